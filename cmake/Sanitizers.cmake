@@ -1,0 +1,13 @@
+# OTDR_SANITIZE applies to every target of the build, libraries and tests alike.
+if(OTDR_SANITIZE)
+  set(_flags "")
+  foreach(s IN LISTS OTDR_SANITIZE)
+    list(APPEND _flags "-fsanitize=${s}")
+  endforeach()
+  list(APPEND _flags -fno-omit-frame-pointer -g)
+  if("undefined" IN_LIST OTDR_SANITIZE)
+    list(APPEND _flags -fno-sanitize-recover=all)
+  endif()
+  add_compile_options(${_flags})
+  add_link_options(${_flags})
+endif()

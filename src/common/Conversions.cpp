@@ -1,0 +1,184 @@
+#include "common/Conversions.h"
+
+namespace {
+
+constexpr char32_t kReplacement = 0xFFFD;
+
+bool IsSurrogate(char32_t c) { return c >= 0xD800 && c <= 0xDFFF; }
+
+// Reads one code point from wide text, joining UTF-16 surrogate pairs where
+// wchar_t is 16 bits wide.
+char32_t NextCodePoint(const wchar_t* s, size_t n, size_t& i)
+{
+    char32_t c = static_cast<char32_t>(s[i++]);
+    if constexpr (sizeof(wchar_t) == 2) {
+        if (c >= 0xD800 && c <= 0xDBFF && i < n) {
+            char32_t d = static_cast<char32_t>(s[i]);
+            if (d >= 0xDC00 && d <= 0xDFFF) {
+                ++i;
+                return 0x10000 + ((c - 0xD800) << 10) + (d - 0xDC00);
+            }
+        }
+    }
+    if (IsSurrogate(c) || c > 0x10FFFF) return kReplacement;
+    return c;
+}
+
+void AppendWide(std::wstring& out, char32_t c)
+{
+    if constexpr (sizeof(wchar_t) == 2) {
+        if (c >= 0x10000) {
+            c -= 0x10000;
+            out.push_back(static_cast<wchar_t>(0xD800 + (c >> 10)));
+            out.push_back(static_cast<wchar_t>(0xDC00 + (c & 0x3FF)));
+            return;
+        }
+    }
+    out.push_back(static_cast<wchar_t>(c));
+}
+
+void AppendUtf8(std::string& out, char32_t c)
+{
+    if (c < 0x80) {
+        out.push_back(static_cast<char>(c));
+    } else if (c < 0x800) {
+        out.push_back(static_cast<char>(0xC0 | (c >> 6)));
+        out.push_back(static_cast<char>(0x80 | (c & 0x3F)));
+    } else if (c < 0x10000) {
+        out.push_back(static_cast<char>(0xE0 | (c >> 12)));
+        out.push_back(static_cast<char>(0x80 | ((c >> 6) & 0x3F)));
+        out.push_back(static_cast<char>(0x80 | (c & 0x3F)));
+    } else {
+        out.push_back(static_cast<char>(0xF0 | (c >> 18)));
+        out.push_back(static_cast<char>(0x80 | ((c >> 12) & 0x3F)));
+        out.push_back(static_cast<char>(0x80 | ((c >> 6) & 0x3F)));
+        out.push_back(static_cast<char>(0x80 | (c & 0x3F)));
+    }
+}
+
+} // namespace
+
+std::string WideToUtf8(const wchar_t* text, size_t length)
+{
+    std::string out;
+    out.reserve(length + length / 2);
+    for (size_t i = 0; i < length;) AppendUtf8(out, NextCodePoint(text, length, i));
+    return out;
+}
+
+std::string WideToUtf8(const std::wstring& text) { return WideToUtf8(text.data(), text.size()); }
+
+std::wstring Utf8ToWide(const char* bytes, size_t length)
+{
+    const auto* p = reinterpret_cast<const unsigned char*>(bytes);
+    std::wstring out;
+    out.reserve(length);
+    size_t i = 0;
+    while (i < length) {
+        unsigned char b = p[i];
+        if (b < 0x80) {
+            out.push_back(static_cast<wchar_t>(b));
+            ++i;
+            continue;
+        }
+        int extra;
+        char32_t c, min;
+        if ((b & 0xE0) == 0xC0) { extra = 1; c = b & 0x1F; min = 0x80; }
+        else if ((b & 0xF0) == 0xE0) { extra = 2; c = b & 0x0F; min = 0x800; }
+        else if ((b & 0xF8) == 0xF0) { extra = 3; c = b & 0x07; min = 0x10000; }
+        else { AppendWide(out, kReplacement); ++i; continue; }
+        size_t j = i + 1;
+        int got = 0;
+        while (got < extra && j < length && (p[j] & 0xC0) == 0x80) {
+            c = (c << 6) | (p[j] & 0x3F);
+            ++j;
+            ++got;
+        }
+        if (got < extra || c < min || c > 0x10FFFF || IsSurrogate(c)) {
+            // One replacement per malformed sequence; resume after what was consumed.
+            AppendWide(out, kReplacement);
+            i = (got == 0) ? i + 1 : j;
+            continue;
+        }
+        AppendWide(out, c);
+        i = j;
+    }
+    return out;
+}
+
+std::wstring Utf8ToWide(const std::string& bytes) { return Utf8ToWide(bytes.data(), bytes.size()); }
+
+std::string WideToAnsi(const std::wstring& text)
+{
+    std::string out;
+    out.reserve(text.size());
+    for (size_t i = 0; i < text.size();) {
+        char32_t c = NextCodePoint(text.data(), text.size(), i);
+        out.push_back(c < 0x100 ? static_cast<char>(c) : DefaultAnsiChar);
+    }
+    return out;
+}
+
+std::wstring AnsiToWide(const std::string& bytes)
+{
+    std::wstring out;
+    out.reserve(bytes.size());
+    for (unsigned char b : bytes) out.push_back(static_cast<wchar_t>(b));
+    return out;
+}
+
+std::u16string WideToUtf16(const std::wstring& text)
+{
+    std::u16string out;
+    out.reserve(text.size());
+    for (size_t i = 0; i < text.size();) {
+        char32_t c = NextCodePoint(text.data(), text.size(), i);
+        if (c >= 0x10000) {
+            c -= 0x10000;
+            out.push_back(static_cast<char16_t>(0xD800 + (c >> 10)));
+            out.push_back(static_cast<char16_t>(0xDC00 + (c & 0x3FF)));
+        } else {
+            out.push_back(static_cast<char16_t>(c));
+        }
+    }
+    return out;
+}
+
+std::wstring Utf16ToWide(const std::u16string& units)
+{
+    std::wstring out;
+    out.reserve(units.size());
+    for (size_t i = 0; i < units.size(); ++i) {
+        char32_t c = units[i];
+        if (c >= 0xD800 && c <= 0xDBFF && i + 1 < units.size() && units[i + 1] >= 0xDC00 && units[i + 1] <= 0xDFFF) {
+            c = 0x10000 + ((c - 0xD800) << 10) + (units[i + 1] - 0xDC00);
+            ++i;
+        } else if (IsSurrogate(c)) {
+            c = kReplacement;
+        }
+        AppendWide(out, c);
+    }
+    return out;
+}
+
+std::string WideToUtf16LE(const std::wstring& text)
+{
+    std::u16string u = WideToUtf16(text);
+    std::string out;
+    out.reserve(u.size() * 2);
+    for (char16_t c : u) {
+        out.push_back(static_cast<char>(c & 0xFF));
+        out.push_back(static_cast<char>(c >> 8));
+    }
+    return out;
+}
+
+std::wstring Utf16LEToWide(const std::string& bytes)
+{
+    std::u16string u;
+    u.reserve(bytes.size() / 2);
+    for (size_t i = 0; i + 1 < bytes.size(); i += 2)
+        u.push_back(static_cast<char16_t>(static_cast<unsigned char>(bytes[i]) |
+                                          (static_cast<unsigned char>(bytes[i + 1]) << 8)));
+    return Utf16ToWide(u);
+}

@@ -1,0 +1,29 @@
+#pragma once
+// Conversions between the wide text of the library and its byte forms.
+//
+// Wide text is UTF-32 on POSIX (wchar_t is 4 bytes) and UTF-16 on Windows; the
+// functions below accept either. The "ANSI code page" is ISO-8859-1 on POSIX,
+// so every byte 00..FF round-trips through it unchanged.
+
+#include <cstdint>
+#include <string>
+
+#include "common/Export.h"
+
+// UTF-8. Malformed or truncated sequences inside the bytes decode to U+FFFD;
+// lone surrogates in the text encode to U+FFFD.
+OTDR_EXPORT std::string WideToUtf8(const std::wstring& text);
+OTDR_EXPORT std::string WideToUtf8(const wchar_t* text, size_t length);
+OTDR_EXPORT std::wstring Utf8ToWide(const std::string& bytes);
+OTDR_EXPORT std::wstring Utf8ToWide(const char* bytes, size_t length);
+
+// ANSI code page. Characters it cannot hold become DefaultAnsiChar.
+constexpr char DefaultAnsiChar = '?';
+OTDR_EXPORT std::string WideToAnsi(const std::wstring& text);
+OTDR_EXPORT std::wstring AnsiToWide(const std::string& bytes);
+
+// UTF-16 code units (native order) and their little-endian byte form.
+OTDR_EXPORT std::u16string WideToUtf16(const std::wstring& text);
+OTDR_EXPORT std::wstring Utf16ToWide(const std::u16string& units);
+OTDR_EXPORT std::string WideToUtf16LE(const std::wstring& text);
+OTDR_EXPORT std::wstring Utf16LEToWide(const std::string& bytes);

@@ -1,0 +1,58 @@
+#include <gtest/gtest.h>
+
+#include "common/CString.h"
+#include "common/Conversions.h"
+
+TEST(Conversions, Utf8RoundTripsEveryPlane)
+{
+    const std::wstring texte = L"a\u00e9\u20ac\U0001F600z";
+    const std::string utf8 = WideToUtf8(texte);
+    EXPECT_EQ(utf8, "a\xC3\xA9\xE2\x82\xAC\xF0\x9F\x98\x80z");
+    EXPECT_EQ(Utf8ToWide(utf8), texte);
+}
+
+TEST(Conversions, MalformedUtf8BecomesReplacementCharacters)
+{
+    EXPECT_EQ(Utf8ToWide(std::string("a\xC3(b")), L"a\uFFFD(b");
+    EXPECT_EQ(Utf8ToWide(std::string("\xFF")), L"\uFFFD");
+    EXPECT_EQ(Utf8ToWide(std::string("\xE2\x82")), L"\uFFFD");
+    // Overlong form of '/': never decoded to the character itself.
+    EXPECT_EQ(Utf8ToWide(std::string("\xC0\xAF")), L"\uFFFD");
+    // Encoded surrogate.
+    EXPECT_EQ(Utf8ToWide(std::string("\xED\xA0\x80")), L"\uFFFD");
+}
+
+TEST(Conversions, AnsiIsLatin1AndEveryByteRoundTrips)
+{
+    std::string octets;
+    for (int b = 1; b < 256; ++b) octets.push_back(static_cast<char>(b));
+    EXPECT_EQ(WideToAnsi(AnsiToWide(octets)), octets);
+    EXPECT_EQ(WideToAnsi(L"caf\u00e9 \u20ac"), std::string("caf\xE9 ?"));
+}
+
+TEST(Conversions, Utf16LittleEndianWithSurrogatePairs)
+{
+    const std::wstring texte = L"\u00e9\U0001F600";
+    const std::string octets = WideToUtf16LE(texte);
+    EXPECT_EQ(octets, std::string("\xE9\x00\x3D\xD8\x00\xDE", 6));
+    EXPECT_EQ(Utf16LEToWide(octets), texte);
+}
+
+TEST(CStringType, FrameworkStyleOperations)
+{
+    CString s(L"  Hello World  ");
+    s.Trim();
+    EXPECT_EQ(s, L"Hello World");
+    EXPECT_EQ(s.Left(5), L"Hello");
+    EXPECT_EQ(s.Mid(6), L"World");
+    EXPECT_EQ(s.Mid(20), L"");
+    EXPECT_EQ(s.Find(L'o'), 4);
+    EXPECT_EQ(s.ReverseFind(L'o'), 7);
+    EXPECT_EQ(s.Find(L"xyz"), -1);
+    EXPECT_EQ(s.CompareNoCase(L"hello world"), 0);
+    CString f;
+    f.Format(L"%d-%ls", 42, L"x");
+    EXPECT_EQ(f, L"42-x");
+    CString n(static_cast<const wchar_t*>(nullptr));
+    EXPECT_TRUE(n.IsEmpty());
+}
