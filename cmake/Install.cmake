@@ -1,0 +1,37 @@
+# Installation: the libraries, every public header under include/otdrdriver/,
+# an exported CMake package (find_package(otdrdriver) -> otdrdriver::core and,
+# when built, otdrdriver::qt) and a pkg-config file.
+include(CMakePackageConfigHelpers)
+
+set(_otdr_targets otdrdriver_core)
+set(OTDR_PACKAGE_HAS_QT OFF)
+if(TARGET otdrdriver_qt)
+  list(APPEND _otdr_targets otdrdriver_qt)
+  set(OTDR_PACKAGE_HAS_QT ON)
+endif()
+
+install(TARGETS ${_otdr_targets}
+  EXPORT otdrdriverTargets
+  LIBRARY DESTINATION ${CMAKE_INSTALL_LIBDIR}
+  ARCHIVE DESTINATION ${CMAKE_INSTALL_LIBDIR}
+  RUNTIME DESTINATION ${CMAKE_INSTALL_BINDIR}
+  INCLUDES DESTINATION ${CMAKE_INSTALL_INCLUDEDIR}/otdrdriver)
+
+install(DIRECTORY ${PROJECT_SOURCE_DIR}/src/
+  DESTINATION ${CMAKE_INSTALL_INCLUDEDIR}/otdrdriver
+  FILES_MATCHING PATTERN "*.h")
+
+install(EXPORT otdrdriverTargets
+  NAMESPACE otdrdriver::
+  DESTINATION ${CMAKE_INSTALL_LIBDIR}/cmake/otdrdriver)
+
+configure_package_config_file(${PROJECT_SOURCE_DIR}/cmake/otdrdriverConfig.cmake.in
+  ${PROJECT_BINARY_DIR}/otdrdriverConfig.cmake
+  INSTALL_DESTINATION ${CMAKE_INSTALL_LIBDIR}/cmake/otdrdriver)
+write_basic_package_version_file(${PROJECT_BINARY_DIR}/otdrdriverConfigVersion.cmake
+  VERSION ${PROJECT_VERSION} COMPATIBILITY SameMajorVersion)
+install(FILES ${PROJECT_BINARY_DIR}/otdrdriverConfig.cmake ${PROJECT_BINARY_DIR}/otdrdriverConfigVersion.cmake
+  DESTINATION ${CMAKE_INSTALL_LIBDIR}/cmake/otdrdriver)
+
+configure_file(${PROJECT_SOURCE_DIR}/cmake/otdrdriver.pc.in ${PROJECT_BINARY_DIR}/otdrdriver.pc @ONLY)
+install(FILES ${PROJECT_BINARY_DIR}/otdrdriver.pc DESTINATION ${CMAKE_INSTALL_LIBDIR}/pkgconfig)
