@@ -1,0 +1,134 @@
+#pragma once
+// COtdrDriver: the one class through which a host drives the library.
+//
+// The facade does no instrument work itself. It owns a worker thread
+// (CTacheDriver) and a completion event; every blocking request resets the
+// event, posts a message to the worker and waits on the event. Everything else
+// is a plain accessor. All operations are meant to be called from one host
+// thread (normally its user-interface thread), one request at a time.
+//
+// Copies share the worker and the event with their source; ownership is
+// shared, so any copy may be the last one destroyed. The last one ends the
+// worker, which releases the instrument and the FTP client it still holds.
+
+#include <cstdint>
+#include <memory>
+
+#include "common/CString.h"
+#include "common/Export.h"
+
+class CWnd;            // host window; only stored
+class CFTPDirect;
+class CTacheDriver;
+class CEvenementManuel;
+
+// Distance unit chosen by the host; the driver stores it and never interprets it.
+enum tUniteDistance : int {
+    UNITE_KILOMETRE = 0,
+    UNITE_METRE,
+    UNITE_KILOPIED,
+    UNITE_PIED,
+    UNITE_MILE,
+};
+
+// Instrument parameters set by the host. Stored only: the connection sequence
+// takes the contact means and the address from the host's profile.
+struct OTDR_EXPORT tParametresAppareil
+{
+    int m_nTypeAppareil = 0;
+    int m_nMoyenContact = 0;          // 0 = TCP/IP
+    CString m_strAdresseContact;
+    unsigned int m_nNumPort = 1400;
+};
+
+// Time limits of the facade's requests, in milliseconds (DELAI_INFINI = no limit).
+// The defaults are the production values; tests shorten them.
+struct OTDR_EXPORT tDelaisDriver
+{
+    static constexpr unsigned long DELAI_INFINI = 0xFFFFFFFFul;
+
+    unsigned long m_nDemarrage = 120000;          // StartDriver
+    unsigned long m_nArret = 60000;               // StopDriver
+    unsigned long m_nArretApresEchec = 120000;    // the stop queued after a start that ran out of time
+    unsigned long m_nRecuperation = DELAI_INFINI; // the two file-retrieval requests
+    // Wait for each reply of the instrument's command channel during the start
+    // sequence; 0 keeps the channel's own default (30 s).
+    unsigned long m_nAttenteReponse = 0;
+};
+
+class OTDR_EXPORT COtdrDriver
+{
+public:
+    explicit COtdrDriver(CWnd* pParent = nullptr);
+    COtdrDriver(const COtdrDriver& autre);
+    COtdrDriver& operator=(const COtdrDriver& autre);
+    ~COtdrDriver();
+
+    // Connect to the instrument configured in the profile. 1 when the worker
+    // finished the sequence in time (whether a connection was made is read with
+    // IsConnexionEnCours / GetFTPDirect); 0 when it ran out of time (a stop is
+    // then queued behind the start) or there is no worker.
+    int StartDriver();
+    // Disconnect and release the instrument and the FTP client. Always 1.
+    int StopDriver();
+    // File retrieval through these two requests is not available: the worker
+    // answers -2 (files move through the file transfer dialog). -2 without worker.
+    short RecupererFichierFTP(const wchar_t* nom1, const wchar_t* nom2);
+    short RecupererFichierFTPBinary(const wchar_t* nom1, const wchar_t* nom2);
+
+    // Last error of the worker: 0, or -2 after a retrieval request; -2 without worker.
+    short GetLastError();
+    int IsCommunicationEnCours();
+    // 1 while the worker holds an FTP client (a start connected, no stop since).
+    int IsConnexionEnCours();
+    // The worker's FTP client, null when not connected. Owned by the worker:
+    // never delete it, never use it after StopDriver or destruction.
+    CFTPDirect* GetFTPDirect();
+
+    int GetTypeAppareil();
+    void SetTypeAppareil(int nType);
+    int GetMoyenContact();
+    void SetMoyenContact(int nMoyen);
+    CString GetAdresseContact();
+    void SetAdresseContact(const wchar_t* adresse);
+    unsigned int GetNumPort();
+    void SetNumPort(unsigned int nPort);
+    tUniteDistance GetUniteDistance() const;
+    void SetUniteDistance(tUniteDistance eUnite);
+
+    // Configuration dialog (instrument address). 1 when closed with "Connect".
+    // The argument is not used.
+    int ConfigDriver(int nInutilise);
+    int ConfigDriver();
+
+    // Log the worker's FTP client in and run the file transfer dialog.
+    // Either pointer may be null. 1 when a login succeeded.
+    int FileTransfert(const wchar_t* user, const wchar_t* password);
+    // Choose the credentials (from the model, or by asking the user), then
+    // FileTransfert. 1 also when the user cancels the identification dialog.
+    int FileTransfertAvecDemandeLogin();
+
+    // Time limits of the requests (shared by the copies made afterwards).
+    void SetDelais(const tDelaisDriver& delais);
+    tDelaisDriver GetDelais() const;
+
+private:
+    // For the dialog entry points: the worker (null without worker), its
+    // instrument's model name (empty when none) and its FTP client.
+    CTacheDriver* GetTache() const;
+    CString GetIdentificationTache() const;
+    CFTPDirect* GetFTPDirectTache() const;
+
+    // Reset, post, wait. True when the event was set within the limit.
+    bool Requete(unsigned nMessage, std::uintptr_t wParam, std::intptr_t lParam,
+                 unsigned long nDelai);
+
+    CWnd* m_pParent = nullptr;
+    std::shared_ptr<CTacheDriver> m_pTache;           // the last copy ends the worker
+    std::shared_ptr<CEvenementManuel> m_hEvenement;   // this facade's completion event
+    CString m_strReserve1;
+    CString m_strReserve2;
+    tUniteDistance m_eUniteDistance = UNITE_KILOMETRE;
+    tParametresAppareil m_Parametres;
+    tDelaisDriver m_Delais;
+};
