@@ -1,0 +1,25 @@
+#pragma once
+// One entry of a remote directory listing, and the array that carries a listing.
+
+#include <cstdint>
+
+#include "common/CString.h"
+#include "common/Export.h"
+#include "ftp/CVectorFast.h"
+
+struct OTDR_EXPORT tInfosFichierFtp
+{
+    tInfosFichierFtp() = default;
+    tInfosFichierFtp(const CString& strNom, const CString& strDate, const CString& strAttributs,
+                     uint64_t nTaille)
+        : m_strNom(strNom), m_strDate(strDate), m_strAttributs(strAttributs), m_nTaille(nTaille)
+    {
+    }
+
+    CString m_strNom;        ///< name as listed (decoded from UTF-8), never a path
+    CString m_strDate;       ///< "MM/DD/YYYY HH:MM:SS", or "Invalid DateTime"
+    CString m_strAttributs;  ///< letters among a c d h n r s, in that order
+    uint64_t m_nTaille = 0;  ///< size in bytes
+};
+
+using CListeFichiersFtp = CVectorFast<tInfosFichierFtp, 16>;
