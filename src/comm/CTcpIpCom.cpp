@@ -1,0 +1,317 @@
+#include "comm/CTcpIpCom.h"
+
+#include <algorithm>
+#include <chrono>
+#include <cwchar>
+#include <mutex>
+#include <new>
+#include <thread>
+#include <vector>
+
+#include "comm/AdresseIp.h"
+#include "comm/CArchiveSocket.h"
+#include "comm/CSocketDebug.h"
+#include "common/Conversions.h"
+
+namespace {
+std::mutex g_mutexDelais;
+tDelaisCom g_delaisParDefaut;
+
+// A register value as the instrument sends it: a decimal number, leading white
+// space allowed, anything unreadable counting as 0. Only the low byte matters.
+int LireRegistre(const CString& reponse)
+{
+    return static_cast<int>(std::wcstol(reponse.c_str(), nullptr, 10)) & 0xFF;
+}
+
+constexpr int BIT_RESUME_EVENEMENTS = 0x20; // STB bit 5: event status summary
+constexpr int MASQUE_ERREURS_ESR = 0x3C;    // ESR bits 2-5: query, device, execution, command error
+} // namespace
+
+void CTcpIpCom::DefinirDelaisParDefaut(const tDelaisCom& delais)
+{
+    std::lock_guard<std::mutex> verrou(g_mutexDelais);
+    g_delaisParDefaut = delais;
+}
+
+tDelaisCom CTcpIpCom::DelaisParDefaut()
+{
+    std::lock_guard<std::mutex> verrou(g_mutexDelais);
+    return g_delaisParDefaut;
+}
+
+CTcpIpCom::CTcpIpCom() : m_delais(DelaisParDefaut()) {}
+
+CTcpIpCom::~CTcpIpCom()
+{
+    // An instrument left in remote control would lock its front panel out.
+    if (m_nEtat != 0) {
+        CTcpIpCom::EnvoyerCommande(CString(L"*LOC"), '\n', 0);
+        CTcpIpCom::Deconnecter();
+        Pause(m_delais.nPauseMs);
+    }
+    m_pArchive.reset();
+    m_pFichierSocket.reset();
+    m_pSocket.reset();
+}
+
+bool CTcpIpCom::TraceActive() const { return m_fnTrace || TraceComActive(); }
+
+void CTcpIpCom::Tracer(eSensTrace sens, const std::string& texte) const
+{
+    if (m_fnTrace)
+        m_fnTrace(sens, texte);
+    else
+        TracerCom(sens, texte);
+}
+
+void CTcpIpCom::Pause(int nMs) const
+{
+    if (nMs > 0) std::this_thread::sleep_for(std::chrono::milliseconds(nMs));
+}
+
+void CTcpIpCom::SetAdresse(CString strAdresse) { m_strAdresse = NormaliserAdresseIp(strAdresse.c_str()); }
+
+int CTcpIpCom::IsConnecte() const
+{
+    return m_bConnecte != 0 && m_pArchive && m_pFichierSocket && m_pSocket;
+}
+
+short CTcpIpCom::Connecter()
+{
+    try {
+        if (!m_pSocket) m_pSocket = std::make_unique<CSocketDebug>();
+        // The sending objects refer to the previous connection.
+        m_pArchive.reset();
+        m_pFichierSocket.reset();
+        m_bFluxRompu = false;
+        m_pSocket->SetLimiteEnvoi(m_delais.nAttenteReponseMs);
+
+        const std::string hote = WideToUtf8(m_strAdresse);
+        bool bConnecte = m_pSocket->Connecter(hote, m_nPort);
+        if (!bConnecte) {
+            if (TraceActive())
+                Tracer(eSensTrace::Evenement, "connect to " + hote + ":" + std::to_string(m_nPort) +
+                                                  " failed (" + m_pSocket->GetDerniereErreur() + ")");
+            m_nPort = PORT_SECOURS;
+            bConnecte = m_pSocket->Connecter(hote, m_nPort);
+        }
+        if (!bConnecte) {
+            m_bConnecte = 0;
+            if (TraceActive())
+                Tracer(eSensTrace::Evenement, "connect to " + hote + ":" + std::to_string(m_nPort) +
+                                                  " failed (" + m_pSocket->GetDerniereErreur() + ")");
+            return COM_ECHEC_SUPPORT;
+        }
+        m_bConnecte = 1;
+        m_pFichierSocket = std::make_unique<CFichierSocket>(*m_pSocket);
+        m_pArchive = std::make_unique<CArchiveSocket>(*m_pFichierSocket);
+        if (TraceActive())
+            Tracer(eSensTrace::Evenement, "connected to " + hote + ":" + std::to_string(m_nPort));
+        return COM_OK;
+    } catch (const std::exception&) {
+        m_bConnecte = 0;
+        return COM_ECHEC_SUPPORT;
+    }
+}
+
+short CTcpIpCom::Deconnecter()
+{
+    if (m_pArchive) {
+        if (!m_pArchive->Fermer()) m_pArchive->Abandonner();
+        m_pArchive.reset();
+    }
+    if (m_pFichierSocket) {
+        m_pFichierSocket->Fermer();
+        m_pFichierSocket.reset();
+    }
+    if (!m_pSocket) return COM_OK;
+    const short r = m_pSocket->FermerEnvoi() ? COM_OK : COM_ECHEC_SUPPORT;
+    m_pSocket.reset();
+    if (TraceActive()) Tracer(eSensTrace::Evenement, "disconnected");
+    return r;
+}
+
+short CTcpIpCom::Ouvrir()
+{
+    short r = Connecter();
+    if (r != COM_OK) return r;
+    r = EnvoyerCommande(CString(L"*REM"), '\n', 0);
+    if (r != COM_OK) return r;
+    r = EnvoyerCommande(CString(L"*CLS"), 0, 1);
+    if (r != COM_OK) {
+        // Instruments that keep remote control behind a password accept it now.
+        EnvoyerCommande(CString(L"*PASS \"FPX\" \"LANTERNS\""), '\n', 0);
+        r = EnvoyerCommande(CString(L"*CLS"), 0, 1);
+        if (r != COM_OK) return r;
+    }
+    m_nEtat = 1;
+    return COM_OK;
+}
+
+void CTcpIpCom::Fermer()
+{
+    Deconnecter();
+    m_pSocket.reset();
+    m_bConnecte = 0;
+    m_pFichierSocket.reset();
+    m_pArchive.reset();
+    m_nEtat = 0;
+}
+
+short CTcpIpCom::EnvoyerCommande(const wchar_t* szCommande, char cTerminateur, int bVerifier)
+{
+    return EnvoyerCommande(CString(szCommande), cTerminateur, bVerifier);
+}
+
+short CTcpIpCom::EnvoyerCommande(const CString& strCommande, char cTerminateur, int bVerifier)
+{
+    // The line ends at the first NUL, as a C string would.
+    const std::wstring texte(strCommande.c_str());
+    if (texte.empty()) return COM_OK;
+    if (m_bConnecte == 0 || !m_pArchive) return COM_ECHEC_SUPPORT;
+
+    std::string ligne = WideToAnsi(texte);
+    if (TraceActive()) Tracer(eSensTrace::Envoi, ligne);
+    ligne.push_back(cTerminateur != 0 ? cTerminateur : '\n');
+    if (!m_pArchive->Ecrire(ligne.data(), ligne.size()) || !m_pArchive->Vider()) {
+        if (TraceActive()) Tracer(eSensTrace::Evenement, "send failed (" + m_pSocket->GetDerniereErreur() + ")");
+        return COM_ECHEC_SUPPORT;
+    }
+    if (bVerifier != 0) return VerifierEtat();
+    return COM_OK;
+}
+
+short CTcpIpCom::VerifierEtat()
+{
+    CString reponse;
+    short r = Interroger(reponse, CString(L"*STB?"));
+    if (r != COM_OK) return r;
+    if ((LireRegistre(reponse) & BIT_RESUME_EVENEMENTS) == 0) return COM_OK;
+    r = Interroger(reponse, CString(L"*ESR?"));
+    if (r != COM_OK) return r;
+    return (LireRegistre(reponse) & MASQUE_ERREURS_ESR) != 0 ? COM_ECHEC : COM_OK;
+}
+
+short CTcpIpCom::Interroger(CString& strReponse, const wchar_t* szRequete)
+{
+    return Interroger(strReponse, CString(szRequete));
+}
+
+short CTcpIpCom::Interroger(CString& strReponse, const CString& strRequete)
+{
+    ViderReception();
+    short r = EnvoyerCommande(strRequete, '\n', 0);
+    // The instrument needs a moment after sending a long reply before it takes
+    // the next query.
+    if (m_bReponseLongue != 0) Pause(m_delais.nPauseMs);
+    if (r != COM_OK) return r;
+    r = LireReponse(strReponse);
+    m_bReponseLongue = strReponse.GetLength() > LONGUEUR_REPONSE_LONGUE ? 1 : 0;
+    if (r != COM_OK) return r;
+    if (!strRequete.IsEmpty() && strRequete[0] == L'*') return COM_OK;
+    return VerifierEtat();
+}
+
+unsigned CTcpIpCom::AttendreDonnees()
+{
+    m_bFluxRompu = false;
+    if (m_bConnecte == 0 || !m_pSocket) {
+        m_bFluxRompu = true;
+        return 0;
+    }
+    int n = m_pSocket->OctetsEnAttente();
+    if (n > 0) return static_cast<unsigned>(n);
+    if (n == 0) {
+        const int etat = m_pSocket->AttendreLecture(m_delais.nAttenteReponseMs);
+        if (etat == 0) return 0; // time-out
+        n = etat > 0 ? m_pSocket->OctetsEnAttente() : -1;
+        if (n > 0) return static_cast<unsigned>(n);
+    }
+    // Readable with nothing to read is the end of the stream; or the socket failed.
+    m_bFluxRompu = true;
+    if (TraceActive()) Tracer(eSensTrace::Evenement, "connection closed by the instrument");
+    return 0;
+}
+
+short CTcpIpCom::LireTampon(char* pTampon, int nTaille, char cTerminateur)
+{
+    if (!m_pSocket) return COM_ECHEC_SUPPORT;
+    if (pTampon == nullptr) return COM_ECHEC_SUPPORT;
+    if (nTaille - 1 <= 0) {
+        if (nTaille == 1) pTampon[0] = 0;
+        return COM_OK;
+    }
+    int nLus = 0;
+    short r = COM_OK;
+    while (nLus < nTaille - 1) {
+        if (AttendreDonnees() == 0) {
+            r = m_bFluxRompu ? COM_ECHEC_SUPPORT : COM_TIMEOUT;
+            break;
+        }
+        const int n = m_pSocket->Recevoir(pTampon + nLus, nTaille - nLus - 1);
+        if (n <= 0) { // failure, or the peer closed
+            r = COM_ECHEC_SUPPORT;
+            break;
+        }
+        nLus += n;
+        // Only the end of each chunk is looked at: a line arrives in one piece.
+        if (cTerminateur != 0 && pTampon[nLus - 1] == cTerminateur) {
+            pTampon[nLus - 1] = 0;
+            break;
+        }
+    }
+    pTampon[nLus] = 0;
+    return r;
+}
+
+short CTcpIpCom::LireReponse(CString& strReponse)
+{
+    if (m_bConnecte == 0) return COM_ECHEC_SUPPORT;
+    try {
+        // Sized to what is already there (the first wait), never below 100 bytes.
+        const size_t n = static_cast<size_t>(AttendreDonnees()) + 1;
+        const size_t nTaille = std::max<size_t>(n, TAILLE_MIN_REPONSE);
+        if (nTaille > static_cast<size_t>(INT32_MAX)) return COM_ECHEC_SUPPORT;
+        std::vector<char> tampon(nTaille);
+        const short r = LireTampon(tampon.data(), static_cast<int>(nTaille), '\n');
+        const std::string octets(tampon.data());
+        strReponse = AnsiToWide(octets);
+        if (TraceActive()) Tracer(eSensTrace::Reception, octets);
+        return r;
+    } catch (const std::bad_alloc&) {
+        return COM_ECHEC_SUPPORT;
+    }
+}
+
+short CTcpIpCom::ViderReception()
+{
+    if (!m_pSocket) return COM_ECHEC_SUPPORT;
+    char rebut[TAILLE_BLOC_VIDAGE];
+    for (;;) {
+        const int nAttente = m_pSocket->OctetsEnAttente();
+        if (nAttente <= 0) return COM_OK;
+        const int n = m_pSocket->Recevoir(rebut, TAILLE_BLOC_VIDAGE);
+        if (n <= 0) return COM_ECHEC_SUPPORT; // a failing socket would loop forever
+        if (TraceActive()) Tracer(eSensTrace::Evenement, "discarded: " + std::string(rebut, static_cast<size_t>(n)));
+        if (n == nAttente) return COM_OK;
+    }
+}
+
+void CTcpIpCom::TransfererConnexion(CTcpIpCom* pDestination)
+{
+    if (pDestination == nullptr || pDestination == this) return;
+    CopierEtat(pDestination);
+    pDestination->m_bConnecte = m_bConnecte;
+    pDestination->m_pArchive.reset();
+    pDestination->m_pFichierSocket.reset();
+    pDestination->m_pSocket = std::move(m_pSocket);
+    pDestination->m_pFichierSocket = std::move(m_pFichierSocket);
+    pDestination->m_pArchive = std::move(m_pArchive);
+    pDestination->m_strAdresse = m_strAdresse;
+    pDestination->m_nPort = m_nPort;
+    // This object no longer holds the link: it must not claim it, nor send
+    // "*LOC" through it when destroyed.
+    m_bConnecte = 0;
+    m_nEtat = 0;
+}

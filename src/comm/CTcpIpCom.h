@@ -1,0 +1,116 @@
+#pragma once
+// The TCP/IP instrument channel. Each command is one line of single-byte text
+// (ISO-8859-1 here) sent in one flush; replies are read line by line from the
+// socket. Commands sent with the check flag are followed by the IEEE 488.2
+// status check ("*STB?", then "*ESR?" when the event summary bit is set).
+// Opening takes the instrument into remote control ("*REM", with the password
+// command as fallback); destroying a channel that is still open hands control
+// back ("*LOC").
+//
+// Single-threaded: one thread creates, uses and destroys a channel.
+
+#include <memory>
+#include <string>
+
+#include "comm/CGenericCom.h"
+#include "comm/TraceCom.h"
+#include "common/CString.h"
+#include "common/Export.h"
+
+class CSocketDebug;
+class CFichierSocket;
+class CArchiveSocket;
+
+// Time limits of the channel. The defaults are the instrument's; tests shorten them.
+struct tDelaisCom
+{
+    int nAttenteReponseMs = 30000; // wait for reply bytes (each wait)
+    int nPauseMs = 500;            // after a long reply, and after "*LOC" on destruction
+};
+
+class OTDR_EXPORT CTcpIpCom : public virtual CGenericCom
+{
+public:
+    static constexpr unsigned PORT_INSTRUMENT = 1400;
+    static constexpr unsigned PORT_SECOURS = 21;   // tried once when the configured port refuses
+    static constexpr int LONGUEUR_REPONSE_LONGUE = 100;
+    static constexpr int TAILLE_MIN_REPONSE = 100;
+    static constexpr int TAILLE_BLOC_VIDAGE = 50;
+
+    CTcpIpCom();
+    ~CTcpIpCom() override;
+    CTcpIpCom(const CTcpIpCom&) = delete;
+    CTcpIpCom& operator=(const CTcpIpCom&) = delete;
+
+    // CGenericCom
+    short EnvoyerCommande(const wchar_t* szCommande, char cTerminateur = 0, int bVerifier = 0) override;
+    short EnvoyerCommande(const CString& strCommande, char cTerminateur = 0, int bVerifier = 0) override;
+    short Interroger(CString& strReponse, const wchar_t* szRequete) override;
+    short Interroger(CString& strReponse, const CString& strRequete) override;
+    short LireReponse(CString& strReponse) override;
+    short LireTampon(char* pTampon, int nTaille, char cTerminateur) override;
+    short ViderReception() override;
+    // Connecter, "*REM", "*CLS" with the status check; when that check fails,
+    // the password command and a second checked "*CLS". The TCP link stays up
+    // when a later step fails (m_nEtat then stays 0).
+    short Ouvrir() override;
+    // Deconnecter and forget the socket; m_bConnecte and m_nEtat become 0.
+    void Fermer() override;
+
+    // Connects to the address on m_nPort; when that is refused, once more on
+    // port 21, which then stays in m_nPort. 0 or -2.
+    virtual short Connecter();
+    // Closes the sending objects and shuts the socket's sending side down, then
+    // deletes the socket. m_bConnecte and m_nEtat are left as they were.
+    // -2 when the shutdown fails (the socket is deleted all the same).
+    virtual short Deconnecter();
+
+    // Stores the address after NormaliserAdresseIp.
+    void SetAdresse(CString strAdresse);
+    CString GetAdresse() const { return m_strAdresse; }
+    void SetPort(unsigned nPort) { m_nPort = nPort; }
+    unsigned GetPort() const { return m_nPort; }
+
+    // True when connected and the socket and its sending objects are all present.
+    int IsConnecte() const;
+
+    // Waits (up to the reply limit) for bytes and returns how many are waiting;
+    // 0 when none came, the channel is not connected, or the peer has closed.
+    unsigned AttendreDonnees();
+
+    // Hands the open connection over to pDestination; this object is left without one.
+    void TransfererConnexion(CTcpIpCom* pDestination);
+
+    int IsReponseLongue() const { return m_bReponseLongue; }
+
+    // Time limits of this channel; new channels take the process-wide defaults.
+    void SetDelais(const tDelaisCom& delais) { m_delais = delais; }
+    const tDelaisCom& GetDelais() const { return m_delais; }
+    static void DefinirDelaisParDefaut(const tDelaisCom& delais);
+    static tDelaisCom DelaisParDefaut();
+
+    // A trace for this channel only (replaces the process-wide one for it).
+    void SetTrace(FonctionTraceCom fonction) { m_fnTrace = std::move(fonction); }
+
+protected:
+    void Tracer(eSensTrace sens, const std::string& texte) const;
+    bool TraceActive() const;
+    // The status check after a command or a query: "*STB?", then "*ESR?".
+    short VerifierEtat();
+    void Pause(int nMs) const;
+
+    int m_bConnecte = 0;
+    std::unique_ptr<CFichierSocket> m_pFichierSocket;
+    std::unique_ptr<CArchiveSocket> m_pArchive;
+    std::unique_ptr<CSocketDebug> m_pSocket;
+    CString m_strAdresse;
+    unsigned m_nPort = PORT_INSTRUMENT;
+    int m_bReponseLongue = 0;
+
+private:
+    // Set by AttendreDonnees when the peer closed or the socket failed, so a read
+    // fails at once with -2 instead of waiting out the limit.
+    bool m_bFluxRompu = false;
+    tDelaisCom m_delais;
+    FonctionTraceCom m_fnTrace;
+};
