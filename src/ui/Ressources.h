@@ -3,6 +3,7 @@
 
 #include "common/CString.h"
 #include "common/Export.h"
+#include "ui/ModeleDialogue.h"
 
 namespace Ressources {
 
@@ -21,10 +22,28 @@ enum : unsigned {
     IDS_DECONNEXION = 2072,         // "Disconnecting ..."
 };
 
+// Dialog templates.
+enum : unsigned {
+    IDD_CONFIG_DRIVER = 2036,       // "File transfer : Connection"
+    IDD_FILE_TRANSFERT = 2055,      // "File transfer"
+    IDD_ATTENTE = 2070,             // wait window (caption set at run time)
+    IDD_IDENTIFICATION_FTP = 2087,  // "FTP : Identification"
+};
+
+// Animations.
+enum : unsigned {
+    IDR_ANIM_CONNEXION = 2080,      // 14 frames, 80 x 50, 6.5 frames a second
+    IDR_ANIM_DECONNEXION = 2084,    // 22 frames, 80 x 50, 12 frames a second
+    IDR_ANIM_FIN = 2069,            // passed only with no text (removes the wait window)
+};
+
 // The text of a string resource, or null when the id is unknown.
 OTDR_EXPORT const wchar_t* ChargerChaine(unsigned id);
 
 // The same as a CString (empty when the id is unknown).
 OTDR_EXPORT CString Chaine(unsigned id);
+
+// A dialog template, or null when the id is unknown.
+OTDR_EXPORT const tModeleDialogue* ModeleDialogue(unsigned id);
 
 } // namespace Ressources
