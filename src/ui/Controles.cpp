@@ -1,0 +1,101 @@
+#include "ui/Controles.h"
+
+#include <cwctype>
+#include <mutex>
+
+#include "ui/Attente.h"
+#include "ui/CDlgAttente.h"
+#include "ui/CFrontalMemoire.h"
+#include "ui/Ressources.h"
+
+namespace {
+
+std::mutex g_mutexFrontal;
+std::shared_ptr<IFrontal> g_frontal;
+
+std::shared_ptr<IFrontal> FrontalSansTete()
+{
+    // Nobody is there to read messages: keep no log of them.
+    static const std::shared_ptr<IFrontal> sansTete = std::make_shared<CFrontalMemoire>(false);
+    return sansTete;
+}
+
+// The wait window shown through the installed front end; one at a time.
+std::mutex g_mutexAttente;
+std::unique_ptr<CDlgAttente> g_attente;
+bool g_bAttenteInstallee = false;
+
+void AfficherAttenteFrontal(const wchar_t* texte, unsigned animation)
+{
+    std::unique_ptr<CDlgAttente> ancienne;
+    std::lock_guard<std::mutex> lock(g_mutexAttente);
+    ancienne = std::move(g_attente);
+    ancienne.reset();  // the old window goes before the new one shows
+    if (texte) g_attente = std::make_unique<CDlgAttente>(CString(texte), animation);
+}
+
+} // namespace
+
+std::shared_ptr<IFrontal> DefinirFrontal(std::shared_ptr<IFrontal> frontal)
+{
+    std::shared_ptr<IFrontal> precedent;
+    bool installe = frontal != nullptr;
+    {
+        std::lock_guard<std::mutex> lock(g_mutexFrontal);
+        precedent = std::move(g_frontal);
+        g_frontal = std::move(frontal);
+    }
+    // A wait window made by the previous front end must not outlive the switch.
+    {
+        std::unique_ptr<CDlgAttente> ancienne;
+        {
+            std::lock_guard<std::mutex> lock(g_mutexAttente);
+            ancienne = std::move(g_attente);
+        }
+    }
+    if (installe) {
+        DefinirAfficherAttente(&AfficherAttenteFrontal);
+        g_bAttenteInstallee = true;
+    } else if (g_bAttenteInstallee) {
+        DefinirAfficherAttente({});
+        g_bAttenteInstallee = false;
+    }
+    return precedent;
+}
+
+std::shared_ptr<IFrontal> FrontalCourant()
+{
+    {
+        std::lock_guard<std::mutex> lock(g_mutexFrontal);
+        if (g_frontal) return g_frontal;
+    }
+    return FrontalSansTete();
+}
+
+bool FrontalInstalle()
+{
+    std::lock_guard<std::mutex> lock(g_mutexFrontal);
+    return g_frontal != nullptr;
+}
+
+int AfficherMessage(unsigned idChaine, tBoutonsMessage boutons)
+{
+    return AfficherMessage(Ressources::Chaine(idChaine), boutons);
+}
+
+int AfficherMessage(const CString& texte, tBoutonsMessage boutons)
+{
+    return FrontalCourant()->MessageBox(texte, boutons);
+}
+
+int ComparerTexteListe(const CString& a, const CString& b)
+{
+    const size_t n = std::min(a.size(), b.size());
+    for (size_t i = 0; i < n; ++i) {
+        const wint_t ca = std::towlower(static_cast<wint_t>(a[i]));
+        const wint_t cb = std::towlower(static_cast<wint_t>(b[i]));
+        if (ca != cb) return ca < cb ? -1 : 1;
+    }
+    if (a.size() != b.size()) return a.size() < b.size() ? -1 : 1;
+    return a.compare(b) < 0 ? -1 : (a.compare(b) > 0 ? 1 : 0);
+}
