@@ -51,9 +51,11 @@ struct OTDR_EXPORT tDelaisDriver
     unsigned long m_nArret = 60000;               // StopDriver
     unsigned long m_nArretApresEchec = 120000;    // the stop queued after a start that ran out of time
     unsigned long m_nRecuperation = DELAI_INFINI; // the two file-retrieval requests
-    // Wait for each reply of the instrument's command channel during the start
-    // sequence; 0 keeps the channel's own default (30 s).
+    // The instrument's command channel, for the next starts: wait for each reply
+    // (30 s) and the pause after handing control back with "*LOC" (500 ms).
+    // 0 keeps the channel's own value.
     unsigned long m_nAttenteReponse = 0;
+    unsigned long m_nPauseCom = 0;
 };
 
 class OTDR_EXPORT COtdrDriver
@@ -85,6 +87,11 @@ public:
     // never delete it, never use it after StopDriver or destruction.
     CFTPDirect* GetFTPDirect();
 
+    // The connected instrument's model name and version as it reported them;
+    // empty when not connected or when it did not identify itself.
+    CString GetIdentificationAppareil();
+    CString GetVersionAppareil();
+
     int GetTypeAppareil();
     void SetTypeAppareil(int nType);
     int GetMoyenContact();
@@ -108,7 +115,8 @@ public:
     // FileTransfert. 1 also when the user cancels the identification dialog.
     int FileTransfertAvecDemandeLogin();
 
-    // Time limits of the requests (shared by the copies made afterwards).
+    // Time limits of the requests; copies made afterwards take them along. The
+    // two channel limits go to the worker, which the copies share.
     void SetDelais(const tDelaisDriver& delais);
     tDelaisDriver GetDelais() const;
 

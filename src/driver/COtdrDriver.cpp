@@ -1,0 +1,168 @@
+#include "driver/COtdrDriver.h"
+
+#include <new>
+
+#include "driver/CEvenementManuel.h"
+#include "driver/CTacheDriver.h"
+
+namespace {
+
+// The last copy of a facade to go ends the worker: quit message, wait without
+// limit, then the object is deleted (Terminer does it).
+void TerminerTache(CTacheDriver* pTache)
+{
+    pTache->Terminer(CWinThreadEx::INFINI);
+}
+
+} // namespace
+
+COtdrDriver::COtdrDriver(CWnd* pParent) : m_pParent(pParent)
+{
+    // One event per facade, shared only with its copies and its worker: another
+    // facade's completion must never end this one's wait.
+    m_hEvenement = std::make_shared<CEvenementManuel>();
+
+    CTacheDriver* pTache = new (std::nothrow) CTacheDriver(m_hEvenement);
+    if (pTache == nullptr) return;
+    if (!pTache->CreateThread()) {
+        // No worker: every operation answers its "without worker" value.
+        delete pTache;
+        return;
+    }
+    m_pTache = std::shared_ptr<CTacheDriver>(pTache, TerminerTache);
+    m_pTache->SetDriver(this);
+    SetDelais(m_Delais);
+}
+
+COtdrDriver::COtdrDriver(const COtdrDriver& autre) = default;
+
+COtdrDriver& COtdrDriver::operator=(const COtdrDriver& autre)
+{
+    if (this != &autre) {
+        m_pParent = autre.m_pParent;
+        m_pTache = autre.m_pTache;          // may end the worker this object shared before
+        m_hEvenement = autre.m_hEvenement;
+        m_strReserve1 = autre.m_strReserve1;
+        m_strReserve2 = autre.m_strReserve2;
+        m_eUniteDistance = autre.m_eUniteDistance;
+        m_Parametres = autre.m_Parametres;
+        m_Delais = autre.m_Delais;
+    }
+    return *this;
+}
+
+COtdrDriver::~COtdrDriver()
+{
+    // No stop request: ending the worker releases the connection.
+    m_pTache.reset();
+    m_hEvenement.reset();
+}
+
+bool COtdrDriver::Requete(unsigned nMessage, std::uintptr_t wParam, std::intptr_t lParam,
+                          unsigned long nDelai)
+{
+    m_hEvenement->ResetEvent();
+    if (!m_pTache->PostThreadMessage(nMessage, wParam, lParam))
+        return false;   // the thread has ended: nobody would set the event
+    return AttendreRequete(*m_hEvenement, nDelai);
+}
+
+int COtdrDriver::StartDriver()
+{
+    if (!m_pTache) return 0;
+    if (Requete(WM_STARTDRIVER, reinterpret_cast<std::uintptr_t>(&m_Parametres), 0, m_Delais.m_nDemarrage))
+        return 1;
+    // Out of time: queue a stop behind the start that is still running. This
+    // wait ends when the worker next sets the event, possibly at the end of the start.
+    Requete(WM_STOPDRIVER, 0, 0, m_Delais.m_nArretApresEchec);
+    return 0;
+}
+
+int COtdrDriver::StopDriver()
+{
+    if (m_pTache) Requete(WM_STOPDRIVER, 0, 0, m_Delais.m_nArret);
+    return 1;
+}
+
+short COtdrDriver::RecupererFichierFTP(const wchar_t* nom1, const wchar_t* nom2)
+{
+    if (!m_pTache) return -2;
+    Requete(WM_RECUPERERFICHIERFTP, reinterpret_cast<std::uintptr_t>(nom1),
+            reinterpret_cast<std::intptr_t>(nom2), m_Delais.m_nRecuperation);
+    return GetLastError();
+}
+
+short COtdrDriver::RecupererFichierFTPBinary(const wchar_t* nom1, const wchar_t* nom2)
+{
+    if (!m_pTache) return -2;
+    Requete(WM_RECUPERERFICHIERFTPBINARY, reinterpret_cast<std::uintptr_t>(nom1),
+            reinterpret_cast<std::intptr_t>(nom2), m_Delais.m_nRecuperation);
+    return GetLastError();
+}
+
+short COtdrDriver::GetLastError()
+{
+    return m_pTache ? m_pTache->GetDerniereErreur() : static_cast<short>(-2);
+}
+
+int COtdrDriver::IsCommunicationEnCours()
+{
+    return m_pTache ? m_pTache->IsCommunicationEnCours() : 0;
+}
+
+int COtdrDriver::IsConnexionEnCours()
+{
+    return m_pTache ? m_pTache->IsConnexionEnCours() : 0;
+}
+
+CFTPDirect* COtdrDriver::GetFTPDirect()
+{
+    return m_pTache ? m_pTache->GetFTPDirect() : nullptr;
+}
+
+CString COtdrDriver::GetIdentificationAppareil()
+{
+    return m_pTache ? m_pTache->GetIdentification() : CString();
+}
+
+CString COtdrDriver::GetVersionAppareil()
+{
+    return m_pTache ? m_pTache->GetVersion() : CString();
+}
+
+int COtdrDriver::GetTypeAppareil() { return m_Parametres.m_nTypeAppareil; }
+void COtdrDriver::SetTypeAppareil(int nType) { m_Parametres.m_nTypeAppareil = nType; }
+int COtdrDriver::GetMoyenContact() { return m_Parametres.m_nMoyenContact; }
+void COtdrDriver::SetMoyenContact(int nMoyen) { m_Parametres.m_nMoyenContact = nMoyen; }
+CString COtdrDriver::GetAdresseContact() { return m_Parametres.m_strAdresseContact; }
+void COtdrDriver::SetAdresseContact(const wchar_t* adresse) { m_Parametres.m_strAdresseContact = adresse; }
+unsigned int COtdrDriver::GetNumPort() { return m_Parametres.m_nNumPort; }
+void COtdrDriver::SetNumPort(unsigned int nPort) { m_Parametres.m_nNumPort = nPort; }
+tUniteDistance COtdrDriver::GetUniteDistance() const { return m_eUniteDistance; }
+void COtdrDriver::SetUniteDistance(tUniteDistance eUnite) { m_eUniteDistance = eUnite; }
+
+void COtdrDriver::SetDelais(const tDelaisDriver& delais)
+{
+    m_Delais = delais;
+    if (m_pTache) m_pTache->SetDelaisCommunication(delais.m_nAttenteReponse, delais.m_nPauseCom);
+}
+
+tDelaisDriver COtdrDriver::GetDelais() const
+{
+    return m_Delais;
+}
+
+CTacheDriver* COtdrDriver::GetTache() const
+{
+    return m_pTache.get();
+}
+
+CString COtdrDriver::GetIdentificationTache() const
+{
+    return m_pTache ? m_pTache->GetIdentification() : CString();
+}
+
+CFTPDirect* COtdrDriver::GetFTPDirectTache() const
+{
+    return m_pTache ? m_pTache->GetFTPDirect() : nullptr;
+}

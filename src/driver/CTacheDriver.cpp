@@ -1,0 +1,192 @@
+#include "driver/CTacheDriver.h"
+
+#include <new>
+
+#include "comm/CAppareilBaseTcpIp.h"
+#include "driver/CWTSetLocale.h"
+#include "driver/ClesProfil.h"
+#include "driver/Profil.h"
+#include "ftp/CFTPDirect.h"
+#include "ui/Attente.h"
+#include "ui/Ressources.h"
+
+namespace {
+
+// A port key of the profile: its value when present and a valid port, else the default.
+int LirePort(IProfil* profil, const wchar_t* cle, int defaut)
+{
+    if (profil == nullptr) return defaut;
+    int n = profil->GetProfileInt(ClesProfil::SECTION_DRIVER, cle, 0);
+    return (n > 0 && n <= 65535) ? n : defaut;
+}
+
+} // namespace
+
+CTacheDriver::CTacheDriver(std::shared_ptr<CEvenementManuel> evenement)
+    : m_hEvenement(std::move(evenement))
+{
+}
+
+CTacheDriver::~CTacheDriver() = default;
+
+int CTacheDriver::InitInstance()
+{
+    // The completion event is handed over at construction: nothing to open.
+    return 1;
+}
+
+int CTacheDriver::ExitInstance()
+{
+    // Released without Fermer: an instrument still in remote control gets "*LOC".
+    Liberer(false);
+    AfficherAttente(nullptr, ID_ANIMATION_AUCUNE);
+    if (m_hEvenement) m_hEvenement->SetEvent();
+    return CWinThreadEx::ExitInstance();
+}
+
+void CTacheDriver::TraiterMessage(const tMessageTache& msg)
+{
+    switch (msg.nMessage) {
+    case WM_STARTDRIVER: OnStartDriver(msg.wParam, msg.lParam); break;
+    case WM_STOPDRIVER: OnStopDriver(msg.wParam, msg.lParam); break;
+    case WM_RECUPERERFICHIERFTP: OnRecupererFichierFTP(msg.wParam, msg.lParam); break;
+    case WM_RECUPERERFICHIERFTPBINARY: OnRecupererFichierFTPBinary(msg.wParam, msg.lParam); break;
+    default: break;
+    }
+}
+
+int CTacheDriver::IsConnexionEnCours() const
+{
+    std::lock_guard<std::mutex> lock(m_mutexEtat);
+    return m_pFTPDirect ? 1 : 0;
+}
+
+CFTPDirect* CTacheDriver::GetFTPDirect() const
+{
+    std::lock_guard<std::mutex> lock(m_mutexEtat);
+    return m_pFTPDirect.get();
+}
+
+CString CTacheDriver::GetIdentification() const
+{
+    std::lock_guard<std::mutex> lock(m_mutexEtat);
+    return m_pAppareil ? m_pAppareil->GetModele() : CString();
+}
+
+CString CTacheDriver::GetVersion() const
+{
+    std::lock_guard<std::mutex> lock(m_mutexEtat);
+    return m_pAppareil ? m_pAppareil->GetVersion() : CString();
+}
+
+void CTacheDriver::AfficherAttente(const wchar_t* texte, unsigned idAnimation)
+{
+    if (texte == nullptr) {
+        if (m_bAttenteAffichee) ::AfficherAttente(nullptr, idAnimation);
+        m_bAttenteAffichee = false;
+        return;
+    }
+    // A new text replaces the indication shown, if any: only one at a time.
+    ::AfficherAttente(texte, idAnimation);
+    m_bAttenteAffichee = true;
+}
+
+void CTacheDriver::SetDelaisCommunication(unsigned long nAttenteReponseMs, unsigned long nPauseMs)
+{
+    m_nAttenteReponseMs = nAttenteReponseMs;
+    m_nPauseMs = nPauseMs;
+}
+
+void CTacheDriver::Liberer(bool bFermer)
+{
+    std::unique_ptr<CAppareil> appareil;
+    std::unique_ptr<CFTPDirect> ftp;
+    {
+        std::lock_guard<std::mutex> lock(m_mutexEtat);
+        appareil = std::move(m_pAppareil);
+        ftp = std::move(m_pFTPDirect);
+    }
+    if (appareil) {
+        if (bFermer) appareil->Fermer();
+        appareil.reset();
+    }
+    ftp.reset();
+}
+
+void CTacheDriver::OnStartDriver(std::uintptr_t, std::intptr_t)
+{
+    // The instrument's numbers use a dot whatever the host's locale.
+    CWTSetLocale locale;
+    locale.Appliquer();
+    AfficherAttente(Ressources::ChargerChaine(Ressources::IDS_CONNEXION), ID_ANIMATION_CONNEXION);
+
+    // A start while connected replaces the connection: the previous instrument
+    // and FTP client are released first, as a stop would, instead of leaking.
+    Liberer(true);
+
+    std::shared_ptr<IProfil> profil = ProfilCourant();
+    const int nContact = profil ? profil->GetProfileInt(ClesProfil::SECTION_DRIVER, ClesProfil::CONTACT, 0) : 0;
+
+    std::unique_ptr<CAppareilBaseTcpIp> appareil;
+    int nPortFtp = PORT_FTP_DEFAUT;
+    if (nContact == 0) {
+        // TCP/IP is the only contact means there is.
+        CString strAdresse = profil
+            ? profil->GetProfileString(ClesProfil::SECTION_DRIVER, ClesProfil::ADRESSE_IP, L"")
+            : CString();
+        const int nPort = LirePort(profil.get(), ClesProfil::PORT, PORT_COMMANDE_DEFAUT);
+        nPortFtp = LirePort(profil.get(), ClesProfil::FTP_PORT, PORT_FTP_DEFAUT);
+
+        appareil.reset(new (std::nothrow) CAppareilBaseTcpIp);
+        if (appareil) {
+            tDelaisCom delais = appareil->GetDelais();
+            if (m_nAttenteReponseMs != 0) delais.nAttenteReponseMs = static_cast<int>(m_nAttenteReponseMs);
+            if (m_nPauseMs != 0) delais.nPauseMs = static_cast<int>(m_nPauseMs);
+            appareil->SetDelais(delais);
+            appareil->SetAdresse(strAdresse);
+            appareil->SetPort(static_cast<unsigned>(nPort));
+        }
+    }
+
+    if (appareil) {
+        // The statuses are not kept: what counts is whether the TCP link holds.
+        if (appareil->Ouvrir() == 0 && appareil->Initialiser() == 0)
+            appareil->Identifier();
+
+        if (appareil->IsConnecte()) {
+            // Not logged in here: the file transfer entry points do that.
+            std::unique_ptr<CFTPDirect> ftp(new (std::nothrow) CFTPDirect(appareil->GetAdresse(), nPortFtp));
+            std::lock_guard<std::mutex> lock(m_mutexEtat);
+            m_pAppareil = std::move(appareil);
+            m_pFTPDirect = std::move(ftp);
+        } else {
+            appareil->Deconnecter();
+            appareil.reset();
+        }
+    }
+
+    AfficherAttente(nullptr, ID_ANIMATION_AUCUNE);
+    m_hEvenement->SetEvent();
+    locale.Restaurer();
+}
+
+void CTacheDriver::OnStopDriver(std::uintptr_t, std::intptr_t)
+{
+    AfficherAttente(Ressources::ChargerChaine(Ressources::IDS_DECONNEXION), ID_ANIMATION_DECONNEXION);
+    Liberer(true);
+    AfficherAttente(nullptr, ID_ANIMATION_AUCUNE);
+    m_hEvenement->SetEvent();
+}
+
+void CTacheDriver::OnRecupererFichierFTP(std::uintptr_t, std::intptr_t)
+{
+    // Files move through the file transfer dialog; this request is not served.
+    m_nDerniereErreur = -2;
+    m_hEvenement->SetEvent();
+}
+
+void CTacheDriver::OnRecupererFichierFTPBinary(std::uintptr_t, std::intptr_t)
+{
+    m_nDerniereErreur = -2;
+    m_hEvenement->SetEvent();
+}

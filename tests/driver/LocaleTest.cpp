@@ -1,0 +1,48 @@
+#include "LocaleTest.h"
+
+#include <clocale>
+#include <cstdio>
+#include <cstdlib>
+#include <locale.h>
+#include <memory>
+
+#include "support/RepertoireTemp.h"
+
+namespace {
+
+bool Disponible(const char* nom)
+{
+    locale_t l = newlocale(LC_NUMERIC_MASK, nom, static_cast<locale_t>(nullptr));
+    if (l == nullptr) return false;
+    freelocale(l);
+    return true;
+}
+
+std::string Preparer()
+{
+    for (const char* nom : {"fr_FR.UTF-8", "fr_FR.utf8", "de_DE.UTF-8", "de_DE.utf8"})
+        if (Disponible(nom)) return nom;
+
+    // Kept for the whole run: LOCPATH points into it.
+    static CRepertoireTemp repertoire("otdr-locale");
+    const std::string dir = repertoire.Chemin().string();
+    const std::string commande = "localedef -i fr_FR -f UTF-8 '" + dir + "/fr_FR.UTF-8' >/dev/null 2>&1";
+    if (std::system(commande.c_str()) == -1) return {};
+    setenv("LOCPATH", dir.c_str(), 1);
+    return Disponible("fr_FR.UTF-8") ? "fr_FR.UTF-8" : std::string();
+}
+
+} // namespace
+
+std::string LocaleVirgule()
+{
+    static const std::string nom = Preparer();
+    return nom;
+}
+
+std::string FormaterUnEtDemi()
+{
+    char tampon[32];
+    std::snprintf(tampon, sizeof tampon, "%.1f", 1.5);
+    return tampon;
+}
