@@ -22,6 +22,7 @@ constexpr tEntree kTable[] = {
     {IDS_TRANSFERT_TRACES, L"Trace transfer ..."},
     {IDS_CONNEXION, L"Connecting ..."},
     {IDS_DECONNEXION, L"Disconnecting ..."},
+    {IDS_ECHECS_TRANSFERT, L"These files or directories could not be handled :"},
 };
 } // namespace
 

@@ -20,6 +20,8 @@ enum : unsigned {
     IDS_TRANSFERT_TRACES = 2070,    // "Trace transfer ..."
     IDS_CONNEXION = 2071,           // "Connecting ..."
     IDS_DECONNEXION = 2072,         // "Disconnecting ..."
+    // Heading of the one message that names what a copy or deletion could not handle.
+    IDS_ECHECS_TRANSFERT = 2073,
 };
 
 // Dialog templates.
