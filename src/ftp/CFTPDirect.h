@@ -94,6 +94,8 @@ public:
     void SetTrace(FonctionTrace fonction);
 
 private:
+    void AppliquerDelais(CSessionFtp& session) const;
+
     std::unique_ptr<CSessionFtp> m_pSession;  ///< null when not connected
     CString m_strAdresse;
     int m_nPort;

@@ -1,0 +1,399 @@
+#include "ftp/AnalyseListeFtp.h"
+
+#include <cctype>
+#include <cstdio>
+#include <cstdlib>
+#include <cstring>
+#include <ctime>
+
+namespace {
+
+bool EstChiffres(const std::string& s)
+{
+    if (s.empty())
+        return false;
+    for (char c : s)
+        if (c < '0' || c > '9')
+            return false;
+    return true;
+}
+
+bool LireEntier(const std::string& s, size_t debut, size_t n, int& valeur)
+{
+    if (debut + n > s.size())
+        return false;
+    int v = 0;
+    for (size_t i = debut; i < debut + n; ++i) {
+        if (s[i] < '0' || s[i] > '9')
+            return false;
+        v = v * 10 + (s[i] - '0');
+    }
+    valeur = v;
+    return true;
+}
+
+bool LireTaille(const std::string& s, uint64_t& taille)
+{
+    if (!EstChiffres(s) || s.size() > 20)
+        return false;
+    taille = std::strtoull(s.c_str(), nullptr, 10);
+    return true;
+}
+
+int Mois(const std::string& s)
+{
+    static const char* const noms[] = {"jan", "feb", "mar", "apr", "may", "jun",
+                                       "jul", "aug", "sep", "oct", "nov", "dec"};
+    if (s.size() < 3)
+        return 0;
+    std::string m;
+    for (size_t i = 0; i < 3; ++i)
+        m += static_cast<char>(std::tolower(static_cast<unsigned char>(s[i])));
+    for (int i = 0; i < 12; ++i)
+        if (m == noms[i])
+            return s.size() == 3 || (s.size() == 4 && s[3] == '.') ? i + 1 : 0;
+    return 0;
+}
+
+bool EstBissextile(int a) { return (a % 4 == 0 && a % 100 != 0) || a % 400 == 0; }
+
+int JoursDuMois(int a, int m)
+{
+    static const int jours[] = {31, 28, 31, 30, 31, 30, 31, 31, 30, 31, 30, 31};
+    return m == 2 && EstBissextile(a) ? 29 : jours[m - 1];
+}
+
+// Fields of a whitespace-separated line with their offsets, so that the name
+// (which may contain spaces) can be cut from the original text.
+struct tChamp
+{
+    std::string strTexte;
+    size_t nDebut;
+    size_t nFin;
+};
+
+std::vector<tChamp> Decouper(const std::string& ligne, size_t nMax)
+{
+    std::vector<tChamp> champs;
+    size_t i = 0;
+    while (i < ligne.size() && champs.size() < nMax) {
+        while (i < ligne.size() && (ligne[i] == ' ' || ligne[i] == '\t'))
+            ++i;
+        if (i >= ligne.size())
+            break;
+        const size_t debut = i;
+        while (i < ligne.size() && ligne[i] != ' ' && ligne[i] != '\t')
+            ++i;
+        champs.push_back({ligne.substr(debut, i - debut), debut, i});
+    }
+    return champs;
+}
+
+// The name begins after the single blank run that follows the field ending at `fin`.
+std::string NomApres(const std::string& ligne, size_t fin)
+{
+    size_t i = fin;
+    while (i < ligne.size() && (ligne[i] == ' ' || ligne[i] == '\t'))
+        ++i;
+    return ligne.substr(i);
+}
+
+bool LireHeure(const std::string& s, int& h, int& m, int& sec)
+{
+    // "12:30" or "12:30:45"
+    sec = 0;
+    bool bLue = false;
+    if (s.size() == 5 && s[2] == ':')
+        bLue = LireEntier(s, 0, 2, h) && LireEntier(s, 3, 2, m);
+    else if (s.size() == 4 && s[1] == ':')
+        bLue = LireEntier(s, 0, 1, h) && LireEntier(s, 2, 2, m);
+    else if (s.size() == 8 && s[2] == ':' && s[5] == ':')
+        bLue = LireEntier(s, 0, 2, h) && LireEntier(s, 3, 2, m) && LireEntier(s, 6, 2, sec);
+    return bLue && h < 24 && m < 60 && sec < 60;
+}
+
+bool AnalyserUnix(const std::string& ligne, tEntreeListeFtp& e, int anneeCourante, int moisCourant,
+                  int jourCourant)
+{
+    const std::vector<tChamp> champs = Decouper(ligne, 12);
+    if (champs.size() < 6)
+        return false;
+    const std::string& perms = champs[0].strTexte;
+    if (perms.size() < 10 || std::strchr("-dlbcpsD", perms[0]) == nullptr)
+        return false;
+    for (size_t i = 1; i < 10; ++i)
+        if (std::strchr("rwxsStTl-", perms[i]) == nullptr)
+            return false;
+
+    // Find the date: "Mon DD HH:MM|YYYY" or "YYYY-MM-DD HH:MM". The size is the
+    // field before it; owner and group columns in between vary by server.
+    for (size_t k = 2; k + 1 < champs.size(); ++k) {
+        const std::string& a = champs[k].strTexte;
+        const int mois = Mois(a);
+        size_t finDate = 0;
+        int annee = 0, jour = 0, h = 0, m = 0, s = 0;
+        bool bAnnee = false;
+        if (mois != 0 && k + 2 < champs.size()) {
+            const std::string& j = champs[k + 1].strTexte;
+            const std::string& t = champs[k + 2].strTexte;
+            if (!EstChiffres(j) || j.size() > 2)
+                continue;
+            jour = std::atoi(j.c_str());
+            if (t.size() == 4 && EstChiffres(t)) {
+                annee = std::atoi(t.c_str());
+                bAnnee = true;
+            } else if (!LireHeure(t, h, m, s)) {
+                continue;
+            }
+            finDate = champs[k + 2].nFin;
+        } else if (a.size() == 10 && a[4] == '-' && a[7] == '-') {
+            int mm = 0;
+            if (!LireEntier(a, 0, 4, annee) || !LireEntier(a, 5, 2, mm) || !LireEntier(a, 8, 2, jour))
+                continue;
+            if (!LireHeure(champs[k + 1].strTexte, h, m, s))
+                continue;
+            bAnnee = true;
+            finDate = champs[k + 1].nFin;
+            e.nMois = mm;
+        } else {
+            continue;
+        }
+        uint64_t taille = 0;
+        if (!LireTaille(champs[k - 1].strTexte, taille))
+            continue;
+        if (mois != 0)
+            e.nMois = mois;
+        if (!bAnnee) {
+            // Without a year the date is within the last year: this year unless
+            // that would put it in the future.
+            annee = anneeCourante;
+            if (e.nMois > moisCourant || (e.nMois == moisCourant && jour > jourCourant + 1))
+                --annee;
+        }
+        std::string nom = NomApres(ligne, finDate);
+        if (perms[0] == 'l') {
+            const size_t fleche = nom.find(" -> ");
+            if (fleche != std::string::npos)
+                nom.resize(fleche);
+        }
+        if (nom.empty())
+            return false;
+        e.strNom = nom;
+        e.bRepertoire = perms[0] == 'd' || perms[0] == 'D';
+        e.bLectureSeule = !e.bRepertoire && perms[2] != 'w';
+        e.nTaille = taille;
+        e.bDate = true;
+        e.nAnnee = annee;
+        e.nJour = jour;
+        e.nHeure = h;
+        e.nMinute = m;
+        e.nSeconde = s;
+        return true;
+    }
+    return false;
+}
+
+bool AnalyserDos(const std::string& ligne, tEntreeListeFtp& e)
+{
+    // "01-31-24  03:15PM       <DIR>          Traces" or "01-31-2024  15:15  1234 a.sor"
+    const std::vector<tChamp> champs = Decouper(ligne, 3);
+    if (champs.size() < 3)
+        return false;
+    const std::string& d = champs[0].strTexte;
+    int mois = 0, jour = 0, annee = 0;
+    if ((d.size() != 8 && d.size() != 10) || (d[2] != '-' && d[2] != '/') || d[5] != d[2])
+        return false;
+    if (!LireEntier(d, 0, 2, mois) || !LireEntier(d, 3, 2, jour) ||
+        !LireEntier(d, 6, d.size() - 6, annee))
+        return false;
+    if (mois < 1 || mois > 12 || jour < 1 || jour > 31)
+        return false;
+    if (d.size() == 8)
+        annee += annee < 70 ? 2000 : 1900;
+    std::string t = champs[1].strTexte;
+    int h = 0, m = 0, s = 0;
+    bool bPm = false, bAm = false;
+    if (t.size() > 2) {
+        const std::string fin = t.substr(t.size() - 2);
+        if (fin == "PM" || fin == "pm")
+            bPm = true;
+        else if (fin == "AM" || fin == "am")
+            bAm = true;
+        if (bPm || bAm)
+            t.resize(t.size() - 2);
+    }
+    if (!LireHeure(t, h, m, s))
+        return false;
+    if (bAm || bPm) {
+        if (h < 1 || h > 12)
+            return false;
+        h = h % 12 + (bPm ? 12 : 0);
+    }
+    const std::vector<tChamp> reste = Decouper(ligne, 4);
+    if (reste.size() < 4)
+        return false;
+    const std::string& taille = reste[2].strTexte;
+    if (taille == "<DIR>") {
+        e.bRepertoire = true;
+        e.nTaille = 0;
+    } else {
+        std::string chiffres;
+        for (char c : taille)
+            if (c != ',' && c != '.')
+                chiffres += c;
+        if (!LireTaille(chiffres, e.nTaille))
+            return false;
+        e.bRepertoire = false;
+    }
+    e.strNom = NomApres(ligne, reste[2].nFin);
+    if (e.strNom.empty())
+        return false;
+    e.bLectureSeule = false;
+    e.bDate = true;
+    e.nAnnee = annee;
+    e.nMois = mois;
+    e.nJour = jour;
+    e.nHeure = h;
+    e.nMinute = m;
+    e.nSeconde = s;
+    return true;
+}
+
+} // namespace
+
+bool AnalyserLigneMlsd(const std::string& ligne, tEntreeListeFtp& e)
+{
+    const size_t espace = ligne.find(' ');
+    if (espace == std::string::npos || espace + 1 >= ligne.size())
+        return false;
+    e = tEntreeListeFtp();
+    e.strNom = ligne.substr(espace + 1);
+    bool bType = false;
+    std::string perm;
+    bool bPerm = false;
+    int modeUnix = -1;
+    size_t i = 0;
+    const std::string faits = ligne.substr(0, espace);
+    while (i < faits.size()) {
+        size_t fin = faits.find(';', i);
+        if (fin == std::string::npos)
+            fin = faits.size();
+        const std::string fait = faits.substr(i, fin - i);
+        i = fin + 1;
+        const size_t egal = fait.find('=');
+        if (egal == std::string::npos)
+            continue;
+        std::string cle = fait.substr(0, egal);
+        for (char& c : cle)
+            c = static_cast<char>(std::tolower(static_cast<unsigned char>(c)));
+        std::string valeur = fait.substr(egal + 1);
+        if (cle == "type") {
+            std::string v;
+            for (char c : valeur)
+                v += static_cast<char>(std::tolower(static_cast<unsigned char>(c)));
+            bType = true;
+            e.bRepertoire = v == "dir" || v == "cdir" || v == "pdir";
+        } else if (cle == "size") {
+            if (!LireTaille(valeur, e.nTaille))
+                e.nTaille = 0;
+        } else if (cle == "modify") {
+            // YYYYMMDDHHMMSS[.sss], UTC
+            e.bDate = valeur.size() >= 14 && LireEntier(valeur, 0, 4, e.nAnnee) &&
+                      LireEntier(valeur, 4, 2, e.nMois) && LireEntier(valeur, 6, 2, e.nJour) &&
+                      LireEntier(valeur, 8, 2, e.nHeure) && LireEntier(valeur, 10, 2, e.nMinute) &&
+                      LireEntier(valeur, 12, 2, e.nSeconde);
+        } else if (cle == "perm") {
+            perm = valeur;
+            bPerm = true;
+        } else if (cle == "unix.mode") {
+            char* finMode = nullptr;
+            const long v = std::strtol(valeur.c_str(), &finMode, 8);
+            if (finMode && *finMode == '\0' && !valeur.empty())
+                modeUnix = static_cast<int>(v);
+        }
+    }
+    if (!bType)
+        return false;
+    if (!e.bRepertoire) {
+        if (bPerm)
+            e.bLectureSeule = perm.find_first_of("wWaA") == std::string::npos;
+        else if (modeUnix >= 0)
+            e.bLectureSeule = (modeUnix & 0200) == 0;
+    }
+    return true;
+}
+
+bool AnalyserLigneList(const std::string& ligne, tEntreeListeFtp& e, int anneeCourante,
+                       int moisCourant, int jourCourant)
+{
+    e = tEntreeListeFtp();
+    if (AnalyserUnix(ligne, e, anneeCourante, moisCourant, jourCourant))
+        return true;
+    e = tEntreeListeFtp();
+    return AnalyserDos(ligne, e);
+}
+
+bool NomFtpSur(const std::string& nom)
+{
+    if (nom.empty())
+        return false;
+    for (char c : nom)
+        if (c == '/' || c == '\\' || c == '\0' || c == '\r' || c == '\n')
+            return false;
+    return true;
+}
+
+std::vector<tEntreeListeFtp> AnalyserListe(const std::string& donnees, bool bMlsd)
+{
+    int annee = 1970, mois = 1, jour = 1;
+    if (!bMlsd) {
+        const std::time_t maintenant = std::time(nullptr);
+        std::tm tmUtc{};
+#if defined(_WIN32)
+        gmtime_s(&tmUtc, &maintenant);
+#else
+        gmtime_r(&maintenant, &tmUtc);
+#endif
+        annee = tmUtc.tm_year + 1900;
+        mois = tmUtc.tm_mon + 1;
+        jour = tmUtc.tm_mday;
+    }
+    std::vector<tEntreeListeFtp> entrees;
+    size_t debut = 0;
+    while (debut < donnees.size()) {
+        size_t fin = donnees.find('\n', debut);
+        if (fin == std::string::npos)
+            fin = donnees.size();
+        std::string ligne = donnees.substr(debut, fin - debut);
+        debut = fin + 1;
+        if (!ligne.empty() && ligne.back() == '\r')
+            ligne.pop_back();
+        tEntreeListeFtp e;
+        const bool bLue = bMlsd ? AnalyserLigneMlsd(ligne, e)
+                                : AnalyserLigneList(ligne, e, annee, mois, jour);
+        if (bLue && NomFtpSur(e.strNom))
+            entrees.push_back(std::move(e));
+    }
+    return entrees;
+}
+
+CString FormaterDateFtp(const tEntreeListeFtp& e)
+{
+    const bool bValide = e.bDate && e.nAnnee >= 100 && e.nAnnee <= 9999 && e.nMois >= 1 &&
+                         e.nMois <= 12 && e.nJour >= 1 && e.nJour <= JoursDuMois(e.nAnnee, e.nMois) &&
+                         e.nHeure >= 0 && e.nHeure < 24 && e.nMinute >= 0 && e.nMinute < 60 &&
+                         e.nSeconde >= 0 && e.nSeconde < 60;
+    if (!bValide)
+        return CString(L"Invalid DateTime");
+    CString texte;
+    texte.Format(L"%02d/%02d/%04d %02d:%02d:%02d", e.nMois, e.nJour, e.nAnnee, e.nHeure, e.nMinute,
+                 e.nSeconde);
+    return texte;
+}
+
+CString AttributsFtp(const tEntreeListeFtp& e)
+{
+    if (e.bRepertoire)
+        return CString(L"d");
+    return CString(e.bLectureSeule ? L"r" : L"n");
+}

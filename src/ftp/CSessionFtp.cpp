@@ -1,0 +1,388 @@
+#include "ftp/CSessionFtp.h"
+
+#include <curl/curl.h>
+
+#include <cctype>
+#include <cstring>
+#include <mutex>
+#include <vector>
+
+namespace {
+
+void InitialiserCurl()
+{
+    // curl_global_init is not thread-safe on every build; do it once.
+    static std::once_flag once;
+    std::call_once(once, [] { curl_global_init(CURL_GLOBAL_DEFAULT); });
+}
+
+struct CListeCurl
+{
+    curl_slist* p = nullptr;
+    ~CListeCurl() { curl_slist_free_all(p); }
+    void Ajouter(const std::string& s) { p = curl_slist_append(p, s.c_str()); }
+};
+
+std::string Encoder(const std::string& composant)
+{
+    // Everything but unreserved characters is escaped, dots included, so that
+    // "." and ".." reach the server as written instead of being resolved by
+    // the URL parser.
+    static const char hex[] = "0123456789ABCDEF";
+    std::string r;
+    for (unsigned char c : composant) {
+        if ((c >= 'A' && c <= 'Z') || (c >= 'a' && c <= 'z') || (c >= '0' && c <= '9') || c == '-' ||
+            c == '_' || c == '~') {
+            r += static_cast<char>(c);
+        } else {
+            r += '%';
+            r += hex[c >> 4];
+            r += hex[c & 15];
+        }
+    }
+    return r;
+}
+
+std::vector<std::string> Composants(const std::string& chemin)
+{
+    std::vector<std::string> r;
+    size_t i = 0;
+    while (i <= chemin.size()) {
+        size_t fin = chemin.find('/', i);
+        if (fin == std::string::npos)
+            fin = chemin.size();
+        if (fin > i)
+            r.push_back(chemin.substr(i, fin - i));
+        i = fin + 1;
+    }
+    return r;
+}
+
+// Lexical fallback when the server's PWD reply cannot be read.
+std::string Normaliser(const std::string& chemin)
+{
+    std::vector<std::string> pile;
+    for (const std::string& c : Composants(chemin)) {
+        if (c == ".")
+            continue;
+        if (c == "..") {
+            if (!pile.empty())
+                pile.pop_back();
+            continue;
+        }
+        pile.push_back(c);
+    }
+    std::string r;
+    for (const std::string& c : pile)
+        r += "/" + c;
+    return r.empty() ? "/" : r;
+}
+
+// 257 "<path>" with embedded quotes doubled (RFC 959).
+bool LireReponsePwd(const std::string& ligne, std::string& chemin)
+{
+    if (ligne.compare(0, 4, "257 ") != 0)
+        return false;
+    const size_t debut = ligne.find('"');
+    if (debut == std::string::npos)
+        return false;
+    std::string r;
+    for (size_t i = debut + 1; i < ligne.size(); ++i) {
+        if (ligne[i] == '"') {
+            if (i + 1 < ligne.size() && ligne[i + 1] == '"') {
+                r += '"';
+                ++i;
+                continue;
+            }
+            chemin = r;
+            return !r.empty() && r[0] == '/';
+        }
+        r += ligne[i];
+    }
+    return false;
+}
+
+bool EstCommandePass(const std::string& ligne)
+{
+    if (ligne.size() < 4)
+        return false;
+    for (size_t i = 0; i < 4; ++i)
+        if (std::toupper(static_cast<unsigned char>(ligne[i])) != "PASS"[i])
+            return false;
+    return ligne.size() == 4 || ligne[4] == ' ';
+}
+
+size_t EcrireFichier(char* data, size_t taille, size_t n, void* p)
+{
+    return std::fwrite(data, taille, n, static_cast<std::FILE*>(p)) * taille;
+}
+
+size_t EcrireTexte(char* data, size_t taille, size_t n, void* p)
+{
+    static_cast<std::string*>(p)->append(data, taille * n);
+    return taille * n;
+}
+
+size_t LireFichier(char* data, size_t taille, size_t n, void* p)
+{
+    std::FILE* f = static_cast<std::FILE*>(p);
+    const size_t lus = std::fread(data, taille, n, f);
+    if (lus == 0 && std::ferror(f))
+        return CURL_READFUNC_ABORT;
+    return lus * taille;
+}
+
+} // namespace
+
+struct CSessionFtp::tRequete
+{
+    std::string strUrl;
+    bool bSansCorps = false;
+    const char* pszCommandeListe = nullptr;
+    CListeCurl postQuote;
+    std::FILE* pFichierRecu = nullptr;
+    std::string* pTexteRecu = nullptr;
+    std::FILE* pFichierEnvoye = nullptr;
+    long long nTailleEnvoyee = -1;
+    std::vector<std::string> reponses;
+};
+
+CSessionFtp::CSessionFtp(const std::string& strHote, int nPort) : m_strHote(strHote), m_nPort(nPort)
+{
+    InitialiserCurl();
+    m_pCurl = curl_easy_init();
+}
+
+CSessionFtp::~CSessionFtp()
+{
+    if (m_pCurl)
+        curl_easy_cleanup(m_pCurl);  // sends QUIT on the kept connection
+}
+
+bool CSessionFtp::CheminSur(const std::string& chemin)
+{
+    for (char c : chemin)
+        if (c == '\0' || c == '\r' || c == '\n' || c == '\\')
+            return false;
+    return true;
+}
+
+std::string CSessionFtp::Absolu(const std::string& chemin) const
+{
+    if (!chemin.empty() && chemin[0] == '/')
+        return chemin;
+    return m_strRepertoire + (m_strRepertoire.size() > 1 ? "/" : "") + chemin;
+}
+
+std::string CSessionFtp::Url(const std::string& repertoire, const std::string& nom) const
+{
+    std::string url = "ftp://";
+    if (m_strHote.find(':') != std::string::npos)
+        url += "[" + m_strHote + "]";
+    else
+        url += m_strHote;
+    url += ":" + std::to_string(m_nPort) + "/%2F";
+    bool bPremier = true;
+    for (const std::string& c : Composants(repertoire)) {
+        if (!bPremier)
+            url += "/";
+        url += Encoder(c);
+        bPremier = false;
+    }
+    url += "/" + Encoder(nom);
+    return url;
+}
+
+int CSessionFtp::Trace(CURL*, int type, char* data, size_t size, void* p)
+{
+    CSessionFtp* self = static_cast<CSessionFtp*>(p);
+    if (type != CURLINFO_HEADER_IN && type != CURLINFO_HEADER_OUT)
+        return 0;
+    std::string texte(data, size);
+    size_t debut = 0;
+    while (debut < texte.size()) {
+        size_t fin = texte.find('\n', debut);
+        if (fin == std::string::npos)
+            fin = texte.size();
+        std::string ligne = texte.substr(debut, fin - debut);
+        debut = fin + 1;
+        if (!ligne.empty() && ligne.back() == '\r')
+            ligne.pop_back();
+        if (ligne.empty())
+            continue;
+        if (type == CURLINFO_HEADER_OUT && EstCommandePass(ligne))
+            ligne = "PASS ****";
+        self->m_trace((type == CURLINFO_HEADER_OUT ? "> " : "< ") + ligne);
+    }
+    return 0;
+}
+
+size_t CSessionFtp::RecevoirEnTete(char* data, size_t taille, size_t n, void* p)
+{
+    std::string ligne(data, taille * n);
+    while (!ligne.empty() && (ligne.back() == '\n' || ligne.back() == '\r'))
+        ligne.pop_back();
+    static_cast<tRequete*>(p)->reponses.push_back(std::move(ligne));
+    return taille * n;
+}
+
+int CSessionFtp::Executer(tRequete& r)
+{
+    if (!m_pCurl)
+        return CURLE_FAILED_INIT;
+    CURL* c = m_pCurl;
+    // Reset drops the previous request's options but keeps the live connection.
+    curl_easy_reset(c);
+    curl_easy_setopt(c, CURLOPT_URL, r.strUrl.c_str());
+    curl_easy_setopt(c, CURLOPT_PROTOCOLS_STR, "ftp");
+    curl_easy_setopt(c, CURLOPT_USERNAME, m_strUtilisateur.c_str());
+    curl_easy_setopt(c, CURLOPT_PASSWORD, m_strMotDePasse.c_str());
+    curl_easy_setopt(c, CURLOPT_FTPPORT, "-");
+    curl_easy_setopt(c, CURLOPT_FTP_FILEMETHOD, static_cast<long>(CURLFTPMETHOD_SINGLECWD));
+    curl_easy_setopt(c, CURLOPT_NOSIGNAL, 1L);
+    curl_easy_setopt(c, CURLOPT_CONNECTTIMEOUT_MS, m_delais.nConnexionMs);
+    curl_easy_setopt(c, CURLOPT_SERVER_RESPONSE_TIMEOUT, m_delais.nReponseS);
+    curl_easy_setopt(c, CURLOPT_ACCEPTTIMEOUT_MS, m_delais.nReponseS * 1000L);
+    curl_easy_setopt(c, CURLOPT_LOW_SPEED_LIMIT, 1L);
+    curl_easy_setopt(c, CURLOPT_LOW_SPEED_TIME, m_delais.nBlocageS);
+    curl_easy_setopt(c, CURLOPT_HEADERFUNCTION, &CSessionFtp::RecevoirEnTete);
+    curl_easy_setopt(c, CURLOPT_HEADERDATA, &r);
+    if (m_trace) {
+        curl_easy_setopt(c, CURLOPT_DEBUGFUNCTION, &CSessionFtp::Trace);
+        curl_easy_setopt(c, CURLOPT_DEBUGDATA, this);
+        curl_easy_setopt(c, CURLOPT_VERBOSE, 1L);
+    }
+    if (r.bSansCorps)
+        curl_easy_setopt(c, CURLOPT_NOBODY, 1L);
+    if (r.postQuote.p)
+        curl_easy_setopt(c, CURLOPT_POSTQUOTE, r.postQuote.p);
+    if (r.pszCommandeListe)
+        curl_easy_setopt(c, CURLOPT_CUSTOMREQUEST, r.pszCommandeListe);
+    if (r.pFichierRecu) {
+        curl_easy_setopt(c, CURLOPT_WRITEFUNCTION, &EcrireFichier);
+        curl_easy_setopt(c, CURLOPT_WRITEDATA, r.pFichierRecu);
+    } else if (r.pTexteRecu) {
+        curl_easy_setopt(c, CURLOPT_WRITEFUNCTION, &EcrireTexte);
+        curl_easy_setopt(c, CURLOPT_WRITEDATA, r.pTexteRecu);
+    }
+    if (r.pFichierEnvoye) {
+        curl_easy_setopt(c, CURLOPT_UPLOAD, 1L);
+        curl_easy_setopt(c, CURLOPT_READFUNCTION, &LireFichier);
+        curl_easy_setopt(c, CURLOPT_READDATA, r.pFichierEnvoye);
+        curl_easy_setopt(c, CURLOPT_INFILESIZE_LARGE, static_cast<curl_off_t>(r.nTailleEnvoyee));
+    }
+    const CURLcode code = curl_easy_perform(c);
+    if (code == CURLE_OK)
+        return 0;
+    long reponse = 0;
+    curl_easy_getinfo(c, CURLINFO_RESPONSE_CODE, &reponse);
+    if (reponse >= 400 && reponse <= 599)
+        return static_cast<int>(reponse);
+    return static_cast<int>(code);
+}
+
+bool CSessionFtp::Connecter(const std::string& utilisateur, const std::string& motDePasse)
+{
+    m_strUtilisateur = utilisateur;
+    m_strMotDePasse = motDePasse;
+    m_bSansMlsd = false;
+    tRequete r;
+    // No %2F: the login directory itself, which curl learns with PWD.
+    r.strUrl = Url("/", "");
+    r.strUrl.replace(r.strUrl.rfind("/%2F/"), 5, "/");
+    r.bSansCorps = true;
+    if (Executer(r) != 0)
+        return false;
+    const char* entree = nullptr;
+    if (curl_easy_getinfo(m_pCurl, CURLINFO_FTP_ENTRY_PATH, &entree) == CURLE_OK && entree &&
+        entree[0] == '/')
+        m_strRepertoire = entree;
+    else
+        m_strRepertoire = "/";
+    return true;
+}
+
+int CSessionFtp::ChangerRepertoire(const std::string& chemin)
+{
+    if (chemin.empty() || !CheminSur(chemin))
+        return 550;
+    const std::string absolu = Absolu(chemin);
+    tRequete r;
+    r.strUrl = Url(absolu, "");
+    r.bSansCorps = true;
+    r.postQuote.Ajouter("PWD");
+    const int n = Executer(r);
+    if (n != 0)
+        return n;
+    std::string pwd;
+    for (auto it = r.reponses.rbegin(); it != r.reponses.rend(); ++it)
+        if (LireReponsePwd(*it, pwd))
+            break;
+    m_strRepertoire = pwd.empty() ? Normaliser(absolu) : pwd;
+    return 0;
+}
+
+int CSessionFtp::Commande(const std::string& commande)
+{
+    if (!CheminSur(commande))
+        return 501;
+    tRequete r;
+    r.strUrl = Url(m_strRepertoire, "");
+    r.bSansCorps = true;
+    r.postQuote.Ajouter(commande);
+    return Executer(r);
+}
+
+int CSessionFtp::Telecharger(const std::string& nom, std::FILE* fichier)
+{
+    if (nom.empty() || !CheminSur(nom))
+        return 501;
+    const std::string absolu = Absolu(nom);
+    const size_t barre = absolu.rfind('/');
+    if (barre + 1 >= absolu.size())
+        return 501;
+    tRequete r;
+    r.strUrl = Url(absolu.substr(0, barre), absolu.substr(barre + 1));
+    r.pFichierRecu = fichier;
+    return Executer(r);
+}
+
+int CSessionFtp::Envoyer(std::FILE* fichier, long long taille, const std::string& nom)
+{
+    if (nom.empty() || !CheminSur(nom))
+        return 501;
+    const std::string absolu = Absolu(nom);
+    const size_t barre = absolu.rfind('/');
+    if (barre + 1 >= absolu.size())
+        return 501;
+    tRequete r;
+    r.strUrl = Url(absolu.substr(0, barre), absolu.substr(barre + 1));
+    r.pFichierEnvoye = fichier;
+    r.nTailleEnvoyee = taille;
+    return Executer(r);
+}
+
+int CSessionFtp::Lister(std::string& donnees, bool& bMlsd)
+{
+    if (!m_bSansMlsd) {
+        donnees.clear();
+        tRequete r;
+        r.strUrl = Url(m_strRepertoire, "");
+        r.pszCommandeListe = "MLSD";
+        r.pTexteRecu = &donnees;
+        const int n = Executer(r);
+        // 500/502: command unknown or not implemented; 501/504 from servers
+        // that know MLSD but not without arguments.
+        if (n < 500 || n > 504) {
+            bMlsd = true;
+            return n;
+        }
+        m_bSansMlsd = true;
+    }
+    donnees.clear();
+    tRequete r;
+    r.strUrl = Url(m_strRepertoire, "");
+    r.pTexteRecu = &donnees;
+    bMlsd = false;
+    return Executer(r);
+}

@@ -1,0 +1,124 @@
+#include <gtest/gtest.h>
+
+#include "ftp/AnalyseListeFtp.h"
+
+namespace {
+
+struct tCas
+{
+    const char* ligne;
+    bool bLue;
+    const char* nom;
+    const wchar_t* attributs;
+    uint64_t taille;
+    const wchar_t* date;
+};
+
+void Verifier(const tCas& cas, bool bLue, const tEntreeListeFtp& e)
+{
+    SCOPED_TRACE(cas.ligne);
+    ASSERT_EQ(bLue, cas.bLue);
+    if (!bLue)
+        return;
+    EXPECT_EQ(e.strNom, cas.nom);
+    EXPECT_EQ(AttributsFtp(e), cas.attributs);
+    EXPECT_EQ(e.nTaille, cas.taille);
+    EXPECT_EQ(FormaterDateFtp(e), cas.date);
+}
+
+} // namespace
+
+TEST(AnalyseListeFtp, MlsdLines)
+{
+    const tCas cas[] = {
+        // pyftpdlib
+        {"modify=20240131151500;perm=radfwMT;size=1048576;type=file;unique=fe00g1; Trace 0001.sor", true,
+         "Trace 0001.sor", L"n", 1048576, L"01/31/2024 15:15:00"},
+        {"modify=20231224080910;perm=eldfmMTcp;size=4096;type=dir;unique=fe00g2; Mesures", true, "Mesures",
+         L"d", 4096, L"12/24/2023 08:09:10"},
+        // vsftpd-like / ProFTPD with UNIX facts, fractional seconds, cdir and pdir
+        {"type=cdir;modify=20200101000000;UNIX.mode=0755; .", true, ".", L"d", 0, L"01/01/2020 00:00:00"},
+        {"type=pdir;modify=20200101000000;UNIX.mode=0755; ..", true, "..", L"d", 0, L"01/01/2020 00:00:00"},
+        {"Type=File;Size=12;Modify=20240229235959.123;UNIX.mode=0444; ro.sor", true, "ro.sor", L"r", 12,
+         L"02/29/2024 23:59:59"},
+        {"type=file;size=3;perm=r; locked.sor", true, "locked.sor", L"r", 3, L"Invalid DateTime"},
+        // name with "; " and leading facts only up to the first space
+        {"type=file;size=1;modify=20240101010101; a; b.sor", true, "a; b.sor", L"n", 1, L"01/01/2024 01:01:01"},
+        // out-of-range or impossible dates
+        {"type=file;size=1;modify=00990101000000; old.sor", true, "old.sor", L"n", 1, L"Invalid DateTime"},
+        {"type=file;size=1;modify=20230230000000; feb30.sor", true, "feb30.sor", L"n", 1, L"Invalid DateTime"},
+        {"type=OS.unix=symlink;size=7;modify=20240101000000; lien", true, "lien", L"n", 7, L"01/01/2024 00:00:00"},
+        // unreadable
+        {"size=1;modify=20240101000000; notype", false, "", L"", 0, L""},
+        {"garbage", false, "", L"", 0, L""},
+        {"", false, "", L"", 0, L""},
+    };
+    for (const tCas& c : cas) {
+        tEntreeListeFtp e;
+        Verifier(c, AnalyserLigneMlsd(c.ligne, e), e);
+    }
+}
+
+TEST(AnalyseListeFtp, UnixAndDosListLines)
+{
+    // "Today" for year-less dates: 15 June 2024.
+    const tCas cas[] = {
+        // GNU ls / vsftpd, time instead of year: this year
+        {"-rw-r--r--    1 1000     1000        52224 Jun 03 14:05 trace_1550nm.sor", true, "trace_1550nm.sor",
+         L"n", 52224, L"06/03/2024 14:05:00"},
+        // time in a later month than today: last year
+        {"-rw-r--r--    1 0        0              10 Dec 24 09:30 xmas.sor", true, "xmas.sor", L"n", 10,
+         L"12/24/2023 09:30:00"},
+        // year instead of time, directory, numeric ids
+        {"drwxr-xr-x    2 0        0            4096 Mar  3  2021 Mesures", true, "Mesures", L"d", 4096,
+         L"03/03/2021 00:00:00"},
+        // no group column, name with spaces
+        {"-r--r--r--   1 owner     1234 Jan 15  2022 my trace file.sor", true, "my trace file.sor", L"r", 1234,
+         L"01/15/2022 00:00:00"},
+        // symbolic link
+        {"lrwxrwxrwx    1 root     root            7 Feb 10  2020 last -> Mesures/x.sor", true, "last", L"n",
+         7, L"02/10/2020 00:00:00"},
+        // long-iso time style, large size
+        {"-rw-rw-r-- 1 user group 5368709120 2023-11-05 07:08 big.bin", true, "big.bin", L"n", 5368709120ULL,
+         L"11/05/2023 07:08:00"},
+        // embedded-server style with link count and owner names missing
+        {"-rwxrwxrwx 1 noone nogroup 900 Apr 1 2019 a.sor", true, "a.sor", L"n", 900, L"04/01/2019 00:00:00"},
+        // DOS / IIS, 12-hour times and <DIR>
+        {"01-31-24  03:15PM       <DIR>          Traces 2024", true, "Traces 2024", L"d", 0,
+         L"01/31/2024 15:15:00"},
+        {"12-05-98  12:01AM                 1024 old.sor", true, "old.sor", L"n", 1024, L"12/05/1998 00:01:00"},
+        {"07-04-2023  12:30PM            2,048 noon.sor", true, "noon.sor", L"n", 2048, L"07/04/2023 12:30:00"},
+        // DOS with 24-hour times
+        {"02-29-2024  23:59               77 leap.sor", true, "leap.sor", L"n", 77, L"02/29/2024 23:59:00"},
+        // unreadable: totals, blank, broken
+        {"total 24", false, "", L"", 0, L""},
+        {"", false, "", L"", 0, L""},
+        {"-rw-r--r-- 1 a b notanumber Jan 01 2020 x", false, "", L"", 0, L""},
+        {"13-45-2024  99:99  12 x", false, "", L"", 0, L""},
+    };
+    for (const tCas& c : cas) {
+        tEntreeListeFtp e;
+        Verifier(c, AnalyserLigneList(c.ligne, e, 2024, 6, 15), e);
+    }
+}
+
+TEST(AnalyseListeFtp, ListingKeepsOrderAndSkipsUnsafeNames)
+{
+    const std::string mlsd = std::string("type=cdir; .\r\n"
+                                         "type=pdir; ..\r\n"
+                                         "type=file;size=1; b.sor\r\n"
+                                         "type=file;size=1; ../../etc/passwd\r\n"
+                                         "type=file;size=1; a\\b.sor\r\n"
+                                         "type=file;size=1; cr\rname\r\n"
+                                         "unparseable line\r\n"
+                                         "type=file;size=1; nul") +
+                             std::string(1, '\0') + "x\r\n" + "type=dir; a.sor\n";
+    std::vector<std::string> noms;
+    for (const tEntreeListeFtp& e : AnalyserListe(mlsd, true))
+        noms.push_back(e.strNom);
+    EXPECT_EQ(noms, (std::vector<std::string>{".", "..", "b.sor", "a.sor"}));
+
+    EXPECT_TRUE(NomFtpSur("\xC3\xA9.sor"));
+    for (const char* nom : {"", "a/b", "a\\b", "a\rb", "a\nb"})
+        EXPECT_FALSE(NomFtpSur(nom)) << nom;
+}

@@ -1,0 +1,54 @@
+#include <gtest/gtest.h>
+
+#include <vector>
+
+#include "ftp/InfosFichierFtp.h"
+
+TEST(CVectorFast, GrowsByBlocksThenByHalfAndKeepsRecordsWhole)
+{
+    CListeFichiersFtp liste;
+    EXPECT_EQ(liste.m_pElements, nullptr);
+    EXPECT_EQ(liste.m_nCapacite, 0);
+
+    std::vector<int> capacites;
+    for (int i = 0; i < 250; ++i) {
+        // Short names live in the string's own buffer, long ones on the heap:
+        // both must survive the block moving.
+        CString nom;
+        nom.Format(i % 2 ? L"f%d.sor" : L"a-rather-long-trace-file-name-%04d-with-padding.sor", i);
+        liste.Add(tInfosFichierFtp(nom, L"01/02/2024 03:04:05", L"n", static_cast<uint64_t>(i)));
+        if (capacites.empty() || capacites.back() != liste.m_nCapacite)
+            capacites.push_back(liste.m_nCapacite);
+    }
+    EXPECT_EQ(capacites, (std::vector<int>{16, 32, 48, 72, 108, 162, 243, 364}));
+    ASSERT_EQ(liste.m_nNombre, 250);
+    for (int i = 0; i < 250; ++i) {
+        CString nom;
+        nom.Format(i % 2 ? L"f%d.sor" : L"a-rather-long-trace-file-name-%04d-with-padding.sor", i);
+        EXPECT_EQ(liste.m_pElements[i].m_strNom, nom);
+        EXPECT_EQ(liste.m_pElements[i].m_nTaille, static_cast<uint64_t>(i));
+    }
+
+    liste.RemoveAll();
+    EXPECT_EQ(liste.m_pElements, nullptr);
+    EXPECT_EQ(liste.m_nCapacite, 0);
+    EXPECT_EQ(liste.m_nNombre, 0);
+
+    liste.Reserve(5);
+    EXPECT_EQ(liste.m_nCapacite, 16);
+    liste.Reserve(40);
+    EXPECT_EQ(liste.m_nCapacite, 40);
+    liste.Reserve(10);
+    EXPECT_EQ(liste.m_nCapacite, 40);
+    liste.Add(tInfosFichierFtp(L"x", L"", L"d", 0));
+    EXPECT_EQ(liste.m_nNombre, 1);
+}
+
+TEST(CVectorFast, PlainDataGrowsTheSameWay)
+{
+    CVectorFast<int, 16> v;
+    for (int i = 0; i < 33; ++i)
+        v.Add(i);
+    EXPECT_EQ(v.m_nCapacite, 48);
+    EXPECT_EQ(v[32], 32);
+}
