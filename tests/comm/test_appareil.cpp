@@ -1,0 +1,260 @@
+// The instrument classes: identification, status registers, and the whole
+// connect-and-identify exchange against the simulator.
+
+#include <gtest/gtest.h>
+
+#include <chrono>
+#include <filesystem>
+#include <future>
+#include <thread>
+
+#include "ServeurScripte.h"
+#include "comm/CAppareilBaseTcpIp.h"
+#include "support/ProcessusTest.h"
+#include "support/RepertoireTemp.h"
+
+using namespace std::chrono_literals;
+
+namespace {
+
+tDelaisCom Delais(int attente = 2000, int pause = 10)
+{
+    tDelaisCom d;
+    d.nAttenteReponseMs = attente;
+    d.nPauseMs = pause;
+    return d;
+}
+
+void Preparer(CAppareilBaseTcpIp& appareil, int port, tDelaisCom delais = Delais())
+{
+    appareil.SetDelais(delais);
+    appareil.SetAdresse(L"127.0.0.1");
+    appareil.SetPort(static_cast<unsigned>(port));
+}
+
+// The simulator with its command port chosen by the system.
+bool Simulateur(CProcessusTest& sim, const std::vector<std::string>& options)
+{
+    const std::filesystem::path dossier = std::filesystem::path(OTDR_SIM_PATH).parent_path();
+    if (std::filesystem::exists(dossier / "sim_ftp.py")) return DemarrerSimulateur(sim, options);
+    std::vector<std::string> argv{OTDR_PYTHON, OTDR_SIM_PATH, "--address", "127.0.0.1", "--port", "0"};
+    argv.insert(argv.end(), options.begin(), options.end());
+    return sim.Demarrer(argv) && sim.AttendreLigne("READY");
+}
+
+// The transcript once it contains `fin` (the simulator writes it from its own thread).
+std::string Transcription(const std::filesystem::path& fichier, const std::string& fin)
+{
+    std::string texte;
+    for (int i = 0; i < 500; ++i) {
+        texte = CRepertoireTemp::Lire(fichier);
+        if (texte.size() >= fin.size() && texte.compare(texte.size() - fin.size(), fin.size(), fin) == 0) break;
+        std::this_thread::sleep_for(10ms);
+    }
+    return texte;
+}
+
+} // namespace
+
+TEST(CAppareilBaseTcp, TableDIdentification)
+{
+    const struct {
+        const char* reponse;
+        const wchar_t* modele;
+        const wchar_t* version;
+    } cas[] = {
+        {"Maker,KRX 15,1234,1.5\r\n", L"KRX 15", L"1.5"},
+        {"maker,model,serial,ver-a,ver-b\r\n", L"model", L"ver-a,ver-b"},
+        {"maker,model,serial\r\n", L"model", L"serial"},
+        {"maker,model\r\n", L"avant", L"model"},
+        {"maker\r\n", L"avant", L"avant"},
+        {"maker, model , serial, 2.0\n", L" model ", L" 2.0"},
+        {"maker,model,serial,1.0\rtrailing\r\n", L"model", L"1.0"},
+    };
+    for (const auto& c : cas) {
+        CServeurScripte serveur(InstrumentSimple(0, 0, c.reponse));
+        CAppareilBaseTcpIp appareil;
+        Preparer(appareil, serveur.Port());
+        ASSERT_EQ(appareil.Connecter(), 0);
+        appareil.SetModele(L"avant");
+        appareil.SetVersion(L"avant");
+        EXPECT_EQ(appareil.Identifier(), 0) << c.reponse;
+        EXPECT_EQ(appareil.GetModele(), CString(c.modele)) << c.reponse;
+        EXPECT_EQ(appareil.GetVersion(), CString(c.version)) << c.reponse;
+    }
+}
+
+TEST(CAppareilBaseTcp, EchecsNeStockentRien)
+{
+    // Status error after "*CLS": -3 and "*IDN?" is never sent.
+    {
+        CServeurScripte serveur(InstrumentSimple(32, 16));
+        CAppareilBaseTcpIp appareil;
+        Preparer(appareil, serveur.Port());
+        ASSERT_EQ(appareil.Connecter(), 0);
+        EXPECT_EQ(appareil.Identifier(), -3);
+        EXPECT_TRUE(appareil.GetModele().IsEmpty());
+        EXPECT_EQ(serveur.Recu(), "*CLS\n*STB?\n*ESR?\n");
+    }
+    // Silent on "*IDN?": -1, nothing stored.
+    {
+        CServeurScripte serveur([](const std::string& l) { return l == "*STB?" ? std::string("0\r\n") : std::string(); });
+        CAppareilBaseTcpIp appareil;
+        Preparer(appareil, serveur.Port(), Delais(40));
+        ASSERT_EQ(appareil.Connecter(), 0);
+        EXPECT_EQ(appareil.Identifier(), -1);
+        EXPECT_TRUE(appareil.GetModele().IsEmpty());
+        EXPECT_TRUE(appareil.GetVersion().IsEmpty());
+    }
+    // Not connected at all.
+    CAppareilBaseTcpIp appareil;
+    EXPECT_EQ(appareil.Initialiser(), -2);
+    EXPECT_EQ(appareil.Identifier(), -2);
+}
+
+TEST(CAppareil, RegistresDEtat)
+{
+    CServeurScripte serveur([](const std::string& l) -> std::string {
+        if (l == "*STB?") return "200\r\n";   // read as a signed byte
+        if (l == "*ESR?") return "65572\r\n"; // 0x10024: truncated to 16 bits
+        return {};
+    });
+    CAppareilBaseTcpIp appareil;
+    Preparer(appareil, serveur.Port(), Delais(40));
+    ASSERT_EQ(appareil.Connecter(), 0);
+    EXPECT_EQ(appareil.LireOctetEtat(), static_cast<signed char>(200));
+    EXPECT_EQ(appareil.LireRegistreEvenements(), 0x24);
+    appareil.Fermer();
+    EXPECT_EQ(appareil.LireOctetEtat(), -1);
+    EXPECT_EQ(appareil.LireRegistreEvenements(), -2);
+}
+
+TEST(CAppareil, LectureDuRegistreNonReentrante)
+{
+    // While one instrument is reading its event register, a read on any other
+    // instrument returns 0 without sending anything.
+    std::promise<void> requeteRecue, liberer;
+    auto libere = liberer.get_future().share();
+    CServeurScripte lent([&](const std::string& l) -> std::string {
+        if (l != "*ESR?") return {};
+        requeteRecue.set_value();
+        libere.wait_for(5s);
+        return "4\r\n";
+    });
+    CServeurScripte autre(InstrumentSimple(0, 8));
+    CAppareilBaseTcpIp a, b;
+    Preparer(a, lent.Port());
+    Preparer(b, autre.Port());
+    ASSERT_EQ(a.Connecter(), 0);
+    ASSERT_EQ(b.Connecter(), 0);
+    auto lecture = std::async(std::launch::async, [&] { return a.LireRegistreEvenements(); });
+    ASSERT_EQ(requeteRecue.get_future().wait_for(5s), std::future_status::ready);
+    EXPECT_EQ(b.LireRegistreEvenements(), 0);
+    liberer.set_value();
+    EXPECT_EQ(lecture.get(), 4);
+    EXPECT_EQ(b.LireRegistreEvenements(), 8); // the flag is cleared again
+    EXPECT_EQ(autre.Recu(), "*ESR?\n");
+}
+
+TEST(Simulateur, ConnexionEtIdentification)
+{
+    CRepertoireTemp temp;
+    const auto transcription = temp.Chemin() / "wire.txt";
+    CProcessusTest sim;
+    ASSERT_TRUE(Simulateur(sim, {"--transcript", transcription.string()}));
+
+    auto* appareil = new CAppareilBaseTcpIp;
+    Preparer(*appareil, sim.Port("command"), Delais(5000, 10));
+    ASSERT_EQ(appareil->Ouvrir(), 0);
+    ASSERT_EQ(appareil->Initialiser(), 0);
+    ASSERT_EQ(appareil->Identifier(), 0);
+    EXPECT_EQ(appareil->GetModele(), CString(L"KRX 15"));
+    EXPECT_EQ(appareil->GetVersion(), CString(L"2.07"));
+    EXPECT_TRUE(appareil->IsConnecte());
+    // Still open when deleted through the shared base: control is handed back.
+    delete static_cast<CGenericCom*>(appareil);
+
+    EXPECT_EQ(Transcription(transcription, "# connection closed\n"),
+              "# connection opened\n"
+              "*REM\n*CLS\n*STB?\n"
+              "*CLS\n*STB?\n"
+              "*CLS\n*STB?\n*IDN?\n"
+              "*LOC\n"
+              "# connection closed\n");
+}
+
+TEST(Simulateur, MotDePasseEtModeleDeStatut)
+{
+    CRepertoireTemp temp;
+    const auto transcription = temp.Chemin() / "wire.txt";
+    CProcessusTest sim;
+    ASSERT_TRUE(Simulateur(sim, {"--transcript", transcription.string(), "--require-password", "--lf-only",
+                                 "--idn", "Someone,FPXe 2,77,3.1.4"}));
+    CAppareilBaseTcpIp appareil;
+    Preparer(appareil, sim.Port("command"), Delais(5000, 10));
+    ASSERT_EQ(appareil.Ouvrir(), 0);
+    ASSERT_EQ(appareil.Identifier(), 0);
+    EXPECT_EQ(appareil.GetModele(), CString(L"FPXe 2"));
+    EXPECT_EQ(appareil.GetVersion(), CString(L"3.1.4"));
+
+    // Real registers: an unknown command raises the summary bit, "*CLS" clears it;
+    // with ESE 1, operation complete alone is no error.
+    EXPECT_EQ(appareil.EnvoyerCommande(L"*BOGUS", 0, 1), -3);
+    EXPECT_EQ(appareil.EnvoyerCommande(L"*BOGUS", 0, 0), 0);
+    EXPECT_EQ(appareil.LireOctetEtat(), 32);
+    EXPECT_EQ(appareil.Initialiser(), 0);
+    EXPECT_EQ(appareil.LireOctetEtat(), 0);
+    EXPECT_EQ(appareil.EnvoyerCommande(L"*ESE 1", 0, 1), 0);
+    EXPECT_EQ(appareil.EnvoyerCommande(L"*OPC", 0, 1), 0);
+    EXPECT_EQ(appareil.LireRegistreEvenements(), 0); // read and cleared by the check
+    appareil.Fermer();
+
+    const std::string fil = Transcription(transcription, "# connection closed\n");
+    EXPECT_EQ(fil.rfind("# connection opened\n*REM\n*CLS\n*STB?\n*ESR?\n*PASS \"FPX\" \"LANTERNS\"\n*CLS\n*STB?\n", 0), 0u)
+        << fil;
+    EXPECT_EQ(fil.find("*LOC"), std::string::npos);
+}
+
+TEST(Simulateur, Defaillances)
+{
+    // Closing in the middle of the identification: -2 at once, nothing stored.
+    {
+        CProcessusTest sim;
+        ASSERT_TRUE(Simulateur(sim, {"--close-mid-reply", "*IDN?"}));
+        CAppareilBaseTcpIp appareil;
+        Preparer(appareil, sim.Port("command"), Delais(20000, 10));
+        ASSERT_EQ(appareil.Ouvrir(), 0);
+        EXPECT_EQ(appareil.Identifier(), -2);
+        EXPECT_TRUE(appareil.GetModele().IsEmpty());
+    }
+    // Silent instrument: Ouvrir fails with -1 after the password fallback.
+    {
+        CProcessusTest sim;
+        ASSERT_TRUE(Simulateur(sim, {"--silent"}));
+        CAppareilBaseTcpIp appareil;
+        Preparer(appareil, sim.Port("command"), Delais(30, 10));
+        EXPECT_EQ(appareil.Ouvrir(), -1);
+        EXPECT_EQ(appareil.GetEtat(), 0);
+    }
+    // A query error after "*CLS" fails the initialisation.
+    {
+        CProcessusTest sim;
+        ASSERT_TRUE(Simulateur(sim, {"--fail", "*CLS:4", "--reply-delay", "20"}));
+        CAppareilBaseTcpIp appareil;
+        Preparer(appareil, sim.Port("command"), Delais(5000, 10));
+        EXPECT_EQ(appareil.Ouvrir(), -3);
+    }
+    // Long replies: the identification is padded past 100 characters.
+    {
+        CProcessusTest sim;
+        ASSERT_TRUE(Simulateur(sim, {"--long-replies"}));
+        CAppareilBaseTcpIp appareil;
+        Preparer(appareil, sim.Port("command"), Delais(5000, 10));
+        ASSERT_EQ(appareil.Ouvrir(), 0);
+        ASSERT_EQ(appareil.Identifier(), 0);
+        EXPECT_TRUE(appareil.IsReponseLongue());
+        EXPECT_EQ(appareil.GetModele(), CString(L"KRX 15"));
+        EXPECT_EQ(appareil.GetVersion().Left(4), CString(L"2.07"));
+        EXPECT_EQ(appareil.Initialiser(), 0); // the query after it still works
+    }
+}
