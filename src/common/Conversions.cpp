@@ -1,5 +1,7 @@
 #include "common/Conversions.h"
 
+#include <type_traits>
+
 namespace {
 
 constexpr char32_t kReplacement = 0xFFFD;
@@ -24,60 +26,90 @@ char32_t NextCodePoint(const wchar_t* s, size_t n, size_t& i)
     return c;
 }
 
-void AppendWide(std::wstring& out, char32_t c)
+wchar_t* AppendWide(wchar_t* out, char32_t c)
 {
     if constexpr (sizeof(wchar_t) == 2) {
         if (c >= 0x10000) {
             c -= 0x10000;
-            out.push_back(static_cast<wchar_t>(0xD800 + (c >> 10)));
-            out.push_back(static_cast<wchar_t>(0xDC00 + (c & 0x3FF)));
-            return;
+            *out++ = static_cast<wchar_t>(0xD800 + (c >> 10));
+            *out++ = static_cast<wchar_t>(0xDC00 + (c & 0x3FF));
+            return out;
         }
     }
-    out.push_back(static_cast<wchar_t>(c));
+    *out++ = static_cast<wchar_t>(c);
+    return out;
 }
 
-void AppendUtf8(std::string& out, char32_t c)
+size_t Utf8Size(char32_t c) { return c < 0x80 ? 1 : c < 0x800 ? 2 : c < 0x10000 ? 3 : 4; }
+
+char* AppendUtf8(char* out, char32_t c)
 {
     if (c < 0x80) {
-        out.push_back(static_cast<char>(c));
+        *out++ = static_cast<char>(c);
     } else if (c < 0x800) {
-        out.push_back(static_cast<char>(0xC0 | (c >> 6)));
-        out.push_back(static_cast<char>(0x80 | (c & 0x3F)));
+        *out++ = static_cast<char>(0xC0 | (c >> 6));
+        *out++ = static_cast<char>(0x80 | (c & 0x3F));
     } else if (c < 0x10000) {
-        out.push_back(static_cast<char>(0xE0 | (c >> 12)));
-        out.push_back(static_cast<char>(0x80 | ((c >> 6) & 0x3F)));
-        out.push_back(static_cast<char>(0x80 | (c & 0x3F)));
+        *out++ = static_cast<char>(0xE0 | (c >> 12));
+        *out++ = static_cast<char>(0x80 | ((c >> 6) & 0x3F));
+        *out++ = static_cast<char>(0x80 | (c & 0x3F));
     } else {
-        out.push_back(static_cast<char>(0xF0 | (c >> 18)));
-        out.push_back(static_cast<char>(0x80 | ((c >> 12) & 0x3F)));
-        out.push_back(static_cast<char>(0x80 | ((c >> 6) & 0x3F)));
-        out.push_back(static_cast<char>(0x80 | (c & 0x3F)));
+        *out++ = static_cast<char>(0xF0 | (c >> 18));
+        *out++ = static_cast<char>(0x80 | ((c >> 12) & 0x3F));
+        *out++ = static_cast<char>(0x80 | ((c >> 6) & 0x3F));
+        *out++ = static_cast<char>(0x80 | (c & 0x3F));
     }
+    return out;
 }
 
 } // namespace
 
+size_t Utf8Length(const wchar_t* text, size_t length)
+{
+    size_t n = 0;
+    for (size_t i = 0; i < length;) {
+        // ASCII runs are the common case: count them without decoding.
+        if (static_cast<std::make_unsigned_t<wchar_t>>(text[i]) < 0x80) {
+            ++n;
+            ++i;
+            continue;
+        }
+        n += Utf8Size(NextCodePoint(text, length, i));
+    }
+    return n;
+}
+
+size_t WideToUtf8(const wchar_t* text, size_t length, char* out)
+{
+    char* p = out;
+    for (size_t i = 0; i < length;) {
+        if (static_cast<std::make_unsigned_t<wchar_t>>(text[i]) < 0x80) {
+            *p++ = static_cast<char>(text[i++]);
+            continue;
+        }
+        p = AppendUtf8(p, NextCodePoint(text, length, i));
+    }
+    return static_cast<size_t>(p - out);
+}
+
 std::string WideToUtf8(const wchar_t* text, size_t length)
 {
-    std::string out;
-    out.reserve(length + length / 2);
-    for (size_t i = 0; i < length;) AppendUtf8(out, NextCodePoint(text, length, i));
+    std::string out(Utf8Length(text, length), '\0');
+    WideToUtf8(text, length, out.data());
     return out;
 }
 
 std::string WideToUtf8(const std::wstring& text) { return WideToUtf8(text.data(), text.size()); }
 
-std::wstring Utf8ToWide(const char* bytes, size_t length)
+size_t Utf8ToWide(const char* bytes, size_t length, wchar_t* out)
 {
     const auto* p = reinterpret_cast<const unsigned char*>(bytes);
-    std::wstring out;
-    out.reserve(length);
+    wchar_t* o = out;
     size_t i = 0;
     while (i < length) {
         unsigned char b = p[i];
         if (b < 0x80) {
-            out.push_back(static_cast<wchar_t>(b));
+            *o++ = static_cast<wchar_t>(b);
             ++i;
             continue;
         }
@@ -86,7 +118,7 @@ std::wstring Utf8ToWide(const char* bytes, size_t length)
         if ((b & 0xE0) == 0xC0) { extra = 1; c = b & 0x1F; min = 0x80; }
         else if ((b & 0xF0) == 0xE0) { extra = 2; c = b & 0x0F; min = 0x800; }
         else if ((b & 0xF8) == 0xF0) { extra = 3; c = b & 0x07; min = 0x10000; }
-        else { AppendWide(out, kReplacement); ++i; continue; }
+        else { o = AppendWide(o, kReplacement); ++i; continue; }
         size_t j = i + 1;
         int got = 0;
         while (got < extra && j < length && (p[j] & 0xC0) == 0x80) {
@@ -96,13 +128,21 @@ std::wstring Utf8ToWide(const char* bytes, size_t length)
         }
         if (got < extra || c < min || c > 0x10FFFF || IsSurrogate(c)) {
             // One replacement per malformed sequence; resume after what was consumed.
-            AppendWide(out, kReplacement);
+            o = AppendWide(o, kReplacement);
             i = (got == 0) ? i + 1 : j;
             continue;
         }
-        AppendWide(out, c);
+        // A well-formed sequence of n bytes gives at most 2 units: never more than its bytes.
+        o = AppendWide(o, c);
         i = j;
     }
+    return static_cast<size_t>(o - out);
+}
+
+std::wstring Utf8ToWide(const char* bytes, size_t length)
+{
+    std::wstring out(length, L'\0');
+    out.resize(Utf8ToWide(bytes, length, out.data()));
     return out;
 }
 
@@ -156,7 +196,8 @@ std::wstring Utf16ToWide(const std::u16string& units)
         } else if (IsSurrogate(c)) {
             c = kReplacement;
         }
-        AppendWide(out, c);
+        wchar_t unites[2];
+        out.append(unites, static_cast<size_t>(AppendWide(unites, c) - unites));
     }
     return out;
 }

@@ -16,6 +16,13 @@ OTDR_EXPORT std::string WideToUtf8(const std::wstring& text);
 OTDR_EXPORT std::string WideToUtf8(const wchar_t* text, size_t length);
 OTDR_EXPORT std::wstring Utf8ToWide(const std::string& bytes);
 OTDR_EXPORT std::wstring Utf8ToWide(const char* bytes, size_t length);
+// The same conversions into caller buffers, for the hot paths that keep their
+// own buffers. Utf8Length gives the exact byte count WideToUtf8 writes (no
+// terminator); Utf8ToWide writes at most `length` wide characters and returns
+// how many it wrote.
+OTDR_EXPORT size_t Utf8Length(const wchar_t* text, size_t length);
+OTDR_EXPORT size_t WideToUtf8(const wchar_t* text, size_t length, char* out);
+OTDR_EXPORT size_t Utf8ToWide(const char* bytes, size_t length, wchar_t* out);
 
 // ANSI code page. Characters it cannot hold become DefaultAnsiChar.
 constexpr char DefaultAnsiChar = '?';
