@@ -1,0 +1,387 @@
+// The facade and its worker against the instrument simulator, over real sockets.
+
+#include <gtest/gtest.h>
+
+#include <atomic>
+#include <chrono>
+#include <clocale>
+#include <memory>
+#include <mutex>
+#include <string>
+#include <thread>
+#include <vector>
+
+#include "LocaleTest.h"
+#include "driver/COtdrDriver.h"
+#include "driver/CProfilMemoire.h"
+#include "driver/ClesProfil.h"
+#include "driver/Profil.h"
+#include "ftp/CFTPDirect.h"
+#include "support/ProcessusTest.h"
+#include "support/RepertoireTemp.h"
+#include "ui/Attente.h"
+
+using namespace ClesProfil;
+
+namespace {
+
+struct tAppelAttente
+{
+    bool bNul;
+    std::wstring texte;
+    unsigned animation;
+    std::string unEtDemi;   // 1.5 as the calling thread formats it
+};
+
+const tAppelAttente CONNEXION{false, L"Connecting ...", 2080, ""};
+const tAppelAttente DECONNEXION{false, L"Disconnecting ...", 2084, ""};
+const tAppelAttente RETRAIT{true, L"", 0, ""};
+
+class DriverTest : public ::testing::Test
+{
+protected:
+    void SetUp() override
+    {
+        m_profil = std::make_shared<CProfilMemoire>();
+        DefinirProfil(m_profil);
+        m_ancienneAttente = DefinirAfficherAttente([this](const wchar_t* texte, unsigned animation) {
+            std::lock_guard<std::mutex> lock(m_mutex);
+            m_appels.push_back({texte == nullptr, texte ? texte : L"", animation, FormaterUnEtDemi()});
+        });
+    }
+
+    void TearDown() override
+    {
+        DefinirAfficherAttente(m_ancienneAttente);
+        DefinirProfil(std::make_shared<CProfilMemoire>());
+    }
+
+    // Short limits so that failures show in well under a second per step.
+    static tDelaisDriver DelaisCourts()
+    {
+        tDelaisDriver d;
+        d.m_nDemarrage = 20000;
+        d.m_nArret = 20000;
+        d.m_nArretApresEchec = 20000;
+        d.m_nRecuperation = 20000;
+        d.m_nAttenteReponse = 150;
+        d.m_nPauseCom = 10;
+        return d;
+    }
+
+    bool DemarrerSim(CProcessusTest& sim, std::vector<std::string> options = {})
+    {
+        options.insert(options.end(), {"--transcript", m_transcript.string()});
+        if (!DemarrerSimulateur(sim, options)) return false;
+        m_profil->WriteProfileString(SECTION_DRIVER, ADRESSE_IP, L"127.0.0.1");
+        m_profil->WriteProfileInt(SECTION_DRIVER, PORT, sim.Port("command"));
+        if (sim.Port("ftp") != 0) m_profil->WriteProfileInt(SECTION_DRIVER, FTP_PORT, sim.Port("ftp"));
+        return true;
+    }
+
+    std::string Transcript() const { return CRepertoireTemp::Lire(m_transcript); }
+
+    // Waits for the simulator to have written `texte` (`n` times) to its transcript.
+    bool AttendreTranscript(const std::string& texte, int n = 1)
+    {
+        for (int i = 0; i < 500; ++i) {
+            if (Compter(Transcript(), texte) >= n) return true;
+            std::this_thread::sleep_for(std::chrono::milliseconds(10));
+        }
+        return false;
+    }
+
+    static int Compter(const std::string& dans, const std::string& texte)
+    {
+        int n = 0;
+        for (size_t p = dans.find(texte); p != std::string::npos; p = dans.find(texte, p + 1)) ++n;
+        return n;
+    }
+
+    std::vector<tAppelAttente> Appels()
+    {
+        std::lock_guard<std::mutex> lock(m_mutex);
+        return m_appels;
+    }
+
+    void ViderAppels()
+    {
+        std::lock_guard<std::mutex> lock(m_mutex);
+        m_appels.clear();
+    }
+
+    // Compares the recorded calls with the expected ones (text, animation of a
+    // shown indication; a removal's animation is not looked at).
+    void VerifierAppels(const std::vector<tAppelAttente>& attendus)
+    {
+        auto appels = Appels();
+        ASSERT_EQ(appels.size(), attendus.size());
+        for (size_t i = 0; i < appels.size(); ++i) {
+            EXPECT_EQ(appels[i].bNul, attendus[i].bNul) << i;
+            if (!attendus[i].bNul) {
+                EXPECT_EQ(appels[i].texte, attendus[i].texte) << i;
+                EXPECT_EQ(appels[i].animation, attendus[i].animation) << i;
+            }
+        }
+    }
+
+    std::shared_ptr<CProfilMemoire> m_profil;
+    CRepertoireTemp m_repertoire{"otdr-driver"};
+    std::filesystem::path m_transcript = m_repertoire.Chemin() / "transcript.txt";
+
+private:
+    FnAfficherAttente m_ancienneAttente;
+    std::mutex m_mutex;
+    std::vector<tAppelAttente> m_appels;
+};
+
+} // namespace
+
+TEST_F(DriverTest, FacadeNeuveEtSansConnexion)
+{
+    COtdrDriver driver;
+    EXPECT_EQ(driver.IsConnexionEnCours(), 0);
+    EXPECT_EQ(driver.IsCommunicationEnCours(), 0);
+    EXPECT_EQ(driver.GetLastError(), 0);
+    EXPECT_EQ(driver.GetFTPDirect(), nullptr);
+    EXPECT_EQ(driver.GetNumPort(), 1400u);
+    EXPECT_EQ(driver.GetTypeAppareil(), 0);
+    EXPECT_EQ(driver.GetMoyenContact(), 0);
+    EXPECT_EQ(driver.GetAdresseContact(), CString());
+    EXPECT_EQ(driver.GetUniteDistance(), UNITE_KILOMETRE);
+    EXPECT_EQ(driver.GetIdentificationAppareil(), CString());
+    const tDelaisDriver defaut = driver.GetDelais();
+    EXPECT_EQ(defaut.m_nDemarrage, 120000ul);
+    EXPECT_EQ(defaut.m_nArret, 60000ul);
+    EXPECT_EQ(defaut.m_nArretApresEchec, 120000ul);
+    EXPECT_EQ(defaut.m_nRecuperation, tDelaisDriver::DELAI_INFINI);
+
+    // The setters only store; copies carry the values.
+    driver.SetTypeAppareil(3);
+    driver.SetMoyenContact(2);
+    driver.SetAdresseContact(L"10.1.2.3");
+    driver.SetNumPort(21);
+    driver.SetUniteDistance(UNITE_PIED);
+    COtdrDriver copie(driver);
+    COtdrDriver affectee;
+    affectee = copie;
+    for (COtdrDriver* d : {&driver, &copie, &affectee}) {
+        EXPECT_EQ(d->GetTypeAppareil(), 3);
+        EXPECT_EQ(d->GetMoyenContact(), 2);
+        EXPECT_EQ(d->GetAdresseContact(), CString(L"10.1.2.3"));
+        EXPECT_EQ(d->GetNumPort(), 21u);
+        EXPECT_EQ(d->GetUniteDistance(), UNITE_PIED);
+    }
+
+    // Stop when not connected: the indication is shown and removed, result 1.
+    EXPECT_EQ(driver.StopDriver(), 1);
+    VerifierAppels({DECONNEXION, RETRAIT});
+
+    // The retrieval requests are not served, connected or not.
+    EXPECT_EQ(driver.RecupererFichierFTP(L"a", L"b"), -2);
+    EXPECT_EQ(driver.GetLastError(), -2);
+    EXPECT_EQ(copie.RecupererFichierFTPBinary(nullptr, nullptr), -2) << "same worker";
+    EXPECT_EQ(affectee.GetLastError(), -2);
+}
+
+TEST_F(DriverTest, DemarrageSansInstrument)
+{
+    COtdrDriver driver;
+    driver.SetDelais(DelaisCourts());
+
+    // Empty address: the connection fails, the worker still answers in time.
+    EXPECT_EQ(driver.StartDriver(), 1);
+    EXPECT_EQ(driver.IsConnexionEnCours(), 0);
+    EXPECT_EQ(driver.GetFTPDirect(), nullptr);
+    EXPECT_EQ(driver.GetLastError(), 0);
+    VerifierAppels({CONNEXION, RETRAIT});
+
+    // A contact means other than TCP/IP: no instrument at all.
+    CProcessusTest sim;
+    ASSERT_TRUE(DemarrerSim(sim));
+    m_profil->WriteProfileInt(SECTION_DRIVER, CONTACT, 1);
+    ViderAppels();
+    EXPECT_EQ(driver.StartDriver(), 1);
+    EXPECT_EQ(driver.IsConnexionEnCours(), 0);
+    VerifierAppels({CONNEXION, RETRAIT});
+    EXPECT_EQ(Compter(Transcript(), "# connection opened"), 0);
+}
+
+TEST_F(DriverTest, DemarrageEtArretSurUnInstrument)
+{
+    CProcessusTest sim;
+    ASSERT_TRUE(DemarrerSim(sim));
+    COtdrDriver driver;
+    driver.SetDelais(DelaisCourts());
+    driver.SetNumPort(21);   // stored only: the profile decides where to connect
+
+    ASSERT_EQ(driver.StartDriver(), 1);
+    EXPECT_EQ(driver.GetNumPort(), 21u);
+    EXPECT_EQ(driver.IsConnexionEnCours(), 1);
+    EXPECT_EQ(driver.GetIdentificationAppareil(), CString(L"KRX 15"));
+    EXPECT_EQ(driver.GetVersionAppareil(), CString(L"2.07"));
+    CFTPDirect* ftp = driver.GetFTPDirect();
+    ASSERT_NE(ftp, nullptr);
+    EXPECT_EQ(ftp->GetAdresse(), CString(L"127.0.0.1"));
+    EXPECT_EQ(ftp->EstConnecte(), 0) << "no login at start";
+    VerifierAppels({CONNEXION, RETRAIT});
+    EXPECT_EQ(Compter(Transcript(), "*REM\n"), 1);
+    EXPECT_EQ(Compter(Transcript(), "*IDN?\n"), 1);
+
+    if (sim.Port("ftp") != 0) {
+        EXPECT_EQ(ftp->GetPort(), sim.Port("ftp"));
+        EXPECT_EQ(ftp->FtpConnexion(L"tellmar", L"ulk"), 1) << "the simulator's FTP server takes the KRX login";
+    }
+
+    ViderAppels();
+    EXPECT_EQ(driver.StopDriver(), 1);
+    EXPECT_EQ(driver.IsConnexionEnCours(), 0);
+    EXPECT_EQ(driver.GetFTPDirect(), nullptr);
+    EXPECT_EQ(driver.GetIdentificationAppareil(), CString());
+    VerifierAppels({DECONNEXION, RETRAIT});
+    EXPECT_TRUE(AttendreTranscript("# connection closed"));
+    EXPECT_EQ(Compter(Transcript(), "*LOC"), 0) << "a stop closes without handing control back";
+}
+
+TEST_F(DriverTest, DemarrageConnecteRemplaceLaConnexion)
+{
+    CProcessusTest sim;
+    ASSERT_TRUE(DemarrerSim(sim));
+    COtdrDriver driver;
+    driver.SetDelais(DelaisCourts());
+    ASSERT_EQ(driver.StartDriver(), 1);
+    ASSERT_EQ(driver.IsConnexionEnCours(), 1);
+    ASSERT_EQ(driver.StartDriver(), 1);
+    EXPECT_EQ(driver.IsConnexionEnCours(), 1);
+    EXPECT_EQ(driver.GetIdentificationAppareil(), CString(L"KRX 15"));
+    // The first connection was closed before the second was opened.
+    const std::string t = Transcript();
+    const size_t ferme = t.find("# connection closed");
+    ASSERT_NE(ferme, std::string::npos);
+    EXPECT_LT(ferme, t.rfind("# connection opened"));
+    EXPECT_EQ(Compter(t, "# connection opened"), 2);
+}
+
+TEST_F(DriverTest, InstrumentMuetOuQuiRefuseLeModeDistant)
+{
+    {
+        // Accepts the connection, answers nothing: held, no model.
+        CProcessusTest sim;
+        ASSERT_TRUE(DemarrerSim(sim, {"--silent"}));
+        COtdrDriver driver;
+        driver.SetDelais(DelaisCourts());
+        EXPECT_EQ(driver.StartDriver(), 1);
+        EXPECT_EQ(driver.IsConnexionEnCours(), 1);
+        EXPECT_NE(driver.GetFTPDirect(), nullptr);
+        EXPECT_EQ(driver.GetIdentificationAppareil(), CString());
+    }
+    {
+        // Refuses remote state (the password is not its own): held all the same.
+        CProcessusTest sim;
+        ASSERT_TRUE(DemarrerSim(sim, {"--require-password", "--pass-user", "SOMEONE"}));
+        COtdrDriver driver;
+        driver.SetDelais(DelaisCourts());
+        EXPECT_EQ(driver.StartDriver(), 1);
+        EXPECT_EQ(driver.IsConnexionEnCours(), 1);
+        EXPECT_NE(driver.GetFTPDirect(), nullptr);
+        EXPECT_EQ(driver.GetIdentificationAppareil(), CString());
+        EXPECT_GE(Compter(Transcript(), "*PASS \"FPX\" \"LANTERNS\"\n"), 1);
+        EXPECT_EQ(Compter(Transcript(), "*IDN?"), 0);
+    }
+}
+
+TEST_F(DriverTest, DemarrageHorsDelaiMetUnArretEnFile)
+{
+    CProcessusTest sim;
+    ASSERT_TRUE(DemarrerSim(sim, {"--silent"}));
+    COtdrDriver driver;
+    tDelaisDriver d = DelaisCourts();
+    d.m_nDemarrage = 30;            // far shorter than the silent instrument's sequence
+    driver.SetDelais(d);
+
+    EXPECT_EQ(driver.StartDriver(), 0);
+    // Handled after the start and the queued stop: when it answers, both have run.
+    EXPECT_EQ(driver.RecupererFichierFTP(L"x", L"y"), -2);
+    EXPECT_EQ(driver.IsConnexionEnCours(), 0);
+    EXPECT_EQ(driver.GetFTPDirect(), nullptr);
+    VerifierAppels({CONNEXION, RETRAIT, DECONNEXION, RETRAIT});
+    EXPECT_TRUE(AttendreTranscript("# connection closed"));
+}
+
+TEST_F(DriverTest, DestructionConnecteRendLaMainSansArret)
+{
+    CProcessusTest sim;
+    ASSERT_TRUE(DemarrerSim(sim));
+    auto driver = std::make_unique<COtdrDriver>();
+    driver->SetDelais(DelaisCourts());
+    ASSERT_EQ(driver->StartDriver(), 1);
+    ASSERT_EQ(driver->IsConnexionEnCours(), 1);
+
+    // A copy keeps the worker alive when the original goes.
+    auto copie = std::make_unique<COtdrDriver>(*driver);
+    driver.reset();
+    EXPECT_EQ(copie->IsConnexionEnCours(), 1);
+    EXPECT_EQ(copie->GetIdentificationAppareil(), CString(L"KRX 15"));
+    std::this_thread::sleep_for(std::chrono::milliseconds(50));
+    EXPECT_EQ(Compter(Transcript(), "*LOC"), 0);
+
+    ViderAppels();
+    copie.reset();   // the last one ends the worker
+    EXPECT_TRUE(AttendreTranscript("*LOC\n"));
+    EXPECT_TRUE(AttendreTranscript("# connection closed"));
+    for (const auto& a : Appels()) EXPECT_TRUE(a.bNul || a.texte != DECONNEXION.texte) << "no stop request";
+}
+
+TEST_F(DriverTest, DeuxFacadesNeFinissentPasLAttenteLUneDeLAutre)
+{
+    CProcessusTest sim;
+    ASSERT_TRUE(DemarrerSim(sim, {"--silent"}));
+    COtdrDriver lente;
+    tDelaisDriver d = DelaisCourts();
+    d.m_nAttenteReponse = 250;   // the silent instrument's sequence lasts about a second
+    lente.SetDelais(d);
+    COtdrDriver rapide;
+    rapide.SetDelais(DelaisCourts());
+
+    std::atomic<bool> fini{false};
+    int resultat = -1;
+    int connecteALaFin = -1;
+    std::thread t([&] {
+        resultat = lente.StartDriver();
+        connecteALaFin = lente.IsConnexionEnCours();
+        fini = true;
+    });
+    int arrets = 0;
+    while (!fini) {
+        EXPECT_EQ(rapide.StopDriver(), 1);
+        ++arrets;
+    }
+    t.join();
+    EXPECT_GT(arrets, 1);
+    EXPECT_EQ(resultat, 1);
+    EXPECT_EQ(connecteALaFin, 1) << "the wait ended before the start sequence did";
+}
+
+TEST_F(DriverTest, LocaleNumeriqueCPendantLeDemarrage)
+{
+    const std::string virgule = LocaleVirgule();
+    if (virgule.empty()) GTEST_SKIP() << "no locale with a decimal comma can be made here";
+    CProcessusTest sim;
+    ASSERT_TRUE(DemarrerSim(sim));
+    ASSERT_NE(setlocale(LC_NUMERIC, virgule.c_str()), nullptr);
+    {
+        COtdrDriver driver;
+        driver.SetDelais(DelaisCourts());
+        EXPECT_EQ(driver.StartDriver(), 1);
+        EXPECT_EQ(driver.IsConnexionEnCours(), 1);
+        EXPECT_EQ(FormaterUnEtDemi(), "1,5") << "the host's thread is not touched";
+        EXPECT_EQ(driver.StopDriver(), 1);
+    }
+    setlocale(LC_NUMERIC, "C");
+    auto appels = Appels();
+    ASSERT_EQ(appels.size(), 4u);
+    EXPECT_EQ(appels[0].unEtDemi, "1.5") << "start, on the worker";
+    EXPECT_EQ(appels[1].unEtDemi, "1.5");
+    EXPECT_EQ(appels[2].unEtDemi, "1,5") << "the worker is back on the process's locale";
+    EXPECT_EQ(appels[3].unEtDemi, "1,5");
+}
