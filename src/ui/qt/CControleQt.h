@@ -1,0 +1,118 @@
+#pragma once
+// One control of a Qt dialog window (see CFenetreQt.h for the widget kinds).
+
+#include <QBuffer>
+#include <QByteArray>
+#include <QObject>
+#include <QPointer>
+
+#include "ui/Controles.h"
+
+class CFenetreQt;
+class QComboBox;
+class QLabel;
+class QLineEdit;
+class QListWidget;
+class QMovie;
+class QProgressBar;
+class QTreeWidget;
+class QWidget;
+
+class CControleQt : public QObject, public IControle
+{
+public:
+    CControleQt(CFenetreQt& fenetre, const tModeleControle& modele);
+    ~CControleQt() override;
+
+    QWidget* Widget() const { return m_pWidget; }
+    const tModeleControle& Modele() const { return m_modele; }
+
+    unsigned GetId() const override { return m_modele.nId; }
+    tTypeControle GetType() const override { return m_modele.nType; }
+
+    void EnableWindow(bool bActif) override;
+    bool IsWindowEnabled() const override;
+    void ShowWindow(bool bVisible) override;
+    bool IsWindowVisible() const override;
+    tRect GetRect() const override;
+    void MoveWindow(int x, int y, int cx, int cy) override;
+    CString GetWindowText() const override;
+    void SetWindowText(const CString& texte) override;
+    void SetFocus() override;
+    void UpdateWindow() override;
+
+    void SetSel(int debut, int fin) override;
+
+    int GetCheck() const override;
+    void SetCheck(int etat) override;
+
+    void ResetContent() override;
+    int AddString(const CString& texte) override;
+    int GetCount() const override;
+    CString GetText(int index) const override;
+    int GetCurSel() const override;
+    int SetCurSel(int index) override;
+    int SelectString(int apres, const CString& debut) override;
+
+    int InsertColumn(int colonne, const CString& titre, tAlignement alignement, int largeur) override;
+    int GetColumnCount() const override;
+    CString GetColumnText(int colonne) const override;
+    int InsertItem(int ligne, const CString& texte) override;
+    bool SetItemText(int ligne, int colonne, const CString& texte) override;
+    CString GetItemText(int ligne, int colonne) const override;
+    int GetItemCount() const override;
+    bool DeleteItem(int ligne) override;
+    void DeleteAllItems() override;
+    int GetNextSelected(int apres) const override;
+    int GetSelectedCount() const override;
+    bool IsItemSelected(int ligne) const override;
+    void SetItemSelected(int ligne, bool bSelectionne) override;
+
+    void SetRange(int min, int max) override;
+    void SetPos(int pos) override;
+    int GetPos() const override;
+    int GetRangeMin() const override;
+    int GetRangeMax() const override;
+
+    bool OuvrirAnimation(unsigned idAnimation) override;
+    void JouerAnimation() override;
+    void ArreterAnimation() override;
+    void FermerAnimation() override;
+    unsigned GetAnimation() const override { return m_nIdAnimation; }
+    bool AnimationEnCours() const override;
+
+    // Stops reporting (the window is going).
+    void Couper();
+
+protected:
+    bool eventFilter(QObject* objet, QEvent* e) override;
+
+private:
+    void Creer();
+    void Notifier(tNotification n, int parametre = 0);
+    int IndexTrie(const CString& texte) const;
+    QLineEdit* Edition() const;
+    QListWidget* Liste() const;
+    QComboBox* Deroulante() const;
+    QTreeWidget* Vue() const;
+    QProgressBar* Barre() const;
+    QLabel* Zone() const;
+    // Height of a closed drop-down list, and how many entries its dropped-down
+    // part shows for a template height.
+    void AjusterDeroulante(int hauteurModele);
+
+    CFenetreQt& m_fenetre;
+    const tModeleControle& m_modele;
+    QPointer<QWidget> m_pWidget;
+    bool m_bCoupe = false;
+    // Column alignments of a list view, applied to every new cell.
+    std::vector<Qt::Alignment> m_alignements;
+    // Animation: the clip and the buffer it reads from.
+    unsigned m_nIdAnimation = 0;
+    QMovie* m_pFilm = nullptr;
+    QByteArray m_donneesFilm;
+    QBuffer m_tamponFilm;
+};
+
+// The GIF bytes of an animation of the library, empty when there is none.
+QByteArray DonneesAnimation(unsigned nIdAnimation);

@@ -1,0 +1,25 @@
+#include "ui/qt/CFrontalQt.h"
+
+#include <QApplication>
+#include <QThread>
+
+#include "ui/qt/CFenetreQt.h"
+
+bool SurThreadGui()
+{
+    auto* app = qobject_cast<QApplication*>(QCoreApplication::instance());
+    return app && QThread::currentThread() == app->thread();
+}
+
+std::unique_ptr<IFenetreDialogue> CFrontalQt::CreerDialogue(const tModeleDialogue& modele,
+                                                            IEcouteurDialogue& ecouteur)
+{
+    if (!SurThreadGui()) return nullptr;
+    return std::make_unique<CFenetreQt>(modele, ecouteur);
+}
+
+int CFrontalQt::MessageBox(const CString& texte, tBoutonsMessage boutons)
+{
+    if (!SurThreadGui()) return boutons == tBoutonsMessage::OuiNon ? ID_OUI : ID_OK;
+    return MessageBoxQt(nullptr, texte, boutons);
+}

@@ -1,0 +1,19 @@
+#pragma once
+// Shared by the Qt tests: a fixture whose tear-down fails the test when a
+// window survives it, and small event-loop helpers.
+
+#include <gtest/gtest.h>
+
+#include <QApplication>
+#include <QWidget>
+
+#include <functional>
+
+class CTestQt : public ::testing::Test
+{
+protected:
+    void TearDown() override;
+};
+
+// Processes events until `condition` holds or `limiteMs` passes; returns the condition.
+bool AttendreQue(const std::function<bool()>& condition, int limiteMs = 5000);

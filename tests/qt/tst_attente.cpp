@@ -1,0 +1,177 @@
+// The wait window and the GUI-aware request wait, with real widgets.
+
+#include "support/MainQt.h"
+
+#include <QDialog>
+#include <QLabel>
+#include <QMovie>
+#include <QPushButton>
+#include <QTest>
+#include <QTimer>
+
+#include <atomic>
+#include <chrono>
+#include <thread>
+
+#include "driver/CEvenementManuel.h"
+#include "ui/Attente.h"
+
+namespace {
+
+QDialog* FenetreAttente()
+{
+    QDialog* trouvee = nullptr;
+    for (QWidget* w : QApplication::topLevelWidgets())
+        if (w->objectName() == QLatin1String("dlg2070") && w->isVisible()) {
+            EXPECT_EQ(trouvee, nullptr) << "two wait windows on screen";
+            trouvee = qobject_cast<QDialog*>(w);
+        }
+    return trouvee;
+}
+
+QMovie* Film(QDialog* dlg)
+{
+    auto* zone = dlg ? dlg->findChild<QLabel*>(QStringLiteral("2427")) : nullptr;
+    return zone ? zone->movie() : nullptr;
+}
+
+// The worker's calls come from its own thread.
+void DepuisUnAutreThread(const wchar_t* texte, unsigned animation)
+{
+    std::thread t([&] { AfficherAttente(texte, animation); });
+    t.join();
+}
+
+class Attente : public CTestQt {};
+
+} // namespace
+
+TEST_F(Attente, ShownRemovedAndReplacedAtTheWorkersRequest)
+{
+    DepuisUnAutreThread(L"Connecting ...", 2080);
+    ASSERT_TRUE(AttendreQue([] { return FenetreAttente() != nullptr; }));
+    QDialog* dlg = FenetreAttente();
+    EXPECT_EQ(dlg->windowTitle(), QStringLiteral("Connecting ..."));
+    EXPECT_FALSE(dlg->isModal());
+    EXPECT_TRUE(dlg->windowFlags() & Qt::WindowStaysOnTopHint);
+    EXPECT_FALSE(dlg->windowFlags() & Qt::WindowCloseButtonHint);
+    QMovie* film = Film(dlg);
+    ASSERT_NE(film, nullptr);
+    EXPECT_EQ(film->frameCount(), 14);
+    EXPECT_EQ(film->frameRect().size(), QSize(80, 50));
+
+    // Enter, Escape and a close request leave it on screen.
+    for (int touche : {Qt::Key_Return, Qt::Key_Enter, Qt::Key_Escape})
+        QTest::keyClick(dlg, static_cast<Qt::Key>(touche));
+    dlg->close();
+    QCoreApplication::processEvents();
+    EXPECT_EQ(FenetreAttente(), dlg);
+    EXPECT_TRUE(dlg->isVisible());
+
+    // A second text replaces the window; only one is ever shown.
+    DepuisUnAutreThread(L"Disconnecting ...", 2084);
+    ASSERT_TRUE(AttendreQue([] {
+        QDialog* d = FenetreAttente();
+        return d && d->windowTitle() == QStringLiteral("Disconnecting ...");
+    }));
+    film = Film(FenetreAttente());
+    ASSERT_NE(film, nullptr);
+    EXPECT_EQ(film->frameCount(), 22);
+
+    // No text removes it whatever the animation id.
+    DepuisUnAutreThread(nullptr, 2069);
+    ASSERT_TRUE(AttendreQue([] { return FenetreAttente() == nullptr; }));
+
+    // Animation 0: caption only, nothing playing.
+    AfficherAttente(L"Trace transfer ...", 0);
+    ASSERT_NE(FenetreAttente(), nullptr);
+    EXPECT_EQ(Film(FenetreAttente()), nullptr);
+    AfficherAttente(nullptr, 0);
+    EXPECT_EQ(FenetreAttente(), nullptr);
+}
+
+TEST_F(Attente, ClipsLoopAtTheirRates)
+{
+    // Per-frame delays over one loop: 14 frames at 6.5 a second, 22 at 12.
+    const struct { unsigned id; int images; int dureeMs; } clips[] = {{2080, 14, 2150}, {2084, 22, 1830}};
+    for (const auto& c : clips) {
+        AfficherAttente(L"x", c.id);
+        QMovie* film = Film(FenetreAttente());
+        ASSERT_NE(film, nullptr);
+        film->stop();
+        EXPECT_EQ(film->loopCount(), -1) << c.id;  // for ever
+        int total = 0;
+        for (int i = 0; i < c.images; ++i) {
+            ASSERT_TRUE(film->jumpToFrame(i)) << c.id << " frame " << i;
+            total += film->nextFrameDelay();
+        }
+        EXPECT_EQ(total, c.dureeMs) << c.id;
+        AfficherAttente(nullptr, 0);
+    }
+}
+
+TEST_F(Attente, RequestWaitOnTheGuiThreadAnimatesAndDropsInput)
+{
+    QPushButton bouton(QStringLiteral("Host button"));
+    bouton.show();
+    int nClics = 0;
+    QObject::connect(&bouton, &QPushButton::clicked, [&] { ++nClics; });
+
+    CEvenementManuel evenement;
+    std::atomic<bool> bFin{false};
+    // The worker: shows the wait window, works, removes it, sets the event.
+    std::thread travailleur([&] {
+        AfficherAttente(L"Connecting ...", 2080);
+        while (!bFin) std::this_thread::sleep_for(std::chrono::milliseconds(5));
+        AfficherAttente(nullptr, 2069);
+        evenement.SetEvent();
+    });
+
+    // A host timer runs during the wait: it watches the clip and tries input.
+    QList<int> images;
+    int nTicks = 0;
+    QTimer minuterie;
+    QObject::connect(&minuterie, &QTimer::timeout, [&] {
+        ++nTicks;
+        if (QMovie* film = Film(FenetreAttente())) {
+            if (images.isEmpty() || images.last() != film->currentFrameNumber())
+                images.append(film->currentFrameNumber());
+        }
+        QTest::mouseClick(&bouton, Qt::LeftButton);
+        QTest::keyClick(&bouton, Qt::Key_Space);
+        if (images.size() >= 3) bFin = true;
+    });
+    minuterie.start(20);
+
+    EXPECT_TRUE(AttendreRequete(evenement, 10000));
+    minuterie.stop();
+    travailleur.join();
+
+    EXPECT_GE(images.size(), 3) << "the clip did not advance during the wait";
+    EXPECT_GT(nTicks, 0);
+    EXPECT_EQ(FenetreAttente(), nullptr) << "the worker's removal was not applied";
+    // Input was neither delivered during the wait nor replayed after it.
+    QCoreApplication::processEvents();
+    QTest::qWait(50);
+    EXPECT_EQ(nClics, 0);
+    // Outside a wait the same input works.
+    QTest::mouseClick(&bouton, Qt::LeftButton);
+    EXPECT_EQ(nClics, 1);
+}
+
+TEST_F(Attente, RequestWaitOffTheGuiThreadIsPlain)
+{
+    CEvenementManuel evenement;
+    bool bResultat = true;
+    // Off the GUI thread the wait neither touches Qt nor needs an event loop.
+    std::thread t([&] { bResultat = AttendreRequete(evenement, 30); });
+    t.join();
+    EXPECT_FALSE(bResultat);
+    evenement.SetEvent();
+    std::thread t2([&] { bResultat = AttendreRequete(evenement, 30); });
+    t2.join();
+    EXPECT_TRUE(bResultat);
+    // On the GUI thread a limit that passes is reported as such.
+    evenement.ResetEvent();
+    EXPECT_FALSE(AttendreRequete(evenement, 30));
+}
