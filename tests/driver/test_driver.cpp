@@ -228,10 +228,13 @@ TEST_F(DriverTest, DemarrageEtArretSurUnInstrument)
     EXPECT_EQ(Compter(Transcript(), "*REM\n"), 1);
     EXPECT_EQ(Compter(Transcript(), "*IDN?\n"), 1);
 
-    if (sim.Port("ftp") != 0) {
-        EXPECT_EQ(ftp->GetPort(), sim.Port("ftp"));
-        EXPECT_EQ(ftp->FtpConnexion(L"tellmar", L"ulk"), 1) << "the simulator's FTP server takes the KRX login";
-    }
+    // The client is bound to the instrument's address and the configured FTP port, and logs in.
+    ASSERT_NE(sim.Port("ftp"), 0);
+    EXPECT_EQ(ftp->GetPort(), sim.Port("ftp"));
+    EXPECT_EQ(ftp->FtpConnexion(L"tellmar", L"ulk"), 1);
+    CString repertoire;
+    EXPECT_EQ(ftp->GetCurrentDirectoryW(repertoire), 1);
+    EXPECT_EQ(repertoire, CString(L"/"));
 
     ViderAppels();
     EXPECT_EQ(driver.StopDriver(), 1);
