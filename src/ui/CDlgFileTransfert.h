@@ -1,0 +1,165 @@
+#pragma once
+// The two-pane file transfer dialog: the computer on the left, the instrument
+// (through its CFTPDirect client) on the right, copy buttons between them.
+//
+// Use: construct (reads the last directories from the profile), log in with
+// ConnexionFtp (as many times as needed), then DoModal when it returned 1. The
+// client is not owned; the dialog logs it out when its window closes and
+// writes the current directories back to the profile ("FtpDirect", "Rep Local"
+// and "Rep Distant").
+//
+// Local directories end with "/" ("/home/ana/traces/"); remote ones do not,
+// except the root "/". Every operation runs to its end inside its handler.
+// Copies and deletions that fail for some files end with one message naming
+// them. Recursive copies and removals never act on a directory other than the
+// one they entered: when a pane falls back (local to home or "/", remote to
+// "/") or a directory cannot be created, that directory is skipped and named
+// in the message; they always end (links are not followed into a cycle, depth
+// is bounded).
+
+#include <vector>
+
+#include "common/CString.h"
+#include "common/Export.h"
+#include "ui/CDialogue.h"
+#include "ui/PanneauLocal.h"
+#include "ui/TriListe.h"
+
+class CFTPDirect;
+
+class OTDR_EXPORT CDlgFileTransfert : public CDialogue
+{
+public:
+    // Template 2055; m_strRepLocal and m_strRepDistant from the profile
+    // (defaults: the user's home directory and "/").
+    CDlgFileTransfert();
+    ~CDlgFileTransfert() override;
+
+    // Stores the credentials and the client, then logs in when pFtp is not
+    // null. Returns the login result (1 logged in, 0 not); 0 leaves the remote
+    // pane disabled.
+    int ConnexionFtp(CString strUtilisateur, CString strMotDePasse, CFTPDirect* pFtp);
+
+    // --- layout and enabling
+    void PlacerControles();
+    void DesactiverDistant();
+    void DesactiverTout();
+    void ActiverTout();
+
+    // --- panes
+    void RemplirListeLocale();
+    void RemplirListeDistante();
+    void ChangerLecteur();
+    void EntrerRepLocal();
+    void EntrerRepDistant();
+    void RafraichirLocal();
+    void RafraichirDistant();
+    void ValiderRepDistant();
+
+    // --- transfers and directory operations
+    void CopierVersLocal();
+    void CopierVersDistant();
+    void CopierRepDistantVersLocal(CString strNom);
+    void CopierRepLocalVersDistant(CString strNom);
+    void SupprimerFichiersLocaux();
+    void SupprimerFichiersDistants();
+    void OuvrirSaisieRepLocal();
+    void OuvrirSaisieRepDistant();
+    void FermerSaisieRepLocal();
+    void FermerSaisieRepDistant();
+    void FiltrerNomLocal();
+    void FiltrerNomDistant();
+    void CreerRepLocal();
+    void CreerRepDistant();
+    static int NomRepValide(CString strNom);
+    void DemanderSuppressionRepLocal();
+    void DemanderSuppressionRepDistant();
+    void ConfirmerSuppressionRepLocal();
+    void ConfirmerSuppressionRepDistant();
+    void FermerConfirmationLocale();
+    void FermerConfirmationDistante();
+    void SupprimerRepLocal(CString strNom);
+    void SupprimerRepDistant(CString strNom);
+
+    // --- sorting: orders one file table by a column in that column's direction
+    void TrierListe(int nColonne, IControle* pListe);
+    void ClicEnTete(int nColonne);
+
+    // --- state, for hosts and checks
+    const CString& GetRepLocal() const { return m_strRepLocal; }
+    const CString& GetRepDistant() const { return m_strRepDistant; }
+    int EstConnecte() const { return m_bConnecte; }
+    int GetSensTri(int nColonne) const { return m_abSensTri[nColonne]; }
+    int GetColonneTri() const { return m_nColonneTri; }
+    int SaisieRepertoireOuverte() const { return m_bSaisieRepertoire; }
+    int TransfertEnCours() const { return m_bTransfertEnCours; }
+
+    // Deepest level a recursive copy or removal descends to below the
+    // directory chosen (deeper directories are skipped and named).
+    static constexpr int PROFONDEUR_MAX = 64;
+
+protected:
+    void DoDataExchange(int bSauver) override;
+    int OnInitDialog() override;
+    void OnOK() override;
+    void OnDestroy() override;
+    void OnSize(int nLargeur, int nHauteur) override;
+    void OnCommande(unsigned nId, tNotification notification, int nParametre) override;
+
+private:
+    enum class tEtatRangee { Normal, Saisie, Confirmation };
+    struct tRangee;
+    static const tRangee* Rangee(bool bDistant);
+    void ChangerEtatRangee(bool bDistant, tEtatRangee etat);
+    void Activer(unsigned nId, bool bActif);
+    void Afficher(unsigned nId, bool bVisible);
+    bool EstActif(unsigned nId) const;
+
+    void AjouterColonnes(IControle* pListe);
+    CString RepertoireSelectionne(unsigned nIdListe) const;
+    std::vector<CString> NomsSelectionnes(unsigned nIdTable) const;
+    void SelectionnerTout(unsigned nIdTable);
+
+    // Single-level work shared by the buttons and the recursions; each notes
+    // what failed.
+    void CopierFichiersDistantsSelectionnes();
+    void CopierFichiersLocauxSelectionnes();
+    void SupprimerFichiersLocauxSelectionnes();
+    void SupprimerFichiersDistantsSelectionnes();
+    void DebutProgression(int nTotal);
+    void AvancerProgression(int nFaits);
+    void FinProgression();
+
+    // Recursions, with their depth and the chain of local directories being
+    // copied (canonical forms), so that a link back up ends the walk.
+    bool CopierRepDistantVersLocal(const CString& strNom, int nProfondeur);
+    bool CopierRepLocalVersDistant(const CString& strNom, int nProfondeur,
+                                   std::vector<CString>& chaine);
+    bool SupprimerRepLocal(const CString& strNom, int nProfondeur);
+    bool SupprimerRepDistant(const CString& strNom, int nProfondeur);
+
+    static CString JoindreDistant(const CString& strRep, const CString& strNom);
+    void NoterEchec(const CString& strChemin);
+    // Outermost operation: counts nesting; the last to end shows the failures.
+    void DebutOperation();
+    void FinOperation();
+
+    // Member order and initial values as the dialog's model has them.
+    CString m_strRepLocal;
+    CString m_strRepDistant;
+    CFTPDirect* m_pFtp = nullptr;
+    int m_bSaisieRepertoire = 0;
+    int m_abSensTri[3] = {1, 0, 0};
+    int m_nColonneTri = 0;
+    int m_bTransfertEnCours = 0;
+    int m_bConnecte = 0;
+    CString m_strUtilisateur;
+    CString m_strMotDePasse;
+
+    // What the last fills found (names only), for the recursions: the
+    // controls' texts are for the user.
+    PanneauLocal::tContenuLocal m_contenuLocal;
+    std::vector<CString> m_vecRepsDistants;
+    std::vector<CString> m_vecEchecs;
+    int m_nOperations = 0;
+};

@@ -1,0 +1,329 @@
+// The file transfer dialog without a server: layout, enabling, the local pane,
+// the name entry and its filter, local directory operations, sorting, Enter.
+
+#include <fstream>
+
+#include "TransfertTest.h"
+#include "ui/Ressources.h"
+
+using namespace IdsControles;
+namespace fs = std::filesystem;
+
+namespace {
+
+void EcrireFichier(const fs::path& p, size_t taille)
+{
+    fs::create_directories(p.parent_path());
+    std::ofstream(p, std::ios::binary) << std::string(taille, 'x');
+}
+
+std::string R(const tRect& r)
+{
+    return std::to_string(r.left) + "," + std::to_string(r.top) + "," + std::to_string(r.right) + "," +
+           std::to_string(r.bottom);
+}
+
+} // namespace
+
+TEST_F(CTransfertTest, PlacerControlesForTwoSizesAndNoMoveWhenMinimised)
+{
+    CDlgFileTransfert dlg;
+    EXPECT_EQ(dlg.ConnexionFtp(L"u", L"p", nullptr), 0);
+    struct tAttendu { unsigned id; const char* a800; const char* a1001; };
+    // Client 800 x 600, then 1001 x 700 (an odd width: every division truncates).
+    const tAttendu attendus[] = {
+        {IDC_REP_LOCAL, "100,3,400,23", "100,3,500,23"},
+        {IDC_LECTEURS, "4,24,364,201", "4,24,464,201"},
+        {IDC_REPS_LOCAUX, "4,52,364,174", "4,52,464,174"},
+        {IDC_FICHIERS_LOCAUX, "4,180,396,552", "4,180,496,652"},
+        {IDC_LIBELLE_DISTANT, "436,5,531,21", "536,5,631,21"},
+        {IDC_REP_DISTANT, "531,3,796,23", "631,3,997,23"},
+        {IDC_REPS_DISTANTS, "436,24,796,174", "536,24,997,174"},
+        {IDC_FICHIERS_DISTANTS, "404,180,796,552", "504,180,997,652"},
+        {IDC_FERMER, "370,24,430,50", "470,24,530,50"},
+        {IDC_VERS_DISTANT, "385,86,414,109", "486,86,515,109"},
+        {IDC_VERS_LOCAL, "385,115,414,138", "486,115,515,138"},
+        {IDC_PROGRESSION, "364,159,436,174", "464,159,536,174"},
+        {IDC_RAFRAICHIR_LOCAL, "4,560,64,596", "4,660,64,696"},
+        {IDC_CONFIRMER_SUPPR_LOCAL, "4,560,64,596", "4,660,64,696"},
+        {IDC_SUPPR_FICHIERS_LOCAUX, "114,560,174,596", "148,660,208,696"},
+        {IDC_CREER_REP_LOCAL, "226,560,286,596", "292,660,352,696"},
+        {IDC_SUPPR_REP_LOCAL, "336,560,396,596", "436,660,496,696"},
+        {IDC_ANNULER_SUPPR_LOCAL, "336,560,396,596", "436,660,496,696"},
+        {IDC_LIBELLE_NOM_LOCAL, "68,560,211,575", "68,660,211,675"},
+        {IDC_NOM_LOCAL, "68,579,332,594", "68,679,432,694"},
+        {IDC_ANNULER_NOM_LOCAL, "336,564,396,582", "436,664,496,682"},
+        {IDC_VALIDER_NOM_LOCAL, "336,574,396,592", "436,674,496,692"},
+        {IDC_QUESTION_LOCAL, "68,560,332,596", "68,660,432,696"},
+        {IDC_RAFRAICHIR_DISTANT, "404,560,464,596", "504,660,564,696"},
+        {IDC_SUPPR_FICHIERS_DISTANTS, "514,560,574,596", "648,660,708,696"},
+        {IDC_CREER_REP_DISTANT, "626,560,686,596", "793,660,853,696"},
+        {IDC_SUPPR_REP_DISTANT, "736,560,796,596", "937,660,997,696"},
+        {IDC_NOM_DISTANT, "468,579,732,594", "568,679,933,694"},
+        {IDC_VALIDER_NOM_DISTANT, "736,574,796,592", "937,674,997,692"},
+        {IDC_QUESTION_DISTANT, "468,560,732,596", "568,660,933,696"},
+    };
+    Executer(dlg, [&](CFenetreMemoire& f) {
+        EXPECT_EQ(f.GetLargeurMinimale(), 640);
+        EXPECT_EQ(f.GetHauteurMinimale(), 480);
+        f.Redimensionner(800, 600);
+        for (const auto& a : attendus)
+            EXPECT_EQ(R(f.GetDlgItem(a.id)->GetRect()), a.a800) << a.id;
+        f.Redimensionner(1001, 700);
+        for (const auto& a : attendus)
+            EXPECT_EQ(R(f.GetDlgItem(a.id)->GetRect()), a.a1001) << a.id;
+        f.Minimiser();
+        for (const auto& a : attendus)
+            EXPECT_EQ(R(f.GetDlgItem(a.id)->GetRect()), a.a1001) << a.id;
+        // Never smaller than the minimum tracking size.
+        f.Redimensionner(300, 200);
+        EXPECT_EQ(f.GetClientRect().Largeur(), 640);
+    });
+}
+
+TEST_F(CTransfertTest, WithoutLoginTheRemotePaneIsDisabledAndNothingIsSaved)
+{
+    CDlgFileTransfert dlg;
+    dlg.ConnexionFtp(L"u", L"p", nullptr);
+    Executer(dlg, [&](CFenetreMemoire& f) {
+        for (unsigned id : {IDC_REPS_DISTANTS, IDC_FICHIERS_DISTANTS, IDC_REP_DISTANT, IDC_VERS_DISTANT,
+                            IDC_VERS_LOCAL, IDC_RAFRAICHIR_DISTANT, IDC_SUPPR_FICHIERS_DISTANTS,
+                            IDC_CREER_REP_DISTANT, IDC_SUPPR_REP_DISTANT})
+            EXPECT_FALSE(f.GetDlgItem(id)->IsWindowEnabled()) << id;
+        // Refreshing the local pane enables the local buttons, never the remote ones.
+        EXPECT_TRUE(f.Cliquer(IDC_RAFRAICHIR_LOCAL));
+        EXPECT_TRUE(f.GetDlgItem(IDC_SUPPR_FICHIERS_LOCAUX)->IsWindowEnabled());
+        EXPECT_FALSE(f.GetDlgItem(IDC_RAFRAICHIR_DISTANT)->IsWindowEnabled());
+        for (int c = 0; c < 3; ++c)
+            EXPECT_EQ(f.GetDlgItem(IDC_FICHIERS_DISTANTS)->GetColumnText(c),
+                      Ressources::Chaine(2064 + c));
+    });
+    // No client: no disconnection and no profile write ("Rep Distant" never set).
+    EXPECT_EQ(m_profil->Contient(ClesProfil::SECTION_FTPDIRECT, ClesProfil::REP_DISTANT), 0);
+}
+
+TEST_F(CTransfertTest, LocalPaneListsMovesAndFallsBack)
+{
+    EcrireFichier(Local() / "petit.sor", 2046);
+    EcrireFichier(Local() / "moyen.sor", 2047);
+    EcrireFichier(Local() / "grand.sor", 2097151);
+    fs::create_directories(Local() / "sous" / "bas");
+    EcrireFichier(Local() / "sous" / "dedans.txt", 3);
+    const auto t = fs::last_write_time(Local() / "petit.sor");
+    (void)t;
+
+    CDlgFileTransfert dlg;
+    dlg.ConnexionFtp(L"u", L"p", nullptr);
+    Executer(dlg, [&](CFenetreMemoire& f) {
+        IControle* reps = f.GetDlgItem(IDC_REPS_LOCAUX);
+        IControle* table = f.GetDlgItem(IDC_FICHIERS_LOCAUX);
+        IControle* lecteurs = f.GetDlgItem(IDC_LECTEURS);
+        EXPECT_EQ(Entrees(lecteurs), (std::vector<CString>{L"[-/-]", L"[-~-]"}));
+        EXPECT_EQ(f.GetDlgItem(IDC_REP_LOCAL)->GetWindowText(), Dossier(Local()));
+        EXPECT_EQ(Entrees(reps), (std::vector<CString>{L"[..]", L"[sous]"}));
+        EXPECT_EQ(Colonne(table), (std::vector<CString>{L"grand.sor", L"moyen.sor", L"petit.sor"}));
+        EXPECT_EQ(Colonne(table, 1), (std::vector<CString>{L"2.0 M", L"2.0 k", L"2046"}));
+        // Dates: fixed layout MM/DD/YYYY HH:MM:SS.
+        const CString d = table->GetItemText(0, 2);
+        ASSERT_EQ(d.GetLength(), 19);
+        EXPECT_EQ(d[2], L'/');
+        EXPECT_EQ(d[5], L'/');
+        EXPECT_EQ(d[13], L':');
+
+        EXPECT_TRUE(f.DoubleCliquer(IDC_REPS_LOCAUX, Index(reps, L"[sous]")));
+        EXPECT_EQ(dlg.GetRepLocal(), Dossier(Local() / "sous"));
+        EXPECT_EQ(Colonne(table), (std::vector<CString>{L"dedans.txt"}));
+        EXPECT_TRUE(f.DoubleCliquer(IDC_REPS_LOCAUX, Index(reps, L"[..]")));
+        EXPECT_EQ(dlg.GetRepLocal(), Dossier(Local()));
+
+        // The root drive lists "/" and has no "[..]"; home is the other drive.
+        EXPECT_TRUE(f.Choisir(IDC_LECTEURS, Index(lecteurs, L"[-/-]")));
+        EXPECT_EQ(dlg.GetRepLocal(), CString(L"/"));
+        EXPECT_EQ(Index(reps, L"[..]"), -1);
+        EXPECT_TRUE(f.Choisir(IDC_LECTEURS, Index(lecteurs, L"[-~-]")));
+        EXPECT_EQ(dlg.GetRepLocal(), Dossier(m_maison.Chemin()));
+        EXPECT_EQ(lecteurs->GetText(lecteurs->GetCurSel()), CString(L"[-~-]"));
+
+        // Focus rule: the directory list and the file table of one pane never
+        // both hold a selection.
+        EXPECT_TRUE(f.DoubleCliquer(IDC_REPS_LOCAUX, Index(reps, L"[..]")));
+        EXPECT_TRUE(f.Choisir(IDC_LECTEURS, Index(lecteurs, L"[-~-]")));
+    });
+    EXPECT_EQ(m_profil->Contient(ClesProfil::SECTION_FTPDIRECT, ClesProfil::REP_LOCAL), 1);
+
+    // A stored directory that is gone gives way to home.
+    DefinirRepLocal(Local() / "disparu");
+    CDlgFileTransfert dlg2;
+    dlg2.ConnexionFtp(L"u", L"p", nullptr);
+    Executer(dlg2, [&](CFenetreMemoire&) { EXPECT_EQ(dlg2.GetRepLocal(), Dossier(m_maison.Chemin())); });
+}
+
+TEST_F(CTransfertTest, FocusRuleKeepsOneKindOfSelectionPerPane)
+{
+    EcrireFichier(Local() / "a.txt", 1);
+    fs::create_directories(Local() / "d");
+    CDlgFileTransfert dlg;
+    dlg.ConnexionFtp(L"u", L"p", nullptr);
+    Executer(dlg, [&](CFenetreMemoire& f) {
+        IControle* reps = f.GetDlgItem(IDC_REPS_LOCAUX);
+        IControle* table = f.GetDlgItem(IDC_FICHIERS_LOCAUX);
+        EXPECT_TRUE(f.Choisir(IDC_REPS_LOCAUX, Index(reps, L"[d]")));
+        EXPECT_TRUE(f.CliquerLigne(IDC_FICHIERS_LOCAUX, 0));
+        EXPECT_EQ(reps->GetCurSel(), -1);
+        EXPECT_EQ(table->GetSelectedCount(), 1);
+        EXPECT_TRUE(f.Choisir(IDC_REPS_LOCAUX, Index(reps, L"[d]")));
+        EXPECT_EQ(table->GetSelectedCount(), 0);
+    });
+}
+
+TEST_F(CTransfertTest, NameEntryFilterCreationAndEnter)
+{
+    CDlgFileTransfert dlg;
+    dlg.ConnexionFtp(L"u", L"p", nullptr);
+    Executer(dlg, [&](CFenetreMemoire& f) {
+        IControle* champ = f.GetDlgItem(IDC_NOM_LOCAL);
+        // Enter with the focus on a list does nothing and keeps the dialog open.
+        EXPECT_TRUE(f.DonnerFocus(IDC_FICHIERS_LOCAUX));
+        f.AppuyerEntree();
+        EXPECT_FALSE(f.EstTerminee());
+        EXPECT_FALSE(champ->IsWindowVisible());
+
+        EXPECT_TRUE(f.Cliquer(IDC_CREER_REP_LOCAL));
+        EXPECT_TRUE(champ->IsWindowVisible());
+        EXPECT_FALSE(f.GetDlgItem(IDC_CREER_REP_LOCAL)->IsWindowVisible());
+        EXPECT_EQ(dlg.SaisieRepertoireOuverte(), 1);
+
+        struct { const wchar_t* action; const wchar_t* texte; const wchar_t* reste; } cas[] = {
+            {L"type", L"a", L"a"}, {L"type", L"*", L"a"}, {L"clear", L"", L""},
+            {L"type", L" ", L""}, {L"type", L".", L""}, {L"paste", L"x:y", L"x"},
+            {L"clear", L"", L""}, {L"paste", L"ab?cd", L"ab"}, {L"type", L".c", L"ab.c"},
+            {L"clear", L"", L"ab."}, {L"clear", L"", L"ab"}, {L"clear", L"", L"a"}, {L"clear", L"", L""},
+        };
+        for (const auto& c : cas) {
+            const CString a(c.action);
+            if (a == L"type") f.Taper(IDC_NOM_LOCAL, c.texte);
+            else if (a == L"paste") f.Coller(IDC_NOM_LOCAL, c.texte);
+            else f.Effacer(IDC_NOM_LOCAL);
+            EXPECT_EQ(champ->GetWindowText(), CString(c.reste)) << CString(c.texte).size();
+        }
+
+        // Create with an empty name: message 2067, the entry stays open.
+        m_frontal->EffacerMessages();
+        EXPECT_TRUE(f.Cliquer(IDC_VALIDER_NOM_LOCAL));
+        ASSERT_EQ(m_frontal->Messages().size(), 1u);
+        EXPECT_EQ(m_frontal->Messages()[0], Ressources::Chaine(Ressources::IDS_NOM_REPERTOIRE_INVALIDE));
+        EXPECT_TRUE(champ->IsWindowVisible());
+
+        // Enter while the entry is shown creates the directory.
+        f.Taper(IDC_NOM_LOCAL, L"neuf");
+        f.AppuyerEntree();
+        EXPECT_TRUE(fs::is_directory(Local() / "neuf"));
+        EXPECT_FALSE(champ->IsWindowVisible());
+        EXPECT_TRUE(f.GetDlgItem(IDC_CREER_REP_LOCAL)->IsWindowVisible());
+        EXPECT_EQ(dlg.SaisieRepertoireOuverte(), 0);
+        EXPECT_NE(Index(f.GetDlgItem(IDC_REPS_LOCAUX), L"[neuf]"), -1);
+
+        // Cancel closes the entry without creating anything.
+        EXPECT_TRUE(f.Cliquer(IDC_CREER_REP_LOCAL));
+        f.Taper(IDC_NOM_LOCAL, L"jamais");
+        EXPECT_TRUE(f.Cliquer(IDC_ANNULER_NOM_LOCAL));
+        EXPECT_FALSE(fs::exists(Local() / "jamais"));
+        EXPECT_FALSE(f.EstTerminee());
+    });
+}
+
+TEST_F(CTransfertTest, LocalDeletionAndRecursiveRemoval)
+{
+    EcrireFichier(Local() / "un.txt", 1);
+    EcrireFichier(Local() / "deux.txt", 2);
+    EcrireFichier(Local() / "trois.txt", 3);
+    EcrireFichier(Local() / "arbre" / "f.txt", 1);
+    EcrireFichier(Local() / "arbre" / "a" / "b" / "c" / "g.txt", 1);
+    fs::create_directories(Local() / "arbre" / "vide");
+    // A link inside the tree to a directory outside it: removed as a link only.
+    EcrireFichier(RacineLocale().Chemin() / "dehors" / "precieux.txt", 1);
+    fs::create_directory_symlink(RacineLocale().Chemin() / "dehors", Local() / "arbre" / "lien");
+
+    CDlgFileTransfert dlg;
+    dlg.ConnexionFtp(L"u", L"p", nullptr);
+    Executer(dlg, [&](CFenetreMemoire& f) {
+        IControle* table = f.GetDlgItem(IDC_FICHIERS_LOCAUX);
+        IControle* reps = f.GetDlgItem(IDC_REPS_LOCAUX);
+        // Delete two selected files at once, without a question.
+        EXPECT_TRUE(f.CliquerLigne(IDC_FICHIERS_LOCAUX, Ligne(table, L"deux.txt")));
+        EXPECT_TRUE(f.CliquerLigne(IDC_FICHIERS_LOCAUX, Ligne(table, L"un.txt"), tModificateur::Ctrl));
+        EXPECT_TRUE(f.Cliquer(IDC_SUPPR_FICHIERS_LOCAUX));
+        EXPECT_EQ(Colonne(table), (std::vector<CString>{L"trois.txt"}));
+        EXPECT_FALSE(f.GetDlgItem(IDC_PROGRESSION)->IsWindowVisible());
+        EXPECT_EQ(f.GetDlgItem(IDC_PROGRESSION)->GetPos(), 2);
+
+        // "Delete directory" with "[..]" or nothing selected changes nothing.
+        EXPECT_TRUE(f.Choisir(IDC_REPS_LOCAUX, Index(reps, L"[..]")));
+        EXPECT_TRUE(f.Cliquer(IDC_SUPPR_REP_LOCAL));
+        EXPECT_FALSE(f.GetDlgItem(IDC_CONFIRMER_SUPPR_LOCAL)->IsWindowVisible());
+
+        // Ask, cancel, ask again, confirm.
+        EXPECT_TRUE(f.Choisir(IDC_REPS_LOCAUX, Index(reps, L"[arbre]")));
+        EXPECT_TRUE(f.Cliquer(IDC_SUPPR_REP_LOCAL));
+        EXPECT_TRUE(f.GetDlgItem(IDC_QUESTION_LOCAL)->IsWindowVisible());
+        EXPECT_TRUE(f.Cliquer(IDC_ANNULER_SUPPR_LOCAL));
+        EXPECT_TRUE(f.GetDlgItem(IDC_SUPPR_REP_LOCAL)->IsWindowVisible());
+        EXPECT_TRUE(fs::exists(Local() / "arbre"));
+        EXPECT_TRUE(f.Choisir(IDC_REPS_LOCAUX, Index(reps, L"[arbre]")));
+        EXPECT_TRUE(f.Cliquer(IDC_SUPPR_REP_LOCAL));
+        // "Remove" after the selection was cleared keeps the question.
+        reps->SetCurSel(-1);
+        EXPECT_TRUE(f.Cliquer(IDC_CONFIRMER_SUPPR_LOCAL));
+        EXPECT_TRUE(f.GetDlgItem(IDC_QUESTION_LOCAL)->IsWindowVisible());
+        EXPECT_TRUE(f.Choisir(IDC_REPS_LOCAUX, Index(reps, L"[arbre]")));
+        m_frontal->EffacerMessages();
+        EXPECT_TRUE(f.Cliquer(IDC_CONFIRMER_SUPPR_LOCAL));
+        EXPECT_TRUE(m_frontal->Messages().empty());
+        EXPECT_FALSE(f.GetDlgItem(IDC_QUESTION_LOCAL)->IsWindowVisible());
+        EXPECT_TRUE(f.GetDlgItem(IDC_FERMER)->IsWindowEnabled());
+        EXPECT_EQ(dlg.TransfertEnCours(), 0);
+    });
+    EXPECT_FALSE(fs::exists(Local() / "arbre"));
+    EXPECT_TRUE(fs::exists(RacineLocale().Chemin() / "dehors" / "precieux.txt"));
+    EXPECT_TRUE(fs::exists(Local() / "trois.txt"));
+    EXPECT_EQ(dlg.GetRepLocal(), Dossier(Local()));
+}
+
+TEST_F(CTransfertTest, HeaderClicksFlipAndResetDirections)
+{
+    EcrireFichier(Local() / "c", 3 * 1048576 + 600000);  // 3.6 M
+    EcrireFichier(Local() / "a", 12);
+    EcrireFichier(Local() / "b", 900 * 1024);            // 900.0 k
+    EcrireFichier(Local() / "B", 12);
+    CDlgFileTransfert dlg;
+    dlg.ConnexionFtp(L"u", L"p", nullptr);
+    Executer(dlg, [&](CFenetreMemoire& f) {
+        IControle* table = f.GetDlgItem(IDC_FICHIERS_LOCAUX);
+        using V = std::vector<CString>;
+        EXPECT_EQ(Colonne(table), (V{L"B", L"a", L"b", L"c"}));
+        // A selected row keeps its selection through the sort.
+        EXPECT_TRUE(f.CliquerLigne(IDC_FICHIERS_LOCAUX, Ligne(table, L"a")));
+
+        EXPECT_TRUE(f.CliquerEnTete(IDC_FICHIERS_LOCAUX, 0));
+        EXPECT_EQ(Colonne(table), (V{L"c", L"b", L"a", L"B"}));
+        EXPECT_EQ(dlg.GetSensTri(0), 0);
+        EXPECT_TRUE(f.CliquerEnTete(IDC_FICHIERS_LOCAUX, 1));
+        EXPECT_EQ(Colonne(table), (V{L"c", L"B", L"a", L"b"}));  // 3, 12, 12, 900
+        EXPECT_EQ(dlg.GetSensTri(0), 0);
+        EXPECT_EQ(dlg.GetSensTri(1), 1);
+        EXPECT_TRUE(f.CliquerEnTete(IDC_FICHIERS_LOCAUX, 1));
+        EXPECT_EQ(Colonne(table), (V{L"b", L"B", L"a", L"c"}));  // equal sizes stay in name order
+        EXPECT_TRUE(f.CliquerEnTete(IDC_FICHIERS_LOCAUX, 2));
+        EXPECT_EQ(dlg.GetSensTri(1), 0);
+        EXPECT_EQ(dlg.GetSensTri(2), 1);
+        EXPECT_EQ(dlg.GetColonneTri(), 2);
+        EXPECT_TRUE(f.CliquerEnTete(IDC_FICHIERS_LOCAUX, 1));
+        EXPECT_EQ(Colonne(table), (V{L"c", L"B", L"a", L"b"}));  // ascending again
+        ASSERT_EQ(table->GetSelectedCount(), 1);
+        EXPECT_EQ(table->GetItemText(table->GetNextSelected(-1), 0), CString(L"a"));
+
+        // A refill keeps the chosen order.
+        EXPECT_TRUE(f.Cliquer(IDC_RAFRAICHIR_LOCAL));
+        EXPECT_EQ(Colonne(table), (V{L"c", L"B", L"a", L"b"}));
+    });
+}

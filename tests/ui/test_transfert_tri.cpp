@@ -1,0 +1,150 @@
+// Sort of the transfer dialog's file tables, size and date texts, name rules.
+
+#include <gtest/gtest.h>
+
+#include <random>
+
+#include "TriInsertion.h"
+#include "ui/CDlgFileTransfert.h"
+#include "ui/TextesTransfert.h"
+#include "ui/TriListe.h"
+
+namespace {
+
+tLigneListe Ligne(const wchar_t* nom, const wchar_t* taille = L"", const wchar_t* date = L"")
+{
+    tLigneListe l;
+    l.m_astrTextes[0] = nom;
+    l.m_astrTextes[1] = taille;
+    l.m_astrTextes[2] = date;
+    return l;
+}
+
+std::vector<CString> Noms(const std::vector<tLigneListe>& lignes)
+{
+    std::vector<CString> v;
+    for (const auto& l : lignes) v.push_back(l.m_astrTextes[0]);
+    return v;
+}
+
+} // namespace
+
+TEST(TriListe, KeysOfEachColumn)
+{
+    using TriListe::CleTaille;
+    EXPECT_EQ(CleTaille(L"3.5 M"), 3);
+    EXPECT_EQ(CleTaille(L"900.0 k"), 900);
+    EXPECT_EQ(CleTaille(L"  12"), 12);
+    EXPECT_EQ(CleTaille(L"-7x"), -7);
+    EXPECT_EQ(CleTaille(L"k12"), 0);
+    EXPECT_EQ(CleTaille(L""), 0);
+    EXPECT_EQ(CleTaille(L"99999999999999"), 2147483647);
+
+    EXPECT_EQ(TriListe::CleDate(L"04/12/2026 10:15:30"), CString(L"20260412" L"10:15:30"));
+    EXPECT_EQ(TriListe::CleDate(L"04/12/"), CString(L"0412"));
+    EXPECT_EQ(TriListe::CleDate(L"04/12/20"), CString(L"200412"));
+
+    // Code unit order: upper case first; a character beyond U+FFFF sorts as
+    // its UTF-16 surrogates do, below U+E000.
+    EXPECT_LT(TriListe::ComparerTextes(L"B", L"a"), 0);
+    EXPECT_LT(TriListe::ComparerTextes(L"ab", L"abc"), 0);
+    EXPECT_LT(TriListe::ComparerTextes(L"\U0001F600", L"\uE000"), 0);
+    EXPECT_GT(TriListe::ComparerTextes(L"\U0001F600", L"\uD7FF"), 0);
+}
+
+TEST(TriListe, OrdersByEachColumnAndKeepsNameOrderForEqualKeys)
+{
+    std::vector<tLigneListe> l{Ligne(L"c", L"3.5 M", L"01/02/2025 00:00:00"),
+                               Ligne(L"a", L"12", L"12/31/2024 23:59:59"),
+                               Ligne(L"b", L"900.0 k", L"01/02/2025 00:00:00"),
+                               Ligne(L"B", L"12", L"06/15/2025 08:00:00")};
+    l[1].m_bSelection = true;  // "a"
+
+    auto v = l;
+    TriListe::TrierLignes(v, 1, true);
+    EXPECT_EQ(Noms(v), (std::vector<CString>{L"c", L"B", L"a", L"b"}));  // 3, 12 (B<a), 12, 900
+    TriListe::TrierLignes(v, 1, false);
+    EXPECT_EQ(Noms(v), (std::vector<CString>{L"b", L"B", L"a", L"c"}));  // equal sizes stay B, a
+    // The selection travels with its row.
+    for (const auto& r : v)
+        EXPECT_EQ(r.m_bSelection, r.m_astrTextes[0] == L"a");
+
+    TriListe::TrierLignes(v, 2, true);
+    EXPECT_EQ(Noms(v), (std::vector<CString>{L"a", L"b", L"c", L"B"}));
+    TriListe::TrierLignes(v, 2, false);
+    EXPECT_EQ(Noms(v), (std::vector<CString>{L"B", L"b", L"c", L"a"}));
+    TriListe::TrierLignes(v, 0, true);
+    EXPECT_EQ(Noms(v), (std::vector<CString>{L"B", L"a", L"b", L"c"}));
+    TriListe::TrierLignes(v, 0, false);
+    EXPECT_EQ(Noms(v), (std::vector<CString>{L"c", L"b", L"a", L"B"}));
+
+    std::vector<tLigneListe> vide;
+    TriListe::TrierLignes(vide, 1, true);
+    EXPECT_TRUE(vide.empty());
+}
+
+TEST(TriListe, SameOrderAsTheInsertionPassOnRandomRows)
+{
+    std::mt19937 alea(7);
+    const wchar_t* tailles[] = {L"12", L"2046", L"2.0 k", L"900.0 k", L"3.5 M", L"1.0 G", L"0", L"12"};
+    for (int essai = 0; essai < 30; ++essai) {
+        std::vector<tLigneListe> lignes;
+        const int n = 1 + static_cast<int>(alea() % 60);
+        for (int i = 0; i < n; ++i) {
+            CString nom, date;
+            nom.Format(L"%lc%d", L"aBcD"[alea() % 4], static_cast<int>(alea() % 50));
+            date.Format(L"%02d/%02d/%04d %02d:00:00", 1 + static_cast<int>(alea() % 3), 1 + static_cast<int>(alea() % 2),
+                        2024 + static_cast<int>(alea() % 2), static_cast<int>(alea() % 3));
+            lignes.push_back(Ligne(nom.c_str(), tailles[alea() % 8], date.c_str()));
+        }
+        for (int col = 0; col < 3; ++col) {
+            for (bool asc : {true, false}) {
+                auto rapide = lignes, lent = lignes;
+                TriListe::TrierLignes(rapide, col, asc);
+                TrierParInsertion(lent, col, asc);
+                ASSERT_EQ(rapide.size(), lent.size());
+                for (size_t i = 0; i < rapide.size(); ++i)
+                    for (int k = 0; k < 3; ++k)
+                        ASSERT_EQ(rapide[i].m_astrTextes[k], lent[i].m_astrTextes[k])
+                            << "trial " << essai << " column " << col << " asc " << asc << " row " << i;
+            }
+        }
+    }
+}
+
+TEST(TextesTransfert, SizeThresholdsAndFixedDate)
+{
+    using TextesTransfert::TexteTaille;
+    EXPECT_EQ(TexteTaille(0), CString(L"0"));
+    EXPECT_EQ(TexteTaille(2046), CString(L"2046"));
+    EXPECT_EQ(TexteTaille(2047), CString(L"2.0 k"));
+    EXPECT_EQ(TexteTaille(2097150), CString(L"2048.0 k"));
+    EXPECT_EQ(TexteTaille(2097151), CString(L"2.0 M"));
+    EXPECT_EQ(TexteTaille(2147483646), CString(L"2048.0 M"));
+    EXPECT_EQ(TexteTaille(2147483647), CString(L"2.0 G"));
+    EXPECT_EQ(TexteTaille(5ull << 40), CString(L"5120.0 G"));
+
+    // 2026-04-12 10:15:30 UTC
+    EXPECT_EQ(TextesTransfert::TexteDate(1775988930), CString(L"04/12/2026 10:15:30"));
+    EXPECT_EQ(TextesTransfert::TexteDate(0), CString(L"01/01/1970 00:00:00"));
+    EXPECT_EQ(TriListe::CleDate(TextesTransfert::TexteDate(1775988930)), CString(L"2026041210:15:30"));
+}
+
+TEST(TextesTransfert, DirectoryNamesAndSafeComponents)
+{
+    struct { const wchar_t* nom; bool valide; } cas[] = {
+        {L"a", true}, {L"traces 2026", true}, {L"a ", true}, {L"...a", true}, {L"\u00e9t\u00e9", true},
+        {L"", false}, {L" ", false}, {L".", false}, {L"..", false}, {L" .. ", false},
+        {L"a*", false}, {L"x:y", false}, {L"a\\b", false}, {L"a/b", false}, {L"a?", false},
+        {L"<a", false}, {L"a>", false}, {L"\"a", false}, {L"a|b", false}, {L"a\nb", false},
+    };
+    for (const auto& c : cas)
+        EXPECT_EQ(CDlgFileTransfert::NomRepValide(c.nom), c.valide ? 1 : 0) << CString(c.nom).size();
+
+    using TextesTransfert::NomComposantSur;
+    EXPECT_TRUE(NomComposantSur(L"trace.sor"));
+    EXPECT_TRUE(NomComposantSur(L"a:b"));
+    for (const wchar_t* hostile : {L"", L".", L"..", L"../evil", L"..\\evil", L"a/b", L"a\rb", L"a\nb"})
+        EXPECT_FALSE(NomComposantSur(hostile)) << CString(hostile).size();
+    EXPECT_FALSE(NomComposantSur(CString(L"a\0b", 3)));
+}
