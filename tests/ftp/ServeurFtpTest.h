@@ -25,3 +25,21 @@ private:
     CProcessusTest m_processus;
     int m_nPort = 0;
 };
+
+// vsftpd on 127.0.0.1 with a configuration written to a temporary directory:
+// anonymous login (any password) with upload, mkdir, delete and rename allowed
+// in Racine(). vsftpd answers MLSD with 500 and lists in `ls -l` form.
+class CVsftpdTest
+{
+public:
+    CVsftpdTest() : m_dossier("otdr-vsftpd") {}
+    static bool Disponible();
+    bool Demarrer();
+    std::filesystem::path Racine() const { return m_dossier.Chemin() / "root"; }
+    int Port() const { return m_nPort; }
+
+private:
+    CRepertoireTemp m_dossier;
+    CProcessusTest m_processus;
+    int m_nPort = 0;
+};

@@ -417,3 +417,100 @@ TEST(CFTPDirect, HostileNamesFromTheServerAreSkipped)
         EXPECT_EQ(Noms(liste), (std::vector<std::wstring>{L"fine.sor"}));
     }
 }
+
+TEST(CFTPDirect, SessionAgainstTheSimulator)
+{
+    CProcessusTest sim;
+    ASSERT_TRUE(DemarrerSimulateur(sim));
+    const int port = sim.Port("ftp");
+    ASSERT_GT(port, 0);
+
+    // Every family login is accepted; a wrong password is not.
+    const std::pair<const wchar_t*, const wchar_t*> familles[] = {
+        {L"krx11", L"QWPZ"},   {L"krx12", L"QWPZ"},    {L"tellmar", L"ulk"},  {L"krx14", L"brimola"},
+        {L"krx15", L"brimola"}, {L"brimola", L"pelvu7"}, {L"FPX", L"LANTERNS"}, {L"anonymous", L"user@host"}};
+    CFTPDirect client(L"127.0.0.1", port);
+    client.SetDelaiReponse(5s);
+    for (const auto& [utilisateur, motDePasse] : familles)
+        EXPECT_EQ(client.FtpConnexion(utilisateur, motDePasse), 1) << utilisateur;
+    EXPECT_EQ(client.FtpConnexion(L"krx15", L"QWPZ"), 0);
+    ASSERT_EQ(client.FtpConnexion(L"krx15", L"brimola"), 1);
+
+    CListeFichiersFtp liste;
+    CString chemin = L"/Traces";
+    EXPECT_EQ(client.GetDir(&chemin, liste, 1), 0);
+    EXPECT_GE(liste.m_nNombre, 3);
+    bool bSpecial = false;
+    for (int i = 0; i < liste.m_nNombre; ++i) {
+        EXPECT_TRUE(CFTPDirect::IsDirectory(liste.m_pElements[i]));
+        bSpecial = bSpecial || liste.m_pElements[i].m_strNom == L"Mesures \u00e9t\u00e9";
+    }
+    EXPECT_TRUE(bSpecial);
+    chemin = L"/Traces/Mesures \u00e9t\u00e9";
+    EXPECT_EQ(client.GetDir(&chemin, liste, 1), 0);
+    ASSERT_EQ(liste.m_nNombre, 2);
+    EXPECT_GT(liste.m_pElements[0].m_nTaille, 1000u);
+
+    CRepertoireTemp local("otdr-ftp-sim");
+    const fs::path source = local.Ecrire("upload.sor", std::string(70000, '\x11'));
+    // The walk creates below the current directory, so stand in /Reports first.
+    EXPECT_EQ(client.SetCurrentDirectoryW(L"/Reports", 0), 0);
+    EXPECT_EQ(client.SetCurrentDirectoryW(L"2026/Run 1", 1), 0);
+    EXPECT_EQ(client.PutFile(CString(source.wstring()), L"upload.sor"), 1);
+    EXPECT_EQ(client.GetFile(L"upload.sor", CString((local.Chemin() / "back.sor").wstring())), 1);
+    EXPECT_EQ(CRepertoireTemp::Lire(local.Chemin() / "back.sor"), CRepertoireTemp::Lire(source));
+    EXPECT_EQ(client.GetFile(L"/Traces/Mesures \u00e9t\u00e9/Fibre_\u00e901_1550nm.sor",
+                             CString((local.Chemin() / "trace.sor").wstring())),
+              1);
+    EXPECT_EQ(fs::file_size(local.Chemin() / "trace.sor"), 48u * 1024u);
+    EXPECT_EQ(client.DelFile(L"upload.sor"), 1);
+    EXPECT_EQ(client.RemDir(L"Run 1", L"/Reports/2026"), 0);
+    EXPECT_EQ(client.FtpDeconnexion(), 1);
+    EXPECT_EQ(sim.Arreter(), 0);
+}
+
+TEST(CFTPDirect, AgainstVsftpdWithoutMlsd)
+{
+    if (!CVsftpdTest::Disponible())
+        GTEST_SKIP() << "vsftpd is not installed";
+    CVsftpdTest serveur;
+    ASSERT_TRUE(serveur.Demarrer());
+    fs::create_directories(serveur.Racine() / "Traces");
+    CFTPDirect client(L"127.0.0.1", serveur.Port());
+    client.SetDelaiReponse(5s);
+    ASSERT_EQ(client.FtpConnexion(L"anonymous", L"user@host"), 1);
+    // Without root rights vsftpd does not chroot: paths start at the login directory.
+    CString base;
+    ASSERT_EQ(client.GetCurrentDirectoryW(base), 1);
+    if (base == L"/")
+        base.clear();
+
+    CRepertoireTemp local("otdr-ftp-vs");
+    const fs::path source = local.Ecrire("s.sor", std::string(123457, '\x42'));
+    EXPECT_EQ(client.SetCurrentDirectoryW(base + L"/Traces", 0), 0);
+    EXPECT_EQ(client.SetCurrentDirectoryW(L"2024 juin", 1), 0);
+    EXPECT_EQ(client.PutFile(CString(source.wstring()), L"\u00e9t\u00e9 1.sor"), 1);
+    EXPECT_TRUE(fs::exists(serveur.Racine() / "Traces/2024 juin/\xC3\xA9t\xC3\xA9 1.sor"));
+    EXPECT_EQ(client.MakeDir(L"sub"), 0);
+
+    CListeFichiersFtp liste;
+    CString chemin = base + L"/Traces/2024 juin";
+    EXPECT_EQ(client.GetDir(&chemin, liste, 0), 0);
+    ASSERT_EQ(liste.m_nNombre, 2);
+    for (int i = 0; i < 2; ++i) {
+        const tInfosFichierFtp& e = liste.m_pElements[i];
+        if (CFTPDirect::IsDirectory(e)) {
+            EXPECT_EQ(e.m_strNom, L"sub");
+        } else {
+            EXPECT_EQ(e.m_strNom, L"\u00e9t\u00e9 1.sor");
+            EXPECT_EQ(e.m_nTaille, 123457u);
+            EXPECT_EQ(e.m_strDate.GetLength(), 19) << std::string(e.m_strDate.begin(), e.m_strDate.end());
+        }
+    }
+    EXPECT_EQ(client.GetFile(L"\u00e9t\u00e9 1.sor", CString((local.Chemin() / "r.sor").wstring())), 1);
+    EXPECT_EQ(CRepertoireTemp::Lire(local.Chemin() / "r.sor"), CRepertoireTemp::Lire(source));
+    EXPECT_EQ(client.RemDir(L"sub", base + L"/Traces/2024 juin"), 0);
+    EXPECT_EQ(client.DelFile(L"\u00e9t\u00e9 1.sor"), 1);
+    EXPECT_EQ(client.RemDir(L"2024 juin", base + L"/Traces"), 0);
+    EXPECT_TRUE(fs::is_empty(serveur.Racine() / "Traces"));
+}
