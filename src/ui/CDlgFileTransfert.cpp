@@ -778,11 +778,6 @@ bool CDlgFileTransfert::CopierRepDistantVersLocal(const CString& strNom, int nPr
         return false;
     }
 
-    // An existing directory of that name is merged into; anything else that
-    // cannot be made a directory stops this branch here.
-    if (!PanneauLocal::EstRepertoire(strCheminLocal))
-        PanneauLocal::CreerRepertoire(strCheminLocal);
-
     auto restaurer = [&] {
         m_strRepDistant = strRepDistant;
         RemplirListeDistante();
@@ -799,6 +794,11 @@ bool CDlgFileTransfert::CopierRepDistantVersLocal(const CString& strNom, int nPr
         restaurer();
         return false;
     }
+    // Made once the remote side could be entered. An existing directory of
+    // that name is merged into; anything else that cannot be made a
+    // directory stops this branch when the pane cannot enter it.
+    if (!PanneauLocal::EstRepertoire(strCheminLocal))
+        PanneauLocal::CreerRepertoire(strCheminLocal);
     m_strRepLocal = strCheminLocal;
     RemplirListeLocale();
     if (m_strRepLocal != strCheminLocal) {
