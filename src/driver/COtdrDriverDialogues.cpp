@@ -1,11 +1,20 @@
-// The facade's dialog entry points: configuration and file transfer.
-// Temporary bodies until the dialogs exist.
+// The facade's dialog entry points: configuration and file transfer. They run
+// on the host's calling thread; the FTP client belongs to the worker and is
+// only logged in and used here.
 
 #include "driver/COtdrDriver.h"
+#include "driver/ClesProfil.h"
+#include "driver/Profil.h"
+#include "ftp/CFTPDirect.h"
+#include "ui/CDlgConfigDriverOtdr.h"
+#include "ui/CDlgFileTransfert.h"
+#include "ui/CDlgSaisieIdentificationFtp.h"
+#include "ui/IdentifiantsFtp.h"
 
 int COtdrDriver::ConfigDriver(int)
 {
-    return 0;
+    CDlgConfigDriverOtdr dlg;
+    return dlg.DoModal() == ID_OK ? 1 : 0;
 }
 
 int COtdrDriver::ConfigDriver()
@@ -13,12 +22,46 @@ int COtdrDriver::ConfigDriver()
     return ConfigDriver(1);
 }
 
-int COtdrDriver::FileTransfert(const wchar_t*, const wchar_t*)
+int COtdrDriver::FileTransfert(const wchar_t* user, const wchar_t* password)
 {
-    return 0;
+    CFTPDirect* pFtp = GetFTPDirectTache();
+    if (!pFtp) return 0;
+    const CString strModele = GetIdentificationTache();
+
+    CDlgFileTransfert dlg;
+    const int resultat = IdentifiantsFtp::Connecter(
+        strModele, user, password,
+        [&](const CString& u, const CString& p) { return dlg.ConnexionFtp(u, p, pFtp); });
+    if (resultat == 1) dlg.DoModal();
+    return resultat;
 }
 
 int COtdrDriver::FileTransfertAvecDemandeLogin()
 {
-    return 0;
+    if (!GetIdentificationTache().IsEmpty()) return FileTransfert(nullptr, nullptr);
+
+    using namespace ClesProfil;
+    auto profil = ProfilCourant();
+    CDlgSaisieIdentificationFtp dlg;
+    if (profil)
+        dlg.SetIdentification(profil->GetProfileInt(SECTION_DRIVER, FTP_TYPE_IDENTIFICATION, 0),
+                              profil->GetProfileString(SECTION_DRIVER, FTP_LOGIN, L""),
+                              profil->GetProfileString(SECTION_DRIVER, FTP_PASSWORD, L""));
+    else
+        dlg.SetIdentification(0, L"", L"");
+    if (dlg.DoModal() != ID_OK) return 1;
+
+    const int nType = dlg.GetTypeIdentification();
+    const CString strUtilisateur = dlg.GetUtilisateur();
+    const CString strMotDePasse = dlg.GetMotDePasse();
+    if (profil) {
+        profil->WriteProfileInt(SECTION_DRIVER, FTP_TYPE_IDENTIFICATION, nType);
+        profil->WriteProfileString(SECTION_DRIVER, FTP_LOGIN, strUtilisateur);
+        profil->WriteProfileString(SECTION_DRIVER, FTP_PASSWORD, strMotDePasse);
+    }
+
+    CString u, p;
+    if (IdentifiantsFtp::ParType(nType, u, p)) return FileTransfert(u, p);
+    if (nType == CDlgSaisieIdentificationFtp::TYPE_AUTRE) return FileTransfert(strUtilisateur, strMotDePasse);
+    return FileTransfert(nullptr, nullptr);
 }

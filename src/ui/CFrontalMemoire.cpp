@@ -103,9 +103,7 @@ public:
         for (int k = 0; k < n; ++k) {
             const int i = (depart + k) % n;
             const CString& e = m_entrees[static_cast<size_t>(i)];
-            if (e.GetLength() >= debut.GetLength() &&
-                ComparerTexteListe(e.Left(debut.GetLength()), debut) == 0 &&
-                e.Left(debut.GetLength()).CompareNoCase(debut) == 0) {
+            if (e.GetLength() >= debut.GetLength() && e.Left(debut.GetLength()).CompareNoCase(debut) == 0) {
                 m_nSel = i;
                 return i;
             }

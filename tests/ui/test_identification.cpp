@@ -1,0 +1,217 @@
+// Which FTP logins the file transfer entry points try, and in what order,
+// against a real FTP server that logs every attempt.
+
+#include <gtest/gtest.h>
+
+#include <string>
+#include <utility>
+#include <vector>
+
+#include "support/ProcessusTest.h"
+#include "support/RepertoireTemp.h"
+#include "common/Conversions.h"
+#include "driver/COtdrDriver.h"
+#include "driver/CProfilMemoire.h"
+#include "driver/ClesProfil.h"
+#include "ftp/CFTPDirect.h"
+#include "ui/CFrontalMemoire.h"
+#include "ui/IdentifiantsFtp.h"
+#include "ui/IdsControles.h"
+
+using namespace ClesProfil;
+using tLogins = std::vector<std::pair<CString, CString>>;
+
+namespace {
+
+const std::pair<CString, CString> kA{L"krx11", L"QWPZ"}, kB{L"krx12", L"QWPZ"}, kC{L"tellmar", L"ulk"},
+    kD{L"krx14", L"brimola"}, kE{L"krx15", L"brimola"}, kF{L"brimola", L"pelvu7"}, kG{L"FPX", L"LANTERNS"};
+
+// Records the logins and accepts the one named.
+struct CJournal {
+    tLogins logins;
+    CString accepte;
+    std::function<int(const CString&, const CString&)> Fn()
+    {
+        return [this](const CString& u, const CString& p) {
+            logins.emplace_back(u, p);
+            return u == accepte ? 1 : 0;
+        };
+    }
+};
+
+// The test FTP server; Logins() returns the attempts it has seen so far.
+class CServeurFtp
+{
+public:
+    explicit CServeurFtp(std::vector<std::string> options = {})
+    {
+        std::vector<std::string> argv{OTDR_PYTHON, std::string(OTDR_TESTS_DIR) + "/ui/serveur_ftp_test.py",
+                                      "--racine", m_racine.Chemin().string()};
+        argv.insert(argv.end(), options.begin(), options.end());
+        m_bPret = m_proc.Demarrer(argv) && m_proc.AttendreLigne("READY");
+    }
+    bool Pret() const { return m_bPret; }
+    int Port() const { return m_proc.Port("ftp"); }
+
+    // Every attempt up to now: a marker login is made and waited for, so that
+    // the lines of earlier attempts have all been read.
+    tLogins Logins()
+    {
+        CFTPDirect marqueur(L"127.0.0.1", Port());
+        marqueur.FtpConnexion(L"fin", L"fin");
+        EXPECT_TRUE(m_proc.AttendreLigne("LOGIN fin fin"));
+        tLogins l;
+        for (size_t i = m_nLus; i < m_proc.Lignes().size(); ++i) {
+            const std::string& ligne = m_proc.Lignes()[i];
+            if (ligne.rfind("LOGIN ", 0) != 0 || ligne == "LOGIN fin fin") continue;
+            const size_t blanc = ligne.find(' ', 6);
+            l.emplace_back(Utf8ToWide(ligne.substr(6, blanc - 6)), Utf8ToWide(ligne.substr(blanc + 1)));
+        }
+        m_nLus = m_proc.Lignes().size();
+        return l;
+    }
+
+private:
+    CRepertoireTemp m_racine{"otdr-ui-ftp"};
+    CProcessusTest m_proc;
+    bool m_bPret = false;
+    size_t m_nLus = 0;
+};
+
+tLogins OrdreComplet(const std::pair<CString, CString>& premier)
+{
+    return {premier, kD, kB, kA, kC, {L"anonymous", IdentifiantsFtp::H.szMotDePasse}};
+}
+
+} // namespace
+
+TEST(IdentifiantsFtp, CredentialsByModelAndByUser)
+{
+    struct {
+        const wchar_t* modele;
+        const wchar_t* user;
+        const wchar_t* pwd;
+        tLogins attendu;
+    } const cas[] = {
+        {L"KRX 15", nullptr, nullptr, {kC}},
+        {L"FPX 7200", L"host", L"given", {kG}},          // the family wins over the host's choice
+        {L"NETSCAN FPX", nullptr, nullptr, {kG}},        // a later match replaces an earlier one
+        {L"NETREFL 2", nullptr, nullptr, {kF}},
+        {L"krx 15", nullptr, nullptr, {kE}},             // case-sensitive: no family
+        {L"Q-LANCE", L"host", L"given", {{L"host", L"given"}}},
+        {L"", L"host", nullptr, {{L"host", L"brimola"}}},  // a user given: one login only
+        {L"", nullptr, L"pw", OrdreComplet({L"krx15", L"pw"})},
+        {L"", nullptr, nullptr, OrdreComplet(kE)},
+    };
+    for (const auto& c : cas) {
+        CJournal j;
+        EXPECT_EQ(IdentifiantsFtp::Connecter(c.modele, c.user, c.pwd, j.Fn()), 0);
+        EXPECT_EQ(j.logins, c.attendu) << CString(c.modele).c_str();
+    }
+    // The list stops at the first success.
+    CJournal j;
+    j.accepte = L"krx12";
+    EXPECT_EQ(IdentifiantsFtp::Connecter(L"", nullptr, nullptr, j.Fn()), 1);
+    EXPECT_EQ(j.logins, (tLogins{kE, kD, kB}));
+
+    // Types of the identification dialog.
+    CString u = L"keep", p = L"keep";
+    EXPECT_FALSE(IdentifiantsFtp::ParType(0, u, p));
+    EXPECT_FALSE(IdentifiantsFtp::ParType(6, u, p));
+    EXPECT_EQ(u, CString(L"keep"));
+    const std::pair<CString, CString> parType[] = {kA, kB, kC, kD, kE};
+    for (int t = 1; t <= 5; ++t) {
+        ASSERT_TRUE(IdentifiantsFtp::ParType(t, u, p));
+        EXPECT_EQ(std::make_pair(u, p), parType[t - 1]) << t;
+    }
+}
+
+TEST(IdentifiantsFtp, AnonymousOnlyServerIsReachedAtTheSixthAttempt)
+{
+    CServeurFtp serveur({"--anonyme"});
+    ASSERT_TRUE(serveur.Pret());
+    CFTPDirect ftp(L"127.0.0.1", serveur.Port());
+    int n = 0;
+    const int r = IdentifiantsFtp::Connecter(L"", nullptr, nullptr, [&](const CString& u, const CString& p) {
+        ++n;
+        return ftp.FtpConnexion(u, p);
+    });
+    EXPECT_EQ(r, 1);
+    EXPECT_EQ(n, 6);
+    EXPECT_TRUE(ftp.EstConnecte());
+    EXPECT_EQ(serveur.Logins(), OrdreComplet(kE));
+}
+
+namespace {
+
+// A started facade whose instrument identifies itself as told, and whose FTP
+// client points at the test server.
+class FacadeTest : public ::testing::Test
+{
+protected:
+    void Demarrer(const std::vector<std::string>& optionsSim)
+    {
+        frontal = std::make_shared<CFrontalMemoire>();
+        DefinirFrontal(frontal);
+        profil = std::make_shared<CProfilMemoire>();
+        DefinirProfil(profil);
+        ASSERT_TRUE(serveur.Pret());
+        ASSERT_TRUE(DemarrerSimulateur(sim, optionsSim));
+        profil->WriteProfileString(SECTION_DRIVER, ADRESSE_IP, L"127.0.0.1");
+        profil->WriteProfileInt(SECTION_DRIVER, PORT, sim.Port("command"));
+        profil->WriteProfileInt(SECTION_DRIVER, FTP_PORT, serveur.Port());
+        profil->WriteProfileString(SECTION_FTPDIRECT, REP_LOCAL, (racineLocale.Chemin().wstring() + L"/").c_str());
+        ASSERT_EQ(driver.StartDriver(), 1);
+        ASSERT_EQ(driver.IsConnexionEnCours(), 1);
+        // The wait window came and went on the worker's thread.
+        EXPECT_EQ(frontal->NombreFenetres(), 0);
+    }
+    void TearDown() override
+    {
+        driver.StopDriver();
+        DefinirFrontal(nullptr);
+        DefinirProfil(std::make_shared<CProfilMemoire>());
+    }
+
+    CServeurFtp serveur{{"--anonyme"}};
+    CRepertoireTemp racineLocale{"otdr-ui-local"};
+    CProcessusTest sim;
+    std::shared_ptr<CFrontalMemoire> frontal;
+    std::shared_ptr<CProfilMemoire> profil;
+    COtdrDriver driver;
+};
+
+} // namespace
+
+TEST_F(FacadeTest, UnidentifiedInstrumentTriesTheFixedOrder)
+{
+    Demarrer({"--idn", "Vardenholm Optics"});  // no fields: no model name
+    EXPECT_EQ(driver.FileTransfert(nullptr, nullptr), 1);
+    EXPECT_EQ(serveur.Logins(), OrdreComplet(kE));
+    // Logged in: the transfer dialog ran (headless-like: nobody answered) and saved its directories.
+    EXPECT_EQ(frontal->ModauxLances(), std::vector<unsigned>{2055});
+    EXPECT_EQ(profil->Contient(SECTION_FTPDIRECT, REP_DISTANT), 1);
+
+    // A user given by the host: exactly one login.
+    EXPECT_EQ(driver.FileTransfert(L"nobody", L"x"), 0);
+    EXPECT_EQ(serveur.Logins(), (tLogins{{L"nobody", L"x"}}));
+
+    // "KRX 12" chosen in the identification dialog: stored, and one login with B.
+    frontal->AjouterScriptModal([](CFenetreMemoire& f) {
+        f.Cliquer(IdsControles::IDC_RADIO_KRX12);
+        f.Cliquer(ID_OK);
+    });
+    EXPECT_EQ(driver.FileTransfertAvecDemandeLogin(), 0);
+    EXPECT_EQ(serveur.Logins(), (tLogins{kB}));
+    EXPECT_EQ(profil->GetProfileInt(SECTION_DRIVER, FTP_TYPE_IDENTIFICATION, -1), 2);
+}
+
+TEST_F(FacadeTest, KnownModelNeedsNoDialogAndTouchesNoProfileKey)
+{
+    Demarrer({"--model", "KRX 15"});
+    EXPECT_EQ(driver.FileTransfertAvecDemandeLogin(), 0);
+    EXPECT_EQ(serveur.Logins(), (tLogins{kC}));
+    EXPECT_TRUE(frontal->ModauxLances().empty());
+    EXPECT_EQ(profil->Contient(SECTION_DRIVER, FTP_TYPE_IDENTIFICATION), 0);
+    EXPECT_EQ(profil->Contient(SECTION_DRIVER, FTP_LOGIN), 0);
+}
