@@ -56,6 +56,27 @@ protected:
     }
 };
 
+// A report list whose Shift selection replaces the selection by the range from
+// the anchor, as a list view does (Qt's default would add the range).
+class CVueListe : public QTreeWidget
+{
+public:
+    using QTreeWidget::QTreeWidget;
+
+protected:
+    QItemSelectionModel::SelectionFlags selectionCommand(const QModelIndex& index,
+                                                         const QEvent* e) const override
+    {
+        QItemSelectionModel::SelectionFlags flags = QTreeWidget::selectionCommand(index, e);
+        if (e && selectionMode() == ExtendedSelection
+            && (e->type() == QEvent::MouseButtonPress || e->type() == QEvent::KeyPress)) {
+            const auto mods = static_cast<const QInputEvent*>(e)->modifiers();
+            if ((mods & Qt::ShiftModifier) && !(mods & Qt::ControlModifier)) flags |= QItemSelectionModel::Clear;
+        }
+        return flags;
+    }
+};
+
 Qt::Alignment VersAlignement(tAlignement a)
 {
     switch (a) {
@@ -159,7 +180,7 @@ void CControleQt::Creer()
         break;
     }
     case tTypeControle::VueListe: {
-        auto* v = new QTreeWidget(parent);
+        auto* v = new CVueListe(parent);
         v->setRootIsDecorated(false);
         v->setItemsExpandable(false);
         v->setUniformRowHeights(true);

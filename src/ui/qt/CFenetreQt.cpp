@@ -89,6 +89,12 @@ Qt::WindowFlags DrapeauxFenetre(unsigned styles)
     return f;
 }
 
+void AuPremierPlan(QWidget* w)
+{
+    // The offscreen platform (tests) stacks nothing and says so on every call.
+    if (QGuiApplication::platformName() != QLatin1String("offscreen")) w->raise();
+}
+
 } // namespace
 
 CFenetreQt::CFenetreQt(const tModeleDialogue& modele, IEcouteurDialogue& ecouteur)
@@ -200,7 +206,7 @@ void CFenetreQt::SetTailleMinimale(int largeur, int hauteur)
 void CFenetreQt::Afficher(bool bVisible)
 {
     m_pDialog->setVisible(bVisible);
-    if (bVisible && (m_modele.nStyles & DLG_PREMIER_PLAN)) m_pDialog->raise();
+    if (bVisible && (m_modele.nStyles & DLG_PREMIER_PLAN)) AuPremierPlan(m_pDialog);
 }
 
 bool CFenetreQt::EstVisible() const
@@ -213,7 +219,7 @@ int CFenetreQt::RunModal()
     if (m_bTerminee) return m_nResultat;
     m_pDialog->setWindowModality(Qt::ApplicationModal);
     m_pDialog->show();
-    m_pDialog->raise();
+    AuPremierPlan(m_pDialog);
     m_pDialog->activateWindow();
     QEventLoop boucle;
     m_pBoucle = &boucle;

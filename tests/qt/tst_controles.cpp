@@ -1,0 +1,364 @@
+// The Qt control layer with real widgets: what the user does reaches the dialog
+// logic as the notifications it expects, and what the logic does shows.
+
+#include "support/MainQt.h"
+
+#include <QComboBox>
+#include <QDialog>
+#include <QHeaderView>
+#include <QLineEdit>
+#include <QListWidget>
+#include <QPushButton>
+#include <QRadioButton>
+#include <QTest>
+#include <QTreeWidget>
+
+#include <memory>
+#include <string>
+#include <vector>
+
+#include "ui/Controles.h"
+#include "ui/IdsControles.h"
+#include "ui/Ressources.h"
+#include "ui/qt/UnitesDialogue.h"
+
+using namespace IdsControles;
+
+namespace {
+
+// Stands in for the dialog logic: records what the window reports.
+class CEnregistreur : public IEcouteurDialogue
+{
+public:
+    void OnNotification(unsigned id, tNotification n, int parametre) override
+    {
+        static const char* noms[] = {"clic", "dblclic", "sel", "texte", "focus+", "focus-", "entete"};
+        evenements.push_back(std::to_string(id) + " " + noms[static_cast<int>(n)] + " " + std::to_string(parametre));
+    }
+    void OnEntree() override { evenements.push_back("entree"); }
+    void OnAnnulation() override { evenements.push_back("annulation"); }
+    void OnTaille(int l, int h) override
+    {
+        evenements.push_back("taille " + std::to_string(l) + "x" + std::to_string(h));
+    }
+    bool Contient(const std::string& e) const
+    {
+        for (const auto& x : evenements)
+            if (x == e) return true;
+        return false;
+    }
+    int Compter(const std::string& debut) const
+    {
+        int n = 0;
+        for (const auto& x : evenements) n += x.rfind(debut, 0) == 0;
+        return n;
+    }
+    std::vector<std::string> evenements;
+};
+
+class Controles : public CTestQt
+{
+protected:
+    std::unique_ptr<IFenetreDialogue> Ouvrir(unsigned idModele)
+    {
+        auto f = FrontalCourant()->CreerDialogue(*Ressources::ModeleDialogue(idModele), ecouteur);
+        EXPECT_NE(f, nullptr);
+        if (!f) return f;
+        f->Afficher(true);
+        dlg = QApplication::topLevelWidgets().isEmpty() ? nullptr : Dialog(idModele);
+        if (dlg) {
+            dlg->activateWindow();
+            EXPECT_TRUE(QTest::qWaitForWindowActive(dlg));
+        }
+        return f;
+    }
+    static QDialog* Dialog(unsigned idModele)
+    {
+        for (QWidget* w : QApplication::topLevelWidgets())
+            if (w->objectName() == QStringLiteral("dlg%1").arg(idModele)) return qobject_cast<QDialog*>(w);
+        return nullptr;
+    }
+    template <class W> W* Widget(unsigned id) { return dlg->findChild<W*>(QString::number(id)); }
+
+    CEnregistreur ecouteur;
+    QDialog* dlg = nullptr;
+};
+
+} // namespace
+
+TEST_F(Controles, ButtonsClickOnlyWhenUsableAndNeverBecomeDefault)
+{
+    auto f = Ouvrir(Ressources::IDD_FILE_TRANSFERT);
+    ASSERT_NE(dlg, nullptr);
+    auto* rafraichir = Widget<QPushButton>(IDC_RAFRAICHIR_LOCAL);
+    ASSERT_NE(rafraichir, nullptr);
+    QTest::mouseClick(rafraichir, Qt::LeftButton);
+    EXPECT_TRUE(ecouteur.Contient("2331 clic 0"));
+
+    ecouteur.evenements.clear();
+    f->GetDlgItem(IDC_RAFRAICHIR_LOCAL)->EnableWindow(false);
+    QTest::mouseClick(rafraichir, Qt::LeftButton);
+    EXPECT_FALSE(f->GetDlgItem(IDC_RAFRAICHIR_LOCAL)->IsWindowEnabled());
+    EXPECT_EQ(ecouteur.Compter("2331 clic"), 0);
+
+    // Hidden controls start hidden; showing one makes it usable.
+    IControle* creer = f->GetDlgItem(IDC_VALIDER_NOM_LOCAL);
+    EXPECT_FALSE(creer->IsWindowVisible());
+    creer->ShowWindow(true);
+    EXPECT_TRUE(creer->IsWindowVisible());
+    QTest::mouseClick(Widget<QPushButton>(IDC_VALIDER_NOM_LOCAL), Qt::LeftButton);
+    EXPECT_TRUE(ecouteur.Contient("2324 clic 0"));
+
+    // Enter on a focused button goes to the logic, not to the button.
+    ecouteur.evenements.clear();
+    auto* fermer = Widget<QPushButton>(IDC_FERMER);
+    for (auto* b : dlg->findChildren<QPushButton*>()) {
+        EXPECT_FALSE(b->autoDefault()) << b->objectName().toStdString();
+        EXPECT_FALSE(b->isDefault()) << b->objectName().toStdString();
+    }
+    fermer->setFocus();
+    QTest::keyClick(fermer, Qt::Key_Return);
+    QTest::keyClick(fermer, Qt::Key_Enter, Qt::KeypadModifier);
+    EXPECT_EQ(ecouteur.Compter("2333 clic"), 0);
+    EXPECT_EQ(ecouteur.Compter("entree"), 2);
+    QTest::keyClick(fermer, Qt::Key_Escape);
+    EXPECT_EQ(ecouteur.Compter("annulation"), 1);
+    // The close box asks the logic; the window stays until the logic ends it.
+    dlg->close();
+    EXPECT_TRUE(dlg->isVisible());
+}
+
+TEST_F(Controles, EnterInThePathFieldAndFocusMovesReachTheLogicInOrder)
+{
+    auto f = Ouvrir(Ressources::IDD_FILE_TRANSFERT);
+    ASSERT_NE(dlg, nullptr);
+    auto* chemin = Widget<QLineEdit>(IDC_REP_DISTANT);
+    QTest::mouseClick(chemin, Qt::LeftButton);
+    ASSERT_TRUE(AttendreQue([&] { return chemin->hasFocus(); }));
+    EXPECT_EQ(f->GetFocus(), f->GetDlgItem(IDC_REP_DISTANT));
+    ecouteur.evenements.clear();
+    QTest::keyClicks(chemin, QStringLiteral("/tr"));
+    EXPECT_EQ(ecouteur.Compter("2338 texte"), 3);
+    QTest::keyClick(chemin, Qt::Key_Return);
+    EXPECT_EQ(ecouteur.evenements.back(), "entree");
+    EXPECT_EQ(f->GetDlgItem(IDC_REP_DISTANT)->GetWindowText(), CString(L"/tr"));
+
+    // Clicking "Close" takes the focus first: the field reports its loss before the click.
+    ecouteur.evenements.clear();
+    QTest::mouseClick(Widget<QPushButton>(IDC_FERMER), Qt::LeftButton);
+    ASSERT_EQ(ecouteur.evenements.size(), 3u);
+    EXPECT_EQ(ecouteur.evenements[0], "2338 focus- 0");
+    EXPECT_EQ(ecouteur.evenements[1], "2333 focus+ 0");
+    EXPECT_EQ(ecouteur.evenements[2], "2333 clic 0");
+
+    // The logic's SetFocus reports as the user's does; setting the same text reports too.
+    ecouteur.evenements.clear();
+    f->GetDlgItem(IDC_REP_DISTANT)->SetFocus();
+    EXPECT_EQ(ecouteur.evenements, (std::vector<std::string>{"2333 focus- 0", "2338 focus+ 0"}));
+    f->GetDlgItem(IDC_REP_DISTANT)->SetWindowText(L"/tr");
+    EXPECT_EQ(ecouteur.evenements.back(), "2338 texte 0");
+}
+
+TEST_F(Controles, NameFieldTypingReportsEachCharacter)
+{
+    auto f = Ouvrir(Ressources::IDD_FILE_TRANSFERT);
+    ASSERT_NE(dlg, nullptr);
+    IControle* nom = f->GetDlgItem(IDC_NOM_LOCAL);
+    nom->ShowWindow(true);
+    nom->SetFocus();
+    ecouteur.evenements.clear();
+    QTest::keyClicks(Widget<QLineEdit>(IDC_NOM_LOCAL), QStringLiteral("ab/c"));
+    EXPECT_EQ(ecouteur.Compter("2325 texte"), 4);
+    // The logic strips what it rejects; the field shows its text and the caret goes to the end.
+    nom->SetWindowText(L"abc");
+    nom->SetSel(-1, -1);
+    EXPECT_EQ(Widget<QLineEdit>(IDC_NOM_LOCAL)->text(), QStringLiteral("abc"));
+    EXPECT_EQ(Widget<QLineEdit>(IDC_NOM_LOCAL)->cursorPosition(), 3);
+}
+
+TEST_F(Controles, ReportListsSelectSeveralRowsAndReportHeaderClicks)
+{
+    auto f = Ouvrir(Ressources::IDD_FILE_TRANSFERT);
+    ASSERT_NE(dlg, nullptr);
+    IControle* liste = f->GetDlgItem(IDC_FICHIERS_LOCAUX);
+    EXPECT_EQ(liste->InsertColumn(0, L"Name", tAlignement::Gauche, 120), 0);
+    EXPECT_EQ(liste->InsertColumn(1, L"Size", tAlignement::Centre, 48), 1);
+    EXPECT_EQ(liste->InsertColumn(2, L"Date/Time", tAlignement::Gauche, 111), 2);
+    for (int i = 0; i < 6; ++i) {
+        const int l = liste->InsertItem(i, CString(L"f") + CString(std::to_wstring(i)));
+        liste->SetItemText(l, 1, L"10");
+        liste->SetItemText(l, 2, L"01/02/2026 10:00:00");
+    }
+    auto* vue = Widget<QTreeWidget>(IDC_FICHIERS_LOCAUX);
+    EXPECT_EQ(vue->columnWidth(0), 120);
+    EXPECT_EQ(vue->columnWidth(1), 48);
+    EXPECT_EQ(vue->columnWidth(2), 111);
+    EXPECT_EQ(vue->topLevelItem(0)->textAlignment(1) & Qt::AlignHorizontal_Mask, Qt::AlignHCenter);
+    EXPECT_EQ(liste->GetColumnText(2), CString(L"Date/Time"));
+
+    auto cliquer = [&](int ligne, Qt::KeyboardModifiers mod) {
+        const QRect r = vue->visualItemRect(vue->topLevelItem(ligne));
+        QTest::mouseClick(vue->viewport(), Qt::LeftButton, mod, r.center());
+    };
+    cliquer(0, Qt::NoModifier);
+    cliquer(2, Qt::ControlModifier);
+    EXPECT_EQ(liste->GetSelectedCount(), 2);
+    EXPECT_TRUE(liste->IsItemSelected(0) && liste->IsItemSelected(2));
+    cliquer(4, Qt::ShiftModifier);  // from the last clicked row
+    std::vector<int> selection;
+    for (int i = liste->GetNextSelected(-1); i != -1; i = liste->GetNextSelected(i)) selection.push_back(i);
+    EXPECT_EQ(selection, (std::vector<int>{2, 3, 4}));
+    cliquer(3, Qt::ControlModifier);
+    EXPECT_FALSE(liste->IsItemSelected(3));
+    EXPECT_EQ(f->GetFocus(), liste);
+
+    // Header clicks report the column and sort nothing by themselves.
+    ecouteur.evenements.clear();
+    for (int c : {2, 0, 1}) {
+        const int x = vue->header()->sectionViewportPosition(c) + vue->header()->sectionSize(c) / 2;
+        QTest::mouseClick(vue->header()->viewport(), Qt::LeftButton, {}, QPoint(x, vue->header()->height() / 2));
+    }
+    EXPECT_EQ(ecouteur.evenements,
+              (std::vector<std::string>{"2315 entete 2", "2315 entete 0", "2315 entete 1"}));
+    EXPECT_EQ(liste->GetItemText(0, 0), CString(L"f0"));
+
+    liste->SetItemSelected(-1, false);
+    EXPECT_EQ(liste->GetSelectedCount(), 0);
+    EXPECT_TRUE(liste->DeleteItem(0));
+    EXPECT_EQ(liste->GetItemCount(), 5);
+    liste->DeleteAllItems();
+    EXPECT_EQ(liste->GetItemCount(), 0);
+}
+
+TEST_F(Controles, ListBoxesSortAndReportOnlyTheUsersChoices)
+{
+    auto f = Ouvrir(Ressources::IDD_FILE_TRANSFERT);
+    ASSERT_NE(dlg, nullptr);
+    IControle* reps = f->GetDlgItem(IDC_REPS_LOCAUX);
+    for (const wchar_t* t : {L"[traces]", L"[..]", L"[Bilan]", L"[archive]"}) reps->AddString(t);
+    EXPECT_EQ(reps->GetText(0), CString(L"[..]"));
+    EXPECT_EQ(reps->GetText(1), CString(L"[archive]"));
+    EXPECT_EQ(reps->GetText(2), CString(L"[Bilan]"));
+    EXPECT_EQ(reps->GetCurSel(), -1);
+
+    ecouteur.evenements.clear();
+    EXPECT_EQ(reps->SetCurSel(2), 2);
+    EXPECT_EQ(reps->SelectString(-1, L"[tr"), 3);
+    EXPECT_EQ(reps->SelectString(-1, L"[zz"), -1);
+    EXPECT_EQ(reps->GetCurSel(), 3);
+    EXPECT_EQ(ecouteur.Compter("2317 sel"), 0);
+
+    auto* vue = Widget<QListWidget>(IDC_REPS_LOCAUX);
+    const QPoint p = vue->visualItemRect(vue->item(1)).center();
+    // As the window system delivers it: a click, then the double-click.
+    QTest::mouseClick(vue->viewport(), Qt::LeftButton, {}, p);
+    QTest::mouseDClick(vue->viewport(), Qt::LeftButton, {}, p);
+    EXPECT_TRUE(ecouteur.Contient("2317 sel 1"));
+    EXPECT_TRUE(ecouteur.Contient("2317 dblclic 1"));
+    EXPECT_EQ(reps->GetCurSel(), 1);
+
+    // The drive selector: closed at its text's height, the template height dropped down.
+    IControle* lecteurs = f->GetDlgItem(IDC_LECTEURS);
+    lecteurs->AddString(L"[-~-]");
+    lecteurs->AddString(L"[-/-]");
+    EXPECT_EQ(lecteurs->GetCurSel(), -1);
+    EXPECT_EQ(lecteurs->SelectString(-1, L"[-~"), 1);
+    auto* combo = Widget<QComboBox>(IDC_LECTEURS);
+    EXPECT_EQ(combo->height(), combo->sizeHint().height());
+    EXPECT_LT(lecteurs->GetRect().Hauteur(), f->GetDlgItem(IDC_REPS_LOCAUX)->GetRect().top);
+    EXPECT_GE(combo->maxVisibleItems(), 3);
+    ecouteur.evenements.clear();
+    combo->setFocus();
+    QTest::keyClick(combo, Qt::Key_Up);  // the user picks the other drive
+    EXPECT_EQ(lecteurs->GetCurSel(), 0);
+    EXPECT_TRUE(ecouteur.Contient("2318 sel 0"));
+}
+
+TEST_F(Controles, SizeFollowsDialogUnitsAndTheMinimumHolds)
+{
+    auto f = Ouvrir(Ressources::IDD_FILE_TRANSFERT);
+    ASSERT_NE(dlg, nullptr);
+    const tUnitesBase base = UnitesBase(dlg->font());
+    EXPECT_GT(base.x, 0);
+    EXPECT_GT(base.y, 0);
+    const tRect r = f->GetDlgItem(IDC_FICHIERS_LOCAUX)->GetRect();
+    EXPECT_EQ(r.left, UnitesVersPixelsX(3, base.x));
+    EXPECT_EQ(r.top, UnitesVersPixelsY(111, base.y));
+    EXPECT_EQ(r.right, UnitesVersPixelsX(3 + 199, base.x));
+
+    f->SetTailleMinimale(640, 480);
+    ecouteur.evenements.clear();
+    dlg->resize(900, 700);
+    EXPECT_EQ(f->GetClientRect(), (tRect{0, 0, 900, 700}));
+    EXPECT_TRUE(ecouteur.Contient("taille 900x700"));
+    dlg->resize(300, 200);
+    EXPECT_GE(f->GetClientRect().Largeur(), 640);
+    EXPECT_GE(f->GetClientRect().Hauteur(), 480);
+
+    // The logic moves a control; the drop-down keeps its closed height.
+    f->GetDlgItem(IDC_FICHIERS_LOCAUX)->MoveWindow(4, 200, 300, 250);
+    EXPECT_EQ(f->GetDlgItem(IDC_FICHIERS_LOCAUX)->GetRect(), (tRect{4, 200, 304, 450}));
+    const int h = f->GetDlgItem(IDC_LECTEURS)->GetRect().Hauteur();
+    f->GetDlgItem(IDC_LECTEURS)->MoveWindow(4, 20, 300, 400);
+    EXPECT_EQ(f->GetDlgItem(IDC_LECTEURS)->GetRect(), (tRect{4, 20, 304, 20 + h}));
+}
+
+TEST_F(Controles, FallbackBaseUnitsAndConversion)
+{
+    const tUnitesBase b = UnitesBase(QApplication::font());
+    // The conversion rounds as the dialog manager does.
+    EXPECT_EQ(PixelsX(tUnitesBase{6, 13}, 410), 615);
+    EXPECT_EQ(PixelsY(tUnitesBase{6, 13}, 274), 445);
+    EXPECT_EQ(PixelsY(tUnitesBase{6, 13}, 9), 15);
+    EXPECT_GE(b.y, b.x);
+}
+
+TEST_F(Controles, ModalRunEndsWithTheLogicsResultAndDeliversPostedClicks)
+{
+    struct CLogique : CEnregistreur {
+        IFenetreDialogue* f = nullptr;
+        void OnNotification(unsigned id, tNotification n, int p) override
+        {
+            CEnregistreur::OnNotification(id, n, p);
+            if (id == IDC_RAFRAICHIR_DISTANT && n == tNotification::Clic) f->EndDialog(ID_OK);
+        }
+    } logique;
+    auto f = FrontalCourant()->CreerDialogue(*Ressources::ModeleDialogue(Ressources::IDD_FILE_TRANSFERT), logique);
+    logique.f = f.get();
+    f->SetTailleMinimale(640, 480);
+    // Posted before the run, delivered by the run's event loop.
+    f->PosterClic(IDC_RAFRAICHIR_DISTANT);
+    EXPECT_EQ(logique.Compter("2332 clic"), 0);
+    EXPECT_EQ(f->RunModal(), ID_OK);
+    EXPECT_EQ(logique.Compter("2332 clic"), 1);
+    QDialog* d = Dialog(Ressources::IDD_FILE_TRANSFERT);
+    ASSERT_NE(d, nullptr);
+    EXPECT_FALSE(d->isVisible());
+    EXPECT_GE(d->width(), 640);
+    // Ended: the window reports nothing more.
+    logique.evenements.clear();
+    QTest::mouseClick(d->findChild<QPushButton*>(QStringLiteral("2331")), Qt::LeftButton);
+    EXPECT_TRUE(logique.evenements.empty());
+}
+
+TEST_F(Controles, RadioGroupIsExclusiveAndTheLogicCanClearIt)
+{
+    auto f = Ouvrir(Ressources::IDD_IDENTIFICATION_FTP);
+    ASSERT_NE(dlg, nullptr);
+    auto cocher = [&](unsigned id) {
+        auto* r = Widget<QRadioButton>(id);
+        QTest::mouseClick(r, Qt::LeftButton, {}, QPoint(6, r->height() / 2));  // on the button, not past its text
+    };
+    cocher(IDC_RADIO_KRX12);
+    EXPECT_TRUE(ecouteur.Contient("2352 clic 0"));
+    cocher(IDC_RADIO_AUTRE);
+    EXPECT_EQ(f->GetDlgItem(IDC_RADIO_KRX12)->GetCheck(), 0);
+    EXPECT_EQ(f->GetDlgItem(IDC_RADIO_AUTRE)->GetCheck(), 1);
+    f->GetDlgItem(IDC_RADIO_AUTRE)->SetCheck(0);
+    EXPECT_EQ(f->GetDlgItem(IDC_RADIO_AUTRE)->GetCheck(), 0);
+    f->GetDlgItem(IDC_RADIO_KRX11)->SetCheck(1);
+    EXPECT_EQ(f->GetDlgItem(IDC_RADIO_KRX11)->GetCheck(), 1);
+    // The default button is the template's "OK" only.
+    EXPECT_TRUE(dlg->findChild<QPushButton*>(QStringLiteral("1"))->isDefault());
+    EXPECT_FALSE(dlg->findChild<QPushButton*>(QStringLiteral("2"))->isDefault());
+}
