@@ -14,6 +14,9 @@
 //     CGardeRequete garde;
 //     if (!garde.Acceptee()) return <refusal>;   // 0; -2 for the retrievals
 //
+// Header-only and meant for the core (the facade): another library including it
+// would keep its own flag.
+//
 // StartDriver refused returns 0 and queues no stop; StopDriver refused does
 // nothing (and still returns 1); FileTransfert, FileTransfertAvecDemandeLogin
 // and ConfigDriver refused show nothing and return 0.
