@@ -5,10 +5,11 @@
 #include <cstdlib>
 #include <cstring>
 #include <ctime>
+#include <string_view>
 
 namespace {
 
-bool EstChiffres(const std::string& s)
+bool EstChiffres(std::string_view s)
 {
     if (s.empty())
         return false;
@@ -18,7 +19,7 @@ bool EstChiffres(const std::string& s)
     return true;
 }
 
-bool LireEntier(const std::string& s, size_t debut, size_t n, int& valeur)
+bool LireEntier(std::string_view s, size_t debut, size_t n, int& valeur)
 {
     if (debut + n > s.size())
         return false;
@@ -32,25 +33,28 @@ bool LireEntier(const std::string& s, size_t debut, size_t n, int& valeur)
     return true;
 }
 
-bool LireTaille(const std::string& s, uint64_t& taille)
+bool LireTaille(std::string_view s, uint64_t& taille)
 {
-    if (!EstChiffres(s) || s.size() > 20)
+    if (!EstChiffres(s) || s.size() > 19)
         return false;
-    taille = std::strtoull(s.c_str(), nullptr, 10);
+    uint64_t v = 0;
+    for (char c : s)
+        v = v * 10 + static_cast<uint64_t>(c - '0');
+    taille = v;
     return true;
 }
 
-int Mois(const std::string& s)
+int Mois(std::string_view s)
 {
     static const char* const noms[] = {"jan", "feb", "mar", "apr", "may", "jun",
                                        "jul", "aug", "sep", "oct", "nov", "dec"};
-    if (s.size() < 3)
+    if (s.size() < 3 || s.size() > 4)
         return 0;
-    std::string m;
+    char m[4] = {};
     for (size_t i = 0; i < 3; ++i)
-        m += static_cast<char>(std::tolower(static_cast<unsigned char>(s[i])));
+        m[i] = static_cast<char>(std::tolower(static_cast<unsigned char>(s[i])));
     for (int i = 0; i < 12; ++i)
-        if (m == noms[i])
+        if (std::memcmp(m, noms[i], 3) == 0)
             return s.size() == 3 || (s.size() == 4 && s[3] == '.') ? i + 1 : 0;
     return 0;
 }
@@ -67,16 +71,26 @@ int JoursDuMois(int a, int m)
 // (which may contain spaces) can be cut from the original text.
 struct tChamp
 {
-    std::string strTexte;
+    std::string_view strTexte;
     size_t nDebut;
     size_t nFin;
 };
 
-std::vector<tChamp> Decouper(const std::string& ligne, size_t nMax)
+// At most 12 fields are ever looked at; a fixed array keeps parsing free of
+// allocations (listings of thousands of lines).
+struct tChamps
 {
-    std::vector<tChamp> champs;
+    tChamp champs[12];
+    size_t n = 0;
+    size_t size() const { return n; }
+    const tChamp& operator[](size_t i) const { return champs[i]; }
+};
+
+tChamps Decouper(std::string_view ligne, size_t nMax)
+{
+    tChamps champs;
     size_t i = 0;
-    while (i < ligne.size() && champs.size() < nMax) {
+    while (i < ligne.size() && champs.n < nMax) {
         while (i < ligne.size() && (ligne[i] == ' ' || ligne[i] == '\t'))
             ++i;
         if (i >= ligne.size())
@@ -84,7 +98,7 @@ std::vector<tChamp> Decouper(const std::string& ligne, size_t nMax)
         const size_t debut = i;
         while (i < ligne.size() && ligne[i] != ' ' && ligne[i] != '\t')
             ++i;
-        champs.push_back({ligne.substr(debut, i - debut), debut, i});
+        champs.champs[champs.n++] = {ligne.substr(debut, i - debut), debut, i};
     }
     return champs;
 }
@@ -98,7 +112,7 @@ std::string NomApres(const std::string& ligne, size_t fin)
     return ligne.substr(i);
 }
 
-bool LireHeure(const std::string& s, int& h, int& m, int& sec)
+bool LireHeure(std::string_view s, int& h, int& m, int& sec)
 {
     // "12:30" or "12:30:45"
     sec = 0;
@@ -115,10 +129,10 @@ bool LireHeure(const std::string& s, int& h, int& m, int& sec)
 bool AnalyserUnix(const std::string& ligne, tEntreeListeFtp& e, int anneeCourante, int moisCourant,
                   int jourCourant)
 {
-    const std::vector<tChamp> champs = Decouper(ligne, 12);
+    const tChamps champs = Decouper(ligne, 12);
     if (champs.size() < 6)
         return false;
-    const std::string& perms = champs[0].strTexte;
+    const std::string_view perms = champs[0].strTexte;
     if (perms.size() < 10 || std::strchr("-dlbcpsD", perms[0]) == nullptr)
         return false;
     for (size_t i = 1; i < 10; ++i)
@@ -128,19 +142,19 @@ bool AnalyserUnix(const std::string& ligne, tEntreeListeFtp& e, int anneeCourant
     // Find the date: "Mon DD HH:MM|YYYY" or "YYYY-MM-DD HH:MM". The size is the
     // field before it; owner and group columns in between vary by server.
     for (size_t k = 2; k + 1 < champs.size(); ++k) {
-        const std::string& a = champs[k].strTexte;
+        const std::string_view a = champs[k].strTexte;
         const int mois = Mois(a);
         size_t finDate = 0;
         int annee = 0, jour = 0, h = 0, m = 0, s = 0;
         bool bAnnee = false;
         if (mois != 0 && k + 2 < champs.size()) {
-            const std::string& j = champs[k + 1].strTexte;
-            const std::string& t = champs[k + 2].strTexte;
+            const std::string_view j = champs[k + 1].strTexte;
+            const std::string_view t = champs[k + 2].strTexte;
             if (!EstChiffres(j) || j.size() > 2)
                 continue;
-            jour = std::atoi(j.c_str());
+            LireEntier(j, 0, j.size(), jour);
             if (t.size() == 4 && EstChiffres(t)) {
-                annee = std::atoi(t.c_str());
+                LireEntier(t, 0, 4, annee);
                 bAnnee = true;
             } else if (!LireHeure(t, h, m, s)) {
                 continue;
@@ -196,10 +210,10 @@ bool AnalyserUnix(const std::string& ligne, tEntreeListeFtp& e, int anneeCourant
 bool AnalyserDos(const std::string& ligne, tEntreeListeFtp& e)
 {
     // "01-31-24  03:15PM       <DIR>          Traces" or "01-31-2024  15:15  1234 a.sor"
-    const std::vector<tChamp> champs = Decouper(ligne, 3);
+    const tChamps champs = Decouper(ligne, 3);
     if (champs.size() < 3)
         return false;
-    const std::string& d = champs[0].strTexte;
+    const std::string_view d = champs[0].strTexte;
     int mois = 0, jour = 0, annee = 0;
     if ((d.size() != 8 && d.size() != 10) || (d[2] != '-' && d[2] != '/') || d[5] != d[2])
         return false;
@@ -210,17 +224,17 @@ bool AnalyserDos(const std::string& ligne, tEntreeListeFtp& e)
         return false;
     if (d.size() == 8)
         annee += annee < 70 ? 2000 : 1900;
-    std::string t = champs[1].strTexte;
+    std::string_view t = champs[1].strTexte;
     int h = 0, m = 0, s = 0;
     bool bPm = false, bAm = false;
     if (t.size() > 2) {
-        const std::string fin = t.substr(t.size() - 2);
+        const std::string_view fin = t.substr(t.size() - 2);
         if (fin == "PM" || fin == "pm")
             bPm = true;
         else if (fin == "AM" || fin == "am")
             bAm = true;
         if (bPm || bAm)
-            t.resize(t.size() - 2);
+            t.remove_suffix(2);
     }
     if (!LireHeure(t, h, m, s))
         return false;
@@ -229,10 +243,10 @@ bool AnalyserDos(const std::string& ligne, tEntreeListeFtp& e)
             return false;
         h = h % 12 + (bPm ? 12 : 0);
     }
-    const std::vector<tChamp> reste = Decouper(ligne, 4);
+    const tChamps reste = Decouper(ligne, 4);
     if (reste.size() < 4)
         return false;
-    const std::string& taille = reste[2].strTexte;
+    const std::string_view taille = reste[2].strTexte;
     if (taille == "<DIR>") {
         e.bRepertoire = true;
         e.nTaille = 0;
@@ -385,10 +399,27 @@ CString FormaterDateFtp(const tEntreeListeFtp& e)
                          e.nSeconde >= 0 && e.nSeconde < 60;
     if (!bValide)
         return CString(L"Invalid DateTime");
-    CString texte;
-    texte.Format(L"%02d/%02d/%04d %02d:%02d:%02d", e.nMois, e.nJour, e.nAnnee, e.nHeure, e.nMinute,
-                 e.nSeconde);
-    return texte;
+    // Fixed layout, written digit by digit: listings of thousands of entries
+    // format one date each.
+    wchar_t texte[19];
+    auto ecrire = [&texte](int pos, int valeur, int chiffres) {
+        for (int i = chiffres - 1; i >= 0; --i) {
+            texte[pos + i] = static_cast<wchar_t>(L'0' + valeur % 10);
+            valeur /= 10;
+        }
+    };
+    ecrire(0, e.nMois, 2);
+    texte[2] = L'/';
+    ecrire(3, e.nJour, 2);
+    texte[5] = L'/';
+    ecrire(6, e.nAnnee, 4);
+    texte[10] = L' ';
+    ecrire(11, e.nHeure, 2);
+    texte[13] = L':';
+    ecrire(14, e.nMinute, 2);
+    texte[16] = L':';
+    ecrire(17, e.nSeconde, 2);
+    return CString(texte, 19);
 }
 
 CString AttributsFtp(const tEntreeListeFtp& e)

@@ -258,6 +258,12 @@ int CSessionFtp::Executer(tRequete& r)
         curl_easy_setopt(c, CURLOPT_POSTQUOTE, r.postQuote.p);
     if (r.pszCommandeListe)
         curl_easy_setopt(c, CURLOPT_CUSTOMREQUEST, r.pszCommandeListe);
+    if (r.pFichierRecu || r.pFichierEnvoye) {
+        // Larger buffers than the defaults (16 KiB / 64 KiB): fewer callbacks
+        // and system calls on big traces and archives.
+        curl_easy_setopt(c, CURLOPT_BUFFERSIZE, 256L * 1024L);
+        curl_easy_setopt(c, CURLOPT_UPLOAD_BUFFERSIZE, 256L * 1024L);
+    }
     if (r.pFichierRecu) {
         curl_easy_setopt(c, CURLOPT_WRITEFUNCTION, &EcrireFichier);
         curl_easy_setopt(c, CURLOPT_WRITEDATA, r.pFichierRecu);

@@ -21,23 +21,9 @@ public:
     /// (block size 16): below 32 elements it grows by one block, then by half the
     /// count, so reallocations grow with the logarithm of the size. When the block
     /// cannot be grown the element is dropped (nothing is written past the block).
-    void Add(const TYPE& element)
-    {
-        if (m_nNombre >= m_nCapacite) {
-            const int nPas = m_nNombre >= 2 * nTailleBloc ? m_nNombre / 2 : nTailleBloc;
-            int nNouvelle = m_nNombre + nPas;
-            if (nNouvelle > m_nCapacite) {
-                if (nNouvelle < nTailleBloc)
-                    nNouvelle = nTailleBloc;
-                if (!Reallouer(nNouvelle))
-                    return;
-            }
-            if (m_nNombre >= m_nCapacite)
-                return;
-        }
-        new (m_pElements + m_nNombre) TYPE(element);
-        ++m_nNombre;
-    }
+    void Add(const TYPE& element) { Emplacer(element); }
+    /// Same, moving the element in (no copy of its texts).
+    void Add(TYPE&& element) { Emplacer(std::move(element)); }
 
     /// Destroys the elements in ascending index order and frees the block.
     void RemoveAll()
@@ -69,6 +55,30 @@ public:
     int m_nNombre = 0;
 
 private:
+    template <class ARG>
+    void Emplacer(ARG&& element)
+    {
+        if (m_nNombre < m_nCapacite) {
+            new (m_pElements + m_nNombre) TYPE(std::forward<ARG>(element));
+            ++m_nNombre;
+            return;
+        }
+        // The element may live in the block about to move: take it out first.
+        TYPE copie(std::forward<ARG>(element));
+        const int nPas = m_nNombre >= 2 * nTailleBloc ? m_nNombre / 2 : nTailleBloc;
+        int nNouvelle = m_nNombre + nPas;
+        if (nNouvelle > m_nCapacite) {
+            if (nNouvelle < nTailleBloc)
+                nNouvelle = nTailleBloc;
+            if (!Reallouer(nNouvelle))
+                return;
+        }
+        if (m_nNombre >= m_nCapacite)
+            return;
+        new (m_pElements + m_nNombre) TYPE(std::move(copie));
+        ++m_nNombre;
+    }
+
     bool Reallouer(int nCapacite)
     {
         const size_t nOctets = sizeof(TYPE) * static_cast<size_t>(nCapacite);

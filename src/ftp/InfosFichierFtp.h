@@ -2,6 +2,7 @@
 // One entry of a remote directory listing, and the array that carries a listing.
 
 #include <cstdint>
+#include <utility>
 
 #include "common/CString.h"
 #include "common/Export.h"
@@ -10,9 +11,9 @@
 struct OTDR_EXPORT tInfosFichierFtp
 {
     tInfosFichierFtp() = default;
-    tInfosFichierFtp(const CString& strNom, const CString& strDate, const CString& strAttributs,
-                     uint64_t nTaille)
-        : m_strNom(strNom), m_strDate(strDate), m_strAttributs(strAttributs), m_nTaille(nTaille)
+    tInfosFichierFtp(CString strNom, CString strDate, CString strAttributs, uint64_t nTaille)
+        : m_strNom(std::move(strNom)), m_strDate(std::move(strDate)), m_strAttributs(std::move(strAttributs)),
+          m_nTaille(nTaille)
     {
     }
 

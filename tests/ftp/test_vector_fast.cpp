@@ -42,6 +42,15 @@ TEST(CVectorFast, GrowsByBlocksThenByHalfAndKeepsRecordsWhole)
     EXPECT_EQ(liste.m_nCapacite, 40);
     liste.Add(tInfosFichierFtp(L"x", L"", L"d", 0));
     EXPECT_EQ(liste.m_nNombre, 1);
+
+    // Adding one of its own elements while the block grows.
+    liste.RemoveAll();
+    liste.Add(tInfosFichierFtp(L"a name long enough to live on the heap.sor", L"", L"n", 7));
+    for (int i = 1; i < 40; ++i)
+        liste.Add(liste.m_pElements[0]);
+    ASSERT_EQ(liste.m_nNombre, 40);
+    EXPECT_EQ(liste.m_pElements[39].m_strNom, L"a name long enough to live on the heap.sor");
+    EXPECT_EQ(liste.m_pElements[39].m_nTaille, 7u);
 }
 
 TEST(CVectorFast, PlainDataGrowsTheSameWay)
