@@ -57,6 +57,10 @@ TEST(CGenericCom, ClassesEtBaseVirtuellePartagee)
     // Opening through the instrument side runs the TCP channel and changes the
     // one shared state that the channel side sees.
     CServeurScripte serveur(InstrumentSimple());
+    tDelaisCom delais;
+    delais.nAttenteReponseMs = 2000;
+    delais.nPauseMs = 10;
+    appareil->SetDelais(delais);
     appareil->SetAdresse(L"127.0.0.1");
     appareil->SetPort(static_cast<unsigned>(serveur.Port()));
     CAppareil& cote = *appareil;
@@ -67,6 +71,7 @@ TEST(CGenericCom, ClassesEtBaseVirtuellePartagee)
 
     // CopierEtat carries the state to another channel.
     CTcpIpCom autre;
+    autre.SetDelais(delais);
     base.CopierEtat(&autre);
     EXPECT_EQ(autre.GetEtat(), 1);
 
