@@ -773,7 +773,7 @@ bool CDlgFileTransfert::CopierRepDistantVersLocal(const CString& strNom, int nPr
         return true;
     const CString strCheminDistant = JoindreDistant(strRepDistant, strNom);
     const CString strCheminLocal = strRepLocal + strNom + L"/";
-    if (!m_pFtp || !NomComposantSur(strNom) || nProfondeur >= PROFONDEUR_MAX) {
+    if (!m_pFtp || !NomComposantSur(strNom) || nProfondeur >= m_nProfondeurMax) {
         NoterEchec(strCheminDistant);
         return false;
     }
@@ -833,7 +833,7 @@ bool CDlgFileTransfert::CopierRepLocalVersDistant(const CString& strNom, int nPr
         return true;
     const CString strCheminLocal = strRepLocal + strNom + L"/";
     const CString strCheminDistant = JoindreDistant(strRepDistant, strNom);
-    if (!m_pFtp || !NomComposantSur(strNom) || nProfondeur >= PROFONDEUR_MAX) {
+    if (!m_pFtp || !NomComposantSur(strNom) || nProfondeur >= m_nProfondeurMax) {
         NoterEchec(strCheminLocal);
         return false;
     }
@@ -1124,7 +1124,7 @@ bool CDlgFileTransfert::SupprimerRepLocal(const CString& strNom, int nProfondeur
     if (EstSpecial(strNom))
         return true;
     const CString strChemin = strRep + strNom + L"/";
-    if (!NomLocalSur(strNom) || nProfondeur >= PROFONDEUR_MAX) {
+    if (!NomLocalSur(strNom) || nProfondeur >= m_nProfondeurMax) {
         NoterEchec(strChemin);
         return false;
     }
@@ -1182,7 +1182,7 @@ bool CDlgFileTransfert::SupprimerRepDistant(const CString& strNom, int nProfonde
     if (!m_pFtp || EstSpecial(strNom))
         return true;
     const CString strChemin = JoindreDistant(strRep, strNom);
-    if (!NomComposantSur(strNom) || nProfondeur >= PROFONDEUR_MAX) {
+    if (!NomComposantSur(strNom) || nProfondeur >= m_nProfondeurMax) {
         NoterEchec(strChemin);
         return false;
     }

@@ -95,8 +95,10 @@ public:
     int TransfertEnCours() const { return m_bTransfertEnCours; }
 
     // Deepest level a recursive copy or removal descends to below the
-    // directory chosen (deeper directories are skipped and named).
+    // directory chosen (deeper directories are skipped and named); a server
+    // whose links loop would otherwise be walked without end.
     static constexpr int PROFONDEUR_MAX = 64;
+    void SetProfondeurMax(int nProfondeur) { m_nProfondeurMax = nProfondeur; }
 
 protected:
     void DoDataExchange(int bSauver) override;
@@ -162,4 +164,5 @@ private:
     std::vector<CString> m_vecRepsDistants;
     std::vector<CString> m_vecEchecs;
     int m_nOperations = 0;
+    int m_nProfondeurMax = PROFONDEUR_MAX;
 };

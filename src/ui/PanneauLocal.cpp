@@ -96,6 +96,10 @@ bool Lister(const CString& strRep, tContenuLocal& contenu)
     if (strRep.IsEmpty())
         return false;
     const fs::path rep = Chemin(strRep);
+    // A relative text (a stored "c:/" on POSIX) would name a directory below
+    // wherever the host happens to run: not one the user chose.
+    if (!rep.is_absolute())
+        return false;
     std::error_code ec;
     fs::directory_iterator it(rep, fs::directory_options::none, ec);
     if (ec)

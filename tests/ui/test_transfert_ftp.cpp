@@ -359,3 +359,32 @@ TEST_F(CTransfertFtpTest, LocalLinkCycleEndsTheCopyUp)
                                     {"arbre", "<dir>"}, {"arbre/f.txt", "f"},
                                     {"arbre/a", "<dir>"}, {"arbre/a/g.txt", "g"}}));
 }
+
+TEST_F(CTransfertFtpTest, ServerSideLinkLoopEndsAtTheDepthLimit)
+{
+    ASSERT_TRUE(Demarrer());
+    Ecrire(Serveur() / "arbre" / "f.txt", "f");
+    fs::create_directory_symlink(Serveur() / "arbre", Serveur() / "arbre" / "boucle");
+
+    CDlgFileTransfert dlg;
+    // Below the kernel's own limit on links in a path, so that ours ends the walk.
+    dlg.SetProfondeurMax(5);
+    ASSERT_TRUE(Connecter(dlg));
+    Executer(dlg, [&](CFenetreMemoire& f) {
+        m_frontal->EffacerMessages();
+        ASSERT_TRUE(f.Choisir(IDC_REPS_DISTANTS, Index(f.GetDlgItem(IDC_REPS_DISTANTS), L"[arbre]")));
+        ASSERT_TRUE(f.Cliquer(IDC_VERS_LOCAL));
+        ASSERT_EQ(m_frontal->Messages().size(), 1u);
+        EXPECT_NE(m_frontal->Messages()[0].Find(L"/arbre/boucle/boucle/boucle/boucle/boucle"), -1);
+        EXPECT_EQ(dlg.GetRepDistant(), CString(L"/"));
+    });
+    // One level per allowed depth, each with its copy of the file.
+    fs::path p = Local() / "arbre";
+    int nNiveaux = 0;
+    while (fs::exists(p / "f.txt")) {
+        ++nNiveaux;
+        p /= "boucle";
+    }
+    EXPECT_EQ(nNiveaux, 5);
+    EXPECT_FALSE(fs::exists(p));
+}
