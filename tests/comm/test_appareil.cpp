@@ -17,7 +17,7 @@ using namespace std::chrono_literals;
 
 namespace {
 
-tDelaisCom Delais(int attente = 2000, int pause = 10)
+tDelaisCom Delais(int attente = 5000, int pause = 10)
 {
     tDelaisCom d;
     d.nAttenteReponseMs = attente;
@@ -120,7 +120,7 @@ TEST(CAppareil, RegistresDEtat)
         return {};
     });
     CAppareilBaseTcpIp appareil;
-    Preparer(appareil, serveur.Port(), Delais(40));
+    Preparer(appareil, serveur.Port());
     ASSERT_EQ(appareil.Connecter(), 0);
     EXPECT_EQ(appareil.LireOctetEtat(), static_cast<signed char>(200));
     EXPECT_EQ(appareil.LireRegistreEvenements(), 0x24);

@@ -20,7 +20,7 @@ namespace {
 
 // Short limits so time-outs take milliseconds; generous enough for a loaded machine
 // when the peer does answer.
-tDelaisCom DelaisCourts(int attente = 2000, int pause = 20)
+tDelaisCom DelaisCourts(int attente = 5000, int pause = 20)
 {
     tDelaisCom d;
     d.nAttenteReponseMs = attente;
@@ -174,7 +174,7 @@ TEST(CTcpIpCom, ReponseLongueSuivieDUnePause)
         return {};
     });
     CTcpIpCom canal;
-    Connecter(canal, serveur, DelaisCourts(2000, 300));
+    Connecter(canal, serveur, DelaisCourts(5000, 300));
     CString reponse;
     EXPECT_EQ(canal.Interroger(reponse, L"*LRN?"), 0);
     EXPECT_EQ(reponse.GetLength(), 121);
@@ -263,7 +263,7 @@ TEST(CTcpIpCom, OuvrirFermerEtDestruction)
             CTcpIpCom canal;
             Connecter(canal, serveur);
             canal.Fermer();
-            canal.SetDelais(DelaisCourts(2000, 10));
+            canal.SetDelais(DelaisCourts(5000, 10));
             ASSERT_EQ(canal.Ouvrir(), 0);
             EXPECT_EQ(canal.GetEtat(), 1);
             EXPECT_TRUE(canal.IsConnecte());
@@ -347,7 +347,7 @@ TEST(CTcpIpCom, TransfererConnexion)
     ASSERT_EQ(source.Ouvrir(), 0);
     {
         CTcpIpCom destination;
-        destination.SetDelais(DelaisCourts(2000, 10));
+        destination.SetDelais(DelaisCourts(5000, 10));
         source.TransfererConnexion(&destination);
         EXPECT_FALSE(source.IsConnecte());
         EXPECT_EQ(source.GetEtat(), 0);
