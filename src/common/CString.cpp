@@ -234,6 +234,14 @@ void FormaterParMorceaux(std::wstring& sortie, const wchar_t* fmt, va_list args)
                 AjouterUne(sortie, spec + L"ls", large.c_str());
             }
             break;
+        case L'S': {
+            const wchar_t* texte = va_arg(args, const wchar_t*);
+            AjouterUne(sortie, spec + L"ls", texte ? texte : L"(null)");
+            break;
+        }
+        case L'C':
+            AjouterUne(sortie, spec + L"lc", va_arg(args, wint_t));
+            break;
         case L'p':
             AjouterUne(sortie, complet, va_arg(args, void*));
             break;

@@ -12,8 +12,8 @@ TEST(CStringFormat, ArgumentsEtroitsEnPageAnsi)
     s.Format(L"%d %s|%-6hs|%ls %5.2f %c%c %lu%% %*d %.*s %p", -4, "\xC3\xA9", "\xE9t\xE9", L"\u20ac", 3.14159, 'x',
              '\xE9', 7ul, 4, 42, 2, "abc", static_cast<void*>(nullptr));
     EXPECT_EQ(s, CString(L"-4 \u00c3\u00a9|\u00e9t\u00e9   |\u20ac  3.14 x\u00e9 7%   42 ab (nil)"));
-    s.Format(L"%hs %lld %zu", static_cast<const char*>(nullptr), -5ll, static_cast<size_t>(9));
-    EXPECT_EQ(s, CString(L"(null) -5 9"));
+    s.Format(L"%hs %lld %zu %S", static_cast<const char*>(nullptr), -5ll, static_cast<size_t>(9), L"\u00e9");
+    EXPECT_EQ(s, CString(L"(null) -5 9 \u00e9"));
     // Plain formats keep going through the C library unchanged.
     s.Format(L"%03d-%ls-%hs", 7, L"\u00e9", "ok");
     EXPECT_EQ(s, CString(L"007-\u00e9-ok"));
