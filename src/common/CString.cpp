@@ -89,8 +89,10 @@ CString& CString::TrimRight()
 
 CString& CString::TrimRight(const wchar_t* chars)
 {
+    if (!chars) return *this;
     size_t n = size();
-    while (n > 0 && std::wcschr(chars, (*this)[n - 1])) --n;
+    // wcschr finds the terminator too: a NUL character is never one of `chars`.
+    while (n > 0 && (*this)[n - 1] != L'\0' && std::wcschr(chars, (*this)[n - 1])) --n;
     erase(n);
     return *this;
 }

@@ -18,3 +18,17 @@ TEST(CStringFormat, ArgumentsEtroitsEnPageAnsi)
     s.Format(L"%03d-%ls-%hs", 7, L"\u00e9", "ok");
     EXPECT_EQ(s, CString(L"007-\u00e9-ok"));
 }
+
+TEST(CStringTrim, JeuDeCaracteres)
+{
+    CString s(L"dir/sub//");
+    s.TrimRight(L"/\\");
+    EXPECT_EQ(s, CString(L"dir/sub"));
+    std::wstring avecNul(L"ab");
+    avecNul.push_back(L'\0');
+    CString t(avecNul);
+    t.TrimRight(L"b");
+    EXPECT_EQ(t.GetLength(), 3);  // the NUL is not one of the characters given
+    t.TrimRight(nullptr);
+    EXPECT_EQ(t.GetLength(), 3);
+}
