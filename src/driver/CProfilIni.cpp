@@ -150,7 +150,8 @@ fs::path CProfilIni::CheminParDefaut()
             if (const passwd* pw = ::getpwuid(::getuid())) home = pw->pw_dir;
         }
 #endif
-        base = (home && *home) ? fs::path(home) / ".config" : fs::current_path();
+        std::error_code ec;
+        base = (home && *home) ? fs::path(home) / ".config" : fs::current_path(ec);
     }
     return base / "otdrdriver" / "profile.ini";
 }
