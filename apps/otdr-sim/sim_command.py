@@ -17,6 +17,7 @@ The status model belongs to the instrument and is shared by all connections;
 closing a connection returns the instrument to local state.
 """
 
+import argparse
 import socket
 import socketserver
 import threading
@@ -39,6 +40,18 @@ STB_MSS = 64
 
 MAX_LINE = 65536
 LONG_REPLY_LENGTH = 120
+
+
+def _fail_spec(text):
+    """COMMAND:BITS, BITS a number 0-255 (decimal, or 0x.. hexadecimal)."""
+    command, _, bits = text.rpartition(":")
+    try:
+        value = int(bits, 0)
+    except ValueError:
+        value = -1
+    if not command or not 0 <= value <= 255:
+        raise argparse.ArgumentTypeError("expected COMMAND:BITS with BITS 0-255, got %r" % text)
+    return command.upper(), value
 
 
 def add_arguments(group):
@@ -80,7 +93,7 @@ def add_arguments(group):
                        help="pad every reply with trailing spaces to %d characters (the driver "
                             "pauses before the query that follows a reply over 100 characters)"
                             % LONG_REPLY_LENGTH)
-    group.add_argument("--fail", metavar="COMMAND:BITS", action="append", default=[],
+    group.add_argument("--fail", metavar="COMMAND:BITS", type=_fail_spec, action="append", default=[],
                        help="after COMMAND is carried out, set these ESR bits, e.g. \"*CLS:4\" "
                             "for a query error (repeatable)")
     group.add_argument("--ese", type=int, default=60,
@@ -103,11 +116,8 @@ class Instrument:
         self.remote = False
         self.unlocked = not args.require_password
         self.fail = {}
-        for item in args.fail:
-            command, _, bits = item.rpartition(":")
-            if not command:
-                raise ValueError("--fail expects COMMAND:BITS, got %r" % item)
-            self.fail[command.upper()] = self.fail.get(command.upper(), 0) | int(bits, 0)
+        for command, bits in args.fail:
+            self.fail[command] = self.fail.get(command, 0) | bits
         self.transcript_lock = threading.Lock()
         self.transcript = open(args.transcript, "ab") if args.transcript else None
 

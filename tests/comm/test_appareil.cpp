@@ -258,3 +258,19 @@ TEST(Simulateur, Defaillances)
         EXPECT_EQ(appareil.Initialiser(), 0); // the query after it still works
     }
 }
+
+TEST(Simulateur, AdresseIPv6)
+{
+    // An IPv6 address is passed to the resolver as typed.
+    CProcessusTest sim;
+    if (!Simulateur(sim, {"--address", "::1"})) GTEST_SKIP() << "no IPv6 loopback here";
+    CAppareilBaseTcpIp appareil;
+    appareil.SetDelais(Delais());
+    appareil.SetAdresse(L"::1");
+    EXPECT_EQ(appareil.GetAdresse(), CString(L"::1"));
+    appareil.SetPort(static_cast<unsigned>(sim.Port("command")));
+    ASSERT_EQ(appareil.Ouvrir(), 0);
+    ASSERT_EQ(appareil.Identifier(), 0);
+    EXPECT_EQ(appareil.GetModele(), CString(L"KRX 15"));
+    appareil.Fermer();
+}
