@@ -8,6 +8,12 @@
 #include <QWidget>
 
 #include <functional>
+#include <ostream>
+
+// Readable QString values in assertion messages.
+QT_BEGIN_NAMESPACE
+inline void PrintTo(const QString& s, std::ostream* os) { *os << '"' << s.toStdString() << '"'; }
+QT_END_NAMESPACE
 
 class CTestQt : public ::testing::Test
 {

@@ -1,0 +1,264 @@
+// The file transfer dialog with real widgets, its remote pane on the
+// simulator's FTP server: what a user does with the mouse and the keyboard.
+
+#include "support/MainQt.h"
+
+#include <QComboBox>
+#include <QDialog>
+#include <QHeaderView>
+#include <QLineEdit>
+#include <QListWidget>
+#include <QPushButton>
+#include <QTest>
+#include <QTimer>
+#include <QTreeWidget>
+
+#include <filesystem>
+#include <fstream>
+#include <functional>
+#include <memory>
+
+#include "common/Conversions.h"
+#include "driver/CProfilMemoire.h"
+#include "driver/ClesProfil.h"
+#include "driver/Profil.h"
+#include "ftp/CFTPDirect.h"
+#include "support/ProcessusTest.h"
+#include "support/RepertoireTemp.h"
+#include "ui/CDlgFileTransfert.h"
+#include "ui/IdsControles.h"
+
+using namespace IdsControles;
+namespace fs = std::filesystem;
+
+namespace {
+
+void EcrireFichier(const fs::path& p, size_t taille)
+{
+    fs::create_directories(p.parent_path());
+    std::ofstream(p, std::ios::binary) << std::string(taille, 'x');
+}
+
+class Transfert : public CTestQt
+{
+protected:
+    void SetUp() override
+    {
+        m_profil = std::make_shared<CProfilMemoire>();
+        DefinirProfil(m_profil);
+        fs::create_directories(Local());
+        fs::create_directories(Distant());
+        m_profil->WriteProfileString(ClesProfil::SECTION_FTPDIRECT, ClesProfil::REP_LOCAL, Dossier(Local()));
+    }
+    void TearDown() override
+    {
+        DefinirProfil(std::make_shared<CProfilMemoire>());
+        CTestQt::TearDown();
+    }
+
+    fs::path Local() const { return m_racine.Chemin() / "local"; }
+    fs::path Distant() const { return m_racine.Chemin() / "distant"; }
+    static CString Dossier(const fs::path& p) { return CString(Utf8ToWide(p.string())) + L"/"; }
+
+    // Runs the dialog modally; `scenario` plays the user inside its loop. A
+    // watchdog closes whatever is left open so a failure cannot hang the test.
+    void Executer(CDlgFileTransfert& dlg, const std::function<void(QDialog*)>& scenario)
+    {
+        bool bJoue = false;
+        QTimer::singleShot(0, [&] {
+            QDialog* d = nullptr;
+            for (QWidget* w : QApplication::topLevelWidgets())
+                if (w->objectName() == QLatin1String("dlg2055") && w->isVisible()) d = qobject_cast<QDialog*>(w);
+            bJoue = true;
+            if (!d) {
+                ADD_FAILURE() << "the dialog is not on screen";
+                return;
+            }
+            EXPECT_TRUE(QTest::qWaitForWindowActive(d));
+            scenario(d);
+        });
+        QTimer garde;
+        garde.setSingleShot(true);
+        QObject::connect(&garde, &QTimer::timeout, [] {
+            ADD_FAILURE() << "dialog still open: closed by the watchdog";
+            while (QWidget* m = QApplication::activeModalWidget()) {
+                m->close();
+                if (QApplication::activeModalWidget() == m) break;
+            }
+        });
+        garde.start(30000);
+        dlg.DoModal();
+        EXPECT_TRUE(bJoue);
+    }
+
+    CRepertoireTemp m_racine{"otdr-qt-transfert"};
+    std::shared_ptr<CProfilMemoire> m_profil;
+};
+
+template <class W> W* Enfant(QDialog* d, unsigned id) { return d->findChild<W*>(QString::number(id)); }
+
+int Ligne(QListWidget* l, const QString& texte)
+{
+    for (int i = 0; i < l->count(); ++i)
+        if (l->item(i)->text() == texte) return i;
+    return -1;
+}
+
+QStringList Noms(QTreeWidget* t)
+{
+    QStringList n;
+    for (int i = 0; i < t->topLevelItemCount(); ++i) n << t->topLevelItem(i)->text(0);
+    return n;
+}
+
+void DoubleCliquer(QListWidget* l, int ligne)
+{
+    const QPoint p = l->visualItemRect(l->item(ligne)).center();
+    QTest::mouseClick(l->viewport(), Qt::LeftButton, {}, p);
+    QTest::mouseDClick(l->viewport(), Qt::LeftButton, {}, p);
+}
+
+void CliquerLigne(QTreeWidget* t, int ligne, Qt::KeyboardModifiers mod = {})
+{
+    QTest::mouseClick(t->viewport(), Qt::LeftButton, mod, t->visualItemRect(t->topLevelItem(ligne)).center());
+}
+
+void CliquerEnTete(QTreeWidget* t, int colonne)
+{
+    QHeaderView* h = t->header();
+    QTest::mouseClick(h->viewport(), Qt::LeftButton, {},
+                      QPoint(h->sectionViewportPosition(colonne) + h->sectionSize(colonne) / 2, h->height() / 2));
+}
+
+} // namespace
+
+TEST_F(Transfert, MouseAndKeyboardDriveBothPanes)
+{
+    EcrireFichier(Local() / "moyen.sor", 500);
+    EcrireFichier(Local() / "grand.sor", 3000);
+    EcrireFichier(Local() / "petit.sor", 10);
+    EcrireFichier(Local() / "sous" / "dedans.txt", 3);
+    EcrireFichier(Distant() / "traces" / "t1.sor", 100);
+    EcrireFichier(Distant() / "racine.sor", 50);
+
+    CProcessusTest sim;
+    ASSERT_TRUE(DemarrerSimulateur(sim, {"--ftp-root", Distant().string()}));
+    CFTPDirect ftp(L"127.0.0.1", sim.Port("ftp"));
+    CDlgFileTransfert dlg;
+    ASSERT_EQ(dlg.ConnexionFtp(L"krx15", L"brimola", &ftp), 1);
+
+    Executer(dlg, [&](QDialog* d) {
+        auto* reps = Enfant<QListWidget>(d, IDC_REPS_LOCAUX);
+        auto* table = Enfant<QTreeWidget>(d, IDC_FICHIERS_LOCAUX);
+        auto* tableDistante = Enfant<QTreeWidget>(d, IDC_FICHIERS_DISTANTS);
+        auto* chemin = Enfant<QLineEdit>(d, IDC_REP_DISTANT);
+        // The remote pane fills once the dialog is on screen (posted refresh).
+        EXPECT_TRUE(AttendreQue([&] { return tableDistante->topLevelItemCount() == 1; }));
+        EXPECT_EQ(Noms(tableDistante), QStringList{QStringLiteral("racine.sor")});
+        EXPECT_EQ(table->headerItem()->text(2), QStringLiteral("Date/Time"));
+        EXPECT_EQ(table->columnWidth(0), 120);
+
+        // Double-click enters a directory, "[..]" comes back.
+        DoubleCliquer(reps, Ligne(reps, QStringLiteral("[sous]")));
+        EXPECT_EQ(dlg.GetRepLocal(), Dossier(Local() / "sous"));
+        EXPECT_EQ(Noms(table), QStringList{QStringLiteral("dedans.txt")});
+        EXPECT_EQ(Enfant<QLineEdit>(d, IDC_REP_LOCAL)->text().toStdWString(), Dossier(Local() / "sous"));
+        DoubleCliquer(reps, Ligne(reps, QStringLiteral("[..]")));
+        EXPECT_EQ(dlg.GetRepLocal(), Dossier(Local()));
+        EXPECT_EQ(Noms(table), (QStringList{"grand.sor", "moyen.sor", "petit.sor"}));
+
+        // A header click sorts (sizes by their shown number: 2.9 k, 10, 500);
+        // clicking it again reverses.
+        CliquerEnTete(table, 1);
+        EXPECT_EQ(Noms(table), (QStringList{"grand.sor", "petit.sor", "moyen.sor"}));
+        CliquerEnTete(table, 1);
+        EXPECT_EQ(Noms(table), (QStringList{"moyen.sor", "petit.sor", "grand.sor"}));
+
+        // Several rows with Ctrl and Shift; the directory list loses its selection.
+        QTest::mouseClick(reps->viewport(), Qt::LeftButton, {}, reps->visualItemRect(reps->item(0)).center());
+        EXPECT_EQ(reps->selectedItems().size(), 1);
+        CliquerLigne(table, 0);
+        CliquerLigne(table, 2, Qt::ControlModifier);
+        EXPECT_EQ(table->selectedItems().size(), 2);
+        CliquerLigne(table, 1, Qt::ShiftModifier);
+        EXPECT_EQ(table->selectedItems().size(), 2);  // rows 1..2 from the anchor
+        EXPECT_FALSE(table->topLevelItem(0)->isSelected());
+        EXPECT_TRUE(reps->selectedItems().isEmpty());
+
+        // The name entry: typing filters, Enter creates.
+        QTest::mouseClick(Enfant<QPushButton>(d, IDC_CREER_REP_LOCAL), Qt::LeftButton);
+        auto* nom = Enfant<QLineEdit>(d, IDC_NOM_LOCAL);
+        ASSERT_TRUE(nom->isVisible());
+        EXPECT_FALSE(Enfant<QPushButton>(d, IDC_CREER_REP_LOCAL)->isVisible());
+        EXPECT_TRUE(AttendreQue([&] { return nom->hasFocus(); }));
+        QTest::keyClicks(nom, QStringLiteral("ne/u*f"));
+        EXPECT_EQ(nom->text(), QStringLiteral("neuf"));
+        QTest::keyClick(nom, Qt::Key_Return);
+        EXPECT_TRUE(fs::is_directory(Local() / "neuf"));
+        EXPECT_FALSE(nom->isVisible());
+        EXPECT_NE(Ligne(reps, QStringLiteral("[neuf]")), -1);
+        EXPECT_TRUE(d->isVisible()) << "Enter must not close the dialog";
+
+        // Enter in the remote path field applies the typed path.
+        QTest::mouseClick(chemin, Qt::LeftButton);
+        chemin->selectAll();
+        QTest::keyClicks(chemin, QStringLiteral("/traces"));
+        QTest::keyClick(chemin, Qt::Key_Return);
+        EXPECT_EQ(dlg.GetRepDistant(), CString(L"/traces"));
+        EXPECT_EQ(Noms(tableDistante), QStringList{QStringLiteral("t1.sor")});
+        EXPECT_TRUE(d->isVisible());
+
+        // Typing a path, then "Close": the path is applied as the field loses the focus.
+        QTest::mouseClick(chemin, Qt::LeftButton);
+        chemin->selectAll();
+        QTest::keyClicks(chemin, QStringLiteral("/"));
+        QTest::mouseClick(Enfant<QPushButton>(d, IDC_FERMER), Qt::LeftButton);
+    });
+    EXPECT_EQ(dlg.GetRepDistant(), CString(L"/"));
+    EXPECT_EQ(m_profil->GetProfileString(ClesProfil::SECTION_FTPDIRECT, ClesProfil::REP_DISTANT, L"?"), CString(L"/"));
+}
+
+TEST_F(Transfert, ResizingLaysTheControlsOutAndKeepsTheMinimum)
+{
+    CDlgFileTransfert dlg;
+    dlg.ConnexionFtp(L"u", L"p", nullptr);
+    Executer(dlg, [&](QDialog* d) {
+        // Without a login the remote side is disabled.
+        EXPECT_FALSE(Enfant<QTreeWidget>(d, IDC_FICHIERS_DISTANTS)->isEnabled());
+        EXPECT_FALSE(Enfant<QPushButton>(d, IDC_VERS_DISTANT)->isEnabled());
+
+        for (const QSize taille : {QSize(1001, 700), QSize(800, 600)}) {
+            d->resize(taille);
+            QCoreApplication::processEvents();
+            const int R = d->width(), B = d->height(), M = R / 2;
+            ASSERT_EQ(d->size(), taille);
+            auto g = [&](unsigned id) { return d->findChild<QWidget*>(QString::number(id))->geometry(); };
+            const int H = g(IDC_RAFRAICHIR_LOCAL).height(), Y = B - 8 - H;
+            // Panes share the width; the file lists reach down to the button rows.
+            EXPECT_EQ(g(IDC_FICHIERS_LOCAUX).left(), 4);
+            EXPECT_EQ(g(IDC_FICHIERS_LOCAUX).x() + g(IDC_FICHIERS_LOCAUX).width(), M - 4);
+            EXPECT_EQ(g(IDC_FICHIERS_LOCAUX).y() + g(IDC_FICHIERS_LOCAUX).height(), Y - 4);
+            EXPECT_EQ(g(IDC_FICHIERS_DISTANTS).left(), M + 4);
+            EXPECT_EQ(g(IDC_FICHIERS_DISTANTS).x() + g(IDC_FICHIERS_DISTANTS).width(), R - 4);
+            // The middle column stays centred.
+            for (unsigned id : {IDC_FERMER, IDC_VERS_DISTANT, IDC_VERS_LOCAL, IDC_PROGRESSION})
+                EXPECT_EQ(g(id).left(), (R - g(id).width()) / 2) << id;
+            // Button rows: 4 pixels above the bottom, the four buttons spread.
+            const int bw = g(IDC_RAFRAICHIR_LOCAL).width(), X0 = 4, X1 = M - 4;
+            const int G = (X1 - X0 - bw) / 3;
+            EXPECT_EQ(g(IDC_RAFRAICHIR_LOCAL).topLeft(), QPoint(X0, Y + 4));
+            EXPECT_EQ(g(IDC_SUPPR_FICHIERS_LOCAUX).left(), X0 + G);
+            EXPECT_EQ(g(IDC_CREER_REP_LOCAL).left(), X1 - G - bw);
+            EXPECT_EQ(g(IDC_SUPPR_REP_LOCAL).left(), X1 - bw);
+            EXPECT_EQ(g(IDC_SUPPR_REP_DISTANT).x() + g(IDC_SUPPR_REP_DISTANT).width(), R - 4);
+            // Nothing overlaps in the upper rows: the path field starts after its label.
+            EXPECT_GE(g(IDC_REP_DISTANT).left(), g(IDC_LIBELLE_DISTANT).x() + g(IDC_LIBELLE_DISTANT).width());
+            EXPECT_LE(g(IDC_LECTEURS).y() + g(IDC_LECTEURS).height(), g(IDC_REPS_LOCAUX).y());
+        }
+        d->resize(300, 200);
+        QCoreApplication::processEvents();
+        EXPECT_GE(d->width(), 640);
+        EXPECT_GE(d->height(), 480);
+        QTest::keyClick(d, Qt::Key_Escape);
+    });
+}
