@@ -90,6 +90,10 @@ int AfficherMessage(const CString& texte, tBoutonsMessage boutons)
 
 int ComparerTexteListe(const CString& a, const CString& b)
 {
+    // The parent entry leads a directory list whatever the names beside it
+    // ("[-old]" or "[ x]" would otherwise come before it).
+    const bool parentA = a == L"[..]", parentB = b == L"[..]";
+    if (parentA != parentB) return parentA ? -1 : 1;
     const size_t n = std::min(a.size(), b.size());
     for (size_t i = 0; i < n; ++i) {
         const wint_t ca = std::towlower(static_cast<wint_t>(a[i]));

@@ -159,7 +159,8 @@ public:
 };
 
 // One dialog window made from a template. Created by IFrontal::CreerDialogue,
-// destroyed by deleting it.
+// destroyed by deleting it; deleting it reports nothing to the listener (the
+// logic's OnDestroy has already run by then).
 class OTDR_EXPORT IFenetreDialogue
 {
 public:
@@ -224,6 +225,7 @@ OTDR_EXPORT bool FrontalInstalle();
 OTDR_EXPORT int AfficherMessage(unsigned idChaine, tBoutonsMessage boutons = tBoutonsMessage::Ok);
 OTDR_EXPORT int AfficherMessage(const CString& texte, tBoutonsMessage boutons = tBoutonsMessage::Ok);
 
-// The order of sorted list boxes and drop-down lists: without regard to case
-// (code units lowered), then by code unit to keep the order total.
+// The order of sorted list boxes and drop-down lists: the parent-directory entry
+// "[..]" first, then without regard to case (code units lowered), then by code
+// unit to keep the order total.
 OTDR_EXPORT int ComparerTexteListe(const CString& a, const CString& b);

@@ -189,10 +189,10 @@ TEST_F(ControlesTest, ListsKeepTheirOrderAndSelections)
 
     // Sorted list box: without regard to case.
     IControle* reps = dlg.GetDlgItem(2317);
-    for (const wchar_t* t : {L"[beta]", L"[..]", L"[Alpha]", L"[gamma]"}) reps->AddString(t);
+    for (const wchar_t* t : {L"[beta]", L"[-old]", L"[..]", L"[Alpha]", L"[gamma]", L"[ x]"}) reps->AddString(t);
     std::vector<CString> ordre;
     for (int i = 0; i < reps->GetCount(); ++i) ordre.push_back(reps->GetText(i));
-    EXPECT_EQ(ordre, (std::vector<CString>{L"[..]", L"[Alpha]", L"[beta]", L"[gamma]"}));
+    EXPECT_EQ(ordre, (std::vector<CString>{L"[..]", L"[ x]", L"[-old]", L"[Alpha]", L"[beta]", L"[gamma]"}));
     EXPECT_EQ(reps->GetCurSel(), -1);
     EXPECT_EQ(reps->SetCurSel(7), -1);
     EXPECT_EQ(reps->SetCurSel(2), 2);
@@ -204,7 +204,7 @@ TEST_F(ControlesTest, ListsKeepTheirOrderAndSelections)
     ASSERT_TRUE(f->DoubleCliquer(2317, 1));
     EXPECT_EQ(reps->GetCurSel(), 1);
     EXPECT_EQ(dlg.evenements.back(), (tEvenement{2317, tNotification::DoubleClic, 0}));
-    EXPECT_FALSE(f->DoubleCliquer(2317, 4));
+    EXPECT_FALSE(f->DoubleCliquer(2317, 6));
 
     // Drop-down: first entry beginning with the text, any case; no match keeps the selection.
     IControle* lecteurs = dlg.GetDlgItem(2318);
