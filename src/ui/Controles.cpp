@@ -27,39 +27,39 @@ bool g_bAttenteInstallee = false;
 
 void AfficherAttenteFrontal(const wchar_t* texte, unsigned animation)
 {
-    std::unique_ptr<CDlgAttente> ancienne;
     std::lock_guard<std::mutex> lock(g_mutexAttente);
-    ancienne = std::move(g_attente);
-    ancienne.reset();  // the old window goes before the new one shows
-    if (texte) g_attente = std::make_unique<CDlgAttente>(CString(texte), animation);
+    g_attente.reset();  // the old window goes before the new one shows
+    // A call that raced with going headless shows nothing.
+    if (texte && g_bAttenteInstallee) g_attente = std::make_unique<CDlgAttente>(CString(texte), animation);
 }
 
 } // namespace
 
 std::shared_ptr<IFrontal> DefinirFrontal(std::shared_ptr<IFrontal> frontal)
 {
+    const bool installe = frontal != nullptr;
     std::shared_ptr<IFrontal> precedent;
-    bool installe = frontal != nullptr;
+    std::unique_ptr<CDlgAttente> ancienne;
     {
-        std::lock_guard<std::mutex> lock(g_mutexFrontal);
-        precedent = std::move(g_frontal);
-        g_frontal = std::move(frontal);
-    }
-    // A wait window made by the previous front end must not outlive the switch.
-    {
-        std::unique_ptr<CDlgAttente> ancienne;
+        // Under the wait window's lock, so that no wait window is being made
+        // through the front end that leaves.
+        std::lock_guard<std::mutex> lockAttente(g_mutexAttente);
         {
-            std::lock_guard<std::mutex> lock(g_mutexAttente);
-            ancienne = std::move(g_attente);
+            std::lock_guard<std::mutex> lock(g_mutexFrontal);
+            precedent = std::move(g_frontal);
+            g_frontal = std::move(frontal);
+        }
+        ancienne = std::move(g_attente);
+        if (installe) {
+            DefinirAfficherAttente(&AfficherAttenteFrontal);
+            g_bAttenteInstallee = true;
+        } else if (g_bAttenteInstallee) {
+            DefinirAfficherAttente({});
+            g_bAttenteInstallee = false;
         }
     }
-    if (installe) {
-        DefinirAfficherAttente(&AfficherAttenteFrontal);
-        g_bAttenteInstallee = true;
-    } else if (g_bAttenteInstallee) {
-        DefinirAfficherAttente({});
-        g_bAttenteInstallee = false;
-    }
+    // A wait window made by the previous front end does not outlive the switch.
+    ancienne.reset();
     return precedent;
 }
 
