@@ -265,7 +265,7 @@ void CFTPDirect::AppliquerDelais(CSessionFtp& session) const
     CSessionFtp::tDelais delais;
     delais.nConnexionMs = static_cast<long>(m_delaiConnexion.count() < 1 ? 1 : m_delaiConnexion.count());
     delais.nReponseS = Secondes(m_delaiReponse);
-    delais.nBlocageS = Secondes(m_delaiBlocage);
+    delais.nBlocageMs = static_cast<long>(m_delaiBlocage.count() < 1 ? 1 : m_delaiBlocage.count());
     session.SetDelais(delais);
 }
 

@@ -82,7 +82,7 @@ public:
     /// Reply: wait for each server reply, and for the server to open an
     /// active-mode data connection (default 30 s; whole seconds, at least 1).
     /// Stall: a data transfer that moves no byte for this long fails (default
-    /// 30 s; whole seconds, at least 1). Applied from the next operation on.
+    /// 30 s; checked about once a second). Applied from the next operation on.
     void SetDelaiConnexion(std::chrono::milliseconds delai);
     void SetDelaiReponse(std::chrono::milliseconds delai);
     void SetDelaiBlocage(std::chrono::milliseconds delai);

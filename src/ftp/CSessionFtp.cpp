@@ -3,6 +3,7 @@
 #include <curl/curl.h>
 
 #include <cctype>
+#include <chrono>
 #include <cstring>
 #include <mutex>
 #include <vector>
@@ -123,6 +124,28 @@ size_t EcrireTexte(char* data, size_t taille, size_t n, void* p)
     return taille * n;
 }
 
+// curl's own low-speed check averages over several seconds; once data flows,
+// this one ends a transfer as soon as nothing has moved for the stall limit.
+struct tSurveillance
+{
+    long long nDernierTotal = 0;
+    std::chrono::steady_clock::time_point dernierMouvement;
+    std::chrono::milliseconds delaiBlocage{30000};
+};
+
+int SurveillerBlocage(void* p, curl_off_t, curl_off_t dlnow, curl_off_t, curl_off_t ulnow)
+{
+    tSurveillance& r = *static_cast<tSurveillance*>(p);
+    const long long total = static_cast<long long>(dlnow) + static_cast<long long>(ulnow);
+    const auto maintenant = std::chrono::steady_clock::now();
+    if (total != r.nDernierTotal || total == 0) {
+        r.nDernierTotal = total;
+        r.dernierMouvement = maintenant;
+        return 0;
+    }
+    return maintenant - r.dernierMouvement >= r.delaiBlocage ? 1 : 0;
+}
+
 size_t LireFichier(char* data, size_t taille, size_t n, void* p)
 {
     std::FILE* f = static_cast<std::FILE*>(p);
@@ -145,6 +168,7 @@ struct CSessionFtp::tRequete
     std::FILE* pFichierEnvoye = nullptr;
     long long nTailleEnvoyee = -1;
     std::vector<std::string> reponses;
+    tSurveillance surveillance;
 };
 
 CSessionFtp::CSessionFtp(const std::string& strHote, int nPort) : m_strHote(strHote), m_nPort(nPort)
@@ -244,7 +268,11 @@ int CSessionFtp::Executer(tRequete& r)
     curl_easy_setopt(c, CURLOPT_SERVER_RESPONSE_TIMEOUT, m_delais.nReponseS);
     curl_easy_setopt(c, CURLOPT_ACCEPTTIMEOUT_MS, m_delais.nReponseS * 1000L);
     curl_easy_setopt(c, CURLOPT_LOW_SPEED_LIMIT, 1L);
-    curl_easy_setopt(c, CURLOPT_LOW_SPEED_TIME, m_delais.nBlocageS);
+    curl_easy_setopt(c, CURLOPT_LOW_SPEED_TIME, (m_delais.nBlocageMs + 999) / 1000);
+    r.surveillance.delaiBlocage = std::chrono::milliseconds(m_delais.nBlocageMs);
+    curl_easy_setopt(c, CURLOPT_XFERINFOFUNCTION, &SurveillerBlocage);
+    curl_easy_setopt(c, CURLOPT_XFERINFODATA, &r.surveillance);
+    curl_easy_setopt(c, CURLOPT_NOPROGRESS, 0L);
     curl_easy_setopt(c, CURLOPT_HEADERFUNCTION, &CSessionFtp::RecevoirEnTete);
     curl_easy_setopt(c, CURLOPT_HEADERDATA, &r);
     if (m_trace) {
@@ -289,6 +317,10 @@ int CSessionFtp::Executer(tRequete& r)
 
 bool CSessionFtp::Connecter(const std::string& utilisateur, const std::string& motDePasse)
 {
+    // A line break would end USER/PASS early and start a command of its own.
+    for (const std::string* t : {&utilisateur, &motDePasse})
+        if (t->find_first_of(std::string("\r\n\0", 3)) != std::string::npos)
+            return false;
     m_strUtilisateur = utilisateur;
     m_strMotDePasse = motDePasse;
     m_bSansMlsd = false;

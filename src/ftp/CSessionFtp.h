@@ -26,7 +26,7 @@ public:
     {
         long nConnexionMs = 30000;  ///< TCP connect and login
         long nReponseS = 30;        ///< each reply; the server's connect back in active mode
-        long nBlocageS = 30;        ///< data transfer moving no byte
+        long nBlocageMs = 30000;    ///< data transfer moving no byte
     };
 
     CSessionFtp(const std::string& strHote, int nPort);

@@ -1,6 +1,7 @@
 #include <gtest/gtest.h>
 
 #include <arpa/inet.h>
+#include <signal.h>
 #include <netinet/in.h>
 #include <sys/socket.h>
 #include <unistd.h>
@@ -112,6 +113,7 @@ TEST(CFTPDirect, LoginLogoutAndRelogin)
     // A second login replaces the first; a refused one leaves the object unconnected.
     EXPECT_EQ(s.client->FtpConnexion(L"test", L"secret"), 1);
     EXPECT_EQ(s.client->FtpConnexion(L"test", L"wrong"), 0);
+    EXPECT_EQ(s.client->FtpConnexion(L"test", L"secret\r\nDELE x"), 0);
     EXPECT_EQ(s.client->MakeDir(L"ghost"), 0);
     EXPECT_FALSE(fs::exists(s.serveur.Racine() / "ghost"));
     EXPECT_EQ(s.client->FtpDeconnexion(), 0);
@@ -513,4 +515,33 @@ TEST(CFTPDirect, AgainstVsftpdWithoutMlsd)
     EXPECT_EQ(client.DelFile(L"\u00e9t\u00e9 1.sor"), 1);
     EXPECT_EQ(client.RemDir(L"2024 juin", base + L"/Traces"), 0);
     EXPECT_TRUE(fs::is_empty(serveur.Racine() / "Traces"));
+}
+
+TEST(CFTPDirect, FrozenServerHitsTheTimeLimits)
+{
+    CSession s;
+    ASSERT_TRUE(s.Ouvrir({"--throttle", "65536"}));
+    s.client->SetDelaiReponse(1s);
+    s.client->SetDelaiBlocage(1s);
+    s.serveur.Repertoire().Ecrire("big.sor", std::string(4 << 20, 'x'));
+    CRepertoireTemp local("otdr-ftp-local");
+    const fs::path cible = local.Ecrire("big.sor", "previous");
+
+    // Frozen mid-transfer: the data stops flowing, the download gives up.
+    std::thread gel([&] {
+        std::this_thread::sleep_for(500ms);
+        ::kill(s.serveur.Processus().Pid(), SIGSTOP);
+    });
+    auto debut = std::chrono::steady_clock::now();
+    EXPECT_EQ(s.client->GetFile(L"big.sor", CString(cible.wstring())), 0);
+    EXPECT_LT(std::chrono::steady_clock::now() - debut, 15s);
+    gel.join();
+    EXPECT_EQ(CRepertoireTemp::Lire(cible), "previous");
+    EXPECT_EQ(Fichiers(local.Chemin()), (std::vector<std::string>{"big.sor"}));
+
+    // Still frozen: a command waits one reply time limit, not for ever.
+    debut = std::chrono::steady_clock::now();
+    EXPECT_NE(s.client->MakeDir(L"later"), 0);
+    EXPECT_LT(std::chrono::steady_clock::now() - debut, 10s);
+    ::kill(s.serveur.Processus().Pid(), SIGCONT);
 }
