@@ -1,5 +1,6 @@
 #include "driver/COtdrDriver.h"
 
+#include <chrono>
 #include <new>
 
 #include "driver/CEvenementManuel.h"
@@ -62,9 +63,26 @@ bool COtdrDriver::Requete(unsigned nMessage, std::uintptr_t wParam, std::intptr_
                           unsigned long nDelai)
 {
     m_hEvenement->ResetEvent();
-    if (!m_pTache->PostThreadMessage(nMessage, wParam, lParam))
-        return false;   // the thread has ended: nobody would set the event
-    return AttendreRequete(*m_hEvenement, nDelai);
+    const std::uint64_t nNumero = m_pTache->PosterMessage(nMessage, wParam, lParam);
+    if (nNumero == 0) return false;   // the thread has ended: nobody would set the event
+
+    const bool bSansLimite = nDelai == CEvenementManuel::INFINI;
+    const auto fin = std::chrono::steady_clock::now() + std::chrono::milliseconds(bSansLimite ? 0 : nDelai);
+    for (;;) {
+        // The event may have been set by a request handled before this one
+        // (the stop queued after a start that ran out of time): only this
+        // request's own completion ends the wait.
+        if (m_pTache->GetDerniereRequeteTerminee() >= nNumero) return true;
+        unsigned long nReste = CEvenementManuel::INFINI;
+        if (!bSansLimite) {
+            const auto reste = std::chrono::duration_cast<std::chrono::milliseconds>(fin - std::chrono::steady_clock::now());
+            if (reste.count() <= 0) return false;
+            nReste = static_cast<unsigned long>(reste.count());
+        }
+        if (!AttendreRequete(*m_hEvenement, nReste))
+            return m_pTache->GetDerniereRequeteTerminee() >= nNumero;
+        m_hEvenement->ResetEvent();
+    }
 }
 
 int COtdrDriver::StartDriver()
@@ -72,8 +90,8 @@ int COtdrDriver::StartDriver()
     if (!m_pTache) return 0;
     if (Requete(WM_STARTDRIVER, reinterpret_cast<std::uintptr_t>(&m_Parametres), 0, m_Delais.m_nDemarrage))
         return 1;
-    // Out of time: queue a stop behind the start that is still running. This
-    // wait ends when the worker next sets the event, possibly at the end of the start.
+    // Out of time: queue a stop behind the start that is still running, and
+    // wait for that stop to be done (so the host's next request starts clean).
     Requete(WM_STOPDRIVER, 0, 0, m_Delais.m_nArretApresEchec);
     return 0;
 }

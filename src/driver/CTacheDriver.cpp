@@ -40,12 +40,22 @@ int CTacheDriver::ExitInstance()
     // Released without Fermer: an instrument still in remote control gets "*LOC".
     Liberer(false);
     AfficherAttente(nullptr, ID_ANIMATION_AUCUNE);
+    // Nothing will be handled any more: no wait may go on for it.
+    m_nDerniereRequeteTerminee = UINT64_MAX;
     if (m_hEvenement) m_hEvenement->SetEvent();
     return CWinThreadEx::ExitInstance();
 }
 
+void CTacheDriver::SignalerFin()
+{
+    if (m_nNumeroEnCours > m_nDerniereRequeteTerminee) m_nDerniereRequeteTerminee = m_nNumeroEnCours;
+    m_hEvenement->SetEvent();
+}
+
 void CTacheDriver::TraiterMessage(const tMessageTache& msg)
 {
+    const std::uint64_t nPrecedent = m_nNumeroEnCours;
+    m_nNumeroEnCours = msg.nNumero;
     switch (msg.nMessage) {
     case WM_STARTDRIVER: OnStartDriver(msg.wParam, msg.lParam); break;
     case WM_STOPDRIVER: OnStopDriver(msg.wParam, msg.lParam); break;
@@ -53,6 +63,7 @@ void CTacheDriver::TraiterMessage(const tMessageTache& msg)
     case WM_RECUPERERFICHIERFTPBINARY: OnRecupererFichierFTPBinary(msg.wParam, msg.lParam); break;
     default: break;
     }
+    m_nNumeroEnCours = nPrecedent;
 }
 
 int CTacheDriver::IsConnexionEnCours() const
@@ -166,7 +177,7 @@ void CTacheDriver::OnStartDriver(std::uintptr_t, std::intptr_t)
     }
 
     AfficherAttente(nullptr, ID_ANIMATION_AUCUNE);
-    m_hEvenement->SetEvent();
+    SignalerFin();
     locale.Restaurer();
 }
 
@@ -175,18 +186,18 @@ void CTacheDriver::OnStopDriver(std::uintptr_t, std::intptr_t)
     AfficherAttente(Ressources::ChargerChaine(Ressources::IDS_DECONNEXION), ID_ANIMATION_DECONNEXION);
     Liberer(true);
     AfficherAttente(nullptr, ID_ANIMATION_AUCUNE);
-    m_hEvenement->SetEvent();
+    SignalerFin();
 }
 
 void CTacheDriver::OnRecupererFichierFTP(std::uintptr_t, std::intptr_t)
 {
     // Files move through the file transfer dialog; this request is not served.
     m_nDerniereErreur = -2;
-    m_hEvenement->SetEvent();
+    SignalerFin();
 }
 
 void CTacheDriver::OnRecupererFichierFTPBinary(std::uintptr_t, std::intptr_t)
 {
     m_nDerniereErreur = -2;
-    m_hEvenement->SetEvent();
+    SignalerFin();
 }

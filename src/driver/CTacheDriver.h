@@ -11,6 +11,7 @@
 // they see the state of before or after a running handler, never half of it.
 
 #include <atomic>
+#include <cstdint>
 #include <memory>
 #include <mutex>
 
@@ -47,6 +48,10 @@ public:
     void SetDriver(COtdrDriver* pDriver) { m_pDriver.store(pDriver); }
 
     short GetDerniereErreur() const { return m_nDerniereErreur.load(); }
+    // Number (PosterMessage) of the last request whose handler has finished.
+    // The facade waits for its own request's number: a completion left over
+    // from an earlier request must not end the wait of the next one.
+    std::uint64_t GetDerniereRequeteTerminee() const { return m_nDerniereRequeteTerminee.load(); }
     int IsCommunicationEnCours() const { return 0; }
     // 1 while an FTP client is held (a start connected, no stop since).
     int IsConnexionEnCours() const;
@@ -77,6 +82,9 @@ protected:
     void OnRecupererFichierFTPBinary(std::uintptr_t wParam, std::intptr_t lParam);
 
 private:
+    // End of a handler: records the request as done, then sets the event.
+    void SignalerFin();
+
     // Takes the instrument and the FTP client out of the worker (under the lock)
     // so they are released outside it; closing the instrument may take a while.
     void Liberer(bool bFermer);
@@ -90,6 +98,8 @@ private:
 
     std::shared_ptr<CEvenementManuel> m_hEvenement;
     std::atomic<short> m_nDerniereErreur{0};
+    std::uint64_t m_nNumeroEnCours = 0;              // worker thread only
+    std::atomic<std::uint64_t> m_nDerniereRequeteTerminee{0};
     std::atomic<unsigned long> m_nAttenteReponseMs{0};
     std::atomic<unsigned long> m_nPauseMs{0};
 };

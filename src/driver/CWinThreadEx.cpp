@@ -40,13 +40,20 @@ bool CWinThreadEx::CreateThread()
 
 bool CWinThreadEx::PostThreadMessage(unsigned nMessage, std::uintptr_t wParam, std::intptr_t lParam)
 {
+    return PosterMessage(nMessage, wParam, lParam) != 0;
+}
+
+std::uint64_t CWinThreadEx::PosterMessage(unsigned nMessage, std::uintptr_t wParam, std::intptr_t lParam)
+{
+    std::uint64_t nNumero;
     {
         std::lock_guard<std::mutex> lock(m_mutexFile);
-        if (!m_bFileOuverte) return false;
-        m_file.push_back(tMessageTache{nMessage, wParam, lParam});
+        if (!m_bFileOuverte) return 0;
+        nNumero = ++m_nDernierNumero;
+        m_file.push_back(tMessageTache{nMessage, wParam, lParam, nNumero});
     }
     m_condFile.notify_one();
-    return true;
+    return nNumero;
 }
 
 bool CWinThreadEx::RetirerMessage(tMessageTache& msg, bool bAttendre)

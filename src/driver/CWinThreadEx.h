@@ -26,6 +26,7 @@ struct tMessageTache
     unsigned nMessage = 0;
     std::uintptr_t wParam = 0;
     std::intptr_t lParam = 0;
+    std::uint64_t nNumero = 0;   // order of posting, from 1; given by PostThreadMessage
 };
 
 class OTDR_EXPORT CWinThreadEx
@@ -45,6 +46,9 @@ public:
     // Queues a message for the thread. False once the loop has ended (or
     // before it was started): nobody would ever handle it.
     bool PostThreadMessage(unsigned nMessage, std::uintptr_t wParam, std::intptr_t lParam);
+    // The same, giving the message's number (0 when it was not queued), so the
+    // caller can tell when this very message has been handled.
+    std::uint64_t PosterMessage(unsigned nMessage, std::uintptr_t wParam, std::intptr_t lParam);
 
     // A number that identifies the thread for the life of the process.
     unsigned long GetThreadId() const { return m_nThreadID; }
@@ -93,6 +97,7 @@ private:
     std::mutex m_mutexFile;
     std::condition_variable m_condFile;
     std::deque<tMessageTache> m_file;
+    std::uint64_t m_nDernierNumero = 0;
     bool m_bFileOuverte = false;   // true while the loop accepts messages
 
     CEvenementManuel m_evtFin;     // set by the thread as it ends

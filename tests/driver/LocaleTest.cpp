@@ -23,6 +23,13 @@ std::string Preparer()
     for (const char* nom : {"fr_FR.UTF-8", "fr_FR.utf8", "de_DE.UTF-8", "de_DE.utf8"})
         if (Disponible(nom)) return nom;
 
+#if defined(OTDR_LOCALES_DIR)
+    // Compiled by the build.
+    setenv("LOCPATH", OTDR_LOCALES_DIR, 1);
+    if (Disponible("fr_FR.UTF-8")) return "fr_FR.UTF-8";
+    unsetenv("LOCPATH");
+#endif
+
     // Kept for the whole run: LOCPATH points into it.
     static CRepertoireTemp repertoire("otdr-locale");
     const std::string dir = repertoire.Chemin().string();
@@ -33,6 +40,13 @@ std::string Preparer()
 }
 
 } // namespace
+
+// glibc keeps the LOCPATH search list it builds when loading a locale; that is
+// not the driver's memory.
+extern "C" const char* __lsan_default_suppressions()
+{
+    return "leak:__argz_add_sep\nleak:__argz_create_sep\n";
+}
 
 std::string LocaleVirgule()
 {

@@ -257,12 +257,12 @@ TEST_F(DriverTest, DemarrageConnecteRemplaceLaConnexion)
     ASSERT_EQ(driver.StartDriver(), 1);
     EXPECT_EQ(driver.IsConnexionEnCours(), 1);
     EXPECT_EQ(driver.GetIdentificationAppareil(), CString(L"KRX 15"));
-    // The first connection was closed before the second was opened.
+    // The first connection was released (closed, without "*LOC"), not leaked.
+    EXPECT_TRUE(AttendreTranscript("# connection closed"));
     const std::string t = Transcript();
-    const size_t ferme = t.find("# connection closed");
-    ASSERT_NE(ferme, std::string::npos);
-    EXPECT_LT(ferme, t.rfind("# connection opened"));
     EXPECT_EQ(Compter(t, "# connection opened"), 2);
+    EXPECT_EQ(Compter(t, "# connection closed"), 1);
+    EXPECT_EQ(Compter(t, "*LOC"), 0);
 }
 
 TEST_F(DriverTest, InstrumentMuetOuQuiRefuseLeModeDistant)
@@ -302,13 +302,22 @@ TEST_F(DriverTest, DemarrageHorsDelaiMetUnArretEnFile)
     d.m_nDemarrage = 30;            // far shorter than the silent instrument's sequence
     driver.SetDelais(d);
 
+    // The queued stop is waited for: once StartDriver returns, it has run.
     EXPECT_EQ(driver.StartDriver(), 0);
-    // Handled after the start and the queued stop: when it answers, both have run.
-    EXPECT_EQ(driver.RecupererFichierFTP(L"x", L"y"), -2);
     EXPECT_EQ(driver.IsConnexionEnCours(), 0);
     EXPECT_EQ(driver.GetFTPDirect(), nullptr);
     VerifierAppels({CONNEXION, RETRAIT, DECONNEXION, RETRAIT});
     EXPECT_TRUE(AttendreTranscript("# connection closed"));
+
+    // Both waits run out: start and stop are still queued when StartDriver
+    // returns. Their completions must not end the next request's wait.
+    d.m_nArretApresEchec = 30;
+    driver.SetDelais(d);
+    ViderAppels();
+    EXPECT_EQ(driver.StartDriver(), 0);
+    EXPECT_EQ(driver.RecupererFichierFTP(L"x", L"y"), -2);
+    EXPECT_EQ(driver.IsConnexionEnCours(), 0) << "handled in order: the stop has run";
+    VerifierAppels({CONNEXION, RETRAIT, DECONNEXION, RETRAIT});
 }
 
 TEST_F(DriverTest, DestructionConnecteRendLaMainSansArret)
