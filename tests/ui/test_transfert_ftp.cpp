@@ -388,3 +388,50 @@ TEST_F(CTransfertFtpTest, ServerSideLinkLoopEndsAtTheDepthLimit)
     EXPECT_EQ(nNiveaux, 5);
     EXPECT_FALSE(fs::exists(p));
 }
+
+// A session on the instrument simulator (listing through LIST, as older
+// instruments answer MLSD with 500): copy its traces down, change them, copy
+// them back up elsewhere, read them down again, remove the copy remotely.
+TEST_F(CTransfertTest, SessionOnTheSimulator)
+{
+    CProcessusTest sim;
+    ASSERT_TRUE(DemarrerSimulateur(sim, {"--ftp-no-mlsd"}));
+    CFTPDirect ftp(L"127.0.0.1", sim.Port("ftp"));
+    ftp.SetDelaiReponse(std::chrono::seconds(5));
+    CDlgFileTransfert dlg;
+    ASSERT_EQ(dlg.ConnexionFtp(L"krx11", L"QWPZ", &ftp), 1);
+    Executer(dlg, [&](CFenetreMemoire& f) {
+        IControle* repsD = f.GetDlgItem(IDC_REPS_DISTANTS);
+        IControle* repsL = f.GetDlgItem(IDC_REPS_LOCAUX);
+        m_frontal->EffacerMessages();
+        ASSERT_NE(Index(repsD, L"[Traces]"), -1);
+        ASSERT_TRUE(f.Choisir(IDC_REPS_DISTANTS, Index(repsD, L"[Traces]")));
+        ASSERT_TRUE(f.Cliquer(IDC_VERS_LOCAL));
+        const auto bas = Arbre(Local() / "Traces");
+        EXPECT_GT(bas.size(), 10u);
+        EXPECT_EQ(CRepertoireTemp::Lire(Local() / "Traces" / "Mesures \xc3\xa9t\xc3\xa9" /
+                                        "Fibre_\xc3\xa9" "01_1550nm.sor").substr(0, 8), "SIMTRACE");
+
+        Ecrire(Local() / "Traces" / "Mesures \xc3\xa9t\xc3\xa9" / "note.txt", "checked");
+        ASSERT_TRUE(f.DoubleCliquer(IDC_REPS_DISTANTS, Index(repsD, L"[Reports]")));
+        ASSERT_TRUE(f.Cliquer(IDC_RAFRAICHIR_LOCAL));
+        ASSERT_TRUE(f.Choisir(IDC_REPS_LOCAUX, Index(repsL, L"[Traces]")));
+        ASSERT_TRUE(f.Cliquer(IDC_VERS_DISTANT));
+        EXPECT_EQ(dlg.GetRepDistant(), CString(L"/Reports"));
+
+        // Down again into another local folder: the same bytes came back.
+        fs::create_directories(Local() / "retour");
+        ASSERT_TRUE(f.Cliquer(IDC_RAFRAICHIR_LOCAL));
+        ASSERT_TRUE(f.DoubleCliquer(IDC_REPS_LOCAUX, Index(repsL, L"[retour]")));
+        ASSERT_TRUE(f.Choisir(IDC_REPS_DISTANTS, Index(repsD, L"[Traces]")));
+        ASSERT_TRUE(f.Cliquer(IDC_VERS_LOCAL));
+        EXPECT_EQ(Arbre(Local() / "retour" / "Traces"), Arbre(Local() / "Traces"));
+
+        ASSERT_TRUE(f.Choisir(IDC_REPS_DISTANTS, Index(repsD, L"[Traces]")));
+        ASSERT_TRUE(f.Cliquer(IDC_SUPPR_REP_DISTANT));
+        ASSERT_TRUE(f.Cliquer(IDC_CONFIRMER_SUPPR_DISTANT));
+        EXPECT_EQ(Entrees(repsD), (std::vector<CString>{L"[..]"}));
+        EXPECT_TRUE(m_frontal->Messages().empty());
+    });
+    sim.Arreter();
+}
