@@ -6,6 +6,7 @@
 #include <random>
 #include <system_error>
 
+#include "common/CChaineUTF8.h"
 #include "common/Conversions.h"
 #include "ftp/AnalyseListeFtp.h"
 #include "ftp/CSessionFtp.h"
@@ -16,6 +17,13 @@ namespace {
 
 // Remote names travel as the UTF-8 bytes of their text.
 std::string Fil(const CString& texte) { return WideToUtf8(texte); }
+
+// Received names: an incomplete character at the end is dropped, other
+// malformed bytes show as U+FFFD.
+CString DepuisFil(const std::string& octets)
+{
+    return CString(Utf8ToWide(octets.data(), CChaineUTF8::ReparerFin(octets.data(), octets.size())));
+}
 
 short Statut(int n) { return static_cast<short>(static_cast<unsigned>(n) & 0xFFFFu); }
 
@@ -101,7 +109,7 @@ short CFTPDirect::GetDir(CString* pChemin, CListeFichiersFtp& liste, int nFallba
         // before a failure are kept.
         liste.RemoveAll();
         for (const tEntreeListeFtp& e : AnalyserListe(donnees, bMlsd))
-            liste.Add(tInfosFichierFtp(CString(Utf8ToWide(e.strNom)), FormaterDateFtp(e), AttributsFtp(e),
+            liste.Add(tInfosFichierFtp(DepuisFil(e.strNom), FormaterDateFtp(e), AttributsFtp(e),
                                        e.nTaille));
         return resultat;
     } catch (...) {
@@ -242,7 +250,7 @@ int CFTPDirect::GetCurrentDirectoryW(CString& strChemin) const
 {
     if (!m_pSession)
         return 0;
-    strChemin = Utf8ToWide(m_pSession->RepertoireCourant());
+    strChemin = DepuisFil(m_pSession->RepertoireCourant());
     return 1;
 }
 
