@@ -1,0 +1,57 @@
+#pragma once
+// The FTP side of the CLI: one logged-in CFTPDirect on the instrument's address
+// and FTP port, with the login order of the driver's file transfer entry point,
+// and remote path handling over it (paths are UTF-8, absolute once resolved).
+
+#include <string>
+#include <vector>
+
+#include "Contexte.h"
+#include "ftp/CFTPDirect.h"
+
+struct tEntreeDistante
+{
+    std::string strChemin;    // absolute
+    std::string strRelatif;   // relative to the root of a walk
+    bool bRepertoire = false;
+    uint64_t nTaille = 0;
+};
+
+class CConnexionFtp
+{
+public:
+    explicit CConnexionFtp(const tContexte& ctx);
+
+    // Logs in: --user/--password when given (one login; "brimola" when only the
+    // user is given), else krx15 with --password or its own, then, when that is
+    // refused, krx14, krx12, krx11, tellmar and anonymous in turn. Stops at once
+    // when the server cannot be reached. Throws CErreurOtdr(1) on failure.
+    void Connecter();
+
+    CFTPDirect& Ftp() { return m_ftp; }
+    const std::string& RepertoireInitial() const { return m_strInitial; }
+
+    // An operand made absolute: relative to the login directory, "." and ".." resolved.
+    std::string Absolu(const std::string& strChemin) const;
+    static std::string Parent(const std::string& strAbsolu);
+    static std::string Nom(const std::string& strAbsolu);
+    static std::string Joindre(const std::string& strRepertoire, const std::string& strNom);
+
+    // Lists a directory; false when it cannot be entered.
+    bool Lister(const std::string& strAbsolu, std::vector<tInfosFichierFtp>& entrees);
+    // The entry of a path from its parent's listing; false when there is none.
+    // "/" is a directory.
+    bool Etat(const std::string& strAbsolu, tInfosFichierFtp& infos);
+    bool EstRepertoire(const std::string& strAbsolu);
+    // Every directory (before its content) and file under a directory.
+    void Parcourir(const std::string& strAbsolu, const std::string& strRelatif,
+                   std::vector<tEntreeDistante>& entrees);
+    // Enters the parent and runs MKD; 0, or the server's failure number.
+    short CreerRepertoire(const std::string& strAbsolu);
+
+private:
+    const tContexte& m_ctx;
+    CFTPDirect m_ftp;
+    std::string m_strInitial = "/";
+    int m_nReponses = 0;   // reply lines seen, to tell "unreachable" from "login refused"
+};

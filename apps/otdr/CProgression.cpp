@@ -1,0 +1,161 @@
+#include "CProgression.h"
+
+#include <cmath>
+#include <sys/ioctl.h>
+#include <unistd.h>
+
+namespace fs = std::filesystem;
+
+CProgression::CProgression(eProgression eMode, uint64_t nTotal, int nFichiers)
+    : m_nTotal(nTotal), m_nFichiers(nFichiers), m_debut(std::chrono::steady_clock::now())
+{
+    m_bTerminal = isatty(STDOUT_FILENO) != 0;
+    m_bActif = eMode == eProgression::Toujours || (eMode == eProgression::Auto && m_bTerminal);
+    m_bImmediat = eMode == eProgression::Toujours;
+    m_dernierTexte = m_debut;
+    if (m_bActif)
+        m_thread = std::thread([this] { Boucle(); });
+}
+
+CProgression::~CProgression() { Terminer(); }
+
+void CProgression::Debut(const fs::path& cible, const std::string& strNom, bool bTelechargement)
+{
+    std::lock_guard<std::mutex> lock(m_mutex);
+    m_cible = cible;
+    m_strNom = strNom;
+    m_bTelechargement = bTelechargement;
+}
+
+void CProgression::Fin(uint64_t nOctets, bool bReussi)
+{
+    std::lock_guard<std::mutex> lock(m_mutex);
+    if (bReussi) {
+        m_nOctetsFaits += nOctets;
+        ++m_nFaits;
+    }
+    m_cible.clear();
+}
+
+void CProgression::Terminer()
+{
+    {
+        std::lock_guard<std::mutex> lock(m_mutex);
+        if (m_bArret) return;
+        m_bArret = true;
+    }
+    m_cv.notify_all();
+    if (m_thread.joinable())
+        m_thread.join();
+    std::lock_guard<std::mutex> lock(m_mutex);
+    if (m_bAffiche)
+        Dessiner(true);
+}
+
+uint64_t CProgression::OctetsFaits() const
+{
+    std::lock_guard<std::mutex> lock(m_mutex);
+    return m_nOctetsFaits;
+}
+
+double CProgression::Secondes() const
+{
+    return std::chrono::duration<double>(std::chrono::steady_clock::now() - m_debut).count();
+}
+
+uint64_t CProgression::TaillePartielle() const
+{
+    if (!m_bTelechargement || m_cible.empty())
+        return 0;
+    // GetFile downloads into "<name>.<8 hex digits>.part" beside the target.
+    const std::string nom = m_cible.filename().string();
+    std::error_code ec;
+    for (fs::directory_iterator it(m_cible.parent_path().empty() ? fs::path(".") : m_cible.parent_path(), ec), fin;
+         !ec && it != fin; it.increment(ec)) {
+        const std::string n = it->path().filename().string();
+        if (n.size() == nom.size() + 14 && n.compare(0, nom.size(), nom) == 0 && n[nom.size()] == '.' &&
+            n.compare(n.size() - 5, 5, ".part") == 0) {
+            std::error_code ec2;
+            const auto t = fs::file_size(it->path(), ec2);
+            return ec2 ? 0 : static_cast<uint64_t>(t);
+        }
+    }
+    return 0;
+}
+
+void CProgression::Boucle()
+{
+    std::unique_lock<std::mutex> lock(m_mutex);
+    while (!m_bArret) {
+        m_cv.wait_for(lock, std::chrono::milliseconds(m_bTerminal ? 150 : 1000));
+        if (m_bArret) break;
+        if (!m_bImmediat && Secondes() < 1.0) continue;
+        Dessiner(false);
+    }
+}
+
+std::string CProgression::Octets(uint64_t n)
+{
+    char s[32];
+    if (n < 1024) {
+        std::snprintf(s, sizeof s, "%llu B", static_cast<unsigned long long>(n));
+        return s;
+    }
+    const char* unites[] = {"KiB", "MiB", "GiB", "TiB"};
+    double v = static_cast<double>(n) / 1024.0;
+    int i = 0;
+    while (v >= 1024.0 && i < 3) { v /= 1024.0; ++i; }
+    std::snprintf(s, sizeof s, "%.1f %s", v, unites[i]);
+    return s;
+}
+
+std::string CProgression::Duree(double secondes)
+{
+    if (!std::isfinite(secondes) || secondes < 0) return "--:--";
+    const long t = static_cast<long>(secondes + 0.5);
+    char s[32];
+    if (t >= 3600)
+        std::snprintf(s, sizeof s, "%ld:%02ld:%02ld", t / 3600, (t / 60) % 60, t % 60);
+    else
+        std::snprintf(s, sizeof s, "%ld:%02ld", t / 60, t % 60);
+    return s;
+}
+
+void CProgression::Dessiner(bool bFinal)
+{
+    uint64_t fait = m_nOctetsFaits + (bFinal ? 0 : TaillePartielle());
+    if (m_nTotal && fait > m_nTotal) fait = m_nTotal;
+    const double ecoule = Secondes();
+    const double debit = ecoule > 0 ? static_cast<double>(fait) / ecoule : 0;
+    const double reste = debit > 0 && m_nTotal >= fait ? static_cast<double>(m_nTotal - fait) / debit : -1;
+    const double part = m_nTotal ? static_cast<double>(fait) / static_cast<double>(m_nTotal) : (bFinal ? 1.0 : 0.0);
+
+    char chiffres[160];
+    std::snprintf(chiffres, sizeof chiffres, "%3d%% %s / %s  %s/s  %s %s  %d/%d files",
+                  static_cast<int>(part * 100), Octets(fait).c_str(), Octets(m_nTotal).c_str(),
+                  Octets(static_cast<uint64_t>(debit)).c_str(), bFinal ? "in" : "ETA",
+                  Duree(bFinal ? ecoule : reste).c_str(), m_nFaits, m_nFichiers);
+
+    if (!m_bTerminal) {
+        // Not a terminal (log, pipe): a plain line now and then.
+        std::printf("%s%s%s\n", chiffres, m_strNom.empty() || bFinal ? "" : "  ", bFinal ? "" : m_strNom.c_str());
+        std::fflush(stdout);
+        m_bAffiche = true;
+        return;
+    }
+    int largeur = 80;
+    winsize ws{};
+    if (ioctl(STDOUT_FILENO, TIOCGWINSZ, &ws) == 0 && ws.ws_col > 20)
+        largeur = ws.ws_col;
+    const int nBarre = 24;
+    std::string barre(nBarre, ' ');
+    const int plein = static_cast<int>(part * nBarre);
+    for (int i = 0; i < plein && i < nBarre; ++i) barre[static_cast<size_t>(i)] = '=';
+    if (plein < nBarre) barre[static_cast<size_t>(plein)] = '>';
+    std::string ligne = "[" + barre + "] " + chiffres;
+    if (!bFinal && !m_strNom.empty()) ligne += "  " + m_strNom;
+    if (static_cast<int>(ligne.size()) > largeur - 1) ligne.resize(static_cast<size_t>(largeur - 1));
+    std::printf("\r\033[K%s%s", ligne.c_str(), bFinal ? "\n" : "");
+    std::fflush(stdout);
+    m_bAffiche = true;
+}

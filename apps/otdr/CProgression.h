@@ -1,0 +1,65 @@
+#pragma once
+// Progress of a transfer on the terminal: a bar with the bytes done, the rate
+// and the time left, redrawn a few times a second by a thread of its own.
+//
+// The library reports no progress while a file moves, so the bytes of the file
+// in flight are read from the size of its download file (the ".part" file that
+// CFTPDirect::GetFile writes beside the target); uploads advance file by file.
+
+#include <chrono>
+#include <condition_variable>
+#include <cstdint>
+#include <cstdio>
+#include <filesystem>
+#include <mutex>
+#include <string>
+#include <thread>
+
+#include "OptionsOtdr.h"
+
+class CProgression
+{
+public:
+    // nTotal: bytes expected. With Auto the bar shows only when standard output
+    // is a terminal and the transfer has lasted a second.
+    CProgression(eProgression eMode, uint64_t nTotal, int nFichiers);
+    ~CProgression();
+    CProgression(const CProgression&) = delete;
+    CProgression& operator=(const CProgression&) = delete;
+
+    // The file now moving: its local target (downloads, polled) and its name.
+    void Debut(const std::filesystem::path& cibleLocale, const std::string& strNom, bool bTelechargement);
+    // The file is done (or failed): its bytes count as done when bReussi.
+    void Fin(uint64_t nOctets, bool bReussi);
+    // Stops the thread and clears the bar.
+    void Terminer();
+
+    uint64_t OctetsFaits() const;
+    double Secondes() const;
+
+    static std::string Octets(uint64_t n);   // "512 B", "1.4 MiB"
+    static std::string Duree(double s);      // "0:07", "1:02:03"
+
+private:
+    void Boucle();
+    void Dessiner(bool bFinal);
+    uint64_t TaillePartielle() const;        // called with m_mutex held
+
+    bool m_bActif = false;
+    bool m_bTerminal = false;
+    bool m_bImmediat = false;
+    uint64_t m_nTotal;
+    int m_nFichiers;
+    int m_nFaits = 0;
+    uint64_t m_nOctetsFaits = 0;
+    std::filesystem::path m_cible;
+    std::string m_strNom;
+    bool m_bTelechargement = false;
+    bool m_bAffiche = false;
+    bool m_bArret = false;
+    std::chrono::steady_clock::time_point m_debut;
+    std::chrono::steady_clock::time_point m_dernierTexte;
+    mutable std::mutex m_mutex;
+    std::condition_variable m_cv;
+    std::thread m_thread;
+};

@@ -1,0 +1,439 @@
+// The otdr commands. Each uses the library as a host would: COtdrDriver for the
+// command channel, CFTPDirect for files, the profile store for settings.
+
+#include <algorithm>
+#include <cstdio>
+#include <cstdlib>
+#include <filesystem>
+#include <iostream>
+#include <mutex>
+#include <system_error>
+
+#include "CConnexionFtp.h"
+#include "CProfilSurcharge.h"
+#include "CProgression.h"
+#include "Contexte.h"
+#include "Erreurs.h"
+#include "comm/TraceCom.h"
+#include "common/Conversions.h"
+#include "driver/COtdrDriver.h"
+#include "driver/CProfilIni.h"
+#include "driver/ClesProfil.h"
+
+namespace fs = std::filesystem;
+
+namespace {
+
+CString Large(const std::string& s) { return CString(Utf8ToWide(s)); }
+std::string Etroit(const std::wstring& s) { return WideToUtf8(s); }
+CString LargeChemin(const fs::path& p) { return Large(p.string()); }
+
+void VerifierOperandes(const tContexte& ctx, size_t nMin, size_t nMax, const char* usage)
+{
+    const size_t n = ctx.options.operandes.size();
+    if (n < nMin || n > nMax)
+        throw ErreurUsage(std::string(n < nMin ? "missing operand" : "too many operands") + ": usage: otdr " +
+                          usage + " (see 'otdr " + ctx.options.strCommande + " --help')");
+}
+
+std::string Statut(short n) { return "server reply " + std::to_string(static_cast<unsigned short>(n)); }
+
+// "d-a---r-" style column: the type, then each attribute letter or '-'.
+std::string Attributs(const tInfosFichierFtp& e)
+{
+    std::string s(1, CFTPDirect::IsDirectory(e) ? 'd' : '-');
+    for (wchar_t c : std::wstring(L"achnrs"))
+        s += e.m_strAttributs.Find(c) >= 0 ? static_cast<char>(c) : '-';
+    return s;
+}
+
+void ImprimerEntree(const tInfosFichierFtp& e)
+{
+    std::printf("%s %12llu %-19s %s\n", Attributs(e).c_str(), static_cast<unsigned long long>(e.m_nTaille),
+                Etroit(e.m_strDate).c_str(), Etroit(e.m_strNom).c_str());
+}
+
+// A trailing "/" in a remote operand means "into this directory".
+bool FinitParBarre(const std::string& s) { return !s.empty() && s.back() == '/'; }
+
+std::string Resume(const char* verbe, int nFichiers, uint64_t nOctets, const std::string& cible, double s)
+{
+    char t[64];
+    std::snprintf(t, sizeof t, "%.1f", s);
+    return std::string(verbe) + " " + std::to_string(nFichiers) + (nFichiers == 1 ? " file" : " files") + " (" +
+           CProgression::Octets(nOctets) + ") " + cible + " in " + t + " s";
+}
+
+// Ends a tree copy: the files that failed, named in one message.
+void SignalerEchecs(const std::vector<std::string>& echecs, const char* quoi)
+{
+    if (echecs.empty()) return;
+    std::string liste;
+    for (size_t i = 0; i < echecs.size() && i < 5; ++i)
+        liste += (i ? ", " : "") + echecs[i];
+    if (echecs.size() > 5) liste += ", ...";
+    throw ErreurOperation(std::to_string(echecs.size()) + " of the files could not be " + quoi + ": " + liste);
+}
+
+} // namespace
+
+// ---------------------------------------------------------------- config
+
+int CommandeConfig(tContexte& ctx)
+{
+    VerifierOperandes(ctx, 0, 0, "config [--address A] [--port N] [--ftp-port N]");
+    const tOptionsOtdr& o = ctx.options;
+    IProfil& p = *ctx.profil;
+    using namespace ClesProfil;
+    bool bEcrit = true;
+    if (o.adresse) bEcrit = p.WriteProfileString(SECTION_DRIVER, ADRESSE_IP, Large(*o.adresse)) && bEcrit;
+    if (o.port) bEcrit = p.WriteProfileInt(SECTION_DRIVER, PORT, *o.port) && bEcrit;
+    if (o.portFtp) bEcrit = p.WriteProfileInt(SECTION_DRIVER, FTP_PORT, *o.portFtp) && bEcrit;
+    if (!bEcrit)
+        throw ErreurOperation("cannot write the profile '" + ctx.strCheminProfil + "'");
+
+    auto port = [&](const wchar_t* cle, int defaut) {
+        const int n = p.GetProfileInt(SECTION_DRIVER, cle, 0);
+        return (n > 0 && n <= 65535) ? std::to_string(n) : std::to_string(defaut) + " (default)";
+    };
+    const std::string adresse = Etroit(p.GetProfileString(SECTION_DRIVER, ADRESSE_IP, L""));
+    std::printf("profile:   %s\n", ctx.strCheminProfil.c_str());
+    std::printf("address:   %s\n", adresse.empty() ? "(not set)" : adresse.c_str());
+    std::printf("port:      %s\n", port(PORT, 1400).c_str());
+    std::printf("ftp-port:  %s\n", port(FTP_PORT, 21).c_str());
+    return SORTIE_SUCCES;
+}
+
+// ---------------------------------------------------------------- identify
+
+int CommandeIdentify(tContexte& ctx)
+{
+    VerifierOperandes(ctx, 0, 0, "identify");
+    if (ctx.strAdresse.empty())
+        throw ErreurUsage("no instrument address: give --address, or store one with 'otdr config --address A'");
+
+    // The driver reads the instrument from the profile: show it the resolved
+    // values without storing them.
+    auto surcharge = std::make_shared<CProfilSurcharge>(ctx.profil);
+    surcharge->SurchargerChaine(ClesProfil::SECTION_DRIVER, ClesProfil::ADRESSE_IP, Utf8ToWide(ctx.strAdresse));
+    surcharge->SurchargerEntier(ClesProfil::SECTION_DRIVER, ClesProfil::PORT, ctx.nPort);
+    surcharge->SurchargerEntier(ClesProfil::SECTION_DRIVER, ClesProfil::FTP_PORT, ctx.nPortFtp);
+    surcharge->SurchargerEntier(ClesProfil::SECTION_DRIVER, ClesProfil::CONTACT, 0);
+    DefinirProfil(surcharge);
+
+    // The channel's own account of a failure ("connect to ... failed (...)").
+    auto dernierEvenement = std::make_shared<std::string>();
+    auto mutexEvenement = std::make_shared<std::mutex>();
+    const bool bVerbeux = ctx.options.bVerbeux;
+    DefinirTraceCom([=](eSensTrace sens, const std::string& texte) {
+        if (sens == eSensTrace::Evenement && texte != "disconnected") {
+            std::lock_guard<std::mutex> lock(*mutexEvenement);
+            *dernierEvenement = texte;
+        }
+        if (!bVerbeux) return;
+        std::string ligne = texte;
+        if (sens == eSensTrace::Envoi) {
+            // "*PASS "user" "password"": keep the command and the user only.
+            std::string debut = ligne.substr(0, 5);
+            std::transform(debut.begin(), debut.end(), debut.begin(), [](unsigned char c) { return std::toupper(c); });
+            if (debut == "*PASS") {
+                size_t q = ligne.find('"');
+                if (q != std::string::npos) q = ligne.find('"', q + 1);
+                ligne = (q == std::string::npos ? ligne.substr(0, 5) : ligne.substr(0, q + 1)) + " \"****\"";
+            }
+        }
+        EcrireTrace("cmd", (sens == eSensTrace::Envoi ? "> " : sens == eSensTrace::Reception ? "< " : "") + ligne);
+    });
+
+    COtdrDriver driver;
+    if (ctx.options.delaiMs) {
+        const unsigned long t = static_cast<unsigned long>(*ctx.options.delaiMs);
+        tDelaisDriver d = driver.GetDelais();
+        d.m_nAttenteReponse = t;
+        d.m_nPauseCom = std::min(t, 500ul);
+        d.m_nDemarrage = 4 * t + 1000;
+        d.m_nArret = 2 * t + 1000;
+        d.m_nArretApresEchec = 2 * t + 1000;
+        driver.SetDelais(d);
+    }
+    const std::string cible = ctx.Cible(ctx.nPort);
+    if (!driver.StartDriver()) {
+        // The worker is still blocked on the instrument; the process ends now
+        // rather than waiting for it.
+        const unsigned long limite = driver.GetDelais().m_nDemarrage;
+        std::fprintf(stderr, "otdr: no answer from the instrument at %s within %lu s\n", cible.c_str(),
+                     (limite + 999) / 1000);
+        std::fflush(nullptr);
+        std::_Exit(SORTIE_ECHEC);
+    }
+    if (!driver.IsConnexionEnCours()) {
+        std::string raison;
+        {
+            std::lock_guard<std::mutex> lock(*mutexEvenement);
+            raison = *dernierEvenement;
+        }
+        driver.StopDriver();
+        DefinirTraceCom({});
+        throw ErreurOperation("cannot connect to the instrument at " + cible +
+                              (raison.empty() ? "" : " (" + raison + ")"));
+    }
+    const std::string modele = Etroit(driver.GetIdentificationAppareil());
+    const std::string version = Etroit(driver.GetVersionAppareil());
+    std::printf("Model:       %s\n", modele.empty() ? "(not identified)" : modele.c_str());
+    std::printf("Version:     %s\n", version.empty() ? "(unknown)" : version.c_str());
+    std::printf("Connection:  connected to %s\n", cible.c_str());
+    std::fflush(stdout);
+    driver.StopDriver();
+    DefinirTraceCom({});
+    if (modele.empty())
+        throw ErreurOperation("the instrument at " + cible + " accepted the connection but did not identify itself");
+    return SORTIE_SUCCES;
+}
+
+// ---------------------------------------------------------------- ls
+
+int CommandeLs(tContexte& ctx)
+{
+    VerifierOperandes(ctx, 0, 1, "ls [REMOTE_DIR]");
+    CConnexionFtp c(ctx);
+    c.Connecter();
+    const std::string abs = ctx.options.operandes.empty() ? c.RepertoireInitial() : c.Absolu(ctx.options.operandes[0]);
+    std::vector<tInfosFichierFtp> entrees;
+    if (!c.Lister(abs, entrees)) {
+        tInfosFichierFtp e;
+        if (c.Etat(abs, e)) {
+            ImprimerEntree(e);
+            return SORTIE_SUCCES;
+        }
+        throw ErreurOperation("no such directory on the instrument: '" + abs + "'");
+    }
+    std::sort(entrees.begin(), entrees.end(),
+              [](const tInfosFichierFtp& a, const tInfosFichierFtp& b) { return a.m_strNom < b.m_strNom; });
+    for (const tInfosFichierFtp& e : entrees)
+        ImprimerEntree(e);
+    return SORTIE_SUCCES;
+}
+
+// ---------------------------------------------------------------- get
+
+int CommandeGet(tContexte& ctx)
+{
+    VerifierOperandes(ctx, 2, 2, "get [-r] REMOTE LOCAL");
+    const fs::path local = fs::path(ctx.options.operandes[1]);
+    CConnexionFtp c(ctx);
+    c.Connecter();
+    const std::string abs = c.Absolu(ctx.options.operandes[0]);
+    tInfosFichierFtp infos;
+    if (!c.Etat(abs, infos))
+        throw ErreurOperation("no such file or directory on the instrument: '" + abs + "'");
+    std::error_code ec;
+    const bool bLocalRep = fs::is_directory(local, ec);
+    const std::string nom = abs == "/" ? std::string() : CConnexionFtp::Nom(abs);
+
+    if (!CFTPDirect::IsDirectory(infos)) {
+        const fs::path cible = bLocalRep ? local / nom : local;
+        CProgression prog(ctx.options.eProgres, infos.m_nTaille, 1);
+        prog.Debut(cible, nom, true);
+        const int ok = c.Ftp().GetFile(Large(abs), LargeChemin(cible));
+        prog.Fin(infos.m_nTaille, ok != 0);
+        prog.Terminer();
+        if (!ok)
+            throw ErreurOperation("cannot download '" + abs + "' to '" + cible.string() + "'");
+        return SORTIE_SUCCES;
+    }
+    if (!ctx.options.bRecursif)
+        throw ErreurOperation("'" + abs + "' is a directory on the instrument (use 'otdr get -r')");
+
+    const fs::path racine = bLocalRep && !nom.empty() ? local / nom : local;
+    if (fs::exists(racine, ec) && !fs::is_directory(racine, ec))
+        throw ErreurOperation("'" + racine.string() + "' exists and is not a directory");
+    std::vector<tEntreeDistante> arbre;
+    c.Parcourir(abs, "", arbre);
+    uint64_t total = 0;
+    int nFichiers = 0;
+    for (const tEntreeDistante& e : arbre)
+        if (!e.bRepertoire) { total += e.nTaille; ++nFichiers; }
+
+    fs::create_directories(racine, ec);
+    if (ec)
+        throw ErreurOperation("cannot create '" + racine.string() + "': " + ec.message());
+    CProgression prog(ctx.options.eProgres, total, nFichiers);
+    std::vector<std::string> echecs;
+    int nFaits = 0;
+    for (const tEntreeDistante& e : arbre) {
+        const fs::path cible = racine / fs::path(e.strRelatif);
+        if (e.bRepertoire) {
+            fs::create_directories(cible, ec);
+            if (ec) echecs.push_back(e.strChemin + "/");
+            continue;
+        }
+        prog.Debut(cible, e.strRelatif, true);
+        const int ok = c.Ftp().GetFile(Large(e.strChemin), LargeChemin(cible));
+        prog.Fin(e.nTaille, ok != 0);
+        if (ok) ++nFaits; else echecs.push_back(e.strChemin);
+    }
+    prog.Terminer();
+    std::printf("%s\n", Resume("Downloaded", nFaits, prog.OctetsFaits(), "to " + racine.string(), prog.Secondes()).c_str());
+    SignalerEchecs(echecs, "downloaded");
+    return SORTIE_SUCCES;
+}
+
+// ---------------------------------------------------------------- put
+
+int CommandePut(tContexte& ctx)
+{
+    VerifierOperandes(ctx, 2, 2, "put [-r] LOCAL REMOTE");
+    const fs::path local = fs::path(ctx.options.operandes[0]);
+    std::error_code ec;
+    const auto etat = fs::status(local, ec);
+    if (!fs::exists(etat))
+        throw ErreurOperation("no such local file or directory: '" + local.string() + "'");
+    const bool bRepLocal = fs::is_directory(etat);
+    if (bRepLocal && !ctx.options.bRecursif)
+        throw ErreurOperation("'" + local.string() + "' is a directory (use 'otdr put -r')");
+    if (!bRepLocal && !fs::is_regular_file(etat))
+        throw ErreurOperation("'" + local.string() + "' is not a regular file");
+    std::string nomLocal = local.filename().string();
+    if (nomLocal.empty() || nomLocal == "." || nomLocal == "..")
+        nomLocal = fs::weakly_canonical(fs::absolute(local, ec), ec).filename().string();
+
+    CConnexionFtp c(ctx);
+    c.Connecter();
+    const std::string& operande = ctx.options.operandes[1];
+    std::string abs = c.Absolu(operande);
+    const bool bDansRep = FinitParBarre(operande) || c.EstRepertoire(abs);
+
+    if (!bRepLocal) {
+        if (bDansRep) abs = CConnexionFtp::Joindre(abs, nomLocal);
+        const uint64_t taille = fs::file_size(local, ec);
+        CProgression prog(ctx.options.eProgres, ec ? 0 : taille, 1);
+        prog.Debut(local, nomLocal, false);
+        const int ok = c.Ftp().PutFile(LargeChemin(local), Large(abs));
+        prog.Fin(taille, ok != 0);
+        prog.Terminer();
+        if (!ok)
+            throw ErreurOperation("cannot upload '" + local.string() + "' to '" + abs + "'");
+        return SORTIE_SUCCES;
+    }
+
+    const std::string racine = bDansRep ? CConnexionFtp::Joindre(abs, nomLocal) : abs;
+    struct tLocal { fs::path chemin; std::string relatif; bool bRep; uint64_t taille; };
+    std::vector<tLocal> arbre;
+    uint64_t total = 0;
+    int nFichiers = 0;
+    for (fs::recursive_directory_iterator it(local, ec), fin; !ec && it != fin; it.increment(ec)) {
+        const auto s = it->status();
+        const std::string rel = fs::relative(it->path(), local, ec).generic_string();
+        if (fs::is_directory(s)) {
+            arbre.push_back({it->path(), rel, true, 0});
+        } else if (fs::is_regular_file(s)) {
+            std::error_code ec2;
+            const uint64_t t = fs::file_size(it->path(), ec2);
+            arbre.push_back({it->path(), rel, false, ec2 ? 0 : t});
+            total += ec2 ? 0 : t;
+            ++nFichiers;
+        }
+    }
+    if (ec)
+        throw ErreurOperation("cannot read the local directory '" + local.string() + "': " + ec.message());
+    // Parents before children, in a stable order.
+    std::sort(arbre.begin(), arbre.end(), [](const tLocal& a, const tLocal& b) { return a.relatif < b.relatif; });
+
+    if (!c.EstRepertoire(racine)) {
+        const short n = c.CreerRepertoire(racine);
+        if (n != 0)
+            throw ErreurOperation("cannot create the remote directory '" + racine + "' (" + Statut(n) + ")");
+    }
+    CProgression prog(ctx.options.eProgres, total, nFichiers);
+    std::vector<std::string> echecs;
+    int nFaits = 0;
+    for (const tLocal& e : arbre) {
+        const std::string distant = racine + "/" + e.relatif;
+        if (e.bRep) {
+            if (!c.EstRepertoire(distant) && c.CreerRepertoire(distant) != 0)
+                echecs.push_back(e.chemin.string() + "/");
+            continue;
+        }
+        prog.Debut(e.chemin, e.relatif, false);
+        const int ok = c.Ftp().PutFile(LargeChemin(e.chemin), Large(distant));
+        prog.Fin(e.taille, ok != 0);
+        if (ok) ++nFaits; else echecs.push_back(e.chemin.string());
+    }
+    prog.Terminer();
+    std::printf("%s\n", Resume("Uploaded", nFaits, prog.OctetsFaits(), "to " + racine, prog.Secondes()).c_str());
+    SignalerEchecs(echecs, "uploaded");
+    return SORTIE_SUCCES;
+}
+
+// ---------------------------------------------------------------- rm, mkdir, rmdir
+
+int CommandeRm(tContexte& ctx)
+{
+    VerifierOperandes(ctx, 1, 1, "rm REMOTE");
+    CConnexionFtp c(ctx);
+    c.Connecter();
+    const std::string abs = c.Absolu(ctx.options.operandes[0]);
+    tInfosFichierFtp infos;
+    if (!c.Etat(abs, infos))
+        throw ErreurOperation("no such file on the instrument: '" + abs + "'");
+    if (CFTPDirect::IsDirectory(infos))
+        throw ErreurOperation("'" + abs + "' is a directory (use 'otdr rmdir')");
+    if (c.Ftp().SetCurrentDirectoryW(Large(CConnexionFtp::Parent(abs)), 0) != 0 ||
+        !c.Ftp().DelFile(Large(CConnexionFtp::Nom(abs))))
+        throw ErreurOperation("cannot delete '" + abs + "' on the instrument");
+    return SORTIE_SUCCES;
+}
+
+int CommandeMkdir(tContexte& ctx)
+{
+    VerifierOperandes(ctx, 1, 1, "mkdir REMOTE");
+    CConnexionFtp c(ctx);
+    c.Connecter();
+    const std::string abs = c.Absolu(ctx.options.operandes[0]);
+    tInfosFichierFtp infos;
+    if (abs == "/" || c.Etat(abs, infos))
+        throw ErreurOperation("'" + abs + "' already exists on the instrument");
+    const short n = c.CreerRepertoire(abs);
+    if (n == 3)
+        throw ErreurOperation("no such directory on the instrument: '" + CConnexionFtp::Parent(abs) + "'");
+    if (n != 0)
+        throw ErreurOperation("cannot create '" + abs + "' on the instrument (" + Statut(n) + ")");
+    return SORTIE_SUCCES;
+}
+
+int CommandeRmdir(tContexte& ctx)
+{
+    VerifierOperandes(ctx, 1, 1, "rmdir [-r] REMOTE");
+    CConnexionFtp c(ctx);
+    c.Connecter();
+    const std::string abs = c.Absolu(ctx.options.operandes[0]);
+    if (abs == "/")
+        throw ErreurOperation("the root directory of the instrument is never removed");
+    tInfosFichierFtp infos;
+    if (!c.Etat(abs, infos))
+        throw ErreurOperation("no such directory on the instrument: '" + abs + "'");
+    if (!CFTPDirect::IsDirectory(infos))
+        throw ErreurOperation("'" + abs + "' is not a directory (use 'otdr rm')");
+
+    if (ctx.options.bRecursif) {
+        std::vector<tEntreeDistante> arbre;
+        c.Parcourir(abs, "", arbre);
+        // Deepest first: a directory goes after everything listed under it.
+        for (auto it = arbre.rbegin(); it != arbre.rend(); ++it) {
+            const CString parent = Large(CConnexionFtp::Parent(it->strChemin));
+            const CString nom = Large(CConnexionFtp::Nom(it->strChemin));
+            bool ok;
+            if (it->bRepertoire)
+                ok = c.Ftp().RemDir(nom, parent) == 0;
+            else
+                ok = c.Ftp().SetCurrentDirectoryW(parent, 0) == 0 && c.Ftp().DelFile(nom);
+            if (!ok)
+                throw ErreurOperation("cannot remove '" + it->strChemin + "' on the instrument");
+        }
+    }
+    const short n = c.Ftp().RemDir(Large(CConnexionFtp::Nom(abs)), Large(CConnexionFtp::Parent(abs)));
+    if (n != 0)
+        throw ErreurOperation("cannot remove '" + abs + "' on the instrument (" + Statut(n) +
+                              (ctx.options.bRecursif ? ")" : "; not empty? use 'otdr rmdir -r')"));
+    return SORTIE_SUCCES;
+}

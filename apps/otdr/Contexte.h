@@ -1,0 +1,39 @@
+#pragma once
+// What every command works with: the parsed options, the profile store, and
+// the instrument's address and ports once resolved from options and profile.
+
+#include <memory>
+#include <string>
+
+#include "OptionsOtdr.h"
+#include "driver/Profil.h"
+
+struct tContexte
+{
+    tOptionsOtdr options;
+    std::shared_ptr<IProfil> profil;   // the INI store (--profile, or the default one)
+    std::string strCheminProfil;       // its file, for messages
+    std::string strAdresse;            // empty when neither option nor profile gives one
+    int nPort = 1400;
+    int nPortFtp = 21;
+
+    // Address text for messages: "host:port".
+    std::string Cible(int nPortCible) const
+    {
+        const bool bIpv6 = strAdresse.find(':') != std::string::npos;
+        return (bIpv6 ? "[" + strAdresse + "]" : strAdresse) + ":" + std::to_string(nPortCible);
+    }
+};
+
+// Writes one trace line on standard error (--verbose); safe from any thread.
+void EcrireTrace(const std::string& strCanal, const std::string& strLigne);
+
+// Commands; each returns the exit status or throws CErreurOtdr.
+int CommandeConfig(tContexte& ctx);
+int CommandeIdentify(tContexte& ctx);
+int CommandeLs(tContexte& ctx);
+int CommandeGet(tContexte& ctx);
+int CommandePut(tContexte& ctx);
+int CommandeRm(tContexte& ctx);
+int CommandeMkdir(tContexte& ctx);
+int CommandeRmdir(tContexte& ctx);

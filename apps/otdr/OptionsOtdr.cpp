@@ -1,0 +1,233 @@
+#include "OptionsOtdr.h"
+
+#include <cerrno>
+#include <cmath>
+#include <cstdlib>
+
+#include "Erreurs.h"
+
+namespace {
+
+const char* const kCommandes[] = {"config", "identify", "ls", "get", "put", "rm", "mkdir", "rmdir"};
+
+bool AvecValeur(const std::string& nom)
+{
+    return nom == "--profile" || nom == "--address" || nom == "--port" || nom == "--ftp-port" ||
+           nom == "--user" || nom == "--password" || nom == "--timeout" || nom == "--progress";
+}
+
+const char* const kOptionsGlobales =
+    "Global options (before or after the command):\n"
+    "  --profile FILE    profile store to use (INI file; default\n"
+    "                    $XDG_CONFIG_HOME/otdrdriver/profile.ini)\n"
+    "  --address A       instrument address (default: the profile's)\n"
+    "  --port N          command port (default: the profile's, else 1400)\n"
+    "  --ftp-port N      FTP port (default: the profile's, else 21)\n"
+    "  --user U          FTP user name\n"
+    "  --password P      FTP password\n"
+    "                    Without --user, the logins of the instrument families are\n"
+    "                    tried in the driver's order: krx15, krx14, krx12, krx11,\n"
+    "                    tellmar, anonymous. A model known from identification\n"
+    "                    chooses its family's login.\n"
+    "  --timeout S       time limit in seconds for connecting and for each reply\n"
+    "                    (also the OTDR_TIMEOUT environment variable; default 30,\n"
+    "                    and 120 for the whole connection sequence of identify)\n"
+    "  --progress WHEN   progress bars: auto (on a terminal, for transfers lasting\n"
+    "                    over a second), always, never\n"
+    "  --verbose         trace every command line and FTP command on standard error\n"
+    "                    (passwords masked)\n"
+    "  -h, --help        this help, or the command's\n"
+    "  --version         the version\n";
+
+const char* const kNoteFtp =
+    "FTP commands log in to the instrument's FTP server directly (address and FTP\n"
+    "port); they do not need the command channel. Remote paths are absolute or\n"
+    "relative to the login directory.\n";
+
+} // namespace
+
+bool CommandeConnue(const std::string& c)
+{
+    for (const char* k : kCommandes)
+        if (c == k) return true;
+    return false;
+}
+
+int LirePortOption(const std::string& option, const std::string& valeur)
+{
+    char* fin = nullptr;
+    errno = 0;
+    const long n = std::strtol(valeur.c_str(), &fin, 10);
+    if (valeur.empty() || *fin != '\0' || errno != 0 || n < 1 || n > 65535)
+        throw ErreurUsage(option + ": '" + valeur + "' is not a port number (1-65535)");
+    return static_cast<int>(n);
+}
+
+long LireDelai(const std::string& option, const std::string& valeur)
+{
+    std::string texte = valeur;
+    double facteur = 1000.0;
+    if (texte.size() > 2 && texte.compare(texte.size() - 2, 2, "ms") == 0) {
+        texte.resize(texte.size() - 2);
+        facteur = 1.0;
+    } else if (texte.size() > 1 && texte.back() == 's') {
+        texte.pop_back();
+    }
+    char* fin = nullptr;
+    errno = 0;
+    const double v = std::strtod(texte.c_str(), &fin);
+    if (texte.empty() || *fin != '\0' || errno != 0 || !std::isfinite(v) || v <= 0 || v * facteur > 86400000.0)
+        throw ErreurUsage(option + ": '" + valeur + "' is not a time limit in seconds (e.g. 5, 0.5, 300ms)");
+    const long ms = static_cast<long>(std::llround(v * facteur));
+    return ms < 1 ? 1 : ms;
+}
+
+tOptionsOtdr AnalyserLigne(const std::vector<std::string>& args)
+{
+    tOptionsOtdr o;
+    bool bFinOptions = false;
+    for (size_t i = 0; i < args.size(); ++i) {
+        std::string a = args[i];
+        if (bFinOptions || a.empty() || a[0] != '-' || a == "-") {
+            if (o.strCommande.empty()) {
+                if (!CommandeConnue(a))
+                    throw ErreurUsage("unknown command '" + a + "' (see 'otdr --help')");
+                o.strCommande = a;
+            } else {
+                o.operandes.push_back(a);
+            }
+            continue;
+        }
+        if (a == "--") { bFinOptions = true; continue; }
+
+        std::string nom = a, valeur;
+        bool bValeurJointe = false;
+        const size_t egal = a.find('=');
+        if (a.compare(0, 2, "--") == 0 && egal != std::string::npos) {
+            nom = a.substr(0, egal);
+            valeur = a.substr(egal + 1);
+            bValeurJointe = true;
+        }
+        if (AvecValeur(nom)) {
+            if (!bValeurJointe) {
+                if (i + 1 >= args.size())
+                    throw ErreurUsage("option " + nom + " needs a value (see 'otdr --help')");
+                valeur = args[++i];
+            }
+            if (nom == "--profile") {
+                if (valeur.empty()) throw ErreurUsage("--profile: the file name is empty");
+                o.profil = valeur;
+            } else if (nom == "--address") {
+                if (valeur.empty() || valeur.find_first_of(" \t\r\n") != std::string::npos)
+                    throw ErreurUsage("--address: '" + valeur + "' is not an address");
+                o.adresse = valeur;
+            } else if (nom == "--port") {
+                o.port = LirePortOption(nom, valeur);
+            } else if (nom == "--ftp-port") {
+                o.portFtp = LirePortOption(nom, valeur);
+            } else if (nom == "--user") {
+                o.utilisateur = valeur;
+            } else if (nom == "--password") {
+                o.motDePasse = valeur;
+            } else if (nom == "--timeout") {
+                o.delaiMs = LireDelai(nom, valeur);
+            } else if (nom == "--progress") {
+                if (valeur == "auto") o.eProgres = eProgression::Auto;
+                else if (valeur == "always") o.eProgres = eProgression::Toujours;
+                else if (valeur == "never") o.eProgres = eProgression::Jamais;
+                else throw ErreurUsage("--progress: '" + valeur + "' is not auto, always or never");
+            }
+            continue;
+        }
+        if (bValeurJointe)
+            throw ErreurUsage("option " + nom + " takes no value");
+        if (a == "-h" || a == "--help") o.bAide = true;
+        else if (a == "--version") o.bVersion = true;
+        else if (a == "--verbose" || a == "-v") o.bVerbeux = true;
+        else if (a == "-r" || a == "--recursive") o.bRecursif = true;
+        else throw ErreurUsage("unknown option '" + a + "' (see 'otdr --help')");
+    }
+
+    if (!o.delaiMs) {
+        if (const char* env = std::getenv("OTDR_TIMEOUT"); env && *env)
+            o.delaiMs = LireDelai("OTDR_TIMEOUT", env);
+    }
+    if (o.bRecursif && !o.bAide && o.strCommande != "get" && o.strCommande != "put" && o.strCommande != "rmdir")
+        throw ErreurUsage("option -r applies to get, put and rmdir only");
+    return o;
+}
+
+std::string AideGenerale()
+{
+    return std::string(
+               "Usage: otdr [OPTIONS] COMMAND [ARGS]\n"
+               "Reach a fibre-optic test instrument: identify it and move files over FTP.\n"
+               "\n"
+               "Commands:\n"
+               "  config [--address A] [--port N] [--ftp-port N]\n"
+               "                       show, or set, the instrument in the profile\n"
+               "  identify             connect, print model, version and connection state\n"
+               "  ls [REMOTE_DIR]      list a remote directory like 'ls -l'\n"
+               "  get [-r] REMOTE LOCAL  copy a file (or, with -r, a tree) from the instrument\n"
+               "  put [-r] LOCAL REMOTE  copy a file (or, with -r, a tree) to the instrument\n"
+               "  rm REMOTE            delete a remote file\n"
+               "  mkdir REMOTE         create a remote directory\n"
+               "  rmdir [-r] REMOTE    remove a remote directory (with -r, and its content)\n"
+               "\n") +
+           kOptionsGlobales +
+           "\n" + kNoteFtp +
+           "\nExit status: 0 success, 1 the operation failed, 2 wrong command line.\n"
+           "'otdr COMMAND --help' describes one command.\n";
+}
+
+std::string AideCommande(const std::string& c)
+{
+    std::string s;
+    if (c == "config") {
+        s = "Usage: otdr config [--address A] [--port N] [--ftp-port N] [--profile FILE]\n"
+            "Without options, show the instrument settings of the profile: address,\n"
+            "command port and FTP port. With options, store the values given.\n"
+            "The profile is the store the driver and every host read ('Adress IP',\n"
+            "'Port' and 'Ftp Port' in section 'OTDR Driver').\n";
+    } else if (c == "identify") {
+        s = "Usage: otdr identify [--address A] [--port N]\n"
+            "Connect to the instrument's command channel (as a host does with the\n"
+            "driver's StartDriver), print its model, its version and the connection\n"
+            "state, then disconnect. Fails (status 1) when no connection can be made\n"
+            "or the instrument does not identify itself.\n";
+    } else if (c == "ls") {
+        s = "Usage: otdr ls [REMOTE_DIR]\n"
+            "List a remote directory (default: the login directory) like 'ls -l':\n"
+            "attributes, size in bytes, date (MM/DD/YYYY HH:MM:SS) and name, sorted by\n"
+            "name. Attributes: d directory, then a archive, c compressed, h hidden,\n"
+            "n normal, r read-only, s system ('-' where absent).\n"
+            "Given a file, list that file.\n";
+    } else if (c == "get") {
+        s = "Usage: otdr get [-r] REMOTE LOCAL\n"
+            "Copy the remote file REMOTE to LOCAL (into it when LOCAL is a directory).\n"
+            "A failed download leaves an existing LOCAL file as it was.\n"
+            "With -r, copy the remote directory REMOTE and everything under it: to\n"
+            "LOCAL/<name> when LOCAL is an existing directory, else to LOCAL.\n";
+    } else if (c == "put") {
+        s = "Usage: otdr put [-r] LOCAL REMOTE\n"
+            "Copy the local file LOCAL to REMOTE (into it when REMOTE is a remote\n"
+            "directory). With -r, copy the local directory LOCAL and everything under\n"
+            "it: to REMOTE/<name> when REMOTE is an existing remote directory, else to\n"
+            "REMOTE (created).\n";
+    } else if (c == "rm") {
+        s = "Usage: otdr rm REMOTE\n"
+            "Delete the remote file REMOTE (directories: see 'otdr rmdir').\n";
+    } else if (c == "mkdir") {
+        s = "Usage: otdr mkdir REMOTE\n"
+            "Create the remote directory REMOTE; its parent must exist.\n";
+    } else if (c == "rmdir") {
+        s = "Usage: otdr rmdir [-r] REMOTE\n"
+            "Remove the remote directory REMOTE, which must be empty; with -r, remove\n"
+            "its files and subdirectories first. The root directory is never removed.\n";
+    } else {
+        return {};
+    }
+    if (c != "config" && c != "identify")
+        s += "\n" + std::string(kNoteFtp);
+    return s + "\n" + kOptionsGlobales;
+}

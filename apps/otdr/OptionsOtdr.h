@@ -1,0 +1,42 @@
+#pragma once
+// The command line of otdr: one command, its operands, and global options that
+// may appear before or after the command.
+
+#include <optional>
+#include <string>
+#include <vector>
+
+enum class eProgression { Auto, Toujours, Jamais };
+
+struct tOptionsOtdr
+{
+    std::string strCommande;              // empty: none given
+    std::vector<std::string> operandes;
+    bool bAide = false;                   // --help / -h
+    bool bVersion = false;
+    bool bRecursif = false;               // -r (get, put, rmdir)
+    bool bVerbeux = false;
+    std::optional<std::string> profil;
+    std::optional<std::string> adresse;
+    std::optional<int> port;
+    std::optional<int> portFtp;
+    std::optional<std::string> utilisateur;
+    std::optional<std::string> motDePasse;
+    std::optional<long> delaiMs;          // --timeout, or OTDR_TIMEOUT
+    eProgression eProgres = eProgression::Auto;
+};
+
+// Reads argv (without argv[0]). Throws CErreurOtdr(SORTIE_USAGE) on a wrong
+// option or value; the operand count is checked by each command.
+tOptionsOtdr AnalyserLigne(const std::vector<std::string>& args);
+
+// A port number 1..65535, or a usage error naming the option.
+int LirePortOption(const std::string& strOption, const std::string& strValeur);
+
+// "2", "0.5", "1.5s", "300ms" -> milliseconds; a usage error otherwise.
+long LireDelai(const std::string& strOption, const std::string& strValeur);
+
+// The help texts: general, or of one command (empty when the command is unknown).
+std::string AideGenerale();
+std::string AideCommande(const std::string& strCommande);
+bool CommandeConnue(const std::string& strCommande);

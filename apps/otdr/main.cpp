@@ -1,0 +1,101 @@
+// otdr: the command-line face of the driver library.
+
+#include <clocale>
+#include <cstdio>
+#include <iostream>
+#include <mutex>
+
+#include "Contexte.h"
+#include "Erreurs.h"
+#include "OptionsOtdr.h"
+#include "common/Conversions.h"
+#include "driver/CProfilIni.h"
+#include "driver/ClesProfil.h"
+
+namespace {
+
+std::mutex g_mutexTrace;
+
+// The instrument from options first, then from the profile.
+void Resoudre(tContexte& ctx)
+{
+    const tOptionsOtdr& o = ctx.options;
+    auto ini = o.profil ? std::make_shared<CProfilIni>(std::filesystem::path(*o.profil))
+                        : std::make_shared<CProfilIni>();
+    ctx.strCheminProfil = ini->Chemin().string();
+    ctx.profil = ini;
+
+    using namespace ClesProfil;
+    if (o.adresse) {
+        ctx.strAdresse = *o.adresse;
+    } else {
+        CString a = ini->GetProfileString(SECTION_DRIVER, ADRESSE_IP, L"");
+        a.Trim();
+        ctx.strAdresse = WideToUtf8(a);
+    }
+    auto port = [&](const std::optional<int>& option, const wchar_t* cle, int defaut) {
+        if (option) return *option;
+        const int n = ini->GetProfileInt(SECTION_DRIVER, cle, 0);
+        return (n > 0 && n <= 65535) ? n : defaut;
+    };
+    ctx.nPort = port(o.port, PORT, 1400);
+    ctx.nPortFtp = port(o.portFtp, FTP_PORT, 21);
+}
+
+int Executer(const std::vector<std::string>& args)
+{
+    tContexte ctx;
+    ctx.options = AnalyserLigne(args);
+    const tOptionsOtdr& o = ctx.options;
+    if (o.bVersion && o.strCommande.empty()) {
+        std::printf("otdr 1.0.0\n");
+        return SORTIE_SUCCES;
+    }
+    if (o.bAide) {
+        std::fputs((o.strCommande.empty() ? AideGenerale() : AideCommande(o.strCommande)).c_str(), stdout);
+        return SORTIE_SUCCES;
+    }
+    if (o.strCommande.empty())
+        throw ErreurUsage("no command given (see 'otdr --help')");
+
+    Resoudre(ctx);
+    const std::string& c = o.strCommande;
+    if (c == "config") return CommandeConfig(ctx);
+    if (c == "identify") return CommandeIdentify(ctx);
+    if (c == "ls") return CommandeLs(ctx);
+    if (c == "get") return CommandeGet(ctx);
+    if (c == "put") return CommandePut(ctx);
+    if (c == "rm") return CommandeRm(ctx);
+    if (c == "mkdir") return CommandeMkdir(ctx);
+    if (c == "rmdir") return CommandeRmdir(ctx);
+    throw ErreurUsage("unknown command '" + c + "'");
+}
+
+} // namespace
+
+void EcrireTrace(const std::string& canal, const std::string& ligne)
+{
+    std::lock_guard<std::mutex> lock(g_mutexTrace);
+    std::fprintf(stderr, "[%s] %s\n", canal.c_str(), ligne.c_str());
+}
+
+int main(int argc, char** argv)
+{
+    // Numbers on the wire stay in the "C" locale whatever the user's.
+    std::setlocale(LC_ALL, "C");
+    std::vector<std::string> args(argv + 1, argv + argc);
+    int nSortie;
+    try {
+        nSortie = Executer(args);
+    } catch (const CErreurOtdr& e) {
+        std::fflush(stdout);
+        std::fprintf(stderr, "otdr: %s\n", e.what());
+        nSortie = e.Sortie();
+    } catch (const std::exception& e) {
+        std::fflush(stdout);
+        std::fprintf(stderr, "otdr: %s\n", e.what());
+        nSortie = SORTIE_ECHEC;
+    }
+    std::fflush(stdout);
+    return nSortie;
+}
