@@ -1,5 +1,5 @@
 #!/usr/bin/python3
-"""FTP server for the FTP client tests (pyftpdlib on 127.0.0.1).
+"""FTP server for the FTP client tests (pyftpdlib, 127.0.0.1 unless --address).
 
 Prints "LISTEN ftp <port>" then "READY" and serves until killed.
 """
@@ -17,6 +17,7 @@ from pyftpdlib.servers import FTPServer
 def main():
     p = argparse.ArgumentParser()
     p.add_argument("--port", type=int, default=0)
+    p.add_argument("--address", default="127.0.0.1")
     p.add_argument("--root", required=True, help="directory served to every user")
     p.add_argument("--user", action="append", default=[],
                    help="USER:PASSWORD (repeatable; default test:secret)")
@@ -64,7 +65,7 @@ def main():
             read_limit = args.throttle
         Handler.dtp_handler = Dtp
 
-    server = FTPServer(("127.0.0.1", args.port), Handler)
+    server = FTPServer((args.address, args.port), Handler)
     signal.signal(signal.SIGTERM, lambda *_: server.close_all() or sys.exit(0))
     print("LISTEN ftp %d" % server.address[1], flush=True)
     print("READY", flush=True)

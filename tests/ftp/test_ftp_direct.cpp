@@ -547,3 +547,20 @@ TEST(CFTPDirect, FrozenServerHitsTheTimeLimits)
     EXPECT_LT(std::chrono::steady_clock::now() - debut, 10s);
     ::kill(s.serveur.Processus().Pid(), SIGCONT);
 }
+
+TEST(CFTPDirect, Ipv6Loopback)
+{
+    CServeurFtpTest serveur;
+    ASSERT_TRUE(serveur.Demarrer({"--address", "::1"}));
+    serveur.Repertoire().Ecrire("six.sor", "666666");
+    CFTPDirect client(L"::1", serveur.Port());
+    client.SetDelaiReponse(2s);
+    ASSERT_EQ(client.FtpConnexion(L"test", L"secret"), 1);
+    CListeFichiersFtp liste;
+    CString chemin = L"/";
+    EXPECT_EQ(client.GetDir(&chemin, liste, 0), 0);
+    EXPECT_EQ(Noms(liste), (std::vector<std::wstring>{L"six.sor"}));
+    CRepertoireTemp local("otdr-ftp-six");
+    EXPECT_EQ(client.GetFile(L"six.sor", CString((local.Chemin() / "six.sor").wstring())), 1);
+    EXPECT_EQ(CRepertoireTemp::Lire(local.Chemin() / "six.sor"), "666666");
+}
