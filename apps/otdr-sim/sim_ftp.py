@@ -50,7 +50,8 @@ def add_arguments(group):
                             "instead of a generated tree of synthetic traces")
     group.add_argument("--ftp-seed", type=int, default=1400, metavar="N",
                        help="seed of the generated tree: the same seed gives the same "
-                            "names, sizes and dates (default: %(default)s)")
+                            "names and sizes, with dates counted back from today "
+                            "(default: %(default)s)")
     group.add_argument("--ftp-no-mlsd", action="store_true",
                        help="answer MLSD with 500, as older instruments do, so that "
                             "clients list with LIST")
@@ -156,10 +157,14 @@ def start(args):
         try:
             server = FTPServer((address, port), Handler)
         except OSError as exc:
-            if args.ftp_port is not None or exc.errno not in (errno.EACCES, errno.EADDRINUSE):
+            # pyftpdlib wraps the bind error in another socket error.
+            code = exc.errno
+            if code is None and exc.args and isinstance(exc.args[0], OSError):
+                code = exc.args[0].errno
+            if args.ftp_port is not None or code not in (errno.EACCES, errno.EADDRINUSE):
                 raise
             print("otdr-sim: FTP port %d unavailable (%s); letting the system choose"
-                  % (port, exc.strerror), file=sys.stderr, flush=True)
+                  % (port, os.strerror(code)), file=sys.stderr, flush=True)
             server = FTPServer((address, 0), Handler)
     except Exception:
         if temp_root:
