@@ -2,6 +2,7 @@
 
 #include <algorithm>
 #include <chrono>
+#include <cstring>
 #include <cwchar>
 #include <mutex>
 #include <new>
@@ -271,11 +272,24 @@ short CTcpIpCom::LireReponse(CString& strReponse)
     try {
         // Sized to what is already there (the first wait), never below 100 bytes.
         const size_t n = static_cast<size_t>(AttendreDonnees()) + 1;
-        const size_t nTaille = std::max<size_t>(n, TAILLE_MIN_REPONSE);
-        if (nTaille > static_cast<size_t>(INT32_MAX)) return COM_ECHEC_SUPPORT;
+        size_t nTaille = std::max<size_t>(n, TAILLE_MIN_REPONSE);
+        nTaille = std::min<size_t>(nTaille, TAILLE_MAX_REPONSE + 1);
         std::vector<char> tampon(nTaille);
-        const short r = LireTampon(tampon.data(), static_cast<int>(nTaille), '\n');
-        const std::string octets(tampon.data());
+        short r = LireTampon(tampon.data(), static_cast<int>(nTaille), '\n');
+        std::string octets(tampon.data());
+        // A full buffer means the line feed has not come yet: a reply that
+        // arrived in pieces larger than the first would otherwise be cut and
+        // still reported as read. Read on up to the line feed (within a bound).
+        bool bPlein = octets.size() == tampon.size() - 1;
+        while (r == COM_OK && bPlein && octets.size() < TAILLE_MAX_REPONSE) {
+            const size_t nSuite = std::min<size_t>(std::max<size_t>(AttendreDonnees() + 1, TAILLE_MIN_REPONSE),
+                                                   TAILLE_MAX_REPONSE - octets.size() + 1);
+            tampon.assign(nSuite, 0);
+            r = LireTampon(tampon.data(), static_cast<int>(nSuite), '\n');
+            const size_t nLus = std::strlen(tampon.data());
+            octets.append(tampon.data(), nLus);
+            bPlein = nLus == nSuite - 1;
+        }
         strReponse = AnsiToWide(octets);
         if (TraceActive()) Tracer(eSensTrace::Reception, octets);
         return r;

@@ -36,6 +36,7 @@ public:
     static constexpr int LONGUEUR_REPONSE_LONGUE = 100;
     static constexpr int TAILLE_MIN_REPONSE = 100;
     static constexpr int TAILLE_BLOC_VIDAGE = 50;
+    static constexpr size_t TAILLE_MAX_REPONSE = 65536; // longest reply line kept by LireReponse
 
     CTcpIpCom();
     ~CTcpIpCom() override;
@@ -47,6 +48,8 @@ public:
     short EnvoyerCommande(const CString& strCommande, char cTerminateur = 0, int bVerifier = 0) override;
     short Interroger(CString& strReponse, const wchar_t* szRequete) override;
     short Interroger(CString& strReponse, const CString& strRequete) override;
+    // Reads up to the line feed even when the reply comes in several pieces
+    // (at most TAILLE_MAX_REPONSE bytes; the rest stays for ViderReception).
     short LireReponse(CString& strReponse) override;
     short LireTampon(char* pTampon, int nTaille, char cTerminateur) override;
     short ViderReception() override;

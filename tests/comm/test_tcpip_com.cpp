@@ -164,6 +164,36 @@ TEST(CTcpIpCom, LireTamponAuxLimitesDuTampon)
     EXPECT_EQ(canal.LireTampon(tampon, 0, '\n'), 0);
 }
 
+TEST(CTcpIpCom, ReponseEnPlusieursMorceaux)
+{
+    // A reply whose first piece is smaller than the whole line is read to its
+    // line feed, not cut at the first buffer.
+    CServeurScripte serveur;
+    CTcpIpCom canal;
+    Connecter(canal, serveur);
+    const std::string debut(60, 'a'), suite(150, 'b');
+    serveur.Envoyer(debut);
+    std::thread tard([&] {
+        std::this_thread::sleep_for(50ms);
+        serveur.Envoyer(suite + "\r\n");
+    });
+    CString reponse;
+    EXPECT_EQ(canal.LireReponse(reponse), 0);
+    tard.join();
+    EXPECT_EQ(reponse, CString((debut + suite + "\r").c_str()));
+
+    // 99 bytes, then the line feed on its own: consumed with the reply.
+    serveur.Envoyer(std::string(99, 'c'));
+    std::thread lf([&] {
+        std::this_thread::sleep_for(50ms);
+        serveur.Envoyer("\n");
+    });
+    EXPECT_EQ(canal.LireReponse(reponse), 0);
+    lf.join();
+    EXPECT_EQ(reponse, CString(std::string(99, 'c').c_str()));
+    EXPECT_EQ(canal.ViderReception(), 0);
+}
+
 TEST(CTcpIpCom, ReponseLongueSuivieDUnePause)
 {
     const std::string longue = std::string(120, 'L') + "\r\n";
