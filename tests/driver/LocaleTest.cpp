@@ -43,7 +43,7 @@ std::string Preparer()
 
 // glibc keeps the LOCPATH search list it builds when loading a locale; that is
 // not the driver's memory.
-extern "C" const char* __lsan_default_suppressions()
+extern "C" __attribute__((visibility("default"))) const char* __lsan_default_suppressions()
 {
     return "leak:__argz_add_sep\nleak:__argz_create_sep\n";
 }
