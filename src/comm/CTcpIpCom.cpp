@@ -47,7 +47,11 @@ CTcpIpCom::~CTcpIpCom()
 {
     // An instrument left in remote control would lock its front panel out.
     if (m_nEtat != 0) {
-        CTcpIpCom::EnvoyerCommande(CString(L"*LOC"), '\n', 0);
+        try {
+            CTcpIpCom::EnvoyerCommande(CString(L"*LOC"), '\n', 0);
+        } catch (...) {
+            // Nothing may leave a destructor; the link is dropped below anyway.
+        }
         CTcpIpCom::Deconnecter();
         Pause(m_delais.nPauseMs);
     }

@@ -15,7 +15,7 @@ enum class eSensTrace {
     Evenement, // connection, disconnection, failure (text made by the channel)
 };
 
-// Called on the channel's own thread; must not call back into the channel.
+// Called on the channel's own thread; must not throw nor call back into the channel.
 using FonctionTraceCom = std::function<void(eSensTrace sens, const std::string& texte)>;
 
 // Sets (or, with an empty function, removes) the process-wide trace.
