@@ -109,8 +109,8 @@ TEST_F(CTransfertTest, LocalPaneListsMovesAndFallsBack)
     EcrireFichier(Local() / "grand.sor", 2097151);
     fs::create_directories(Local() / "sous" / "bas");
     EcrireFichier(Local() / "sous" / "dedans.txt", 3);
-    const auto t = fs::last_write_time(Local() / "petit.sor");
-    (void)t;
+    // A link to nothing: a file whose time cannot be read.
+    fs::create_symlink(Local() / "nulle-part", Local() / "casse");
 
     CDlgFileTransfert dlg;
     dlg.ConnexionFtp(L"u", L"p", nullptr);
@@ -121,10 +121,11 @@ TEST_F(CTransfertTest, LocalPaneListsMovesAndFallsBack)
         EXPECT_EQ(Entrees(lecteurs), (std::vector<CString>{L"[-/-]", L"[-~-]"}));
         EXPECT_EQ(f.GetDlgItem(IDC_REP_LOCAL)->GetWindowText(), Dossier(Local()));
         EXPECT_EQ(Entrees(reps), (std::vector<CString>{L"[..]", L"[sous]"}));
-        EXPECT_EQ(Colonne(table), (std::vector<CString>{L"grand.sor", L"moyen.sor", L"petit.sor"}));
-        EXPECT_EQ(Colonne(table, 1), (std::vector<CString>{L"2.0 M", L"2.0 k", L"2046"}));
+        EXPECT_EQ(Colonne(table), (std::vector<CString>{L"casse", L"grand.sor", L"moyen.sor", L"petit.sor"}));
+        EXPECT_EQ(Colonne(table, 1), (std::vector<CString>{L"0", L"2.0 M", L"2.0 k", L"2046"}));
+        EXPECT_EQ(table->GetItemText(0, 2), CString(L"Unknown"));
         // Dates: fixed layout MM/DD/YYYY HH:MM:SS.
-        const CString d = table->GetItemText(0, 2);
+        const CString d = table->GetItemText(1, 2);
         ASSERT_EQ(d.GetLength(), 19);
         EXPECT_EQ(d[2], L'/');
         EXPECT_EQ(d[5], L'/');
