@@ -596,8 +596,20 @@ void CDlgFileTransfert::ValiderRepDistant()
 {
     const CString strAvant = m_strRepDistant;
     UpdateData(1);
+    // The remote directory is always held absolute and without a final "/":
+    // a relative text would be resolved against wherever the connection
+    // happens to stand, and going up from "/a/" would stay in /a.
+    const CString strTape = m_strRepDistant;
+    if (!m_strRepDistant.IsEmpty() && m_strRepDistant[0] != L'/')
+        m_strRepDistant = JoindreDistant(strAvant.IsEmpty() ? CString(L"/") : strAvant, m_strRepDistant);
+    while (m_strRepDistant.GetLength() > 1 && m_strRepDistant.back() == L'/')
+        m_strRepDistant.pop_back();
+    if (m_strRepDistant.IsEmpty())
+        m_strRepDistant = L"/";
     if (m_strRepDistant != strAvant)
         RemplirListeDistante();
+    else if (strTape != m_strRepDistant)
+        UpdateData(0);
 }
 
 // ---------------------------------------------------------------- progress

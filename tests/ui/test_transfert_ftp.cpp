@@ -154,6 +154,7 @@ TEST_F(CTransfertFtpTest, FilesCopiedAndDeletedOnBothSidesWithProgress)
     Ecrire(Serveur() / "d" / "r1.sor", Binaire(1, 100));
     Ecrire(Serveur() / "d" / "r2.sor", Binaire(2, 200));
     Ecrire(Serveur() / "d" / "r3.sor", Binaire(3, 300));
+    fs::create_directories(Serveur() / "d" / "sous");
     Ecrire(Local() / "l1.sor", Binaire(4, 10));
     Ecrire(Local() / "l2.sor", Binaire(5, 20));
     Ecrire(Local() / "l3.sor", Binaire(6, 30));
@@ -217,6 +218,14 @@ TEST_F(CTransfertFtpTest, FilesCopiedAndDeletedOnBothSidesWithProgress)
         f.AppuyerEntree();
         EXPECT_EQ(dlg.GetRepDistant(), CString(L"/d"));
         EXPECT_FALSE(f.EstTerminee());
+        // A relative path is taken from the directory shown; final slashes go.
+        for (int i = 0; i < 2; ++i) f.Effacer(IDC_REP_DISTANT);
+        f.Taper(IDC_REP_DISTANT, L"sous/");
+        f.AppuyerEntree();
+        EXPECT_EQ(dlg.GetRepDistant(), CString(L"/d/sous"));
+        EXPECT_EQ(f.GetDlgItem(IDC_REP_DISTANT)->GetWindowText(), CString(L"/d/sous"));
+        ASSERT_TRUE(f.DoubleCliquer(IDC_REPS_DISTANTS, Index(f.GetDlgItem(IDC_REPS_DISTANTS), L"[..]")));
+        EXPECT_EQ(dlg.GetRepDistant(), CString(L"/d"));
         ASSERT_TRUE(f.Cliquer(IDC_FERMER));
         EXPECT_EQ(f.GetResultat(), ID_OK);
     });
