@@ -3,6 +3,7 @@
 
 #include <gtest/gtest.h>
 
+#include <mutex>
 #include <string>
 #include <utility>
 #include <vector>
@@ -144,6 +145,29 @@ TEST(IdentifiantsFtp, AnonymousOnlyServerIsReachedAtTheSixthAttempt)
 
 namespace {
 
+// Counts the windows made, by template (the worker makes wait windows on its thread).
+class CFrontalCompteur : public CFrontalMemoire
+{
+public:
+    std::unique_ptr<IFenetreDialogue> CreerDialogue(const tModeleDialogue& modele, IEcouteurDialogue& e) override
+    {
+        {
+            std::lock_guard<std::mutex> lock(m_mutexCrees);
+            m_crees.push_back(modele.nId);
+        }
+        return CFrontalMemoire::CreerDialogue(modele, e);
+    }
+    std::vector<unsigned> Crees()
+    {
+        std::lock_guard<std::mutex> lock(m_mutexCrees);
+        return m_crees;
+    }
+
+private:
+    std::mutex m_mutexCrees;
+    std::vector<unsigned> m_crees;
+};
+
 // A started facade whose instrument identifies itself as told, and whose FTP
 // client points at the test server.
 class FacadeTest : public ::testing::Test
@@ -151,7 +175,7 @@ class FacadeTest : public ::testing::Test
 protected:
     void Demarrer(const std::vector<std::string>& optionsSim)
     {
-        frontal = std::make_shared<CFrontalMemoire>();
+        frontal = std::make_shared<CFrontalCompteur>();
         DefinirFrontal(frontal);
         profil = std::make_shared<CProfilMemoire>();
         DefinirProfil(profil);
@@ -164,6 +188,7 @@ protected:
         ASSERT_EQ(driver.StartDriver(), 1);
         ASSERT_EQ(driver.IsConnexionEnCours(), 1);
         // The wait window came and went on the worker's thread.
+        EXPECT_EQ(frontal->Crees(), std::vector<unsigned>{2070});
         EXPECT_EQ(frontal->NombreFenetres(), 0);
     }
     void TearDown() override
@@ -176,7 +201,7 @@ protected:
     CServeurFtp serveur{{"--anonyme"}};
     CRepertoireTemp racineLocale{"otdr-ui-local"};
     CProcessusTest sim;
-    std::shared_ptr<CFrontalMemoire> frontal;
+    std::shared_ptr<CFrontalCompteur> frontal;
     std::shared_ptr<CProfilMemoire> profil;
     COtdrDriver driver;
 };
