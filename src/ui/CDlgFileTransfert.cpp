@@ -57,6 +57,7 @@ CDlgFileTransfert::CDlgFileTransfert() : CDialogue(Ressources::IDD_FILE_TRANSFER
         m_strRepDistant = profil->GetProfileString(ClesProfil::SECTION_FTPDIRECT,
                                                    ClesProfil::REP_DISTANT, ClesProfil::DEFAUT_REP_DISTANT);
     }
+    m_strRepDistant = NormaliserDistant(CString(L"/"), m_strRepDistant);
     // The local directory always ends with "/": names are appended to it.
     if (m_strRepLocal.IsEmpty() || m_strRepLocal.back() != L'/')
         m_strRepLocal += L'/';
@@ -171,6 +172,17 @@ CString CDlgFileTransfert::JoindreDistant(const CString& strRep, const CString& 
     if (strRep.back() == L'/')
         return strRep + strNom;
     return strRep + L"/" + strNom;
+}
+
+CString CDlgFileTransfert::NormaliserDistant(const CString& strBase, CString strChemin)
+{
+    if (!strChemin.IsEmpty() && strChemin[0] != L'/')
+        strChemin = JoindreDistant(strBase.IsEmpty() ? CString(L"/") : strBase, strChemin);
+    while (strChemin.GetLength() > 1 && strChemin.back() == L'/')
+        strChemin.pop_back();
+    if (strChemin.IsEmpty())
+        strChemin = L"/";
+    return strChemin;
 }
 
 void CDlgFileTransfert::NoterEchec(const CString& strChemin)
@@ -600,12 +612,7 @@ void CDlgFileTransfert::ValiderRepDistant()
     // a relative text would be resolved against wherever the connection
     // happens to stand, and going up from "/a/" would stay in /a.
     const CString strTape = m_strRepDistant;
-    if (!m_strRepDistant.IsEmpty() && m_strRepDistant[0] != L'/')
-        m_strRepDistant = JoindreDistant(strAvant.IsEmpty() ? CString(L"/") : strAvant, m_strRepDistant);
-    while (m_strRepDistant.GetLength() > 1 && m_strRepDistant.back() == L'/')
-        m_strRepDistant.pop_back();
-    if (m_strRepDistant.IsEmpty())
-        m_strRepDistant = L"/";
+    m_strRepDistant = NormaliserDistant(strAvant, m_strRepDistant);
     if (m_strRepDistant != strAvant)
         RemplirListeDistante();
     else if (strTape != m_strRepDistant)

@@ -141,6 +141,8 @@ private:
     bool SupprimerRepDistant(const CString& strNom, int nProfondeur);
 
     static CString JoindreDistant(const CString& strRep, const CString& strNom);
+    // Absolute (relative texts taken from strBase), no final "/" but for the root.
+    static CString NormaliserDistant(const CString& strBase, CString strChemin);
     void NoterEchec(const CString& strChemin);
     // Outermost operation: counts nesting; the last to end shows the failures.
     void DebutOperation();

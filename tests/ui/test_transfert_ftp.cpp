@@ -158,7 +158,8 @@ TEST_F(CTransfertFtpTest, FilesCopiedAndDeletedOnBothSidesWithProgress)
     Ecrire(Local() / "l1.sor", Binaire(4, 10));
     Ecrire(Local() / "l2.sor", Binaire(5, 20));
     Ecrire(Local() / "l3.sor", Binaire(6, 30));
-    m_profil->WriteProfileString(ClesProfil::SECTION_FTPDIRECT, ClesProfil::REP_DISTANT, L"/d");
+    // Stored relative and with a final slash: held as /d.
+    m_profil->WriteProfileString(ClesProfil::SECTION_FTPDIRECT, ClesProfil::REP_DISTANT, L"d/");
 
     CDlgFileTransfert dlg;
     ASSERT_TRUE(Connecter(dlg));
