@@ -6,6 +6,12 @@
 // received from the server are decoded from UTF-8. Transfers are binary and in
 // active mode. One control connection is kept from FtpConnexion to
 // FtpDeconnexion. No operation throws; each reports through its result.
+//
+// Remote arguments are names or "/"-separated paths, absolute or relative to
+// the current remote directory. Text containing "\\", NUL, CR or LF never
+// reaches the server: such commands fail (501 for the short statuses).
+// Failure numbers are the server's reply code (550...), else the libcurl
+// error code; 3 means a directory that cannot be entered.
 // Operations block; call one object from one thread at a time.
 
 #include <chrono>
