@@ -8,7 +8,7 @@
 // FtpDeconnexion. No operation throws; each reports through its result.
 //
 // Remote arguments are names or "/"-separated paths, absolute or relative to
-// the current remote directory. Text containing "\\", NUL, CR or LF never
+// the current remote directory. Text containing a backslash, NUL, CR or LF never
 // reaches the server: such commands fail (501 for the short statuses).
 // Failure numbers are the server's reply code (550...), else the libcurl
 // error code; 3 means a directory that cannot be entered.
