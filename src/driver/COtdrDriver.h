@@ -69,7 +69,8 @@ public:
     // Connect to the instrument configured in the profile. 1 when the worker
     // finished the sequence in time (whether a connection was made is read with
     // IsConnexionEnCours / GetFTPDirect); 0 when it ran out of time (a stop is
-    // then queued behind the start) or there is no worker.
+    // then queued behind the start and waited for, up to m_nArretApresEchec)
+    // or there is no worker.
     int StartDriver();
     // Disconnect and release the instrument and the FTP client. Always 1.
     int StopDriver();
@@ -127,7 +128,8 @@ private:
     CString GetIdentificationTache() const;
     CFTPDirect* GetFTPDirectTache() const;
 
-    // Reset, post, wait. True when the event was set within the limit.
+    // Reset the event, post, wait. True when this very request's handler
+    // finished within the limit.
     bool Requete(unsigned nMessage, std::uintptr_t wParam, std::intptr_t lParam,
                  unsigned long nDelai);
 
