@@ -19,6 +19,7 @@ constexpr unsigned MSG_NOTER = WM_USER_TACHE + 1;       // records wParam
 constexpr unsigned MSG_POMPER = WM_USER_TACHE + 2;      // posts wParam messages, then pumps
 constexpr unsigned MSG_SIGNALER = WM_USER_TACHE + 3;    // sets the test's event
 constexpr unsigned MSG_QUITTER_DEDANS = WM_USER_TACHE + 4;  // posts quit, then pumps
+constexpr unsigned MSG_BLOQUER = WM_USER_TACHE + 5;     // waits until the test's event is set
 
 struct tJournal
 {
@@ -80,9 +81,14 @@ protected:
             break;
         }
         case MSG_SIGNALER: m_evt.SetEvent(); break;
+        case MSG_BLOQUER: m_evt.Attendre(CEvenementManuel::INFINI); break;
         default: break;
         }
     }
+
+public:
+    using CWinThreadEx::SetSondageFin;
+
 
 private:
     tJournal& m_journal;
@@ -181,6 +187,27 @@ TEST(CWinThreadEx, TraiterMessagesPompeLaFileEtRespecteLeQuit)
     (new CThreadTest(journal2, evt))->Terminer(CWinThreadEx::INFINI);
     EXPECT_TRUE(journal2.detruit);
     EXPECT_FALSE(journal2.exitInstance);
+}
+
+TEST(CWinThreadEx, TerminerAbandonneUnThreadQuiNeFinitPas)
+{
+    tJournal journal;
+    CEvenementManuel evt;
+    auto* t = new CThreadTest(journal, evt);
+    t->SetSondageFin(3, 1);
+    ASSERT_TRUE(t->CreateThread());
+    t->PostThreadMessage(MSG_BLOQUER, 0, 0);
+    t->Terminer(20);   // returns; the object is left alone, not deleted under its thread
+    EXPECT_FALSE(journal.detruit);
+    EXPECT_FALSE(t->EstTermine());
+
+    // Once unblocked, the thread still sees its quit message and ends normally.
+    evt.SetEvent();
+    for (int i = 0; i < 500 && !t->EstTermine(); ++i)
+        std::this_thread::sleep_for(std::chrono::milliseconds(10));
+    ASSERT_TRUE(t->EstTermine());
+    EXPECT_TRUE(journal.exitInstance);
+    delete t;   // detached and finished: only the test still refers to it
 }
 
 TEST(CWTSetLocale, BasculeLeThreadSeulEnCPuisRestaure)
