@@ -190,9 +190,12 @@ TEST_F(Controles, ReportListsSelectSeveralRowsAndReportHeaderClicks)
         liste->SetItemText(l, 2, L"01/02/2026 10:00:00");
     }
     auto* vue = Widget<QTreeWidget>(IDC_FICHIERS_LOCAUX);
-    EXPECT_EQ(vue->columnWidth(0), 120);
-    EXPECT_EQ(vue->columnWidth(1), 48);
-    EXPECT_EQ(vue->columnWidth(2), 111);
+    // Pixels of the 8-point dialog font, scaled with the dialog font: never
+    // narrower, the proportions kept, a date shown whole.
+    EXPECT_GE(vue->columnWidth(0), 120);
+    EXPECT_NEAR(vue->columnWidth(0) * 48.0 / 120, vue->columnWidth(1), 1.0);
+    EXPECT_NEAR(vue->columnWidth(0) * 111.0 / 120, vue->columnWidth(2), 1.0);
+    EXPECT_GE(vue->columnWidth(2), vue->fontMetrics().horizontalAdvance(QStringLiteral("01/02/2026 10:00:00")) + 6);
     EXPECT_EQ(vue->topLevelItem(0)->textAlignment(1) & Qt::AlignHorizontal_Mask, Qt::AlignHCenter);
     EXPECT_EQ(liste->GetColumnText(2), CString(L"Date/Time"));
 

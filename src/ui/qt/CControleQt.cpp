@@ -492,7 +492,7 @@ int CControleQt::InsertColumn(int colonne, const CString& titre, tAlignement ali
         largeurs << v->columnWidth(i);
     }
     titres.insert(colonne, VersQString(titre));
-    largeurs.insert(colonne, largeur);
+    largeurs.insert(colonne, m_fenetre.LargeurColonne(largeur));
     m_alignements.insert(m_alignements.begin() + colonne, VersAlignement(alignement));
     v->setColumnCount(n + 1);
     v->setHeaderLabels(titres);

@@ -4,11 +4,15 @@
 #include <QButtonGroup>
 #include <QCloseEvent>
 #include <QEventLoop>
+#include <QFontMetricsF>
 #include <QKeyEvent>
 #include <QMessageBox>
 #include <QRadioButton>
 #include <QResizeEvent>
 #include <QWindow>
+
+#include <algorithm>
+#include <cmath>
 
 #include "ui/qt/CControleQt.h"
 
@@ -107,6 +111,9 @@ CFenetreQt::CFenetreQt(const tModeleDialogue& modele, IEcouteurDialogue& ecouteu
     const QFont police = PoliceDialogue(modele.szPolice, modele.nTaillePolice);
     m_pDialog->setFont(police);
     m_base = UnitesBase(police);
+    // The reference font's characters and digits are 6 pixels wide.
+    const double chiffre = QFontMetricsF(police).horizontalAdvance(QLatin1Char('0'));
+    m_dEchelleColonnes = std::max(1.0, std::max<double>(m_base.x, chiffre) / 6.0);
 
     const QRect client = RectPixels(m_base, 0, 0, modele.cx, modele.cy);
     if (modele.nStyles & DLG_REDIMENSIONNABLE) m_pDialog->resize(client.size());
@@ -158,6 +165,11 @@ void CFenetreQt::Annulation()
 void CFenetreQt::Taille(int largeur, int hauteur)
 {
     if (!m_bMuet && !m_bTerminee) m_ecouteur.OnTaille(largeur, hauteur);
+}
+
+int CFenetreQt::LargeurColonne(int pixelsReference) const
+{
+    return static_cast<int>(std::lround(pixelsReference * m_dEchelleColonnes));
 }
 
 IControle* CFenetreQt::GetDlgItem(unsigned id)

@@ -71,6 +71,10 @@ public:
     // --- used by the widgets
     QDialog* Dialog() const { return m_pDialog; }
     const tUnitesBase& Base() const { return m_base; }
+    // A list view column width given in pixels of the 8-point dialog font, for
+    // this dialog's font: scaled by the wider of the average character and the
+    // digit, so a column sized for a date or a size still shows it whole.
+    int LargeurColonne(int pixelsReference) const;
     // Delivers a notification unless the window no longer reports any.
     void Notifier(unsigned id, tNotification n, int parametre);
     void Entree();
@@ -85,6 +89,7 @@ private:
     IEcouteurDialogue& m_ecouteur;
     CDialogQt* m_pDialog = nullptr;   // owned; deleted in the destructor
     tUnitesBase m_base;
+    double m_dEchelleColonnes = 1.0;
     std::vector<std::unique_ptr<CControleQt>> m_controles;
     QPointer<QEventLoop> m_pBoucle;
     bool m_bTerminee = false;
