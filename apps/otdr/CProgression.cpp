@@ -48,7 +48,8 @@ void CProgression::Terminer()
     if (m_thread.joinable())
         m_thread.join();
     std::lock_guard<std::mutex> lock(m_mutex);
-    if (m_bAffiche)
+    // "always" shows at least the final state, even of a short transfer.
+    if (m_bAffiche || m_bImmediat)
         Dessiner(true);
 }
 

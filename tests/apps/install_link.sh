@@ -1,0 +1,53 @@
+#!/usr/bin/env bash
+# Install the build tree into a temporary prefix, then build a tiny host against
+# the installed package (CMake package, then pkg-config) and run it against the
+# installed simulator.   install_link.sh BUILD_DIR HOST_SOURCE_DIR
+set -euo pipefail
+BUILD=$1
+SRC=$2
+WORK=$(mktemp -d "${TMPDIR:-/tmp}/otdr-install.XXXXXX")
+SIM_PID=
+cleanup() {
+  [[ -n "$SIM_PID" ]] && { kill "$SIM_PID" 2>/dev/null || true; wait "$SIM_PID" 2>/dev/null || true; }
+  rm -rf "$WORK"
+}
+trap cleanup EXIT
+fail() { echo "install_link: $*" >&2; exit 1; }
+
+PREFIX=$WORK/prefix
+cmake --install "$BUILD" --prefix "$PREFIX" >"$WORK/install.log" || { cat "$WORK/install.log"; fail "install failed"; }
+for f in bin/otdr bin/otdr-sim include/otdrdriver/driver/COtdrDriver.h include/otdrdriver/ftp/CFTPDirect.h; do
+  [[ -e "$PREFIX/$f" ]] || fail "$f not installed"
+done
+"$PREFIX/bin/otdr" --help >/dev/null || fail "installed otdr does not run"
+
+# The host is built with the sanitizers of the tree it links against.
+SAN=$(sed -n 's/^OTDR_SANITIZE:STRING=//p' "$BUILD/CMakeCache.txt")
+FLAGS=""
+for s in ${SAN//;/ }; do FLAGS+=" -fsanitize=$s"; done
+
+cmake -S "$SRC" -B "$WORK/host" -DCMAKE_PREFIX_PATH="$PREFIX" -DCMAKE_BUILD_TYPE=Debug \
+  -DCMAKE_CXX_FLAGS="$FLAGS" -DCMAKE_EXE_LINKER_FLAGS="$FLAGS" >"$WORK/cfg.log" 2>&1 \
+  || { cat "$WORK/cfg.log"; fail "find_package(otdrdriver) failed"; }
+cmake --build "$WORK/host" >"$WORK/build.log" 2>&1 || { cat "$WORK/build.log"; fail "host build failed"; }
+"$WORK/host/host_minimal" | grep -qx "connected: 0" || fail "host_minimal did not run"
+
+# pkg-config (the prefix moved with the installation).
+LIBDIR=$(dirname "$(find "$PREFIX" -name otdrdriver.pc | head -1)")
+[[ -n "$LIBDIR" ]] || fail "otdrdriver.pc not installed"
+PC=$(PKG_CONFIG_PATH=$LIBDIR pkg-config --define-prefix --cflags --libs otdrdriver) || fail "pkg-config failed"
+c++ -std=c++17 $FLAGS "$SRC/main.cpp" -o "$WORK/host_pc" $PC -Wl,-rpath,"$PREFIX/lib" \
+  || fail "host build with pkg-config failed"
+"$WORK/host_pc" | grep -qx "connected: 0" || fail "host built with pkg-config did not run"
+
+# Against the installed simulator.
+"$PREFIX/bin/otdr-sim" --port 0 --ftp-port 0 >"$WORK/sim.out" 2>"$WORK/sim.err" &
+SIM_PID=$!
+for _ in $(seq 200); do grep -qx READY "$WORK/sim.out" && break; sleep 0.1; done
+grep -qx READY "$WORK/sim.out" || { cat "$WORK/sim.err"; fail "installed otdr-sim did not start"; }
+CP=$(awk '$2 == "command" { print $3 }' "$WORK/sim.out")
+FP=$(awk '$2 == "ftp" { print $3 }' "$WORK/sim.out")
+OUT=$("$WORK/host/host_minimal" 127.0.0.1 "$CP" "$FP") || fail "host_minimal could not reach the simulator"
+grep -q "^model: KRX 15$" <<<"$OUT" || fail "unexpected output: $OUT"
+grep -q "^entries: [1-9]" <<<"$OUT" || fail "unexpected output: $OUT"
+echo "install_link: ok"

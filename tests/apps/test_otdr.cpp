@@ -1,0 +1,451 @@
+// The otdr CLI end to end: the real binary against the simulator.
+
+#include <gtest/gtest.h>
+
+#include <fstream>
+#include <regex>
+#include <sys/socket.h>
+#include <netinet/in.h>
+#include <arpa/inet.h>
+#include <unistd.h>
+
+#include "ExecutionTest.h"
+#include "support/ProcessusTest.h"
+#include "support/RepertoireTemp.h"
+
+namespace fs = std::filesystem;
+
+namespace {
+
+// Every run gets a private configuration home: the user's profile is never read or written.
+tResultatExecution Otdr(const CRepertoireTemp& tmp, std::vector<std::string> args,
+                        std::vector<std::string> env = {})
+{
+    args.insert(args.begin(), OTDR_CLI_PATH);
+    env.push_back("XDG_CONFIG_HOME=" + (tmp.Chemin() / "config").string());
+    return Executer(args, env);
+}
+
+int NombreLignes(const std::string& s) { return static_cast<int>(std::count(s.begin(), s.end(), '\n')); }
+
+// A message is one line on standard error, prefixed with the program's name.
+void AttendreMessage(const tResultatExecution& r, const std::string& extrait)
+{
+    EXPECT_EQ(r.strErreur.rfind("otdr: ", 0), 0u) << r.strErreur;
+    EXPECT_EQ(NombreLignes(r.strErreur), 1) << r.strErreur;
+    EXPECT_NE(r.strErreur.find(extrait), std::string::npos) << r.strErreur;
+}
+
+std::string Octets(size_t n, unsigned graine)
+{
+    std::string s(n, '\0');
+    for (size_t i = 0; i < n; ++i) s[i] = static_cast<char>((i * 131 + graine * 7 + (i >> 7)) & 0xFF);
+    return s;
+}
+
+// A listening socket that never accepts and never answers: an instrument that hangs.
+class CServeurMuet
+{
+public:
+    CServeurMuet()
+    {
+        m_fd = socket(AF_INET, SOCK_STREAM, 0);
+        sockaddr_in a{};
+        a.sin_family = AF_INET;
+        a.sin_addr.s_addr = htonl(INADDR_LOOPBACK);
+        socklen_t l = sizeof a;
+        if (bind(m_fd, reinterpret_cast<sockaddr*>(&a), sizeof a) == 0 && listen(m_fd, 8) == 0 &&
+            getsockname(m_fd, reinterpret_cast<sockaddr*>(&a), &l) == 0)
+            m_nPort = ntohs(a.sin_port);
+    }
+    ~CServeurMuet() { close(m_fd); }
+    int Port() const { return m_nPort; }
+
+private:
+    int m_fd = -1;
+    int m_nPort = 0;
+};
+
+class OtdrCliSim : public ::testing::Test
+{
+protected:
+    void SetUp() override
+    {
+        racine = tmp.Chemin() / "instrument";
+        tmp.Ecrire("instrument/Traces/a.sor", Octets(200000, 1));
+        tmp.Ecrire("instrument/Traces/sub/b.sor", "abc");
+        tmp.Ecrire("instrument/Traces/Mesures été/Ø-ring_1310nm.sor", Octets(5000, 2));
+        tmp.Ecrire("instrument/readme.txt", "hello\n");
+        fs::create_directories(racine / "Empty");
+        ASSERT_TRUE(DemarrerSimulateur(sim, {"--ftp-root", racine.string()}));
+        base = {"--profile", (tmp.Chemin() / "profile.ini").string(), "--address", "127.0.0.1",
+                "--port", std::to_string(sim.Port("command")), "--ftp-port", std::to_string(sim.Port("ftp"))};
+    }
+
+    tResultatExecution Run(std::vector<std::string> args, std::vector<std::string> env = {})
+    {
+        args.insert(args.begin(), base.begin(), base.end());
+        return Otdr(tmp, args, env);
+    }
+
+    CRepertoireTemp tmp{"otdr-cli"};
+    fs::path racine;
+    CProcessusTest sim;
+    std::vector<std::string> base;
+};
+
+} // namespace
+
+TEST(OtdrCli, HelpOnEveryCommandAndUsageErrorsExitTwo)
+{
+    CRepertoireTemp tmp("otdr-cli");
+    auto r = Otdr(tmp, {"--help"});
+    EXPECT_EQ(r.nSortie, 0);
+    for (const char* c : {"config", "identify", "ls", "get", "put", "rm", "mkdir", "rmdir"}) {
+        EXPECT_NE(r.strSortie.find(std::string("  ") + c), std::string::npos) << c;
+        auto h = Otdr(tmp, {c, "--help"});
+        EXPECT_EQ(h.nSortie, 0) << c;
+        EXPECT_EQ(h.strSortie.rfind(std::string("Usage: otdr ") + c, 0), 0u) << c << h.strSortie;
+        EXPECT_TRUE(h.strErreur.empty()) << c;
+    }
+    // The FTP commands say they need no command channel.
+    EXPECT_NE(Otdr(tmp, {"ls", "--help"}).strSortie.find("do not need the command channel"), std::string::npos);
+
+    const struct { std::vector<std::string> args; const char* message; } cas[] = {
+        {{}, "no command given"},
+        {{"frobnicate"}, "unknown command 'frobnicate'"},
+        {{"ls", "--bogus"}, "unknown option '--bogus'"},
+        {{"--port", "0", "identify"}, "--port: '0' is not a port number"},
+        {{"--ftp-port", "70000", "ls"}, "--ftp-port: '70000' is not a port number"},
+        {{"--port=abc", "identify"}, "--port: 'abc'"},
+        {{"ls", "--address"}, "option --address needs a value"},
+        {{"--timeout", "soon", "ls"}, "--timeout: 'soon'"},
+        {{"--progress", "sometimes", "ls"}, "--progress: 'sometimes'"},
+        {{"-r", "ls"}, "option -r applies to get, put and rmdir only"},
+        {{"get", "/only-one"}, "missing operand: usage: otdr get [-r] REMOTE LOCAL"},
+        {{"ls", "/a", "/b"}, "too many operands"},
+        {{"rm"}, "missing operand"},
+        {{"config", "extra"}, "too many operands"},
+        {{"--verbose=yes", "ls"}, "option --verbose takes no value"},
+        // No address in the (empty) profile and none given.
+        {{"--profile", (tmp.Chemin() / "vide.ini").string(), "ls"}, "no instrument address"},
+        {{"--profile", (tmp.Chemin() / "vide.ini").string(), "identify"}, "no instrument address"},
+    };
+    for (const auto& c : cas) {
+        auto e = Otdr(tmp, c.args);
+        EXPECT_EQ(e.nSortie, 2) << c.message;
+        AttendreMessage(e, c.message);
+        EXPECT_TRUE(e.strSortie.empty()) << c.message;
+    }
+    EXPECT_FALSE(fs::exists(tmp.Chemin() / "vide.ini"));   // reading creates nothing
+}
+
+TEST(OtdrCli, ConfigShowsAndStoresTheInstrument)
+{
+    CRepertoireTemp tmp("otdr-cli");
+    const std::string ini = (tmp.Chemin() / "p.ini").string();
+    auto r = Otdr(tmp, {"config", "--profile", ini});
+    EXPECT_EQ(r.nSortie, 0);
+    EXPECT_NE(r.strSortie.find("address:   (not set)"), std::string::npos) << r.strSortie;
+    EXPECT_NE(r.strSortie.find("port:      1400 (default)"), std::string::npos);
+    EXPECT_NE(r.strSortie.find("ftp-port:  21 (default)"), std::string::npos);
+
+    r = Otdr(tmp, {"--profile", ini, "config", "--address", "10.1.2.3", "--port", "4000", "--ftp-port", "2121"});
+    EXPECT_EQ(r.nSortie, 0) << r.strErreur;
+    const std::string contenu = CRepertoireTemp::Lire(ini);
+    EXPECT_NE(contenu.find("[OTDR Driver]"), std::string::npos) << contenu;
+    EXPECT_NE(contenu.find("Adress IP"), std::string::npos);
+    EXPECT_NE(contenu.find("10.1.2.3"), std::string::npos);
+    r = Otdr(tmp, {"--profile", ini, "config"});
+    EXPECT_NE(r.strSortie.find("address:   10.1.2.3\nport:      4000\nftp-port:  2121"), std::string::npos)
+        << r.strSortie;
+
+    // Without --profile the default store under XDG_CONFIG_HOME is used.
+    r = Otdr(tmp, {"config", "--address", "box7"});
+    EXPECT_EQ(r.nSortie, 0);
+    EXPECT_NE(CRepertoireTemp::Lire(tmp.Chemin() / "config/otdrdriver/profile.ini").find("box7"), std::string::npos);
+
+    // A profile that cannot be written (its folder is a file).
+    tmp.Ecrire("plain", "x");
+    r = Otdr(tmp, {"--profile", (tmp.Chemin() / "plain/p.ini").string(), "config", "--address", "a"});
+    EXPECT_EQ(r.nSortie, 1);
+    AttendreMessage(r, "cannot write the profile");
+}
+
+TEST_F(OtdrCliSim, IdentifyPrintsModelVersionAndStateWithoutTouchingTheProfile)
+{
+    auto r = Run({"identify"});
+    ASSERT_EQ(r.nSortie, 0) << r.strErreur;
+    EXPECT_NE(r.strSortie.find("Model:       KRX 15\n"), std::string::npos) << r.strSortie;
+    EXPECT_NE(r.strSortie.find("Version:     2.07\n"), std::string::npos);
+    EXPECT_NE(r.strSortie.find("Connection:  connected to 127.0.0.1:" + std::to_string(sim.Port("command"))),
+              std::string::npos);
+    EXPECT_FALSE(fs::exists(tmp.Chemin() / "profile.ini"));   // options are not stored
+
+    // The same instrument from the stored profile alone.
+    const std::string ini = (tmp.Chemin() / "stored.ini").string();
+    ASSERT_EQ(Otdr(tmp, {"--profile", ini, "config", "--address", "127.0.0.1", "--port",
+                         std::to_string(sim.Port("command")), "--ftp-port", std::to_string(sim.Port("ftp"))})
+                  .nSortie, 0);
+    const std::string avant = CRepertoireTemp::Lire(ini);
+    r = Otdr(tmp, {"--profile", ini, "identify"});
+    EXPECT_EQ(r.nSortie, 0) << r.strErreur;
+    EXPECT_NE(r.strSortie.find("KRX 15"), std::string::npos);
+    r = Otdr(tmp, {"--profile", ini, "ls", "/"});
+    EXPECT_EQ(r.nSortie, 0) << r.strErreur;
+    EXPECT_EQ(CRepertoireTemp::Lire(ini), avant);
+}
+
+TEST_F(OtdrCliSim, LsListsLikeLsLong)
+{
+    auto r = Run({"ls", "/"});
+    ASSERT_EQ(r.nSortie, 0) << r.strErreur;
+    const std::regex ligne(R"(([d-][a-z-]{6}) +(\d+) (\d\d/\d\d/\d{4} \d\d:\d\d:\d\d) (.+))");
+    std::vector<std::string> noms;
+    std::istringstream in(r.strSortie);
+    for (std::string l; std::getline(in, l);) {
+        std::smatch m;
+        ASSERT_TRUE(std::regex_match(l, m, ligne)) << l;
+        noms.push_back(m[4]);
+        if (m[4] == "readme.txt") {
+            EXPECT_EQ(m[1].str()[0], '-');
+            EXPECT_EQ(m[2], "6");
+        } else {
+            EXPECT_EQ(m[1].str()[0], 'd') << l;
+        }
+    }
+    EXPECT_EQ(noms, (std::vector<std::string>{"Empty", "Traces", "readme.txt"}));
+
+    r = Run({"ls", "Traces/Mesures été"});   // relative to the login directory, UTF-8 names
+    EXPECT_EQ(r.nSortie, 0);
+    EXPECT_NE(r.strSortie.find(" 5000 "), std::string::npos);
+    EXPECT_NE(r.strSortie.find("Ø-ring_1310nm.sor\n"), std::string::npos) << r.strSortie;
+    r = Run({"ls", "/readme.txt"});   // a file lists itself
+    EXPECT_EQ(r.nSortie, 0);
+    EXPECT_EQ(NombreLignes(r.strSortie), 1);
+    r = Run({"ls", "/Empty"});
+    EXPECT_EQ(r.nSortie, 0);
+    EXPECT_TRUE(r.strSortie.empty());
+    r = Run({"ls", "/nowhere"});
+    EXPECT_EQ(r.nSortie, 1);
+    AttendreMessage(r, "no such directory on the instrument: '/nowhere'");
+}
+
+TEST_F(OtdrCliSim, GetCopiesFilesAndTrees)
+{
+    const fs::path local = tmp.Chemin() / "local";
+    fs::create_directories(local);
+    auto r = Run({"get", "/Traces/a.sor", (local / "copy.sor").string()});
+    ASSERT_EQ(r.nSortie, 0) << r.strErreur;
+    EXPECT_EQ(CRepertoireTemp::Lire(local / "copy.sor"), CRepertoireTemp::Lire(racine / "Traces/a.sor"));
+    r = Run({"get", "Traces/Mesures été/Ø-ring_1310nm.sor", local.string()});   // into a directory
+    ASSERT_EQ(r.nSortie, 0) << r.strErreur;
+    EXPECT_EQ(CRepertoireTemp::Lire(local / "Ø-ring_1310nm.sor").size(), 5000u);
+
+    // Trees: to LOCAL when it does not exist, into it when it does.
+    r = Run({"--progress", "always", "get", "-r", "/Traces", (local / "t1").string()});
+    ASSERT_EQ(r.nSortie, 0) << r.strErreur;
+    EXPECT_NE(r.strSortie.find("Downloaded 3 files"), std::string::npos) << r.strSortie;
+    EXPECT_NE(r.strSortie.find("100% "), std::string::npos) << r.strSortie;   // final progress line
+    EXPECT_EQ(CRepertoireTemp::Lire(local / "t1/sub/b.sor"), "abc");
+    EXPECT_EQ(CRepertoireTemp::Lire(local / "t1/Mesures été/Ø-ring_1310nm.sor"),
+              CRepertoireTemp::Lire(racine / "Traces/Mesures été/Ø-ring_1310nm.sor"));
+    r = Run({"get", "-r", "/Traces", (local / "t1").string()});
+    ASSERT_EQ(r.nSortie, 0);
+    EXPECT_EQ(CRepertoireTemp::Lire(local / "t1/Traces/sub/b.sor"), "abc");
+    r = Run({"get", "-r", "/Empty", (local / "e").string()});
+    EXPECT_EQ(r.nSortie, 0);
+    EXPECT_TRUE(fs::is_directory(local / "e"));
+
+    // Failures: exit 1, one message, an existing local file left whole.
+    CRepertoireTemp::Lire(local / "copy.sor");
+    const struct { std::vector<std::string> args; const char* message; } cas[] = {
+        {{"get", "/Traces/none.sor", (local / "copy.sor").string()}, "no such file or directory on the instrument"},
+        {{"get", "/Traces", local.string()}, "is a directory on the instrument (use 'otdr get -r')"},
+        {{"get", "/readme.txt", (local / "no/such/dir/x").string()}, "cannot download '/readme.txt'"},
+        {{"get", "-r", "/Traces", (local / "copy.sor").string()}, "exists and is not a directory"},
+    };
+    for (const auto& c : cas) {
+        r = Run(c.args);
+        EXPECT_EQ(r.nSortie, 1) << c.message;
+        AttendreMessage(r, c.message);
+    }
+    EXPECT_EQ(CRepertoireTemp::Lire(local / "copy.sor"), CRepertoireTemp::Lire(racine / "Traces/a.sor"));
+}
+
+TEST_F(OtdrCliSim, PutCopiesFilesAndTrees)
+{
+    const fs::path f = tmp.Ecrire("up/one.bin", Octets(70000, 3));
+    tmp.Ecrire("up/tree/x/y.txt", "y");
+    tmp.Ecrire("up/tree/z été.txt", "z");
+    fs::create_directories(tmp.Chemin() / "up/tree/vide");
+
+    auto r = Run({"put", f.string(), "/Empty"});   // into an existing directory
+    ASSERT_EQ(r.nSortie, 0) << r.strErreur;
+    EXPECT_EQ(CRepertoireTemp::Lire(racine / "Empty/one.bin"), CRepertoireTemp::Lire(f));
+    r = Run({"put", f.string(), "/renamed.bin"});
+    ASSERT_EQ(r.nSortie, 0) << r.strErreur;
+    EXPECT_EQ(fs::file_size(racine / "renamed.bin"), 70000u);
+
+    r = Run({"put", "-r", (tmp.Chemin() / "up/tree").string(), "/NewTree"});
+    ASSERT_EQ(r.nSortie, 0) << r.strErreur;
+    EXPECT_NE(r.strSortie.find("Uploaded 2 files"), std::string::npos) << r.strSortie;
+    EXPECT_EQ(CRepertoireTemp::Lire(racine / "NewTree/x/y.txt"), "y");
+    EXPECT_EQ(CRepertoireTemp::Lire(racine / "NewTree/z été.txt"), "z");
+    EXPECT_TRUE(fs::is_directory(racine / "NewTree/vide"));
+    r = Run({"put", "-r", (tmp.Chemin() / "up/tree").string(), "/NewTree"});   // into it now
+    ASSERT_EQ(r.nSortie, 0);
+    EXPECT_EQ(CRepertoireTemp::Lire(racine / "NewTree/tree/x/y.txt"), "y");
+
+    const struct { std::vector<std::string> args; const char* message; } cas[] = {
+        {{"put", (tmp.Chemin() / "absent").string(), "/x"}, "no such local file or directory"},
+        {{"put", (tmp.Chemin() / "up/tree").string(), "/x"}, "is a directory (use 'otdr put -r')"},
+        {{"put", f.string(), "/no/such/dir/f"}, "cannot upload"},
+        {{"put", "-r", (tmp.Chemin() / "up/tree").string(), "/no/such/dir"}, "cannot create the remote directory"},
+    };
+    for (const auto& c : cas) {
+        r = Run(c.args);
+        EXPECT_EQ(r.nSortie, 1) << c.message;
+        AttendreMessage(r, c.message);
+    }
+}
+
+TEST_F(OtdrCliSim, RmMkdirRmdir)
+{
+    auto r = Run({"mkdir", "/Made"});
+    EXPECT_EQ(r.nSortie, 0) << r.strErreur;
+    EXPECT_TRUE(fs::is_directory(racine / "Made"));
+    r = Run({"mkdir", "Made/Inner"});
+    EXPECT_EQ(r.nSortie, 0) << r.strErreur;
+    EXPECT_TRUE(fs::is_directory(racine / "Made/Inner"));
+    r = Run({"rm", "/readme.txt"});
+    EXPECT_EQ(r.nSortie, 0) << r.strErreur;
+    EXPECT_FALSE(fs::exists(racine / "readme.txt"));
+    r = Run({"rmdir", "/Empty"});
+    EXPECT_EQ(r.nSortie, 0) << r.strErreur;
+    EXPECT_FALSE(fs::exists(racine / "Empty"));
+    r = Run({"rmdir", "-r", "/Traces"});
+    EXPECT_EQ(r.nSortie, 0) << r.strErreur;
+    EXPECT_FALSE(fs::exists(racine / "Traces"));
+
+    const struct { std::vector<std::string> args; const char* message; } cas[] = {
+        {{"mkdir", "/Made"}, "'/Made' already exists on the instrument"},
+        {{"mkdir", "/no/such"}, "no such directory on the instrument: '/no'"},
+        {{"rm", "/readme.txt"}, "no such file on the instrument"},
+        {{"rm", "/Made"}, "is a directory (use 'otdr rmdir')"},
+        {{"rmdir", "/Made"}, "not empty? use 'otdr rmdir -r'"},
+        {{"rmdir", "-r", "/"}, "root directory of the instrument is never removed"},
+        {{"rmdir", "/nothing"}, "no such directory on the instrument"},
+    };
+    for (const auto& c : cas) {
+        r = Run(c.args);
+        EXPECT_EQ(r.nSortie, 1) << c.message;
+        AttendreMessage(r, c.message);
+    }
+    EXPECT_TRUE(fs::is_directory(racine / "Made/Inner"));
+}
+
+TEST_F(OtdrCliSim, VerboseTracesCommandsWithPasswordsMaskedAndLoginOrder)
+{
+    auto r = Run({"--verbose", "--user", "krx14", "--password", "brimola", "ls", "/"});
+    ASSERT_EQ(r.nSortie, 0) << r.strErreur;
+    EXPECT_NE(r.strErreur.find("[ftp] > USER krx14"), std::string::npos) << r.strErreur;
+    EXPECT_NE(r.strErreur.find("[ftp] > PASS ****"), std::string::npos);
+    EXPECT_NE(r.strErreur.find("[ftp] > MLSD"), std::string::npos);
+    EXPECT_EQ(r.strErreur.find("brimola"), std::string::npos);
+
+    // Without a user: krx15 first (accepted by this instrument), one login only.
+    r = Run({"-v", "ls"});
+    ASSERT_EQ(r.nSortie, 0);
+    const size_t premier = r.strErreur.find("> USER ");
+    EXPECT_EQ(r.strErreur.compare(premier, 13, "> USER krx15\n"), 0) << r.strErreur;
+    EXPECT_EQ(r.strErreur.find("> USER ", premier + 1), std::string::npos);
+
+    r = Run({"--verbose", "identify"});
+    ASSERT_EQ(r.nSortie, 0) << r.strErreur;
+    EXPECT_NE(r.strErreur.find("[cmd] > *IDN?"), std::string::npos) << r.strErreur;
+    EXPECT_NE(r.strErreur.find("[cmd] < "), std::string::npos);
+
+    // A refused login: exit 1 and one message naming the login.
+    r = Run({"--user", "nobody", "--password", "secret", "ls"});
+    EXPECT_EQ(r.nSortie, 1);
+    AttendreMessage(r, "refused the login (nobody)");
+    EXPECT_EQ(r.strErreur.find("secret"), std::string::npos);
+}
+
+TEST(OtdrCli, UnreachableInstrumentFailsWithinItsTimeLimits)
+{
+    CRepertoireTemp tmp("otdr-cli");
+    const std::string libre = std::to_string(PortLibre());
+    const std::vector<std::string> base{"--profile", (tmp.Chemin() / "p.ini").string(), "--address", "127.0.0.1"};
+    auto avec = [&](std::vector<std::string> a) {
+        a.insert(a.begin(), base.begin(), base.end());
+        return a;
+    };
+
+    auto r = Otdr(tmp, avec({"--ftp-port", libre, "ls"}));
+    EXPECT_EQ(r.nSortie, 1);
+    AttendreMessage(r, "cannot reach the FTP server at 127.0.0.1:" + libre);
+    r = Otdr(tmp, avec({"--port", libre, "identify"}));
+    EXPECT_EQ(r.nSortie, 1);
+    AttendreMessage(r, "cannot connect to the instrument at 127.0.0.1:" + libre);
+
+    // Servers that accept the connection and never answer: the time limits end it.
+    CServeurMuet muet;
+    ASSERT_NE(muet.Port(), 0);
+    const std::string pm = std::to_string(muet.Port());
+    r = Otdr(tmp, avec({"--ftp-port", pm, "get", "/x", (tmp.Chemin() / "x").string()}), {"OTDR_TIMEOUT=0.3"});
+    EXPECT_EQ(r.nSortie, 1);
+    AttendreMessage(r, "cannot reach the FTP server at 127.0.0.1:" + pm);
+    EXPECT_LT(r.dSecondes, 15.0);   // one attempt, not six
+    r = Otdr(tmp, avec({"--timeout", "300ms", "--port", pm, "identify"}));
+    EXPECT_EQ(r.nSortie, 1);
+    AttendreMessage(r, "the instrument at 127.0.0.1:" + pm + " accepted the connection but did not identify itself");
+    EXPECT_LT(r.dSecondes, 15.0);
+
+    CProcessusTest sim;
+    ASSERT_TRUE(DemarrerSimulateur(sim, {"--silent"}));
+    r = Otdr(tmp, avec({"--timeout", "0.3", "--port", std::to_string(sim.Port("command")), "identify"}));
+    EXPECT_EQ(r.nSortie, 1);
+    EXPECT_NE(r.strSortie.find("Model:       (not identified)"), std::string::npos) << r.strSortie;
+    AttendreMessage(r, "did not identify itself");
+}
+
+#ifdef OTDR_HOST_PATH
+TEST_F(OtdrCliSim, DemoHostConnectsAndShowsTheModel)
+{
+    const std::string ini = (tmp.Chemin() / "host.ini").string();
+    ASSERT_EQ(Otdr(tmp, {"--profile", ini, "config", "--address", "127.0.0.1", "--port",
+                         std::to_string(sim.Port("command")), "--ftp-port", std::to_string(sim.Port("ftp"))})
+                  .nSortie, 0);
+    auto r = Executer({OTDR_HOST_PATH, "--profile", ini, "--connect", "--quit-after", "1500"},
+                      {"QT_QPA_PLATFORM=offscreen", "XDG_CONFIG_HOME=" + (tmp.Chemin() / "config").string()});
+    EXPECT_EQ(r.nSortie, 0) << r.strErreur;
+    EXPECT_NE(r.strSortie.find("status: Not connected (instrument: 127.0.0.1)"), std::string::npos) << r.strSortie;
+    EXPECT_NE(r.strSortie.find("status: Connected to 127.0.0.1 - model: KRX 15, version 2.07"), std::string::npos)
+        << r.strSortie;
+}
+#endif
+
+TEST(OtdrDemo, HeadlessDemoCompletesAndLeavesTheTraces)
+{
+    CRepertoireTemp tmp("otdr-demo");
+    auto r = Executer({"/bin/bash", OTDR_DEMO_PATH},
+                      {"OTDR_BUILD_DIR=" OTDR_BUILD_DIR, "CI=1", "DISPLAY=", "WAYLAND_DISPLAY=",
+                       "XDG_CONFIG_HOME=" + (tmp.Chemin() / "config").string(), "TMPDIR=" + tmp.Chemin().string()},
+                      tmp.Chemin().string(), std::chrono::seconds(90));
+    ASSERT_EQ(r.nSortie, 0) << r.strSortie << r.strErreur;
+    EXPECT_NE(r.strSortie.find("Model:       KRX 15"), std::string::npos) << r.strSortie;
+    EXPECT_NE(r.strSortie.find("Traces"), std::string::npos);
+    int n = 0;
+    for (auto& e : fs::recursive_directory_iterator(tmp.Chemin() / "demo-traces"))
+        if (e.is_regular_file() && e.path().extension() == ".sor") ++n;
+    EXPECT_GT(n, 10);
+    EXPECT_NE(r.strSortie.find("done: " + std::to_string(n) + " trace files"), std::string::npos) << r.strSortie;
+    // Its temporary directory (with the demo profile) is gone, and so is the
+    // simulator, which removes its generated tree when it stops.
+    for (auto& e : fs::directory_iterator(tmp.Chemin())) {
+        EXPECT_EQ(e.path().filename().string().rfind("otdr-demo.", 0), std::string::npos) << e.path();
+        EXPECT_EQ(e.path().filename().string().rfind("otdr-sim-ftp-", 0), std::string::npos) << e.path();
+    }
+}
