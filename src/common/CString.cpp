@@ -142,12 +142,12 @@ namespace {
 // Formats one conversion with its single argument, growing the buffer as needed;
 // false when the C library cannot render it.
 template <typename T>
-bool AjouterUne(std::wstring& sortie, const std::wstring& spec, T valeur)
+bool AjouterUne(std::wstring& sortie, const std::wstring& gabarit, T valeur)
 {
     std::vector<wchar_t> buf(64);
     for (;;) {
         errno = 0;
-        int n = std::swprintf(buf.data(), buf.size(), spec.c_str(), valeur);
+        int n = std::swprintf(buf.data(), buf.size(), gabarit.c_str(), valeur);
         if (n >= 0 && static_cast<size_t>(n) < buf.size()) {
             sortie.append(buf.data(), static_cast<size_t>(n));
             return true;
@@ -175,23 +175,23 @@ void FormaterParMorceaux(std::wstring& sortie, const wchar_t* fmt, va_list args)
             continue;
         }
         const wchar_t* debut = p++;
-        std::wstring spec(L"%");
-        while (*p && std::wcschr(L"-+ #0'", *p)) spec.push_back(*p++);
+        std::wstring gabarit(L"%");
+        while (*p && std::wcschr(L"-+ #0'", *p)) gabarit.push_back(*p++);
         if (*p == L'*') {
-            spec += std::to_wstring(va_arg(args, int));
+            gabarit += std::to_wstring(va_arg(args, int));
             ++p;
         } else {
-            while (*p >= L'0' && *p <= L'9') spec.push_back(*p++);
+            while (*p >= L'0' && *p <= L'9') gabarit.push_back(*p++);
         }
         if (*p == L'.') {
             ++p;
             if (*p == L'*') {
                 int precision = va_arg(args, int);
-                if (precision >= 0) spec += L"." + std::to_wstring(precision);
+                if (precision >= 0) gabarit += L"." + std::to_wstring(precision);
                 ++p;
             } else {
-                spec.push_back(L'.');
-                while (*p >= L'0' && *p <= L'9') spec.push_back(*p++);
+                gabarit.push_back(L'.');
+                while (*p >= L'0' && *p <= L'9') gabarit.push_back(*p++);
             }
         }
         std::wstring longueur;
@@ -202,7 +202,7 @@ void FormaterParMorceaux(std::wstring& sortie, const wchar_t* fmt, va_list args)
             return;
         }
         ++p;
-        const std::wstring complet = spec + longueur + conversion;
+        const std::wstring complet = gabarit + longueur + conversion;
         switch (conversion) {
         case L'd': case L'i':
             if (longueur == L"l") AjouterUne(sortie, complet, va_arg(args, long));
@@ -224,7 +224,7 @@ void FormaterParMorceaux(std::wstring& sortie, const wchar_t* fmt, va_list args)
             break;
         case L'c':
             if (longueur == L"l") AjouterUne(sortie, complet, va_arg(args, wint_t));
-            else AjouterUne(sortie, spec + L"lc", static_cast<wint_t>(static_cast<unsigned char>(va_arg(args, int))));
+            else AjouterUne(sortie, gabarit + L"lc", static_cast<wint_t>(static_cast<unsigned char>(va_arg(args, int))));
             break;
         case L's':
             if (longueur == L"l") {
@@ -233,16 +233,16 @@ void FormaterParMorceaux(std::wstring& sortie, const wchar_t* fmt, va_list args)
             } else {
                 const char* texte = va_arg(args, const char*);
                 const std::wstring large = AnsiToWide(texte ? texte : "(null)");
-                AjouterUne(sortie, spec + L"ls", large.c_str());
+                AjouterUne(sortie, gabarit + L"ls", large.c_str());
             }
             break;
         case L'S': {
             const wchar_t* texte = va_arg(args, const wchar_t*);
-            AjouterUne(sortie, spec + L"ls", texte ? texte : L"(null)");
+            AjouterUne(sortie, gabarit + L"ls", texte ? texte : L"(null)");
             break;
         }
         case L'C':
-            AjouterUne(sortie, spec + L"lc", va_arg(args, wint_t));
+            AjouterUne(sortie, gabarit + L"lc", va_arg(args, wint_t));
             break;
         case L'p':
             AjouterUne(sortie, complet, va_arg(args, void*));
