@@ -127,7 +127,10 @@ TEST_F(Facade, RequestFromInsideAWaitIsRefused)
     CProcessusTest sim;
     ASSERT_TRUE(DemarrerSim(sim, 60));
     COtdrDriver driver;
-    driver.SetDelais(Delais());
+    // Short limits: without the refusal the nested waits can run out of time.
+    tDelaisDriver delais = Delais();
+    delais.m_nDemarrage = delais.m_nArret = delais.m_nArretApresEchec = 5000;
+    driver.SetDelais(delais);
 
     int nInterieur = -1;
     QTimer::singleShot(30, [&] {
