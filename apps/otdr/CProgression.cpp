@@ -132,10 +132,12 @@ void CProgression::Dessiner(bool bFinal)
     const double part = m_nTotal ? static_cast<double>(fait) / static_cast<double>(m_nTotal) : (bFinal ? 1.0 : 0.0);
 
     char chiffres[160];
-    std::snprintf(chiffres, sizeof chiffres, "%3d%% %s / %s  %s/s  %s %s  %d/%d files",
-                  static_cast<int>(part * 100), Octets(fait).c_str(), Octets(m_nTotal).c_str(),
-                  Octets(static_cast<uint64_t>(debit)).c_str(), bFinal ? "in" : "ETA",
-                  Duree(bFinal ? ecoule : reste).c_str(), m_nFaits, m_nFichiers);
+    int n = std::snprintf(chiffres, sizeof chiffres, "%3d%% %s / %s  %s/s  %s %s",
+                          static_cast<int>(part * 100), Octets(fait).c_str(), Octets(m_nTotal).c_str(),
+                          Octets(static_cast<uint64_t>(debit)).c_str(), bFinal ? "in" : "ETA",
+                          Duree(bFinal ? ecoule : reste).c_str());
+    if (m_nFichiers > 1 && n > 0 && static_cast<size_t>(n) < sizeof chiffres)
+        std::snprintf(chiffres + n, sizeof chiffres - static_cast<size_t>(n), "  %d/%d files", m_nFaits, m_nFichiers);
 
     if (!m_bTerminal) {
         // Not a terminal (log, pipe): a plain line now and then.

@@ -48,7 +48,7 @@ int Executer(const std::vector<std::string>& args)
     ctx.options = AnalyserLigne(args);
     const tOptionsOtdr& o = ctx.options;
     if (o.bVersion && o.strCommande.empty()) {
-        std::printf("otdr 1.0.0\n");
+        std::printf("otdr %s\n", OTDR_VERSION);
         return SORTIE_SUCCES;
     }
     if (o.bAide) {
