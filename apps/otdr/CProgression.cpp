@@ -1,6 +1,7 @@
 #include "CProgression.h"
 
 #include <cmath>
+#include <cstdlib>
 #include <sys/ioctl.h>
 #include <unistd.h>
 
@@ -25,6 +26,12 @@ void CProgression::Debut(const fs::path& cible, const std::string& strNom, bool 
     m_cible = cible;
     m_strNom = strNom;
     m_bTelechargement = bTelechargement;
+    m_nFdSource = -1;
+    m_source.clear();
+    if (!bTelechargement && m_bActif) {
+        std::error_code ec;
+        m_source = fs::canonical(cible, ec);
+    }
 }
 
 void CProgression::Fin(uint64_t nOctets, bool bReussi)
@@ -35,6 +42,8 @@ void CProgression::Fin(uint64_t nOctets, bool bReussi)
         ++m_nFaits;
     }
     m_cible.clear();
+    m_source.clear();
+    m_nFdSource = -1;
 }
 
 void CProgression::Terminer()
@@ -64,9 +73,50 @@ double CProgression::Secondes() const
     return std::chrono::duration<double>(std::chrono::steady_clock::now() - m_debut).count();
 }
 
-uint64_t CProgression::TaillePartielle() const
+uint64_t CProgression::PositionLecture()
 {
-    if (!m_bTelechargement || m_cible.empty())
+#if defined(__linux__)
+    if (m_source.empty())
+        return 0;
+    std::error_code ec;
+    if (m_nFdSource < 0) {
+        for (fs::directory_iterator it("/proc/self/fd", ec), fin; !ec && it != fin; it.increment(ec)) {
+            std::error_code ec2;
+            if (fs::read_symlink(it->path(), ec2) == m_source && !ec2) {
+                m_nFdSource = std::atoi(it->path().filename().c_str());
+                break;
+            }
+        }
+        if (m_nFdSource < 0)
+            return 0;
+    }
+    // The descriptor may have been closed and reused since: check it still is the file.
+    const std::string fd = std::to_string(m_nFdSource);
+    std::error_code ec2;
+    if (fs::read_symlink("/proc/self/fd/" + fd, ec2) != m_source || ec2) {
+        m_nFdSource = -1;
+        return 0;
+    }
+    std::FILE* f = std::fopen(("/proc/self/fdinfo/" + fd).c_str(), "r");
+    if (!f)
+        return 0;
+    unsigned long long pos = 0;
+    char ligne[128];
+    while (std::fgets(ligne, sizeof ligne, f))
+        if (std::sscanf(ligne, "pos: %llu", &pos) == 1)
+            break;
+    std::fclose(f);
+    return pos;
+#else
+    return 0;
+#endif
+}
+
+uint64_t CProgression::TaillePartielle()
+{
+    if (!m_bTelechargement)
+        return PositionLecture();
+    if (m_cible.empty())
         return 0;
     // GetFile downloads into "<name>.<8 hex digits>.part" beside the target.
     const std::string nom = m_cible.filename().string();
@@ -129,7 +179,9 @@ void CProgression::Dessiner(bool bFinal)
     const double ecoule = Secondes();
     const double debit = ecoule > 0 ? static_cast<double>(fait) / ecoule : 0;
     const double reste = debit > 0 && m_nTotal >= fait ? static_cast<double>(m_nTotal - fait) / debit : -1;
-    const double part = m_nTotal ? static_cast<double>(fait) / static_cast<double>(m_nTotal) : (bFinal ? 1.0 : 0.0);
+    double part = m_nTotal ? static_cast<double>(fait) / static_cast<double>(m_nTotal) : (bFinal ? 1.0 : 0.0);
+    // Bytes handed to the network are not yet stored: 100% only once the last file is done.
+    if (!bFinal && part > 0.99) part = 0.99;
 
     char chiffres[160];
     int n = std::snprintf(chiffres, sizeof chiffres, "%3d%% %s / %s  %s/s  %s %s",

@@ -4,7 +4,9 @@
 //
 // The library reports no progress while a file moves, so the bytes of the file
 // in flight are read from the size of its download file (the ".part" file that
-// CFTPDirect::GetFile writes beside the target); uploads advance file by file.
+// CFTPDirect::GetFile writes beside the target), and, for an upload, from the
+// read position of the file the client has open (Linux: /proc/self/fdinfo;
+// elsewhere uploads advance file by file).
 
 #include <chrono>
 #include <condition_variable>
@@ -43,7 +45,8 @@ public:
 private:
     void Boucle();
     void Dessiner(bool bFinal);
-    uint64_t TaillePartielle() const;        // called with m_mutex held
+    uint64_t TaillePartielle();              // called with m_mutex held
+    uint64_t PositionLecture();              // upload in flight; with m_mutex held
 
     bool m_bActif = false;
     bool m_bTerminal = false;
@@ -55,6 +58,8 @@ private:
     std::filesystem::path m_cible;
     std::string m_strNom;
     bool m_bTelechargement = false;
+    std::filesystem::path m_source;          // canonical path of the file being uploaded
+    int m_nFdSource = -1;                    // its descriptor once found
     bool m_bAffiche = false;
     bool m_bArret = false;
     std::chrono::steady_clock::time_point m_debut;
