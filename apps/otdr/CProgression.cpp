@@ -7,6 +7,12 @@
 
 namespace fs = std::filesystem;
 
+namespace {
+// The transfer in flight, for the interruption handler.
+std::mutex g_mutexCourante;
+CProgression* g_pCourante = nullptr;
+} // namespace
+
 CProgression::CProgression(eProgression eMode, uint64_t nTotal, int nFichiers)
     : m_nTotal(nTotal), m_nFichiers(nFichiers), m_debut(std::chrono::steady_clock::now())
 {
@@ -16,9 +22,32 @@ CProgression::CProgression(eProgression eMode, uint64_t nTotal, int nFichiers)
     m_dernierTexte = m_debut;
     if (m_bActif)
         m_thread = std::thread([this] { Boucle(); });
+    std::lock_guard<std::mutex> lock(g_mutexCourante);
+    g_pCourante = this;
 }
 
-CProgression::~CProgression() { Terminer(); }
+CProgression::~CProgression()
+{
+    Terminer();
+    std::lock_guard<std::mutex> lock(g_mutexCourante);
+    if (g_pCourante == this)
+        g_pCourante = nullptr;
+}
+
+void CProgression::Interrompre()
+{
+    std::lock_guard<std::mutex> lock(g_mutexCourante);
+    if (!g_pCourante)
+        return;
+    std::lock_guard<std::mutex> lock2(g_pCourante->m_mutex);
+    const fs::path partiel = g_pCourante->FichierPartiel();
+    std::error_code ec;
+    if (!partiel.empty())
+        fs::remove(partiel, ec);
+    if (g_pCourante->m_bAffiche && g_pCourante->m_bTerminal)
+        std::fputs("\n", stdout);
+    std::fflush(stdout);
+}
 
 void CProgression::Debut(const fs::path& cible, const std::string& strNom, bool bTelechargement)
 {
@@ -116,8 +145,18 @@ uint64_t CProgression::TaillePartielle()
 {
     if (!m_bTelechargement)
         return PositionLecture();
-    if (m_cible.empty())
+    const fs::path partiel = FichierPartiel();
+    if (partiel.empty())
         return 0;
+    std::error_code ec;
+    const auto t = fs::file_size(partiel, ec);
+    return ec ? 0 : static_cast<uint64_t>(t);
+}
+
+fs::path CProgression::FichierPartiel() const
+{
+    if (!m_bTelechargement || m_cible.empty())
+        return {};
     // GetFile downloads into "<name>.<8 hex digits>.part" beside the target.
     const std::string nom = m_cible.filename().string();
     std::error_code ec;
@@ -125,13 +164,10 @@ uint64_t CProgression::TaillePartielle()
          !ec && it != fin; it.increment(ec)) {
         const std::string n = it->path().filename().string();
         if (n.size() == nom.size() + 14 && n.compare(0, nom.size(), nom) == 0 && n[nom.size()] == '.' &&
-            n.compare(n.size() - 5, 5, ".part") == 0) {
-            std::error_code ec2;
-            const auto t = fs::file_size(it->path(), ec2);
-            return ec2 ? 0 : static_cast<uint64_t>(t);
-        }
+            n.compare(n.size() - 5, 5, ".part") == 0)
+            return it->path();
     }
-    return 0;
+    return {};
 }
 
 void CProgression::Boucle()

@@ -39,12 +39,17 @@ public:
     uint64_t OctetsFaits() const;
     double Secondes() const;
 
+    // On an interruption (signal thread): removes the partial download of the
+    // transfer in flight, if any, and ends the bar's line. Never blocks for long.
+    static void Interrompre();
+
     static std::string Octets(uint64_t n);   // "512 B", "1.4 MiB"
     static std::string Duree(double s);      // "0:07", "1:02:03"
 
 private:
     void Boucle();
     void Dessiner(bool bFinal);
+    std::filesystem::path FichierPartiel() const;   // called with m_mutex held; empty when none
     uint64_t TaillePartielle();              // called with m_mutex held
     uint64_t PositionLecture();              // upload in flight; with m_mutex held
 

@@ -1,9 +1,15 @@
 // otdr: the command-line face of the driver library.
 
 #include <clocale>
+#include <csignal>
 #include <cstdio>
+#include <cstdlib>
 #include <iostream>
 #include <mutex>
+#include <pthread.h>
+#include <thread>
+
+#include "CProgression.h"
 
 #include "Contexte.h"
 #include "Erreurs.h"
@@ -79,8 +85,30 @@ void EcrireTrace(const std::string& canal, const std::string& ligne)
     std::fprintf(stderr, "[%s] %s\n", canal.c_str(), ligne.c_str());
 }
 
+// Ctrl+C, SIGTERM, SIGHUP: handled on a thread of their own (every other
+// thread, the library's included, has them blocked), so a download cut short
+// leaves no partial file behind.
+static void SurveillerInterruptions()
+{
+    sigset_t signaux;
+    sigemptyset(&signaux);
+    sigaddset(&signaux, SIGINT);
+    sigaddset(&signaux, SIGTERM);
+    sigaddset(&signaux, SIGHUP);
+    pthread_sigmask(SIG_BLOCK, &signaux, nullptr);
+    std::thread([signaux] {
+        int n = 0;
+        if (sigwait(&signaux, &n) != 0)
+            return;
+        CProgression::Interrompre();
+        std::fprintf(stderr, "otdr: interrupted\n");
+        std::_Exit(128 + n);
+    }).detach();
+}
+
 int main(int argc, char** argv)
 {
+    SurveillerInterruptions();
     // Numbers on the wire stay in the "C" locale whatever the user's.
     std::setlocale(LC_ALL, "C");
     std::vector<std::string> args(argv + 1, argv + argc);

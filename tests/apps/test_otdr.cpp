@@ -5,6 +5,8 @@
 #include <fstream>
 #include <regex>
 #include <sys/socket.h>
+#include <sys/wait.h>
+#include <thread>
 #include <netinet/in.h>
 #include <arpa/inet.h>
 #include <unistd.h>
@@ -409,6 +411,38 @@ TEST(OtdrCli, UnreachableInstrumentFailsWithinItsTimeLimits)
     EXPECT_EQ(r.nSortie, 1);
     EXPECT_NE(r.strSortie.find("Model:       (not identified)"), std::string::npos) << r.strSortie;
     AttendreMessage(r, "did not identify itself");
+}
+
+TEST(OtdrCli, InterruptedDownloadLeavesNoPartialFile)
+{
+    CRepertoireTemp tmp("otdr-cli");
+    tmp.Ecrire("served/big.bin", Octets(4 << 20, 5));   // some 16 s at the server's pace
+    const fs::path cible = tmp.Chemin() / "local";
+    fs::create_directories(cible);
+    tmp.Ecrire("local/big.bin", "previous content");
+    CProcessusTest serveur;
+    ASSERT_TRUE(serveur.Demarrer({OTDR_PYTHON, OTDR_TESTS_DIR "/apps/serveur_lent.py", (tmp.Chemin() / "served").string()}));
+    ASSERT_TRUE(serveur.AttendreLigne("READY"));
+
+    CProcessusTest otdr;
+    ASSERT_TRUE(otdr.Demarrer({OTDR_CLI_PATH, "--profile", (tmp.Chemin() / "p.ini").string(), "--address",
+                               "127.0.0.1", "--ftp-port", std::to_string(serveur.Port("ftp")), "get", "/big.bin",
+                               cible.string()}));
+    // Wait for the download file to appear and grow, then interrupt.
+    auto partiel = [&] {
+        for (auto& e : fs::directory_iterator(cible))
+            if (e.path().extension() == ".part") return e.path();
+        return fs::path();
+    };
+    const auto limite = std::chrono::steady_clock::now() + std::chrono::seconds(10);
+    while (partiel().empty() && std::chrono::steady_clock::now() < limite)
+        std::this_thread::sleep_for(std::chrono::milliseconds(20));
+    ASSERT_FALSE(partiel().empty());
+    const int statut = otdr.Arreter();   // SIGTERM
+    ASSERT_TRUE(WIFEXITED(statut));
+    EXPECT_EQ(WEXITSTATUS(statut), 128 + SIGTERM);
+    EXPECT_TRUE(partiel().empty());
+    EXPECT_EQ(CRepertoireTemp::Lire(cible / "big.bin"), "previous content");
 }
 
 #ifdef OTDR_HOST_PATH
