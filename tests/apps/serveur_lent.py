@@ -9,6 +9,7 @@ from pyftpdlib.authorizers import DummyAuthorizer
 from pyftpdlib.handlers import FTPHandler, ThrottledDTPHandler
 from pyftpdlib.servers import FTPServer
 
+logging.basicConfig(stream=sys.stderr, level=logging.ERROR)
 logging.getLogger("pyftpdlib").setLevel(logging.ERROR)
 authorizer = DummyAuthorizer()
 authorizer.add_user("krx15", "brimola", sys.argv[1], perm="elradfmwMT")

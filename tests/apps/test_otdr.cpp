@@ -445,6 +445,29 @@ TEST(OtdrCli, InterruptedDownloadLeavesNoPartialFile)
     EXPECT_EQ(CRepertoireTemp::Lire(cible / "big.bin"), "previous content");
 }
 
+TEST(OtdrCli, ProgressOfALongDownloadShowsBytesRateAndTimeLeft)
+{
+    CRepertoireTemp tmp("otdr-cli");
+    tmp.Ecrire("served/d/one.bin", Octets(800000, 6));   // more than one burst: about 2 s
+    tmp.Ecrire("served/d/two.bin", Octets(100000, 7));
+    CProcessusTest serveur;
+    ASSERT_TRUE(serveur.Demarrer({OTDR_PYTHON, OTDR_TESTS_DIR "/apps/serveur_lent.py", (tmp.Chemin() / "served").string()}));
+    ASSERT_TRUE(serveur.AttendreLigne("READY"));
+    // Not a terminal: "always" gives a plain line about every second.
+    auto r = Otdr(tmp, {"--profile", (tmp.Chemin() / "p.ini").string(), "--address", "127.0.0.1", "--ftp-port",
+                        std::to_string(serveur.Port("ftp")), "--progress", "always", "get", "-r", "/d",
+                        (tmp.Chemin() / "copy").string()});
+    ASSERT_EQ(r.nSortie, 0) << r.strErreur;
+    const std::regex enCours(R"( ?\d\d% \d+\.\d KiB / 878\.9 KiB  [\d.]+ [KM]iB/s  ETA \d:\d\d  [01]/2 files  (one|two)\.bin)");
+    int nEnCours = 0;
+    std::istringstream in(r.strSortie);
+    for (std::string l; std::getline(in, l);)
+        if (std::regex_match(l, enCours)) ++nEnCours;
+    EXPECT_GE(nEnCours, 1) << r.strSortie;
+    EXPECT_NE(r.strSortie.find("100% 878.9 KiB / 878.9 KiB"), std::string::npos) << r.strSortie;
+    EXPECT_EQ(CRepertoireTemp::Lire(tmp.Chemin() / "copy/two.bin"), Octets(100000, 7));
+}
+
 #ifdef OTDR_HOST_PATH
 TEST_F(OtdrCliSim, DemoHostConnectsAndShowsTheModel)
 {
