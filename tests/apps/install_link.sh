@@ -20,6 +20,9 @@ for f in bin/otdr bin/otdr-sim include/otdrdriver/driver/COtdrDriver.h include/o
   [[ -e "$PREFIX/$f" ]] || fail "$f not installed"
 done
 "$PREFIX/bin/otdr" --help >/dev/null || fail "installed otdr does not run"
+if [[ -e "$PREFIX/bin/otdr-host" ]]; then
+  QT_QPA_PLATFORM=offscreen "$PREFIX/bin/otdr-host" --help >/dev/null 2>&1 || fail "installed otdr-host does not run"
+fi
 
 # The host is built with the sanitizers of the tree it links against.
 SAN=$(sed -n 's/^OTDR_SANITIZE:STRING=//p' "$BUILD/CMakeCache.txt")
