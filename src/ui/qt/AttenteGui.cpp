@@ -3,7 +3,6 @@
 #include <QApplication>
 #include <QElapsedTimer>
 #include <QEvent>
-#include <QPointer>
 #include <QThread>
 
 #include <algorithm>
