@@ -24,7 +24,8 @@ const char* const kOptionsGlobales =
     "  --port N          command port (default: the profile's, else 1400)\n"
     "  --ftp-port N      FTP port (default: the profile's, else 21)\n"
     "  --user U          FTP user name\n"
-    "  --password P      FTP password\n"
+    "  --password P      FTP password (or the OTDR_PASSWORD environment variable,\n"
+    "                    which other users cannot see in the process list)\n"
     "                    Without --user, the logins of the instrument families are\n"
     "                    tried in the driver's order: krx15, krx14, krx12, krx11,\n"
     "                    tellmar, anonymous. A model known from identification\n"
@@ -34,7 +35,7 @@ const char* const kOptionsGlobales =
     "                    and 120 for the whole connection sequence of identify)\n"
     "  --progress WHEN   progress bars: auto (on a terminal, for transfers lasting\n"
     "                    over a second), always, never\n"
-    "  --verbose         trace every command line and FTP command on standard error\n"
+    "  -v, --verbose     trace every command line and FTP command on standard error\n"
     "                    (passwords masked)\n"
     "  -h, --help        this help, or the command's\n"
     "  --version         the version\n";
@@ -148,6 +149,10 @@ tOptionsOtdr AnalyserLigne(const std::vector<std::string>& args)
         else throw ErreurUsage("unknown option '" + a + "' (see 'otdr --help')");
     }
 
+    if (!o.motDePasse) {
+        if (const char* env = std::getenv("OTDR_PASSWORD"))
+            o.motDePasse = std::string(env);
+    }
     if (!o.delaiMs) {
         if (const char* env = std::getenv("OTDR_TIMEOUT"); env && *env)
             o.delaiMs = LireDelai("OTDR_TIMEOUT", env);

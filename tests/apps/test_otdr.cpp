@@ -260,7 +260,6 @@ TEST_F(OtdrCliSim, GetCopiesFilesAndTrees)
     EXPECT_TRUE(fs::is_directory(local / "e"));
 
     // Failures: exit 1, one message, an existing local file left whole.
-    CRepertoireTemp::Lire(local / "copy.sor");
     const struct { std::vector<std::string> args; const char* message; } cas[] = {
         {{"get", "/Traces/none.sor", (local / "copy.sor").string()}, "no such file or directory on the instrument"},
         {{"get", "/Traces", local.string()}, "is a directory on the instrument (use 'otdr get -r')"},
@@ -367,6 +366,11 @@ TEST_F(OtdrCliSim, VerboseTracesCommandsWithPasswordsMaskedAndLoginOrder)
     ASSERT_EQ(r.nSortie, 0) << r.strErreur;
     EXPECT_NE(r.strErreur.find("[cmd] > *IDN?"), std::string::npos) << r.strErreur;
     EXPECT_NE(r.strErreur.find("[cmd] < "), std::string::npos);
+
+    // The password may come from the environment instead of the command line.
+    r = Run({"--verbose", "--user", "krx11", "ls"}, {"OTDR_PASSWORD=QWPZ"});
+    EXPECT_EQ(r.nSortie, 0) << r.strErreur;
+    EXPECT_EQ(r.strErreur.find("QWPZ"), std::string::npos);
 
     // A refused login: exit 1 and one message naming the login.
     r = Run({"--user", "nobody", "--password", "secret", "ls"});
