@@ -6,6 +6,7 @@
 #include <QComboBox>
 #include <QDialog>
 #include <QHeaderView>
+#include <QLabel>
 #include <QLineEdit>
 #include <QListWidget>
 #include <QPushButton>
@@ -364,4 +365,28 @@ TEST_F(Controles, RadioGroupIsExclusiveAndTheLogicCanClearIt)
     // The default button is the template's "OK" only.
     EXPECT_TRUE(dlg->findChild<QPushButton*>(QStringLiteral("1"))->isDefault());
     EXPECT_FALSE(dlg->findChild<QPushButton*>(QStringLiteral("2"))->isDefault());
+}
+
+TEST_F(Controles, NoLabelCutsItsText)
+{
+    // Every label of every dialog, with the shown and the hidden states alike:
+    // a one-line label shows its whole text, a taller one wraps within its height.
+    for (unsigned id : {Ressources::IDD_CONFIG_DRIVER, Ressources::IDD_FILE_TRANSFERT,
+                        Ressources::IDD_IDENTIFICATION_FTP}) {
+        auto f = Ouvrir(id);
+        ASSERT_NE(dlg, nullptr);
+        for (QLabel* l : dlg->findChildren<QLabel*>()) {
+            if (l->text().isEmpty()) continue;
+            const QFontMetrics fm(l->font());
+            if (l->wordWrap()) {
+                const QRect r = fm.boundingRect(QRect(0, 0, l->width(), 10000), Qt::TextWordWrap, l->text());
+                EXPECT_LE(r.height(), l->height()) << id << " " << l->text().toStdString();
+            } else {
+                EXPECT_LE(fm.horizontalAdvance(l->text()), l->width()) << id << " " << l->text().toStdString();
+                EXPECT_LE(fm.height(), l->height() + 2) << id << " " << l->text().toStdString();
+            }
+        }
+        f.reset();
+        dlg = nullptr;
+    }
 }

@@ -4,6 +4,7 @@
 #include <QButtonGroup>
 #include <QComboBox>
 #include <QFocusEvent>
+#include <QFontMetricsF>
 #include <QHeaderView>
 #include <QLabel>
 #include <QLineEdit>
@@ -77,6 +78,38 @@ protected:
     }
 };
 
+// A static text. A label one line tall keeps its text on that line, with a
+// slightly smaller font when the dialog font is wider than the one the
+// template was drawn for, so the end of the text is never cut off; a taller
+// one wraps its words.
+class CLibelle : public QLabel
+{
+public:
+    CLibelle(const QString& texte, QWidget* parent) : QLabel(texte, parent) {}
+
+    void Ajuster()
+    {
+        const QFont base = parentWidget() ? parentWidget()->font() : QFont();
+        const bool bUneLigne = height() < 2 * QFontMetrics(base).lineSpacing();
+        setWordWrap(!bUneLigne);
+        QFont police = base;
+        if (bUneLigne && width() > 0 && base.pointSizeF() > 0) {
+            // Fonts snap to whole pixels: step down until the text fits.
+            const double minimum = base.pointSizeF() * 0.8;
+            while (QFontMetrics(police).horizontalAdvance(text()) > width() && police.pointSizeF() > minimum)
+                police.setPointSizeF(std::max(minimum, police.pointSizeF() - 0.25));
+        }
+        if (police != font()) setFont(police);
+    }
+
+protected:
+    void resizeEvent(QResizeEvent* e) override
+    {
+        QLabel::resizeEvent(e);
+        Ajuster();
+    }
+};
+
 Qt::Alignment VersAlignement(tAlignement a)
 {
     switch (a) {
@@ -123,8 +156,7 @@ void CControleQt::Creer()
 
     switch (m_modele.nType) {
     case tTypeControle::Statique: {
-        auto* l = new QLabel(texte, parent);
-        l->setWordWrap(true);
+        auto* l = new CLibelle(texte, parent);
         l->setAlignment(Qt::AlignLeft | ((styles & STYLE_CENTRE_VERT) ? Qt::AlignVCenter : Qt::AlignTop));
         w = l;
         break;
@@ -220,6 +252,7 @@ void CControleQt::Creer()
     const tUnitesBase& base = m_fenetre.Base();
     w->setGeometry(RectPixels(base, m_modele.x, m_modele.y, m_modele.cx, m_modele.cy));
     if (m_modele.nType == tTypeControle::ListeDeroulante) AjusterDeroulante(w->height());
+    if (m_modele.nType == tTypeControle::Statique) static_cast<CLibelle*>(w)->Ajuster();
     w->setEnabled(m_modele.bActif);
     w->setVisible(m_modele.bVisible);
     w->installEventFilter(this);
@@ -319,7 +352,9 @@ void CControleQt::SetWindowText(const CString& texte)
     } else if (auto* b = qobject_cast<QAbstractButton*>(m_pWidget.data())) {
         b->setText(t);
     } else if (m_modele.nType == tTypeControle::Statique) {
-        static_cast<QLabel*>(m_pWidget.data())->setText(t);
+        auto* l = static_cast<CLibelle*>(m_pWidget.data());
+        l->setText(t);
+        l->Ajuster();
     }
 }
 
