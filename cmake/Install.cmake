@@ -33,5 +33,8 @@ write_basic_package_version_file(${PROJECT_BINARY_DIR}/otdrdriverConfigVersion.c
 install(FILES ${PROJECT_BINARY_DIR}/otdrdriverConfig.cmake ${PROJECT_BINARY_DIR}/otdrdriverConfigVersion.cmake
   DESTINATION ${CMAKE_INSTALL_LIBDIR}/cmake/otdrdriver)
 
+# The prefix is written relative to the .pc file, so the install can be moved.
+file(RELATIVE_PATH OTDR_PC_VERS_PREFIX "/${CMAKE_INSTALL_LIBDIR}/pkgconfig" "/")
+string(REGEX REPLACE "/$" "" OTDR_PC_VERS_PREFIX "${OTDR_PC_VERS_PREFIX}")
 configure_file(${PROJECT_SOURCE_DIR}/cmake/otdrdriver.pc.in ${PROJECT_BINARY_DIR}/otdrdriver.pc @ONLY)
 install(FILES ${PROJECT_BINARY_DIR}/otdrdriver.pc DESTINATION ${CMAKE_INSTALL_LIBDIR}/pkgconfig)
