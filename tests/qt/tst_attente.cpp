@@ -17,6 +17,8 @@
 
 #include "driver/CEvenementManuel.h"
 #include "ui/Attente.h"
+#include "ui/Controles.h"
+#include "ui/qt/FrontalQt.h"
 
 namespace {
 
@@ -183,4 +185,32 @@ TEST_F(Attente, RequestWaitOffTheGuiThreadIsPlain)
     // On the GUI thread a limit that passes is reported as such.
     evenement.ResetEvent();
     EXPECT_FALSE(AttendreRequete(evenement, 30));
+}
+
+TEST_F(Attente, InstallIsOneGuiThreadCallAndUninstallGoesHeadless)
+{
+    bool bAutreThread = true;
+    std::thread t([&] { bAutreThread = InstallerFrontalQt(); });
+    t.join();
+    EXPECT_FALSE(bAutreThread);
+    EXPECT_TRUE(InstallerFrontalQt());  // already installed: harmless
+    EXPECT_TRUE(FrontalInstalle());
+
+    AfficherAttente(L"Connecting ...", 2080);
+    ASSERT_NE(FenetreAttente(), nullptr);
+    // Going headless takes the wait window away; later requests show nothing.
+    DesinstallerFrontalQt();
+    EXPECT_FALSE(FrontalInstalle());
+    QCoreApplication::processEvents();
+    EXPECT_EQ(FenetreAttente(), nullptr);
+    DepuisUnAutreThread(L"Connecting ...", 2080);
+    QCoreApplication::processEvents();
+    EXPECT_EQ(FenetreAttente(), nullptr);
+    CEvenementManuel evenement;
+    EXPECT_FALSE(AttendreRequete(evenement, 20));
+
+    EXPECT_TRUE(InstallerFrontalQt());
+    AfficherAttente(L"Connecting ...", 2080);
+    EXPECT_NE(FenetreAttente(), nullptr);
+    AfficherAttente(nullptr, 0);
 }

@@ -200,12 +200,18 @@ int main(int argc, char** argv)
         Capturer(d, "transfer-name-entry.png");
         Cliquer(d, IDC_ANNULER_NOM_LOCAL);
 
-        if (repsDistants->count() > 1)
-            QTest::mouseClick(repsDistants->viewport(), Qt::LeftButton, {},
-                              repsDistants->visualItemRect(repsDistants->item(1)).center());
-        Cliquer(d, IDC_SUPPR_REP_DISTANT);
+        // Asking to remove a local directory: the row shows the question.
+        auto* repsLocaux = Enfant<QListWidget>(d, IDC_REPS_LOCAUX);
+        for (int i = 0; i < repsLocaux->count(); ++i) {
+            if (repsLocaux->item(i)->text() != QLatin1String("[archive]")) continue;
+            QTest::mouseClick(repsLocaux->viewport(), Qt::LeftButton, {},
+                              repsLocaux->visualItemRect(repsLocaux->item(i)).center());
+        }
+        Cliquer(d, IDC_SUPPR_REP_LOCAL);
+        if (!Enfant<QWidget>(d, IDC_QUESTION_LOCAL)->isVisible())
+            std::fprintf(stderr, "otdr-captures: the removal question did not show\n");
         Capturer(d, "transfer-remove-confirmation.png");
-        Cliquer(d, IDC_ANNULER_SUPPR_DISTANT);
+        Cliquer(d, IDC_ANNULER_SUPPR_LOCAL);
         Cliquer(d, IDC_FERMER);
     });
     driver.FileTransfert(nullptr, nullptr);
