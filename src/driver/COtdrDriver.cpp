@@ -5,6 +5,7 @@
 
 #include "driver/CEvenementManuel.h"
 #include "driver/CTacheDriver.h"
+#include "driver/GardeRequete.h"
 
 namespace {
 
@@ -87,7 +88,8 @@ bool COtdrDriver::Requete(unsigned nMessage, std::uintptr_t wParam, std::intptr_
 
 int COtdrDriver::StartDriver()
 {
-    if (!m_pTache) return 0;
+    CGardeRequete garde;
+    if (!garde.Acceptee() || !m_pTache) return 0;
     if (Requete(WM_STARTDRIVER, reinterpret_cast<std::uintptr_t>(&m_Parametres), 0, m_Delais.m_nDemarrage))
         return 1;
     // Out of time: queue a stop behind the start that is still running, and
@@ -98,13 +100,15 @@ int COtdrDriver::StartDriver()
 
 int COtdrDriver::StopDriver()
 {
-    if (m_pTache) Requete(WM_STOPDRIVER, 0, 0, m_Delais.m_nArret);
+    CGardeRequete garde;
+    if (garde.Acceptee() && m_pTache) Requete(WM_STOPDRIVER, 0, 0, m_Delais.m_nArret);
     return 1;
 }
 
 short COtdrDriver::RecupererFichierFTP(const wchar_t* nom1, const wchar_t* nom2)
 {
-    if (!m_pTache) return -2;
+    CGardeRequete garde;
+    if (!garde.Acceptee() || !m_pTache) return -2;
     Requete(WM_RECUPERERFICHIERFTP, reinterpret_cast<std::uintptr_t>(nom1),
             reinterpret_cast<std::intptr_t>(nom2), m_Delais.m_nRecuperation);
     return GetLastError();
@@ -112,7 +116,8 @@ short COtdrDriver::RecupererFichierFTP(const wchar_t* nom1, const wchar_t* nom2)
 
 short COtdrDriver::RecupererFichierFTPBinary(const wchar_t* nom1, const wchar_t* nom2)
 {
-    if (!m_pTache) return -2;
+    CGardeRequete garde;
+    if (!garde.Acceptee() || !m_pTache) return -2;
     Requete(WM_RECUPERERFICHIERFTPBINARY, reinterpret_cast<std::uintptr_t>(nom1),
             reinterpret_cast<std::intptr_t>(nom2), m_Delais.m_nRecuperation);
     return GetLastError();

@@ -4,6 +4,7 @@
 
 #include "driver/COtdrDriver.h"
 #include "driver/ClesProfil.h"
+#include "driver/GardeRequete.h"
 #include "driver/Profil.h"
 #include "ftp/CFTPDirect.h"
 #include "ui/CDlgConfigDriverOtdr.h"
@@ -13,6 +14,8 @@
 
 int COtdrDriver::ConfigDriver(int)
 {
+    CGardeRequete garde;
+    if (!garde.Acceptee()) return 0;
     CDlgConfigDriverOtdr dlg;
     return dlg.DoModal() == ID_OK ? 1 : 0;
 }
@@ -24,6 +27,8 @@ int COtdrDriver::ConfigDriver()
 
 int COtdrDriver::FileTransfert(const wchar_t* user, const wchar_t* password)
 {
+    CGardeRequete garde;
+    if (!garde.Acceptee()) return 0;
     CFTPDirect* pFtp = GetFTPDirectTache();
     if (!pFtp) return 0;
     const CString strModele = GetIdentificationTache();
@@ -41,23 +46,31 @@ int COtdrDriver::FileTransfertAvecDemandeLogin()
     if (!GetIdentificationTache().IsEmpty()) return FileTransfert(nullptr, nullptr);
 
     using namespace ClesProfil;
-    auto profil = ProfilCourant();
-    CDlgSaisieIdentificationFtp dlg;
-    if (profil)
-        dlg.SetIdentification(profil->GetProfileInt(SECTION_DRIVER, FTP_TYPE_IDENTIFICATION, 0),
-                              profil->GetProfileString(SECTION_DRIVER, FTP_LOGIN, L""),
-                              profil->GetProfileString(SECTION_DRIVER, FTP_PASSWORD, L""));
-    else
-        dlg.SetIdentification(0, L"", L"");
-    if (dlg.DoModal() != ID_OK) return 1;
+    int nType;
+    CString strUtilisateur, strMotDePasse;
+    {
+        // The guard covers the identification dialog only: FileTransfert below
+        // takes its own.
+        CGardeRequete garde;
+        if (!garde.Acceptee()) return 0;
+        auto profil = ProfilCourant();
+        CDlgSaisieIdentificationFtp dlg;
+        if (profil)
+            dlg.SetIdentification(profil->GetProfileInt(SECTION_DRIVER, FTP_TYPE_IDENTIFICATION, 0),
+                                  profil->GetProfileString(SECTION_DRIVER, FTP_LOGIN, L""),
+                                  profil->GetProfileString(SECTION_DRIVER, FTP_PASSWORD, L""));
+        else
+            dlg.SetIdentification(0, L"", L"");
+        if (dlg.DoModal() != ID_OK) return 1;
 
-    const int nType = dlg.GetTypeIdentification();
-    const CString strUtilisateur = dlg.GetUtilisateur();
-    const CString strMotDePasse = dlg.GetMotDePasse();
-    if (profil) {
-        profil->WriteProfileInt(SECTION_DRIVER, FTP_TYPE_IDENTIFICATION, nType);
-        profil->WriteProfileString(SECTION_DRIVER, FTP_LOGIN, strUtilisateur);
-        profil->WriteProfileString(SECTION_DRIVER, FTP_PASSWORD, strMotDePasse);
+        nType = dlg.GetTypeIdentification();
+        strUtilisateur = dlg.GetUtilisateur();
+        strMotDePasse = dlg.GetMotDePasse();
+        if (profil) {
+            profil->WriteProfileInt(SECTION_DRIVER, FTP_TYPE_IDENTIFICATION, nType);
+            profil->WriteProfileString(SECTION_DRIVER, FTP_LOGIN, strUtilisateur);
+            profil->WriteProfileString(SECTION_DRIVER, FTP_PASSWORD, strMotDePasse);
+        }
     }
 
     CString u, p;
