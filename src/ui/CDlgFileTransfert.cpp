@@ -435,8 +435,11 @@ void CDlgFileTransfert::PlacerControles()
         deplacer(GetDlgItem(ids.nLibelleNom), X0 + bw + 4, Y0, lw, lh);
         deplacer(GetDlgItem(ids.nNom), X0 + bw + 4, Y0 + lh + 4, (X1 - bw - 4) - (X0 + bw + 4), lh);
         const int ch = rect(ids.nAnnulerNom).Hauteur();
-        deplacer(GetDlgItem(ids.nAnnulerNom), X1 - bw, Y0 + 4, bw, ch);
-        deplacer(GetDlgItem(ids.nValiderNom), X1 - bw, Y1 - 4 - ch, bw, ch);
+        // "Cancel" and "Create" share the row's height one above the other, as
+        // in the template; inset by 4 pixels each they would overlap by 8 and
+        // "Create" would be hidden under "Cancel".
+        deplacer(GetDlgItem(ids.nAnnulerNom), X1 - bw, Y0, bw, ch);
+        deplacer(GetDlgItem(ids.nValiderNom), X1 - bw, Y1 - ch, bw, ch);
         deplacer(GetDlgItem(ids.nQuestion), X0 + bw + 4, Y0, (X1 - bw - 4) - (X0 + bw + 4), Y1 - Y0);
     };
     placerRangee(rangeeG, *Rangee(false));
