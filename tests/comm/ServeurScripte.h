@@ -12,6 +12,8 @@
 #include <thread>
 #include <vector>
 
+#include "comm/CTcpIpCom.h"
+
 class CServeurScripte
 {
 public:
@@ -68,3 +70,21 @@ private:
 // `esr`, identification `idn`; other lines get no answer.
 CServeurScripte::Repondeur InstrumentSimple(int stb = 0, int esr = 0,
                                            const std::string& idn = "Maker,KRX 15,1234,1.5\r\n");
+
+// Limits short enough that time-outs take milliseconds, generous enough for a
+// loaded machine when the peer does answer.
+inline tDelaisCom DelaisTest(int attente = 5000, int pause = 10)
+{
+    tDelaisCom d;
+    d.nAttenteReponseMs = attente;
+    d.nPauseMs = pause;
+    return d;
+}
+
+// Points a channel (or an instrument) at 127.0.0.1:`port`.
+inline void Preparer(CTcpIpCom& canal, int port, tDelaisCom delais = DelaisTest())
+{
+    canal.SetDelais(delais);
+    canal.SetAdresse(L"127.0.0.1");
+    canal.SetPort(static_cast<unsigned>(port));
+}

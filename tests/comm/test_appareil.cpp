@@ -17,31 +17,6 @@ using namespace std::chrono_literals;
 
 namespace {
 
-tDelaisCom Delais(int attente = 5000, int pause = 10)
-{
-    tDelaisCom d;
-    d.nAttenteReponseMs = attente;
-    d.nPauseMs = pause;
-    return d;
-}
-
-void Preparer(CAppareilBaseTcpIp& appareil, int port, tDelaisCom delais = Delais())
-{
-    appareil.SetDelais(delais);
-    appareil.SetAdresse(L"127.0.0.1");
-    appareil.SetPort(static_cast<unsigned>(port));
-}
-
-// The simulator with its command port chosen by the system.
-bool Simulateur(CProcessusTest& sim, const std::vector<std::string>& options)
-{
-    const std::filesystem::path dossier = std::filesystem::path(OTDR_SIM_PATH).parent_path();
-    if (std::filesystem::exists(dossier / "sim_ftp.py")) return DemarrerSimulateur(sim, options);
-    std::vector<std::string> argv{OTDR_PYTHON, OTDR_SIM_PATH, "--address", "127.0.0.1", "--port", "0"};
-    argv.insert(argv.end(), options.begin(), options.end());
-    return sim.Demarrer(argv) && sim.AttendreLigne("READY");
-}
-
 // The transcript once it contains `fin` (the simulator writes it from its own thread).
 std::string Transcription(const std::filesystem::path& fichier, const std::string& fin)
 {
@@ -100,7 +75,7 @@ TEST(CAppareilBaseTcp, EchecsNeStockentRien)
     {
         CServeurScripte serveur([](const std::string& l) { return l == "*STB?" ? std::string("0\r\n") : std::string(); });
         CAppareilBaseTcpIp appareil;
-        Preparer(appareil, serveur.Port(), Delais(40));
+        Preparer(appareil, serveur.Port(), DelaisTest(40));
         ASSERT_EQ(appareil.Connecter(), 0);
         EXPECT_EQ(appareil.Identifier(), -1);
         EXPECT_TRUE(appareil.GetModele().IsEmpty());
@@ -161,10 +136,10 @@ TEST(Simulateur, ConnexionEtIdentification)
     CRepertoireTemp temp;
     const auto transcription = temp.Chemin() / "wire.txt";
     CProcessusTest sim;
-    ASSERT_TRUE(Simulateur(sim, {"--transcript", transcription.string()}));
+    ASSERT_TRUE(DemarrerSimulateur(sim, {"--transcript", transcription.string()}));
 
     auto* appareil = new CAppareilBaseTcpIp;
-    Preparer(*appareil, sim.Port("command"), Delais(5000, 10));
+    Preparer(*appareil, sim.Port("command"));
     ASSERT_EQ(appareil->Ouvrir(), 0);
     ASSERT_EQ(appareil->Initialiser(), 0);
     ASSERT_EQ(appareil->Identifier(), 0);
@@ -188,10 +163,10 @@ TEST(Simulateur, MotDePasseEtModeleDeStatut)
     CRepertoireTemp temp;
     const auto transcription = temp.Chemin() / "wire.txt";
     CProcessusTest sim;
-    ASSERT_TRUE(Simulateur(sim, {"--transcript", transcription.string(), "--require-password", "--lf-only",
+    ASSERT_TRUE(DemarrerSimulateur(sim, {"--transcript", transcription.string(), "--require-password", "--lf-only",
                                  "--idn", "Someone,FPXe 2,77,3.1.4"}));
     CAppareilBaseTcpIp appareil;
-    Preparer(appareil, sim.Port("command"), Delais(5000, 10));
+    Preparer(appareil, sim.Port("command"));
     ASSERT_EQ(appareil.Ouvrir(), 0);
     ASSERT_EQ(appareil.Identifier(), 0);
     EXPECT_EQ(appareil.GetModele(), CString(L"FPXe 2"));
@@ -217,58 +192,50 @@ TEST(Simulateur, MotDePasseEtModeleDeStatut)
 
 TEST(Simulateur, Defaillances)
 {
-    // Closing in the middle of the identification: -2 at once, nothing stored.
-    {
+    const struct {
+        std::vector<std::string> options;
+        int attente;
+        short ouvrir, identifier;
+    } cas[] = {
+        {{"--close-mid-reply", "*IDN?"}, 20000, 0, -2},                // -2 at once, nothing stored
+        {{"--silent"}, 30, -1, 0},                                      // after the password fallback
+        {{"--fail", "*CLS:4", "--reply-delay", "20"}, 5000, -3, 0},     // query error after "*CLS"
+    };
+    for (const auto& c : cas) {
+        SCOPED_TRACE(c.options[0]);
         CProcessusTest sim;
-        ASSERT_TRUE(Simulateur(sim, {"--close-mid-reply", "*IDN?"}));
+        ASSERT_TRUE(DemarrerSimulateur(sim, c.options));
         CAppareilBaseTcpIp appareil;
-        Preparer(appareil, sim.Port("command"), Delais(20000, 10));
-        ASSERT_EQ(appareil.Ouvrir(), 0);
-        EXPECT_EQ(appareil.Identifier(), -2);
+        Preparer(appareil, sim.Port("command"), DelaisTest(c.attente));
+        EXPECT_EQ(appareil.Ouvrir(), c.ouvrir);
+        EXPECT_EQ(appareil.GetEtat(), c.ouvrir == 0 ? 1 : 0);
+        if (c.ouvrir == 0) {
+            EXPECT_EQ(appareil.Identifier(), c.identifier);
+        }
         EXPECT_TRUE(appareil.GetModele().IsEmpty());
     }
-    // Silent instrument: Ouvrir fails with -1 after the password fallback.
-    {
-        CProcessusTest sim;
-        ASSERT_TRUE(Simulateur(sim, {"--silent"}));
-        CAppareilBaseTcpIp appareil;
-        Preparer(appareil, sim.Port("command"), Delais(30, 10));
-        EXPECT_EQ(appareil.Ouvrir(), -1);
-        EXPECT_EQ(appareil.GetEtat(), 0);
-    }
-    // A query error after "*CLS" fails the initialisation.
-    {
-        CProcessusTest sim;
-        ASSERT_TRUE(Simulateur(sim, {"--fail", "*CLS:4", "--reply-delay", "20"}));
-        CAppareilBaseTcpIp appareil;
-        Preparer(appareil, sim.Port("command"), Delais(5000, 10));
-        EXPECT_EQ(appareil.Ouvrir(), -3);
-    }
     // Long replies: the identification is padded past 100 characters.
-    {
-        CProcessusTest sim;
-        ASSERT_TRUE(Simulateur(sim, {"--long-replies"}));
-        CAppareilBaseTcpIp appareil;
-        Preparer(appareil, sim.Port("command"), Delais(5000, 10));
-        ASSERT_EQ(appareil.Ouvrir(), 0);
-        ASSERT_EQ(appareil.Identifier(), 0);
-        EXPECT_TRUE(appareil.IsReponseLongue());
-        EXPECT_EQ(appareil.GetModele(), CString(L"KRX 15"));
-        EXPECT_EQ(appareil.GetVersion().Left(4), CString(L"2.07"));
-        EXPECT_EQ(appareil.Initialiser(), 0); // the query after it still works
-    }
+    CProcessusTest sim;
+    ASSERT_TRUE(DemarrerSimulateur(sim, {"--long-replies"}));
+    CAppareilBaseTcpIp appareil;
+    Preparer(appareil, sim.Port("command"));
+    ASSERT_EQ(appareil.Ouvrir(), 0);
+    ASSERT_EQ(appareil.Identifier(), 0);
+    EXPECT_TRUE(appareil.IsReponseLongue());
+    EXPECT_EQ(appareil.GetModele(), CString(L"KRX 15"));
+    EXPECT_EQ(appareil.GetVersion().Left(4), CString(L"2.07"));
+    EXPECT_EQ(appareil.Initialiser(), 0); // the query after it still works
 }
 
 TEST(Simulateur, AdresseIPv6)
 {
     // An IPv6 address is passed to the resolver as typed.
     CProcessusTest sim;
-    if (!Simulateur(sim, {"--address", "::1"})) GTEST_SKIP() << "no IPv6 loopback here";
+    ASSERT_TRUE(DemarrerSimulateur(sim, {"--address", "::1"}));
     CAppareilBaseTcpIp appareil;
-    appareil.SetDelais(Delais());
+    Preparer(appareil, sim.Port("command"));
     appareil.SetAdresse(L"::1");
     EXPECT_EQ(appareil.GetAdresse(), CString(L"::1"));
-    appareil.SetPort(static_cast<unsigned>(sim.Port("command")));
     ASSERT_EQ(appareil.Ouvrir(), 0);
     ASSERT_EQ(appareil.Identifier(), 0);
     EXPECT_EQ(appareil.GetModele(), CString(L"KRX 15"));

@@ -18,21 +18,9 @@ using namespace std::chrono_literals;
 
 namespace {
 
-// Short limits so time-outs take milliseconds; generous enough for a loaded machine
-// when the peer does answer.
-tDelaisCom DelaisCourts(int attente = 5000, int pause = 20)
+void Connecter(CTcpIpCom& canal, const CServeurScripte& serveur, tDelaisCom delais = DelaisTest())
 {
-    tDelaisCom d;
-    d.nAttenteReponseMs = attente;
-    d.nPauseMs = pause;
-    return d;
-}
-
-void Connecter(CTcpIpCom& canal, const CServeurScripte& serveur, tDelaisCom delais = DelaisCourts())
-{
-    canal.SetDelais(delais);
-    canal.SetAdresse(L"127.0.0.1");
-    canal.SetPort(static_cast<unsigned>(serveur.Port()));
+    Preparer(canal, serveur.Port(), delais);
     ASSERT_EQ(canal.Connecter(), 0);
     ASSERT_TRUE(canal.IsConnecte());
 }
@@ -166,32 +154,29 @@ TEST(CTcpIpCom, LireTamponAuxLimitesDuTampon)
 
 TEST(CTcpIpCom, ReponseEnPlusieursMorceaux)
 {
-    // A reply whose first piece is smaller than the whole line is read to its
-    // line feed, not cut at the first buffer.
+    // A reply arriving in pieces is read to its line feed, not cut at the first
+    // buffer; a line feed arriving on its own after 99 bytes goes with the reply.
+    const struct {
+        std::string debut, suite, attendu;
+    } cas[] = {
+        {std::string(60, 'a'), std::string(150, 'b') + "\r\n", std::string(60, 'a') + std::string(150, 'b') + "\r"},
+        {std::string(99, 'c'), "\n", std::string(99, 'c')},
+    };
     CServeurScripte serveur;
     CTcpIpCom canal;
     Connecter(canal, serveur);
-    const std::string debut(60, 'a'), suite(150, 'b');
-    serveur.Envoyer(debut);
-    std::thread tard([&] {
-        std::this_thread::sleep_for(50ms);
-        serveur.Envoyer(suite + "\r\n");
-    });
-    CString reponse;
-    EXPECT_EQ(canal.LireReponse(reponse), 0);
-    tard.join();
-    EXPECT_EQ(reponse, CString((debut + suite + "\r").c_str()));
-
-    // 99 bytes, then the line feed on its own: consumed with the reply.
-    serveur.Envoyer(std::string(99, 'c'));
-    std::thread lf([&] {
-        std::this_thread::sleep_for(50ms);
-        serveur.Envoyer("\n");
-    });
-    EXPECT_EQ(canal.LireReponse(reponse), 0);
-    lf.join();
-    EXPECT_EQ(reponse, CString(std::string(99, 'c').c_str()));
-    EXPECT_EQ(canal.ViderReception(), 0);
+    for (const auto& c : cas) {
+        serveur.Envoyer(c.debut);
+        std::thread tard([&] {
+            std::this_thread::sleep_for(50ms);
+            serveur.Envoyer(c.suite);
+        });
+        CString reponse;
+        EXPECT_EQ(canal.LireReponse(reponse), 0);
+        tard.join();
+        EXPECT_EQ(reponse, CString(c.attendu.c_str()));
+        EXPECT_EQ(canal.ViderReception(), 0);
+    }
 }
 
 TEST(CTcpIpCom, ReponseLongueSuivieDUnePause)
@@ -204,7 +189,7 @@ TEST(CTcpIpCom, ReponseLongueSuivieDUnePause)
         return {};
     });
     CTcpIpCom canal;
-    Connecter(canal, serveur, DelaisCourts(5000, 300));
+    Connecter(canal, serveur, DelaisTest(5000, 300));
     CString reponse;
     EXPECT_EQ(canal.Interroger(reponse, L"*LRN?"), 0);
     EXPECT_EQ(reponse.GetLength(), 121);
@@ -223,7 +208,7 @@ TEST(CTcpIpCom, TempsDepasseEtFluxRompu)
     {
         CServeurScripte serveur;
         CTcpIpCom canal;
-        Connecter(canal, serveur, DelaisCourts(50));
+        Connecter(canal, serveur, DelaisTest(50));
         CString reponse = L"avant";
         EXPECT_EQ(canal.Interroger(reponse, L"*IDN?"), -1);
         EXPECT_EQ(reponse, CString(L""));
@@ -238,7 +223,7 @@ TEST(CTcpIpCom, TempsDepasseEtFluxRompu)
             return {};
         });
         CTcpIpCom canal;
-        Connecter(canal, serveur, DelaisCourts(20000));
+        Connecter(canal, serveur, DelaisTest(20000));
         CString reponse;
         EXPECT_EQ(canal.Interroger(reponse, L"*IDN?"), -2);
         EXPECT_EQ(reponse, CString(L"Maker,KR"));
@@ -249,18 +234,15 @@ TEST(CTcpIpCom, TempsDepasseEtFluxRompu)
     {
         CServeurScripte serveur([&](const std::string&) { return CServeurScripte::FERMER; });
         CTcpIpCom canal;
-        Connecter(canal, serveur, DelaisCourts(20000));
+        Connecter(canal, serveur, DelaisTest(20000));
         EXPECT_EQ(canal.EnvoyerCommande(L"*CLS", 0, 1), -2);
     }
 }
 
 TEST(CTcpIpCom, ConnexionRefusee)
 {
-    const int port = PortLibre();
     CTcpIpCom canal;
-    canal.SetDelais(DelaisCourts());
-    canal.SetAdresse(L"127.0.0.1");
-    canal.SetPort(static_cast<unsigned>(port));
+    Preparer(canal, PortLibre());
     if (!PortFerme(21)) GTEST_SKIP() << "something listens on port 21 here";
     EXPECT_EQ(canal.Ouvrir(), -2);
     EXPECT_EQ(canal.GetPort(), 21u); // the retry port stays
@@ -292,8 +274,7 @@ TEST(CTcpIpCom, OuvrirFermerEtDestruction)
         {
             CTcpIpCom canal;
             Connecter(canal, serveur);
-            canal.Fermer();
-            canal.SetDelais(DelaisCourts(5000, 10));
+            canal.Fermer(); // and opened again on the same object
             ASSERT_EQ(canal.Ouvrir(), 0);
             EXPECT_EQ(canal.GetEtat(), 1);
             EXPECT_TRUE(canal.IsConnecte());
@@ -306,9 +287,7 @@ TEST(CTcpIpCom, OuvrirFermerEtDestruction)
         CServeurScripte serveur(InstrumentSimple());
         {
             CTcpIpCom canal;
-            canal.SetDelais(DelaisCourts());
-            canal.SetAdresse(L"127.0.0.1");
-            canal.SetPort(static_cast<unsigned>(serveur.Port()));
+            Preparer(canal, serveur.Port());
             ASSERT_EQ(canal.Ouvrir(), 0);
             canal.Fermer();
             EXPECT_EQ(canal.GetEtat(), 0);
@@ -332,9 +311,7 @@ TEST(CTcpIpCom, OuvrirAvecMotDePasse)
         return {};
     });
     CTcpIpCom canal;
-    canal.SetDelais(DelaisCourts());
-    canal.SetAdresse(L"127.0.0.1");
-    canal.SetPort(static_cast<unsigned>(serveur.Port()));
+    Preparer(canal, serveur.Port());
     EXPECT_EQ(canal.Ouvrir(), 0);
     EXPECT_EQ(canal.GetEtat(), 1);
     EXPECT_EQ(serveur.Recu(), "*REM\n*CLS\n*STB?\n*ESR?\n*PASS \"FPX\" \"LANTERNS\"\n*CLS\n*STB?\n");
@@ -343,9 +320,7 @@ TEST(CTcpIpCom, OuvrirAvecMotDePasse)
     // Still refused after the password: the link stays up, the channel closed.
     CServeurScripte refus(InstrumentSimple(32, 32));
     CTcpIpCom canal2;
-    canal2.SetDelais(DelaisCourts());
-    canal2.SetAdresse(L"127.0.0.1");
-    canal2.SetPort(static_cast<unsigned>(refus.Port()));
+    Preparer(canal2, refus.Port());
     EXPECT_EQ(canal2.Ouvrir(), -3);
     EXPECT_EQ(canal2.GetEtat(), 0);
     EXPECT_TRUE(canal2.IsConnecte());
@@ -371,13 +346,11 @@ TEST(CTcpIpCom, TransfererConnexion)
 {
     CServeurScripte serveur(InstrumentSimple());
     CTcpIpCom source;
-    source.SetDelais(DelaisCourts());
-    source.SetAdresse(L"127.0.0.1");
-    source.SetPort(static_cast<unsigned>(serveur.Port()));
+    Preparer(source, serveur.Port());
     ASSERT_EQ(source.Ouvrir(), 0);
     {
         CTcpIpCom destination;
-        destination.SetDelais(DelaisCourts(5000, 10));
+        destination.SetDelais(DelaisTest());
         source.TransfererConnexion(&destination);
         EXPECT_FALSE(source.IsConnecte());
         EXPECT_EQ(source.GetEtat(), 0);
