@@ -10,22 +10,23 @@ TEST(CVectorFast, GrowsByBlocksThenByHalfAndKeepsRecordsWhole)
     EXPECT_EQ(liste.m_pElements, nullptr);
     EXPECT_EQ(liste.m_nCapacite, 0);
 
-    std::vector<int> capacites;
-    for (int i = 0; i < 250; ++i) {
-        // Short names live in the string's own buffer, long ones on the heap:
-        // both must survive the block moving.
+    // Short names live in the string's own buffer, long ones on the heap: both
+    // must survive the block moving.
+    const auto Nom = [](int i) {
         CString nom;
         nom.Format(i % 2 ? L"f%d.sor" : L"a-rather-long-trace-file-name-%04d-with-padding.sor", i);
-        liste.Add(tInfosFichierFtp(nom, L"01/02/2024 03:04:05", L"n", static_cast<uint64_t>(i)));
+        return nom;
+    };
+    std::vector<int> capacites;
+    for (int i = 0; i < 250; ++i) {
+        liste.Add(tInfosFichierFtp(Nom(i), L"01/02/2024 03:04:05", L"n", static_cast<uint64_t>(i)));
         if (capacites.empty() || capacites.back() != liste.m_nCapacite)
             capacites.push_back(liste.m_nCapacite);
     }
     EXPECT_EQ(capacites, (std::vector<int>{16, 32, 48, 72, 108, 162, 243, 364}));
     ASSERT_EQ(liste.m_nNombre, 250);
     for (int i = 0; i < 250; ++i) {
-        CString nom;
-        nom.Format(i % 2 ? L"f%d.sor" : L"a-rather-long-trace-file-name-%04d-with-padding.sor", i);
-        EXPECT_EQ(liste.m_pElements[i].m_strNom, nom);
+        EXPECT_EQ(liste.m_pElements[i].m_strNom, Nom(i));
         EXPECT_EQ(liste.m_pElements[i].m_nTaille, static_cast<uint64_t>(i));
     }
 
@@ -51,10 +52,8 @@ TEST(CVectorFast, GrowsByBlocksThenByHalfAndKeepsRecordsWhole)
     ASSERT_EQ(liste.m_nNombre, 40);
     EXPECT_EQ(liste.m_pElements[39].m_strNom, L"a name long enough to live on the heap.sor");
     EXPECT_EQ(liste.m_pElements[39].m_nTaille, 7u);
-}
 
-TEST(CVectorFast, PlainDataGrowsTheSameWay)
-{
+    // Plain data (copied as bytes) grows the same way.
     CVectorFast<int, 16> v;
     for (int i = 0; i < 33; ++i)
         v.Add(i);
