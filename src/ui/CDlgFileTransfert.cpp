@@ -39,12 +39,18 @@ CString SansCrochets(const CString& strTexte)
 
 } // namespace
 
-// The controls of one button row, local or remote.
-struct CDlgFileTransfert::tRangee
+// One pane: its button row, its lists, its directory and the operations that
+// differ between the file system and the instrument.
+struct CDlgFileTransfert::tVolet
 {
     unsigned nRafraichir, nSupprFichiers, nCreerRep, nSupprRep;
     unsigned nLibelleNom, nNom, nValiderNom, nAnnulerNom;
     unsigned nConfirmer, nAnnulerSuppr, nQuestion;
+    unsigned nReps, nFichiers;
+    CString CDlgFileTransfert::*pRep;
+    void (CDlgFileTransfert::*pRemplir)();
+    void (CDlgFileTransfert::*pFermerConfirmation)();
+    bool (CDlgFileTransfert::*pSupprimerRep)(const CString&, int);
 };
 
 CDlgFileTransfert::CDlgFileTransfert() : CDialogue(Ressources::IDD_FILE_TRANSFERT)
@@ -96,24 +102,30 @@ bool CDlgFileTransfert::EstActif(unsigned nId) const
     return c && c->IsWindowEnabled();
 }
 
-const CDlgFileTransfert::tRangee* CDlgFileTransfert::Rangee(bool bDistant)
+const CDlgFileTransfert::tVolet& CDlgFileTransfert::Volet(bool bDistant)
 {
-    static const tRangee kLocale{
+    static const tVolet kLocal{
         IDC_RAFRAICHIR_LOCAL,  IDC_SUPPR_FICHIERS_LOCAUX, IDC_CREER_REP_LOCAL,
         IDC_SUPPR_REP_LOCAL,   IDC_LIBELLE_NOM_LOCAL,     IDC_NOM_LOCAL,
         IDC_VALIDER_NOM_LOCAL, IDC_ANNULER_NOM_LOCAL,     IDC_CONFIRMER_SUPPR_LOCAL,
-        IDC_ANNULER_SUPPR_LOCAL, IDC_QUESTION_LOCAL};
-    static const tRangee kDistante{
+        IDC_ANNULER_SUPPR_LOCAL, IDC_QUESTION_LOCAL,
+        IDC_REPS_LOCAUX, IDC_FICHIERS_LOCAUX,
+        &CDlgFileTransfert::m_strRepLocal, &CDlgFileTransfert::RemplirListeLocale,
+        &CDlgFileTransfert::FermerConfirmationLocale, &CDlgFileTransfert::SupprimerRepLocal};
+    static const tVolet kDistant{
         IDC_RAFRAICHIR_DISTANT,  IDC_SUPPR_FICHIERS_DISTANTS, IDC_CREER_REP_DISTANT,
         IDC_SUPPR_REP_DISTANT,   IDC_LIBELLE_NOM_DISTANT,     IDC_NOM_DISTANT,
         IDC_VALIDER_NOM_DISTANT, IDC_ANNULER_NOM_DISTANT,     IDC_CONFIRMER_SUPPR_DISTANT,
-        IDC_ANNULER_SUPPR_DISTANT, IDC_QUESTION_DISTANT};
-    return bDistant ? &kDistante : &kLocale;
+        IDC_ANNULER_SUPPR_DISTANT, IDC_QUESTION_DISTANT,
+        IDC_REPS_DISTANTS, IDC_FICHIERS_DISTANTS,
+        &CDlgFileTransfert::m_strRepDistant, &CDlgFileTransfert::RemplirListeDistante,
+        &CDlgFileTransfert::FermerConfirmationDistante, &CDlgFileTransfert::SupprimerRepDistant};
+    return bDistant ? kDistant : kLocal;
 }
 
 void CDlgFileTransfert::ChangerEtatRangee(bool bDistant, tEtatRangee etat)
 {
-    const tRangee& r = *Rangee(bDistant);
+    const tVolet& r = Volet(bDistant);
     const bool bNormal = etat == tEtatRangee::Normal;
     const bool bSaisie = etat == tEtatRangee::Saisie;
     const bool bConfirmation = etat == tEtatRangee::Confirmation;
@@ -161,6 +173,31 @@ void CDlgFileTransfert::SelectionnerTout(unsigned nIdTable)
 {
     if (IControle* table = GetDlgItem(nIdTable))
         table->SetItemSelected(-1, true);
+}
+
+void CDlgFileTransfert::SelectionnerRep(unsigned nIdListe, const CString& strNom)
+{
+    if (IControle* reps = GetDlgItem(nIdListe))
+        reps->SelectString(-1, L"[" + strNom + L"]");
+}
+
+bool CDlgFileTransfert::EntrerVolet(bool bDistant, const CString& strChemin)
+{
+    const tVolet& v = Volet(bDistant);
+    this->*v.pRep = strChemin;
+    (this->*v.pRemplir)();
+    if (this->*v.pRep == strChemin)
+        return true;
+    NoterEchec(strChemin);
+    return false;
+}
+
+void CDlgFileTransfert::Restaurer(const CString& strRepLocal, const CString& strRepDistant)
+{
+    m_strRepDistant = strRepDistant;
+    RemplirListeDistante();
+    m_strRepLocal = strRepLocal;
+    RemplirListeLocale();
 }
 
 CString CDlgFileTransfert::JoindreDistant(const CString& strRep, const CString& strNom)
@@ -337,14 +374,13 @@ void CDlgFileTransfert::OnCommande(unsigned nId, tNotification n, int nParametre
         break;
     case tNotification::PriseFocus:
         // Within a pane, either a directory or files are selected, never both.
-        if (nId == IDC_REPS_LOCAUX) {
-            if (IControle* t = GetDlgItem(IDC_FICHIERS_LOCAUX)) t->SetItemSelected(-1, false);
-        } else if (nId == IDC_REPS_DISTANTS) {
-            if (IControle* t = GetDlgItem(IDC_FICHIERS_DISTANTS)) t->SetItemSelected(-1, false);
-        } else if (nId == IDC_FICHIERS_LOCAUX) {
-            if (IControle* l = GetDlgItem(IDC_REPS_LOCAUX)) l->SetCurSel(-1);
-        } else if (nId == IDC_FICHIERS_DISTANTS) {
-            if (IControle* l = GetDlgItem(IDC_REPS_DISTANTS)) l->SetCurSel(-1);
+        for (bool bDistant : {false, true}) {
+            const tVolet& v = Volet(bDistant);
+            if (nId == v.nReps) {
+                if (IControle* t = GetDlgItem(v.nFichiers)) t->SetItemSelected(-1, false);
+            } else if (nId == v.nFichiers) {
+                if (IControle* l = GetDlgItem(v.nReps)) l->SetCurSel(-1);
+            }
         }
         break;
     case tNotification::PerteFocus:
@@ -419,7 +455,7 @@ void CDlgFileTransfert::PlacerControles()
         deplacer(GetDlgItem(id), L + (R - L - r.Largeur()) / 2, r.top, r.Largeur(), r.Hauteur());
     }
 
-    auto placerRangee = [&](const tZone& z, const tRangee& ids) {
+    auto placerRangee = [&](const tZone& z, const tVolet& ids) {
         const int X0 = z.l, X1 = z.r, Y0 = z.t, Y1 = z.b;
         const tRect ref = rect(ids.nRafraichir);
         const int bw = ref.Largeur(), bh = ref.Hauteur();
@@ -442,8 +478,8 @@ void CDlgFileTransfert::PlacerControles()
         deplacer(GetDlgItem(ids.nValiderNom), X1 - bw, Y1 - ch, bw, ch);
         deplacer(GetDlgItem(ids.nQuestion), X0 + bw + 4, Y0, (X1 - bw - 4) - (X0 + bw + 4), Y1 - Y0);
     };
-    placerRangee(rangeeG, *Rangee(false));
-    placerRangee(rangeeD, *Rangee(true));
+    placerRangee(rangeeG, Volet(false));
+    placerRangee(rangeeD, Volet(true));
 }
 
 void CDlgFileTransfert::DesactiverDistant()
@@ -647,60 +683,53 @@ void CDlgFileTransfert::FinProgression()
 
 // ---------------------------------------------------------------- single-level work
 
-void CDlgFileTransfert::CopierFichiersDistantsSelectionnes()
+void CDlgFileTransfert::ParcourirSelection(unsigned nIdTable,
+                                           const std::function<void(const CString&)>& traiter)
 {
-    const std::vector<CString> noms = NomsSelectionnes(IDC_FICHIERS_DISTANTS);
+    const std::vector<CString> noms = NomsSelectionnes(nIdTable);
     DebutProgression(static_cast<int>(noms.size()));
     int nFaits = 0;
     for (const CString& nom : noms) {
-        const CString strDistant = JoindreDistant(m_strRepDistant, nom);
-        if (!NomComposantSur(nom) || !m_pFtp->GetFile(strDistant, m_strRepLocal + nom))
-            NoterEchec(strDistant);
+        traiter(nom);
         AvancerProgression(++nFaits);
     }
     FinProgression();
+}
+
+void CDlgFileTransfert::CopierFichiersDistantsSelectionnes()
+{
+    ParcourirSelection(IDC_FICHIERS_DISTANTS, [this](const CString& nom) {
+        const CString strDistant = JoindreDistant(m_strRepDistant, nom);
+        if (!NomComposantSur(nom) || !m_pFtp->GetFile(strDistant, m_strRepLocal + nom))
+            NoterEchec(strDistant);
+    });
 }
 
 void CDlgFileTransfert::CopierFichiersLocauxSelectionnes()
 {
-    const std::vector<CString> noms = NomsSelectionnes(IDC_FICHIERS_LOCAUX);
-    DebutProgression(static_cast<int>(noms.size()));
-    int nFaits = 0;
-    for (const CString& nom : noms) {
+    ParcourirSelection(IDC_FICHIERS_LOCAUX, [this](const CString& nom) {
         // A local name that is not one remote component ("a\b") is not sent.
         if (!NomComposantSur(nom) ||
             !m_pFtp->PutFile(m_strRepLocal + nom, JoindreDistant(m_strRepDistant, nom)))
             NoterEchec(m_strRepLocal + nom);
-        AvancerProgression(++nFaits);
-    }
-    FinProgression();
+    });
 }
 
 void CDlgFileTransfert::SupprimerFichiersLocauxSelectionnes()
 {
-    const std::vector<CString> noms = NomsSelectionnes(IDC_FICHIERS_LOCAUX);
-    DebutProgression(static_cast<int>(noms.size()));
-    int nFaits = 0;
-    for (const CString& nom : noms) {
+    ParcourirSelection(IDC_FICHIERS_LOCAUX, [this](const CString& nom) {
         if (!NomLocalSur(nom) || !PanneauLocal::SupprimerFichier(m_strRepLocal + nom))
             NoterEchec(m_strRepLocal + nom);
-        AvancerProgression(++nFaits);
-    }
-    FinProgression();
+    });
 }
 
 void CDlgFileTransfert::SupprimerFichiersDistantsSelectionnes()
 {
-    const std::vector<CString> noms = NomsSelectionnes(IDC_FICHIERS_DISTANTS);
-    DebutProgression(static_cast<int>(noms.size()));
-    int nFaits = 0;
-    for (const CString& nom : noms) {
+    ParcourirSelection(IDC_FICHIERS_DISTANTS, [this](const CString& nom) {
         const CString strDistant = JoindreDistant(m_strRepDistant, nom);
         if (!NomComposantSur(nom) || !m_pFtp->DelFile(strDistant))
             NoterEchec(strDistant);
-        AvancerProgression(++nFaits);
-    }
-    FinProgression();
+    });
 }
 
 // ---------------------------------------------------------------- copies
@@ -800,20 +829,10 @@ bool CDlgFileTransfert::CopierRepDistantVersLocal(const CString& strNom, int nPr
         return false;
     }
 
-    auto restaurer = [&] {
-        m_strRepDistant = strRepDistant;
-        RemplirListeDistante();
-        m_strRepLocal = strRepLocal;
-        RemplirListeLocale();
-    };
-
     // Both panes must stand where the copy expects them: a fallback (the
     // listing's root, the local home) is never written to.
-    m_strRepDistant = strCheminDistant;
-    RemplirListeDistante();
-    if (m_strRepDistant != strCheminDistant) {
-        NoterEchec(strCheminDistant);
-        restaurer();
+    if (!EntrerVolet(true, strCheminDistant)) {
+        Restaurer(strRepLocal, strRepDistant);
         return false;
     }
     // Made once the remote side could be entered. An existing directory of
@@ -821,11 +840,8 @@ bool CDlgFileTransfert::CopierRepDistantVersLocal(const CString& strNom, int nPr
     // directory stops this branch when the pane cannot enter it.
     if (!PanneauLocal::EstRepertoire(strCheminLocal))
         PanneauLocal::CreerRepertoire(strCheminLocal);
-    m_strRepLocal = strCheminLocal;
-    RemplirListeLocale();
-    if (m_strRepLocal != strCheminLocal) {
-        NoterEchec(strCheminLocal);
-        restaurer();
+    if (!EntrerVolet(false, strCheminLocal)) {
+        Restaurer(strRepLocal, strRepDistant);
         return false;
     }
 
@@ -837,12 +853,11 @@ bool CDlgFileTransfert::CopierRepDistantVersLocal(const CString& strNom, int nPr
     const std::vector<CString> sousReps = m_vecRepsDistants;
     for (const CString& nom : sousReps) {
         DesactiverTout();
-        if (IControle* reps = GetDlgItem(IDC_REPS_DISTANTS))
-            reps->SelectString(-1, L"[" + nom + L"]");
+        SelectionnerRep(IDC_REPS_DISTANTS, nom);
         CopierRepDistantVersLocal(nom, nProfondeur + 1);
     }
     DesactiverTout();
-    restaurer();
+    Restaurer(strRepLocal, strRepDistant);
     return true;
 }
 
@@ -870,25 +885,8 @@ bool CDlgFileTransfert::CopierRepLocalVersDistant(const CString& strNom, int nPr
     // Refused when it exists already: the copy then merges into it.
     m_pFtp->MakeDir(strNom, strRepDistant);
 
-    auto restaurer = [&] {
-        m_strRepDistant = strRepDistant;
-        RemplirListeDistante();
-        m_strRepLocal = strRepLocal;
-        RemplirListeLocale();
-    };
-
-    m_strRepDistant = strCheminDistant;
-    RemplirListeDistante();
-    if (m_strRepDistant != strCheminDistant) {
-        NoterEchec(strCheminDistant);
-        restaurer();
-        return false;
-    }
-    m_strRepLocal = strCheminLocal;
-    RemplirListeLocale();
-    if (m_strRepLocal != strCheminLocal) {
-        NoterEchec(strCheminLocal);
-        restaurer();
+    if (!EntrerVolet(true, strCheminDistant) || !EntrerVolet(false, strCheminLocal)) {
+        Restaurer(strRepLocal, strRepDistant);
         return false;
     }
 
@@ -902,13 +900,12 @@ bool CDlgFileTransfert::CopierRepLocalVersDistant(const CString& strNom, int nPr
             sousReps.push_back(nom);
     for (const CString& nom : sousReps) {
         DesactiverTout();
-        if (IControle* reps = GetDlgItem(IDC_REPS_LOCAUX))
-            reps->SelectString(-1, L"[" + nom + L"]");
+        SelectionnerRep(IDC_REPS_LOCAUX, nom);
         CopierRepLocalVersDistant(nom, nProfondeur + 1, chaine);
     }
     chaine.pop_back();
     DesactiverTout();
-    restaurer();
+    Restaurer(strRepLocal, strRepDistant);
     return true;
 }
 
@@ -945,44 +942,45 @@ void CDlgFileTransfert::SupprimerFichiersDistants()
 
 // ---------------------------------------------------------------- name entry
 
-void CDlgFileTransfert::OuvrirSaisieRepLocal()
+void CDlgFileTransfert::OuvrirSaisie(bool bDistant)
 {
+    // One entry at a time: the other pane's closes first.
     if (m_bSaisieRepertoire) {
-        IControle* autre = GetDlgItem(IDC_NOM_DISTANT);
+        IControle* autre = GetDlgItem(Volet(!bDistant).nNom);
         if (autre && autre->IsWindowVisible())
-            FermerSaisieRepDistant();
+            FermerSaisie(!bDistant);
     }
     m_bSaisieRepertoire = 1;
-    IControle* champ = GetDlgItem(IDC_NOM_LOCAL);
+    IControle* champ = GetDlgItem(Volet(bDistant).nNom);
     if (champ) champ->SetWindowText(CString());
-    ChangerEtatRangee(false, tEtatRangee::Saisie);
+    ChangerEtatRangee(bDistant, tEtatRangee::Saisie);
     if (champ) champ->SetFocus();
+}
+
+void CDlgFileTransfert::FermerSaisie(bool bDistant)
+{
+    m_bSaisieRepertoire = 0;
+    ChangerEtatRangee(bDistant, tEtatRangee::Normal);
+}
+
+void CDlgFileTransfert::OuvrirSaisieRepLocal()
+{
+    OuvrirSaisie(false);
 }
 
 void CDlgFileTransfert::OuvrirSaisieRepDistant()
 {
-    if (m_bSaisieRepertoire) {
-        IControle* autre = GetDlgItem(IDC_NOM_LOCAL);
-        if (autre && autre->IsWindowVisible())
-            FermerSaisieRepLocal();
-    }
-    m_bSaisieRepertoire = 1;
-    IControle* champ = GetDlgItem(IDC_NOM_DISTANT);
-    if (champ) champ->SetWindowText(CString());
-    ChangerEtatRangee(true, tEtatRangee::Saisie);
-    if (champ) champ->SetFocus();
+    OuvrirSaisie(true);
 }
 
 void CDlgFileTransfert::FermerSaisieRepLocal()
 {
-    m_bSaisieRepertoire = 0;
-    ChangerEtatRangee(false, tEtatRangee::Normal);
+    FermerSaisie(false);
 }
 
 void CDlgFileTransfert::FermerSaisieRepDistant()
 {
-    m_bSaisieRepertoire = 0;
-    ChangerEtatRangee(true, tEtatRangee::Normal);
+    FermerSaisie(true);
 }
 
 int CDlgFileTransfert::NomRepValide(CString strNom)
@@ -1019,15 +1017,22 @@ void CDlgFileTransfert::FiltrerNomDistant()
     Filtrer(GetDlgItem(IDC_NOM_DISTANT));
 }
 
+bool CDlgFileTransfert::LireNomRep(bool bDistant, CString& strNom)
+{
+    IControle* champ = GetDlgItem(Volet(bDistant).nNom);
+    strNom = champ ? champ->GetWindowText() : CString();
+    if (NomRepValide(strNom))
+        return true;
+    MessageBox(Ressources::IDS_NOM_REPERTOIRE_INVALIDE, tBoutonsMessage::Ok);
+    if (champ) champ->SetFocus();
+    return false;
+}
+
 void CDlgFileTransfert::CreerRepLocal()
 {
-    IControle* champ = GetDlgItem(IDC_NOM_LOCAL);
-    const CString strNom = champ ? champ->GetWindowText() : CString();
-    if (!NomRepValide(strNom)) {
-        MessageBox(Ressources::IDS_NOM_REPERTOIRE_INVALIDE, tBoutonsMessage::Ok);
-        if (champ) champ->SetFocus();
+    CString strNom;
+    if (!LireNomRep(false, strNom))
         return;
-    }
     PanneauLocal::CreerRepertoire(m_strRepLocal + strNom);
     FermerSaisieRepLocal();
     RemplirListeLocale();
@@ -1035,15 +1040,9 @@ void CDlgFileTransfert::CreerRepLocal()
 
 void CDlgFileTransfert::CreerRepDistant()
 {
-    if (!m_pFtp)
+    CString strNom;
+    if (!m_pFtp || !LireNomRep(true, strNom))
         return;
-    IControle* champ = GetDlgItem(IDC_NOM_DISTANT);
-    const CString strNom = champ ? champ->GetWindowText() : CString();
-    if (!NomRepValide(strNom)) {
-        MessageBox(Ressources::IDS_NOM_REPERTOIRE_INVALIDE, tBoutonsMessage::Ok);
-        if (champ) champ->SetFocus();
-        return;
-    }
     m_pFtp->MakeDir(strNom, m_strRepDistant);
     FermerSaisieRepDistant();
     if (!m_bTransfertEnCours)
@@ -1052,18 +1051,21 @@ void CDlgFileTransfert::CreerRepDistant()
 
 // ---------------------------------------------------------------- directory removal
 
+void CDlgFileTransfert::DemanderSuppression(bool bDistant)
+{
+    const CString strRep = RepertoireSelectionne(Volet(bDistant).nReps);
+    if (!strRep.IsEmpty() && strRep != L"..")
+        ChangerEtatRangee(bDistant, tEtatRangee::Confirmation);
+}
+
 void CDlgFileTransfert::DemanderSuppressionRepLocal()
 {
-    const CString strRep = RepertoireSelectionne(IDC_REPS_LOCAUX);
-    if (!strRep.IsEmpty() && strRep != L"..")
-        ChangerEtatRangee(false, tEtatRangee::Confirmation);
+    DemanderSuppression(false);
 }
 
 void CDlgFileTransfert::DemanderSuppressionRepDistant()
 {
-    const CString strRep = RepertoireSelectionne(IDC_REPS_DISTANTS);
-    if (!strRep.IsEmpty() && strRep != L"..")
-        ChangerEtatRangee(true, tEtatRangee::Confirmation);
+    DemanderSuppression(true);
 }
 
 void CDlgFileTransfert::FermerConfirmationLocale()
@@ -1078,12 +1080,13 @@ void CDlgFileTransfert::FermerConfirmationDistante()
     Activer(IDC_ANNULER_SUPPR_DISTANT, true);
 }
 
-void CDlgFileTransfert::ConfirmerSuppressionRepLocal()
+void CDlgFileTransfert::ConfirmerSuppression(bool bDistant)
 {
-    IControle* reps = GetDlgItem(IDC_REPS_LOCAUX);
+    const tVolet& v = Volet(bDistant);
+    IControle* reps = GetDlgItem(v.nReps);
     if (!reps || reps->GetCurSel() < 0)
         return;
-    const CString strRep = RepertoireSelectionne(IDC_REPS_LOCAUX);
+    const CString strRep = RepertoireSelectionne(v.nReps);
     DebutOperation();
     DesactiverTout();
     const bool bVersDistant = EstActif(IDC_VERS_DISTANT), bVersLocal = EstActif(IDC_VERS_LOCAL);
@@ -1091,10 +1094,10 @@ void CDlgFileTransfert::ConfirmerSuppressionRepLocal()
     Activer(IDC_VERS_LOCAL, false);
     if (strRep != L"..") {
         m_bTransfertEnCours = 1;
-        SupprimerRepLocal(strRep, 0);
+        (this->*v.pSupprimerRep)(strRep, 0);
         m_bTransfertEnCours = 0;
-        RemplirListeLocale();
-        FermerConfirmationLocale();
+        (this->*v.pRemplir)();
+        (this->*v.pFermerConfirmation)();
     }
     Activer(IDC_VERS_DISTANT, bVersDistant);
     Activer(IDC_VERS_LOCAL, bVersLocal);
@@ -1102,28 +1105,14 @@ void CDlgFileTransfert::ConfirmerSuppressionRepLocal()
     FinOperation();
 }
 
+void CDlgFileTransfert::ConfirmerSuppressionRepLocal()
+{
+    ConfirmerSuppression(false);
+}
+
 void CDlgFileTransfert::ConfirmerSuppressionRepDistant()
 {
-    IControle* reps = GetDlgItem(IDC_REPS_DISTANTS);
-    if (!reps || reps->GetCurSel() < 0)
-        return;
-    const CString strRep = RepertoireSelectionne(IDC_REPS_DISTANTS);
-    DebutOperation();
-    DesactiverTout();
-    const bool bVersDistant = EstActif(IDC_VERS_DISTANT), bVersLocal = EstActif(IDC_VERS_LOCAL);
-    Activer(IDC_VERS_DISTANT, false);
-    Activer(IDC_VERS_LOCAL, false);
-    if (strRep != L"..") {
-        m_bTransfertEnCours = 1;
-        SupprimerRepDistant(strRep, 0);
-        m_bTransfertEnCours = 0;
-        RemplirListeDistante();
-        FermerConfirmationDistante();
-    }
-    Activer(IDC_VERS_DISTANT, bVersDistant);
-    Activer(IDC_VERS_LOCAL, bVersLocal);
-    ActiverTout();
-    FinOperation();
+    ConfirmerSuppression(true);
 }
 
 void CDlgFileTransfert::SupprimerRepLocal(CString strNom)
@@ -1159,11 +1148,8 @@ bool CDlgFileTransfert::SupprimerRepLocal(const CString& strNom, int nProfondeur
         return bFait;
     }
 
-    m_strRepLocal = strChemin;
-    RemplirListeLocale();
-    if (m_strRepLocal != strChemin) {
+    if (!EntrerVolet(false, strChemin)) {
         // The pane fell back elsewhere: nothing there is ours to delete.
-        NoterEchec(strChemin);
         m_strRepLocal = strRep;
         RemplirListeLocale();
         return false;
@@ -1183,8 +1169,7 @@ bool CDlgFileTransfert::SupprimerRepLocal(const CString& strNom, int nProfondeur
         if (!EstSpecial(nom))
             sousReps.push_back(nom);
     for (const CString& nom : sousReps) {
-        if (IControle* reps = GetDlgItem(IDC_REPS_LOCAUX))
-            reps->SelectString(-1, L"[" + nom + L"]");
+        SelectionnerRep(IDC_REPS_LOCAUX, nom);
         SupprimerRepLocal(nom, nProfondeur + 1);
         DesactiverTout();
     }
@@ -1209,11 +1194,8 @@ bool CDlgFileTransfert::SupprimerRepDistant(const CString& strNom, int nProfonde
         return false;
     }
 
-    m_strRepDistant = strChemin;
-    RemplirListeDistante();
-    if (m_strRepDistant != strChemin) {
+    if (!EntrerVolet(true, strChemin)) {
         // The listing fell back to the root: nothing is deleted there.
-        NoterEchec(strChemin);
         m_strRepDistant = strRep;
         RemplirListeDistante();
         return false;
@@ -1228,8 +1210,7 @@ bool CDlgFileTransfert::SupprimerRepDistant(const CString& strNom, int nProfonde
 
     const std::vector<CString> sousReps = m_vecRepsDistants;
     for (const CString& nom : sousReps) {
-        if (IControle* reps = GetDlgItem(IDC_REPS_DISTANTS))
-            reps->SelectString(-1, L"[" + nom + L"]");
+        SelectionnerRep(IDC_REPS_DISTANTS, nom);
         SupprimerRepDistant(nom, nProfondeur + 1);
         DesactiverTout();
     }

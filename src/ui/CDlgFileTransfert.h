@@ -17,6 +17,7 @@
 // in the message; they always end (links are not followed into a cycle, depth
 // is bounded).
 
+#include <functional>
 #include <vector>
 
 #include "common/CString.h"
@@ -110,9 +111,22 @@ protected:
 
 private:
     enum class tEtatRangee { Normal, Saisie, Confirmation };
-    struct tRangee;
-    static const tRangee* Rangee(bool bDistant);
+    // One pane's controls and members: the operations that are the same on
+    // both sides are written once over it.
+    struct tVolet;
+    static const tVolet& Volet(bool bDistant);
     void ChangerEtatRangee(bool bDistant, tEtatRangee etat);
+    void OuvrirSaisie(bool bDistant);
+    void FermerSaisie(bool bDistant);
+    // The name typed in a pane's entry when it is valid; otherwise says so and
+    // keeps the entry open.
+    bool LireNomRep(bool bDistant, CString& strNom);
+    void DemanderSuppression(bool bDistant);
+    void ConfirmerSuppression(bool bDistant);
+    // Moves a pane to strChemin; false (and the path noted) when it fell back
+    // elsewhere.
+    bool EntrerVolet(bool bDistant, const CString& strChemin);
+    void Restaurer(const CString& strRepLocal, const CString& strRepDistant);
     void Activer(unsigned nId, bool bActif);
     void Afficher(unsigned nId, bool bVisible);
     bool EstActif(unsigned nId) const;
@@ -121,6 +135,9 @@ private:
     CString RepertoireSelectionne(unsigned nIdListe) const;
     std::vector<CString> NomsSelectionnes(unsigned nIdTable) const;
     void SelectionnerTout(unsigned nIdTable);
+    void SelectionnerRep(unsigned nIdListe, const CString& strNom);
+    // Hands each selected row's name to traiter, with the progress bar.
+    void ParcourirSelection(unsigned nIdTable, const std::function<void(const CString&)>& traiter);
 
     // Single-level work shared by the buttons and the recursions; each notes
     // what failed.
