@@ -267,30 +267,22 @@ TEST_F(DriverTest, DemarrageConnecteRemplaceLaConnexion)
 
 TEST_F(DriverTest, InstrumentMuetOuQuiRefuseLeModeDistant)
 {
-    {
-        // Accepts the connection, answers nothing: held, no model.
+    // Silent (accepts the connection, answers nothing), or refusing remote state
+    // (the password is not its own): held all the same, with no model.
+    const std::vector<std::string> cas[] = {{"--silent"}, {"--require-password", "--pass-user", "SOMEONE"}};
+    for (const auto& options : cas) {
+        SCOPED_TRACE(options[0]);
         CProcessusTest sim;
-        ASSERT_TRUE(DemarrerSim(sim, {"--silent"}));
+        ASSERT_TRUE(DemarrerSim(sim, options));
         COtdrDriver driver;
         driver.SetDelais(DelaisCourts());
         EXPECT_EQ(driver.StartDriver(), 1);
         EXPECT_EQ(driver.IsConnexionEnCours(), 1);
         EXPECT_NE(driver.GetFTPDirect(), nullptr);
         EXPECT_EQ(driver.GetIdentificationAppareil(), CString());
-    }
-    {
-        // Refuses remote state (the password is not its own): held all the same.
-        CProcessusTest sim;
-        ASSERT_TRUE(DemarrerSim(sim, {"--require-password", "--pass-user", "SOMEONE"}));
-        COtdrDriver driver;
-        driver.SetDelais(DelaisCourts());
-        EXPECT_EQ(driver.StartDriver(), 1);
-        EXPECT_EQ(driver.IsConnexionEnCours(), 1);
-        EXPECT_NE(driver.GetFTPDirect(), nullptr);
-        EXPECT_EQ(driver.GetIdentificationAppareil(), CString());
-        EXPECT_GE(Compter(Transcript(), "*PASS \"FPX\" \"LANTERNS\"\n"), 1);
         EXPECT_EQ(Compter(Transcript(), "*IDN?"), 0);
     }
+    EXPECT_GE(Compter(Transcript(), "*PASS \"FPX\" \"LANTERNS\"\n"), 1);
 }
 
 TEST_F(DriverTest, DemarrageHorsDelaiMetUnArretEnFile)
