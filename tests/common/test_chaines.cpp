@@ -310,7 +310,7 @@ TEST(ChainesEncodees, CopierVersCoupeSansDemiCaractere)
     EXPECT_EQ(std::string(tampon, 8), std::string("a\0\x3D\xD8\x00\xDE\0\0", 8));
 }
 
-TEST(ChainesEncodees, ReparationDeFinEtVerificationUtf8)
+TEST(ChainesEncodees, ReparationDeFin)
 {
     const struct { const char* octets; size_t attendu; } fins[] = {
         {"", 0}, {"A", 1}, {"\x41\xC3", 1}, {"\x41\xE2\x82", 1}, {"\x41\xC3\xA9", 3},
@@ -318,17 +318,4 @@ TEST(ChainesEncodees, ReparationDeFinEtVerificationUtf8)
         {"\x41\xF8\x80", 3}, {"\x41\xC3\xA9\xA9", 1},
     };
     for (const auto& f : fins) EXPECT_EQ(CChaineUTF8::ReparerFin(f.octets, std::strlen(f.octets)), f.attendu) << f.octets;
-
-    auto v = CChaineUTFOptimise::VerifierUtf8("abc", 3);
-    EXPECT_FALSE(v.bValide);
-    v = CChaineUTFOptimise::VerifierUtf8("a\xC3\xA9", 3);
-    EXPECT_TRUE(v.bValide);
-    EXPECT_FALSE(v.bIncomplet);
-    v = CChaineUTFOptimise::VerifierUtf8("\xC3\xA9\xE2\x82", 4);
-    EXPECT_TRUE(v.bValide);
-    EXPECT_TRUE(v.bIncomplet);
-    EXPECT_EQ(v.nDebutIncomplet, 2u);
-    EXPECT_FALSE(CChaineUTFOptimise::VerifierUtf8("\xC3x", 2).bValide);
-    EXPECT_FALSE(CChaineUTFOptimise::VerifierUtf8("\xA9", 1).bValide);
-    EXPECT_FALSE(CChaineUTFOptimise::VerifierUtf8("\xF8\x80", 2).bValide);
 }

@@ -13,13 +13,13 @@ TEST(Conversions, Utf8RoundTripsEveryPlane)
 
 TEST(Conversions, MalformedUtf8BecomesReplacementCharacters)
 {
-    EXPECT_EQ(Utf8ToWide(std::string("a\xC3(b")), L"a\uFFFD(b");
-    EXPECT_EQ(Utf8ToWide(std::string("\xFF")), L"\uFFFD");
-    EXPECT_EQ(Utf8ToWide(std::string("\xE2\x82")), L"\uFFFD");
-    // Overlong form of '/': never decoded to the character itself.
-    EXPECT_EQ(Utf8ToWide(std::string("\xC0\xAF")), L"\uFFFD");
-    // Encoded surrogate.
-    EXPECT_EQ(Utf8ToWide(std::string("\xED\xA0\x80")), L"\uFFFD");
+    // Cut sequence, invalid byte, truncated end, overlong '/' (never decoded to
+    // the character itself), encoded surrogate.
+    const std::pair<const char*, const wchar_t*> cas[] = {
+        {"a\xC3(b", L"a\uFFFD(b"}, {"\xFF", L"\uFFFD"}, {"\xE2\x82", L"\uFFFD"},
+        {"\xC0\xAF", L"\uFFFD"}, {"\xED\xA0\x80", L"\uFFFD"},
+    };
+    for (const auto& [octets, attendu] : cas) EXPECT_EQ(Utf8ToWide(std::string(octets)), attendu) << octets;
 }
 
 TEST(Conversions, AnsiIsLatin1AndEveryByteRoundTrips)
