@@ -52,32 +52,11 @@ std::string CServeurScripte::Recu() const
     return m_recu;
 }
 
-std::vector<std::string> CServeurScripte::Lignes() const
-{
-    std::vector<std::string> lignes;
-    std::string recu = Recu();
-    size_t debut = 0, nl;
-    while ((nl = recu.find('\n', debut)) != std::string::npos) {
-        lignes.push_back(recu.substr(debut, nl - debut));
-        debut = nl + 1;
-    }
-    return lignes;
-}
-
 void CServeurScripte::Envoyer(const std::string& octets)
 {
     {
         std::lock_guard<std::mutex> v(m_mutex);
         m_aEnvoyer += octets;
-    }
-    Reveiller();
-}
-
-void CServeurScripte::FermerConnexion()
-{
-    {
-        std::lock_guard<std::mutex> v(m_mutex);
-        m_bFermerDemande = true;
     }
     Reveiller();
 }
@@ -105,25 +84,16 @@ void CServeurScripte::Boucle()
         std::lock_guard<std::mutex> v(m_mutex);
         ++m_nConnexionsFinies;
         m_aEnvoyer.clear();
-        m_bFermerDemande = false;
         m_cv.notify_all();
     };
     for (;;) {
         std::string aEnvoyer;
-        bool fermer = false;
         {
             std::lock_guard<std::mutex> v(m_mutex);
             if (m_bArret) break;
-            if (client >= 0) {
-                aEnvoyer.swap(m_aEnvoyer);
-                fermer = m_bFermerDemande;
-            }
+            if (client >= 0) aEnvoyer.swap(m_aEnvoyer);
         }
-        if (client >= 0 && !aEnvoyer.empty()) send(client, aEnvoyer.data(), aEnvoyer.size(), MSG_NOSIGNAL);
-        if (client >= 0 && fermer) {
-            finirConnexion();
-            continue;
-        }
+        if (!aEnvoyer.empty()) send(client, aEnvoyer.data(), aEnvoyer.size(), MSG_NOSIGNAL);
         pollfd p[2] = {{client >= 0 ? client : m_fdEcoute, POLLIN, 0}, {m_tubeReveil[0], POLLIN, 0}};
         if (poll(p, 2, 20) <= 0) continue;
         if (p[1].revents & POLLIN) {

@@ -2,7 +2,7 @@
 // A scripted instrument for the channel tests: listens on 127.0.0.1 (port
 // chosen by the system), takes one connection at a time, records every byte
 // received, and answers each received line with what the test's responder
-// returns. Tests may also push bytes or close the connection themselves.
+// returns. Tests may also push bytes themselves.
 
 #include <chrono>
 #include <condition_variable>
@@ -34,13 +34,9 @@ public:
 
     // Everything received so far, over all connections.
     std::string Recu() const;
-    // The received lines (line feeds removed).
-    std::vector<std::string> Lignes() const;
 
     // Sends bytes to the connected client (from the server's thread).
     void Envoyer(const std::string& octets);
-    // Closes the current connection.
-    void FermerConnexion();
 
     // Waits until `n` connections have ended (the client closed or was closed).
     bool AttendreFinConnexions(int n, std::chrono::milliseconds limite = std::chrono::seconds(5));
@@ -60,7 +56,6 @@ private:
     std::condition_variable m_cv;
     std::string m_recu;
     std::string m_aEnvoyer;
-    bool m_bFermerDemande = false;
     bool m_bArret = false;
     int m_nConnexionsFinies = 0;
     std::thread m_thread;

@@ -43,7 +43,7 @@ TEST(CGenericCom, ClassesEtBaseVirtuellePartagee)
     // side hands control back.
     delete &base;
     ASSERT_TRUE(serveur.AttendreFinConnexions(1));
-    EXPECT_EQ(serveur.Lignes().back(), "*LOC");
+    EXPECT_EQ(serveur.Recu(), "*REM\n*CLS\n*STB?\n*LOC\n");
 }
 
 TEST(NormaliserAdresseIp, Formes)

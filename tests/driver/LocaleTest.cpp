@@ -4,9 +4,6 @@
 #include <cstdio>
 #include <cstdlib>
 #include <locale.h>
-#include <memory>
-
-#include "support/RepertoireTemp.h"
 
 namespace {
 
@@ -24,19 +21,12 @@ std::string Preparer()
         if (Disponible(nom)) return nom;
 
 #if defined(OTDR_LOCALES_DIR)
-    // Compiled by the build.
+    // Compiled by the build (tests/driver/CMakeLists.txt) when localedef exists.
     setenv("LOCPATH", OTDR_LOCALES_DIR, 1);
     if (Disponible("fr_FR.UTF-8")) return "fr_FR.UTF-8";
     unsetenv("LOCPATH");
 #endif
-
-    // Kept for the whole run: LOCPATH points into it.
-    static CRepertoireTemp repertoire("otdr-locale");
-    const std::string dir = repertoire.Chemin().string();
-    const std::string commande = "localedef -i fr_FR -f UTF-8 '" + dir + "/fr_FR.UTF-8' >/dev/null 2>&1";
-    if (std::system(commande.c_str()) == -1) return {};
-    setenv("LOCPATH", dir.c_str(), 1);
-    return Disponible("fr_FR.UTF-8") ? "fr_FR.UTF-8" : std::string();
+    return {};
 }
 
 } // namespace

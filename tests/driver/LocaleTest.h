@@ -1,7 +1,7 @@
 #pragma once
 // A locale whose decimal separator is a comma, for the numeric-locale tests.
-// The machine may have none installed: one is then compiled into a temporary
-// directory with localedef and found through LOCPATH.
+// The machine may have none installed: the build then compiles one, found
+// through LOCPATH.
 
 #include <string>
 
