@@ -1,5 +1,6 @@
 #!/usr/bin/python3
-"""FTP server for the FTP client tests (pyftpdlib, 127.0.0.1 unless --address).
+"""FTP server for the FTP client tests (pyftpdlib, 127.0.0.1 unless --address),
+one user "test" with password "secret".
 
 Prints "LISTEN ftp <port>" then "READY" and serves until killed.
 """
@@ -19,8 +20,6 @@ def main():
     p.add_argument("--port", type=int, default=0)
     p.add_argument("--address", default="127.0.0.1")
     p.add_argument("--root", required=True, help="directory served to every user")
-    p.add_argument("--user", action="append", default=[],
-                   help="USER:PASSWORD (repeatable; default test:secret)")
     p.add_argument("--no-mlsd", action="store_true", help="answer MLSD with 500")
     p.add_argument("--read-only", action="append", default=[],
                    help="directory (relative to the root) where nothing may be created")
@@ -31,12 +30,10 @@ def main():
 
     root = os.path.realpath(args.root)
     authorizer = DummyAuthorizer()
-    for entry in args.user or ["test:secret"]:
-        user, _, password = entry.partition(":")
-        authorizer.add_user(user, password, root, perm="elradfmwMT")
-        for ro in args.read_only:
-            os.makedirs(os.path.join(root, ro), exist_ok=True)
-            authorizer.override_perm(user, os.path.join(root, ro), perm="elr", recursive=True)
+    authorizer.add_user("test", "secret", root, perm="elradfmwMT")
+    for ro in args.read_only:
+        os.makedirs(os.path.join(root, ro), exist_ok=True)
+        authorizer.override_perm("test", os.path.join(root, ro), perm="elr", recursive=True)
 
     canned_list = open(args.canned_list, "rb").read() if args.canned_list else None
     canned_mlsd = open(args.canned_mlsd, "rb").read() if args.canned_mlsd else None
