@@ -61,11 +61,31 @@ void Capturer(QWidget* w, const char* nom)
         return;
     }
     (void)QTest::qWaitForWindowExposed(w, 3000);
-    QTest::qWait(400);
     QPixmap image;
-    const QRect cadre = w->frameGeometry();
-    if (QScreen* ecran = w->screen(); ecran && QGuiApplication::platformName() == QLatin1String("xcb"))
-        image = ecran->grabWindow(0, cadre.x(), cadre.y(), cadre.width(), cadre.height());
+    if (QGuiApplication::platformName() == QLatin1String("xcb")) {
+        // Qt learns the frame size from the window's moves and resizes. The
+        // window manager frames a new window around it where it stands (Qt
+        // asks for static gravity), so when Qt's last move came before the
+        // frame, frameGeometry() stays the client area and the caption is
+        // cut off. A move there and back makes Qt read the frame again.
+        const auto encadree = [w] { return w->frameGeometry() != w->geometry(); };
+        if (!QTest::qWaitFor(encadree, 1000)) {
+            const QPoint position = w->pos();
+            w->move(position + QPoint(1, 0));
+            QTest::qWait(100);
+            w->move(position);
+            if (!QTest::qWaitFor(encadree, 2000))
+                std::fprintf(stderr, "otdr-captures: %s has no window frame\n", nom);
+        }
+        QTest::qWait(400);
+        const QRect cadre = w->frameGeometry();
+        if (QScreen* ecran = w->screen())
+            image = ecran->grabWindow(0, cadre.x(), cadre.y(), cadre.width(), cadre.height());
+        if (image.isNull())
+            std::fprintf(stderr, "otdr-captures: cannot grab the screen for %s, client area only\n", nom);
+    } else {
+        QTest::qWait(400);
+    }
     if (image.isNull()) image = w->grab();
     const QString chemin = QDir(g_dossier).filePath(QString::fromLatin1(nom));
     if (image.save(chemin, "PNG")) {
