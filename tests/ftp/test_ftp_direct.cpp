@@ -1,14 +1,10 @@
 #include <gtest/gtest.h>
 
-#include <arpa/inet.h>
 #include <signal.h>
-#include <netinet/in.h>
-#include <sys/socket.h>
-#include <unistd.h>
 
 #include <chrono>
 #include <filesystem>
-#include <fstream>
+#include <algorithm>
 #include <thread>
 
 #include "ServeurFtpTest.h"
@@ -300,23 +296,16 @@ TEST(CFTPDirect, DownloadCutMidWayKeepsTheOldFile)
 
 TEST(CFTPDirect, SilentServerHitsTheReplyTimeLimit)
 {
-    // Accepts the connection, never says a word.
-    const int s = ::socket(AF_INET, SOCK_STREAM, 0);
-    ASSERT_GE(s, 0);
-    sockaddr_in a{};
-    a.sin_family = AF_INET;
-    a.sin_addr.s_addr = htonl(INADDR_LOOPBACK);
-    ASSERT_EQ(::bind(s, reinterpret_cast<sockaddr*>(&a), sizeof a), 0);
-    ASSERT_EQ(::listen(s, 4), 0);
-    socklen_t n = sizeof a;
-    ::getsockname(s, reinterpret_cast<sockaddr*>(&a), &n);
-
-    CFTPDirect client(L"127.0.0.1", ntohs(a.sin_port));
+    // Stopped: the system still accepts the connection, no banner ever comes.
+    CServeurFtpTest serveur;
+    ASSERT_TRUE(serveur.Demarrer());
+    ::kill(serveur.Processus().Pid(), SIGSTOP);
+    CFTPDirect client(L"127.0.0.1", serveur.Port());
     client.SetDelaiReponse(1s);
     const auto debut = std::chrono::steady_clock::now();
     EXPECT_EQ(client.FtpConnexion(L"test", L"secret"), 0);
     EXPECT_LT(std::chrono::steady_clock::now() - debut, 10s);
-    ::close(s);
+    ::kill(serveur.Processus().Pid(), SIGCONT);
 }
 
 TEST(CFTPDirect, GetDirListsFallsBackAndGrows)
