@@ -74,42 +74,37 @@ int CDialogue::MessageBox(const CString& texte, tBoutonsMessage boutons)
     return AfficherMessage(texte, boutons);
 }
 
-int CDialogue::GetRadioCoche(unsigned idPremier) const
+std::vector<IControle*> CDialogue::GroupeRadio(unsigned idPremier) const
 {
-    if (!m_pFenetre) return -1;
-    const auto& ctrls = m_pFenetre->GetModele().controles;
-    int index = 0;
+    std::vector<IControle*> groupe;
+    if (!m_pFenetre) return groupe;
     bool dansGroupe = false;
-    for (const auto& c : ctrls) {
+    for (const auto& c : m_pFenetre->GetModele().controles) {
         if (!dansGroupe) {
             if (c.nId != idPremier) continue;
             dansGroupe = true;
         } else if (c.nType != tTypeControle::BoutonRadio || (c.nStyles & STYLE_DEBUT_GROUPE)) {
             break;
         }
-        if (IControle* r = m_pFenetre->GetDlgItem(c.nId))
-            if (r->GetCheck()) return index;
-        ++index;
+        // A missing control keeps its place: the indexes follow the template.
+        groupe.push_back(m_pFenetre->GetDlgItem(c.nId));
     }
+    return groupe;
+}
+
+int CDialogue::GetRadioCoche(unsigned idPremier) const
+{
+    const std::vector<IControle*> groupe = GroupeRadio(idPremier);
+    for (size_t i = 0; i < groupe.size(); ++i)
+        if (groupe[i] && groupe[i]->GetCheck()) return static_cast<int>(i);
     return -1;
 }
 
 void CDialogue::SetRadioCoche(unsigned idPremier, int index)
 {
-    if (!m_pFenetre) return;
-    const auto& ctrls = m_pFenetre->GetModele().controles;
-    int i = 0;
-    bool dansGroupe = false;
-    for (const auto& c : ctrls) {
-        if (!dansGroupe) {
-            if (c.nId != idPremier) continue;
-            dansGroupe = true;
-        } else if (c.nType != tTypeControle::BoutonRadio || (c.nStyles & STYLE_DEBUT_GROUPE)) {
-            break;
-        }
-        if (IControle* r = m_pFenetre->GetDlgItem(c.nId)) r->SetCheck(i == index ? 1 : 0);
-        ++i;
-    }
+    const std::vector<IControle*> groupe = GroupeRadio(idPremier);
+    for (size_t i = 0; i < groupe.size(); ++i)
+        if (groupe[i]) groupe[i]->SetCheck(static_cast<int>(i) == index ? 1 : 0);
 }
 
 int CDialogue::OnInitDialog()

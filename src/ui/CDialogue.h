@@ -11,6 +11,7 @@
 // everything else -> OnCommande.
 
 #include <memory>
+#include <vector>
 
 #include "common/CString.h"
 #include "common/Export.h"
@@ -68,6 +69,8 @@ protected:
 
 private:
     bool CreerFenetre();
+    // The controls of the radio group that starts at idPremier, in template order.
+    std::vector<IControle*> GroupeRadio(unsigned idPremier) const;
 
     unsigned m_nIdModele;
     std::unique_ptr<IFenetreDialogue> m_pFenetre;
