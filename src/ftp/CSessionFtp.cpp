@@ -371,30 +371,33 @@ int CSessionFtp::Commande(const std::string& commande)
     return Executer(r);
 }
 
-int CSessionFtp::Telecharger(const std::string& nom, std::FILE* fichier)
+bool CSessionFtp::UrlFichier(const std::string& nom, std::string& url) const
 {
     if (nom.empty() || !CheminSur(nom))
-        return 501;
+        return false;
     const std::string absolu = Absolu(nom);
     const size_t barre = absolu.rfind('/');
+    // A path ending in "/" names a directory, not a file to transfer.
     if (barre + 1 >= absolu.size())
-        return 501;
+        return false;
+    url = Url(absolu.substr(0, barre), absolu.substr(barre + 1));
+    return true;
+}
+
+int CSessionFtp::Telecharger(const std::string& nom, std::FILE* fichier)
+{
     tRequete r;
-    r.strUrl = Url(absolu.substr(0, barre), absolu.substr(barre + 1));
+    if (!UrlFichier(nom, r.strUrl))
+        return 501;
     r.pFichierRecu = fichier;
     return Executer(r);
 }
 
 int CSessionFtp::Envoyer(std::FILE* fichier, long long taille, const std::string& nom)
 {
-    if (nom.empty() || !CheminSur(nom))
-        return 501;
-    const std::string absolu = Absolu(nom);
-    const size_t barre = absolu.rfind('/');
-    if (barre + 1 >= absolu.size())
-        return 501;
     tRequete r;
-    r.strUrl = Url(absolu.substr(0, barre), absolu.substr(barre + 1));
+    if (!UrlFichier(nom, r.strUrl))
+        return 501;
     r.pFichierEnvoye = fichier;
     r.nTailleEnvoyee = taille;
     return Executer(r);

@@ -64,6 +64,9 @@ private:
     int Executer(tRequete& requete);
     std::string Url(const std::string& strRepertoireAbsolu, const std::string& strNom) const;
     std::string Absolu(const std::string& strChemin) const;
+    // URL of the file strNom (relative to the current directory or absolute);
+    // false when it cannot name a file (unsafe, empty, or a directory path).
+    bool UrlFichier(const std::string& strNom, std::string& strUrl) const;
     static int Trace(CURL*, int type, char* data, size_t size, void* p);
     static size_t RecevoirEnTete(char* data, size_t taille, size_t n, void* p);
 
