@@ -63,6 +63,15 @@ std::string Resume(const char* verbe, int nFichiers, uint64_t nOctets, const std
            CProgression::Octets(nOctets) + ") " + cible + " in " + t + " s";
 }
 
+// The entry of a remote path that must exist; `quoi` names what was expected.
+tInfosFichierFtp EtatExistant(CConnexionFtp& c, const std::string& abs, const char* quoi)
+{
+    tInfosFichierFtp infos;
+    if (!c.Etat(abs, infos))
+        throw ErreurOperation(std::string("no such ") + quoi + " on the instrument: '" + abs + "'");
+    return infos;
+}
+
 // Ends a tree copy: the files that failed, named in one message.
 void SignalerEchecs(const std::vector<std::string>& echecs, const char* quoi)
 {
@@ -222,9 +231,7 @@ int CommandeGet(tContexte& ctx)
     CConnexionFtp c(ctx);
     c.Connecter();
     const std::string abs = c.Absolu(ctx.options.operandes[0]);
-    tInfosFichierFtp infos;
-    if (!c.Etat(abs, infos))
-        throw ErreurOperation("no such file or directory on the instrument: '" + abs + "'");
+    const tInfosFichierFtp infos = EtatExistant(c, abs, "file or directory");
     std::error_code ec;
     const bool bLocalRep = fs::is_directory(local, ec);
     const std::string nom = abs == "/" ? std::string() : CConnexionFtp::Nom(abs);
@@ -372,9 +379,7 @@ int CommandeRm(tContexte& ctx)
     CConnexionFtp c(ctx);
     c.Connecter();
     const std::string abs = c.Absolu(ctx.options.operandes[0]);
-    tInfosFichierFtp infos;
-    if (!c.Etat(abs, infos))
-        throw ErreurOperation("no such file on the instrument: '" + abs + "'");
+    const tInfosFichierFtp infos = EtatExistant(c, abs, "file");
     if (CFTPDirect::IsDirectory(infos))
         throw ErreurOperation("'" + abs + "' is a directory (use 'otdr rmdir')");
     if (c.Ftp().SetCurrentDirectoryW(Large(CConnexionFtp::Parent(abs)), 0) != 0 ||
@@ -408,9 +413,7 @@ int CommandeRmdir(tContexte& ctx)
     const std::string abs = c.Absolu(ctx.options.operandes[0]);
     if (abs == "/")
         throw ErreurOperation("the root directory of the instrument is never removed");
-    tInfosFichierFtp infos;
-    if (!c.Etat(abs, infos))
-        throw ErreurOperation("no such directory on the instrument: '" + abs + "'");
+    const tInfosFichierFtp infos = EtatExistant(c, abs, "directory");
     if (!CFTPDirect::IsDirectory(infos))
         throw ErreurOperation("'" + abs + "' is not a directory (use 'otdr rm')");
 
