@@ -52,6 +52,16 @@ std::FILE* Ouvrir(const fs::path& chemin, const char* mode)
 #endif
 }
 
+// MKD, RMD or DELE on a name in the current directory: the server's reply
+// number, 0 for success; an empty name is refused here (501).
+int CommandeSurNom(CSessionFtp& session, const char* verbe, const CString& strNom)
+{
+    const std::string nom = Fil(strNom);
+    if (nom.empty())
+        return 501;
+    return session.Commande(verbe + nom);
+}
+
 } // namespace
 
 CFTPDirect::CFTPDirect(const CString& strAdresse, int nPort) : m_strAdresse(strAdresse), m_nPort(nPort)
@@ -129,10 +139,7 @@ short CFTPDirect::MakeDir(CString strNom)
 {
     if (!m_pSession)
         return 0;
-    const std::string nom = Fil(strNom);
-    if (nom.empty())
-        return Statut(501);
-    return Statut(m_pSession->Commande("MKD " + nom));
+    return Statut(CommandeSurNom(*m_pSession, "MKD ", strNom));
 }
 
 short CFTPDirect::RemDir(CString strNom, CString strRepertoire)
@@ -140,10 +147,7 @@ short CFTPDirect::RemDir(CString strNom, CString strRepertoire)
     if (!m_pSession)
         return 0;
     m_pSession->ChangerRepertoire(Fil(strRepertoire));
-    const std::string nom = Fil(strNom);
-    if (nom.empty())
-        return Statut(501);
-    return Statut(m_pSession->Commande("RMD " + nom));
+    return Statut(CommandeSurNom(*m_pSession, "RMD ", strNom));
 }
 
 int CFTPDirect::GetFile(CString strDistant, CString strLocal)
@@ -210,10 +214,7 @@ int CFTPDirect::DelFile(CString strNom)
 {
     if (!m_pSession)
         return 0;
-    const std::string nom = Fil(strNom);
-    if (nom.empty())
-        return 0;
-    return m_pSession->Commande("DELE " + nom) == 0;
+    return CommandeSurNom(*m_pSession, "DELE ", strNom) == 0;
 }
 
 short CFTPDirect::SetCurrentDirectoryW(CString strChemin, int nCreer)
