@@ -268,26 +268,18 @@ int MessageBoxQt(QWidget* parent, const CString& texte, tBoutonsMessage boutons)
     QMessageBox boite(parent);
     boite.setWindowTitle(QApplication::applicationDisplayName());
     boite.setText(VersQString(texte));
+    // The button Enter presses and the one Escape presses: the same lone OK
+    // for a notice, two buttons for a question.
+    QMessageBox::StandardButton accepter = QMessageBox::Ok, refuser = QMessageBox::Ok;
     switch (boutons) {
-    case tBoutonsMessage::Ok:
-        boite.setIcon(QMessageBox::Information);
-        boite.setStandardButtons(QMessageBox::Ok);
-        boite.setDefaultButton(QMessageBox::Ok);
-        boite.setEscapeButton(QMessageBox::Ok);
-        break;
-    case tBoutonsMessage::OkAnnuler:
-        boite.setIcon(QMessageBox::Question);
-        boite.setStandardButtons(QMessageBox::Ok | QMessageBox::Cancel);
-        boite.setDefaultButton(QMessageBox::Ok);
-        boite.setEscapeButton(QMessageBox::Cancel);
-        break;
-    case tBoutonsMessage::OuiNon:
-        boite.setIcon(QMessageBox::Question);
-        boite.setStandardButtons(QMessageBox::Yes | QMessageBox::No);
-        boite.setDefaultButton(QMessageBox::Yes);
-        boite.setEscapeButton(QMessageBox::No);
-        break;
+    case tBoutonsMessage::Ok: break;
+    case tBoutonsMessage::OkAnnuler: refuser = QMessageBox::Cancel; break;
+    case tBoutonsMessage::OuiNon: accepter = QMessageBox::Yes; refuser = QMessageBox::No; break;
     }
+    boite.setIcon(accepter == refuser ? QMessageBox::Information : QMessageBox::Question);
+    boite.setStandardButtons(QMessageBox::StandardButtons(accepter) | refuser);
+    boite.setDefaultButton(accepter);
+    boite.setEscapeButton(refuser);
     switch (boite.exec()) {
     case QMessageBox::Cancel: return ID_ANNULER;
     case QMessageBox::Yes: return ID_OUI;
