@@ -51,6 +51,7 @@ struct CDlgFileTransfert::tVolet
     void (CDlgFileTransfert::*pRemplir)();
     void (CDlgFileTransfert::*pFermerConfirmation)();
     bool (CDlgFileTransfert::*pSupprimerRep)(const CString&, int);
+    void (CDlgFileTransfert::*pSupprimerFichiersSelectionnes)();
 };
 
 CDlgFileTransfert::CDlgFileTransfert() : CDialogue(Ressources::IDD_FILE_TRANSFERT)
@@ -111,7 +112,8 @@ const CDlgFileTransfert::tVolet& CDlgFileTransfert::Volet(bool bDistant)
         IDC_ANNULER_SUPPR_LOCAL, IDC_QUESTION_LOCAL,
         IDC_REPS_LOCAUX, IDC_FICHIERS_LOCAUX,
         &CDlgFileTransfert::m_strRepLocal, &CDlgFileTransfert::RemplirListeLocale,
-        &CDlgFileTransfert::FermerConfirmationLocale, &CDlgFileTransfert::SupprimerRepLocal};
+        &CDlgFileTransfert::FermerConfirmationLocale, &CDlgFileTransfert::SupprimerRepLocal,
+        &CDlgFileTransfert::SupprimerFichiersLocauxSelectionnes};
     static const tVolet kDistant{
         IDC_RAFRAICHIR_DISTANT,  IDC_SUPPR_FICHIERS_DISTANTS, IDC_CREER_REP_DISTANT,
         IDC_SUPPR_REP_DISTANT,   IDC_LIBELLE_NOM_DISTANT,     IDC_NOM_DISTANT,
@@ -119,7 +121,8 @@ const CDlgFileTransfert::tVolet& CDlgFileTransfert::Volet(bool bDistant)
         IDC_ANNULER_SUPPR_DISTANT, IDC_QUESTION_DISTANT,
         IDC_REPS_DISTANTS, IDC_FICHIERS_DISTANTS,
         &CDlgFileTransfert::m_strRepDistant, &CDlgFileTransfert::RemplirListeDistante,
-        &CDlgFileTransfert::FermerConfirmationDistante, &CDlgFileTransfert::SupprimerRepDistant};
+        &CDlgFileTransfert::FermerConfirmationDistante, &CDlgFileTransfert::SupprimerRepDistant,
+        &CDlgFileTransfert::SupprimerFichiersDistantsSelectionnes};
     return bDistant ? kDistant : kLocal;
 }
 
@@ -190,6 +193,17 @@ bool CDlgFileTransfert::EntrerVolet(bool bDistant, const CString& strChemin)
         return true;
     NoterEchec(strChemin);
     return false;
+}
+
+std::vector<CString> CDlgFileTransfert::SousRepertoires(bool bDistant) const
+{
+    if (bDistant)
+        return m_vecRepsDistants;
+    std::vector<CString> sousReps;
+    for (const CString& nom : m_contenuLocal.m_vecRepertoires)
+        if (!EstSpecial(nom))
+            sousReps.push_back(nom);
+    return sousReps;
 }
 
 void CDlgFileTransfert::Restaurer(const CString& strRepLocal, const CString& strRepDistant)
@@ -850,8 +864,7 @@ bool CDlgFileTransfert::CopierRepDistantVersLocal(const CString& strNom, int nPr
     RemplirListeLocale();
 
     // The refills of the nested calls replace the list: walk a copy of it.
-    const std::vector<CString> sousReps = m_vecRepsDistants;
-    for (const CString& nom : sousReps) {
+    for (const CString& nom : SousRepertoires(true)) {
         DesactiverTout();
         SelectionnerRep(IDC_REPS_DISTANTS, nom);
         CopierRepDistantVersLocal(nom, nProfondeur + 1);
@@ -894,11 +907,7 @@ bool CDlgFileTransfert::CopierRepLocalVersDistant(const CString& strNom, int nPr
     CopierFichiersLocauxSelectionnes();
 
     chaine.push_back(strCanonique);
-    std::vector<CString> sousReps;
-    for (const CString& nom : m_contenuLocal.m_vecRepertoires)
-        if (!EstSpecial(nom))
-            sousReps.push_back(nom);
-    for (const CString& nom : sousReps) {
+    for (const CString& nom : SousRepertoires(false)) {
         DesactiverTout();
         SelectionnerRep(IDC_REPS_LOCAUX, nom);
         CopierRepLocalVersDistant(nom, nProfondeur + 1, chaine);
@@ -1129,6 +1138,36 @@ void CDlgFileTransfert::SupprimerRepDistant(CString strNom)
     FinOperation();
 }
 
+bool CDlgFileTransfert::ViderRepertoire(bool bDistant, const CString& strChemin, int nProfondeur)
+{
+    const tVolet& v = Volet(bDistant);
+    const CString strRep = this->*v.pRep;
+    if (!EntrerVolet(bDistant, strChemin)) {
+        // The pane fell back elsewhere (local: home or "/", remote: the root):
+        // nothing there is ours to delete.
+        this->*v.pRep = strRep;
+        (this->*v.pRemplir)();
+        return false;
+    }
+
+    Activer(IDC_VERS_DISTANT, false);
+    Activer(IDC_VERS_LOCAL, false);
+    SelectionnerTout(v.nFichiers);
+    (this->*v.pSupprimerFichiersSelectionnes)();
+    (this->*v.pRemplir)();
+    DesactiverTout();
+
+    // Each subdirectory is tried once: one that survives its removal does not
+    // hold the walk.
+    for (const CString& nom : SousRepertoires(bDistant)) {
+        SelectionnerRep(v.nReps, nom);
+        (this->*v.pSupprimerRep)(nom, nProfondeur + 1);
+        DesactiverTout();
+    }
+    this->*v.pRep = strRep;
+    return true;
+}
+
 bool CDlgFileTransfert::SupprimerRepLocal(const CString& strNom, int nProfondeur)
 {
     const CString strRep = m_strRepLocal;
@@ -1140,42 +1179,11 @@ bool CDlgFileTransfert::SupprimerRepLocal(const CString& strNom, int nProfondeur
         return false;
     }
     // A link is removed as a link: the removal never reaches what it names.
-    if (PanneauLocal::EstLien(strChemin)) {
-        const bool bFait = PanneauLocal::SupprimerRepertoire(strRep + strNom);
-        if (!bFait)
-            NoterEchec(strChemin);
+    if (!PanneauLocal::EstLien(strChemin)) {
+        if (!ViderRepertoire(false, strChemin, nProfondeur))
+            return false;
         RemplirListeLocale();
-        return bFait;
     }
-
-    if (!EntrerVolet(false, strChemin)) {
-        // The pane fell back elsewhere: nothing there is ours to delete.
-        m_strRepLocal = strRep;
-        RemplirListeLocale();
-        return false;
-    }
-
-    Activer(IDC_VERS_DISTANT, false);
-    Activer(IDC_VERS_LOCAL, false);
-    SelectionnerTout(IDC_FICHIERS_LOCAUX);
-    SupprimerFichiersLocauxSelectionnes();
-    RemplirListeLocale();
-    DesactiverTout();
-
-    // Each subdirectory is tried once: one that survives its removal does not
-    // hold the walk.
-    std::vector<CString> sousReps;
-    for (const CString& nom : m_contenuLocal.m_vecRepertoires)
-        if (!EstSpecial(nom))
-            sousReps.push_back(nom);
-    for (const CString& nom : sousReps) {
-        SelectionnerRep(IDC_REPS_LOCAUX, nom);
-        SupprimerRepLocal(nom, nProfondeur + 1);
-        DesactiverTout();
-    }
-
-    m_strRepLocal = strRep;
-    RemplirListeLocale();
     const bool bFait = PanneauLocal::SupprimerRepertoire(strRep + strNom);
     if (!bFait)
         NoterEchec(strChemin);
@@ -1194,28 +1202,8 @@ bool CDlgFileTransfert::SupprimerRepDistant(const CString& strNom, int nProfonde
         return false;
     }
 
-    if (!EntrerVolet(true, strChemin)) {
-        // The listing fell back to the root: nothing is deleted there.
-        m_strRepDistant = strRep;
-        RemplirListeDistante();
+    if (!ViderRepertoire(true, strChemin, nProfondeur))
         return false;
-    }
-
-    Activer(IDC_VERS_DISTANT, false);
-    Activer(IDC_VERS_LOCAL, false);
-    SelectionnerTout(IDC_FICHIERS_DISTANTS);
-    SupprimerFichiersDistantsSelectionnes();
-    RemplirListeDistante();
-    DesactiverTout();
-
-    const std::vector<CString> sousReps = m_vecRepsDistants;
-    for (const CString& nom : sousReps) {
-        SelectionnerRep(IDC_REPS_DISTANTS, nom);
-        SupprimerRepDistant(nom, nProfondeur + 1);
-        DesactiverTout();
-    }
-
-    m_strRepDistant = strRep;
     const bool bFait = m_pFtp->RemDir(strNom, strRep) == 0;
     if (!bFait)
         NoterEchec(strChemin);

@@ -156,6 +156,12 @@ private:
                                    std::vector<CString>& chaine);
     bool SupprimerRepLocal(const CString& strNom, int nProfondeur);
     bool SupprimerRepDistant(const CString& strNom, int nProfondeur);
+    // The part of a removal that is the same on both sides: enter strChemin,
+    // delete its files, remove its subdirectories, and set the pane's
+    // directory back (not refilled). False when the pane could not enter it.
+    bool ViderRepertoire(bool bDistant, const CString& strChemin, int nProfondeur);
+    // The subdirectories of the last fill of a pane, a copy for walking.
+    std::vector<CString> SousRepertoires(bool bDistant) const;
 
     static CString JoindreDistant(const CString& strRep, const CString& strNom);
     // Absolute (relative texts taken from strBase), no final "/" but for the root.
