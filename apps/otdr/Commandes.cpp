@@ -130,13 +130,16 @@ int CommandeIdentify(tContexte& ctx)
     DefinirProfil(surcharge);
 
     // The channel's own account of a failure ("connect to ... failed (...)").
+    // Both connection attempts are kept (the command port, then port 21), so
+    // the message does not name only the fallback port.
     auto dernierEvenement = std::make_shared<std::string>();
     auto mutexEvenement = std::make_shared<std::mutex>();
     const bool bVerbeux = ctx.options.bVerbeux;
     DefinirTraceCom([=](eSensTrace sens, const std::string& texte) {
         if (sens == eSensTrace::Evenement && texte != "disconnected") {
             std::lock_guard<std::mutex> lock(*mutexEvenement);
-            *dernierEvenement = texte;
+            const bool bSuite = texte.rfind("connect to", 0) == 0 && dernierEvenement->rfind("connect to", 0) == 0;
+            *dernierEvenement = bSuite ? *dernierEvenement + "; " + texte : texte;
         }
         if (!bVerbeux) return;
         std::string ligne = texte;
