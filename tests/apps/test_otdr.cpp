@@ -425,7 +425,8 @@ TEST(OtdrCli, InterruptedDownloadLeavesNoPartialFile)
     fs::create_directories(cible);
     tmp.Ecrire("local/big.bin", "previous content");
     CProcessusTest serveur;
-    ASSERT_TRUE(serveur.Demarrer({OTDR_PYTHON, OTDR_TESTS_DIR "/apps/serveur_lent.py", (tmp.Chemin() / "served").string()}));
+    ASSERT_TRUE(serveur.Demarrer({OTDR_PYTHON, OTDR_TEST_FTP_SERVER, "--root", (tmp.Chemin() / "served").string(),
+                                  "--user", "krx15:brimola", "--throttle", "262144"}));
     ASSERT_TRUE(serveur.AttendreLigne("READY"));
 
     CProcessusTest otdr;
@@ -455,7 +456,8 @@ TEST(OtdrCli, ProgressOfALongDownloadShowsBytesRateAndTimeLeft)
     tmp.Ecrire("served/d/one.bin", Octets(800000, 6));   // more than one burst: about 2 s
     tmp.Ecrire("served/d/two.bin", Octets(100000, 7));
     CProcessusTest serveur;
-    ASSERT_TRUE(serveur.Demarrer({OTDR_PYTHON, OTDR_TESTS_DIR "/apps/serveur_lent.py", (tmp.Chemin() / "served").string()}));
+    ASSERT_TRUE(serveur.Demarrer({OTDR_PYTHON, OTDR_TEST_FTP_SERVER, "--root", (tmp.Chemin() / "served").string(),
+                                  "--user", "krx15:brimola", "--throttle", "262144"}));
     ASSERT_TRUE(serveur.AttendreLigne("READY"));
     // Not a terminal: "always" gives a plain line about every second.
     auto r = Otdr(tmp, {"--profile", (tmp.Chemin() / "p.ini").string(), "--address", "127.0.0.1", "--ftp-port",

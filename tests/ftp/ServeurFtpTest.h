@@ -1,5 +1,5 @@
 #pragma once
-// A pyftpdlib server (serveur_ftp.py) on 127.0.0.1 with a port chosen by the
+// A pyftpdlib server (OTDR_TEST_FTP_SERVER) on 127.0.0.1 with a port chosen by the
 // system, serving a fresh temporary directory. User "test", password "secret".
 
 #include <string>

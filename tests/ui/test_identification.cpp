@@ -46,8 +46,8 @@ class CServeurFtp
 public:
     explicit CServeurFtp(std::vector<std::string> options = {})
     {
-        std::vector<std::string> argv{OTDR_PYTHON, std::string(OTDR_TESTS_DIR) + "/ui/serveur_ftp_test.py",
-                                      "--racine", m_racine.Chemin().string()};
+        std::vector<std::string> argv{OTDR_PYTHON, OTDR_TEST_FTP_SERVER, "--root",
+                                      m_racine.Chemin().string(), "--print-logins"};
         argv.insert(argv.end(), options.begin(), options.end());
         m_bPret = m_proc.Demarrer(argv) && m_proc.AttendreLigne("READY");
     }
@@ -129,7 +129,7 @@ TEST(IdentifiantsFtp, CredentialsByModelAndByUser)
 
 TEST(IdentifiantsFtp, AnonymousOnlyServerIsReachedAtTheSixthAttempt)
 {
-    CServeurFtp serveur({"--anonyme"});
+    CServeurFtp serveur({"--anonymous"});
     ASSERT_TRUE(serveur.Pret());
     CFTPDirect ftp(L"127.0.0.1", serveur.Port());
     int n = 0;
@@ -198,7 +198,7 @@ protected:
         DefinirProfil(std::make_shared<CProfilMemoire>());
     }
 
-    CServeurFtp serveur{{"--anonyme"}};
+    CServeurFtp serveur{{"--anonymous"}};
     CRepertoireTemp racineLocale{"otdr-ui-local"};
     CProcessusTest sim;
     std::shared_ptr<CFrontalCompteur> frontal;

@@ -50,8 +50,7 @@ protected:
 
     bool Demarrer(const std::vector<std::string>& options = {})
     {
-        std::vector<std::string> argv{OTDR_PYTHON, std::string(OTDR_TESTS_DIR) + "/ui/serveur_ftp_transfert.py",
-                                      "--racine", m_serveur.Chemin().string()};
+        std::vector<std::string> argv{OTDR_PYTHON, OTDR_TEST_FTP_SERVER, "--root", m_serveur.Chemin().string()};
         argv.insert(argv.end(), options.begin(), options.end());
         if (!m_processus.Demarrer(argv) || !m_processus.AttendreLigne("READY")) {
             ADD_FAILURE() << "FTP server did not start";
@@ -274,7 +273,7 @@ TEST_F(CTransfertFtpTest, RemoteDirectoryCreatedAndRemoved)
 
 TEST_F(CTransfertFtpTest, DirectoryThatCannotBeEnteredIsSkippedAndNothingElseIsTouched)
 {
-    ASSERT_TRUE(Demarrer({"--refuser", "interdit"}));
+    ASSERT_TRUE(Demarrer({"--refuse", "interdit"}));
     Ecrire(Serveur() / "racine.txt", "root");
     Ecrire(Serveur() / "arbre" / "ok.txt", "ok");
     Ecrire(Serveur() / "arbre" / "interdit" / "secret.txt", "secret");
