@@ -10,6 +10,8 @@
 #include <QApplication>
 #include <QCommandLineParser>
 #include <QTimer>
+#include <cstdio>
+#include <cstring>
 #include <memory>
 
 #include "CFenetreHote.h"
@@ -19,6 +21,19 @@
 
 int main(int argc, char** argv)
 {
+    // Help needs no display: answer it before Qt looks for one.
+    for (int i = 1; i < argc; ++i) {
+        if (std::strcmp(argv[i], "--help") == 0 || std::strcmp(argv[i], "-h") == 0) {
+            std::printf("Usage: otdr-host [--profile FILE] [--connect] [--quit-after MS]\n"
+                        "Demo host of the OTDR driver library: Configure..., Connect, File transfer...,\n"
+                        "Disconnect, and a status line with the connection state and the model.\n\n"
+                        "  --profile FILE    profile store (INI file) to use\n"
+                        "  --connect         connect at start\n"
+                        "  --quit-after MS   quit after MS milliseconds\n");
+            return 0;
+        }
+    }
+
     QApplication app(argc, argv);
     QApplication::setApplicationName(QStringLiteral("otdr-host"));
 
