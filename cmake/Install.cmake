@@ -1,4 +1,4 @@
-# Installation: the libraries, every public header under include/otdrdriver/,
+# Installation: the libraries, the public headers under include/otdrdriver/,
 # an exported CMake package (find_package(otdrdriver) -> otdrdriver::core and,
 # when built, otdrdriver::qt) and a pkg-config file.
 include(CMakePackageConfigHelpers)
@@ -17,9 +17,16 @@ install(TARGETS ${_otdr_targets}
   RUNTIME DESTINATION ${CMAKE_INSTALL_BINDIR}
   INCLUDES DESTINATION ${CMAKE_INSTALL_INCLUDEDIR}/otdrdriver)
 
-install(DIRECTORY ${PROJECT_SOURCE_DIR}/src/
-  DESTINATION ${CMAKE_INSTALL_INCLUDEDIR}/otdrdriver
-  FILES_MATCHING PATTERN "*.h")
+# Only what a host includes (cmake/Dossiers.cmake lists it); the rest of src/
+# is the libraries' own.
+set(_entetes ${OTDR_ENTETES_PUBLICS})
+if(TARGET otdrdriver_qt)
+  list(APPEND _entetes ${OTDR_ENTETES_PUBLICS_QT})
+endif()
+foreach(h ${_entetes})
+  get_filename_component(_dossier ${h} DIRECTORY)
+  install(FILES ${PROJECT_SOURCE_DIR}/src/${h} DESTINATION ${CMAKE_INSTALL_INCLUDEDIR}/otdrdriver/${_dossier})
+endforeach()
 
 install(EXPORT otdrdriverTargets
   NAMESPACE otdrdriver::

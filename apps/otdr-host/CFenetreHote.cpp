@@ -5,8 +5,8 @@
 #include <cstdio>
 
 #include "common/Conversions.h"
-#include "driver/ClesProfil.h"
-#include "driver/Profil.h"
+#include "profile/ClesProfil.h"
+#include "profile/Profil.h"
 
 namespace {
 QString Texte(const CString& s) { return QString::fromStdWString(s); }

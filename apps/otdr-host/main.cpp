@@ -15,8 +15,8 @@
 #include <memory>
 
 #include "CFenetreHote.h"
-#include "driver/CProfilIni.h"
-#include "driver/Profil.h"
+#include "profile/CProfilIni.h"
+#include "profile/Profil.h"
 #include "ui/qt/FrontalQt.h"
 
 int main(int argc, char** argv)

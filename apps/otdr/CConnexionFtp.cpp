@@ -5,7 +5,7 @@
 
 #include "Erreurs.h"
 #include "common/Conversions.h"
-#include "ui/IdentifiantsFtp.h"
+#include "driver/IdentifiantsFtp.h"
 
 namespace {
 

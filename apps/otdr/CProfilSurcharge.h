@@ -8,7 +8,7 @@
 #include <memory>
 #include <string>
 
-#include "driver/Profil.h"
+#include "profile/Profil.h"
 
 class CProfilSurcharge : public IProfil
 {

@@ -16,8 +16,8 @@
 #include "comm/TraceCom.h"
 #include "common/Conversions.h"
 #include "driver/COtdrDriver.h"
-#include "driver/CProfilIni.h"
-#include "driver/ClesProfil.h"
+#include "profile/CProfilIni.h"
+#include "profile/ClesProfil.h"
 
 namespace fs = std::filesystem;
 

@@ -6,7 +6,7 @@
 #include <string>
 
 #include "OptionsOtdr.h"
-#include "driver/Profil.h"
+#include "profile/Profil.h"
 
 struct tContexte
 {

@@ -15,8 +15,8 @@
 #include "Erreurs.h"
 #include "OptionsOtdr.h"
 #include "common/Conversions.h"
-#include "driver/CProfilIni.h"
-#include "driver/ClesProfil.h"
+#include "profile/CProfilIni.h"
+#include "profile/ClesProfil.h"
 
 namespace {
 

@@ -19,8 +19,8 @@
 #include <vector>
 
 #include "common/Conversions.h"
-#include "driver/CProfilMemoire.h"
-#include "driver/ClesProfil.h"
+#include "profile/CProfilMemoire.h"
+#include "profile/ClesProfil.h"
 #include "ftp/CFTPDirect.h"
 #include "ui/CDlgFileTransfert.h"
 #include "ui/IdsControles.h"

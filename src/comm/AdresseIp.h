@@ -6,4 +6,4 @@
 // (192.168.001.010 -> 192.168.1.10) and missing parts become 0 (192.168.1 ->
 // 192.168.1.0). Only texts made of digits, dots and white space are rewritten:
 // host names (even 7lab-box) and IPv6 addresses come back as typed.
-OTDR_EXPORT CString NormaliserAdresseIp(const wchar_t* texte);
+CString NormaliserAdresseIp(const wchar_t* texte);

@@ -10,7 +10,7 @@
 #include "common/CString.h"
 #include "common/Export.h"
 
-class OTDR_EXPORT CAppareil : public virtual CGenericCom
+class CAppareil : public virtual CGenericCom
 {
 public:
     CAppareil() = default;

@@ -5,7 +5,7 @@
 #include "comm/CAppareil.h"
 #include "common/Export.h"
 
-class OTDR_EXPORT CAppareilBaseTcp : public CAppareil
+class CAppareilBaseTcp : public CAppareil
 {
 public:
     CAppareilBaseTcp() = default;

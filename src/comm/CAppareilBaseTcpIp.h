@@ -10,7 +10,7 @@
 #include "comm/CTcpIpCom.h"
 #include "common/Export.h"
 
-class OTDR_EXPORT CAppareilBaseTcpIp : public CAppareilBaseTcp, public CTcpIpCom
+class CAppareilBaseTcpIp : public CAppareilBaseTcp, public CTcpIpCom
 {
 public:
     static constexpr uint32_t CAPACITES_TCPIP = 0x80000010u;

@@ -9,7 +9,7 @@
 
 class CSocketDebug;
 
-class OTDR_EXPORT CFichierSocket
+class CFichierSocket
 {
 public:
     explicit CFichierSocket(CSocketDebug& socket) : m_socket(socket) {}
@@ -24,7 +24,7 @@ private:
     CSocketDebug& m_socket;
 };
 
-class OTDR_EXPORT CArchiveSocket
+class CArchiveSocket
 {
 public:
     static constexpr size_t TAILLE_TAMPON = 4096;

@@ -1,6 +1,6 @@
 #include "comm/CGenericCom.h"
 
-#include "ui/Ressources.h"
+#include "common/TableChaines.h"
 
 const CRuntimeClass CGenericCom::classCGenericCom = {"CGenericCom", &CObject::classCObject};
 

@@ -13,7 +13,7 @@
 #include "common/CString.h"
 #include "common/Export.h"
 
-class OTDR_EXPORT CGenericCom : public CObject
+class CGenericCom : public CObject
 {
 public:
     enum : short {

@@ -8,7 +8,7 @@
 class CArchive;
 class CDumpContext;
 
-struct OTDR_EXPORT CRuntimeClass
+struct CRuntimeClass
 {
     const char* m_lpszClassName;
     const CRuntimeClass* m_pBaseClass;
@@ -17,7 +17,7 @@ struct OTDR_EXPORT CRuntimeClass
     bool IsDerivedFrom(const CRuntimeClass* pBase) const;
 };
 
-class OTDR_EXPORT CObject
+class CObject
 {
 public:
     virtual const CRuntimeClass* GetRuntimeClass() const;

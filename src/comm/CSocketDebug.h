@@ -8,7 +8,7 @@
 
 #include "common/Export.h"
 
-class OTDR_EXPORT CSocketDebug
+class CSocketDebug
 {
 public:
     CSocketDebug() = default;

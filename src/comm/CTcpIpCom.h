@@ -28,7 +28,7 @@ struct tDelaisCom
     int nPauseMs = 500;            // after a long reply, and after "*LOC" on destruction
 };
 
-class OTDR_EXPORT CTcpIpCom : public virtual CGenericCom
+class CTcpIpCom : public virtual CGenericCom
 {
 public:
     static constexpr unsigned PORT_INSTRUMENT = 1400;

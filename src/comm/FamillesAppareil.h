@@ -24,7 +24,7 @@ enum eFamilleAppareil {
 
 // "BOREAL", "KRX", "Q-LANCE", "KRX 13a", "KRX 13b", "NETSCAN", "NETREFL",
 // "FPX", "FPXe", "LVT 3", "KRX 15", "KRX 14".
-OTDR_EXPORT extern const CString g_strFamillesAppareil[NOMBRE_FAMILLES_APPAREIL];
+extern const CString g_strFamillesAppareil[NOMBRE_FAMILLES_APPAREIL];
 
 // Name of the driver's completion event.
-OTDR_EXPORT extern const CString g_strEventAppareil;
+extern const CString g_strEventAppareil;

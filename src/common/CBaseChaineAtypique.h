@@ -22,7 +22,7 @@
 #include "common/CString.h"
 #include "common/Export.h"
 
-class OTDR_EXPORT CBaseChaineAtypique : public CString
+class CBaseChaineAtypique : public CString
 {
 public:
     // Statuses of CopierVers, those of the C runtime's bounded copies.

@@ -5,7 +5,7 @@
 
 #include "common/CBaseChaineAtypique.h"
 
-class OTDR_EXPORT CChaineMBCS : public CBaseChaineAtypique
+class CChaineMBCS : public CBaseChaineAtypique
 {
 public:
     CChaineMBCS() = default;

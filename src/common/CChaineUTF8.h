@@ -3,7 +3,7 @@
 
 #include "common/CBaseChaineAtypique.h"
 
-class OTDR_EXPORT CChaineUTF8 : public CBaseChaineAtypique
+class CChaineUTF8 : public CBaseChaineAtypique
 {
 public:
     CChaineUTF8() = default;

@@ -14,7 +14,7 @@
 
 #include "common/CBaseChaineAtypique.h"
 
-class OTDR_EXPORT CChaineUTFOptimise : public CBaseChaineAtypique
+class CChaineUTFOptimise : public CBaseChaineAtypique
 {
 public:
     static constexpr unsigned char MARQUEUR_UTF8 = 0xC3;
@@ -51,7 +51,7 @@ private:
 };
 
 // Behaves exactly as CChaineUTFOptimise.
-class OTDR_EXPORT CChaineUTFOptimiseRapide : public CChaineUTFOptimise
+class CChaineUTFOptimiseRapide : public CChaineUTFOptimise
 {
 public:
     CChaineUTFOptimiseRapide() = default;

@@ -6,7 +6,7 @@
 
 #include "common/CBaseChaineAtypique.h"
 
-class OTDR_EXPORT CChaineUnicode : public CBaseChaineAtypique
+class CChaineUnicode : public CBaseChaineAtypique
 {
 public:
     CChaineUnicode() = default;

@@ -3,7 +3,7 @@
 #include <chrono>
 #include <new>
 
-#include "driver/CEvenementManuel.h"
+#include "common/CEvenementManuel.h"
 #include "driver/CTacheDriver.h"
 #include "driver/GardeRequete.h"
 

@@ -3,14 +3,14 @@
 // only logged in and used here.
 
 #include "driver/COtdrDriver.h"
-#include "driver/ClesProfil.h"
+#include "profile/ClesProfil.h"
 #include "driver/GardeRequete.h"
-#include "driver/Profil.h"
+#include "profile/Profil.h"
 #include "ftp/CFTPDirect.h"
 #include "ui/CDlgConfigDriverOtdr.h"
 #include "ui/CDlgFileTransfert.h"
 #include "ui/CDlgSaisieIdentificationFtp.h"
-#include "ui/IdentifiantsFtp.h"
+#include "driver/IdentifiantsFtp.h"
 
 int COtdrDriver::ConfigDriver(int)
 {

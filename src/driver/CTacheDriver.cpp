@@ -4,8 +4,8 @@
 
 #include "comm/CAppareilBaseTcpIp.h"
 #include "driver/CWTSetLocale.h"
-#include "driver/ClesProfil.h"
-#include "driver/Profil.h"
+#include "profile/ClesProfil.h"
+#include "profile/Profil.h"
 #include "ftp/CFTPDirect.h"
 #include "ui/Attente.h"
 #include "ui/Ressources.h"

@@ -38,7 +38,7 @@ constexpr unsigned ID_ANIMATION_DECONNEXION = 2084;
 constexpr int PORT_COMMANDE_DEFAUT = 1400;
 constexpr int PORT_FTP_DEFAUT = 21;
 
-class OTDR_EXPORT CTacheDriver : public CWinThreadEx
+class CTacheDriver : public CWinThreadEx
 {
 public:
     // evenement: the facade's completion event, set at the end of every handler.

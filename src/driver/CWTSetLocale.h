@@ -18,7 +18,7 @@
 #include <locale.h>
 #endif
 
-class OTDR_EXPORT CWTSetLocale
+class CWTSetLocale
 {
 public:
     static constexpr const wchar_t* MARQUEUR_NON_INITIALISE = L"NON INITIALISE";

@@ -15,7 +15,7 @@
 #include <thread>
 
 #include "common/Export.h"
-#include "driver/CEvenementManuel.h"
+#include "common/CEvenementManuel.h"
 
 // Message numbers of the queue.
 constexpr unsigned WM_QUIT_TACHE = 0x0012;   // ends the message loop
@@ -29,7 +29,7 @@ struct tMessageTache
     std::uint64_t nNumero = 0;   // order of posting, from 1; given by PostThreadMessage
 };
 
-class OTDR_EXPORT CWinThreadEx
+class CWinThreadEx
 {
 public:
     static constexpr unsigned long INFINI = CEvenementManuel::INFINI;

@@ -2,7 +2,7 @@
 // One facade request at a time on a thread.
 //
 // While a facade request waits on a GUI thread, the front end's wait (see
-// DefinirAttenteRequete in driver/CEvenementManuel.h) runs that thread's event
+// DefinirAttenteRequete in common/CEvenementManuel.h) runs that thread's event
 // loop so the wait window paints; a host timer or a queued call may then make
 // another facade request from inside the wait. That request must be refused at
 // once, before it resets the completion event or posts anything to the worker:

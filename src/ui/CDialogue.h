@@ -17,7 +17,7 @@
 #include "common/Export.h"
 #include "ui/Controles.h"
 
-class OTDR_EXPORT CDialogue : protected IEcouteurDialogue
+class CDialogue : protected IEcouteurDialogue
 {
 public:
     explicit CDialogue(unsigned idModele);

@@ -1,7 +1,7 @@
 #include "ui/CDlgConfigDriverOtdr.h"
 
-#include "driver/ClesProfil.h"
-#include "driver/Profil.h"
+#include "profile/ClesProfil.h"
+#include "profile/Profil.h"
 #include "ui/IdsControles.h"
 #include "ui/Ressources.h"
 

@@ -7,7 +7,7 @@
 #include "common/Export.h"
 #include "ui/CDialogue.h"
 
-class OTDR_EXPORT CDlgConfigDriverOtdr : public CDialogue
+class CDlgConfigDriverOtdr : public CDialogue
 {
 public:
     CDlgConfigDriverOtdr();

@@ -2,8 +2,8 @@
 
 #include <algorithm>
 
-#include "driver/ClesProfil.h"
-#include "driver/Profil.h"
+#include "profile/ClesProfil.h"
+#include "profile/Profil.h"
 #include "ftp/CFTPDirect.h"
 #include "ui/IdsControles.h"
 #include "ui/Ressources.h"

@@ -28,7 +28,7 @@
 
 class CFTPDirect;
 
-class OTDR_EXPORT CDlgFileTransfert : public CDialogue
+class CDlgFileTransfert : public CDialogue
 {
 public:
     // Template 2055; m_strRepLocal and m_strRepDistant from the profile

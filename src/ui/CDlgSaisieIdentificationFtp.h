@@ -7,7 +7,7 @@
 #include "common/Export.h"
 #include "ui/CDialogue.h"
 
-class OTDR_EXPORT CDlgSaisieIdentificationFtp : public CDialogue
+class CDlgSaisieIdentificationFtp : public CDialogue
 {
 public:
     // Radio indexes, in the group's order.

@@ -26,7 +26,7 @@ class CFenetreMemoire;
 // Keys held during a click on a list view row.
 enum class tModificateur { Aucun, Ctrl, Maj };
 
-class OTDR_EXPORT CFrontalMemoire : public IFrontal, public std::enable_shared_from_this<CFrontalMemoire>
+class CFrontalMemoire : public IFrontal, public std::enable_shared_from_this<CFrontalMemoire>
 {
 public:
     using FnScript = std::function<void(CFenetreMemoire& fenetre)>;
@@ -74,7 +74,7 @@ private:
 // logic uses; the methods below it are the user's actions. A user action on a
 // hidden or disabled control (or on a control the window does not have) does
 // nothing and returns false.
-class OTDR_EXPORT CFenetreMemoire : public IFenetreDialogue
+class CFenetreMemoire : public IFenetreDialogue
 {
 public:
     CFenetreMemoire(CFrontalMemoire& frontal, const tModeleDialogue& modele, IEcouteurDialogue& ecouteur);

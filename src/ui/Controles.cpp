@@ -8,6 +8,11 @@
 #include "ui/CFrontalMemoire.h"
 #include "ui/Ressources.h"
 
+IControle::~IControle() = default;
+IEcouteurDialogue::~IEcouteurDialogue() = default;
+IFenetreDialogue::~IFenetreDialogue() = default;
+IFrontal::~IFrontal() = default;
+
 namespace {
 
 std::mutex g_mutexFrontal;

@@ -1,6 +1,9 @@
 #pragma once
 // The control layer the dialogs are written against.
 //
+// This is the interface the Qt front end (a separate library) implements, so the
+// core exports it; a host never includes it.
+//
 // A front end (IFrontal) turns a dialog template (ModeleDialogue.h) into a window
 // (IFenetreDialogue) whose controls (IControle) the dialog logic drives, and
 // reports the user's actions back to the logic (IEcouteurDialogue). Two front
@@ -67,7 +70,7 @@ enum class tNotification {
 class OTDR_EXPORT IControle
 {
 public:
-    virtual ~IControle() = default;
+    virtual ~IControle();  // out of line: the vtable lives in the core only
 
     virtual unsigned GetId() const = 0;
     virtual tTypeControle GetType() const = 0;
@@ -148,7 +151,7 @@ public:
 class OTDR_EXPORT IEcouteurDialogue
 {
 public:
-    virtual ~IEcouteurDialogue() = default;
+    virtual ~IEcouteurDialogue();  // out of line: the vtable lives in the core only
     virtual void OnNotification(unsigned idControle, tNotification notification, int parametre) = 0;
     // Enter key (the default button's command).
     virtual void OnEntree() = 0;
@@ -164,7 +167,7 @@ public:
 class OTDR_EXPORT IFenetreDialogue
 {
 public:
-    virtual ~IFenetreDialogue() = default;
+    virtual ~IFenetreDialogue();  // out of line: the vtable lives in the core only
 
     virtual const tModeleDialogue& GetModele() const = 0;
     // Null when the template has no such control.
@@ -200,7 +203,7 @@ public:
 class OTDR_EXPORT IFrontal
 {
 public:
-    virtual ~IFrontal() = default;
+    virtual ~IFrontal();  // out of line: the vtable lives in the core only
     // The window is created hidden with the template's controls and start states;
     // 'ecouteur' receives its notifications and must outlive it. Null on failure.
     virtual std::unique_ptr<IFenetreDialogue> CreerDialogue(const tModeleDialogue& modele,
@@ -218,12 +221,12 @@ OTDR_EXPORT std::shared_ptr<IFrontal> DefinirFrontal(std::shared_ptr<IFrontal> f
 // initialised in memory, a modal run ends at once with ID_ANNULER (no user is
 // there to answer; posted clicks are dropped), a message box answers its first
 // button (ID_OK or ID_OUI) and nothing is shown.
-OTDR_EXPORT std::shared_ptr<IFrontal> FrontalCourant();
-OTDR_EXPORT bool FrontalInstalle();
+std::shared_ptr<IFrontal> FrontalCourant();
+bool FrontalInstalle();
 
 // Parentless message boxes through the current front end.
-OTDR_EXPORT int AfficherMessage(unsigned idChaine, tBoutonsMessage boutons = tBoutonsMessage::Ok);
-OTDR_EXPORT int AfficherMessage(const CString& texte, tBoutonsMessage boutons = tBoutonsMessage::Ok);
+int AfficherMessage(unsigned idChaine, tBoutonsMessage boutons = tBoutonsMessage::Ok);
+int AfficherMessage(const CString& texte, tBoutonsMessage boutons = tBoutonsMessage::Ok);
 
 // The order of sorted list boxes and drop-down lists: the parent-directory entry
 // "[..]" first, then without regard to case (code units lowered), then by code

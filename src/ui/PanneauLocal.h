@@ -31,42 +31,42 @@ struct tContenuLocal
 
 // The file-system path of a directory or file text, and back. Names are UTF-8
 // on POSIX; bytes that are not valid UTF-8 read as U+FFFD.
-OTDR_EXPORT std::filesystem::path Chemin(const CString& strTexte);
-OTDR_EXPORT CString Texte(const std::filesystem::path& chemin);
+std::filesystem::path Chemin(const CString& strTexte);
+CString Texte(const std::filesystem::path& chemin);
 
 // The user's home directory with a final "/", or "/" when there is none.
-OTDR_EXPORT CString RepertoireMaison();
+CString RepertoireMaison();
 
 // The directory the dialog starts in when the profile holds nothing.
-OTDR_EXPORT CString RepertoireParDefaut();
+CString RepertoireParDefaut();
 
 // Lists a directory text. False when it cannot be listed (missing, not a
 // directory, unreadable); the content is then empty.
-OTDR_EXPORT bool Lister(const CString& strRep, tContenuLocal& contenu);
+bool Lister(const CString& strRep, tContenuLocal& contenu);
 
 // Lists strRep, or falls back to home and then to "/"; strRep receives the
 // directory actually listed. False when nothing could be listed (strRep "/").
-OTDR_EXPORT bool ListerAvecRepli(CString& strRep, tContenuLocal& contenu);
+bool ListerAvecRepli(CString& strRep, tContenuLocal& contenu);
 
 // Drive selector entries, and the conversions between entries and directories.
-OTDR_EXPORT std::vector<CString> Lecteurs();
-OTDR_EXPORT CString LecteurDe(const CString& strRep);
-OTDR_EXPORT CString RepertoireDuLecteur(const CString& strLecteur);
+std::vector<CString> Lecteurs();
+CString LecteurDe(const CString& strRep);
+CString RepertoireDuLecteur(const CString& strLecteur);
 
 // Parent of a directory text ("/a/b/" gives "/a/"); the root stays the root.
-OTDR_EXPORT CString Parent(const CString& strRep);
+CString Parent(const CString& strRep);
 
 // File-system operations used by the dialog; true on success.
-OTDR_EXPORT bool CreerRepertoire(const CString& strChemin);
-OTDR_EXPORT bool SupprimerFichier(const CString& strChemin);
+bool CreerRepertoire(const CString& strChemin);
+bool SupprimerFichier(const CString& strChemin);
 // Removes an empty directory, or a symbolic link to a directory (the link only).
-OTDR_EXPORT bool SupprimerRepertoire(const CString& strChemin);
-OTDR_EXPORT bool EstRepertoire(const CString& strChemin);
+bool SupprimerRepertoire(const CString& strChemin);
+bool EstRepertoire(const CString& strChemin);
 // True for a symbolic link, whatever it points to: a removal never descends
 // through one into the directory it names.
-OTDR_EXPORT bool EstLien(const CString& strChemin);
+bool EstLien(const CString& strChemin);
 // Canonical form of an existing directory (links resolved), empty when it
 // cannot be resolved: the recursive copies use it to notice a cycle.
-OTDR_EXPORT CString Canonique(const CString& strChemin);
+CString Canonique(const CString& strChemin);
 
 } // namespace PanneauLocal

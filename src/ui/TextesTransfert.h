@@ -11,25 +11,25 @@ namespace TextesTransfert {
 
 // Size column: bytes below 2047, then k, M and G with one decimal from two
 // units less one byte on ("2046", "2.0 k", "2.0 M", "2.0 G").
-OTDR_EXPORT CString TexteTaille(uint64_t nTaille);
+CString TexteTaille(uint64_t nTaille);
 
 // Date column: the time as UTC, "MM/DD/YYYY HH:MM:SS" in every locale (the
 // date sort reads fixed character positions). "Unknown" when the time cannot
 // be turned into calendar fields.
-OTDR_EXPORT CString TexteDate(std::time_t t);
+CString TexteDate(std::time_t t);
 
 // A name the user may give a new directory: none of \ / : * ? " < > | (nor a
 // line break or NUL, which would end an FTP command), and, blanks at both ends
 // aside, neither empty nor "." nor "..".
-OTDR_EXPORT bool NomRepertoireValide(const CString& strNom);
+bool NomRepertoireValide(const CString& strNom);
 
 // A name that can be one path component on both sides: not empty, not "." or
 // "..", no "/", "\", NUL, CR or LF. A remote name that fails this never becomes
 // a local path or a remote command.
-OTDR_EXPORT bool NomComposantSur(const CString& strNom);
+bool NomComposantSur(const CString& strNom);
 
 // A name read from the local file system that can be joined to a local
 // directory text: not empty, not "." or "..", no "/" (nor "\\" on Windows) or NUL.
-OTDR_EXPORT bool NomLocalSur(const CString& strNom);
+bool NomLocalSur(const CString& strNom);
 
 } // namespace TextesTransfert

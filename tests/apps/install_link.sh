@@ -16,9 +16,21 @@ fail() { echo "install_link: $*" >&2; exit 1; }
 
 PREFIX=$WORK/prefix
 cmake --install "$BUILD" --prefix "$PREFIX" >"$WORK/install.log" || { cat "$WORK/install.log"; fail "install failed"; }
-for f in bin/otdr bin/otdr-sim include/otdrdriver/driver/COtdrDriver.h include/otdrdriver/ftp/CFTPDirect.h; do
+for f in bin/otdr bin/otdr-sim include/otdrdriver/driver/COtdrDriver.h include/otdrdriver/ftp/CFTPDirect.h \
+         include/otdrdriver/profile/Profil.h; do
   [[ -e "$PREFIX/$f" ]] || fail "$f not installed"
 done
+# Only the public headers: the libraries' internals stay out of the package.
+for f in ftp/CSessionFtp.h ui/CDlgFileTransfert.h ui/CFrontalMemoire.h driver/CTacheDriver.h comm/CTcpIpCom.h; do
+  [[ ! -e "$PREFIX/include/otdrdriver/$f" ]] || fail "internal header $f installed"
+done
+# Only the public API is exported: no internal class reaches the dynamic symbol table.
+CORE=$(find "$PREFIX" -name 'libotdrdriver.so.*.*' | head -1)
+N=$(nm -D --defined-only "$CORE" | wc -l)
+(( N <= 250 )) || fail "the core library exports $N symbols"
+if nm -D --defined-only -C "$CORE" | cut -d' ' -f3- | grep -E '^(CDlgFileTransfert|CFrontalMemoire|CSessionFtp|CTacheDriver|std)::'; then
+  fail "the core library exports internal symbols"
+fi
 "$PREFIX/bin/otdr" --help >/dev/null || fail "installed otdr does not run"
 if [[ -e "$PREFIX/bin/otdr-host" ]]; then
   QT_QPA_PLATFORM=offscreen "$PREFIX/bin/otdr-host" --help >/dev/null 2>&1 || fail "installed otdr-host does not run"
@@ -35,13 +47,14 @@ cmake -S "$SRC" -B "$WORK/host" -DCMAKE_PREFIX_PATH="$PREFIX" -DCMAKE_BUILD_TYPE
 cmake --build "$WORK/host" >"$WORK/build.log" 2>&1 || { cat "$WORK/build.log"; fail "host build failed"; }
 "$WORK/host/host_minimal" | grep -qx "connected: 0" || fail "host_minimal did not run"
 
-# pkg-config (the prefix moved with the installation).
+# pkg-config (the prefix moved with the installation); its flags carry the
+# run-time path, so the host starts without LD_LIBRARY_PATH.
 LIBDIR=$(dirname "$(find "$PREFIX" -name otdrdriver.pc | head -1)")
 [[ -n "$LIBDIR" ]] || fail "otdrdriver.pc not installed"
 PC=$(PKG_CONFIG_PATH=$LIBDIR pkg-config --define-prefix --cflags --libs otdrdriver) || fail "pkg-config failed"
-c++ -std=c++17 $FLAGS "$SRC/main.cpp" -o "$WORK/host_pc" $PC -Wl,-rpath,"$PREFIX/lib" \
+c++ -std=c++17 $FLAGS "$SRC/main.cpp" -o "$WORK/host_pc" $PC \
   || fail "host build with pkg-config failed"
-"$WORK/host_pc" | grep -qx "connected: 0" || fail "host built with pkg-config did not run"
+env -u LD_LIBRARY_PATH "$WORK/host_pc" | grep -qx "connected: 0" || fail "host built with pkg-config did not run"
 
 # Against the installed simulator.
 "$PREFIX/bin/otdr-sim" --port 0 --ftp-port 0 >"$WORK/sim.out" 2>"$WORK/sim.err" &

@@ -9,9 +9,9 @@
 #include <thread>
 #include <vector>
 
-#include "driver/CProfilIni.h"
-#include "driver/CProfilMemoire.h"
-#include "driver/ClesProfil.h"
+#include "profile/CProfilIni.h"
+#include "profile/CProfilMemoire.h"
+#include "profile/ClesProfil.h"
 #include "support/RepertoireTemp.h"
 
 namespace fs = std::filesystem;

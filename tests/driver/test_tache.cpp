@@ -9,7 +9,7 @@
 #include <vector>
 
 #include "LocaleTest.h"
-#include "driver/CEvenementManuel.h"
+#include "common/CEvenementManuel.h"
 #include "driver/CWTSetLocale.h"
 #include "driver/CWinThreadEx.h"
 

@@ -15,7 +15,7 @@
 #include <chrono>
 #include <thread>
 
-#include "driver/CEvenementManuel.h"
+#include "common/CEvenementManuel.h"
 #include "ui/Attente.h"
 #include "ui/Controles.h"
 #include "ui/qt/FrontalQt.h"

@@ -14,9 +14,9 @@
 #include <set>
 
 #include "driver/COtdrDriver.h"
-#include "driver/CProfilMemoire.h"
-#include "driver/ClesProfil.h"
-#include "driver/Profil.h"
+#include "profile/CProfilMemoire.h"
+#include "profile/ClesProfil.h"
+#include "profile/Profil.h"
 #include "support/ProcessusTest.h"
 
 using namespace ClesProfil;

@@ -19,9 +19,9 @@
 #include <memory>
 
 #include "common/Conversions.h"
-#include "driver/CProfilMemoire.h"
-#include "driver/ClesProfil.h"
-#include "driver/Profil.h"
+#include "profile/CProfilMemoire.h"
+#include "profile/ClesProfil.h"
+#include "profile/Profil.h"
 #include "ftp/CFTPDirect.h"
 #include "support/ProcessusTest.h"
 #include "support/RepertoireTemp.h"

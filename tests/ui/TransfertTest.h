@@ -13,8 +13,8 @@
 #include <vector>
 
 #include "common/Conversions.h"
-#include "driver/CProfilMemoire.h"
-#include "driver/ClesProfil.h"
+#include "profile/CProfilMemoire.h"
+#include "profile/ClesProfil.h"
 #include "support/RepertoireTemp.h"
 #include "ui/CDlgFileTransfert.h"
 #include "ui/CFrontalMemoire.h"

@@ -4,8 +4,8 @@
 #include <gtest/gtest.h>
 
 #include "driver/COtdrDriver.h"
-#include "driver/CProfilMemoire.h"
-#include "driver/ClesProfil.h"
+#include "profile/CProfilMemoire.h"
+#include "profile/ClesProfil.h"
 #include "ui/Attente.h"
 #include "ui/CDlgAttente.h"
 #include "ui/CDlgSaisieIdentificationFtp.h"

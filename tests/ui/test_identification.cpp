@@ -12,11 +12,11 @@
 #include "support/RepertoireTemp.h"
 #include "common/Conversions.h"
 #include "driver/COtdrDriver.h"
-#include "driver/CProfilMemoire.h"
-#include "driver/ClesProfil.h"
+#include "profile/CProfilMemoire.h"
+#include "profile/ClesProfil.h"
 #include "ftp/CFTPDirect.h"
 #include "ui/CFrontalMemoire.h"
-#include "ui/IdentifiantsFtp.h"
+#include "driver/IdentifiantsFtp.h"
 #include "ui/IdsControles.h"
 
 using namespace ClesProfil;

@@ -8,8 +8,8 @@
 
 #include "common/Conversions.h"
 #include "driver/COtdrDriver.h"
-#include "driver/CProfilMemoire.h"
-#include "driver/ClesProfil.h"
+#include "profile/CProfilMemoire.h"
+#include "profile/ClesProfil.h"
 #include "support/ProcessusTest.h"
 #include "support/RepertoireTemp.h"
 #include "ui/CFrontalMemoire.h"

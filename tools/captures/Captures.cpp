@@ -26,9 +26,9 @@
 #include <memory>
 
 #include "driver/COtdrDriver.h"
-#include "driver/CProfilMemoire.h"
-#include "driver/ClesProfil.h"
-#include "driver/Profil.h"
+#include "profile/CProfilMemoire.h"
+#include "profile/ClesProfil.h"
+#include "profile/Profil.h"
 #include "ui/CDlgConfigDriverOtdr.h"
 #include "ui/CDlgSaisieIdentificationFtp.h"
 #include "ui/IdsControles.h"

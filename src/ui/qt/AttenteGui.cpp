@@ -9,7 +9,7 @@
 #include <memory>
 #include <mutex>
 
-#include "driver/CEvenementManuel.h"
+#include "common/CEvenementManuel.h"
 #include "ui/Attente.h"
 #include "ui/CDlgAttente.h"
 

@@ -10,12 +10,12 @@
 //
 // The front end removes itself when the QApplication is destroyed.
 
-#include "common/Export.h"
+#include "ui/qt/ExportQt.h"
 
 // Installs the front end. Returns false (and installs nothing) when no
 // QApplication exists or the caller is not its thread. Calling it again is harmless.
-OTDR_EXPORT bool InstallerFrontalQt();
+OTDR_QT_EXPORT bool InstallerFrontalQt();
 
 // Restores the headless behaviour and closes the wait window if one is shown.
 // GUI thread only.
-OTDR_EXPORT void DesinstallerFrontalQt();
+OTDR_QT_EXPORT void DesinstallerFrontalQt();

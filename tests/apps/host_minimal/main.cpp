@@ -5,8 +5,8 @@
 #include <memory>
 
 #include "driver/COtdrDriver.h"
-#include "driver/CProfilMemoire.h"
-#include "driver/ClesProfil.h"
+#include "profile/CProfilMemoire.h"
+#include "profile/ClesProfil.h"
 #include "ftp/CFTPDirect.h"
 #ifdef HOST_AVEC_QT
 #include "ui/qt/FrontalQt.h"

@@ -1,8 +1,8 @@
-#include "driver/Profil.h"
+#include "profile/Profil.h"
 
 #include <mutex>
 
-#include "driver/CProfilIni.h"
+#include "profile/CProfilIni.h"
 
 namespace {
 

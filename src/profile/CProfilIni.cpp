@@ -1,4 +1,4 @@
-#include "driver/CProfilIni.h"
+#include "profile/CProfilIni.h"
 
 #include <cerrno>
 #include <cstdio>
@@ -21,7 +21,7 @@
 #include <SimpleIni.h>
 
 #include "common/Conversions.h"
-#include "driver/ValeursProfil.h"
+#include "profile/ValeursProfil.h"
 
 namespace fs = std::filesystem;
 

@@ -1,4 +1,4 @@
-#include "ui/Ressources.h"
+#include "common/TableChaines.h"
 
 namespace Ressources {
 

@@ -17,7 +17,7 @@
 #include <string>
 
 #include "common/Export.h"
-#include "driver/Profil.h"
+#include "profile/Profil.h"
 
 class OTDR_EXPORT CProfilIni : public IProfil
 {

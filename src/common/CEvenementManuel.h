@@ -40,4 +40,4 @@ using FnAttenteRequete = std::function<bool(CEvenementManuel& evenement, unsigne
 OTDR_EXPORT FnAttenteRequete DefinirAttenteRequete(FnAttenteRequete fn);
 
 // Waits on the event through the installed function.
-OTDR_EXPORT bool AttendreRequete(CEvenementManuel& evenement, unsigned long nDelaiMs);
+bool AttendreRequete(CEvenementManuel& evenement, unsigned long nDelaiMs);

@@ -1,6 +1,6 @@
-#include "driver/CProfilMemoire.h"
+#include "profile/CProfilMemoire.h"
 
-#include "driver/ValeursProfil.h"
+#include "profile/ValeursProfil.h"
 
 CProfilMemoire::tCle CProfilMemoire::Cle(const wchar_t* section, const wchar_t* cle)
 {

@@ -1,4 +1,4 @@
-#include "driver/CEvenementManuel.h"
+#include "common/CEvenementManuel.h"
 
 #include <chrono>
 

@@ -1,4 +1,4 @@
-#include "driver/ValeursProfil.h"
+#include "profile/ValeursProfil.h"
 
 #include <climits>
 

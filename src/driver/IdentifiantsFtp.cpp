@@ -1,4 +1,4 @@
-#include "ui/IdentifiantsFtp.h"
+#include "driver/IdentifiantsFtp.h"
 
 #include "comm/FamillesAppareil.h"
 
