@@ -59,6 +59,7 @@ set(OTDR_ENTETES_PUBLICS
   ftp/CFTPDirect.h
   ftp/InfosFichierFtp.h
   ftp/CVectorFast.h
+  ftp/CheminDistant.h
   ui/Attente.h
   driver/COtdrDriver.h
   driver/IdentifiantsFtp.h)

@@ -6,6 +6,7 @@
 #include "Erreurs.h"
 #include "common/Conversions.h"
 #include "driver/IdentifiantsFtp.h"
+#include "ftp/CheminDistant.h"
 
 namespace {
 
@@ -37,80 +38,41 @@ void CConnexionFtp::Connecter()
     if (m_ctx.strAdresse.empty())
         throw ErreurUsage("no instrument address: give --address, or store one with 'otdr config --address A'");
 
-    struct tEssai { CString u, p; };
-    std::vector<tEssai> essais;
     const tOptionsOtdr& o = m_ctx.options;
-    const bool bUtilisateur = o.utilisateur.has_value();
-    // The first login: the given credentials, each defaulting to krx15's.
-    essais.push_back({bUtilisateur ? Large(*o.utilisateur) : CString(IdentifiantsFtp::E.szUtilisateur),
-                      o.motDePasse ? Large(*o.motDePasse) : CString(IdentifiantsFtp::E.szMotDePasse)});
-    // Nothing known about the instrument and no user given: the families in turn.
-    if (!bUtilisateur)
-        for (const tIdentifiantsFtp* id : {&IdentifiantsFtp::D, &IdentifiantsFtp::B, &IdentifiantsFtp::A,
-                                           &IdentifiantsFtp::C, &IdentifiantsFtp::H})
-            essais.push_back({id->szUtilisateur, id->szMotDePasse});
-
+    const CString strUtilisateur = o.utilisateur ? Large(*o.utilisateur) : CString();
+    const CString strMotDePasse = o.motDePasse ? Large(*o.motDePasse) : CString();
     std::string tentes;
-    for (const tEssai& e : essais) {
-        const int nAvant = m_nReponses;
-        if (o.bVerbeux)
-            EcrireTrace("ftp", "login to " + m_ctx.Cible(m_ctx.nPortFtp) + " as " + Etroit(e.u));
-        if (m_ftp.FtpConnexion(e.u, e.p)) {
-            CString rep;
-            if (m_ftp.GetCurrentDirectoryW(rep) && !rep.empty())
-                m_strInitial = Etroit(rep);
-            return;
-        }
-        if (m_nReponses == nAvant) {
+    int nRefus = 0;
+    // The model is not known here: the driver's order for an unknown instrument.
+    const int resultat = IdentifiantsFtp::Connecter(
+        CString(), o.utilisateur ? strUtilisateur.c_str() : nullptr, o.motDePasse ? strMotDePasse.c_str() : nullptr,
+        [&](const CString& u, const CString& p) {
+            const int nAvant = m_nReponses;
+            if (o.bVerbeux)
+                EcrireTrace("ftp", "login to " + m_ctx.Cible(m_ctx.nPortFtp) + " as " + Etroit(u));
+            if (m_ftp.FtpConnexion(u, p))
+                return 1;
             // Not a single reply: no server there, or one that never answers.
-            throw ErreurOperation("cannot reach the FTP server at " + m_ctx.Cible(m_ctx.nPortFtp) +
-                                  " (connection refused, or no reply in time)");
-        }
-        tentes += (tentes.empty() ? "" : ", ") + Etroit(e.u);
-    }
-    throw ErreurOperation("the FTP server at " + m_ctx.Cible(m_ctx.nPortFtp) + " refused the login" +
-                          (essais.size() > 1 ? "s (" : " (") + tentes + ")");
-}
-
-std::string CConnexionFtp::Joindre(const std::string& rep, const std::string& nom)
-{
-    if (rep.empty() || rep == "/") return "/" + nom;
-    return rep + "/" + nom;
-}
-
-std::string CConnexionFtp::Parent(const std::string& abs)
-{
-    const size_t barre = abs.rfind('/');
-    if (barre == std::string::npos || barre == 0) return "/";
-    return abs.substr(0, barre);
-}
-
-std::string CConnexionFtp::Nom(const std::string& abs)
-{
-    const size_t barre = abs.rfind('/');
-    return barre == std::string::npos ? abs : abs.substr(barre + 1);
+            if (m_nReponses == nAvant)
+                return -1;
+            tentes += (tentes.empty() ? "" : ", ") + Etroit(u);
+            ++nRefus;
+            return 0;
+        });
+    if (resultat < 0)
+        throw ErreurOperation("cannot reach the FTP server at " + m_ctx.Cible(m_ctx.nPortFtp) +
+                              " (connection refused, or no reply in time)");
+    if (resultat == 0)
+        throw ErreurOperation("the FTP server at " + m_ctx.Cible(m_ctx.nPortFtp) + " refused the login" +
+                              (nRefus > 1 ? "s (" : " (") + tentes + ")");
+    CString rep;
+    if (m_ftp.GetCurrentDirectoryW(rep) && !rep.empty())
+        m_strInitial = Etroit(rep);
 }
 
 std::string CConnexionFtp::Absolu(const std::string& chemin) const
 {
-    const std::string complet = (!chemin.empty() && chemin[0] == '/') ? chemin : m_strInitial + "/" + chemin;
-    std::vector<std::string> parts;
-    size_t i = 0;
-    while (i <= complet.size()) {
-        size_t fin = complet.find('/', i);
-        if (fin == std::string::npos) fin = complet.size();
-        const std::string p = complet.substr(i, fin - i);
-        i = fin + 1;
-        if (p.empty() || p == ".") continue;
-        if (p == "..") {
-            if (!parts.empty()) parts.pop_back();
-            continue;
-        }
-        parts.push_back(p);
-    }
-    std::string r;
-    for (const std::string& p : parts) r += "/" + p;
-    return r.empty() ? "/" : r;
+    return CheminDistant::Absolu(m_strInitial, chemin);
 }
 
 bool CConnexionFtp::Lister(const std::string& abs, std::vector<tInfosFichierFtp>& entrees)
@@ -133,9 +95,9 @@ bool CConnexionFtp::Etat(const std::string& abs, tInfosFichierFtp& infos)
         return true;
     }
     std::vector<tInfosFichierFtp> entrees;
-    if (!Lister(Parent(abs), entrees))
+    if (!Lister(CheminDistant::Parent(abs), entrees))
         return false;
-    const std::wstring nom = Utf8ToWide(Nom(abs));
+    const std::wstring nom = Utf8ToWide(CheminDistant::Nom(abs));
     for (const tInfosFichierFtp& e : entrees)
         if (e.m_strNom == nom) {
             infos = e;
@@ -159,8 +121,8 @@ void CConnexionFtp::Parcourir(const std::string& abs, const std::string& rel, st
     for (const tInfosFichierFtp& e : entrees) {
         const std::string nom = Etroit(e.m_strNom);
         tEntreeDistante d;
-        d.strChemin = Joindre(abs, nom);
-        d.strRelatif = rel.empty() ? nom : rel + "/" + nom;
+        d.strChemin = CheminDistant::Joindre(abs, nom);
+        d.strRelatif = CheminDistant::Joindre(rel, nom);
         d.bRepertoire = CFTPDirect::IsDirectory(e) != 0;
         d.nTaille = e.m_nTaille;
         sortie.push_back(d);
@@ -171,7 +133,7 @@ void CConnexionFtp::Parcourir(const std::string& abs, const std::string& rel, st
 
 short CConnexionFtp::CreerRepertoire(const std::string& abs)
 {
-    if (m_ftp.SetCurrentDirectoryW(Large(Parent(abs)), 0) != 0)
+    if (m_ftp.SetCurrentDirectoryW(Large(CheminDistant::Parent(abs)), 0) != 0)
         return 3;
-    return m_ftp.MakeDir(Large(Nom(abs)));
+    return m_ftp.MakeDir(Large(CheminDistant::Nom(abs)));
 }

@@ -1,7 +1,8 @@
 #pragma once
 // The FTP side of the CLI: one logged-in CFTPDirect on the instrument's address
 // and FTP port, with the login order of the driver's file transfer entry point,
-// and remote path handling over it (paths are UTF-8, absolute once resolved).
+// and remote walks over it (paths are UTF-8, absolute once resolved; the path
+// rules are CheminDistant's).
 
 #include <string>
 #include <vector>
@@ -22,10 +23,10 @@ class CConnexionFtp
 public:
     explicit CConnexionFtp(const tContexte& ctx);
 
-    // Logs in: --user/--password when given (one login; "brimola" when only the
-    // user is given), else krx15 with --password or its own, then, when that is
-    // refused, krx14, krx12, krx11, tellmar and anonymous in turn. Stops at once
-    // when the server cannot be reached. Throws CErreurOtdr(1) on failure.
+    // Logs in in the driver's order for an instrument of unknown model
+    // (IdentifiantsFtp::Connecter), with --user and --password as the given
+    // credentials. Stops at once when the server cannot be reached. Throws
+    // CErreurOtdr(1) on failure.
     void Connecter();
 
     CFTPDirect& Ftp() { return m_ftp; }
@@ -33,9 +34,6 @@ public:
 
     // An operand made absolute: relative to the login directory, "." and ".." resolved.
     std::string Absolu(const std::string& strChemin) const;
-    static std::string Parent(const std::string& strAbsolu);
-    static std::string Nom(const std::string& strAbsolu);
-    static std::string Joindre(const std::string& strRepertoire, const std::string& strNom);
 
     // Lists a directory; false when it cannot be entered.
     bool Lister(const std::string& strAbsolu, std::vector<tInfosFichierFtp>& entrees);

@@ -16,6 +16,7 @@
 #include "comm/TraceCom.h"
 #include "common/Conversions.h"
 #include "driver/COtdrDriver.h"
+#include "ftp/CheminDistant.h"
 #include "profile/CProfilIni.h"
 #include "profile/ClesProfil.h"
 
@@ -237,7 +238,7 @@ int CommandeGet(tContexte& ctx)
     const tInfosFichierFtp infos = EtatExistant(c, abs, "file or directory");
     std::error_code ec;
     const bool bLocalRep = fs::is_directory(local, ec);
-    const std::string nom = abs == "/" ? std::string() : CConnexionFtp::Nom(abs);
+    const std::string nom = abs == "/" ? std::string() : CheminDistant::Nom(abs);
 
     if (!CFTPDirect::IsDirectory(infos)) {
         const fs::path cible = bLocalRep ? local / nom : local;
@@ -313,7 +314,7 @@ int CommandePut(tContexte& ctx)
     const bool bDansRep = FinitParBarre(operande) || c.EstRepertoire(abs);
 
     if (!bRepLocal) {
-        if (bDansRep) abs = CConnexionFtp::Joindre(abs, nomLocal);
+        if (bDansRep) abs = CheminDistant::Joindre(abs, nomLocal);
         const uint64_t taille = fs::file_size(local, ec);
         CProgression prog(ctx.options.eProgres, ec ? 0 : taille, 1);
         prog.Debut(local, nomLocal, false);
@@ -325,7 +326,7 @@ int CommandePut(tContexte& ctx)
         return SORTIE_SUCCES;
     }
 
-    const std::string racine = bDansRep ? CConnexionFtp::Joindre(abs, nomLocal) : abs;
+    const std::string racine = bDansRep ? CheminDistant::Joindre(abs, nomLocal) : abs;
     struct tLocal { fs::path chemin; std::string relatif; bool bRep; uint64_t taille; };
     std::vector<tLocal> arbre;
     uint64_t total = 0;
@@ -357,7 +358,7 @@ int CommandePut(tContexte& ctx)
     std::vector<std::string> echecs;
     int nFaits = 0;
     for (const tLocal& e : arbre) {
-        const std::string distant = racine + "/" + e.relatif;
+        const std::string distant = CheminDistant::Joindre(racine, e.relatif);
         if (e.bRep) {
             if (!c.EstRepertoire(distant) && c.CreerRepertoire(distant) != 0)
                 echecs.push_back(e.chemin.string() + "/");
@@ -385,8 +386,8 @@ int CommandeRm(tContexte& ctx)
     const tInfosFichierFtp infos = EtatExistant(c, abs, "file");
     if (CFTPDirect::IsDirectory(infos))
         throw ErreurOperation("'" + abs + "' is a directory (use 'otdr rmdir')");
-    if (c.Ftp().SetCurrentDirectoryW(Large(CConnexionFtp::Parent(abs)), 0) != 0 ||
-        !c.Ftp().DelFile(Large(CConnexionFtp::Nom(abs))))
+    if (c.Ftp().SetCurrentDirectoryW(Large(CheminDistant::Parent(abs)), 0) != 0 ||
+        !c.Ftp().DelFile(Large(CheminDistant::Nom(abs))))
         throw ErreurOperation("cannot delete '" + abs + "' on the instrument");
     return SORTIE_SUCCES;
 }
@@ -402,7 +403,7 @@ int CommandeMkdir(tContexte& ctx)
         throw ErreurOperation("'" + abs + "' already exists on the instrument");
     const short n = c.CreerRepertoire(abs);
     if (n == 3)
-        throw ErreurOperation("no such directory on the instrument: '" + CConnexionFtp::Parent(abs) + "'");
+        throw ErreurOperation("no such directory on the instrument: '" + CheminDistant::Parent(abs) + "'");
     if (n != 0)
         throw ErreurOperation("cannot create '" + abs + "' on the instrument (" + Statut(n) + ")");
     return SORTIE_SUCCES;
@@ -425,8 +426,8 @@ int CommandeRmdir(tContexte& ctx)
         c.Parcourir(abs, "", arbre);
         // Deepest first: a directory goes after everything listed under it.
         for (auto it = arbre.rbegin(); it != arbre.rend(); ++it) {
-            const CString parent = Large(CConnexionFtp::Parent(it->strChemin));
-            const CString nom = Large(CConnexionFtp::Nom(it->strChemin));
+            const CString parent = Large(CheminDistant::Parent(it->strChemin));
+            const CString nom = Large(CheminDistant::Nom(it->strChemin));
             bool ok;
             if (it->bRepertoire)
                 ok = c.Ftp().RemDir(nom, parent) == 0;
@@ -436,7 +437,7 @@ int CommandeRmdir(tContexte& ctx)
                 throw ErreurOperation("cannot remove '" + it->strChemin + "' on the instrument");
         }
     }
-    const short n = c.Ftp().RemDir(Large(CConnexionFtp::Nom(abs)), Large(CConnexionFtp::Parent(abs)));
+    const short n = c.Ftp().RemDir(Large(CheminDistant::Nom(abs)), Large(CheminDistant::Parent(abs)));
     if (n != 0)
         throw ErreurOperation("cannot remove '" + abs + "' on the instrument (" + Statut(n) +
                               (ctx.options.bRecursif ? ")" : "; not empty? use 'otdr rmdir -r')"));

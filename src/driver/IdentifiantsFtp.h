@@ -30,7 +30,9 @@ OTDR_EXPORT bool ParType(int nType, CString& strUtilisateur, CString& strMotDePa
 // result: the given credentials ("krx15" / "brimola" for a null pointer, each
 // separately), replaced by the family's when the model is known; then, only
 // when no user was given, the model is unknown and that login failed, D, B, A,
-// C and H in turn until one succeeds. 'connexion' makes one login (1 or 0).
+// C and H in turn until one succeeds. 'connexion' makes one login: 1 logged
+// in, 0 refused; a negative result (the server cannot be reached) ends the
+// sequence at once and is returned.
 OTDR_EXPORT int Connecter(const CString& strModele, const wchar_t* user, const wchar_t* password,
                           const std::function<int(const CString&, const CString&)>& connexion);
 

@@ -1,5 +1,7 @@
 #include "ftp/AnalyseListeFtp.h"
 
+#include "ftp/CheminDistant.h"
+
 #include <cctype>
 #include <cstdio>
 #include <cstdlib>
@@ -347,16 +349,6 @@ bool AnalyserLigneList(const std::string& ligne, tEntreeListeFtp& e, int anneeCo
     return AnalyserDos(ligne, e);
 }
 
-bool NomFtpSur(const std::string& nom)
-{
-    if (nom.empty())
-        return false;
-    for (char c : nom)
-        if (c == '/' || c == '\\' || c == '\0' || c == '\r' || c == '\n')
-            return false;
-    return true;
-}
-
 std::vector<tEntreeListeFtp> AnalyserListe(const std::string& donnees, bool bMlsd)
 {
     int annee = 1970, mois = 1, jour = 1;
@@ -385,7 +377,8 @@ std::vector<tEntreeListeFtp> AnalyserListe(const std::string& donnees, bool bMls
         tEntreeListeFtp e;
         const bool bLue = bMlsd ? AnalyserLigneMlsd(ligne, e)
                                 : AnalyserLigneList(ligne, e, annee, mois, jour);
-        if (bLue && NomFtpSur(e.strNom))
+        // "." and ".." are kept: the listing reports them as the server sent them.
+        if (bLue && (CheminDistant::NomSur(e.strNom) || CheminDistant::EstSpecial(e.strNom)))
             entrees.push_back(std::move(e));
     }
     return entrees;

@@ -28,11 +28,8 @@ bool AnalyserLigneList(const std::string& strLigne, tEntreeListeFtp& entree, int
                        int nMoisCourant, int nJourCourant);
 
 /// Every readable entry of a listing, in server order. Names that cannot be
-/// one path component ("/", "\", NUL, CR, LF, or empty) are dropped.
+/// one path component (CheminDistant::NomSur) are dropped, but for "." and "..".
 std::vector<tEntreeListeFtp> AnalyserListe(const std::string& strDonnees, bool bMlsd);
-
-/// True when `strNom` can be one remote path component or command argument.
-bool NomFtpSur(const std::string& strNom);
 
 /// "MM/DD/YYYY HH:MM:SS", or "Invalid DateTime" when the entry has no date or
 /// the date lies outside the years 100 to 9999 or is not a real calendar time.

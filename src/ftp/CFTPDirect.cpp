@@ -9,6 +9,7 @@
 #include "common/CChaineUTF8.h"
 #include "common/Conversions.h"
 #include "ftp/AnalyseListeFtp.h"
+#include "ftp/CheminDistant.h"
 #include "ftp/CSessionFtp.h"
 
 namespace fs = std::filesystem;
@@ -261,7 +262,7 @@ CString CFTPDirect::GetFileName(CString strTexte)
     return n < 0 ? CString() : strTexte.Left(n);
 }
 
-int CFTPDirect::IsSpecialDir(CString strNom) { return strNom == L"." || strNom == L".."; }
+int CFTPDirect::IsSpecialDir(CString strNom) { return CheminDistant::EstSpecial(strNom); }
 
 int CFTPDirect::IsDirectory(const tInfosFichierFtp& infos) { return infos.m_strAttributs.Find(L'd') >= 0; }
 

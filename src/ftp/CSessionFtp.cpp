@@ -1,5 +1,7 @@
 #include "ftp/CSessionFtp.h"
 
+#include "ftp/CheminDistant.h"
+
 #include <curl/curl.h>
 
 #include <cctype>
@@ -57,26 +59,6 @@ std::vector<std::string> Composants(const std::string& chemin)
         i = fin + 1;
     }
     return r;
-}
-
-// Lexical fallback when the server's PWD reply cannot be read.
-std::string Normaliser(const std::string& chemin)
-{
-    std::vector<std::string> pile;
-    for (const std::string& c : Composants(chemin)) {
-        if (c == ".")
-            continue;
-        if (c == "..") {
-            if (!pile.empty())
-                pile.pop_back();
-            continue;
-        }
-        pile.push_back(c);
-    }
-    std::string r;
-    for (const std::string& c : pile)
-        r += "/" + c;
-    return r.empty() ? "/" : r;
 }
 
 // 257 "<path>" with embedded quotes doubled (RFC 959).
@@ -181,21 +163,6 @@ CSessionFtp::~CSessionFtp()
 {
     if (m_pCurl)
         curl_easy_cleanup(m_pCurl);  // sends QUIT on the kept connection
-}
-
-bool CSessionFtp::CheminSur(const std::string& chemin)
-{
-    for (char c : chemin)
-        if (c == '\0' || c == '\r' || c == '\n' || c == '\\')
-            return false;
-    return true;
-}
-
-std::string CSessionFtp::Absolu(const std::string& chemin) const
-{
-    if (!chemin.empty() && chemin[0] == '/')
-        return chemin;
-    return m_strRepertoire + (m_strRepertoire.size() > 1 ? "/" : "") + chemin;
 }
 
 std::string CSessionFtp::Url(const std::string& repertoire, const std::string& nom) const
@@ -342,9 +309,9 @@ bool CSessionFtp::Connecter(const std::string& utilisateur, const std::string& m
 
 int CSessionFtp::ChangerRepertoire(const std::string& chemin)
 {
-    if (chemin.empty() || !CheminSur(chemin))
+    if (chemin.empty() || !CheminDistant::CheminSur(chemin))
         return 550;
-    const std::string absolu = Absolu(chemin);
+    const std::string absolu = CheminDistant::Joindre(m_strRepertoire, chemin);
     tRequete r;
     r.strUrl = Url(absolu, "");
     r.bSansCorps = true;
@@ -356,13 +323,14 @@ int CSessionFtp::ChangerRepertoire(const std::string& chemin)
     for (auto it = r.reponses.rbegin(); it != r.reponses.rend(); ++it)
         if (LireReponsePwd(*it, pwd))
             break;
-    m_strRepertoire = pwd.empty() ? Normaliser(absolu) : pwd;
+    // The server's PWD is the truth; the lexical form only when it cannot be read.
+    m_strRepertoire = pwd.empty() ? CheminDistant::Normaliser(absolu) : pwd;
     return 0;
 }
 
 int CSessionFtp::Commande(const std::string& commande)
 {
-    if (!CheminSur(commande))
+    if (!CheminDistant::CheminSur(commande))
         return 501;
     tRequete r;
     r.strUrl = Url(m_strRepertoire, "");
@@ -373,14 +341,14 @@ int CSessionFtp::Commande(const std::string& commande)
 
 bool CSessionFtp::UrlFichier(const std::string& nom, std::string& url) const
 {
-    if (nom.empty() || !CheminSur(nom))
+    if (nom.empty() || !CheminDistant::CheminSur(nom))
         return false;
-    const std::string absolu = Absolu(nom);
-    const size_t barre = absolu.rfind('/');
+    const std::string absolu = CheminDistant::Joindre(m_strRepertoire, nom);
+    const std::string fichier = CheminDistant::Nom(absolu);
     // A path ending in "/" names a directory, not a file to transfer.
-    if (barre + 1 >= absolu.size())
+    if (fichier.empty())
         return false;
-    url = Url(absolu.substr(0, barre), absolu.substr(barre + 1));
+    url = Url(CheminDistant::Parent(absolu), fichier);
     return true;
 }
 

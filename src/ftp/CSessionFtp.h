@@ -56,14 +56,10 @@ public:
     /// MLSD. `bMlsd` tells which form `strDonnees` holds.
     int Lister(std::string& strDonnees, bool& bMlsd);
 
-    /// True when `strChemin` can go on the control connection: no NUL, CR, LF or "\".
-    static bool CheminSur(const std::string& strChemin);
-
 private:
     struct tRequete;
     int Executer(tRequete& requete);
     std::string Url(const std::string& strRepertoireAbsolu, const std::string& strNom) const;
-    std::string Absolu(const std::string& strChemin) const;
     // URL of the file strNom (relative to the current directory or absolute);
     // false when it cannot name a file (unsafe, empty, or a directory path).
     bool UrlFichier(const std::string& strNom, std::string& strUrl) const;

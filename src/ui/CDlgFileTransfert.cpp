@@ -5,12 +5,14 @@
 #include "profile/ClesProfil.h"
 #include "profile/Profil.h"
 #include "ftp/CFTPDirect.h"
+#include "ftp/CheminDistant.h"
 #include "ui/IdsControles.h"
 #include "ui/Ressources.h"
 #include "ui/TextesTransfert.h"
 
 using namespace IdsControles;
-using TextesTransfert::NomComposantSur;
+using CheminDistant::EstSpecial;
+using CheminDistant::NomSur;
 using TextesTransfert::NomLocalSur;
 
 namespace {
@@ -24,11 +26,6 @@ constexpr unsigned kBoutonsLocaux[] = {IDC_RAFRAICHIR_LOCAL, IDC_SUPPR_FICHIERS_
 
 // The failure message names at most this many paths; a long list would not fit a box.
 constexpr size_t kEchecsNommes = 20;
-
-bool EstSpecial(const CString& strNom)
-{
-    return strNom == L"." || strNom == L"..";
-}
 
 CString SansCrochets(const CString& strTexte)
 {
@@ -64,7 +61,7 @@ CDlgFileTransfert::CDlgFileTransfert() : CDialogue(Ressources::IDD_FILE_TRANSFER
         m_strRepDistant = profil->GetProfileString(ClesProfil::SECTION_FTPDIRECT,
                                                    ClesProfil::REP_DISTANT, ClesProfil::DEFAUT_REP_DISTANT);
     }
-    m_strRepDistant = NormaliserDistant(CString(L"/"), m_strRepDistant);
+    m_strRepDistant = CheminDistant::Absolu(L"/", m_strRepDistant);
     // The local directory always ends with "/": names are appended to it.
     if (m_strRepLocal.IsEmpty() || m_strRepLocal.back() != L'/')
         m_strRepLocal += L'/';
@@ -212,28 +209,6 @@ void CDlgFileTransfert::Restaurer(const CString& strRepLocal, const CString& str
     RemplirListeDistante();
     m_strRepLocal = strRepLocal;
     RemplirListeLocale();
-}
-
-CString CDlgFileTransfert::JoindreDistant(const CString& strRep, const CString& strNom)
-{
-    // One slash between directory and name, also at the root: "//name" is a
-    // different path on some servers.
-    if (strRep.IsEmpty())
-        return strNom;
-    if (strRep.back() == L'/')
-        return strRep + strNom;
-    return strRep + L"/" + strNom;
-}
-
-CString CDlgFileTransfert::NormaliserDistant(const CString& strBase, CString strChemin)
-{
-    if (!strChemin.IsEmpty() && strChemin[0] != L'/')
-        strChemin = JoindreDistant(strBase.IsEmpty() ? CString(L"/") : strBase, strChemin);
-    while (strChemin.GetLength() > 1 && strChemin.back() == L'/')
-        strChemin.pop_back();
-    if (strChemin.IsEmpty())
-        strChemin = L"/";
-    return strChemin;
 }
 
 void CDlgFileTransfert::NoterEchec(const CString& strChemin)
@@ -572,7 +547,7 @@ void CDlgFileTransfert::RemplirListeDistante()
         const tInfosFichierFtp& e = liste.m_pElements[i];
         // A name that cannot be one path component is never shown: the user
         // could not act on it without it turning into another path.
-        if (!NomComposantSur(e.m_strNom) && !EstSpecial(e.m_strNom))
+        if (!NomSur(e.m_strNom) && !EstSpecial(e.m_strNom))
             continue;
         const bool bSansAttribut = e.m_strAttributs.IsEmpty();
         const bool bRepertoire = bSansAttribut || e.m_strAttributs.Find(L'd') >= 0;
@@ -635,10 +610,9 @@ void CDlgFileTransfert::EntrerRepDistant()
         return;
     const CString strTexte = reps->GetText(reps->GetCurSel());
     if (strTexte == L"[..]") {
-        const int n = m_strRepDistant.ReverseFind(L'/');
-        m_strRepDistant = n > 0 ? m_strRepDistant.Left(n) : CString(L"/");
+        m_strRepDistant = CheminDistant::Parent(m_strRepDistant);
     } else {
-        m_strRepDistant = JoindreDistant(m_strRepDistant, SansCrochets(strTexte));
+        m_strRepDistant = CheminDistant::Joindre(m_strRepDistant, SansCrochets(strTexte));
     }
     RemplirListeDistante();
 }
@@ -665,7 +639,7 @@ void CDlgFileTransfert::ValiderRepDistant()
     // a relative text would be resolved against wherever the connection
     // happens to stand, and going up from "/a/" would stay in /a.
     const CString strTape = m_strRepDistant;
-    m_strRepDistant = NormaliserDistant(strAvant, m_strRepDistant);
+    m_strRepDistant = CheminDistant::Absolu(strAvant, m_strRepDistant);
     if (m_strRepDistant != strAvant)
         RemplirListeDistante();
     else if (strTape != m_strRepDistant)
@@ -713,8 +687,8 @@ void CDlgFileTransfert::ParcourirSelection(unsigned nIdTable,
 void CDlgFileTransfert::CopierFichiersDistantsSelectionnes()
 {
     ParcourirSelection(IDC_FICHIERS_DISTANTS, [this](const CString& nom) {
-        const CString strDistant = JoindreDistant(m_strRepDistant, nom);
-        if (!NomComposantSur(nom) || !m_pFtp->GetFile(strDistant, m_strRepLocal + nom))
+        const CString strDistant = CheminDistant::Joindre(m_strRepDistant, nom);
+        if (!NomSur(nom) || !m_pFtp->GetFile(strDistant, m_strRepLocal + nom))
             NoterEchec(strDistant);
     });
 }
@@ -723,8 +697,8 @@ void CDlgFileTransfert::CopierFichiersLocauxSelectionnes()
 {
     ParcourirSelection(IDC_FICHIERS_LOCAUX, [this](const CString& nom) {
         // A local name that is not one remote component ("a\b") is not sent.
-        if (!NomComposantSur(nom) ||
-            !m_pFtp->PutFile(m_strRepLocal + nom, JoindreDistant(m_strRepDistant, nom)))
+        if (!NomSur(nom) ||
+            !m_pFtp->PutFile(m_strRepLocal + nom, CheminDistant::Joindre(m_strRepDistant, nom)))
             NoterEchec(m_strRepLocal + nom);
     });
 }
@@ -740,8 +714,8 @@ void CDlgFileTransfert::SupprimerFichiersLocauxSelectionnes()
 void CDlgFileTransfert::SupprimerFichiersDistantsSelectionnes()
 {
     ParcourirSelection(IDC_FICHIERS_DISTANTS, [this](const CString& nom) {
-        const CString strDistant = JoindreDistant(m_strRepDistant, nom);
-        if (!NomComposantSur(nom) || !m_pFtp->DelFile(strDistant))
+        const CString strDistant = CheminDistant::Joindre(m_strRepDistant, nom);
+        if (!NomSur(nom) || !m_pFtp->DelFile(strDistant))
             NoterEchec(strDistant);
     });
 }
@@ -836,9 +810,9 @@ bool CDlgFileTransfert::CopierRepDistantVersLocal(const CString& strNom, int nPr
     const CString strRepDistant = m_strRepDistant;
     if (EstSpecial(strNom))
         return true;
-    const CString strCheminDistant = JoindreDistant(strRepDistant, strNom);
+    const CString strCheminDistant = CheminDistant::Joindre(strRepDistant, strNom);
     const CString strCheminLocal = strRepLocal + strNom + L"/";
-    if (!m_pFtp || !NomComposantSur(strNom) || nProfondeur >= m_nProfondeurMax) {
+    if (!m_pFtp || !NomSur(strNom) || nProfondeur >= m_nProfondeurMax) {
         NoterEchec(strCheminDistant);
         return false;
     }
@@ -882,8 +856,8 @@ bool CDlgFileTransfert::CopierRepLocalVersDistant(const CString& strNom, int nPr
     if (EstSpecial(strNom))
         return true;
     const CString strCheminLocal = strRepLocal + strNom + L"/";
-    const CString strCheminDistant = JoindreDistant(strRepDistant, strNom);
-    if (!m_pFtp || !NomComposantSur(strNom) || nProfondeur >= m_nProfondeurMax) {
+    const CString strCheminDistant = CheminDistant::Joindre(strRepDistant, strNom);
+    if (!m_pFtp || !NomSur(strNom) || nProfondeur >= m_nProfondeurMax) {
         NoterEchec(strCheminLocal);
         return false;
     }
@@ -1196,8 +1170,8 @@ bool CDlgFileTransfert::SupprimerRepDistant(const CString& strNom, int nProfonde
     const CString strRep = m_strRepDistant;
     if (!m_pFtp || EstSpecial(strNom))
         return true;
-    const CString strChemin = JoindreDistant(strRep, strNom);
-    if (!NomComposantSur(strNom) || nProfondeur >= m_nProfondeurMax) {
+    const CString strChemin = CheminDistant::Joindre(strRep, strNom);
+    if (!NomSur(strNom) || nProfondeur >= m_nProfondeurMax) {
         NoterEchec(strChemin);
         return false;
     }

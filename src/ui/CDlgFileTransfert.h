@@ -163,9 +163,6 @@ private:
     // The subdirectories of the last fill of a pane, a copy for walking.
     std::vector<CString> SousRepertoires(bool bDistant) const;
 
-    static CString JoindreDistant(const CString& strRep, const CString& strNom);
-    // Absolute (relative texts taken from strBase), no final "/" but for the root.
-    static CString NormaliserDistant(const CString& strBase, CString strChemin);
     void NoterEchec(const CString& strChemin);
     // Outermost operation: counts nesting; the last to end shows the failures.
     void DebutOperation();

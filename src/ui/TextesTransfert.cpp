@@ -49,17 +49,6 @@ bool NomRepertoireValide(const CString& strNom)
     return !(s.IsEmpty() || s == L"." || s == L"..");
 }
 
-bool NomComposantSur(const CString& strNom)
-{
-    if (strNom.empty() || strNom == L"." || strNom == L"..")
-        return false;
-    for (wchar_t c : strNom) {
-        if (c == L'/' || c == L'\\' || c == L'\0' || c == L'\r' || c == L'\n')
-            return false;
-    }
-    return true;
-}
-
 bool NomLocalSur(const CString& strNom)
 {
     if (strNom.empty() || strNom == L"." || strNom == L"..")

@@ -23,11 +23,6 @@ CString TexteDate(std::time_t t);
 // aside, neither empty nor "." nor "..".
 bool NomRepertoireValide(const CString& strNom);
 
-// A name that can be one path component on both sides: not empty, not "." or
-// "..", no "/", "\", NUL, CR or LF. A remote name that fails this never becomes
-// a local path or a remote command.
-bool NomComposantSur(const CString& strNom);
-
 // A name read from the local file system that can be joined to a local
 // directory text: not empty, not "." or "..", no "/" (nor "\\" on Windows) or NUL.
 bool NomLocalSur(const CString& strNom);

@@ -140,11 +140,4 @@ TEST(TextesTransfert, DirectoryNamesAndSafeComponents)
     };
     for (const auto& c : cas)
         EXPECT_EQ(CDlgFileTransfert::NomRepValide(c.nom), c.valide ? 1 : 0) << CString(c.nom).size();
-
-    using TextesTransfert::NomComposantSur;
-    EXPECT_TRUE(NomComposantSur(L"trace.sor"));
-    EXPECT_TRUE(NomComposantSur(L"a:b"));
-    for (const wchar_t* hostile : {L"", L".", L"..", L"../evil", L"..\\evil", L"a/b", L"a\rb", L"a\nb"})
-        EXPECT_FALSE(NomComposantSur(hostile)) << CString(hostile).size();
-    EXPECT_FALSE(NomComposantSur(CString(L"a\0b", 3)));
 }
