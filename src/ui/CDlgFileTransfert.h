@@ -16,6 +16,18 @@
 // "/") or a directory cannot be created, that directory is skipped and named
 // in the message; they always end (links are not followed into a cycle, depth
 // is bounded).
+//
+// The dialog's code, by concern:
+//   CDlgFileTransfert.cpp            construction, login, opening and closing,
+//                                    events, layout and enabling
+//   CVoletTransfert.h, CVoletLocal.h, CVoletDistant.h
+//                                    the two panes: filling, browsing, and what
+//                                    each side does to its files
+//   CDlgFileTransfertOperations.cpp  copies of selected files, deletions, name
+//                                    entry, removal confirmation, progress and
+//                                    the failure message
+//   CDlgFileTransfertArbres.cpp      recursive copies and removals
+//   CDlgFileTransfertTri.cpp         sorting the file tables
 
 #include <functional>
 #include <vector>
@@ -23,7 +35,8 @@
 #include "common/CString.h"
 #include "common/Export.h"
 #include "ui/CDialogue.h"
-#include "ui/PanneauLocal.h"
+#include "ui/CVoletDistant.h"
+#include "ui/CVoletLocal.h"
 #include "ui/TriListe.h"
 
 class CFTPDirect;
@@ -41,13 +54,13 @@ public:
     // pane disabled.
     int ConnexionFtp(CString strUtilisateur, CString strMotDePasse, CFTPDirect* pFtp);
 
-    // --- layout and enabling
+    // --- layout and enabling (CDlgFileTransfert.cpp)
     void PlacerControles();
     void DesactiverDistant();
     void DesactiverTout();
     void ActiverTout();
 
-    // --- panes
+    // --- panes (CVoletLocal.cpp, CVoletDistant.cpp)
     void RemplirListeLocale();
     void RemplirListeDistante();
     void ChangerLecteur();
@@ -57,7 +70,8 @@ public:
     void RafraichirDistant();
     void ValiderRepDistant();
 
-    // --- transfers and directory operations
+    // --- transfers and directory operations (CDlgFileTransfertOperations.cpp;
+    //     the tree copies and removals in CDlgFileTransfertArbres.cpp)
     void CopierVersLocal();
     void CopierVersDistant();
     void CopierRepDistantVersLocal(CString strNom);
@@ -82,7 +96,8 @@ public:
     void SupprimerRepLocal(CString strNom);
     void SupprimerRepDistant(CString strNom);
 
-    // --- sorting: orders one file table by a column in that column's direction
+    // --- sorting (CDlgFileTransfertTri.cpp): orders one file table by a
+    //     column in that column's direction
     void TrierListe(int nColonne, IControle* pListe);
     void ClicEnTete(int nColonne);
 
@@ -110,41 +125,32 @@ protected:
     void OnCommande(unsigned nId, tNotification notification, int nParametre) override;
 
 private:
-    enum class tEtatRangee { Normal, Saisie, Confirmation };
-    // One pane's controls and members: the operations that are the same on
-    // both sides are written once over it.
-    struct tVolet;
-    static const tVolet& Volet(bool bDistant);
-    void ChangerEtatRangee(bool bDistant, tEtatRangee etat);
-    void OuvrirSaisie(bool bDistant);
-    void FermerSaisie(bool bDistant);
-    // The name typed in a pane's entry when it is valid; otherwise says so and
-    // keeps the entry open.
-    bool LireNomRep(bool bDistant, CString& strNom);
-    void DemanderSuppression(bool bDistant);
-    void ConfirmerSuppression(bool bDistant);
-    // Moves a pane to strChemin; false (and the path noted) when it fell back
-    // elsewhere.
-    bool EntrerVolet(bool bDistant, const CString& strChemin);
-    void Restaurer(const CString& strRepLocal, const CString& strRepDistant);
+    friend class CVoletTransfert;
+    friend class CVoletDistant;
+
     void Activer(unsigned nId, bool bActif);
     void Afficher(unsigned nId, bool bVisible);
     bool EstActif(unsigned nId) const;
+    CVoletTransfert& Autre(const CVoletTransfert& volet);
 
-    void AjouterColonnes(IControle* pListe);
-    CString RepertoireSelectionne(unsigned nIdListe) const;
-    std::vector<CString> NomsSelectionnes(unsigned nIdTable) const;
-    void SelectionnerTout(unsigned nIdTable);
-    void SelectionnerRep(unsigned nIdListe, const CString& strNom);
+    // The operations that are the same on both panes, written once.
+    void OuvrirSaisie(CVoletTransfert& volet);
+    void FermerSaisie(CVoletTransfert& volet);
+    // The name typed in a pane's entry when it is valid; otherwise says so and
+    // keeps the entry open.
+    bool LireNomRep(CVoletTransfert& volet, CString& strNom);
+    void CreerRep(CVoletTransfert& volet);
+    void SupprimerFichiers(CVoletTransfert& volet);
+    void DemanderSuppression(CVoletTransfert& volet);
+    void ConfirmerSuppression(CVoletTransfert& volet);
+
     // Hands each selected row's name to traiter, with the progress bar.
-    void ParcourirSelection(unsigned nIdTable, const std::function<void(const CString&)>& traiter);
-
+    void ParcourirSelection(CVoletTransfert& volet, const std::function<void(const CString&)>& traiter);
     // Single-level work shared by the buttons and the recursions; each notes
     // what failed.
     void CopierFichiersDistantsSelectionnes();
     void CopierFichiersLocauxSelectionnes();
-    void SupprimerFichiersLocauxSelectionnes();
-    void SupprimerFichiersDistantsSelectionnes();
+    void SupprimerFichiersSelectionnes(CVoletTransfert& volet);
     void DebutProgression(int nTotal);
     void AvancerProgression(int nFaits);
     void FinProgression();
@@ -154,14 +160,15 @@ private:
     bool CopierRepDistantVersLocal(const CString& strNom, int nProfondeur);
     bool CopierRepLocalVersDistant(const CString& strNom, int nProfondeur,
                                    std::vector<CString>& chaine);
-    bool SupprimerRepLocal(const CString& strNom, int nProfondeur);
-    bool SupprimerRepDistant(const CString& strNom, int nProfondeur);
-    // The part of a removal that is the same on both sides: enter strChemin,
-    // delete its files, remove its subdirectories, and set the pane's
-    // directory back (not refilled). False when the pane could not enter it.
-    bool ViderRepertoire(bool bDistant, const CString& strChemin, int nProfondeur);
-    // The subdirectories of the last fill of a pane, a copy for walking.
-    std::vector<CString> SousRepertoires(bool bDistant) const;
+    bool SupprimerRep(CVoletTransfert& volet, const CString& strNom, int nProfondeur);
+    // The part of a removal below the directory: enter strChemin, delete its
+    // files, remove its subdirectories, and set the pane's directory back (not
+    // refilled). False when the pane could not enter it.
+    bool ViderRepertoire(CVoletTransfert& volet, const CString& strChemin, int nProfondeur);
+    // Moves a pane to strChemin; false (and the path noted) when it fell back
+    // elsewhere.
+    bool EntrerVolet(CVoletTransfert& volet, const CString& strChemin);
+    void Restaurer(const CString& strRepLocal, const CString& strRepDistant);
 
     void NoterEchec(const CString& strChemin);
     // Outermost operation: counts nesting; the last to end shows the failures.
@@ -180,10 +187,9 @@ private:
     CString m_strUtilisateur;
     CString m_strMotDePasse;
 
-    // What the last fills found (names only), for the recursions: the
-    // controls' texts are for the user.
-    PanneauLocal::tContenuLocal m_contenuLocal;
-    std::vector<CString> m_vecRepsDistants;
+    // The panes work on the directories above.
+    CVoletLocal m_voletLocal{*this, m_strRepLocal};
+    CVoletDistant m_voletDistant{*this, m_strRepDistant};
     std::vector<CString> m_vecEchecs;
     int m_nOperations = 0;
     int m_nProfondeurMax = PROFONDEUR_MAX;

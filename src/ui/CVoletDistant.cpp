@@ -1,0 +1,175 @@
+#include "ui/CVoletDistant.h"
+
+#include "ftp/CFTPDirect.h"
+#include "ftp/CheminDistant.h"
+#include "ui/CDlgFileTransfert.h"
+#include "ui/IdsControles.h"
+#include "ui/TextesTransfert.h"
+
+using namespace IdsControles;
+
+namespace {
+
+const CVoletTransfert::tIds kIdsDistants{
+    IDC_RAFRAICHIR_DISTANT,  IDC_SUPPR_FICHIERS_DISTANTS, IDC_CREER_REP_DISTANT,
+    IDC_SUPPR_REP_DISTANT,   IDC_LIBELLE_NOM_DISTANT,     IDC_NOM_DISTANT,
+    IDC_VALIDER_NOM_DISTANT, IDC_ANNULER_NOM_DISTANT,     IDC_CONFIRMER_SUPPR_DISTANT,
+    IDC_ANNULER_SUPPR_DISTANT, IDC_QUESTION_DISTANT,
+    IDC_REPS_DISTANTS, IDC_FICHIERS_DISTANTS};
+
+} // namespace
+
+// ---------------------------------------------------------------- the dialog's entry points
+
+void CDlgFileTransfert::RemplirListeDistante()
+{
+    m_voletDistant.Remplir();
+}
+
+void CDlgFileTransfert::EntrerRepDistant()
+{
+    m_voletDistant.EntrerSelection();
+}
+
+void CDlgFileTransfert::RafraichirDistant()
+{
+    m_voletDistant.Rafraichir();
+}
+
+void CDlgFileTransfert::ValiderRepDistant()
+{
+    m_voletDistant.Valider();
+}
+
+// ---------------------------------------------------------------- the pane
+
+CVoletDistant::CVoletDistant(CDlgFileTransfert& dlg, CString& strRep)
+    : CVoletTransfert(dlg, strRep, kIdsDistants)
+{
+}
+
+void CVoletDistant::Remplir()
+{
+    CFTPDirect* pFtp = m_dlg.m_pFtp;
+    if (!pFtp)
+        return;
+    CListeFichiersFtp liste;
+    pFtp->GetDir(&m_strRep, liste, 1);
+
+    IControle* reps = Controle(IDC_REPS_DISTANTS);
+    IControle* table = Controle(IDC_FICHIERS_DISTANTS);
+    if (reps) reps->ResetContent();
+    if (table) table->DeleteAllItems();
+    m_vecReps.clear();
+
+    const bool bTransfert = m_dlg.TransfertEnCours() != 0;
+    if (reps && m_strRep != L"/")
+        reps->AddString(L"[..]");
+    for (int i = 0; i < liste.m_nNombre; ++i) {
+        const tInfosFichierFtp& e = liste.m_pElements[i];
+        // A name that cannot be one path component is never shown: the user
+        // could not act on it without it turning into another path.
+        const bool bSpecial = CheminDistant::EstSpecial(e.m_strNom);
+        if (!CheminDistant::NomSur(e.m_strNom) && !bSpecial)
+            continue;
+        const bool bSansAttribut = e.m_strAttributs.IsEmpty();
+        const bool bRepertoire = bSansAttribut || e.m_strAttributs.Find(L'd') >= 0;
+        if (bRepertoire) {
+            if (!bSansAttribut && bSpecial)
+                continue;
+            if (reps) reps->AddString(L"[" + e.m_strNom + L"]");
+            m_vecReps.push_back(e.m_strNom);
+            continue;
+        }
+        if (!table)
+            continue;
+        const int n = table->InsertItem(table->GetItemCount(), e.m_strNom);
+        if (n >= 0 && !bTransfert) {
+            table->SetItemText(n, 1, TextesTransfert::TexteTaille(e.m_nTaille));
+            table->SetItemText(n, 2, e.m_strDate);
+        }
+    }
+    if (reps) reps->UpdateWindow();
+    if (table) {
+        if (!bTransfert)
+            m_dlg.TrierListe(m_dlg.GetColonneTri(), table);
+        table->UpdateWindow();
+    }
+    if (IControle* champ = Controle(IDC_REP_DISTANT)) {
+        champ->SetWindowText(m_strRep);
+        champ->UpdateWindow();
+    }
+}
+
+void CVoletDistant::Actualiser()
+{
+    if (!m_dlg.TransfertEnCours())
+        Remplir();
+}
+
+CString CVoletDistant::Parent() const
+{
+    return CheminDistant::Parent(m_strRep);
+}
+
+void CVoletDistant::Valider()
+{
+    const CString strAvant = m_strRep;
+    m_dlg.UpdateData(1);
+    // The remote directory is always held absolute and in its normal form: a
+    // relative text would be resolved against wherever the connection happens
+    // to stand, and going up from "/a/" would stay in /a.
+    const CString strTape = m_strRep;
+    m_strRep = CheminDistant::Absolu(strAvant, m_strRep);
+    if (m_strRep != strAvant)
+        Remplir();
+    else if (strTape != m_strRep)
+        m_dlg.UpdateData(0);
+}
+
+bool CVoletDistant::Disponible() const
+{
+    return m_dlg.m_pFtp != nullptr;
+}
+
+bool CVoletDistant::NomSur(const CString& strNom) const
+{
+    return CheminDistant::NomSur(strNom);
+}
+
+CString CVoletDistant::CheminFichier(const CString& strNom) const
+{
+    return CheminDistant::Joindre(m_strRep, strNom);
+}
+
+CString CVoletDistant::CheminRepertoire(const CString& strNom) const
+{
+    return CheminDistant::Joindre(m_strRep, strNom);
+}
+
+bool CVoletDistant::CreerRepertoire(const CString& strNom)
+{
+    return m_dlg.m_pFtp && m_dlg.m_pFtp->MakeDir(strNom, m_strRep) == 0;
+}
+
+bool CVoletDistant::SupprimerFichier(const CString& strNom)
+{
+    return m_dlg.m_pFtp && m_dlg.m_pFtp->DelFile(CheminFichier(strNom));
+}
+
+bool CVoletDistant::SupprimerRepertoire(const CString& strNom)
+{
+    return m_dlg.m_pFtp && m_dlg.m_pFtp->RemDir(strNom, m_strRep) == 0;
+}
+
+std::vector<CString> CVoletDistant::SousRepertoires() const
+{
+    return m_vecReps;
+}
+
+void CVoletDistant::FermerConfirmation()
+{
+    CVoletTransfert::FermerConfirmation();
+    m_dlg.Activer(IDC_CONFIRMER_SUPPR_DISTANT, true);
+    m_dlg.Activer(IDC_ANNULER_SUPPR_DISTANT, true);
+}

@@ -1,0 +1,138 @@
+#include "ui/CVoletTransfert.h"
+
+#include "ui/CDlgFileTransfert.h"
+#include "ui/Ressources.h"
+
+CVoletTransfert::CVoletTransfert(CDlgFileTransfert& dlg, CString& strRep, const tIds& ids)
+    : m_dlg(dlg), m_strRep(strRep), m_ids(ids)
+{
+}
+
+CVoletTransfert::~CVoletTransfert() = default;
+
+bool CVoletTransfert::EstLien(const CString& /*strChemin*/) const
+{
+    return false;
+}
+
+void CVoletTransfert::FermerConfirmation()
+{
+    ChangerEtatRangee(tEtatRangee::Normal);
+}
+
+IControle* CVoletTransfert::Controle(unsigned nId) const
+{
+    return m_dlg.GetDlgItem(nId);
+}
+
+void CVoletTransfert::AjouterColonnes()
+{
+    IControle* table = Controle(m_ids.nFichiers);
+    if (!table)
+        return;
+    table->InsertColumn(0, Ressources::Chaine(Ressources::IDS_COLONNE_NOM), tAlignement::Gauche, 120);
+    table->InsertColumn(1, Ressources::Chaine(Ressources::IDS_COLONNE_TAILLE), tAlignement::Centre, 48);
+    table->InsertColumn(2, Ressources::Chaine(Ressources::IDS_COLONNE_DATE), tAlignement::Gauche, 111);
+}
+
+void CVoletTransfert::ActiverBoutons(bool bActifs)
+{
+    for (unsigned id : {m_ids.nRafraichir, m_ids.nSupprFichiers, m_ids.nCreerRep, m_ids.nSupprRep,
+                        m_ids.nConfirmer, m_ids.nAnnulerSuppr})
+        m_dlg.Activer(id, bActifs);
+}
+
+void CVoletTransfert::ChangerEtatRangee(tEtatRangee etat)
+{
+    const bool bNormal = etat == tEtatRangee::Normal;
+    const bool bSaisie = etat == tEtatRangee::Saisie;
+    const bool bConfirmation = etat == tEtatRangee::Confirmation;
+    for (unsigned id : {m_ids.nRafraichir, m_ids.nSupprFichiers, m_ids.nCreerRep, m_ids.nSupprRep})
+        m_dlg.Afficher(id, bNormal);
+    for (unsigned id : {m_ids.nLibelleNom, m_ids.nNom, m_ids.nValiderNom, m_ids.nAnnulerNom})
+        m_dlg.Afficher(id, bSaisie);
+    for (unsigned id : {m_ids.nConfirmer, m_ids.nAnnulerSuppr, m_ids.nQuestion})
+        m_dlg.Afficher(id, bConfirmation);
+}
+
+void CVoletTransfert::Rafraichir()
+{
+    m_dlg.DesactiverTout();
+    Remplir();
+    m_dlg.ActiverTout();
+}
+
+void CVoletTransfert::EntrerSelection()
+{
+    IControle* reps = Controle(m_ids.nReps);
+    if (!reps || reps->GetCurSel() < 0)
+        return;
+    const CString strTexte = reps->GetText(reps->GetCurSel());
+    m_strRep = strTexte == L"[..]" ? Parent() : CheminRepertoire(SansCrochets(strTexte));
+    Remplir();
+}
+
+CString CVoletTransfert::SansCrochets(const CString& strTexte)
+{
+    if (strTexte.GetLength() < 2)
+        return CString();
+    return strTexte.Mid(1, strTexte.GetLength() - 2);
+}
+
+CString CVoletTransfert::RepertoireSelectionne() const
+{
+    IControle* liste = Controle(m_ids.nReps);
+    if (!liste)
+        return CString();
+    const int n = liste->GetCurSel();
+    if (n < 0)
+        return CString();
+    return SansCrochets(liste->GetText(n));
+}
+
+bool CVoletTransfert::RepertoireEstSelectionne() const
+{
+    IControle* liste = Controle(m_ids.nReps);
+    return liste && liste->GetCurSel() >= 0;
+}
+
+void CVoletTransfert::SelectionnerRep(const CString& strNom)
+{
+    if (IControle* liste = Controle(m_ids.nReps))
+        liste->SelectString(-1, L"[" + strNom + L"]");
+}
+
+std::vector<CString> CVoletTransfert::NomsSelectionnes() const
+{
+    std::vector<CString> noms;
+    IControle* table = Controle(m_ids.nFichiers);
+    if (!table)
+        return noms;
+    // The next selected row is looked up before the current one is handled.
+    for (int i = table->GetNextSelected(-1); i >= 0; i = table->GetNextSelected(i))
+        noms.push_back(table->GetItemText(i, 0));
+    return noms;
+}
+
+int CVoletTransfert::NombreFichiersSelectionnes() const
+{
+    IControle* table = Controle(m_ids.nFichiers);
+    return table ? table->GetSelectedCount() : 0;
+}
+
+void CVoletTransfert::SelectionnerTout()
+{
+    if (IControle* table = Controle(m_ids.nFichiers))
+        table->SetItemSelected(-1, true);
+}
+
+void CVoletTransfert::PriseFocus(unsigned nId)
+{
+    if (nId == m_ids.nReps) {
+        if (IControle* table = Controle(m_ids.nFichiers))
+            table->SetItemSelected(-1, false);
+    } else if (nId == m_ids.nFichiers) {
+        if (IControle* liste = Controle(m_ids.nReps))
+            liste->SetCurSel(-1);
+    }
+}

@@ -1,0 +1,100 @@
+#pragma once
+// One pane of the file transfer dialog: its controls, its current directory,
+// and what the computer's file system or the instrument does for it. The
+// dialog writes each operation that is the same on both sides once, over this
+// interface; CVoletLocal and CVoletDistant are the two sides.
+//
+// A pane is part of its dialog: it lives as long as the dialog, holds a
+// reference to the dialog's directory member (m_strRepLocal or
+// m_strRepDistant) and works on the dialog's controls.
+
+#include <vector>
+
+#include "common/CString.h"
+
+class CDlgFileTransfert;
+class IControle;
+
+class CVoletTransfert
+{
+public:
+    // The controls of one pane: the button row, the name entry and the removal
+    // confirmation shown in its place, the directory list and the file table.
+    struct tIds
+    {
+        unsigned nRafraichir, nSupprFichiers, nCreerRep, nSupprRep;
+        unsigned nLibelleNom, nNom, nValiderNom, nAnnulerNom;
+        unsigned nConfirmer, nAnnulerSuppr, nQuestion;
+        unsigned nReps, nFichiers;
+    };
+    enum class tEtatRangee { Normal, Saisie, Confirmation };
+
+    CVoletTransfert(CDlgFileTransfert& dlg, CString& strRep, const tIds& ids);
+    virtual ~CVoletTransfert();
+    CVoletTransfert(const CVoletTransfert&) = delete;
+    CVoletTransfert& operator=(const CVoletTransfert&) = delete;
+
+    const tIds& Ids() const { return m_ids; }
+    CString& Repertoire() { return m_strRep; }
+
+    // --- what differs between the two sides
+
+    // Refills the pane from its directory, which may fall back elsewhere (the
+    // local side to home, then "/"; the remote side to the root).
+    virtual void Remplir() = 0;
+    // The refill after a single-level operation; the remote side leaves it to
+    // a running recursion.
+    virtual void Actualiser() { Remplir(); }
+    // The directory above the pane's directory (the root stays the root).
+    virtual CString Parent() const = 0;
+    // False when the side cannot act (the instrument without an FTP client).
+    virtual bool Disponible() const { return true; }
+    // A name that can be joined to this side's directory.
+    virtual bool NomSur(const CString& strNom) const = 0;
+    // The path of a file, or of a directory, named in this pane's directory.
+    virtual CString CheminFichier(const CString& strNom) const = 0;
+    virtual CString CheminRepertoire(const CString& strNom) const = 0;
+    // True for a link: a removal removes the link, never what it names.
+    virtual bool EstLien(const CString& strChemin) const;
+    // Operations on a name in the pane's directory; true on success.
+    virtual bool CreerRepertoire(const CString& strNom) = 0;
+    virtual bool SupprimerFichier(const CString& strNom) = 0;
+    virtual bool SupprimerRepertoire(const CString& strNom) = 0;
+    // The subdirectories the last fill found ("." and ".." left out): a copy,
+    // since the refills of a walk replace them.
+    virtual std::vector<CString> SousRepertoires() const = 0;
+    // Back from the removal confirmation to the button row.
+    virtual void FermerConfirmation();
+
+    // --- the same on both sides
+
+    IControle* Controle(unsigned nId) const;
+    void AjouterColonnes();
+    // The six buttons of the row (the four operations, "Remove" and "Cancel").
+    void ActiverBoutons(bool bActifs);
+    void ChangerEtatRangee(tEtatRangee etat);
+    void Rafraichir();
+    // Double-click in the directory list: into the selected directory, or up
+    // for "[..]".
+    void EntrerSelection();
+    // The selected directory's name ("[name]" in the list), empty when none.
+    CString RepertoireSelectionne() const;
+    bool RepertoireEstSelectionne() const;
+    void SelectionnerRep(const CString& strNom);
+    // The names of the selected files, in row order.
+    std::vector<CString> NomsSelectionnes() const;
+    int NombreFichiersSelectionnes() const;
+    void SelectionnerTout();
+    // Within a pane, either a directory or files are selected, never both:
+    // the list that gains the focus clears the other's selection.
+    void PriseFocus(unsigned nId);
+
+protected:
+    static CString SansCrochets(const CString& strTexte);
+
+    CDlgFileTransfert& m_dlg;
+    CString& m_strRep;
+
+private:
+    const tIds m_ids;
+};
