@@ -229,15 +229,7 @@ short CFTPDirect::SetCurrentDirectoryW(CString strChemin, int nCreer)
         return 3;
     // Walk the components from where the connection stands; a leading "/"
     // does not lead back to the root.
-    size_t i = 0;
-    while (i < chemin.size()) {
-        size_t fin = chemin.find('/', i);
-        if (fin == std::string::npos)
-            fin = chemin.size();
-        const std::string composant = chemin.substr(i, fin - i);
-        i = fin + 1;
-        if (composant.empty())
-            continue;
+    for (const std::string& composant : CheminDistant::Composants(chemin)) {
         if (m_pSession->ChangerRepertoire(composant) == 0)
             continue;
         const int n = m_pSession->Commande("MKD " + composant);

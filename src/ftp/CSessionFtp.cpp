@@ -46,21 +46,6 @@ std::string Encoder(const std::string& composant)
     return r;
 }
 
-std::vector<std::string> Composants(const std::string& chemin)
-{
-    std::vector<std::string> r;
-    size_t i = 0;
-    while (i <= chemin.size()) {
-        size_t fin = chemin.find('/', i);
-        if (fin == std::string::npos)
-            fin = chemin.size();
-        if (fin > i)
-            r.push_back(chemin.substr(i, fin - i));
-        i = fin + 1;
-    }
-    return r;
-}
-
 // 257 "<path>" with embedded quotes doubled (RFC 959).
 bool LireReponsePwd(const std::string& ligne, std::string& chemin)
 {
@@ -174,7 +159,7 @@ std::string CSessionFtp::Url(const std::string& repertoire, const std::string& n
         url += m_strHote;
     url += ":" + std::to_string(m_nPort) + "/%2F";
     bool bPremier = true;
-    for (const std::string& c : Composants(repertoire)) {
+    for (const std::string& c : CheminDistant::Composants(repertoire)) {
         if (!bPremier)
             url += "/";
         url += Encoder(c);

@@ -54,17 +54,27 @@ bool EstSpecialT(const tTexte<C>& nom)
 }
 
 template <class C>
-tTexte<C> NormaliserT(const tTexte<C>& chemin)
+std::vector<tTexte<C>> ComposantsT(const tTexte<C>& chemin)
 {
-    std::vector<tTexte<C>> pile;
+    std::vector<tTexte<C>> r;
     size_t i = 0;
     while (i <= chemin.size()) {
         size_t fin = chemin.find(Car<C>('/'), i);
         if (fin == tTexte<C>::npos)
             fin = chemin.size();
-        tTexte<C> composant = chemin.substr(i, fin - i);
+        if (fin > i)
+            r.push_back(chemin.substr(i, fin - i));
         i = fin + 1;
-        if (composant.empty() || (composant.size() == 1 && composant[0] == Car<C>('.')))
+    }
+    return r;
+}
+
+template <class C>
+tTexte<C> NormaliserT(const tTexte<C>& chemin)
+{
+    std::vector<tTexte<C>> pile;
+    for (tTexte<C>& composant : ComposantsT(chemin)) {
+        if (composant.size() == 1 && composant[0] == Car<C>('.'))
             continue;
         if (EstSpecialT(composant)) {
             if (!pile.empty())
@@ -114,6 +124,8 @@ std::string Parent(const std::string& c) { return ParentT(c); }
 std::wstring Parent(const std::wstring& c) { return ParentT(c); }
 std::string Nom(const std::string& c) { return NomT(c); }
 std::wstring Nom(const std::wstring& c) { return NomT(c); }
+std::vector<std::string> Composants(const std::string& c) { return ComposantsT(c); }
+std::vector<std::wstring> Composants(const std::wstring& c) { return ComposantsT(c); }
 std::string Normaliser(const std::string& c) { return NormaliserT(c); }
 std::wstring Normaliser(const std::wstring& c) { return NormaliserT(c); }
 std::string Absolu(const std::string& b, const std::string& c) { return AbsoluT(b, c); }

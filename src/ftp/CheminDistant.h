@@ -9,6 +9,7 @@
 // every character the rules look at is ASCII, so both give the same answer.
 
 #include <string>
+#include <vector>
 
 #include "common/Export.h"
 
@@ -27,6 +28,10 @@ OTDR_EXPORT std::wstring Parent(const std::wstring& strChemin);
 /// The last component: "/a/b" gives "b", "/" gives "", a text without "/" itself.
 OTDR_EXPORT std::string Nom(const std::string& strChemin);
 OTDR_EXPORT std::wstring Nom(const std::wstring& strChemin);
+
+/// The non-empty components, in order: "/a//b/" gives "a" and "b".
+OTDR_EXPORT std::vector<std::string> Composants(const std::string& strChemin);
+OTDR_EXPORT std::vector<std::wstring> Composants(const std::wstring& strChemin);
 
 /// Lexical form, read from the root: empty and "." components dropped, ".."
 /// takes one back (never above the root). "/a/./b//../c/" gives "/a/c",

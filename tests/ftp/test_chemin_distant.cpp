@@ -37,22 +37,34 @@ TEST(CheminDistant, JoinPutsOneSlashBetweenDirectoryAndName)
     }
 }
 
-TEST(CheminDistant, ParentNameAndNormalForm)
+TEST(CheminDistant, ParentNameComponentsAndNormalForm)
 {
-    struct { const char* chemin; const char* parent; const char* nom; const char* normal; } const cas[] = {
-        {"/", "/", "", "/"},
-        {"/a", "/", "a", "/a"},
-        {"/a/b", "/a", "b", "/a/b"},
-        {"a", "/", "a", "/a"},
-        {"", "/", "", "/"},
-        {"/a/b/", "/a/b", "", "/a/b"},
-        {"/a/./b//../c/", "/a/./b//../c", "", "/a/c"},
-        {"/../..", "/..", "..", "/"},         // never above the root
-        {"x/..", "x", "..", "/"},
-        {"/a/...", "/a", "...", "/a/..."},   // only "." and ".." are special
+    // Components joined with "|" for the table.
+    struct { const char* chemin; const char* parent; const char* nom; const char* composants; const char* normal; } const cas[] = {
+        {"/", "/", "", "", "/"},
+        {"/a", "/", "a", "a", "/a"},
+        {"/a/b", "/a", "b", "a|b", "/a/b"},
+        {"a", "/", "a", "a", "/a"},
+        {"", "/", "", "", "/"},
+        {"/a/b/", "/a/b", "", "a|b", "/a/b"},
+        {"/a/./b//../c/", "/a/./b//../c", "", "a|.|b|..|c", "/a/c"},
+        {"/../..", "/..", "..", "..|..", "/"},          // never above the root
+        {"x/..", "x", "..", "x|..", "/"},
+        {"/a/...", "/a", "...", "a|...", "/a/..."},     // only "." and ".." are special
+        {"/M\xC3\xA9sures/x", "/M\xC3\xA9sures", "x", "M\xC3\xA9sures|x", "/M\xC3\xA9sures/x"},
     };
     for (const auto& c : cas) {
         DeuxFormes(c.chemin, c.parent, [](const auto& s) { return CheminDistant::Parent(s); });
+        DeuxFormes(c.chemin, c.composants, [](const auto& s) {
+            using T = std::decay_t<decltype(s)>;
+            T r;
+            for (const T& composant : CheminDistant::Composants(s)) {
+                if (!r.empty())
+                    r += static_cast<typename T::value_type>('|');
+                r += composant;
+            }
+            return r;
+        });
         DeuxFormes(c.chemin, c.nom, [](const auto& s) { return CheminDistant::Nom(s); });
         DeuxFormes(c.chemin, c.normal, [](const auto& s) { return CheminDistant::Normaliser(s); });
     }
