@@ -7,13 +7,13 @@
 #include "common/Export.h"
 #include "ui/CDialogue.h"
 
-class CDlgAttente : public CDialogue
+class OTDR_EXPORT CDlgAttente : public CDialogue
 {
 public:
     // Created and shown by the time the constructor returns (when the front end
     // could make the window). nIdAnimation 0: no clip.
-    OTDR_EXPORT CDlgAttente(const CString& texte, unsigned nIdAnimation);
-    OTDR_EXPORT ~CDlgAttente() override;
+    CDlgAttente(const CString& texte, unsigned nIdAnimation);
+    ~CDlgAttente() override;
 
     const CString& GetTexte() const { return m_strTexte; }
     unsigned GetIdAnimation() const { return m_nIdAnimation; }
