@@ -1,5 +1,7 @@
 #include "CProgression.h"
 
+#include "Affichage.h"
+
 #include <cmath>
 #include <cstdlib>
 #include <sys/ioctl.h>
@@ -53,7 +55,7 @@ void CProgression::Debut(const fs::path& cible, const std::string& strNom, bool 
 {
     std::lock_guard<std::mutex> lock(m_mutex);
     m_cible = cible;
-    m_strNom = strNom;
+    m_strNom = Visible(strNom);   // a remote name: shown, never interpreted by the terminal
     m_bTelechargement = bTelechargement;
     m_nFdSource = -1;
     m_source.clear();

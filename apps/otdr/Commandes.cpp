@@ -8,6 +8,7 @@
 #include <mutex>
 #include <system_error>
 
+#include "Affichage.h"
 #include "CConnexionFtp.h"
 #include "CProfilSurcharge.h"
 #include "CProgression.h"
@@ -50,7 +51,7 @@ std::string Attributs(const tInfosFichierFtp& e)
 void ImprimerEntree(const tInfosFichierFtp& e)
 {
     std::printf("%s %12llu %-19s %s\n", Attributs(e).c_str(), static_cast<unsigned long long>(e.m_nTaille),
-                Etroit(e.m_strDate).c_str(), Etroit(e.m_strNom).c_str());
+                Visible(Etroit(e.m_strDate)).c_str(), Visible(Etroit(e.m_strNom)).c_str());
 }
 
 // A trailing "/" in a remote operand means "into this directory".
@@ -90,30 +91,72 @@ void SignalerEchecs(const std::vector<std::string>& echecs, const char* quoi)
 
 int CommandeConfig(tContexte& ctx)
 {
-    VerifierOperandes(ctx, 0, 0, "config [--address A] [--port N] [--ftp-port N]");
+    VerifierOperandes(ctx, 0, 0, "config [--address A] [--port N|default] [--ftp-port N|default]");
     const tOptionsOtdr& o = ctx.options;
     IProfil& p = *ctx.profil;
     using namespace ClesProfil;
-    bool bEcrit = true;
-    if (o.adresse) bEcrit = p.WriteProfileString(SECTION_DRIVER, ADRESSE_IP, Large(*o.adresse)) && bEcrit;
-    if (o.port) bEcrit = p.WriteProfileInt(SECTION_DRIVER, PORT, *o.port) && bEcrit;
-    if (o.portFtp) bEcrit = p.WriteProfileInt(SECTION_DRIVER, FTP_PORT, *o.portFtp) && bEcrit;
-    if (!bEcrit)
-        throw ErreurOperation("cannot write the profile '" + ctx.strCheminProfil + "'");
+    const bool bModifier = o.adresse || o.port || o.portFtp;
+    std::string raison;
+    if (!ctx.ini->Verifier(raison))
+        throw ErreurOperation("cannot read the profile '" + ctx.strCheminProfil + "': " + raison +
+                              (bModifier ? " (nothing was changed)" : ""));
+
+    std::vector<std::string> remarques;
+    auto verifier = [&](int ok) {
+        if (!ok)
+            throw ErreurOperation("cannot write the profile '" + ctx.strCheminProfil + "': " +
+                                  ctx.ini->GetDerniereErreur());
+        const std::string r = ctx.ini->GetDerniereRemarque();
+        if (!r.empty() && std::find(remarques.begin(), remarques.end(), r) == remarques.end()) remarques.push_back(r);
+    };
+    // "default" removes the key: the driver's own port applies again.
+    auto ecrirePort = [&](const wchar_t* cle, int n) {
+        verifier(n == PORT_PAR_DEFAUT ? p.WriteProfileString(SECTION_DRIVER, cle, nullptr)
+                                      : p.WriteProfileInt(SECTION_DRIVER, cle, n));
+    };
+    if (o.adresse) verifier(p.WriteProfileString(SECTION_DRIVER, ADRESSE_IP, Large(*o.adresse)));
+    if (o.port) ecrirePort(PORT, *o.port);
+    if (o.portFtp) ecrirePort(FTP_PORT, *o.portFtp);
+    for (const std::string& r : remarques)
+        std::fprintf(stderr, "otdr: the profile '%s': %s\n", Visible(ctx.strCheminProfil).c_str(), r.c_str());
 
     auto port = [&](const wchar_t* cle, int defaut) {
         const int n = p.GetProfileInt(SECTION_DRIVER, cle, 0);
         return (n > 0 && n <= 65535) ? std::to_string(n) : std::to_string(defaut) + " (default)";
     };
     const std::string adresse = Etroit(p.GetProfileString(SECTION_DRIVER, ADRESSE_IP, L""));
-    std::printf("profile:   %s\n", ctx.strCheminProfil.c_str());
-    std::printf("address:   %s\n", adresse.empty() ? "(not set)" : adresse.c_str());
+    std::printf("profile:   %s\n", Visible(ctx.strCheminProfil).c_str());
+    std::printf("address:   %s\n", adresse.empty() ? "(not set)" : Visible(adresse).c_str());
     std::printf("port:      %s\n", port(PORT, 1400).c_str());
     std::printf("ftp-port:  %s\n", port(FTP_PORT, 21).c_str());
     return SORTIE_SUCCES;
 }
 
 // ---------------------------------------------------------------- identify
+
+namespace {
+
+// The trace of the command channel (--verbose), removed however identify ends.
+class CTraceCommandes
+{
+public:
+    explicit CTraceCommandes(bool bActive)
+    {
+        if (!bActive) return;
+        DefinirTraceCom([](eSensTrace sens, const std::string& texte) {
+            if (sens == eSensTrace::Envoi) return EcrireTrace("cmd", "> " + texte);
+            if (sens == eSensTrace::Evenement) return EcrireTrace("cmd", texte);
+            // The CR of the instrument's CR LF ends the line; it is no part of the reply.
+            const bool bCr = !texte.empty() && texte.back() == '\r';
+            EcrireTrace("cmd", "< " + texte.substr(0, texte.size() - (bCr ? 1 : 0)));
+        });
+    }
+    ~CTraceCommandes() { DefinirTraceCom({}); }
+    CTraceCommandes(const CTraceCommandes&) = delete;
+    CTraceCommandes& operator=(const CTraceCommandes&) = delete;
+};
+
+} // namespace
 
 int CommandeIdentify(tContexte& ctx)
 {
@@ -129,76 +172,49 @@ int CommandeIdentify(tContexte& ctx)
     surcharge->SurchargerEntier(ClesProfil::SECTION_DRIVER, ClesProfil::FTP_PORT, ctx.nPortFtp);
     surcharge->SurchargerEntier(ClesProfil::SECTION_DRIVER, ClesProfil::CONTACT, 0);
     DefinirProfil(surcharge);
-
-    // The channel's own account of a failure ("connect to ... failed (...)").
-    // Both connection attempts are kept (the command port, then port 21), so
-    // the message does not name only the fallback port.
-    auto dernierEvenement = std::make_shared<std::string>();
-    auto mutexEvenement = std::make_shared<std::mutex>();
-    const bool bVerbeux = ctx.options.bVerbeux;
-    DefinirTraceCom([=](eSensTrace sens, const std::string& texte) {
-        if (sens == eSensTrace::Evenement && texte != "disconnected") {
-            std::lock_guard<std::mutex> lock(*mutexEvenement);
-            const bool bSuite = texte.rfind("connect to", 0) == 0 && dernierEvenement->rfind("connect to", 0) == 0;
-            *dernierEvenement = bSuite ? *dernierEvenement + "; " + texte : texte;
-        }
-        if (!bVerbeux) return;
-        std::string ligne = texte;
-        if (sens == eSensTrace::Envoi) {
-            // "*PASS "user" "password"": keep the command and the user only.
-            std::string debut = ligne.substr(0, 5);
-            std::transform(debut.begin(), debut.end(), debut.begin(), [](unsigned char c) { return std::toupper(c); });
-            if (debut == "*PASS") {
-                size_t q = ligne.find('"');
-                if (q != std::string::npos) q = ligne.find('"', q + 1);
-                ligne = (q == std::string::npos ? ligne.substr(0, 5) : ligne.substr(0, q + 1)) + " \"****\"";
-            }
-        }
-        EcrireTrace("cmd", (sens == eSensTrace::Envoi ? "> " : sens == eSensTrace::Reception ? "< " : "") + ligne);
-    });
+    CTraceCommandes trace(ctx.options.bVerbeux);
 
     COtdrDriver driver;
     if (ctx.options.delaiMs) {
         const unsigned long t = static_cast<unsigned long>(*ctx.options.delaiMs);
         tDelaisDriver d = driver.GetDelais();
         d.m_nAttenteReponse = t;
+        d.m_nConnexion = t;
         d.m_nPauseCom = std::min(t, 500ul);
-        d.m_nDemarrage = 4 * t + 1000;
+        // Room for the whole sequence of an instrument that answers every query
+        // in time, however slowly.
+        d.m_nDemarrage = d.DureeMaxDemarrage();
         d.m_nArret = 2 * t + 1000;
         d.m_nArretApresEchec = 2 * t + 1000;
         driver.SetDelais(d);
     }
-    const std::string cible = ctx.Cible(ctx.nPort);
     if (!driver.StartDriver()) {
-        // The worker is still blocked on the instrument; the process ends now
+        // The worker is still busy with the instrument; the process ends now
         // rather than waiting for it.
         const unsigned long limite = driver.GetDelais().m_nDemarrage;
-        std::fprintf(stderr, "otdr: no answer from the instrument at %s within %lu s\n", cible.c_str(),
-                     (limite + 999) / 1000);
+        std::fprintf(stderr, "otdr: the instrument at %s did not complete the connection sequence within %lu s\n",
+                     Visible(ctx.Cible(ctx.nPort)).c_str(), (limite + 999) / 1000);
         std::fflush(nullptr);
         std::_Exit(SORTIE_ECHEC);
     }
+    // The port actually reached: the fallback port 21 when the configured one failed.
+    const int nPort = driver.GetPortConnexion() != 0 ? static_cast<int>(driver.GetPortConnexion()) : ctx.nPort;
+    const std::string raison = Etroit(driver.GetRaisonEchecConnexion());
     if (!driver.IsConnexionEnCours()) {
-        std::string raison;
-        {
-            std::lock_guard<std::mutex> lock(*mutexEvenement);
-            raison = *dernierEvenement;
-        }
         driver.StopDriver();
-        DefinirTraceCom({});
-        throw ErreurOperation("cannot connect to the instrument at " + cible +
-                              (raison.empty() ? "" : " (" + raison + ")"));
+        throw ErreurOperation("cannot connect to the instrument at " + ctx.Hote() + " (" + raison + ")");
     }
     const std::string modele = Etroit(driver.GetIdentificationAppareil());
     const std::string version = Etroit(driver.GetVersionAppareil());
-    std::printf("Model:       %s\n", modele.empty() ? "(not identified)" : modele.c_str());
-    std::printf("Version:     %s\n", version.empty() ? "(unknown)" : version.c_str());
-    std::printf("Connection:  connected to %s\n", cible.c_str());
+    std::printf("Model:       %s\n", modele.empty() ? "(not identified)" : Visible(modele).c_str());
+    std::printf("Version:     %s\n", version.empty() ? "(unknown)" : Visible(version).c_str());
+    std::printf("Connection:  connected to %s\n", Visible(ctx.Cible(nPort)).c_str());
     std::fflush(stdout);
     driver.StopDriver();
-    DefinirTraceCom({});
     if (modele.empty())
-        throw ErreurOperation("the instrument at " + cible + " accepted the connection but did not identify itself");
+        throw ErreurOperation("the instrument at " + ctx.Cible(nPort) +
+                              " accepted the connection but did not identify itself" +
+                              (raison.empty() ? "" : " (" + raison + ")"));
     return SORTIE_SUCCES;
 }
 
@@ -283,7 +299,8 @@ int CommandeGet(tContexte& ctx)
         if (ok) ++nFaits; else echecs.push_back(e.strChemin);
     }
     prog.Terminer();
-    std::printf("%s\n", Resume("Downloaded", nFaits, prog.OctetsFaits(), "to " + racine.string(), prog.Secondes()).c_str());
+    std::printf("%s\n",
+                Visible(Resume("Downloaded", nFaits, prog.OctetsFaits(), "to " + racine.string(), prog.Secondes())).c_str());
     SignalerEchecs(echecs, "downloaded");
     return SORTIE_SUCCES;
 }
@@ -370,7 +387,7 @@ int CommandePut(tContexte& ctx)
         if (ok) ++nFaits; else echecs.push_back(e.chemin.string());
     }
     prog.Terminer();
-    std::printf("%s\n", Resume("Uploaded", nFaits, prog.OctetsFaits(), "to " + racine, prog.Secondes()).c_str());
+    std::printf("%s\n", Visible(Resume("Uploaded", nFaits, prog.OctetsFaits(), "to " + racine, prog.Secondes())).c_str());
     SignalerEchecs(echecs, "uploaded");
     return SORTIE_SUCCES;
 }

@@ -6,23 +6,25 @@
 #include <string>
 
 #include "OptionsOtdr.h"
+#include "profile/CProfilIni.h"
 #include "profile/Profil.h"
 
 struct tContexte
 {
     tOptionsOtdr options;
     std::shared_ptr<IProfil> profil;   // the INI store (--profile, or the default one)
+    std::shared_ptr<CProfilIni> ini;   // the same, for its diagnostics
     std::string strCheminProfil;       // its file, for messages
     std::string strAdresse;            // empty when neither option nor profile gives one
     int nPort = 1400;
     int nPortFtp = 21;
 
-    // Address text for messages: "host:port".
-    std::string Cible(int nPortCible) const
+    // Address text for messages: "host", "[v6 address]", and "host:port".
+    std::string Hote() const
     {
-        const bool bIpv6 = strAdresse.find(':') != std::string::npos;
-        return (bIpv6 ? "[" + strAdresse + "]" : strAdresse) + ":" + std::to_string(nPortCible);
+        return strAdresse.find(':') != std::string::npos ? "[" + strAdresse + "]" : strAdresse;
     }
+    std::string Cible(int nPortCible) const { return Hote() + ":" + std::to_string(nPortCible); }
 };
 
 // Writes one trace line on standard error (--verbose); safe from any thread.

@@ -21,17 +21,19 @@ const char* const kOptionsGlobales =
     "  --profile FILE    profile store to use (INI file; default\n"
     "                    $XDG_CONFIG_HOME/otdrdriver/profile.ini)\n"
     "  --address A       instrument address (default: the profile's)\n"
-    "  --port N          command port (default: the profile's, else 1400)\n"
-    "  --ftp-port N      FTP port (default: the profile's, else 21)\n"
+    "  --port N          command port (default: the profile's, else 1400;\n"
+    "                    'default': 1400 whatever the profile holds)\n"
+    "  --ftp-port N      FTP port (default: the profile's, else 21; 'default': 21)\n"
     "  --user U          FTP user name\n"
     "  --password P      FTP password (or the OTDR_PASSWORD environment variable,\n"
     "                    which other users cannot see in the process list)\n"
     "                    Without --user, the logins of the instrument families are\n"
     "                    tried in the driver's order: krx15, krx14, krx12, krx11,\n"
     "                    tellmar, anonymous (krx15 with --password alone first).\n"
-    "  --timeout S       time limit in seconds for connecting and for each reply\n"
-    "                    (also the OTDR_TIMEOUT environment variable; default 30,\n"
-    "                    and 120 for the whole connection sequence of identify)\n"
+    "  --timeout S       time limit in seconds for each connection attempt and for\n"
+    "                    each reply (also the OTDR_TIMEOUT environment variable;\n"
+    "                    default 15 to connect, 30 per reply, and 120 for the\n"
+    "                    whole connection sequence of identify)\n"
     "  --progress WHEN   progress bars: auto (on a terminal, for transfers lasting\n"
     "                    over a second), always, never\n"
     "  -v, --verbose     trace every command line and FTP command on standard error\n"
@@ -55,11 +57,12 @@ bool CommandeConnue(const std::string& c)
 
 int LirePortOption(const std::string& option, const std::string& valeur)
 {
+    if (valeur == "default") return PORT_PAR_DEFAUT;
     char* fin = nullptr;
     errno = 0;
     const long n = std::strtol(valeur.c_str(), &fin, 10);
     if (valeur.empty() || *fin != '\0' || errno != 0 || n < 1 || n > 65535)
-        throw ErreurUsage(option + ": '" + valeur + "' is not a port number (1-65535)");
+        throw ErreurUsage(option + ": '" + valeur + "' is not a port number (1-65535) nor 'default'");
     return static_cast<int>(n);
 }
 
@@ -152,7 +155,8 @@ tOptionsOtdr AnalyserLigne(const std::vector<std::string>& args)
         if (const char* env = std::getenv("OTDR_PASSWORD"))
             o.motDePasse = std::string(env);
     }
-    if (!o.delaiMs) {
+    // Help and version need no time limit: a wrong one must not stand in their way.
+    if (!o.delaiMs && !o.bAide && !o.bVersion) {
         if (const char* env = std::getenv("OTDR_TIMEOUT"); env && *env)
             o.delaiMs = LireDelai("OTDR_TIMEOUT", env);
     }
@@ -168,7 +172,7 @@ std::string AideGenerale()
                "Reach a fibre-optic test instrument: identify it and move files over FTP.\n"
                "\n"
                "Commands:\n"
-               "  config [--address A] [--port N] [--ftp-port N]\n"
+               "  config [--address A] [--port N|default] [--ftp-port N|default]\n"
                "                       show, or set, the instrument in the profile\n"
                "  identify             connect, print model, version and connection state\n"
                "  ls [REMOTE_DIR]      list a remote directory like 'ls -l'\n"
@@ -188,11 +192,15 @@ std::string AideCommande(const std::string& c)
 {
     std::string s;
     if (c == "config") {
-        s = "Usage: otdr config [--address A] [--port N] [--ftp-port N] [--profile FILE]\n"
+        s = "Usage: otdr config [--address A] [--port N|default] [--ftp-port N|default]\n"
+            "                   [--profile FILE]\n"
             "Without options, show the instrument settings of the profile: address,\n"
-            "command port and FTP port. With options, store the values given.\n"
+            "command port and FTP port. With options, store the values given;\n"
+            "'default' removes a stored port, so 1400 and 21 apply again.\n"
             "The profile is the store the driver and every host read ('Adress IP',\n"
-            "'Port' and 'Ftp Port' in section 'OTDR Driver').\n";
+            "'Port' and 'Ftp Port' in section 'OTDR Driver'). A profile that cannot\n"
+            "be read (not a profile, not a regular file, not readable) is reported\n"
+            "and never replaced; a symbolic link is written through to its target.\n";
     } else if (c == "identify") {
         s = "Usage: otdr identify [--address A] [--port N]\n"
             "Connect to the instrument's command channel (as a host does with the\n"

@@ -18,7 +18,7 @@ struct tOptionsOtdr
     bool bVerbeux = false;
     std::optional<std::string> profil;
     std::optional<std::string> adresse;
-    std::optional<int> port;
+    std::optional<int> port;              // PORT_PAR_DEFAUT: "default"
     std::optional<int> portFtp;
     std::optional<std::string> utilisateur;
     std::optional<std::string> motDePasse;
@@ -30,7 +30,12 @@ struct tOptionsOtdr
 // option or value; the operand count is checked by each command.
 tOptionsOtdr AnalyserLigne(const std::vector<std::string>& args);
 
-// A port number 1..65535, or a usage error naming the option.
+// "--port default": the default port, whatever the profile holds (and, for
+// config, the stored port removed).
+constexpr int PORT_PAR_DEFAUT = 0;
+
+// A port number 1..65535, or "default" (PORT_PAR_DEFAUT); else a usage error
+// naming the option.
 int LirePortOption(const std::string& strOption, const std::string& strValeur);
 
 // "2", "0.5", "1.5s", "300ms" -> milliseconds; a usage error otherwise.

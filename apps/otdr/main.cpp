@@ -9,8 +9,8 @@
 #include <pthread.h>
 #include <thread>
 
+#include "Affichage.h"
 #include "CProgression.h"
-
 #include "Contexte.h"
 #include "Erreurs.h"
 #include "OptionsOtdr.h"
@@ -30,17 +30,22 @@ void Resoudre(tContexte& ctx)
                         : std::make_shared<CProfilIni>();
     ctx.strCheminProfil = ini->Chemin().string();
     ctx.profil = ini;
+    ctx.ini = ini;
 
     using namespace ClesProfil;
     if (o.adresse) {
         ctx.strAdresse = *o.adresse;
     } else {
+        // Nothing to read the instrument from: say why rather than "not set".
+        std::string raison;
+        if (o.strCommande != "config" && !ini->Verifier(raison))
+            throw ErreurOperation("cannot read the profile '" + ctx.strCheminProfil + "': " + raison);
         CString a = ini->GetProfileString(SECTION_DRIVER, ADRESSE_IP, L"");
         a.Trim();
         ctx.strAdresse = WideToUtf8(a);
     }
     auto port = [&](const std::optional<int>& option, const wchar_t* cle, int defaut) {
-        if (option) return *option;
+        if (option) return *option == PORT_PAR_DEFAUT ? defaut : *option;
         const int n = ini->GetProfileInt(SECTION_DRIVER, cle, 0);
         return (n > 0 && n <= 65535) ? n : defaut;
     };
@@ -81,8 +86,9 @@ int Executer(const std::vector<std::string>& args)
 
 void EcrireTrace(const std::string& canal, const std::string& ligne)
 {
+    const std::string visible = Visible(ligne);
     std::lock_guard<std::mutex> lock(g_mutexTrace);
-    std::fprintf(stderr, "[%s] %s\n", canal.c_str(), ligne.c_str());
+    std::fprintf(stderr, "[%s] %s\n", canal.c_str(), visible.c_str());
 }
 
 // Ctrl+C, SIGTERM, SIGHUP: handled on a thread of their own (every other
@@ -117,11 +123,11 @@ int main(int argc, char** argv)
         nSortie = Executer(args);
     } catch (const CErreurOtdr& e) {
         std::fflush(stdout);
-        std::fprintf(stderr, "otdr: %s\n", e.what());
+        std::fprintf(stderr, "otdr: %s\n", Visible(e.what()).c_str());
         nSortie = e.Sortie();
     } catch (const std::exception& e) {
         std::fflush(stdout);
-        std::fprintf(stderr, "otdr: %s\n", e.what());
+        std::fprintf(stderr, "otdr: %s\n", Visible(e.what()).c_str());
         nSortie = SORTIE_ECHEC;
     }
     std::fflush(stdout);

@@ -29,7 +29,6 @@ bool CArchiveSocket::Vider()
     if (m_nRempli == 0) return true;
     const size_t n = m_nRempli;
     m_nRempli = 0;
-    ++m_nEnvois;
     return m_fichier.Ecrire(m_tampon, n);
 }
 

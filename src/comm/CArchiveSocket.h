@@ -42,11 +42,8 @@ public:
     // Drops whatever is buffered without sending it.
     void Abandonner() { m_nRempli = 0; }
 
-    size_t GetNombreEnvois() const { return m_nEnvois; }
-
 private:
     CFichierSocket& m_fichier;
     size_t m_nRempli = 0;
-    size_t m_nEnvois = 0;
     char m_tampon[TAILLE_TAMPON];
 };

@@ -2,7 +2,9 @@
 
 #include <cerrno>
 #include <chrono>
+#include <climits>
 #include <cstring>
+#include <fcntl.h>
 #include <netdb.h>
 #include <netinet/in.h>
 #include <netinet/tcp.h>
@@ -27,9 +29,51 @@ void CSocketDebug::NoterErreur(const char* operation, int err)
     m_strErreur = std::string(operation) + ": " + std::strerror(err);
 }
 
-bool CSocketDebug::Connecter(const std::string& hote, unsigned nPort)
+namespace {
+
+// Milliseconds left until `fin`, for poll: never negative.
+int Reste(std::chrono::steady_clock::time_point fin)
+{
+    const auto reste = std::chrono::duration_cast<std::chrono::milliseconds>(fin - std::chrono::steady_clock::now());
+    if (reste.count() <= 0) return 0;
+    return reste.count() > INT_MAX ? INT_MAX : static_cast<int>(reste.count());
+}
+
+} // namespace
+
+int CSocketDebug::ConnecterAvant(int fd, const sockaddr* adresse, unsigned nLongueur, bool bSansLimite,
+                                 std::chrono::steady_clock::time_point fin)
+{
+    // Started without blocking, then waited for: a host that drops packets
+    // would otherwise hold the thread for the system's two minutes or more.
+    const int drapeaux = ::fcntl(fd, F_GETFL);
+    if (drapeaux < 0 || ::fcntl(fd, F_SETFL, drapeaux | O_NONBLOCK) != 0) return errno;
+    int err = 0;
+    if (::connect(fd, adresse, nLongueur) != 0) {
+        err = errno;
+        if (err == EINPROGRESS || err == EINTR) {
+            pollfd p{fd, POLLOUT, 0};
+            for (;;) {
+                const int r = ::poll(&p, 1, bSansLimite ? -1 : Reste(fin));
+                if (r < 0 && errno == EINTR) continue;
+                if (r < 0) return errno;
+                if (r == 0) return ETIMEDOUT;
+                break;
+            }
+            socklen_t l = sizeof err;
+            if (::getsockopt(fd, SOL_SOCKET, SO_ERROR, &err, &l) != 0) err = errno;
+        }
+    }
+    if (err == 0 && ::fcntl(fd, F_SETFL, drapeaux) != 0) err = errno;
+    return err;
+}
+
+bool CSocketDebug::Connecter(const std::string& hote, unsigned nPort, int nLimiteMs)
 {
     Fermer();
+    m_eEchec = eEchec::Aucun;
+    const bool bSansLimite = nLimiteMs < 0;
+    const auto fin = std::chrono::steady_clock::now() + std::chrono::milliseconds(bSansLimite ? 0 : nLimiteMs);
     addrinfo indices{};
     indices.ai_family = AF_UNSPEC;
     indices.ai_socktype = SOCK_STREAM;
@@ -45,19 +89,20 @@ bool CSocketDebug::Connecter(const std::string& hote, unsigned nPort)
     }
     if (r != 0) {
         m_strErreur = std::string("getaddrinfo: ") + ::gai_strerror(r);
+        m_eEchec = eEchec::Resolution;
         return false;
     }
+    int nDerniere = 0;
     for (addrinfo* a = liste; a != nullptr; a = a->ai_next) {
+        if (!bSansLimite && a != liste && Reste(fin) == 0) break;
         int fd = ::socket(a->ai_family, a->ai_socktype | SOCK_CLOEXEC, a->ai_protocol);
         if (fd < 0) {
-            NoterErreur("socket", errno);
+            nDerniere = errno;
+            NoterErreur("socket", nDerniere);
             continue;
         }
-        int c;
-        do {
-            c = ::connect(fd, a->ai_addr, a->ai_addrlen);
-        } while (c != 0 && errno == EINTR);
-        if (c == 0) {
+        nDerniere = ConnecterAvant(fd, a->ai_addr, static_cast<unsigned>(a->ai_addrlen), bSansLimite, fin);
+        if (nDerniere == 0) {
             // Command lines are small and each is flushed on its own: send at once.
             int un = 1;
             ::setsockopt(fd, IPPROTO_TCP, TCP_NODELAY, &un, sizeof un);
@@ -65,11 +110,13 @@ bool CSocketDebug::Connecter(const std::string& hote, unsigned nPort)
             SetLimiteEnvoi(m_nLimiteEnvoiMs);
             break;
         }
-        NoterErreur("connect", errno);
+        NoterErreur("connect", nDerniere);
         ::close(fd);
     }
     ::freeaddrinfo(liste);
-    return m_fd >= 0;
+    if (m_fd >= 0) return true;
+    m_eEchec = nDerniere == ECONNREFUSED ? eEchec::Refus : nDerniere == ETIMEDOUT ? eEchec::Delai : eEchec::Autre;
+    return false;
 }
 
 void CSocketDebug::SetLimiteEnvoi(int nLimiteMs)
@@ -101,11 +148,11 @@ bool CSocketDebug::EnvoyerTout(const char* pDonnees, size_t nTaille)
     return true;
 }
 
-int CSocketDebug::Recevoir(char* pTampon, int nTaille)
+int CSocketDebug::Recevoir(char* pTampon, int nTaille, bool bApercu)
 {
     if (m_fd < 0 || nTaille <= 0) return -1;
     for (;;) {
-        ssize_t n = ::recv(m_fd, pTampon, static_cast<size_t>(nTaille), MSG_DONTWAIT);
+        ssize_t n = ::recv(m_fd, pTampon, static_cast<size_t>(nTaille), MSG_DONTWAIT | (bApercu ? MSG_PEEK : 0));
         if (n >= 0) return static_cast<int>(n);
         if (errno == EINTR) continue;
         NoterErreur("recv", errno);
@@ -125,10 +172,10 @@ int CSocketDebug::AttendreLecture(int nLimiteMs) const
 {
     if (m_fd < 0) return -1;
     pollfd p{m_fd, POLLIN, 0};
-    const auto fin = std::chrono::steady_clock::now() + std::chrono::milliseconds(nLimiteMs < 0 ? 0 : nLimiteMs);
+    const bool bSansLimite = nLimiteMs < 0;
+    const auto fin = std::chrono::steady_clock::now() + std::chrono::milliseconds(bSansLimite ? 0 : nLimiteMs);
     for (;;) {
-        auto reste = std::chrono::duration_cast<std::chrono::milliseconds>(fin - std::chrono::steady_clock::now());
-        int r = ::poll(&p, 1, reste.count() > 0 ? static_cast<int>(reste.count()) : 0);
+        int r = ::poll(&p, 1, bSansLimite ? -1 : Reste(fin));
         if (r < 0 && errno == EINTR) continue; // a signal: wait for what is left of the limit
         if (r < 0) return -1;
         if (r == 0) return 0;

@@ -1,12 +1,16 @@
 #pragma once
 // The instrument channel's TCP stream socket: a thin RAII class over the
-// system's sockets. Connect and send block until done; reading never blocks
-// longer than the limit the caller gives.
+// system's sockets. Connect waits at most the limit the caller gives; sends
+// block until done or the send limit; reading never blocks longer than the
+// limit the caller gives.
 
+#include <chrono>
 #include <cstddef>
 #include <string>
 
 #include "common/Export.h"
+
+struct sockaddr;
 
 class CSocketDebug
 {
@@ -16,26 +20,31 @@ public:
     CSocketDebug(const CSocketDebug&) = delete;
     CSocketDebug& operator=(const CSocketDebug&) = delete;
 
-    // Resolves `hote` (numeric IPv4/IPv6 address or host name) and connects to
-    // the first address that accepts. Any previous connection is closed first:
-    // a socket whose connect failed cannot be reused. False when none accepts.
-    bool Connecter(const std::string& hote, unsigned nPort);
+    // Why the last connect failed.
+    enum class eEchec { Aucun, Resolution, Refus, Delai, Autre };
 
-    bool IsValide() const { return m_fd >= 0; }
+    // Resolves `hote` (numeric IPv4/IPv6 address or host name) and connects to
+    // the first address that accepts, within nLimiteMs for all of them
+    // (negative: no limit). Any previous connection is closed first: a socket
+    // whose connect failed cannot be reused. False when none accepts in time.
+    bool Connecter(const std::string& hote, unsigned nPort, int nLimiteMs);
+    eEchec GetEchecConnexion() const { return m_eEchec; }
 
     // Sends every byte (retrying partial sends). False on failure, or when the
     // peer has not taken the bytes within the send limit.
     bool EnvoyerTout(const char* pDonnees, size_t nTaille);
 
     // At most nTaille bytes of what has arrived (does not wait): the count, 0 when
-    // the peer has closed, -1 on failure or when nothing is there.
-    int Recevoir(char* pTampon, int nTaille);
+    // the peer has closed, -1 on failure or when nothing is there. With bApercu
+    // the bytes are copied and stay in the socket.
+    int Recevoir(char* pTampon, int nTaille, bool bApercu = false);
 
     // Bytes waiting to be read (FIONREAD), -1 on failure.
     int OctetsEnAttente() const;
 
-    // Waits up to nLimiteMs for bytes or end of stream: 1 when readable (bytes or
-    // end of stream), 0 when the limit passed, -1 on failure or hang-up.
+    // Waits up to nLimiteMs (negative: no limit) for bytes or end of stream: 1
+    // when readable (bytes or end of stream), 0 when the limit passed, -1 on
+    // failure or hang-up.
     int AttendreLecture(int nLimiteMs) const;
 
     // Shuts the sending side down (the peer reads end of stream). False on failure.
@@ -52,8 +61,13 @@ public:
 
 private:
     void NoterErreur(const char* operation, int err);
+    // Connects fd to one address; errno-style result (0, or ETIMEDOUT when the
+    // deadline passed first).
+    int ConnecterAvant(int fd, const sockaddr* adresse, unsigned nLongueur, bool bSansLimite,
+                       std::chrono::steady_clock::time_point fin);
 
     int m_fd = -1;
+    eEchec m_eEchec = eEchec::Aucun;
     int m_nLimiteEnvoiMs = 0;
     std::string m_strErreur;
 };

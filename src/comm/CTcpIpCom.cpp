@@ -1,10 +1,11 @@
 #include "comm/CTcpIpCom.h"
 
 #include <algorithm>
+#include <cctype>
 #include <chrono>
+#include <cstdio>
 #include <cstring>
 #include <cwchar>
-#include <mutex>
 #include <new>
 #include <thread>
 #include <vector>
@@ -15,8 +16,6 @@
 #include "common/Conversions.h"
 
 namespace {
-std::mutex g_mutexDelais;
-tDelaisCom g_delaisParDefaut;
 
 // A register value as the instrument sends it: a decimal number, leading white
 // space allowed, anything unreadable counting as 0. Only the low byte matters.
@@ -27,21 +26,43 @@ int LireRegistre(const CString& reponse)
 
 constexpr int BIT_RESUME_EVENEMENTS = 0x20; // STB bit 5: event status summary
 constexpr int MASQUE_ERREURS_ESR = 0x3C;    // ESR bits 2-5: query, device, execution, command error
+
+// "30 s", "2.5 s", "0.3 s".
+std::string Secondes(int nMs)
+{
+    char t[32];
+    std::snprintf(t, sizeof t, "%g s", nMs / 1000.0);
+    return t;
+}
+
+std::string Limite(int nMs) { return nMs < 0 ? "without limit" : "within " + Secondes(nMs); }
+
+// The error bits of a standard event status register, named.
+std::string ErreursEsr(int esr)
+{
+    static const struct { int bit; const char* nom; } bits[] = {
+        {0x04, "query error"}, {0x08, "device-dependent error"}, {0x10, "execution error"}, {0x20, "command error"}};
+    std::string s;
+    for (const auto& b : bits)
+        if (esr & b.bit) s += (s.empty() ? "" : ", ") + std::string(b.nom);
+    return s;
+}
+
+// The password command's arguments are a secret: traces and messages show
+// "*PASS ****" whatever the channel's trace does with it.
+std::string Masquer(const std::string& ligne)
+{
+    std::string debut = ligne.substr(0, 5);
+    for (char& c : debut) c = static_cast<char>(std::toupper(static_cast<unsigned char>(c)));
+    if (debut == "*PASS" && ligne.size() > 5) return "*PASS ****";
+    return ligne;
+}
+
+std::string Cite(const std::string& commande) { return "\"" + commande + "\""; }
+
 } // namespace
 
-void CTcpIpCom::DefinirDelaisParDefaut(const tDelaisCom& delais)
-{
-    std::lock_guard<std::mutex> verrou(g_mutexDelais);
-    g_delaisParDefaut = delais;
-}
-
-tDelaisCom CTcpIpCom::DelaisParDefaut()
-{
-    std::lock_guard<std::mutex> verrou(g_mutexDelais);
-    return g_delaisParDefaut;
-}
-
-CTcpIpCom::CTcpIpCom() : m_delais(DelaisParDefaut()) {}
+CTcpIpCom::CTcpIpCom() = default;
 
 CTcpIpCom::~CTcpIpCom()
 {
@@ -75,6 +96,13 @@ void CTcpIpCom::Pause(int nMs) const
     if (nMs > 0) std::this_thread::sleep_for(std::chrono::milliseconds(nMs));
 }
 
+void CTcpIpCom::NoterEchec(eCauseEchec eCause, const std::string& strRaison)
+{
+    m_eCauseEchec = eCause;
+    m_strRaisonEchec = strRaison;
+    if (TraceActive()) Tracer(eSensTrace::Evenement, strRaison);
+}
+
 void CTcpIpCom::SetAdresse(CString strAdresse) { m_strAdresse = NormaliserAdresseIp(strAdresse.c_str()); }
 
 int CTcpIpCom::IsConnecte() const
@@ -93,19 +121,48 @@ short CTcpIpCom::Connecter()
         m_pSocket->SetLimiteEnvoi(m_delais.nAttenteReponseMs);
 
         const std::string hote = WideToUtf8(m_strAdresse);
-        bool bConnecte = m_pSocket->Connecter(hote, m_nPort);
-        if (!bConnecte) {
+        // What one attempt's failure was, in a few words, and its cause.
+        eCauseEchec ePremiere = eCauseEchec::Aucune;
+        auto tenter = [&](std::string& strEchec) {
+            if (m_pSocket->Connecter(hote, m_nPort, m_delais.nConnexionMs)) return true;
+            eCauseEchec e = eCauseEchec::ConnexionImpossible;
+            std::string quoi = "connection failed (" + m_pSocket->GetDerniereErreur() + ")";
+            switch (m_pSocket->GetEchecConnexion()) {
+            case CSocketDebug::eEchec::Resolution:
+                e = eCauseEchec::AdresseInconnue;
+                quoi = "cannot resolve '" + hote + "' (" + m_pSocket->GetDerniereErreur() + ")";
+                break;
+            case CSocketDebug::eEchec::Refus:
+                e = eCauseEchec::ConnexionRefusee;
+                quoi = "connection refused";
+                break;
+            case CSocketDebug::eEchec::Delai:
+                e = eCauseEchec::DelaiConnexion;
+                quoi = "no answer to the connection " + Limite(m_delais.nConnexionMs);
+                break;
+            default: break;
+            }
+            if (ePremiere == eCauseEchec::Aucune) ePremiere = e;
+            strEchec = e == eCauseEchec::AdresseInconnue ? quoi : "port " + std::to_string(m_nPort) + ": " + quoi;
             if (TraceActive())
-                Tracer(eSensTrace::Evenement, "connect to " + hote + ":" + std::to_string(m_nPort) +
-                                                  " failed (" + m_pSocket->GetDerniereErreur() + ")");
+                Tracer(eSensTrace::Evenement, "connect to " + hote + ":" + std::to_string(m_nPort) + " failed (" +
+                                                  m_pSocket->GetDerniereErreur() + ")");
+            return false;
+        };
+        std::string strPremier, strSecond;
+        bool bConnecte = tenter(strPremier);
+        if (!bConnecte) {
             m_nPort = PORT_SECOURS;
-            bConnecte = m_pSocket->Connecter(hote, m_nPort);
+            bConnecte = tenter(strSecond);
         }
         if (!bConnecte) {
             m_bConnecte = 0;
-            if (TraceActive())
-                Tracer(eSensTrace::Evenement, "connect to " + hote + ":" + std::to_string(m_nPort) +
-                                                  " failed (" + m_pSocket->GetDerniereErreur() + ")");
+            // A name that does not resolve fails both attempts alike: say it once.
+            const std::string raison = ePremiere == eCauseEchec::AdresseInconnue && strSecond == strPremier
+                                           ? strPremier
+                                           : strPremier + "; " + strSecond;
+            m_eCauseEchec = ePremiere;
+            m_strRaisonEchec = raison;
             return COM_ECHEC_SUPPORT;
         }
         m_bConnecte = 1;
@@ -116,6 +173,7 @@ short CTcpIpCom::Connecter()
         return COM_OK;
     } catch (const std::exception&) {
         m_bConnecte = 0;
+        NoterEchec(eCauseEchec::ConnexionImpossible, "connection failed (out of memory)");
         return COM_ECHEC_SUPPORT;
     }
 }
@@ -177,17 +235,19 @@ short CTcpIpCom::EnvoyerCommande(const CString& strCommande, char cTerminateur, 
     if (m_bConnecte == 0 || !m_pArchive) return COM_ECHEC_SUPPORT;
 
     std::string ligne = WideToAnsi(texte);
-    if (TraceActive()) Tracer(eSensTrace::Envoi, ligne);
+    m_strDernierEnvoi = Masquer(ligne);
+    if (TraceActive()) Tracer(eSensTrace::Envoi, m_strDernierEnvoi);
     ligne.push_back(cTerminateur != 0 ? cTerminateur : '\n');
     if (!m_pArchive->Ecrire(ligne.data(), ligne.size()) || !m_pArchive->Vider()) {
-        if (TraceActive()) Tracer(eSensTrace::Evenement, "send failed (" + m_pSocket->GetDerniereErreur() + ")");
+        NoterEchec(eCauseEchec::EnvoiImpossible, "cannot send " + Cite(m_strDernierEnvoi) + " (" +
+                                                     m_pSocket->GetDerniereErreur() + ")");
         return COM_ECHEC_SUPPORT;
     }
-    if (bVerifier != 0) return VerifierEtat();
+    if (bVerifier != 0) return VerifierEtat(m_strDernierEnvoi);
     return COM_OK;
 }
 
-short CTcpIpCom::VerifierEtat()
+short CTcpIpCom::VerifierEtat(std::string strCommande)
 {
     CString reponse;
     short r = Interroger(reponse, CString(L"*STB?"));
@@ -195,7 +255,12 @@ short CTcpIpCom::VerifierEtat()
     if ((LireRegistre(reponse) & BIT_RESUME_EVENEMENTS) == 0) return COM_OK;
     r = Interroger(reponse, CString(L"*ESR?"));
     if (r != COM_OK) return r;
-    return (LireRegistre(reponse) & MASQUE_ERREURS_ESR) != 0 ? COM_ECHEC : COM_OK;
+    const int esr = LireRegistre(reponse);
+    if ((esr & MASQUE_ERREURS_ESR) == 0) return COM_OK;
+    NoterEchec(eCauseEchec::ErreurSignalee, "the instrument reported an error after " + Cite(strCommande) +
+                                                " (event status register " + std::to_string(esr) + ": " +
+                                                ErreursEsr(esr) + ")");
+    return COM_ECHEC;
 }
 
 short CTcpIpCom::Interroger(CString& strReponse, const wchar_t* szRequete)
@@ -215,7 +280,7 @@ short CTcpIpCom::Interroger(CString& strReponse, const CString& strRequete)
     m_bReponseLongue = strReponse.GetLength() > LONGUEUR_REPONSE_LONGUE ? 1 : 0;
     if (r != COM_OK) return r;
     if (!strRequete.IsEmpty() && strRequete[0] == L'*') return COM_OK;
-    return VerifierEtat();
+    return VerifierEtat(m_strDernierEnvoi);
 }
 
 unsigned CTcpIpCom::AttendreDonnees()
@@ -296,10 +361,56 @@ short CTcpIpCom::LireReponse(CString& strReponse)
         }
         strReponse = AnsiToWide(octets);
         if (TraceActive()) Tracer(eSensTrace::Reception, octets);
+        size_t nJetes = 0;
+        if (r == COM_OK && bPlein) {
+            // The limit is reached without the line feed: unless it comes next,
+            // the line is too long. Its rest must go, or it would be read as the
+            // replies to the next queries.
+            r = JeterFinDeLigne(nJetes);
+            if (r == COM_OK && nJetes > 0) r = COM_ECHEC_SUPPORT;
+        }
+        if (r == COM_OK) return r;
+        if (nJetes > 0)
+            NoterEchec(eCauseEchec::ReponseTropLongue, "the reply to " + Cite(m_strDernierEnvoi) + " is longer than " +
+                                                           std::to_string(TAILLE_MAX_REPONSE) + " bytes");
+        else if (r == COM_TIMEOUT)
+            NoterEchec(eCauseEchec::SansReponse,
+                       "no reply to " + Cite(m_strDernierEnvoi) + " " + Limite(m_delais.nAttenteReponseMs));
+        else if (m_bFluxRompu)
+            NoterEchec(eCauseEchec::FermeeParAppareil,
+                       "the instrument closed the connection while " + Cite(m_strDernierEnvoi) + " awaited its reply");
+        else
+            NoterEchec(eCauseEchec::FermeeParAppareil, "the connection failed while " + Cite(m_strDernierEnvoi) +
+                                                           " awaited its reply (" + m_pSocket->GetDerniereErreur() + ")");
         return r;
     } catch (const std::bad_alloc&) {
         return COM_ECHEC_SUPPORT;
     }
+}
+
+short CTcpIpCom::JeterFinDeLigne(size_t& nJetes)
+{
+    nJetes = 0;
+    char bloc[4096];
+    while (nJetes <= TAILLE_MAX_REJET) {
+        if (AttendreDonnees() == 0) return m_bFluxRompu ? COM_ECHEC_SUPPORT : COM_TIMEOUT;
+        // Looked at first, then taken only up to the line feed: the next reply
+        // may already be there behind it.
+        const int nVus = m_pSocket->Recevoir(bloc, static_cast<int>(sizeof bloc), true);
+        if (nVus <= 0) return COM_ECHEC_SUPPORT;
+        const void* pFin = std::memchr(bloc, '\n', static_cast<size_t>(nVus));
+        const int nPris = pFin ? static_cast<int>(static_cast<const char*>(pFin) - bloc) + 1 : nVus;
+        if (m_pSocket->Recevoir(bloc, nPris) != nPris) return COM_ECHEC_SUPPORT;
+        nJetes += static_cast<size_t>(pFin ? nPris - 1 : nPris);
+        if (pFin) {
+            if (nJetes > 0 && TraceActive())
+                Tracer(eSensTrace::Evenement, "reply over the limit: " + std::to_string(nJetes) + " more bytes discarded");
+            return COM_OK;
+        }
+    }
+    // A line without end: give up reading it (the next query's drain takes
+    // what has arrived by then).
+    return COM_ECHEC_SUPPORT;
 }
 
 short CTcpIpCom::ViderReception()

@@ -24,8 +24,27 @@ class CArchiveSocket;
 // Time limits of the channel. The defaults are the instrument's; tests shorten them.
 struct tDelaisCom
 {
-    int nAttenteReponseMs = 30000; // wait for reply bytes (each wait)
+    static constexpr int SANS_LIMITE = -1;
+
+    int nAttenteReponseMs = 30000; // wait for reply bytes (each wait); SANS_LIMITE: none
     int nPauseMs = 500;            // after a long reply, and after "*LOC" on destruction
+    // Each connection attempt (the configured port, then port 21): both fit in
+    // the driver's 120 s start limit. SANS_LIMITE: the system's own.
+    int nConnexionMs = 15000;
+};
+
+// Why the last failing operation of a channel failed.
+enum class eCauseEchec {
+    Aucune,
+    AdresseInconnue,     // the host name does not resolve
+    ConnexionRefusee,
+    DelaiConnexion,      // no answer to the connection attempt within the limit
+    ConnexionImpossible, // any other reason the connect failed (unreachable network...)
+    FermeeParAppareil,   // the instrument closed the connection
+    ErreurSignalee,      // the event status register reported an error (-3)
+    SansReponse,         // no reply within the limit (-1)
+    EnvoiImpossible,
+    ReponseTropLongue,   // a reply line over TAILLE_MAX_REPONSE bytes (-2)
 };
 
 class CTcpIpCom : public virtual CGenericCom
@@ -36,7 +55,10 @@ public:
     static constexpr int LONGUEUR_REPONSE_LONGUE = 100;
     static constexpr int TAILLE_MIN_REPONSE = 100;
     static constexpr int TAILLE_BLOC_VIDAGE = 50;
-    static constexpr size_t TAILLE_MAX_REPONSE = 65536; // longest reply line kept by LireReponse
+    static constexpr size_t TAILLE_MAX_REPONSE = 65536; // longest reply line LireReponse accepts
+    // A line that goes on this far past the limit without a line feed is not
+    // read to its end: the stream is given up.
+    static constexpr size_t TAILLE_MAX_REJET = 1u << 20;
 
     CTcpIpCom();
     ~CTcpIpCom() override;
@@ -48,8 +70,10 @@ public:
     short EnvoyerCommande(const CString& strCommande, char cTerminateur = 0, int bVerifier = 0) override;
     short Interroger(CString& strReponse, const wchar_t* szRequete) override;
     short Interroger(CString& strReponse, const CString& strRequete) override;
-    // Reads up to the line feed even when the reply comes in several pieces
-    // (at most TAILLE_MAX_REPONSE bytes; the rest stays for ViderReception).
+    // Reads up to the line feed even when the reply comes in several pieces.
+    // A line longer than TAILLE_MAX_REPONSE bytes fails with -2 (its first
+    // bytes in the reply) and the rest of it, up to its line feed, is read and
+    // dropped, so the next reply is read in its place.
     short LireReponse(CString& strReponse) override;
     short LireTampon(char* pTampon, int nTaille, char cTerminateur) override;
     short ViderReception() override;
@@ -60,8 +84,9 @@ public:
     // Deconnecter and forget the socket; m_bConnecte and m_nEtat become 0.
     void Fermer() override;
 
-    // Connects to the address on m_nPort; when that is refused, once more on
-    // port 21, which then stays in m_nPort. 0 or -2.
+    // Connects to the address on m_nPort; when that fails, once more on port
+    // 21, which then stays in m_nPort. Each attempt waits at most the connect
+    // limit. 0 or -2.
     virtual short Connecter();
     // Closes the sending objects and shuts the socket's sending side down, then
     // deletes the socket. m_bConnecte and m_nEtat are left as they were.
@@ -86,21 +111,31 @@ public:
 
     int IsReponseLongue() const { return m_bReponseLongue; }
 
-    // Time limits of this channel; new channels take the process-wide defaults.
     void SetDelais(const tDelaisCom& delais) { m_delais = delais; }
     const tDelaisCom& GetDelais() const { return m_delais; }
-    static void DefinirDelaisParDefaut(const tDelaisCom& delais);
-    static tDelaisCom DelaisParDefaut();
+
+    // The last failure of an operation that failed: its cause, and a sentence
+    // for people that names it with the port, the command and the limit
+    // concerned, e.g. "no reply to "*STB?" within 30 s". A failed connect
+    // names both attempts ("port 1400: connection refused; port 21: ...").
+    // Stale once a later operation has succeeded.
+    eCauseEchec GetCauseEchec() const { return m_eCauseEchec; }
+    const std::string& GetRaisonEchec() const { return m_strRaisonEchec; }
 
     // A trace for this channel only (replaces the process-wide one for it).
+    // Either way, the arguments of the password command are masked.
     void SetTrace(FonctionTraceCom fonction) { m_fnTrace = std::move(fonction); }
 
 protected:
     void Tracer(eSensTrace sens, const std::string& texte) const;
     bool TraceActive() const;
     // The status check after a command or a query: "*STB?", then "*ESR?".
-    short VerifierEtat();
+    short VerifierEtat(std::string strCommande);   // a copy: the queries change the last line sent
     void Pause(int nMs) const;
+    void NoterEchec(eCauseEchec eCause, const std::string& strRaison);
+    // Reads and drops what is left of an over-long line, up to and including
+    // its line feed (never past it). nJetes: the bytes dropped before it.
+    short JeterFinDeLigne(size_t& nJetes);
 
     int m_bConnecte = 0;
     std::unique_ptr<CFichierSocket> m_pFichierSocket;
@@ -116,4 +151,7 @@ private:
     bool m_bFluxRompu = false;
     tDelaisCom m_delais;
     FonctionTraceCom m_fnTrace;
+    std::string m_strDernierEnvoi;   // the last line sent, as traced (for messages)
+    eCauseEchec m_eCauseEchec = eCauseEchec::Aucune;
+    std::string m_strRaisonEchec;
 };

@@ -3,6 +3,7 @@
 #include <chrono>
 #include <new>
 
+#include "comm/CTcpIpCom.h"
 #include "common/CEvenementManuel.h"
 #include "driver/CTacheDriver.h"
 #include "driver/GardeRequete.h"
@@ -67,7 +68,7 @@ bool COtdrDriver::Requete(unsigned nMessage, std::uintptr_t wParam, std::intptr_
     const std::uint64_t nNumero = m_pTache->PosterMessage(nMessage, wParam, lParam);
     if (nNumero == 0) return false;   // the thread has ended: nobody would set the event
 
-    const bool bSansLimite = nDelai == CEvenementManuel::INFINI;
+    const bool bSansLimite = tDelaisDriver::EstInfini(nDelai);
     const auto fin = std::chrono::steady_clock::now() + std::chrono::milliseconds(bSansLimite ? 0 : nDelai);
     for (;;) {
         // The event may have been set by a request handled before this one
@@ -153,6 +154,16 @@ CString COtdrDriver::GetVersionAppareil()
     return m_pTache ? m_pTache->GetVersion() : CString();
 }
 
+CString COtdrDriver::GetRaisonEchecConnexion()
+{
+    return m_pTache ? m_pTache->GetRaisonEchec() : CString();
+}
+
+unsigned int COtdrDriver::GetPortConnexion()
+{
+    return m_pTache ? m_pTache->GetPortConnexion() : 0u;
+}
+
 int COtdrDriver::GetTypeAppareil() { return m_Parametres.m_nTypeAppareil; }
 void COtdrDriver::SetTypeAppareil(int nType) { m_Parametres.m_nTypeAppareil = nType; }
 int COtdrDriver::GetMoyenContact() { return m_Parametres.m_nMoyenContact; }
@@ -167,7 +178,25 @@ void COtdrDriver::SetUniteDistance(tUniteDistance eUnite) { m_eUniteDistance = e
 void COtdrDriver::SetDelais(const tDelaisDriver& delais)
 {
     m_Delais = delais;
-    if (m_pTache) m_pTache->SetDelaisCommunication(delais.m_nAttenteReponse, delais.m_nPauseCom);
+    if (m_pTache)
+        m_pTache->SetDelaisCommunication(delais.m_nAttenteReponse, delais.m_nPauseCom, delais.m_nConnexion);
+}
+
+unsigned long tDelaisDriver::DureeMaxDemarrage() const
+{
+    if (EstInfini(m_nConnexion) || EstInfini(m_nAttenteReponse)) return DELAI_INFINI;
+    const tDelaisCom canal;
+    auto valeur = [](unsigned long n, int nDefaut) { return n != 0 ? n : static_cast<unsigned long long>(nDefaut); };
+    const unsigned long long connexion = valeur(m_nConnexion, canal.nConnexionMs);
+    const unsigned long long reponse = valeur(m_nAttenteReponse, canal.nAttenteReponseMs);
+    const unsigned long long pause = valeur(m_nPauseCom, canal.nPauseMs);
+    // Two connection attempts. Then at most ten reply waits: "*REM", "*CLS"
+    // refused ("*STB?", "*ESR?"), the password and "*CLS" again (two more),
+    // the two checks of Initialiser and Identifier (four), and "*IDN?", whose
+    // silence costs two waits. A pause may follow each reply. One second for
+    // the rest.
+    const unsigned long long total = 2 * connexion + 10 * reponse + 10 * pause + 1000;
+    return total >= DELAI_INFINI ? DELAI_INFINI - 1 : static_cast<unsigned long>(total);
 }
 
 tDelaisDriver COtdrDriver::GetDelais() const

@@ -41,21 +41,33 @@ struct OTDR_EXPORT tParametresAppareil
     unsigned int m_nNumPort = 1400;
 };
 
-// Time limits of the facade's requests, in milliseconds (DELAI_INFINI = no limit).
+// Time limits of the facade's requests, in milliseconds. DELAI_INFINI means no
+// limit, and so does any larger value: (unsigned long)-1, which hosts ported
+// from platforms with a 32-bit unsigned long write for "infinite", is one.
 // The defaults are the production values; tests shorten them.
 struct OTDR_EXPORT tDelaisDriver
 {
     static constexpr unsigned long DELAI_INFINI = 0xFFFFFFFFul;
+    static constexpr bool EstInfini(unsigned long nDelai) { return nDelai >= DELAI_INFINI; }
 
     unsigned long m_nDemarrage = 120000;          // StartDriver
     unsigned long m_nArret = 60000;               // StopDriver
     unsigned long m_nArretApresEchec = 120000;    // the stop queued after a start that ran out of time
     unsigned long m_nRecuperation = DELAI_INFINI; // the two file-retrieval requests
     // The instrument's command channel, for the next starts: wait for each reply
-    // (30 s) and the pause after handing control back with "*LOC" (500 ms).
+    // (30 s), the pause after handing control back with "*LOC" (500 ms) and
+    // each connection attempt (15 s, on the configured port, then on port 21).
     // 0 keeps the channel's own value.
     unsigned long m_nAttenteReponse = 0;
     unsigned long m_nPauseCom = 0;
+    unsigned long m_nConnexion = 0;
+
+    // The longest a start can last with these channel limits when the
+    // instrument answers every query within them (both connection attempts,
+    // every status check of the sequence): a start limit that fits it never
+    // gives up on a slow but working instrument. DELAI_INFINI when a channel
+    // limit is infinite.
+    unsigned long DureeMaxDemarrage() const;
 };
 
 class OTDR_EXPORT COtdrDriver
@@ -92,6 +104,15 @@ public:
     // empty when not connected or when it did not identify itself.
     CString GetIdentificationAppareil();
     CString GetVersionAppareil();
+    // Why the last start left no connection, or a connection whose instrument
+    // did not identify itself: one sentence naming the cause, the port and the
+    // limit concerned, e.g. "port 1400: connection refused; port 21: no answer
+    // to the connection within 15 s" or "no reply to "*STB?" within 30 s".
+    // Empty after a start that identified the instrument, and before any start.
+    CString GetRaisonEchecConnexion();
+    // The command port the last start connected to (21 after the fallback),
+    // else the last one it tried; 0 before any start.
+    unsigned int GetPortConnexion();
 
     int GetTypeAppareil();
     void SetTypeAppareil(int nType);

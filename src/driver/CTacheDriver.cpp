@@ -1,8 +1,11 @@
 #include "driver/CTacheDriver.h"
 
+#include <climits>
 #include <new>
+#include <string>
 
 #include "comm/CAppareilBaseTcpIp.h"
+#include "common/Conversions.h"
 #include "driver/CWTSetLocale.h"
 #include "profile/ClesProfil.h"
 #include "profile/Profil.h"
@@ -11,6 +14,15 @@
 #include "ui/Ressources.h"
 
 namespace {
+
+// A limit of the facade for the channel: 0 keeps the channel's own, "infinite"
+// and what does not fit an int mean no limit.
+void AppliquerDelai(unsigned long nMs, int& nCanal)
+{
+    if (nMs == 0) return;
+    nCanal = nMs >= 0xFFFFFFFFul || nMs > static_cast<unsigned long>(INT_MAX) ? tDelaisCom::SANS_LIMITE
+                                                                              : static_cast<int>(nMs);
+}
 
 // A port key of the profile: its value when present and a valid port, else the default.
 int LirePort(IProfil* profil, const wchar_t* cle, int defaut)
@@ -90,6 +102,18 @@ CString CTacheDriver::GetVersion() const
     return m_pAppareil ? m_pAppareil->GetVersion() : CString();
 }
 
+CString CTacheDriver::GetRaisonEchec() const
+{
+    std::lock_guard<std::mutex> lock(m_mutexEtat);
+    return m_strRaisonEchec;
+}
+
+unsigned CTacheDriver::GetPortConnexion() const
+{
+    std::lock_guard<std::mutex> lock(m_mutexEtat);
+    return m_nPortConnexion;
+}
+
 void CTacheDriver::AfficherAttente(const wchar_t* texte, unsigned idAnimation)
 {
     if (texte == nullptr) {
@@ -102,10 +126,12 @@ void CTacheDriver::AfficherAttente(const wchar_t* texte, unsigned idAnimation)
     m_bAttenteAffichee = true;
 }
 
-void CTacheDriver::SetDelaisCommunication(unsigned long nAttenteReponseMs, unsigned long nPauseMs)
+void CTacheDriver::SetDelaisCommunication(unsigned long nAttenteReponseMs, unsigned long nPauseMs,
+                                          unsigned long nConnexionMs)
 {
     m_nAttenteReponseMs = nAttenteReponseMs;
     m_nPauseMs = nPauseMs;
+    m_nConnexionMs = nConnexionMs;
 }
 
 void CTacheDriver::Liberer(bool bFermer)
@@ -135,6 +161,13 @@ void CTacheDriver::OnStartDriver(std::uintptr_t, std::intptr_t)
     // and FTP client are released first, as a stop would, instead of leaking.
     Liberer(true);
 
+    {
+        std::lock_guard<std::mutex> lock(m_mutexEtat);
+        m_strRaisonEchec.clear();
+        m_nPortConnexion = 0;
+    }
+    std::string strRaison;
+
     std::shared_ptr<IProfil> profil = ProfilCourant();
     const int nContact = profil ? profil->GetProfileInt(ClesProfil::SECTION_DRIVER, ClesProfil::CONTACT, 0) : 0;
 
@@ -151,18 +184,30 @@ void CTacheDriver::OnStartDriver(std::uintptr_t, std::intptr_t)
         appareil.reset(new (std::nothrow) CAppareilBaseTcpIp);
         if (appareil) {
             tDelaisCom delais = appareil->GetDelais();
-            if (m_nAttenteReponseMs != 0) delais.nAttenteReponseMs = static_cast<int>(m_nAttenteReponseMs);
-            if (m_nPauseMs != 0) delais.nPauseMs = static_cast<int>(m_nPauseMs);
+            AppliquerDelai(m_nAttenteReponseMs, delais.nAttenteReponseMs);
+            AppliquerDelai(m_nPauseMs, delais.nPauseMs);
+            AppliquerDelai(m_nConnexionMs, delais.nConnexionMs);
             appareil->SetDelais(delais);
             appareil->SetAdresse(strAdresse);
             appareil->SetPort(static_cast<unsigned>(nPort));
+        } else {
+            strRaison = "out of memory";
         }
+    } else {
+        strRaison = "contact means " + std::to_string(nContact) + " is not available (0, TCP/IP, is)";
     }
 
     if (appareil) {
-        // The statuses are not kept: what counts is whether the TCP link holds.
-        if (appareil->Ouvrir() == 0 && appareil->Initialiser() == 0)
-            appareil->Identifier();
+        // Whether the TCP link holds decides what is kept; the status says why
+        // the instrument is not (or not fully) there.
+        short r = appareil->Ouvrir();
+        if (r == 0) r = appareil->Initialiser();
+        if (r == 0) r = appareil->Identifier();
+        if (r != 0) strRaison = appareil->GetRaisonEchec();
+        {
+            std::lock_guard<std::mutex> lock(m_mutexEtat);
+            m_nPortConnexion = appareil->GetPort();
+        }
 
         if (appareil->IsConnecte()) {
             // Not logged in here: the file transfer entry points do that.
@@ -176,6 +221,10 @@ void CTacheDriver::OnStartDriver(std::uintptr_t, std::intptr_t)
         }
     }
 
+    {
+        std::lock_guard<std::mutex> lock(m_mutexEtat);
+        m_strRaisonEchec = CString(Utf8ToWide(strRaison));
+    }
     AfficherAttente(nullptr, ID_ANIMATION_AUCUNE);
     SignalerFin();
     locale.Restaurer();

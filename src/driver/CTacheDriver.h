@@ -62,14 +62,19 @@ public:
     CString GetIdentification() const;
     // The instrument's version text; empty as for the model.
     CString GetVersion() const;
+    // Why the last start did not end with an identified instrument (empty
+    // when it did), and the command port it reached or last tried.
+    CString GetRaisonEchec() const;
+    unsigned GetPortConnexion() const;
 
     // Shows, replaces (texte non-null) or removes (texte null) the wait
     // indication; the animation passed with a removal is ignored.
     void AfficherAttente(const wchar_t* texte, unsigned idAnimation);
 
     // Time limits of the instrument's command channel for the next starts
-    // (milliseconds; 0 keeps the channel's defaults).
-    void SetDelaisCommunication(unsigned long nAttenteReponseMs, unsigned long nPauseMs);
+    // (milliseconds; 0 keeps the channel's defaults; 0xFFFFFFFF and above: no limit).
+    void SetDelaisCommunication(unsigned long nAttenteReponseMs, unsigned long nPauseMs,
+                                unsigned long nConnexionMs);
 
 protected:
     int InitInstance() override;
@@ -92,9 +97,11 @@ private:
     bool m_bAttenteAffichee = false;                 // worker thread only
     std::atomic<COtdrDriver*> m_pDriver{nullptr};    // recorded, never used to reach the facade
 
-    mutable std::mutex m_mutexEtat;                  // guards the two owned objects
+    mutable std::mutex m_mutexEtat;                  // guards the two owned objects and the outcome
     std::unique_ptr<CAppareil> m_pAppareil;
     std::unique_ptr<CFTPDirect> m_pFTPDirect;
+    CString m_strRaisonEchec;
+    unsigned m_nPortConnexion = 0;
 
     std::shared_ptr<CEvenementManuel> m_hEvenement;
     std::atomic<short> m_nDerniereErreur{0};
@@ -102,4 +109,5 @@ private:
     std::atomic<std::uint64_t> m_nDerniereRequeteTerminee{0};
     std::atomic<unsigned long> m_nAttenteReponseMs{0};
     std::atomic<unsigned long> m_nPauseMs{0};
+    std::atomic<unsigned long> m_nConnexionMs{0};
 };

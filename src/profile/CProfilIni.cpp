@@ -3,6 +3,7 @@
 #include <cerrno>
 #include <cstdio>
 #include <cstdlib>
+#include <cstring>
 #include <fstream>
 #include <memory>
 #include <sstream>
@@ -16,11 +17,8 @@
 #include <unistd.h>
 #endif
 
-#define SI_NO_CONVERSION
-#define SI_IMPLEMENTATION
-#include <SimpleIni.h>
-
 #include "common/Conversions.h"
+#include "profile/CTexteIni.h"
 #include "profile/ValeursProfil.h"
 
 namespace fs = std::filesystem;
@@ -65,29 +63,129 @@ std::string Deproteger(const std::string& v)
     return EntreGuillemets(v) ? v.substr(1, v.size() - 2) : v;
 }
 
-// The file's bytes; false when it exists but cannot be read (a write must then
-// not replace it, or the values it holds would be lost).
-bool LireFichier(const fs::path& chemin, std::string& contenu)
+enum class eLecture { Absent, Lu, Refuse };
+
+std::string Octal(unsigned mode)
 {
-    contenu.clear();
-    std::error_code ec;
-    if (!fs::exists(chemin, ec)) return !ec;
-    std::ifstream f(chemin, std::ios::binary);
-    if (!f) return false;
-    std::ostringstream tout;
-    tout << f.rdbuf();
-    if (f.bad()) return false;
-    contenu = tout.str();
-    return true;
+    char t[8];
+    std::snprintf(t, sizeof t, "%04o", mode & 07777u);
+    return t;
 }
 
-bool Analyser(const std::string& contenu, CSimpleIniA& ini)
+#ifndef _WIN32
+class CDescripteur
 {
-    ini.SetUnicode(true);
-    ini.SetMultiKey(false);
-    ini.SetMultiLine(false);
-    ini.SetQuotes(false);
-    return contenu.empty() || ini.LoadData(contenu.data(), contenu.size()) >= 0;
+public:
+    explicit CDescripteur(int fd) : m_fd(fd) {}
+    ~CDescripteur()
+    {
+        if (m_fd >= 0) ::close(m_fd);
+    }
+    CDescripteur(const CDescripteur&) = delete;
+    CDescripteur& operator=(const CDescripteur&) = delete;
+    int Fd() const { return m_fd; }
+    // Closes now, reporting a failure (a delayed write error shows here).
+    bool Fermer()
+    {
+        const int fd = m_fd;
+        m_fd = -1;
+        return ::close(fd) == 0;
+    }
+
+private:
+    int m_fd;
+};
+
+std::string Systeme(int err) { return std::strerror(err); }
+#endif
+
+// The profile's bytes. Absent when there is no file (a link to nothing
+// included): it reads as empty and a write creates it. Refuse with the reason
+// when there is something that cannot serve as the profile.
+eLecture Charger(const fs::path& chemin, std::string& contenu, std::string& strRaison)
+{
+    contenu.clear();
+#ifndef _WIN32
+    struct stat st {};
+    if (::stat(chemin.c_str(), &st) != 0) {
+        // No file there (a folder on the way may be a file): nothing to lose.
+        if (errno == ENOENT || errno == ENOTDIR) return eLecture::Absent;
+        strRaison = Systeme(errno);
+        return eLecture::Refuse;
+    }
+    if (S_ISDIR(st.st_mode)) {
+        strRaison = "it is a directory";
+        return eLecture::Refuse;
+    }
+    if (!S_ISREG(st.st_mode)) {
+        strRaison = "it is not a regular file";
+        return eLecture::Refuse;
+    }
+    // Without waiting: a FIFO put there since stat must not hold the caller.
+    CDescripteur f(::open(chemin.c_str(), O_RDONLY | O_NONBLOCK | O_CLOEXEC | O_NOCTTY));
+    if (f.Fd() < 0) {
+        strRaison = Systeme(errno);
+        return eLecture::Refuse;
+    }
+    if (::fstat(f.Fd(), &st) != 0 || !S_ISREG(st.st_mode)) {
+        strRaison = "it is not a regular file";
+        return eLecture::Refuse;
+    }
+    if (static_cast<unsigned long long>(st.st_size) > CTexteIni::TAILLE_MAX) {
+        contenu.resize(static_cast<size_t>(st.st_size));   // only its size is looked at
+        return CTexteIni::EstProfil(contenu, strRaison) ? eLecture::Lu : eLecture::Refuse;
+    }
+    char bloc[16384];
+    while (contenu.size() <= CTexteIni::TAILLE_MAX) {
+        const ssize_t n = ::read(f.Fd(), bloc, sizeof bloc);
+        if (n < 0 && errno == EINTR) continue;
+        if (n < 0) {
+            strRaison = Systeme(errno);
+            return eLecture::Refuse;
+        }
+        if (n == 0) break;
+        contenu.append(bloc, static_cast<size_t>(n));
+    }
+#else
+    std::error_code ec;
+    const fs::file_status etat = fs::status(chemin, ec);
+    if (etat.type() == fs::file_type::not_found) return eLecture::Absent;
+    if (ec || !fs::is_regular_file(etat)) {
+        strRaison = ec ? ec.message() : fs::is_directory(etat) ? "it is a directory" : "it is not a regular file";
+        return eLecture::Refuse;
+    }
+    std::ifstream f(chemin, std::ios::binary);
+    std::ostringstream tout;
+    if (f) tout << f.rdbuf();
+    if (!f || f.bad()) {
+        strRaison = "it cannot be read";
+        return eLecture::Refuse;
+    }
+    contenu = tout.str();
+#endif
+    return CTexteIni::EstProfil(contenu, strRaison) ? eLecture::Lu : eLecture::Refuse;
+}
+
+// The file a write replaces: the profile's path with its symbolic links
+// followed, so that the link stays and its target gets the value.
+bool Destination(const fs::path& chemin, fs::path& cible, std::string& strRaison)
+{
+    fs::path p = chemin;
+    for (int i = 0; i < 40; ++i) {
+        std::error_code ec;
+        if (!fs::is_symlink(fs::symlink_status(p, ec))) {
+            cible = p;
+            return true;
+        }
+        const fs::path lien = fs::read_symlink(p, ec);
+        if (ec) {
+            strRaison = ec.message();
+            return false;
+        }
+        p = lien.is_absolute() ? lien : p.parent_path() / lien;
+    }
+    strRaison = "too many levels of symbolic links";
+    return false;
 }
 
 #ifndef _WIN32
@@ -156,16 +254,31 @@ fs::path CProfilIni::CheminParDefaut()
     return base / "otdrdriver" / "profile.ini";
 }
 
+bool CProfilIni::Verifier(std::string& strRaison) const
+{
+    std::string contenu;
+    return Charger(m_chemin, contenu, strRaison) != eLecture::Refuse;
+}
+
+std::string CProfilIni::GetDerniereErreur() const
+{
+    std::lock_guard<std::mutex> verrou(g_ecritures);
+    return m_strErreur;
+}
+
+std::string CProfilIni::GetDerniereRemarque() const
+{
+    std::lock_guard<std::mutex> verrou(g_ecritures);
+    return m_strRemarque;
+}
+
 bool CProfilIni::Lire(const wchar_t* section, const wchar_t* cle, std::string& valeur)
 {
     if (!section || !cle) return false;
-    std::string contenu;
-    if (!LireFichier(m_chemin, contenu)) return false;
-    CSimpleIniA ini;
-    if (!Analyser(contenu, ini)) return false;
-    const char* v = ini.GetValue(WideToUtf8(section).c_str(), WideToUtf8(cle).c_str(), nullptr);
-    if (!v) return false;
-    valeur = Deproteger(v);
+    std::string contenu, raison;
+    if (Charger(m_chemin, contenu, raison) != eLecture::Lu) return false;
+    if (!CTexteIni(contenu).Lire(WideToUtf8(section), WideToUtf8(cle), valeur)) return false;
+    valeur = Deproteger(valeur);
     return true;
 }
 
@@ -206,48 +319,113 @@ bool CProfilIni::Remplacer(const fs::path& temporaire, const fs::path& cible)
 
 int CProfilIni::Ecrire(const wchar_t* section, const wchar_t* cle, const std::string* valeur)
 {
-    if (!section || !cle) return 0;
+    std::lock_guard<std::mutex> verrouProcessus(g_ecritures);
+    m_strErreur.clear();
+    m_strRemarque.clear();
+    if (!section || !cle) {
+        m_strErreur = "no section or key given";
+        return 0;
+    }
     const std::string nomSection = WideToUtf8(section);
     const std::string nomCle = WideToUtf8(cle);
-    if (!NomSectionValide(nomSection) || !NomCleValide(nomCle)) return 0;
-    if (valeur && ContientSautDeLigne(*valeur)) return 0;
+    if (!NomSectionValide(nomSection) || !NomCleValide(nomCle)) {
+        m_strErreur = "'" + nomSection + "' / '" + nomCle + "' cannot be a section and key of the profile";
+        return 0;
+    }
+    if (valeur && ContientSautDeLigne(*valeur)) {
+        m_strErreur = "a value cannot hold a line break";
+        return 0;
+    }
+    return EcrireFichier(nomSection, nomCle, valeur, m_strErreur, m_strRemarque) ? 1 : 0;
+}
 
-    std::lock_guard<std::mutex> verrouProcessus(g_ecritures);
-    const fs::path dossier = m_chemin.has_parent_path() ? m_chemin.parent_path() : fs::path(".");
+bool CProfilIni::EcrireFichier(const std::string& section, const std::string& cle, const std::string* valeur,
+                               std::string& strErreur, std::string& strRemarque)
+{
+    fs::path cible;
+    if (!Destination(m_chemin, cible, strErreur)) return false;
+    const fs::path dossier = cible.has_parent_path() ? cible.parent_path() : fs::path(".");
     std::error_code ec;
     if (!fs::exists(dossier, ec)) {
         fs::create_directories(dossier, ec);
-        if (ec) return 0;
+        if (ec) {
+            strErreur = "cannot create the folder '" + dossier.string() + "': " + ec.message();
+            return false;
+        }
         // The folder only ever holds the profile: keep it private.
         fs::permissions(dossier, fs::perms::owner_all, fs::perm_options::replace, ec);
     }
 
 #ifndef _WIN32
     CVerrouDossier verrou(dossier);
-    if (verrou.Descripteur() < 0) return 0;
+    if (verrou.Descripteur() < 0) {
+        strErreur = "cannot open the folder '" + dossier.string() + "': " + Systeme(errno);
+        return false;
+    }
 #endif
 
+    // Re-read under the lock: another writer may have changed the file since.
     std::string contenu;
-    if (!LireFichier(m_chemin, contenu)) return 0;
-    CSimpleIniA ini;
-    if (!Analyser(contenu, ini)) return 0;
-    if (valeur) {
-        if (ini.SetValue(nomSection.c_str(), nomCle.c_str(), Proteger(*valeur).c_str()) < 0) return 0;
-    } else {
-        ini.Delete(nomSection.c_str(), nomCle.c_str(), true);
-    }
-    std::string sortie;
-    if (ini.Save(sortie, false) < 0) return 0;
+    const eLecture lecture = Charger(cible, contenu, strErreur);
+    if (lecture == eLecture::Refuse) return false;
 
 #ifndef _WIN32
-    std::string modele = (dossier / ("." + m_chemin.filename().string() + ".XXXXXX")).string();
-    int fd = ::mkstemp(modele.data());
-    if (fd < 0) return 0;
+    mode_t mode = S_IRUSR | S_IWUSR;
+    uid_t proprietaire = ::geteuid();
+    gid_t groupe = ::getegid();
+    if (lecture == eLecture::Lu) {
+        struct stat st {};
+        if (::stat(cible.c_str(), &st) != 0) {
+            strErreur = Systeme(errno);
+            return false;
+        }
+        // A file its owner made read-only stays so, even for a user the
+        // system would let through.
+        if ((st.st_mode & S_IWUSR) == 0) {
+            strErreur = "it is read-only (mode " + Octal(st.st_mode) + ")";
+            return false;
+        }
+        if (::faccessat(AT_FDCWD, cible.c_str(), W_OK, AT_EACCESS) != 0) {
+            strErreur = Systeme(errno);
+            return false;
+        }
+        mode = st.st_mode & 07777;
+        if ((mode & ~static_cast<mode_t>(0600)) != 0) {
+            strRemarque = "its mode was " + Octal(mode) + ", now 0600: it holds the FTP password";
+            mode &= 0600;
+        }
+        proprietaire = st.st_uid;
+        groupe = st.st_gid;
+    }
+#endif
+
+    CTexteIni texte(contenu);
+    if (valeur)
+        texte.Ecrire(section, cle, Proteger(*valeur));
+    else
+        texte.Supprimer(section, cle);
+    const std::string sortie = texte.Texte();
+
+#ifndef _WIN32
+    std::string modele = (dossier / ("." + cible.filename().string() + ".XXXXXX")).string();
+    CDescripteur f(::mkstemp(modele.data()));
+    if (f.Fd() < 0) {
+        strErreur = "cannot create a file in '" + dossier.string() + "': " + Systeme(errno);
+        return false;
+    }
     const fs::path temporaire(modele);
-    bool ok = ::fchmod(fd, S_IRUSR | S_IWUSR) == 0 && EcrireTout(fd, sortie) && ::fsync(fd) == 0;
-    ok = (::close(fd) == 0) && ok;
+    bool ok = ::fchmod(f.Fd(), mode) == 0;
+    // The file keeps its owner when it can (a write made by an administrator).
+    if (ok && (proprietaire != ::geteuid() || groupe != ::getegid()))
+        (void)::fchown(f.Fd(), proprietaire, groupe);
+    ok = ok && EcrireTout(f.Fd(), sortie) && ::fsync(f.Fd()) == 0;
+    if (!ok) strErreur = Systeme(errno);
+    if (!f.Fermer() && ok) {
+        strErreur = Systeme(errno);
+        ok = false;
+    }
 #else
-    fs::path temporaire = m_chemin;
+    fs::path temporaire = cible;
     temporaire += L".tmp";
     bool ok;
     {
@@ -256,14 +434,20 @@ int CProfilIni::Ecrire(const wchar_t* section, const wchar_t* cle, const std::st
         f.flush();
         ok = static_cast<bool>(f);
     }
+    if (!ok) strErreur = "cannot write '" + temporaire.string() + "'";
 #endif
-    if (!ok || !Remplacer(temporaire, m_chemin)) {
+    if (ok && !Remplacer(temporaire, cible)) {
+        strErreur = "cannot replace it with the new version";
+        ok = false;
+    }
+    if (!ok) {
         fs::remove(temporaire, ec);
-        return 0;
+        strRemarque.clear();
+        return false;
     }
 #ifndef _WIN32
     // Make the rename itself durable.
     ::fsync(verrou.Descripteur());
 #endif
-    return 1;
+    return true;
 }

@@ -5,6 +5,7 @@
 #include <fstream>
 #include <regex>
 #include <sys/socket.h>
+#include <sys/stat.h>
 #include <sys/wait.h>
 #include <thread>
 #include <netinet/in.h>
@@ -12,6 +13,7 @@
 #include <unistd.h>
 
 #include "ExecutionTest.h"
+#include "support/EcouteSaturee.h"
 #include "support/ProcessusTest.h"
 #include "support/RepertoireTemp.h"
 
@@ -394,7 +396,7 @@ TEST(OtdrCli, UnreachableInstrumentFailsWithinItsTimeLimits)
     AttendreMessage(r, "cannot reach the FTP server at 127.0.0.1:" + libre);
     r = Otdr(tmp, avec({"--port", libre, "identify"}));
     EXPECT_EQ(r.nSortie, 1);
-    AttendreMessage(r, "cannot connect to the instrument at 127.0.0.1:" + libre);
+    AttendreMessage(r, "cannot connect to the instrument at 127.0.0.1 (port " + libre + ": connection refused; port 21");
 
     // Servers that accept the connection and never answer: the time limits end it.
     CServeurMuet muet;
@@ -512,3 +514,184 @@ TEST(OtdrDemo, HeadlessDemoCompletesAndLeavesTheTraces)
         EXPECT_EQ(e.path().filename().string().rfind("otdr-sim-ftp-", 0), std::string::npos) << e.path();
     }
 }
+
+TEST(OtdrCli, IdentifyGivesTheRealCauseAndThePortWithinItsBudget)
+{
+    CRepertoireTemp tmp("otdr-cli");
+    const std::vector<std::string> base{"--profile", (tmp.Chemin() / "p.ini").string(), "--address", "127.0.0.1",
+                                        "--timeout", "0.3"};
+    auto avec = [&](std::vector<std::string> a) {
+        a.insert(a.begin(), base.begin(), base.end());
+        return a;
+    };
+
+    // An address that never answers a connection attempt: the time limit is named.
+    CEcouteSaturee muet;
+    ASSERT_NE(muet.Port(), 0);
+    auto r = Otdr(tmp, avec({"--port", std::to_string(muet.Port()), "identify"}));
+    EXPECT_EQ(r.nSortie, 1);
+    EXPECT_LT(r.dSecondes, 10.0);
+    AttendreMessage(r, "cannot connect to the instrument at 127.0.0.1 (port " + std::to_string(muet.Port()) +
+                           ": no answer to the connection within 0.3 s; port 21");
+
+    // Slow but working: every reply takes most of the limit, and the whole
+    // sequence still fits.
+    {
+        CProcessusTest sim;
+        ASSERT_TRUE(DemarrerSimulateur(sim, {"--reply-delay", "250"}));
+        r = Otdr(tmp, avec({"--port", std::to_string(sim.Port("command")), "identify"}));
+        EXPECT_EQ(r.nSortie, 0) << r.strErreur;
+        EXPECT_NE(r.strSortie.find("Model:       KRX 15"), std::string::npos) << r.strSortie;
+    }
+
+    // Connected, then each failure named for what it is, with the port used.
+    const struct { std::vector<std::string> options; const char* cause; } cas[] = {
+        {{"--silent"}, "(no reply to \"*STB?\" within 0.3 s)"},
+        {{"--fail", "*CLS:16"}, "(the instrument reported an error after \"*CLS\" (event status register 16: "
+                                "execution error))"},
+        {{"--close-mid-reply", "*IDN?"}, "(the instrument closed the connection while \"*IDN?\" awaited its reply)"},
+    };
+    for (const auto& c : cas) {
+        CProcessusTest sim;
+        ASSERT_TRUE(DemarrerSimulateur(sim, c.options));
+        const std::string port = std::to_string(sim.Port("command"));
+        r = Otdr(tmp, avec({"--port", port, "identify"}));
+        EXPECT_EQ(r.nSortie, 1) << c.cause;
+        AttendreMessage(r, "the instrument at 127.0.0.1:" + port +
+                               " accepted the connection but did not identify itself " + c.cause);
+    }
+}
+
+TEST(OtdrCli, TextFromTheInstrumentAndRemoteNamesReachTheTerminalEscaped)
+{
+    CRepertoireTemp tmp("otdr-cli");
+    const std::string nom = "clear\x1b[2J\x1b]0;title\x07-\xc2\x9b" "31m.sor";
+    tmp.Ecrire("instrument/" + nom, "x");
+    CProcessusTest sim;
+    ASSERT_TRUE(DemarrerSimulateur(sim, {"--ftp-root", (tmp.Chemin() / "instrument").string(), "--idn",
+                                         "Maker,KRX\x1b[2J 15,42,2.07\x1b]0;pwned\x07"}));
+    const std::vector<std::string> base{"--profile", (tmp.Chemin() / "p.ini").string(), "--address", "127.0.0.1",
+                                        "--port", std::to_string(sim.Port("command")), "--ftp-port",
+                                        std::to_string(sim.Port("ftp"))};
+    const struct { std::vector<std::string> args; std::string attendu; } cas[] = {
+        {{"identify"}, "Model:       KRX\\x1b[2J 15\nVersion:     2.07\\x1b]0;pwned\\x07\n"},
+        {{"--verbose", "identify"}, "Model:       KRX\\x1b[2J 15"},
+        {{"ls", "/"}, " clear\\x1b[2J\\x1b]0;title\\x07-\\u009b31m.sor\n"},
+        {{"--verbose", "ls", "/"}, "clear\\x1b[2J"},
+        {{"get", "/" + nom + "x", (tmp.Chemin() / "copy").string()}, ""},
+    };
+    for (const auto& c : cas) {
+        std::vector<std::string> args = base;
+        args.insert(args.end(), c.args.begin(), c.args.end());
+        auto r = Otdr(tmp, args);
+        const std::string tout = r.strSortie + r.strErreur;
+        EXPECT_NE(r.strSortie.find(c.attendu), std::string::npos) << r.strSortie;
+        EXPECT_EQ(tout.find('\x1b'), std::string::npos) << tout;
+        EXPECT_EQ(tout.find('\x07'), std::string::npos) << tout;
+        EXPECT_EQ(tout.find("\xc2\x9b"), std::string::npos) << tout;
+    }
+}
+
+TEST(OtdrCli, ConfigNeverLosesTheProfileAndResetsPorts)
+{
+    CRepertoireTemp tmp("otdr-cli");
+    auto config = [&](const fs::path& profil, std::vector<std::string> a) {
+        a.insert(a.begin(), {"--profile", profil.string(), "config"});
+        return Otdr(tmp, a);
+    };
+
+    // Files that cannot be the profile: reported with the reason, left as they are.
+    const std::string binaire("\x7f" "ELF\x02\x01\x01\0\0\0[OTDR Driver]\n", 24);
+    const fs::path junk = tmp.Ecrire("junk.ini", binaire);
+    fs::create_directories(tmp.Chemin() / "dir.ini");
+    const fs::path fifo = tmp.Chemin() / "fifo.ini";
+    ASSERT_EQ(::mkfifo(fifo.c_str(), 0600), 0);
+    const struct { fs::path profil; const char* raison; } illisibles[] = {
+        {junk, "it is not a text file (a NUL byte at offset 7)"},
+        {tmp.Chemin() / "dir.ini", "it is a directory"},
+        {fifo, "it is not a regular file"},
+    };
+    for (const auto& c : illisibles) {
+        for (const std::vector<std::string>& a : {std::vector<std::string>{}, {"--address", "10.0.0.1"}}) {
+            auto r = config(c.profil, a);
+            EXPECT_FALSE(r.bTue);
+            EXPECT_EQ(r.nSortie, 1);
+            AttendreMessage(r, "cannot read the profile '" + c.profil.string() + "': " + c.raison);
+        }
+    }
+    EXPECT_EQ(CRepertoireTemp::Lire(junk), binaire);
+    EXPECT_TRUE(fs::is_fifo(fifo));
+    // Commands that need the instrument from it say so too.
+    auto r = Otdr(tmp, {"--profile", junk.string(), "ls"});
+    EXPECT_EQ(r.nSortie, 1);
+    AttendreMessage(r, "cannot read the profile");
+
+    // A symbolic link stays one; its target gets the value.
+    const fs::path cible = tmp.Ecrire("real/profile.ini", "; keep me\n");
+    const fs::path lien = tmp.Chemin() / "link.ini";
+    fs::create_symlink(cible, lien);
+    r = config(lien, {"--address", "10.1.2.3", "--port", "4000", "--ftp-port", "2121"});
+    EXPECT_EQ(r.nSortie, 0) << r.strErreur;
+    EXPECT_TRUE(fs::is_symlink(lien));
+    EXPECT_NE(CRepertoireTemp::Lire(cible).find("; keep me\n"), std::string::npos);
+    EXPECT_NE(CRepertoireTemp::Lire(cible).find("Port = 4000"), std::string::npos);
+
+    // "default" removes the stored ports.
+    r = config(lien, {"--port", "default", "--ftp-port", "default"});
+    EXPECT_EQ(r.nSortie, 0) << r.strErreur;
+    EXPECT_NE(r.strSortie.find("address:   10.1.2.3\nport:      1400 (default)\nftp-port:  21 (default)"),
+              std::string::npos) << r.strSortie;
+    EXPECT_EQ(CRepertoireTemp::Lire(cible).find("Port"), std::string::npos);
+
+    // Read-only: refused, unchanged. Readable by others: narrowed, and said.
+    ASSERT_EQ(::chmod(cible.c_str(), 0400), 0);
+    const std::string avant = CRepertoireTemp::Lire(cible);
+    r = config(lien, {"--address", "10.9.9.9"});
+    EXPECT_EQ(r.nSortie, 1);
+    AttendreMessage(r, "cannot write the profile '" + lien.string() + "': it is read-only (mode 0400)");
+    EXPECT_EQ(CRepertoireTemp::Lire(cible), avant);
+    ASSERT_EQ(::chmod(cible.c_str(), 0644), 0);
+    r = config(lien, {"--address", "10.9.9.9"});
+    EXPECT_EQ(r.nSortie, 0);
+    EXPECT_NE(r.strErreur.find("its mode was 0644, now 0600"), std::string::npos) << r.strErreur;
+}
+
+TEST(OtdrCli, HelpAnswersWhateverTheTimeLimitVariableHolds)
+{
+    CRepertoireTemp tmp("otdr-cli");
+    for (const std::vector<std::string>& a :
+         {std::vector<std::string>{"--help"}, {"ls", "--help"}, {"--version"}}) {
+        auto r = Otdr(tmp, a, {"OTDR_TIMEOUT=bogus"});
+        EXPECT_EQ(r.nSortie, 0) << a[0] << r.strErreur;
+        EXPECT_FALSE(r.strSortie.empty());
+    }
+    auto r = Otdr(tmp, {"--address", "127.0.0.1", "ls"}, {"OTDR_TIMEOUT=bogus"});
+    EXPECT_EQ(r.nSortie, 2);
+    AttendreMessage(r, "OTDR_TIMEOUT: 'bogus'");
+}
+
+#ifdef OTDR_HOST_PATH
+TEST(OtdrHost, WithoutADisplayOneLineAndStatusOne)
+{
+    CRepertoireTemp tmp("otdr-host");
+    const struct { std::vector<std::string> env; } environnements[] = {
+        {{"DISPLAY=", "WAYLAND_DISPLAY=", "QT_QPA_PLATFORM="}},
+        {{"DISPLAY=:97", "WAYLAND_DISPLAY=", "QT_QPA_PLATFORM=xcb"}},   // named, but no server there
+    };
+    const std::vector<std::string> arguments[] = {
+        {}, {"--connect", "--quit-after", "100"}, {"--bogus"}, {"--profile", (tmp.Chemin() / "p.ini").string()},
+    };
+    for (const auto& e : environnements) {
+        for (const auto& a : arguments) {
+            std::vector<std::string> argv{OTDR_HOST_PATH};
+            argv.insert(argv.end(), a.begin(), a.end());
+            auto env = e.env;
+            env.push_back("XDG_CONFIG_HOME=" + (tmp.Chemin() / "config").string());
+            auto r = Executer(argv, env);
+            EXPECT_EQ(r.nSortie, 1) << e.env[0] << " " << (a.empty() ? "" : a[0]) << r.strErreur;
+            EXPECT_EQ(r.strErreur.rfind("otdr-host: no display", 0), 0u) << r.strErreur;
+            EXPECT_EQ(NombreLignes(r.strErreur), 1) << r.strErreur;
+        }
+    }
+}
+#endif

@@ -12,11 +12,13 @@
 #include <vector>
 
 #include "LocaleTest.h"
+#include "common/Conversions.h"
 #include "driver/COtdrDriver.h"
 #include "profile/CProfilMemoire.h"
 #include "profile/ClesProfil.h"
 #include "profile/Profil.h"
 #include "ftp/CFTPDirect.h"
+#include "support/EcouteSaturee.h"
 #include "support/ProcessusTest.h"
 #include "support/RepertoireTemp.h"
 #include "ui/Attente.h"
@@ -388,4 +390,80 @@ TEST_F(DriverTest, LocaleNumeriqueCPendantLeDemarrage)
     EXPECT_EQ(appels[1].unEtDemi, "1.5");
     EXPECT_EQ(appels[2].unEtDemi, "1,5") << "the worker is back on the process's locale";
     EXPECT_EQ(appels[3].unEtDemi, "1,5");
+}
+
+TEST_F(DriverTest, LimitWrittenAsAllOnesMeansNoLimit)
+{
+    // Each reply comes late: a start, and every channel wait, last a while.
+    CProcessusTest sim;
+    ASSERT_TRUE(DemarrerSim(sim, {"--reply-delay", "60"}));
+    COtdrDriver driver;
+    tDelaisDriver d = DelaisCourts();
+    const unsigned long infini = static_cast<unsigned long>(-1);
+    d.m_nDemarrage = infini;
+    d.m_nArret = infini;
+    d.m_nAttenteReponse = infini;
+    d.m_nConnexion = infini;
+    driver.SetDelais(d);
+    EXPECT_EQ(driver.StartDriver(), 1);
+    EXPECT_EQ(driver.IsConnexionEnCours(), 1) << "the start must not be given up at once, nor stopped";
+    EXPECT_EQ(driver.GetIdentificationAppareil(), CString(L"KRX 15"));
+    VerifierAppels({CONNEXION, RETRAIT});
+    EXPECT_EQ(driver.StopDriver(), 1);
+    EXPECT_EQ(driver.IsConnexionEnCours(), 0);
+
+    // No limit on the replies: no start budget can be set from them.
+    EXPECT_EQ(d.DureeMaxDemarrage(), tDelaisDriver::DELAI_INFINI);
+}
+
+TEST_F(DriverTest, FailedStartSaysWhyAndWhichPort)
+{
+    COtdrDriver driver;
+    EXPECT_EQ(driver.GetRaisonEchecConnexion(), CString());
+    EXPECT_EQ(driver.GetPortConnexion(), 0u);
+    tDelaisDriver d = DelaisCourts();
+    d.m_nConnexion = 300;
+    driver.SetDelais(d);
+
+    // Nothing answers the connection: at the limit, not minutes later.
+    CEcouteSaturee muet;
+    ASSERT_NE(muet.Port(), 0);
+    m_profil->WriteProfileString(SECTION_DRIVER, ADRESSE_IP, L"127.0.0.1");
+    m_profil->WriteProfileInt(SECTION_DRIVER, PORT, muet.Port());
+    const auto debut = std::chrono::steady_clock::now();
+    EXPECT_EQ(driver.StartDriver(), 1);
+    EXPECT_LT(std::chrono::steady_clock::now() - debut, std::chrono::seconds(5));
+    EXPECT_EQ(driver.IsConnexionEnCours(), 0);
+    const std::wstring attendu = L"port " + std::to_wstring(muet.Port()) + L": no answer to the connection within 0.3 s";
+    EXPECT_EQ(std::wstring(driver.GetRaisonEchecConnexion()).rfind(attendu, 0), 0u)
+        << WideToUtf8(driver.GetRaisonEchecConnexion());
+    EXPECT_EQ(driver.GetPortConnexion(), 21u) << "the fallback port was tried last";
+
+    // Connected, but the instrument fails the sequence: the cause, on the port used.
+    const struct {
+        std::vector<std::string> options;
+        const wchar_t* raison;
+    } cas[] = {
+        {{"--silent"}, L"no reply to \"*STB?\" within 0.15 s"},
+        {{"--fail", "*CLS:32"}, L"the instrument reported an error after \"*CLS\" (event status register 32: command error)"},
+        {{"--close-mid-reply"}, L"the instrument closed the connection while \"*IDN?\" awaited its reply"},
+    };
+    for (const auto& c : cas) {
+        SCOPED_TRACE(c.options[0]);
+        CProcessusTest sim;
+        ASSERT_TRUE(DemarrerSim(sim, c.options));
+        EXPECT_EQ(driver.StartDriver(), 1);
+        EXPECT_EQ(driver.IsConnexionEnCours(), 1);
+        EXPECT_EQ(driver.GetIdentificationAppareil(), CString());
+        EXPECT_EQ(driver.GetRaisonEchecConnexion(), CString(c.raison));
+        EXPECT_EQ(driver.GetPortConnexion(), static_cast<unsigned>(sim.Port("command")));
+        driver.StopDriver();
+    }
+    // A start that identifies the instrument leaves no reason behind.
+    CProcessusTest sim;
+    ASSERT_TRUE(DemarrerSim(sim));
+    EXPECT_EQ(driver.StartDriver(), 1);
+    EXPECT_EQ(driver.GetIdentificationAppareil(), CString(L"KRX 15"));
+    EXPECT_EQ(driver.GetRaisonEchecConnexion(), CString());
+    EXPECT_EQ(driver.GetPortConnexion(), static_cast<unsigned>(sim.Port("command")));
 }
