@@ -31,10 +31,11 @@ void CSocketDebug::NoterErreur(const char* operation, int err)
 
 namespace {
 
-// Milliseconds left until `fin`, for poll: never negative.
+// Milliseconds left until `fin`, for poll: never negative, rounded up so that
+// a wait never ends before its limit.
 int Reste(std::chrono::steady_clock::time_point fin)
 {
-    const auto reste = std::chrono::duration_cast<std::chrono::milliseconds>(fin - std::chrono::steady_clock::now());
+    const auto reste = std::chrono::ceil<std::chrono::milliseconds>(fin - std::chrono::steady_clock::now());
     if (reste.count() <= 0) return 0;
     return reste.count() > INT_MAX ? INT_MAX : static_cast<int>(reste.count());
 }
