@@ -38,7 +38,7 @@ TEST(Conversions, Utf16LittleEndianWithSurrogatePairs)
     EXPECT_EQ(Utf16LEToWide(octets), texte);
 }
 
-TEST(CStringType, FrameworkStyleOperations)
+TEST(TextType, FrameworkStyleOperations)
 {
     CString s(L"  Hello World  ");
     s.Trim();

@@ -4,7 +4,7 @@
 
 // Narrow arguments are ANSI text; a byte the C library's locale cannot decode
 // must not empty (or stall) the whole format.
-TEST(CStringFormat, ArgumentsEtroitsEnPageAnsi)
+TEST(TextType, NarrowArgumentsAreAnsiText)
 {
     CString s;
     s.Format(L"[%hs]", "caf\xE9");
@@ -19,7 +19,7 @@ TEST(CStringFormat, ArgumentsEtroitsEnPageAnsi)
     EXPECT_EQ(s, CString(L"007-\u00e9-ok"));
 }
 
-TEST(CStringTrim, JeuDeCaracteres)
+TEST(TextType, TrimRightRemovesOnlyTheGivenCharacters)
 {
     CString s(L"dir/sub//");
     s.TrimRight(L"/\\");

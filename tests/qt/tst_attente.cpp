@@ -46,11 +46,11 @@ void DepuisUnAutreThread(const wchar_t* texte, unsigned animation)
     t.join();
 }
 
-class Attente : public CTestQt {};
+class WaitWindowTest : public WidgetsTest {};
 
 } // namespace
 
-TEST_F(Attente, ShownRemovedAndReplacedAtTheWorkersRequest)
+TEST_F(WaitWindowTest, ShownRemovedAndReplacedAtTheWorkersRequest)
 {
     DepuisUnAutreThread(L"Connecting ...", 2080);
     ASSERT_TRUE(AttendreQue([] { return FenetreAttente() != nullptr; }));
@@ -94,7 +94,7 @@ TEST_F(Attente, ShownRemovedAndReplacedAtTheWorkersRequest)
     EXPECT_EQ(FenetreAttente(), nullptr);
 }
 
-TEST_F(Attente, ClipsLoopAtTheirRates)
+TEST_F(WaitWindowTest, ClipsLoopAtTheirRates)
 {
     // Per-frame delays over one loop: 14 frames at 6.5 a second, 22 at 12;
     // read from the clip the window plays, frame by frame.
@@ -121,7 +121,7 @@ TEST_F(Attente, ClipsLoopAtTheirRates)
     }
 }
 
-TEST_F(Attente, RequestWaitOnTheGuiThreadAnimatesAndDropsInput)
+TEST_F(WaitWindowTest, RequestWaitOnTheGuiThreadAnimatesAndDropsInput)
 {
     QPushButton bouton(QStringLiteral("Host button"));
     bouton.show();
@@ -170,7 +170,7 @@ TEST_F(Attente, RequestWaitOnTheGuiThreadAnimatesAndDropsInput)
     EXPECT_EQ(nClics, 1);
 }
 
-TEST_F(Attente, RequestWaitOffTheGuiThreadIsPlain)
+TEST_F(WaitWindowTest, RequestWaitOffTheGuiThreadIsPlain)
 {
     CEvenementManuel evenement;
     bool bResultat = true;
@@ -187,7 +187,7 @@ TEST_F(Attente, RequestWaitOffTheGuiThreadIsPlain)
     EXPECT_FALSE(AttendreRequete(evenement, 30));
 }
 
-TEST_F(Attente, InstallIsOneGuiThreadCallAndUninstallGoesHeadless)
+TEST_F(WaitWindowTest, InstallIsOneGuiThreadCallAndUninstallGoesHeadless)
 {
     bool bAutreThread = true;
     std::thread t([&] { bAutreThread = InstallerFrontalQt(); });

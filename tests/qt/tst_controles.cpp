@@ -57,7 +57,7 @@ public:
     std::vector<std::string> evenements;
 };
 
-class Controles : public CTestQt
+class QtControlsTest : public WidgetsTest
 {
 protected:
     std::unique_ptr<IFenetreDialogue> Ouvrir(unsigned idModele)
@@ -87,7 +87,7 @@ protected:
 
 } // namespace
 
-TEST_F(Controles, ButtonsClickOnlyWhenUsableAndNeverBecomeDefault)
+TEST_F(QtControlsTest, ButtonsClickOnlyWhenUsableAndNeverBecomeDefault)
 {
     auto f = Ouvrir(Ressources::IDD_FILE_TRANSFERT);
     ASSERT_NE(dlg, nullptr);
@@ -129,7 +129,7 @@ TEST_F(Controles, ButtonsClickOnlyWhenUsableAndNeverBecomeDefault)
     EXPECT_TRUE(dlg->isVisible());
 }
 
-TEST_F(Controles, EnterInThePathFieldAndFocusMovesReachTheLogicInOrder)
+TEST_F(QtControlsTest, EnterInThePathFieldAndFocusMovesReachTheLogicInOrder)
 {
     auto f = Ouvrir(Ressources::IDD_FILE_TRANSFERT);
     ASSERT_NE(dlg, nullptr);
@@ -160,7 +160,7 @@ TEST_F(Controles, EnterInThePathFieldAndFocusMovesReachTheLogicInOrder)
     EXPECT_EQ(ecouteur.evenements.back(), "2338 texte 0");
 }
 
-TEST_F(Controles, NameFieldTypingReportsEachCharacter)
+TEST_F(QtControlsTest, NameFieldTypingReportsEachCharacter)
 {
     auto f = Ouvrir(Ressources::IDD_FILE_TRANSFERT);
     ASSERT_NE(dlg, nullptr);
@@ -177,7 +177,7 @@ TEST_F(Controles, NameFieldTypingReportsEachCharacter)
     EXPECT_EQ(Widget<QLineEdit>(IDC_NOM_LOCAL)->cursorPosition(), 3);
 }
 
-TEST_F(Controles, ReportListsSelectSeveralRowsAndReportHeaderClicks)
+TEST_F(QtControlsTest, ReportListsSelectSeveralRowsAndReportHeaderClicks)
 {
     auto f = Ouvrir(Ressources::IDD_FILE_TRANSFERT);
     ASSERT_NE(dlg, nullptr);
@@ -234,7 +234,7 @@ TEST_F(Controles, ReportListsSelectSeveralRowsAndReportHeaderClicks)
     EXPECT_EQ(liste->GetItemCount(), 0);
 }
 
-TEST_F(Controles, ListBoxesSortAndReportOnlyTheUsersChoices)
+TEST_F(QtControlsTest, ListBoxesSortAndReportOnlyTheUsersChoices)
 {
     auto f = Ouvrir(Ressources::IDD_FILE_TRANSFERT);
     ASSERT_NE(dlg, nullptr);
@@ -278,7 +278,7 @@ TEST_F(Controles, ListBoxesSortAndReportOnlyTheUsersChoices)
     EXPECT_TRUE(ecouteur.Contient("2318 sel 0"));
 }
 
-TEST_F(Controles, SizeFollowsDialogUnitsAndTheMinimumHolds)
+TEST_F(QtControlsTest, SizeFollowsDialogUnitsAndTheMinimumHolds)
 {
     auto f = Ouvrir(Ressources::IDD_FILE_TRANSFERT);
     ASSERT_NE(dlg, nullptr);
@@ -307,7 +307,7 @@ TEST_F(Controles, SizeFollowsDialogUnitsAndTheMinimumHolds)
     EXPECT_EQ(f->GetDlgItem(IDC_LECTEURS)->GetRect(), (tRect{4, 20, 304, 20 + h}));
 }
 
-TEST_F(Controles, FallbackBaseUnitsAndConversion)
+TEST_F(QtControlsTest, FallbackBaseUnitsAndConversion)
 {
     const tUnitesBase b = UnitesBase(QApplication::font());
     // The conversion rounds as the dialog manager does.
@@ -317,7 +317,7 @@ TEST_F(Controles, FallbackBaseUnitsAndConversion)
     EXPECT_GE(b.y, b.x);
 }
 
-TEST_F(Controles, ModalRunEndsWithTheLogicsResultAndDeliversPostedClicks)
+TEST_F(QtControlsTest, ModalRunEndsWithTheLogicsResultAndDeliversPostedClicks)
 {
     struct CLogique : CEnregistreur {
         IFenetreDialogue* f = nullptr;
@@ -345,7 +345,7 @@ TEST_F(Controles, ModalRunEndsWithTheLogicsResultAndDeliversPostedClicks)
     EXPECT_TRUE(logique.evenements.empty());
 }
 
-TEST_F(Controles, RadioGroupIsExclusiveAndTheLogicCanClearIt)
+TEST_F(QtControlsTest, RadioGroupIsExclusiveAndTheLogicCanClearIt)
 {
     auto f = Ouvrir(Ressources::IDD_IDENTIFICATION_FTP);
     ASSERT_NE(dlg, nullptr);
@@ -367,7 +367,7 @@ TEST_F(Controles, RadioGroupIsExclusiveAndTheLogicCanClearIt)
     EXPECT_FALSE(dlg->findChild<QPushButton*>(QStringLiteral("2"))->isDefault());
 }
 
-TEST_F(Controles, NoLabelCutsItsText)
+TEST_F(QtControlsTest, NoLabelCutsItsText)
 {
     // Every label of every dialog, with the shown and the hidden states alike:
     // a one-line label shows its whole text, a taller one wraps within its height.

@@ -30,7 +30,7 @@ QDialog* FenetreAttente()
     return nullptr;
 }
 
-class Facade : public CTestQt
+class QtFacadeTest : public WidgetsTest
 {
 protected:
     void SetUp() override
@@ -41,7 +41,7 @@ protected:
     void TearDown() override
     {
         DefinirProfil(std::make_shared<CProfilMemoire>());
-        CTestQt::TearDown();
+        WidgetsTest::TearDown();
     }
     bool DemarrerSim(CProcessusTest& sim, int delaiReponseMs)
     {
@@ -73,7 +73,7 @@ struct tObservation {
 
 } // namespace
 
-TEST_F(Facade, StartOnTheGuiThreadAnimatesTheWaitWindowAndDropsInput)
+TEST_F(QtFacadeTest, StartOnTheGuiThreadAnimatesTheWaitWindowAndDropsInput)
 {
     CProcessusTest sim;
     ASSERT_TRUE(DemarrerSim(sim, 120));
@@ -122,7 +122,7 @@ TEST_F(Facade, StartOnTheGuiThreadAnimatesTheWaitWindowAndDropsInput)
     EXPECT_EQ(nClics, 0);
 }
 
-TEST_F(Facade, RequestFromInsideAWaitIsRefused)
+TEST_F(QtFacadeTest, RequestFromInsideAWaitIsRefused)
 {
     CProcessusTest sim;
     ASSERT_TRUE(DemarrerSim(sim, 60));

@@ -39,7 +39,7 @@ void EcrireFichier(const fs::path& p, size_t taille)
     std::ofstream(p, std::ios::binary) << std::string(taille, 'x');
 }
 
-class Transfert : public CTestQt
+class QtTransferDialogTest : public WidgetsTest
 {
 protected:
     void SetUp() override
@@ -53,7 +53,7 @@ protected:
     void TearDown() override
     {
         DefinirProfil(std::make_shared<CProfilMemoire>());
-        CTestQt::TearDown();
+        WidgetsTest::TearDown();
     }
 
     fs::path Local() const { return m_racine.Chemin() / "local"; }
@@ -132,7 +132,7 @@ void CliquerEnTete(QTreeWidget* t, int colonne)
 
 } // namespace
 
-TEST_F(Transfert, MouseAndKeyboardDriveBothPanes)
+TEST_F(QtTransferDialogTest, MouseAndKeyboardDriveBothPanes)
 {
     EcrireFichier(Local() / "moyen.sor", 500);
     EcrireFichier(Local() / "grand.sor", 3000);
@@ -218,7 +218,7 @@ TEST_F(Transfert, MouseAndKeyboardDriveBothPanes)
     EXPECT_EQ(m_profil->GetProfileString(ClesProfil::SECTION_FTPDIRECT, ClesProfil::REP_DISTANT, L"?"), CString(L"/"));
 }
 
-TEST_F(Transfert, ResizingLaysTheControlsOutAndKeepsTheMinimum)
+TEST_F(QtTransferDialogTest, ResizingLaysTheControlsOutAndKeepsTheMinimum)
 {
     CDlgFileTransfert dlg;
     dlg.ConnexionFtp(L"u", L"p", nullptr);

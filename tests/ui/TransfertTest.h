@@ -20,7 +20,7 @@
 #include "ui/CFrontalMemoire.h"
 #include "ui/IdsControles.h"
 
-class CTransfertTest : public ::testing::Test
+class TransferDialogTest : public ::testing::Test
 {
 protected:
     void SetUp() override

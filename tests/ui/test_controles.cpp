@@ -65,7 +65,7 @@ protected:
     }
 };
 
-class ControlesTest : public ::testing::Test
+class ControlsTest : public ::testing::Test
 {
 protected:
     void SetUp() override
@@ -79,7 +79,7 @@ protected:
 
 } // namespace
 
-TEST_F(ControlesTest, TemplatesCarryTheirControlsAndStartStates)
+TEST_F(ControlsTest, TemplatesCarryTheirControlsAndStartStates)
 {
     struct {
         unsigned id;
@@ -129,7 +129,7 @@ TEST_F(ControlesTest, TemplatesCarryTheirControlsAndStartStates)
     EXPECT_EQ(frontal->NombreFenetres(), 0);
 }
 
-TEST_F(ControlesTest, NotificationRulesTheLogicReliesOn)
+TEST_F(ControlsTest, NotificationRulesTheLogicReliesOn)
 {
     CDialogueJournal dlg(2055);
     ASSERT_TRUE(dlg.Create());
@@ -181,7 +181,7 @@ TEST_F(ControlesTest, NotificationRulesTheLogicReliesOn)
     dlg.DestroyWindow();
 }
 
-TEST_F(ControlesTest, ListsKeepTheirOrderAndSelections)
+TEST_F(ControlsTest, ListsKeepTheirOrderAndSelections)
 {
     CDialogueJournal dlg(2055);
     ASSERT_TRUE(dlg.Create());
@@ -258,7 +258,7 @@ TEST_F(ControlesTest, ListsKeepTheirOrderAndSelections)
     dlg.DestroyWindow();
 }
 
-TEST_F(ControlesTest, ModalRunsFollowTheScriptAndNeverHang)
+TEST_F(ControlsTest, ModalRunsFollowTheScriptAndNeverHang)
 {
     // No script: nobody is there; the run ends at once with Cancel, posted clicks dropped.
     {
@@ -325,7 +325,7 @@ TEST_F(ControlesTest, ModalRunsFollowTheScriptAndNeverHang)
     EXPECT_EQ(frontal->Messages()[1], Ressources::Chaine(2067));
 }
 
-TEST(FrontalSansTete, DialogsEndAtOnceWithCancel)
+TEST(HeadlessFrontEnd, DialogsEndAtOnceWithCancel)
 {
     ASSERT_FALSE(FrontalInstalle());
     CDialogueJournal dlg(2087);
@@ -336,7 +336,7 @@ TEST(FrontalSansTete, DialogsEndAtOnceWithCancel)
     EXPECT_EQ(inconnu.DoModal(), -1);
 }
 
-TEST_F(ControlesTest, RadioButtonsOfAGroupExcludeEachOther)
+TEST_F(ControlsTest, RadioButtonsOfAGroupExcludeEachOther)
 {
     CDialogueJournal dlg(2087);
     ASSERT_TRUE(dlg.Create());

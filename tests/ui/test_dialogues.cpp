@@ -18,7 +18,7 @@ using namespace ClesProfil;
 
 namespace {
 
-class DialoguesTest : public ::testing::Test
+class DialogsTest : public ::testing::Test
 {
 protected:
     void SetUp() override
@@ -47,7 +47,7 @@ void Remplacer(CFenetreMemoire& f, unsigned id, const CString& texte)
 
 } // namespace
 
-TEST_F(DialoguesTest, ConfigurationShowsTrimsAndStoresTheAddress)
+TEST_F(DialogsTest, ConfigurationShowsTrimsAndStoresTheAddress)
 {
     COtdrDriver driver;
     profil->WriteProfileString(SECTION_DRIVER, ADRESSE_IP, L"10.1.2.3");
@@ -100,7 +100,7 @@ TEST_F(DialoguesTest, ConfigurationShowsTrimsAndStoresTheAddress)
     EXPECT_EQ(frontal->NombreFenetres(), 0);
 }
 
-TEST_F(DialoguesTest, IdentificationChoicesAreStoredAfterOk)
+TEST_F(DialogsTest, IdentificationChoicesAreStoredAfterOk)
 {
     COtdrDriver driver;  // not started: no model, no FTP client
     profil->WriteProfileInt(SECTION_DRIVER, FTP_TYPE_IDENTIFICATION, 6);
@@ -160,7 +160,7 @@ TEST_F(DialoguesTest, IdentificationChoicesAreStoredAfterOk)
     for (unsigned id : frontal->ModauxLances()) EXPECT_EQ(id, 2087u);
 }
 
-TEST_F(DialoguesTest, IdentificationDialogTypes)
+TEST_F(DialogsTest, IdentificationTypeOutOfRangeBecomesAutomatic)
 {
     CDlgSaisieIdentificationFtp dlg;
     EXPECT_EQ(dlg.GetTypeIdentification(), 0);  // nothing chosen yet
@@ -177,7 +177,7 @@ TEST_F(DialoguesTest, IdentificationDialogTypes)
     EXPECT_EQ(dlg.GetTypeIdentification(), 4);
 }
 
-TEST_F(DialoguesTest, WaitWindowIgnoresEnterAndEscapeAndIsReplaced)
+TEST_F(DialogsTest, WaitWindowIgnoresEnterAndEscapeAndIsReplaced)
 {
     AfficherAttente(Ressources::ChargerChaine(Ressources::IDS_CONNEXION), Ressources::IDR_ANIM_CONNEXION);
     ASSERT_EQ(frontal->NombreFenetres(), 1);

@@ -86,7 +86,7 @@ tLogins OrdreComplet(const std::pair<CString, CString>& premier)
 
 } // namespace
 
-TEST(IdentifiantsFtp, CredentialsByModelAndByUser)
+TEST(FtpCredentials, CredentialsByModelAndByUser)
 {
     struct {
         const wchar_t* modele;
@@ -127,7 +127,7 @@ TEST(IdentifiantsFtp, CredentialsByModelAndByUser)
     }
 }
 
-TEST(IdentifiantsFtp, AnonymousOnlyServerIsReachedAtTheSixthAttempt)
+TEST(FtpCredentials, AnonymousOnlyServerIsReachedAtTheSixthAttempt)
 {
     CServeurFtp serveur({"--anonymous"});
     ASSERT_TRUE(serveur.Pret());
@@ -170,7 +170,7 @@ private:
 
 // A started facade whose instrument identifies itself as told, and whose FTP
 // client points at the test server.
-class FacadeTest : public ::testing::Test
+class FacadeLoginTest : public ::testing::Test
 {
 protected:
     void Demarrer(const std::vector<std::string>& optionsSim)
@@ -208,7 +208,7 @@ protected:
 
 } // namespace
 
-TEST_F(FacadeTest, UnidentifiedInstrumentTriesTheFixedOrder)
+TEST_F(FacadeLoginTest, UnidentifiedInstrumentTriesTheFixedOrder)
 {
     Demarrer({"--idn", "Vardenholm Optics"});  // no fields: no model name
     EXPECT_EQ(driver.FileTransfert(nullptr, nullptr), 1);
@@ -231,7 +231,7 @@ TEST_F(FacadeTest, UnidentifiedInstrumentTriesTheFixedOrder)
     EXPECT_EQ(profil->GetProfileInt(SECTION_DRIVER, FTP_TYPE_IDENTIFICATION, -1), 2);
 }
 
-TEST_F(FacadeTest, KnownModelNeedsNoDialogAndTouchesNoProfileKey)
+TEST_F(FacadeLoginTest, KnownModelNeedsNoDialogAndTouchesNoProfileKey)
 {
     Demarrer({"--model", "KRX 15"});
     EXPECT_EQ(driver.FileTransfertAvecDemandeLogin(), 0);

@@ -30,7 +30,7 @@ int Index(IControle* liste, const CString& texte)
 
 } // namespace
 
-TEST(SessionTransfert, DownChangeUpAndRemoveThroughTheFacade)
+TEST(TransferSession, DownChangeUpAndRemoveThroughTheFacade)
 {
     CRepertoireTemp distant("otdr-session-distant");
     CRepertoireTemp local("otdr-session-local");

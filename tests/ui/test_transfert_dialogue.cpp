@@ -25,7 +25,7 @@ std::string R(const tRect& r)
 
 } // namespace
 
-TEST_F(CTransfertTest, PlacerControlesForTwoSizesAndNoMoveWhenMinimised)
+TEST_F(TransferDialogTest, LayoutForTwoSizesAndNoMoveWhenMinimised)
 {
     CDlgFileTransfert dlg;
     EXPECT_EQ(dlg.ConnexionFtp(L"u", L"p", nullptr), 0);
@@ -81,7 +81,7 @@ TEST_F(CTransfertTest, PlacerControlesForTwoSizesAndNoMoveWhenMinimised)
     });
 }
 
-TEST_F(CTransfertTest, WithoutLoginTheRemotePaneIsDisabledAndNothingIsSaved)
+TEST_F(TransferDialogTest, WithoutLoginTheRemotePaneIsDisabledAndNothingIsSaved)
 {
     CDlgFileTransfert dlg;
     dlg.ConnexionFtp(L"u", L"p", nullptr);
@@ -102,7 +102,7 @@ TEST_F(CTransfertTest, WithoutLoginTheRemotePaneIsDisabledAndNothingIsSaved)
     EXPECT_EQ(m_profil->Contient(ClesProfil::SECTION_FTPDIRECT, ClesProfil::REP_DISTANT), 0);
 }
 
-TEST_F(CTransfertTest, LocalPaneListsMovesAndFallsBack)
+TEST_F(TransferDialogTest, LocalPaneListsMovesAndFallsBack)
 {
     EcrireFichier(Local() / "petit.sor", 2046);
     EcrireFichier(Local() / "moyen.sor", 2047);
@@ -159,7 +159,7 @@ TEST_F(CTransfertTest, LocalPaneListsMovesAndFallsBack)
     Executer(dlg2, [&](CFenetreMemoire&) { EXPECT_EQ(dlg2.GetRepLocal(), Dossier(m_maison.Chemin())); });
 }
 
-TEST_F(CTransfertTest, FocusRuleKeepsOneKindOfSelectionPerPane)
+TEST_F(TransferDialogTest, FocusRuleKeepsOneKindOfSelectionPerPane)
 {
     EcrireFichier(Local() / "a.txt", 1);
     fs::create_directories(Local() / "d");
@@ -177,7 +177,7 @@ TEST_F(CTransfertTest, FocusRuleKeepsOneKindOfSelectionPerPane)
     });
 }
 
-TEST_F(CTransfertTest, NameEntryFilterCreationAndEnter)
+TEST_F(TransferDialogTest, NameEntryFilterCreationAndEnter)
 {
     CDlgFileTransfert dlg;
     dlg.ConnexionFtp(L"u", L"p", nullptr);
@@ -233,7 +233,7 @@ TEST_F(CTransfertTest, NameEntryFilterCreationAndEnter)
     });
 }
 
-TEST_F(CTransfertTest, LocalDeletionAndRecursiveRemoval)
+TEST_F(TransferDialogTest, LocalDeletionAndRecursiveRemoval)
 {
     EcrireFichier(Local() / "un.txt", 1);
     EcrireFichier(Local() / "deux.txt", 2);
@@ -290,7 +290,7 @@ TEST_F(CTransfertTest, LocalDeletionAndRecursiveRemoval)
     EXPECT_EQ(dlg.GetRepLocal(), Dossier(Local()));
 }
 
-TEST_F(CTransfertTest, HeaderClicksFlipAndResetDirections)
+TEST_F(TransferDialogTest, HeaderClicksFlipAndResetDirections)
 {
     EcrireFichier(Local() / "c", 3 * 1048576 + 600000);  // 3.6 M
     EcrireFichier(Local() / "a", 12);

@@ -43,7 +43,7 @@ std::string Binaire(int graine, size_t n)
 
 } // namespace
 
-class CTransfertFtpTest : public CTransfertTest
+class TransferDialogFtpTest : public TransferDialogTest
 {
 protected:
     fs::path Serveur() const { return m_serveur.Chemin(); }
@@ -73,7 +73,7 @@ protected:
     {
         m_ftp.reset();
         m_processus.Arreter();
-        CTransfertTest::TearDown();
+        TransferDialogTest::TearDown();
     }
 
     CRepertoireTemp m_serveur{"otdr-transfert-srv"};
@@ -81,7 +81,7 @@ protected:
     std::unique_ptr<CFTPDirect> m_ftp;
 };
 
-TEST_F(CTransfertFtpTest, TreeDownChangedLocallyBackUpThenRemovedRemotely)
+TEST_F(TransferDialogFtpTest, TreeDownChangedLocallyBackUpThenRemovedRemotely)
 {
     ASSERT_TRUE(Demarrer());
     Ecrire(Serveur() / "racine.txt", "root file");
@@ -147,7 +147,7 @@ TEST_F(CTransfertFtpTest, TreeDownChangedLocallyBackUpThenRemovedRemotely)
     });
 }
 
-TEST_F(CTransfertFtpTest, FilesCopiedAndDeletedOnBothSidesWithProgress)
+TEST_F(TransferDialogFtpTest, FilesCopiedAndDeletedOnBothSidesWithProgress)
 {
     ASSERT_TRUE(Demarrer());
     Ecrire(Serveur() / "d" / "r1.sor", Binaire(1, 100));
@@ -236,7 +236,7 @@ TEST_F(CTransfertFtpTest, FilesCopiedAndDeletedOnBothSidesWithProgress)
     EXPECT_FALSE(m_ftp->EstConnecte());
 }
 
-TEST_F(CTransfertFtpTest, RemoteDirectoryCreatedAndRemoved)
+TEST_F(TransferDialogFtpTest, RemoteDirectoryCreatedAndRemoved)
 {
     ASSERT_TRUE(Demarrer());
     CDlgFileTransfert dlg;
@@ -271,7 +271,7 @@ TEST_F(CTransfertFtpTest, RemoteDirectoryCreatedAndRemoved)
     });
 }
 
-TEST_F(CTransfertFtpTest, DirectoryThatCannotBeEnteredIsSkippedAndNothingElseIsTouched)
+TEST_F(TransferDialogFtpTest, DirectoryThatCannotBeEnteredIsSkippedAndNothingElseIsTouched)
 {
     ASSERT_TRUE(Demarrer({"--refuse", "interdit"}));
     Ecrire(Serveur() / "racine.txt", "root");
@@ -310,7 +310,7 @@ TEST_F(CTransfertFtpTest, DirectoryThatCannotBeEnteredIsSkippedAndNothingElseIsT
     });
 }
 
-TEST_F(CTransfertFtpTest, HostileRemoteNamesNeverBecomeLocalPaths)
+TEST_F(TransferDialogFtpTest, HostileRemoteNamesNeverBecomeLocalPaths)
 {
     ASSERT_TRUE(Demarrer({"--hostile"}));
     Ecrire(Serveur() / ".hostile", "");
@@ -348,7 +348,7 @@ TEST_F(CTransfertFtpTest, HostileRemoteNamesNeverBecomeLocalPaths)
     EXPECT_FALSE(fs::exists(Local().parent_path() / "evil.sor"));
 }
 
-TEST_F(CTransfertFtpTest, LocalLinkCycleEndsTheCopyUp)
+TEST_F(TransferDialogFtpTest, LocalLinkCycleEndsTheCopyUp)
 {
     ASSERT_TRUE(Demarrer());
     Ecrire(Local() / "arbre" / "f.txt", "f");
@@ -369,7 +369,7 @@ TEST_F(CTransfertFtpTest, LocalLinkCycleEndsTheCopyUp)
                                     {"arbre/a", "<dir>"}, {"arbre/a/g.txt", "g"}}));
 }
 
-TEST_F(CTransfertFtpTest, ServerSideLinkLoopEndsAtTheDepthLimit)
+TEST_F(TransferDialogFtpTest, ServerSideLinkLoopEndsAtTheDepthLimit)
 {
     ASSERT_TRUE(Demarrer());
     Ecrire(Serveur() / "arbre" / "f.txt", "f");
@@ -401,7 +401,7 @@ TEST_F(CTransfertFtpTest, ServerSideLinkLoopEndsAtTheDepthLimit)
 // A session on the instrument simulator (listing through LIST, as older
 // instruments answer MLSD with 500): copy its traces down, change them, copy
 // them back up elsewhere, read them down again, remove the copy remotely.
-TEST_F(CTransfertTest, SessionOnTheSimulator)
+TEST_F(TransferDialogTest, SessionOnTheSimulator)
 {
     CProcessusTest sim;
     ASSERT_TRUE(DemarrerSimulateur(sim, {"--ftp-no-mlsd"}));

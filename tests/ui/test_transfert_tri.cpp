@@ -29,7 +29,7 @@ std::vector<CString> Noms(const std::vector<tLigneListe>& lignes)
 
 } // namespace
 
-TEST(TriListe, KeysOfEachColumn)
+TEST(ListSort, KeysOfEachColumn)
 {
     using TriListe::CleTaille;
     EXPECT_EQ(CleTaille(L"3.5 M"), 3);
@@ -52,7 +52,7 @@ TEST(TriListe, KeysOfEachColumn)
     EXPECT_GT(TriListe::ComparerTextes(L"\U0001F600", L"\uD7FF"), 0);
 }
 
-TEST(TriListe, OrdersByEachColumnAndKeepsNameOrderForEqualKeys)
+TEST(ListSort, OrdersByEachColumnAndKeepsNameOrderForEqualKeys)
 {
     std::vector<tLigneListe> l{Ligne(L"c", L"3.5 M", L"01/02/2025 00:00:00"),
                                Ligne(L"a", L"12", L"12/31/2024 23:59:59"),
@@ -83,7 +83,7 @@ TEST(TriListe, OrdersByEachColumnAndKeepsNameOrderForEqualKeys)
     EXPECT_TRUE(vide.empty());
 }
 
-TEST(TriListe, SameOrderAsTheInsertionPassOnRandomRows)
+TEST(ListSort, SameOrderAsTheInsertionPassOnRandomRows)
 {
     std::mt19937 alea(7);
     const wchar_t* tailles[] = {L"12", L"2046", L"2.0 k", L"900.0 k", L"3.5 M", L"1.0 G", L"0", L"12"};
@@ -112,7 +112,7 @@ TEST(TriListe, SameOrderAsTheInsertionPassOnRandomRows)
     }
 }
 
-TEST(TextesTransfert, SizeThresholdsAndFixedDate)
+TEST(TransferTexts, SizeThresholdsAndFixedDate)
 {
     using TextesTransfert::TexteTaille;
     EXPECT_EQ(TexteTaille(0), CString(L"0"));
@@ -130,7 +130,7 @@ TEST(TextesTransfert, SizeThresholdsAndFixedDate)
     EXPECT_EQ(TriListe::CleDate(TextesTransfert::TexteDate(1775988930)), CString(L"2026041210:15:30"));
 }
 
-TEST(TextesTransfert, DirectoryNamesAndSafeComponents)
+TEST(TransferTexts, DirectoryNamesAndSafeComponents)
 {
     struct { const wchar_t* nom; bool valide; } cas[] = {
         {L"a", true}, {L"traces 2026", true}, {L"a ", true}, {L"...a", true}, {L"\u00e9t\u00e9", true},
