@@ -17,7 +17,7 @@
 #include "profile/ClesProfil.h"
 #include "support/RepertoireTemp.h"
 #include "ui/CDlgFileTransfert.h"
-#include "ui/CFrontalMemoire.h"
+#include "support/FrontalScripte.h"
 #include "ui/IdsControles.h"
 
 class TransferDialogTest : public ::testing::Test
@@ -25,7 +25,7 @@ class TransferDialogTest : public ::testing::Test
 protected:
     void SetUp() override
     {
-        m_frontal = std::make_shared<CFrontalMemoire>();
+        m_frontal = std::make_shared<CFrontalScripte>();
         m_ancienFrontal = DefinirFrontal(m_frontal);
         m_profil = std::make_shared<CProfilMemoire>();
         DefinirProfil(m_profil);
@@ -59,10 +59,10 @@ protected:
     }
 
     // Runs the dialog modally with `script` as the user's session.
-    int Executer(CDlgFileTransfert& dlg, std::function<void(CFenetreMemoire&)> script)
+    int Executer(CDlgFileTransfert& dlg, std::function<void(CFenetreScriptee&)> script)
     {
         bool bJoue = false;
-        m_frontal->AjouterScriptModal([&bJoue, script](CFenetreMemoire& f) {
+        m_frontal->AjouterScriptModal([&bJoue, script](CFenetreScriptee& f) {
             bJoue = true;
             script(f);
         });
@@ -96,7 +96,7 @@ protected:
         return -1;
     }
 
-    std::shared_ptr<CFrontalMemoire> m_frontal;
+    std::shared_ptr<CFrontalScripte> m_frontal;
     std::shared_ptr<IFrontal> m_ancienFrontal;
     std::shared_ptr<CProfilMemoire> m_profil;
     CRepertoireTemp m_local{"otdr-transfert"};

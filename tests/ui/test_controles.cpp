@@ -6,7 +6,7 @@
 #include <vector>
 
 #include "ui/CDialogue.h"
-#include "ui/CFrontalMemoire.h"
+#include "support/FrontalScripte.h"
 #include "ui/IdsControles.h"
 #include "ui/Ressources.h"
 
@@ -70,11 +70,11 @@ class ControlsTest : public ::testing::Test
 protected:
     void SetUp() override
     {
-        frontal = std::make_shared<CFrontalMemoire>();
+        frontal = std::make_shared<CFrontalScripte>();
         DefinirFrontal(frontal);
     }
     void TearDown() override { DefinirFrontal(nullptr); }
-    std::shared_ptr<CFrontalMemoire> frontal;
+    std::shared_ptr<CFrontalScripte> frontal;
 };
 
 } // namespace
@@ -247,7 +247,6 @@ TEST_F(ControlsTest, ListsKeepTheirOrderAndSelections)
     ASSERT_TRUE(f->CliquerEnTete(2315, 1));
     EXPECT_FALSE(f->CliquerEnTete(2315, 3));
     EXPECT_EQ(dlg.evenements, (std::vector<tEvenement>{{2315, tNotification::ClicEnTete, 1}}));
-    EXPECT_EQ(f->GetLargeurColonne(2315, 2), 111);
 
     IControle* barre = dlg.GetDlgItem(2340);
     barre->SetRange(0, 3);
@@ -272,16 +271,16 @@ TEST_F(ControlsTest, ModalRunsFollowTheScriptAndNeverHang)
     {
         CDialogueJournal dlg(2055);
         dlg.bFinirALInit = true;
-        frontal->AjouterScriptModal([](CFenetreMemoire&) { ADD_FAILURE() << "the loop ran"; });
+        frontal->AjouterScriptModal([](CFenetreScriptee&) { ADD_FAILURE() << "the loop ran"; });
         EXPECT_EQ(dlg.DoModal(), 42);
         EXPECT_EQ(frontal->ScriptsEnAttente(), 1);
-        frontal = std::make_shared<CFrontalMemoire>();
+        frontal = std::make_shared<CFrontalScripte>();
         DefinirFrontal(frontal);
     }
     // A posted click arrives before the user acts; Enter goes to OnOK.
     {
         CDialogueJournal dlg(2055);
-        frontal->AjouterScriptModal([](CFenetreMemoire& f) { f.AppuyerEntree(); });
+        frontal->AjouterScriptModal([](CFenetreScriptee& f) { f.AppuyerEntree(); });
         struct CPoste : CDialogueJournal {
             using CDialogueJournal::CDialogueJournal;
             int OnInitDialog() override
@@ -292,7 +291,7 @@ TEST_F(ControlsTest, ModalRunsFollowTheScriptAndNeverHang)
             }
         };
         CPoste poste(2055);
-        frontal->AjouterScriptModal([&](CFenetreMemoire& f) {
+        frontal->AjouterScriptModal([&](CFenetreScriptee& f) {
             EXPECT_EQ(poste.evenements.size(), 1u);
             f.Redimensionner(100, 100);
             f.Minimiser();
@@ -310,7 +309,7 @@ TEST_F(ControlsTest, ModalRunsFollowTheScriptAndNeverHang)
     {
         CDialogueJournal dlg(2055);
         dlg.bIgnorerAnnulation = true;
-        frontal->AjouterScriptModal([](CFenetreMemoire& f) { f.AppuyerEchap(); });
+        frontal->AjouterScriptModal([](CFenetreScriptee& f) { f.AppuyerEchap(); });
         EXPECT_EQ(dlg.DoModal(), ID_ANNULER);
         EXPECT_EQ(dlg.nAnnuler, 2);
     }

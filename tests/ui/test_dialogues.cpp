@@ -9,7 +9,7 @@
 #include "ui/Attente.h"
 #include "ui/CDlgAttente.h"
 #include "ui/CDlgSaisieIdentificationFtp.h"
-#include "ui/CFrontalMemoire.h"
+#include "support/FrontalScripte.h"
 #include "ui/IdsControles.h"
 #include "ui/Ressources.h"
 
@@ -23,7 +23,7 @@ class DialogsTest : public ::testing::Test
 protected:
     void SetUp() override
     {
-        frontal = std::make_shared<CFrontalMemoire>();
+        frontal = std::make_shared<CFrontalScripte>();
         DefinirFrontal(frontal);
         profil = std::make_shared<CProfilMemoire>();
         DefinirProfil(profil);
@@ -35,11 +35,11 @@ protected:
     }
     CString Adresse() { return profil->GetProfileString(SECTION_DRIVER, ADRESSE_IP, L"<none>"); }
 
-    std::shared_ptr<CFrontalMemoire> frontal;
+    std::shared_ptr<CFrontalScripte> frontal;
     std::shared_ptr<CProfilMemoire> profil;
 };
 
-void Remplacer(CFenetreMemoire& f, unsigned id, const CString& texte)
+void Remplacer(CFenetreScriptee& f, unsigned id, const CString& texte)
 {
     f.GetDlgItem(id)->SetWindowText(L"");
     ASSERT_TRUE(f.Taper(id, texte));
@@ -54,7 +54,7 @@ TEST_F(DialogsTest, ConfigurationShowsTrimsAndStoresTheAddress)
 
     // Opening shows the stored address; "Connect" stores the typed one without blanks.
     CString vu;
-    frontal->AjouterScriptModal([&](CFenetreMemoire& f) {
+    frontal->AjouterScriptModal([&](CFenetreScriptee& f) {
         vu = f.GetDlgItem(IDC_ADRESSE)->GetWindowText();
         EXPECT_EQ(f.GetWindowText(), CString(L"File transfer : Connection"));
         Remplacer(f, IDC_ADRESSE, L" \t 7lab-box.local  ");
@@ -65,11 +65,11 @@ TEST_F(DialogsTest, ConfigurationShowsTrimsAndStoresTheAddress)
     EXPECT_EQ(Adresse(), CString(L"7lab-box.local"));
 
     // Cancel after editing (button, Escape, or leaving it open) keeps the stored value.
-    frontal->AjouterScriptModal([&](CFenetreMemoire& f) {
+    frontal->AjouterScriptModal([&](CFenetreScriptee& f) {
         Remplacer(f, IDC_ADRESSE, L"1.1.1.1");
         f.Cliquer(ID_ANNULER);
     });
-    frontal->AjouterScriptModal([&](CFenetreMemoire& f) {
+    frontal->AjouterScriptModal([&](CFenetreScriptee& f) {
         Remplacer(f, IDC_ADRESSE, L"1.1.1.1");
         f.AppuyerEchap();
     });
@@ -79,7 +79,7 @@ TEST_F(DialogsTest, ConfigurationShowsTrimsAndStoresTheAddress)
 
     // Enter is "Connect"; an empty address is stored as well.
     profil->Vider();
-    frontal->AjouterScriptModal([&](CFenetreMemoire& f) {
+    frontal->AjouterScriptModal([&](CFenetreScriptee& f) {
         vu = f.GetDlgItem(IDC_ADRESSE)->GetWindowText();
         Remplacer(f, IDC_ADRESSE, L"   ");
         f.AppuyerEntree();
@@ -90,7 +90,7 @@ TEST_F(DialogsTest, ConfigurationShowsTrimsAndStoresTheAddress)
 
     // No profile at all: an empty field, OK still answers 1 and writes nowhere.
     DefinirProfil(nullptr);
-    frontal->AjouterScriptModal([&](CFenetreMemoire& f) {
+    frontal->AjouterScriptModal([&](CFenetreScriptee& f) {
         vu = f.GetDlgItem(IDC_ADRESSE)->GetWindowText();
         Remplacer(f, IDC_ADRESSE, L"host");
         f.Cliquer(ID_OK);
@@ -108,7 +108,7 @@ TEST_F(DialogsTest, IdentificationChoicesAreStoredAfterOk)
     profil->WriteProfileString(SECTION_DRIVER, FTP_PASSWORD, L"pw");
 
     // Preset from the profile; "KRX 12" disables the edits, whose texts are still stored.
-    frontal->AjouterScriptModal([&](CFenetreMemoire& f) {
+    frontal->AjouterScriptModal([&](CFenetreScriptee& f) {
         EXPECT_EQ(f.GetDlgItem(IDC_RADIO_AUTRE)->GetCheck(), 1);
         EXPECT_TRUE(f.GetDlgItem(IDC_UTILISATEUR)->IsWindowEnabled());
         EXPECT_EQ(f.GetDlgItem(IDC_UTILISATEUR)->GetWindowText(), CString(L"bob"));
@@ -127,7 +127,7 @@ TEST_F(DialogsTest, IdentificationChoicesAreStoredAfterOk)
     EXPECT_EQ(profil->GetProfileString(SECTION_DRIVER, FTP_PASSWORD, L""), CString(L"pw"));
 
     // "Other :" enables the edits again; the typed password is stored as typed.
-    frontal->AjouterScriptModal([&](CFenetreMemoire& f) {
+    frontal->AjouterScriptModal([&](CFenetreScriptee& f) {
         EXPECT_EQ(f.GetDlgItem(IDC_RADIO_KRX12)->GetCheck(), 1);
         ASSERT_TRUE(f.Cliquer(IDC_RADIO_AUTRE));
         Remplacer(f, IDC_UTILISATEUR, L"ana");
@@ -140,7 +140,7 @@ TEST_F(DialogsTest, IdentificationChoicesAreStoredAfterOk)
     EXPECT_EQ(profil->GetProfileString(SECTION_DRIVER, FTP_PASSWORD, L""), CString(L" s3cret "));
 
     // Cancel: 1, nothing written.
-    frontal->AjouterScriptModal([&](CFenetreMemoire& f) {
+    frontal->AjouterScriptModal([&](CFenetreScriptee& f) {
         f.Cliquer(IDC_RADIO_KRX11);
         f.Cliquer(ID_ANNULER);
     });
@@ -149,7 +149,7 @@ TEST_F(DialogsTest, IdentificationChoicesAreStoredAfterOk)
 
     // A stored type out of range opens on "Automatic" and is stored back as 0.
     profil->WriteProfileInt(SECTION_DRIVER, FTP_TYPE_IDENTIFICATION, 9);
-    frontal->AjouterScriptModal([&](CFenetreMemoire& f) {
+    frontal->AjouterScriptModal([&](CFenetreScriptee& f) {
         EXPECT_EQ(f.GetDlgItem(IDC_RADIO_AUTOMATIQUE)->GetCheck(), 1);
         EXPECT_FALSE(f.GetDlgItem(IDC_UTILISATEUR)->IsWindowEnabled());
         f.Cliquer(ID_OK);
@@ -181,7 +181,7 @@ TEST_F(DialogsTest, WaitWindowIgnoresEnterAndEscapeAndIsReplaced)
 {
     AfficherAttente(Ressources::ChargerChaine(Ressources::IDS_CONNEXION), Ressources::IDR_ANIM_CONNEXION);
     ASSERT_EQ(frontal->NombreFenetres(), 1);
-    CFenetreMemoire* f = frontal->Fenetre(Ressources::IDD_ATTENTE);
+    CFenetreScriptee* f = frontal->Fenetre(Ressources::IDD_ATTENTE);
     ASSERT_NE(f, nullptr);
     EXPECT_TRUE(f->EstVisible());
     EXPECT_EQ(f->GetWindowText(), CString(L"Connecting ..."));

@@ -15,7 +15,7 @@
 #include "profile/CProfilMemoire.h"
 #include "profile/ClesProfil.h"
 #include "ftp/CFTPDirect.h"
-#include "ui/CFrontalMemoire.h"
+#include "support/FrontalScripte.h"
 #include "driver/IdentifiantsFtp.h"
 #include "ui/IdsControles.h"
 
@@ -146,7 +146,7 @@ TEST(FtpCredentials, AnonymousOnlyServerIsReachedAtTheSixthAttempt)
 namespace {
 
 // Counts the windows made, by template (the worker makes wait windows on its thread).
-class CFrontalCompteur : public CFrontalMemoire
+class CFrontalCompteur : public CFrontalScripte
 {
 public:
     std::unique_ptr<IFenetreDialogue> CreerDialogue(const tModeleDialogue& modele, IEcouteurDialogue& e) override
@@ -155,7 +155,7 @@ public:
             std::lock_guard<std::mutex> lock(m_mutexCrees);
             m_crees.push_back(modele.nId);
         }
-        return CFrontalMemoire::CreerDialogue(modele, e);
+        return CFrontalScripte::CreerDialogue(modele, e);
     }
     std::vector<unsigned> Crees()
     {
@@ -222,7 +222,7 @@ TEST_F(FacadeLoginTest, UnidentifiedInstrumentTriesTheFixedOrder)
     EXPECT_EQ(serveur.Logins(), (tLogins{{L"nobody", L"x"}}));
 
     // "KRX 12" chosen in the identification dialog: stored, and one login with B.
-    frontal->AjouterScriptModal([](CFenetreMemoire& f) {
+    frontal->AjouterScriptModal([](CFenetreScriptee& f) {
         f.Cliquer(IdsControles::IDC_RADIO_KRX12);
         f.Cliquer(ID_OK);
     });

@@ -12,7 +12,7 @@
 #include "profile/ClesProfil.h"
 #include "support/ProcessusTest.h"
 #include "support/RepertoireTemp.h"
-#include "ui/CFrontalMemoire.h"
+#include "support/FrontalScripte.h"
 #include "ui/IdsControles.h"
 
 namespace fs = std::filesystem;
@@ -42,7 +42,7 @@ TEST(TransferSession, DownChangeUpAndRemoveThroughTheFacade)
     CProcessusTest sim;
     ASSERT_TRUE(DemarrerSimulateur(sim, {"--model", "KRX 15", "--ftp-root", distant.Chemin().string()}));
 
-    auto frontal = std::make_shared<CFrontalMemoire>();
+    auto frontal = std::make_shared<CFrontalScripte>();
     DefinirFrontal(frontal);
     auto profil = std::make_shared<CProfilMemoire>();
     DefinirProfil(profil);
@@ -56,7 +56,7 @@ TEST(TransferSession, DownChangeUpAndRemoveThroughTheFacade)
     ASSERT_EQ(driver.IsConnexionEnCours(), 1);
 
     bool joue = false;
-    frontal->AjouterScriptModal([&](CFenetreMemoire& f) {
+    frontal->AjouterScriptModal([&](CFenetreScriptee& f) {
         joue = true;
         IControle* repsDistants = f.GetDlgItem(IDC_REPS_DISTANTS);
         IControle* repsLocaux = f.GetDlgItem(IDC_REPS_LOCAUX);

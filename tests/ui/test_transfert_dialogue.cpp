@@ -63,7 +63,7 @@ TEST_F(TransferDialogTest, LayoutForTwoSizesAndNoMoveWhenMinimised)
         {IDC_VALIDER_NOM_DISTANT, "736,578,796,596", "937,678,997,696"},
         {IDC_QUESTION_DISTANT, "468,560,732,596", "568,660,933,696"},
     };
-    Executer(dlg, [&](CFenetreMemoire& f) {
+    Executer(dlg, [&](CFenetreScriptee& f) {
         EXPECT_EQ(f.GetLargeurMinimale(), 640);
         EXPECT_EQ(f.GetHauteurMinimale(), 480);
         f.Redimensionner(800, 600);
@@ -85,7 +85,7 @@ TEST_F(TransferDialogTest, WithoutLoginTheRemotePaneIsDisabledAndNothingIsSaved)
 {
     CDlgFileTransfert dlg;
     dlg.ConnexionFtp(L"u", L"p", nullptr);
-    Executer(dlg, [&](CFenetreMemoire& f) {
+    Executer(dlg, [&](CFenetreScriptee& f) {
         for (unsigned id : {IDC_REPS_DISTANTS, IDC_FICHIERS_DISTANTS, IDC_REP_DISTANT, IDC_VERS_DISTANT,
                             IDC_VERS_LOCAL, IDC_RAFRAICHIR_DISTANT, IDC_SUPPR_FICHIERS_DISTANTS,
                             IDC_CREER_REP_DISTANT, IDC_SUPPR_REP_DISTANT})
@@ -114,7 +114,7 @@ TEST_F(TransferDialogTest, LocalPaneListsMovesAndFallsBack)
 
     CDlgFileTransfert dlg;
     dlg.ConnexionFtp(L"u", L"p", nullptr);
-    Executer(dlg, [&](CFenetreMemoire& f) {
+    Executer(dlg, [&](CFenetreScriptee& f) {
         IControle* reps = f.GetDlgItem(IDC_REPS_LOCAUX);
         IControle* table = f.GetDlgItem(IDC_FICHIERS_LOCAUX);
         IControle* lecteurs = f.GetDlgItem(IDC_LECTEURS);
@@ -156,7 +156,7 @@ TEST_F(TransferDialogTest, LocalPaneListsMovesAndFallsBack)
     DefinirRepLocal(Local() / "disparu");
     CDlgFileTransfert dlg2;
     dlg2.ConnexionFtp(L"u", L"p", nullptr);
-    Executer(dlg2, [&](CFenetreMemoire&) { EXPECT_EQ(dlg2.GetRepLocal(), Dossier(m_maison.Chemin())); });
+    Executer(dlg2, [&](CFenetreScriptee&) { EXPECT_EQ(dlg2.GetRepLocal(), Dossier(m_maison.Chemin())); });
 }
 
 TEST_F(TransferDialogTest, FocusRuleKeepsOneKindOfSelectionPerPane)
@@ -165,7 +165,7 @@ TEST_F(TransferDialogTest, FocusRuleKeepsOneKindOfSelectionPerPane)
     fs::create_directories(Local() / "d");
     CDlgFileTransfert dlg;
     dlg.ConnexionFtp(L"u", L"p", nullptr);
-    Executer(dlg, [&](CFenetreMemoire& f) {
+    Executer(dlg, [&](CFenetreScriptee& f) {
         IControle* reps = f.GetDlgItem(IDC_REPS_LOCAUX);
         IControle* table = f.GetDlgItem(IDC_FICHIERS_LOCAUX);
         EXPECT_TRUE(f.Choisir(IDC_REPS_LOCAUX, Index(reps, L"[d]")));
@@ -181,7 +181,7 @@ TEST_F(TransferDialogTest, NameEntryFilterCreationAndEnter)
 {
     CDlgFileTransfert dlg;
     dlg.ConnexionFtp(L"u", L"p", nullptr);
-    Executer(dlg, [&](CFenetreMemoire& f) {
+    Executer(dlg, [&](CFenetreScriptee& f) {
         IControle* champ = f.GetDlgItem(IDC_NOM_LOCAL);
         // Enter with the focus on a list does nothing and keeps the dialog open.
         EXPECT_TRUE(f.DonnerFocus(IDC_FICHIERS_LOCAUX));
@@ -247,7 +247,7 @@ TEST_F(TransferDialogTest, LocalDeletionAndRecursiveRemoval)
 
     CDlgFileTransfert dlg;
     dlg.ConnexionFtp(L"u", L"p", nullptr);
-    Executer(dlg, [&](CFenetreMemoire& f) {
+    Executer(dlg, [&](CFenetreScriptee& f) {
         IControle* table = f.GetDlgItem(IDC_FICHIERS_LOCAUX);
         IControle* reps = f.GetDlgItem(IDC_REPS_LOCAUX);
         // Delete two selected files at once, without a question.
@@ -298,7 +298,7 @@ TEST_F(TransferDialogTest, HeaderClicksFlipAndResetDirections)
     EcrireFichier(Local() / "B", 12);
     CDlgFileTransfert dlg;
     dlg.ConnexionFtp(L"u", L"p", nullptr);
-    Executer(dlg, [&](CFenetreMemoire& f) {
+    Executer(dlg, [&](CFenetreScriptee& f) {
         IControle* table = f.GetDlgItem(IDC_FICHIERS_LOCAUX);
         using V = std::vector<CString>;
         EXPECT_EQ(Colonne(table), (V{L"B", L"a", L"b", L"c"}));

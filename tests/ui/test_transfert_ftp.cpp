@@ -94,7 +94,7 @@ TEST_F(TransferDialogFtpTest, TreeDownChangedLocallyBackUpThenRemovedRemotely)
 
     CDlgFileTransfert dlg;
     ASSERT_TRUE(Connecter(dlg));
-    Executer(dlg, [&](CFenetreMemoire& f) {
+    Executer(dlg, [&](CFenetreScriptee& f) {
         IControle* repsD = f.GetDlgItem(IDC_REPS_DISTANTS);
         IControle* repsL = f.GetDlgItem(IDC_REPS_LOCAUX);
         // The posted refresh listed the root: no "[..]" there.
@@ -162,7 +162,7 @@ TEST_F(TransferDialogFtpTest, FilesCopiedAndDeletedOnBothSidesWithProgress)
 
     CDlgFileTransfert dlg;
     ASSERT_TRUE(Connecter(dlg));
-    Executer(dlg, [&](CFenetreMemoire& f) {
+    Executer(dlg, [&](CFenetreScriptee& f) {
         IControle* tableD = f.GetDlgItem(IDC_FICHIERS_DISTANTS);
         IControle* tableL = f.GetDlgItem(IDC_FICHIERS_LOCAUX);
         EXPECT_EQ(dlg.GetRepDistant(), CString(L"/d"));
@@ -241,7 +241,7 @@ TEST_F(TransferDialogFtpTest, RemoteDirectoryCreatedAndRemoved)
     ASSERT_TRUE(Demarrer());
     CDlgFileTransfert dlg;
     ASSERT_TRUE(Connecter(dlg));
-    Executer(dlg, [&](CFenetreMemoire& f) {
+    Executer(dlg, [&](CFenetreScriptee& f) {
         IControle* repsD = f.GetDlgItem(IDC_REPS_DISTANTS);
         // Opening the remote entry closes the local one.
         ASSERT_TRUE(f.Cliquer(IDC_CREER_REP_LOCAL));
@@ -281,7 +281,7 @@ TEST_F(TransferDialogFtpTest, DirectoryThatCannotBeEnteredIsSkippedAndNothingEls
 
     CDlgFileTransfert dlg;
     ASSERT_TRUE(Connecter(dlg));
-    Executer(dlg, [&](CFenetreMemoire& f) {
+    Executer(dlg, [&](CFenetreScriptee& f) {
         IControle* repsD = f.GetDlgItem(IDC_REPS_DISTANTS);
         m_frontal->EffacerMessages();
         ASSERT_TRUE(f.Choisir(IDC_REPS_DISTANTS, Index(repsD, L"[arbre]")));
@@ -322,7 +322,7 @@ TEST_F(TransferDialogFtpTest, HostileRemoteNamesNeverBecomeLocalPaths)
 
     CDlgFileTransfert dlg;
     ASSERT_TRUE(Connecter(dlg));
-    Executer(dlg, [&](CFenetreMemoire& f) {
+    Executer(dlg, [&](CFenetreScriptee& f) {
         IControle* tableD = f.GetDlgItem(IDC_FICHIERS_DISTANTS);
         IControle* repsD = f.GetDlgItem(IDC_REPS_DISTANTS);
         for (const CString& n : Colonne(tableD))
@@ -357,7 +357,7 @@ TEST_F(TransferDialogFtpTest, LocalLinkCycleEndsTheCopyUp)
 
     CDlgFileTransfert dlg;
     ASSERT_TRUE(Connecter(dlg));
-    Executer(dlg, [&](CFenetreMemoire& f) {
+    Executer(dlg, [&](CFenetreScriptee& f) {
         m_frontal->EffacerMessages();
         ASSERT_TRUE(f.Choisir(IDC_REPS_LOCAUX, Index(f.GetDlgItem(IDC_REPS_LOCAUX), L"[arbre]")));
         ASSERT_TRUE(f.Cliquer(IDC_VERS_DISTANT));
@@ -379,7 +379,7 @@ TEST_F(TransferDialogFtpTest, ServerSideLinkLoopEndsAtTheDepthLimit)
     // Below the kernel's own limit on links in a path, so that ours ends the walk.
     dlg.SetProfondeurMax(5);
     ASSERT_TRUE(Connecter(dlg));
-    Executer(dlg, [&](CFenetreMemoire& f) {
+    Executer(dlg, [&](CFenetreScriptee& f) {
         m_frontal->EffacerMessages();
         ASSERT_TRUE(f.Choisir(IDC_REPS_DISTANTS, Index(f.GetDlgItem(IDC_REPS_DISTANTS), L"[arbre]")));
         ASSERT_TRUE(f.Cliquer(IDC_VERS_LOCAL));
@@ -409,7 +409,7 @@ TEST_F(TransferDialogTest, SessionOnTheSimulator)
     ftp.SetDelaiReponse(std::chrono::seconds(5));
     CDlgFileTransfert dlg;
     ASSERT_EQ(dlg.ConnexionFtp(L"krx11", L"QWPZ", &ftp), 1);
-    Executer(dlg, [&](CFenetreMemoire& f) {
+    Executer(dlg, [&](CFenetreScriptee& f) {
         IControle* repsD = f.GetDlgItem(IDC_REPS_DISTANTS);
         IControle* repsL = f.GetDlgItem(IDC_REPS_LOCAUX);
         m_frontal->EffacerMessages();
