@@ -122,9 +122,8 @@ public:
     tDelaisDriver GetDelais() const;
 
 private:
-    // For the dialog entry points: the worker (null without worker), its
-    // instrument's model name (empty when none) and its FTP client.
-    CTacheDriver* GetTache() const;
+    // For the dialog entry points: the worker's instrument model name (empty
+    // when none) and its FTP client (null without one).
     CString GetIdentificationTache() const;
     CFTPDirect* GetFTPDirectTache() const;
 

@@ -15,15 +15,11 @@ public:
     OTDR_EXPORT CDlgAttente(const CString& texte, unsigned nIdAnimation);
     OTDR_EXPORT ~CDlgAttente() override;
 
-    const CString& GetTexte() const { return m_strTexte; }
-    unsigned GetIdAnimation() const { return m_nIdAnimation; }
-
 protected:
     int OnInitDialog() override;
     void OnOK() override {}
     void OnCancel() override {}
 
 private:
-    CString m_strTexte;
     unsigned m_nIdAnimation;
 };
