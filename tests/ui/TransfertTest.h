@@ -7,7 +7,9 @@
 
 #include <cstdlib>
 #include <filesystem>
+#include <fstream>
 #include <functional>
+#include <map>
 #include <memory>
 #include <string>
 #include <vector>
@@ -49,6 +51,30 @@ protected:
     // anything written beside it shows up in Racine().
     std::filesystem::path Local() const { return m_local.Chemin() / "local"; }
     const CRepertoireTemp& RacineLocale() const { return m_local; }
+
+    static void Ecrire(const std::filesystem::path& p, const std::string& contenu)
+    {
+        std::filesystem::create_directories(p.parent_path());
+        std::ofstream(p, std::ios::binary) << contenu;
+    }
+    // A binary content that a text-mode transfer would alter.
+    static std::string Binaire(int graine, size_t n)
+    {
+        std::string s(n, '\0');
+        for (size_t i = 0; i < n; ++i) s[i] = static_cast<char>((i * 131 + graine * 7) % 256);
+        return s + "\r\n\n\r";
+    }
+    // Every file and directory under `racine`, relative, with the content of
+    // files ("<dir>" for directories).
+    static std::map<std::string, std::string> Arbre(const std::filesystem::path& racine)
+    {
+        std::map<std::string, std::string> m;
+        for (auto it = std::filesystem::recursive_directory_iterator(racine);
+             it != std::filesystem::recursive_directory_iterator(); ++it)
+            m[std::filesystem::relative(it->path(), racine).string()] =
+                it->is_directory() ? std::string("<dir>") : CRepertoireTemp::Lire(it->path());
+        return m;
+    }
 
     static CString Texte(const std::filesystem::path& p) { return CString(Utf8ToWide(p.string())); }
     static CString Dossier(const std::filesystem::path& p) { return Texte(p) + L"/"; }

@@ -109,13 +109,18 @@ TEST(FtpCredentials, CredentialsByModelAndByUser)
         EXPECT_EQ(IdentifiantsFtp::Connecter(c.modele, c.user, c.pwd, j.Fn()), 0);
         EXPECT_EQ(j.logins, c.attendu) << CString(c.modele).c_str();
     }
-    // The list stops at the first success.
+}
+
+TEST(FtpCredentials, LoginsStopAtTheFirstSuccess)
+{
     CJournal j;
     j.accepte = L"krx12";
     EXPECT_EQ(IdentifiantsFtp::Connecter(L"", nullptr, nullptr, j.Fn()), 1);
     EXPECT_EQ(j.logins, (tLogins{kE, kD, kB}));
+}
 
-    // Types of the identification dialog.
+TEST(FtpCredentials, EachFixedTypeOfTheIdentificationDialogGivesItsPair)
+{
     CString u = L"keep", p = L"keep";
     EXPECT_FALSE(IdentifiantsFtp::ParType(0, u, p));
     EXPECT_FALSE(IdentifiantsFtp::ParType(6, u, p));
@@ -213,15 +218,22 @@ TEST_F(FacadeLoginTest, UnidentifiedInstrumentTriesTheFixedOrder)
     Demarrer({"--idn", "Vardenholm Optics"});  // no fields: no model name
     EXPECT_EQ(driver.FileTransfert(nullptr, nullptr), 1);
     EXPECT_EQ(serveur.Logins(), OrdreComplet(kE));
-    // Logged in: the transfer dialog ran (headless-like: nobody answered) and saved its directories.
+    // Logged in: the transfer dialog ran (nobody answered) and saved its directories.
     EXPECT_EQ(frontal->ModauxLances(), std::vector<unsigned>{2055});
     EXPECT_EQ(profil->Contient(SECTION_FTPDIRECT, REP_DISTANT), 1);
+}
 
-    // A user given by the host: exactly one login.
+TEST_F(FacadeLoginTest, UserGivenByTheHostIsTheOnlyLogin)
+{
+    Demarrer({"--idn", "Vardenholm Optics"});
     EXPECT_EQ(driver.FileTransfert(L"nobody", L"x"), 0);
     EXPECT_EQ(serveur.Logins(), (tLogins{{L"nobody", L"x"}}));
+    EXPECT_TRUE(frontal->ModauxLances().empty());
+}
 
-    // "KRX 12" chosen in the identification dialog: stored, and one login with B.
+TEST_F(FacadeLoginTest, TypeChosenInTheIdentificationDialogIsStoredAndTheOnlyLogin)
+{
+    Demarrer({"--idn", "Vardenholm Optics"});
     frontal->AjouterScriptModal([](CFenetreScriptee& f) {
         f.Cliquer(IdsControles::IDC_RADIO_KRX12);
         f.Cliquer(ID_OK);
