@@ -50,7 +50,7 @@ class WaitWindowTest : public WidgetsTest {};
 
 } // namespace
 
-TEST_F(WaitWindowTest, ShownRemovedAndReplacedAtTheWorkersRequest)
+TEST_F(WaitWindowTest, ShownAtTheWorkersRequestWithItsClipAndNoCloseBox)
 {
     DepuisUnAutreThread(L"Connecting ...", 2080);
     ASSERT_TRUE(AttendreQue([] { return FenetreAttente() != nullptr; }));
@@ -63,30 +63,40 @@ TEST_F(WaitWindowTest, ShownRemovedAndReplacedAtTheWorkersRequest)
     ASSERT_NE(film, nullptr);
     EXPECT_EQ(film->frameCount(), 14);
     EXPECT_EQ(film->frameRect().size(), QSize(80, 50));
+    AfficherAttente(nullptr, 0);
+}
 
-    // Enter, Escape and a close request leave it on screen.
+TEST_F(WaitWindowTest, EnterEscapeAndACloseRequestLeaveItOnScreen)
+{
+    AfficherAttente(L"Connecting ...", 2080);
+    QDialog* dlg = FenetreAttente();
+    ASSERT_NE(dlg, nullptr);
     for (int touche : {Qt::Key_Return, Qt::Key_Enter, Qt::Key_Escape})
         QTest::keyClick(dlg, static_cast<Qt::Key>(touche));
     dlg->close();
     QCoreApplication::processEvents();
     EXPECT_EQ(FenetreAttente(), dlg);
     EXPECT_TRUE(dlg->isVisible());
+    AfficherAttente(nullptr, 0);
+}
 
-    // A second text replaces the window; only one is ever shown.
+TEST_F(WaitWindowTest, NewTextReplacesItAndNoTextRemovesIt)
+{
+    DepuisUnAutreThread(L"Connecting ...", 2080);
     DepuisUnAutreThread(L"Disconnecting ...", 2084);
     ASSERT_TRUE(AttendreQue([] {
         QDialog* d = FenetreAttente();
         return d && d->windowTitle() == QStringLiteral("Disconnecting ...");
     }));
-    film = Film(FenetreAttente());
+    QMovie* film = Film(FenetreAttente());
     ASSERT_NE(film, nullptr);
     EXPECT_EQ(film->frameCount(), 22);
-
-    // No text removes it whatever the animation id.
-    DepuisUnAutreThread(nullptr, 2069);
+    DepuisUnAutreThread(nullptr, 2069);  // whatever the animation id
     ASSERT_TRUE(AttendreQue([] { return FenetreAttente() == nullptr; }));
+}
 
-    // Animation 0: caption only, nothing playing.
+TEST_F(WaitWindowTest, WithoutClipItShowsTheCaptionAlone)
+{
     AfficherAttente(L"Trace transfer ...", 0);
     ASSERT_NE(FenetreAttente(), nullptr);
     EXPECT_EQ(Film(FenetreAttente()), nullptr);
@@ -187,30 +197,29 @@ TEST_F(WaitWindowTest, RequestWaitOffTheGuiThreadIsPlain)
     EXPECT_FALSE(AttendreRequete(evenement, 30));
 }
 
-TEST_F(WaitWindowTest, InstallIsOneGuiThreadCallAndUninstallGoesHeadless)
+TEST_F(WaitWindowTest, InstallingOffTheGuiThreadIsRefusedAndInstallingTwiceIsHarmless)
 {
     bool bAutreThread = true;
     std::thread t([&] { bAutreThread = InstallerFrontalQt(); });
     t.join();
     EXPECT_FALSE(bAutreThread);
-    EXPECT_TRUE(InstallerFrontalQt());  // already installed: harmless
+    EXPECT_TRUE(InstallerFrontalQt());
     EXPECT_TRUE(FrontalInstalle());
+}
 
+TEST_F(WaitWindowTest, UninstallingGoesHeadlessAndTakesTheWaitWindowAway)
+{
     AfficherAttente(L"Connecting ...", 2080);
     ASSERT_NE(FenetreAttente(), nullptr);
-    // Going headless takes the wait window away; later requests show nothing.
     DesinstallerFrontalQt();
     EXPECT_FALSE(FrontalInstalle());
     QCoreApplication::processEvents();
     EXPECT_EQ(FenetreAttente(), nullptr);
+    // Later requests show nothing, and the request wait is plain again.
     DepuisUnAutreThread(L"Connecting ...", 2080);
     QCoreApplication::processEvents();
     EXPECT_EQ(FenetreAttente(), nullptr);
     CEvenementManuel evenement;
     EXPECT_FALSE(AttendreRequete(evenement, 20));
-
     EXPECT_TRUE(InstallerFrontalQt());
-    AfficherAttente(L"Connecting ...", 2080);
-    EXPECT_NE(FenetreAttente(), nullptr);
-    AfficherAttente(nullptr, 0);
 }
