@@ -7,12 +7,8 @@
 #include <QImageReader>
 #include <QLabel>
 #include <QMovie>
-#include <QPushButton>
 #include <QTest>
-#include <QTimer>
 
-#include <atomic>
-#include <chrono>
 #include <thread>
 
 #include "common/CEvenementManuel.h"
@@ -80,30 +76,6 @@ TEST_F(WaitWindowTest, EnterEscapeAndACloseRequestLeaveItOnScreen)
     AfficherAttente(nullptr, 0);
 }
 
-TEST_F(WaitWindowTest, NewTextReplacesItAndNoTextRemovesIt)
-{
-    DepuisUnAutreThread(L"Connecting ...", 2080);
-    DepuisUnAutreThread(L"Disconnecting ...", 2084);
-    ASSERT_TRUE(AttendreQue([] {
-        QDialog* d = FenetreAttente();
-        return d && d->windowTitle() == QStringLiteral("Disconnecting ...");
-    }));
-    QMovie* film = Film(FenetreAttente());
-    ASSERT_NE(film, nullptr);
-    EXPECT_EQ(film->frameCount(), 22);
-    DepuisUnAutreThread(nullptr, 2069);  // whatever the animation id
-    ASSERT_TRUE(AttendreQue([] { return FenetreAttente() == nullptr; }));
-}
-
-TEST_F(WaitWindowTest, WithoutClipItShowsTheCaptionAlone)
-{
-    AfficherAttente(L"Trace transfer ...", 0);
-    ASSERT_NE(FenetreAttente(), nullptr);
-    EXPECT_EQ(Film(FenetreAttente()), nullptr);
-    AfficherAttente(nullptr, 0);
-    EXPECT_EQ(FenetreAttente(), nullptr);
-}
-
 TEST_F(WaitWindowTest, ClipsLoopAtTheirRates)
 {
     // Per-frame delays over one loop: 14 frames at 6.5 a second, 22 at 12;
@@ -129,55 +101,6 @@ TEST_F(WaitWindowTest, ClipsLoopAtTheirRates)
         EXPECT_EQ(total, c.dureeMs) << c.id;
         AfficherAttente(nullptr, 0);
     }
-}
-
-TEST_F(WaitWindowTest, RequestWaitOnTheGuiThreadAnimatesAndDropsInput)
-{
-    QPushButton bouton(QStringLiteral("Host button"));
-    bouton.show();
-    int nClics = 0;
-    QObject::connect(&bouton, &QPushButton::clicked, [&] { ++nClics; });
-
-    CEvenementManuel evenement;
-    std::atomic<bool> bFin{false};
-    // The worker: shows the wait window, works, removes it, sets the event.
-    std::thread travailleur([&] {
-        AfficherAttente(L"Connecting ...", 2080);
-        while (!bFin) std::this_thread::sleep_for(std::chrono::milliseconds(5));
-        AfficherAttente(nullptr, 2069);
-        evenement.SetEvent();
-    });
-
-    // A host timer runs during the wait: it watches the clip and tries input.
-    QList<int> images;
-    int nTicks = 0;
-    QTimer minuterie;
-    QObject::connect(&minuterie, &QTimer::timeout, [&] {
-        ++nTicks;
-        if (QMovie* film = Film(FenetreAttente())) {
-            if (images.isEmpty() || images.last() != film->currentFrameNumber())
-                images.append(film->currentFrameNumber());
-        }
-        QTest::mouseClick(&bouton, Qt::LeftButton);
-        QTest::keyClick(&bouton, Qt::Key_Space);
-        if (images.size() >= 3) bFin = true;
-    });
-    minuterie.start(20);
-
-    EXPECT_TRUE(AttendreRequete(evenement, 10000));
-    minuterie.stop();
-    travailleur.join();
-
-    EXPECT_GE(images.size(), 3) << "the clip did not advance during the wait";
-    EXPECT_GT(nTicks, 0);
-    EXPECT_EQ(FenetreAttente(), nullptr) << "the worker's removal was not applied";
-    // Input was neither delivered during the wait nor replayed after it.
-    QCoreApplication::processEvents();
-    QTest::qWait(50);
-    EXPECT_EQ(nClics, 0);
-    // Outside a wait the same input works.
-    QTest::mouseClick(&bouton, Qt::LeftButton);
-    EXPECT_EQ(nClics, 1);
 }
 
 TEST_F(WaitWindowTest, RequestWaitOffTheGuiThreadIsPlain)

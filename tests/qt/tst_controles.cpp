@@ -336,16 +336,6 @@ TEST_F(QtControlsTest, ResizeIsReportedAndTheMinimumHolds)
     EXPECT_GE(f->GetClientRect().Hauteur(), 480);
 }
 
-TEST_F(QtControlsTest, FallbackBaseUnitsAndConversion)
-{
-    const tUnitesBase b = UnitesBase(QApplication::font());
-    // The conversion rounds as the dialog manager does.
-    EXPECT_EQ(PixelsX(tUnitesBase{6, 13}, 410), 615);
-    EXPECT_EQ(PixelsY(tUnitesBase{6, 13}, 274), 445);
-    EXPECT_EQ(PixelsY(tUnitesBase{6, 13}, 9), 15);
-    EXPECT_GE(b.y, b.x);
-}
-
 TEST_F(QtControlsTest, ModalRunEndsWithTheLogicsResultAndDeliversPostedClicks)
 {
     struct CLogique : CEnregistreur {

@@ -118,11 +118,6 @@ void DoubleCliquer(QListWidget* l, int ligne)
     QTest::mouseDClick(l->viewport(), Qt::LeftButton, {}, p);
 }
 
-void CliquerLigne(QTreeWidget* t, int ligne, Qt::KeyboardModifiers mod = {})
-{
-    QTest::mouseClick(t->viewport(), Qt::LeftButton, mod, t->visualItemRect(t->topLevelItem(ligne)).center());
-}
-
 void CliquerEnTete(QTreeWidget* t, int colonne)
 {
     QHeaderView* h = t->header();
@@ -168,28 +163,6 @@ TEST_F(QtTransferDialogTest, HeaderClickSortsByTheShownSizeAndAgainReverses)
         EXPECT_EQ(Noms(table), (QStringList{"grand.sor", "petit.sor", "moyen.sor"}));
         CliquerEnTete(table, 1);
         EXPECT_EQ(Noms(table), (QStringList{"moyen.sor", "petit.sor", "grand.sor"}));
-        QTest::keyClick(d, Qt::Key_Escape);
-    });
-}
-
-TEST_F(QtTransferDialogTest, CtrlAndShiftClicksSelectRowsAndTheDirectoryListLosesItsSelection)
-{
-    for (const char* n : {"a.sor", "b.sor", "c.sor"}) EcrireFichier(Local() / n, 10);
-    fs::create_directories(Local() / "sous");
-    CDlgFileTransfert dlg;
-    dlg.ConnexionFtp(L"u", L"p", nullptr);
-    Executer(dlg, [&](QDialog* d) {
-        auto* reps = Enfant<QListWidget>(d, IDC_REPS_LOCAUX);
-        auto* table = Enfant<QTreeWidget>(d, IDC_FICHIERS_LOCAUX);
-        QTest::mouseClick(reps->viewport(), Qt::LeftButton, {}, reps->visualItemRect(reps->item(0)).center());
-        EXPECT_EQ(reps->selectedItems().size(), 1);
-        CliquerLigne(table, 0);
-        CliquerLigne(table, 2, Qt::ControlModifier);
-        EXPECT_EQ(table->selectedItems().size(), 2);
-        CliquerLigne(table, 1, Qt::ShiftModifier);
-        EXPECT_EQ(table->selectedItems().size(), 2);  // rows 1..2 from the anchor
-        EXPECT_FALSE(table->topLevelItem(0)->isSelected());
-        EXPECT_TRUE(reps->selectedItems().isEmpty());
         QTest::keyClick(d, Qt::Key_Escape);
     });
 }

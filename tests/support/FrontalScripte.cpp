@@ -14,7 +14,7 @@ std::unique_ptr<IFenetreDialogue> CFrontalScripte::CreerDialogue(const tModeleDi
 int CFrontalScripte::MessageBox(const CString& texte, tBoutonsMessage boutons)
 {
     {
-        std::lock_guard<std::mutex> v(m_mutex);
+        Verrou v(m_mutex);
         m_messages.push_back(texte);
         if (!m_reponses.empty()) {
             const int r = m_reponses.front();
@@ -25,51 +25,9 @@ int CFrontalScripte::MessageBox(const CString& texte, tBoutonsMessage boutons)
     return CFrontalMemoire::MessageBox(texte, boutons);
 }
 
-void CFrontalScripte::AjouterScriptModal(FnScript script)
-{
-    std::lock_guard<std::mutex> v(m_mutex);
-    m_scripts.push_back(std::move(script));
-}
-
-int CFrontalScripte::ScriptsEnAttente() const
-{
-    std::lock_guard<std::mutex> v(m_mutex);
-    return static_cast<int>(m_scripts.size());
-}
-
-void CFrontalScripte::AjouterReponseMessage(int reponse)
-{
-    std::lock_guard<std::mutex> v(m_mutex);
-    m_reponses.push_back(reponse);
-}
-
-std::vector<CString> CFrontalScripte::Messages() const
-{
-    std::lock_guard<std::mutex> v(m_mutex);
-    return m_messages;
-}
-
-void CFrontalScripte::EffacerMessages()
-{
-    std::lock_guard<std::mutex> v(m_mutex);
-    m_messages.clear();
-}
-
-std::vector<unsigned> CFrontalScripte::ModauxLances() const
-{
-    std::lock_guard<std::mutex> v(m_mutex);
-    return m_modaux;
-}
-
-int CFrontalScripte::NombreFenetres() const
-{
-    std::lock_guard<std::mutex> v(m_mutex);
-    return static_cast<int>(m_fenetres.size());
-}
-
 CFenetreScriptee* CFrontalScripte::Fenetre(unsigned idModele) const
 {
-    std::lock_guard<std::mutex> v(m_mutex);
+    Verrou v(m_mutex);
     for (auto it = m_fenetres.rbegin(); it != m_fenetres.rend(); ++it)
         if ((*it)->GetModele().nId == idModele) return *it;
     return nullptr;
@@ -77,7 +35,7 @@ CFenetreScriptee* CFrontalScripte::Fenetre(unsigned idModele) const
 
 bool CFrontalScripte::ProchainScript(FnScript& script)
 {
-    std::lock_guard<std::mutex> v(m_mutex);
+    Verrou v(m_mutex);
     if (m_scripts.empty()) return false;
     script = std::move(m_scripts.front());
     m_scripts.erase(m_scripts.begin());
@@ -86,7 +44,7 @@ bool CFrontalScripte::ProchainScript(FnScript& script)
 
 void CFrontalScripte::Enregistrer(CFenetreScriptee* f, bool bPresente)
 {
-    std::lock_guard<std::mutex> v(m_mutex);
+    Verrou v(m_mutex);
     if (bPresente) m_fenetres.push_back(f);
     else m_fenetres.erase(std::remove(m_fenetres.begin(), m_fenetres.end(), f), m_fenetres.end());
 }
@@ -105,34 +63,22 @@ CFenetreScriptee::~CFenetreScriptee() { m_scripte.Enregistrer(this, false); }
 
 tRect CFenetreScriptee::GetClientRect() const
 {
-    std::lock_guard<std::mutex> v(m_mutex);
+    Verrou v(m_mutex);
     return m_client;
 }
 
 void CFenetreScriptee::SetTailleMinimale(int largeur, int hauteur)
 {
-    std::lock_guard<std::mutex> v(m_mutex);
+    Verrou v(m_mutex);
     m_nLargeurMin = largeur;
     m_nHauteurMin = hauteur;
-}
-
-int CFenetreScriptee::GetLargeurMinimale() const
-{
-    std::lock_guard<std::mutex> v(m_mutex);
-    return m_nLargeurMin;
-}
-
-int CFenetreScriptee::GetHauteurMinimale() const
-{
-    std::lock_guard<std::mutex> v(m_mutex);
-    return m_nHauteurMin;
 }
 
 int CFenetreScriptee::RunModal()
 {
     if (!EstTerminee()) {
         {
-            std::lock_guard<std::mutex> v(m_scripte.m_mutex);
+            Verrou v(m_scripte.m_mutex);
             m_scripte.m_modaux.push_back(GetModele().nId);
         }
         Afficher(true);
@@ -147,7 +93,7 @@ int CFenetreScriptee::RunModal()
                 TraiterMessages();
             }
         }
-        std::lock_guard<std::mutex> v(m_mutex);
+        Verrou v(m_mutex);
         m_postes.clear();
     }
     return CFenetreMemoire::RunModal();
@@ -156,7 +102,7 @@ int CFenetreScriptee::RunModal()
 void CFenetreScriptee::PosterClic(unsigned id)
 {
     if (EstTerminee()) return;
-    std::lock_guard<std::mutex> v(m_mutex);
+    Verrou v(m_mutex);
     m_postes.push_back(id);
 }
 
@@ -165,7 +111,7 @@ void CFenetreScriptee::TraiterMessages()
     for (;;) {
         unsigned id;
         {
-            std::lock_guard<std::mutex> v(m_mutex);
+            Verrou v(m_mutex);
             if (m_postes.empty() || EstTerminee()) return;
             id = m_postes.front();
             m_postes.erase(m_postes.begin());
@@ -332,7 +278,7 @@ void CFenetreScriptee::Redimensionner(int largeur, int hauteur)
 {
     if (EstTerminee()) return;
     {
-        std::lock_guard<std::mutex> v(m_mutex);
+        Verrou v(m_mutex);
         largeur = std::max(largeur, m_nLargeurMin);
         hauteur = std::max(hauteur, m_nHauteurMin);
         m_client = tRect{0, 0, largeur, hauteur};

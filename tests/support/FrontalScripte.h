@@ -34,20 +34,20 @@ public:
     int MessageBox(const CString& texte, tBoutonsMessage boutons) override;
 
     // The user's session for the next modal run (first queued, first used).
-    void AjouterScriptModal(FnScript script);
-    int ScriptsEnAttente() const;
-    void AjouterReponseMessage(int reponse);
+    void AjouterScriptModal(FnScript script) { Verrou v(m_mutex); m_scripts.push_back(std::move(script)); }
+    void AjouterReponseMessage(int reponse) { Verrou v(m_mutex); m_reponses.push_back(reponse); }
     // Texts of every message box shown, in order (also those shown over a window).
-    std::vector<CString> Messages() const;
-    void EffacerMessages();
+    std::vector<CString> Messages() const { Verrou v(m_mutex); return m_messages; }
+    void EffacerMessages() { Verrou v(m_mutex); m_messages.clear(); }
     // Template ids of the modal runs started, in order.
-    std::vector<unsigned> ModauxLances() const;
+    std::vector<unsigned> ModauxLances() const { Verrou v(m_mutex); return m_modaux; }
     // Windows alive now; the most recent one made from template 'idModele' (or null).
-    int NombreFenetres() const;
+    int NombreFenetres() const { Verrou v(m_mutex); return static_cast<int>(m_fenetres.size()); }
     CFenetreScriptee* Fenetre(unsigned idModele) const;
 
 private:
     friend class CFenetreScriptee;
+    using Verrou = std::lock_guard<std::mutex>;
     bool ProchainScript(FnScript& script);
     void Enregistrer(CFenetreScriptee* f, bool bPresente);
 
@@ -99,10 +99,11 @@ public:
     // Delivers the posted clicks (the modal run and every action do it by themselves).
     void TraiterMessages();
 
-    int GetLargeurMinimale() const;
-    int GetHauteurMinimale() const;
+    int GetLargeurMinimale() const { Verrou v(m_mutex); return m_nLargeurMin; }
+    int GetHauteurMinimale() const { Verrou v(m_mutex); return m_nHauteurMin; }
 
 private:
+    using Verrou = std::lock_guard<std::mutex>;
     IControle* ControleUtilisable(unsigned id);
     bool EditionUtilisable(unsigned id, IControle*& c);
     void CocherRadio(const IControle& radio);

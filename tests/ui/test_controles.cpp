@@ -1,6 +1,6 @@
 // The control layer as the dialog logic sees it on the headless front end: the
-// notification rules it relies on, list order, the dialog base's dispatch, and
-// modal runs that end at once when nobody is there.
+// notification rules it relies on, list order, and modal runs that end at once
+// when nobody is there.
 
 #include <gtest/gtest.h>
 
@@ -29,7 +29,7 @@ class CDialogueJournal : public CDialogue
 public:
     explicit CDialogueJournal(unsigned idModele) : CDialogue(idModele) {}
     tEvenements evenements;
-    int nOk = 0, nAnnuler = 0, nInit = 0, nDestroy = 0;
+    int nAnnuler = 0, nInit = 0, nDestroy = 0;
     bool bFinirALInit = false;
     // Filter as a name field does: cut the text back while it holds a ':'.
     bool bFiltre = false;
@@ -40,11 +40,6 @@ protected:
         ++nInit;
         if (bFinirALInit) EndDialog(42);
         return 1;
-    }
-    void OnOK() override
-    {
-        ++nOk;
-        EndDialog(ID_OK);
     }
     void OnCancel() override
     {
@@ -186,35 +181,4 @@ TEST_F(ControlsTest, SelectionsMadeByTheLogicReportNothing)
     // The user's choice is reported.
     ASSERT_TRUE(f->Choisir(IDC_LECTEURS, 0));
     EXPECT_EQ(dlg.evenements.back(), (tEvenement{IDC_LECTEURS, tNotification::ChangementSelection, 0}));
-}
-
-TEST(DialogBase, EnterGoesToOkAndEscapeToCancel)
-{
-    auto frontal = std::make_shared<CFrontalScripte>();
-    DefinirFrontal(frontal);
-    CDialogueJournal ok(Ressources::IDD_IDENTIFICATION_FTP), annule(Ressources::IDD_IDENTIFICATION_FTP);
-    frontal->AjouterScriptModal([](CFenetreScriptee& f) { f.AppuyerEntree(); });
-    frontal->AjouterScriptModal([](CFenetreScriptee& f) { f.AppuyerEchap(); });
-    EXPECT_EQ(ok.DoModal(), ID_OK);
-    EXPECT_EQ(annule.DoModal(), ID_ANNULER);
-    EXPECT_EQ(ok.nOk + annule.nAnnuler, 2);
-    EXPECT_EQ(ok.nAnnuler + annule.nOk, 0);
-    DefinirFrontal(nullptr);
-}
-
-TEST(DialogBase, RadioButtonsOfAGroupExcludeEachOther)
-{
-    auto frontal = std::make_shared<CFrontalScripte>();
-    DefinirFrontal(frontal);
-    CDialogueJournal dlg(Ressources::IDD_IDENTIFICATION_FTP);
-    ASSERT_TRUE(dlg.Create());
-    dlg.SetRadioCoche(IDC_RADIO_AUTOMATIQUE, 3);
-    EXPECT_EQ(dlg.GetRadioCoche(IDC_RADIO_AUTOMATIQUE), 3);
-    ASSERT_TRUE(frontal->Fenetre(Ressources::IDD_IDENTIFICATION_FTP)->Cliquer(IDC_RADIO_AUTRE));
-    EXPECT_EQ(dlg.GetRadioCoche(IDC_RADIO_AUTOMATIQUE), 6);
-    EXPECT_EQ(dlg.GetDlgItem(IDC_RADIO_KRX13)->GetCheck(), 0);
-    dlg.SetRadioCoche(IDC_RADIO_AUTOMATIQUE, -1);
-    EXPECT_EQ(dlg.GetRadioCoche(IDC_RADIO_AUTOMATIQUE), -1);
-    dlg.DestroyWindow();
-    DefinirFrontal(nullptr);
 }

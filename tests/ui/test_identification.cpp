@@ -132,22 +132,6 @@ TEST(FtpCredentials, EachFixedTypeOfTheIdentificationDialogGivesItsPair)
     }
 }
 
-TEST(FtpCredentials, AnonymousOnlyServerIsReachedAtTheSixthAttempt)
-{
-    CServeurFtp serveur({"--anonymous"});
-    ASSERT_TRUE(serveur.Pret());
-    CFTPDirect ftp(L"127.0.0.1", serveur.Port());
-    int n = 0;
-    const int r = IdentifiantsFtp::Connecter(L"", nullptr, nullptr, [&](const CString& u, const CString& p) {
-        ++n;
-        return ftp.FtpConnexion(u, p);
-    });
-    EXPECT_EQ(r, 1);
-    EXPECT_EQ(n, 6);
-    EXPECT_TRUE(ftp.EstConnecte());
-    EXPECT_EQ(serveur.Logins(), OrdreComplet(kE));
-}
-
 namespace {
 
 // Counts the windows made, by template (the worker makes wait windows on its thread).

@@ -20,13 +20,6 @@ tLigneListe Ligne(const wchar_t* nom, const wchar_t* taille = L"", const wchar_t
     return l;
 }
 
-std::vector<CString> Noms(const std::vector<tLigneListe>& lignes)
-{
-    std::vector<CString> v;
-    for (const auto& l : lignes) v.push_back(l.m_astrTextes[0]);
-    return v;
-}
-
 } // namespace
 
 TEST(ListSort, KeysOfEachColumn)
@@ -50,37 +43,6 @@ TEST(ListSort, KeysOfEachColumn)
     EXPECT_LT(TriListe::ComparerTextes(L"ab", L"abc"), 0);
     EXPECT_LT(TriListe::ComparerTextes(L"\U0001F600", L"\uE000"), 0);
     EXPECT_GT(TriListe::ComparerTextes(L"\U0001F600", L"\uD7FF"), 0);
-}
-
-TEST(ListSort, OrdersByEachColumnAndKeepsNameOrderForEqualKeys)
-{
-    std::vector<tLigneListe> l{Ligne(L"c", L"3.5 M", L"01/02/2025 00:00:00"),
-                               Ligne(L"a", L"12", L"12/31/2024 23:59:59"),
-                               Ligne(L"b", L"900.0 k", L"01/02/2025 00:00:00"),
-                               Ligne(L"B", L"12", L"06/15/2025 08:00:00")};
-    l[1].m_bSelection = true;  // "a"
-
-    auto v = l;
-    TriListe::TrierLignes(v, 1, true);
-    EXPECT_EQ(Noms(v), (std::vector<CString>{L"c", L"B", L"a", L"b"}));  // 3, 12 (B<a), 12, 900
-    TriListe::TrierLignes(v, 1, false);
-    EXPECT_EQ(Noms(v), (std::vector<CString>{L"b", L"B", L"a", L"c"}));  // equal sizes stay B, a
-    // The selection travels with its row.
-    for (const auto& r : v)
-        EXPECT_EQ(r.m_bSelection, r.m_astrTextes[0] == L"a");
-
-    TriListe::TrierLignes(v, 2, true);
-    EXPECT_EQ(Noms(v), (std::vector<CString>{L"a", L"b", L"c", L"B"}));
-    TriListe::TrierLignes(v, 2, false);
-    EXPECT_EQ(Noms(v), (std::vector<CString>{L"B", L"b", L"c", L"a"}));
-    TriListe::TrierLignes(v, 0, true);
-    EXPECT_EQ(Noms(v), (std::vector<CString>{L"B", L"a", L"b", L"c"}));
-    TriListe::TrierLignes(v, 0, false);
-    EXPECT_EQ(Noms(v), (std::vector<CString>{L"c", L"b", L"a", L"B"}));
-
-    std::vector<tLigneListe> vide;
-    TriListe::TrierLignes(vide, 1, true);
-    EXPECT_TRUE(vide.empty());
 }
 
 TEST(ListSort, SameOrderAsTheInsertionPassOnRandomRows)
