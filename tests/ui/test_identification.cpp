@@ -10,6 +10,7 @@
 
 #include "support/ProcessusTest.h"
 #include "support/RepertoireTemp.h"
+#include "support/ServeurFtp.h"
 #include "common/Conversions.h"
 #include "driver/COtdrDriver.h"
 #include "profile/CProfilMemoire.h"
@@ -41,18 +42,15 @@ struct CJournal {
 };
 
 // The test FTP server; Logins() returns the attempts it has seen so far.
-class CServeurFtp
+class CServeurFtp : public CServeurFtpTest
 {
 public:
-    explicit CServeurFtp(std::vector<std::string> options = {})
+    explicit CServeurFtp(std::vector<std::string> options)
     {
-        std::vector<std::string> argv{OTDR_PYTHON, OTDR_TEST_FTP_SERVER, "--root",
-                                      m_racine.Chemin().string(), "--print-logins"};
-        argv.insert(argv.end(), options.begin(), options.end());
-        m_bPret = m_proc.Demarrer(argv) && m_proc.AttendreLigne("READY");
+        options.push_back("--print-logins");
+        m_bPret = Demarrer(options);
     }
     bool Pret() const { return m_bPret; }
-    int Port() const { return m_proc.Port("ftp"); }
 
     // Every attempt up to now: a marker login is made and waited for, so that
     // the lines of earlier attempts have all been read.
@@ -60,21 +58,20 @@ public:
     {
         CFTPDirect marqueur(L"127.0.0.1", Port());
         marqueur.FtpConnexion(L"fin", L"fin");
-        EXPECT_TRUE(m_proc.AttendreLigne("LOGIN fin fin"));
+        EXPECT_TRUE(Processus().AttendreLigne("LOGIN fin fin"));
+        const std::vector<std::string> lignes = Processus().Lignes();
         tLogins l;
-        for (size_t i = m_nLus; i < m_proc.Lignes().size(); ++i) {
-            const std::string& ligne = m_proc.Lignes()[i];
+        for (size_t i = m_nLus; i < lignes.size(); ++i) {
+            const std::string& ligne = lignes[i];
             if (ligne.rfind("LOGIN ", 0) != 0 || ligne == "LOGIN fin fin") continue;
             const size_t blanc = ligne.find(' ', 6);
             l.emplace_back(Utf8ToWide(ligne.substr(6, blanc - 6)), Utf8ToWide(ligne.substr(blanc + 1)));
         }
-        m_nLus = m_proc.Lignes().size();
+        m_nLus = lignes.size();
         return l;
     }
 
 private:
-    CRepertoireTemp m_racine{"otdr-ui-ftp"};
-    CProcessusTest m_proc;
     bool m_bPret = false;
     size_t m_nLus = 0;
 };

@@ -7,7 +7,7 @@
 #include "TransfertTest.h"
 #include "driver/COtdrDriver.h"
 #include "ftp/CFTPDirect.h"
-#include "support/ProcessusTest.h"
+#include "support/ServeurFtp.h"
 
 using namespace IdsControles;
 namespace fs = std::filesystem;
@@ -16,17 +16,12 @@ using namespace ClesProfil;
 class TransferDialogFtpTest : public TransferDialogTest
 {
 protected:
-    fs::path Serveur() const { return m_serveur.Chemin(); }
+    fs::path Serveur() const { return m_serveur.Racine(); }
 
     bool Demarrer(const std::vector<std::string>& options = {})
     {
-        std::vector<std::string> argv{OTDR_PYTHON, OTDR_TEST_FTP_SERVER, "--root", m_serveur.Chemin().string()};
-        argv.insert(argv.end(), options.begin(), options.end());
-        if (!m_processus.Demarrer(argv) || !m_processus.AttendreLigne("READY")) {
-            ADD_FAILURE() << "FTP server did not start";
-            return false;
-        }
-        m_ftp = std::make_unique<CFTPDirect>(L"127.0.0.1", m_processus.Port("ftp"));
+        if (!m_serveur.Demarrer(options)) return false;
+        m_ftp = std::make_unique<CFTPDirect>(L"127.0.0.1", m_serveur.Port());
         m_ftp->SetDelaiConnexion(std::chrono::seconds(5));
         m_ftp->SetDelaiReponse(std::chrono::seconds(5));
         m_ftp->SetDelaiBlocage(std::chrono::seconds(5));
@@ -63,12 +58,10 @@ protected:
     void TearDown() override
     {
         m_ftp.reset();
-        m_processus.Arreter();
         TransferDialogTest::TearDown();
     }
 
-    CRepertoireTemp m_serveur{"otdr-transfert-srv"};
-    CProcessusTest m_processus;
+    CServeurFtpTest m_serveur;
     std::unique_ptr<CFTPDirect> m_ftp;
 };
 
