@@ -80,6 +80,16 @@ protected:
         return nullptr;
     }
     template <class W> W* Widget(unsigned id) { return dlg->findChild<W*>(QString::number(id)); }
+    // The user clicks into the remote path field; null unless it got the focus.
+    // The events up to then are forgotten.
+    QLineEdit* CliquerChemin()
+    {
+        auto* chemin = dlg ? Widget<QLineEdit>(IdsControles::IDC_REP_DISTANT) : nullptr;
+        if (chemin) QTest::mouseClick(chemin, Qt::LeftButton);
+        if (!chemin || !AttendreQue([&] { return chemin->hasFocus(); })) return nullptr;
+        ecouteur.evenements.clear();
+        return chemin;
+    }
     // The three columns of the transfer dialog's tables and six rows.
     static IControle* Remplir(IControle* liste)
     {
@@ -150,12 +160,9 @@ TEST_F(QtControlsTest, EscapeAsksTheLogicAndOnlyTheLogicEndsTheWindow)
 TEST_F(QtControlsTest, TypingInThePathFieldReportsEachCharacterAndEnterGoesToTheLogic)
 {
     auto f = Ouvrir(Ressources::IDD_FILE_TRANSFERT);
-    ASSERT_NE(dlg, nullptr);
-    auto* chemin = Widget<QLineEdit>(IDC_REP_DISTANT);
-    QTest::mouseClick(chemin, Qt::LeftButton);
-    ASSERT_TRUE(AttendreQue([&] { return chemin->hasFocus(); }));
+    QLineEdit* chemin = CliquerChemin();
+    ASSERT_NE(chemin, nullptr);
     EXPECT_EQ(f->GetFocus(), f->GetDlgItem(IDC_REP_DISTANT));
-    ecouteur.evenements.clear();
     QTest::keyClicks(chemin, QStringLiteral("/tr"));
     EXPECT_EQ(ecouteur.Compter("2338 texte"), 3);
     QTest::keyClick(chemin, Qt::Key_Return);
@@ -166,11 +173,7 @@ TEST_F(QtControlsTest, TypingInThePathFieldReportsEachCharacterAndEnterGoesToThe
 TEST_F(QtControlsTest, ClickOnAButtonReportsTheFieldsFocusLossFirst)
 {
     auto f = Ouvrir(Ressources::IDD_FILE_TRANSFERT);
-    ASSERT_NE(dlg, nullptr);
-    auto* chemin = Widget<QLineEdit>(IDC_REP_DISTANT);
-    QTest::mouseClick(chemin, Qt::LeftButton);
-    ASSERT_TRUE(AttendreQue([&] { return chemin->hasFocus(); }));
-    ecouteur.evenements.clear();
+    ASSERT_NE(CliquerChemin(), nullptr);
     QTest::mouseClick(Widget<QPushButton>(IDC_FERMER), Qt::LeftButton);
     EXPECT_EQ(ecouteur.evenements, (std::vector<std::string>{"2338 focus- 0", "2333 focus+ 0", "2333 clic 0"}));
 }

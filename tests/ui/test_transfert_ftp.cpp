@@ -18,30 +18,42 @@ class TransferDialogFtpTest : public TransferDialogTest
 protected:
     fs::path Serveur() const { return m_serveur.Racine(); }
 
-    bool Demarrer(const std::vector<std::string>& options = {})
+    // Starts the server, logs `dlg` in and runs it with `script` as the user's session.
+    int Ouvrir(CDlgFileTransfert& dlg, const std::function<void(CFenetreScriptee&)>& script,
+               const std::vector<std::string>& options = {})
     {
-        if (!m_serveur.Demarrer(options)) return false;
+        if (!m_serveur.Demarrer(options)) return -1;
         m_ftp = std::make_unique<CFTPDirect>(L"127.0.0.1", m_serveur.Port());
         m_ftp->SetDelaiConnexion(std::chrono::seconds(5));
         m_ftp->SetDelaiReponse(std::chrono::seconds(5));
         m_ftp->SetDelaiBlocage(std::chrono::seconds(5));
-        return true;
+        if (dlg.ConnexionFtp(L"test", L"secret", m_ftp.get()) != 1) {
+            ADD_FAILURE() << "login refused";
+            return -1;
+        }
+        return Executer(dlg, script);
     }
 
-    bool Connecter(CDlgFileTransfert& dlg)
+    // Clicks the remote row of the first name, then Ctrl-clicks the others.
+    static void SelectionnerDistants(CFenetreScriptee& f, std::initializer_list<const wchar_t*> noms)
     {
-        return dlg.ConnexionFtp(L"test", L"secret", m_ftp.get()) == 1;
+        tModificateur mod = tModificateur::Aucun;
+        for (const wchar_t* nom : noms) {
+            EXPECT_TRUE(f.CliquerLigne(IDC_FICHIERS_DISTANTS, Ligne(f.GetDlgItem(IDC_FICHIERS_DISTANTS), nom), mod));
+            mod = tModificateur::Ctrl;
+        }
     }
 
-    // A tree whose "interdit" directory the server refuses to enter.
-    bool DemarrerAvecRefus()
+    // A tree with a directory, "interdit", that the server started with
+    // REFUS refuses to enter.
+    void PreparerRefus()
     {
         Ecrire(Serveur() / "racine.txt", "root");
         Ecrire(Serveur() / "arbre" / "ok.txt", "ok");
         Ecrire(Serveur() / "arbre" / "interdit" / "secret.txt", "secret");
         Ecrire(Serveur() / "arbre" / "sous" / "g.txt", "g");
-        return Demarrer({"--refuse", "interdit"});
     }
+    const std::vector<std::string> REFUS{"--refuse", "interdit"};
 
     // Remote /d with three files and a directory, three local files, and the
     // stored remote directory given relative with a final slash.
@@ -67,11 +79,9 @@ protected:
 
 TEST_F(TransferDialogFtpTest, SelectedLocalFilesGoUpWithProgress)
 {
-    ASSERT_TRUE(Demarrer());
     PreparerD();
     CDlgFileTransfert dlg;
-    ASSERT_TRUE(Connecter(dlg));
-    Executer(dlg, [&](CFenetreScriptee& f) {
+    Ouvrir(dlg, [&](CFenetreScriptee& f) {
         EXPECT_EQ(dlg.GetRepDistant(), CString(L"/d"));
         ASSERT_TRUE(f.CliquerLigne(IDC_FICHIERS_LOCAUX, 0));
         ASSERT_TRUE(f.CliquerLigne(IDC_FICHIERS_LOCAUX, 2, tModificateur::Maj));
@@ -88,14 +98,10 @@ TEST_F(TransferDialogFtpTest, SelectedLocalFilesGoUpWithProgress)
 
 TEST_F(TransferDialogFtpTest, SelectedRemoteFilesComeDown)
 {
-    ASSERT_TRUE(Demarrer());
     PreparerD();
     CDlgFileTransfert dlg;
-    ASSERT_TRUE(Connecter(dlg));
-    Executer(dlg, [&](CFenetreScriptee& f) {
-        IControle* tableD = f.GetDlgItem(IDC_FICHIERS_DISTANTS);
-        ASSERT_TRUE(f.CliquerLigne(IDC_FICHIERS_DISTANTS, Ligne(tableD, L"r1.sor")));
-        ASSERT_TRUE(f.CliquerLigne(IDC_FICHIERS_DISTANTS, Ligne(tableD, L"r3.sor"), tModificateur::Ctrl));
+    Ouvrir(dlg, [&](CFenetreScriptee& f) {
+        SelectionnerDistants(f, {L"r1.sor", L"r3.sor"});
         ASSERT_TRUE(f.Cliquer(IDC_VERS_LOCAL));
         EXPECT_EQ(f.GetDlgItem(IDC_FICHIERS_LOCAUX)->GetItemCount(), 5);
     });
@@ -106,16 +112,12 @@ TEST_F(TransferDialogFtpTest, SelectedRemoteFilesComeDown)
 
 TEST_F(TransferDialogFtpTest, SelectedRemoteFilesAreDeletedWithoutAQuestion)
 {
-    ASSERT_TRUE(Demarrer());
     PreparerD();
     CDlgFileTransfert dlg;
-    ASSERT_TRUE(Connecter(dlg));
-    Executer(dlg, [&](CFenetreScriptee& f) {
-        IControle* tableD = f.GetDlgItem(IDC_FICHIERS_DISTANTS);
-        ASSERT_TRUE(f.CliquerLigne(IDC_FICHIERS_DISTANTS, Ligne(tableD, L"r1.sor")));
-        ASSERT_TRUE(f.CliquerLigne(IDC_FICHIERS_DISTANTS, Ligne(tableD, L"r2.sor"), tModificateur::Ctrl));
+    Ouvrir(dlg, [&](CFenetreScriptee& f) {
+        SelectionnerDistants(f, {L"r1.sor", L"r2.sor"});
         ASSERT_TRUE(f.Cliquer(IDC_SUPPR_FICHIERS_DISTANTS));
-        EXPECT_EQ(Colonne(tableD), (std::vector<CString>{L"r3.sor"}));
+        EXPECT_EQ(Colonne(f.GetDlgItem(IDC_FICHIERS_DISTANTS)), (std::vector<CString>{L"r3.sor"}));
     });
     EXPECT_EQ(Arbre(Serveur() / "d"), (std::map<std::string, std::string>{
                                           {"r3.sor", Binaire(3, 300)}, {"sous", "<dir>"}}));
@@ -124,14 +126,10 @@ TEST_F(TransferDialogFtpTest, SelectedRemoteFilesAreDeletedWithoutAQuestion)
 
 TEST_F(TransferDialogFtpTest, FileThatVanishedBeforeTheCopyIsNamedInOneMessage)
 {
-    ASSERT_TRUE(Demarrer());
     PreparerD();
     CDlgFileTransfert dlg;
-    ASSERT_TRUE(Connecter(dlg));
-    Executer(dlg, [&](CFenetreScriptee& f) {
-        IControle* tableD = f.GetDlgItem(IDC_FICHIERS_DISTANTS);
-        ASSERT_TRUE(f.CliquerLigne(IDC_FICHIERS_DISTANTS, Ligne(tableD, L"r1.sor")));
-        ASSERT_TRUE(f.CliquerLigne(IDC_FICHIERS_DISTANTS, Ligne(tableD, L"r3.sor"), tModificateur::Ctrl));
+    Ouvrir(dlg, [&](CFenetreScriptee& f) {
+        SelectionnerDistants(f, {L"r1.sor", L"r3.sor"});
         fs::remove(Serveur() / "d" / "r1.sor");
         ASSERT_TRUE(f.Cliquer(IDC_VERS_LOCAL));
     });
@@ -143,11 +141,9 @@ TEST_F(TransferDialogFtpTest, FileThatVanishedBeforeTheCopyIsNamedInOneMessage)
 
 TEST_F(TransferDialogFtpTest, TypedRemotePathIsAppliedOnFocusLossOrEnterAndAnUnknownOneGivesTheRoot)
 {
-    ASSERT_TRUE(Demarrer());
     PreparerD();
     CDlgFileTransfert dlg;
-    ASSERT_TRUE(Connecter(dlg));
-    Executer(dlg, [&](CFenetreScriptee& f) {
+    Ouvrir(dlg, [&](CFenetreScriptee& f) {
         f.Effacer(IDC_REP_DISTANT);
         EXPECT_EQ(f.GetDlgItem(IDC_REP_DISTANT)->GetWindowText(), CString(L"/"));
         f.Taper(IDC_REP_DISTANT, L"nulle/part");
@@ -162,11 +158,9 @@ TEST_F(TransferDialogFtpTest, TypedRemotePathIsAppliedOnFocusLossOrEnterAndAnUnk
 
 TEST_F(TransferDialogFtpTest, RelativeTypedPathIsTakenFromTheDirectoryShown)
 {
-    ASSERT_TRUE(Demarrer());
     PreparerD();
     CDlgFileTransfert dlg;
-    ASSERT_TRUE(Connecter(dlg));
-    Executer(dlg, [&](CFenetreScriptee& f) {
+    Ouvrir(dlg, [&](CFenetreScriptee& f) {
         for (int i = 0; i < 2; ++i) f.Effacer(IDC_REP_DISTANT);
         f.Taper(IDC_REP_DISTANT, L"sous/");  // the final slash goes
         f.AppuyerEntree();
@@ -179,11 +173,9 @@ TEST_F(TransferDialogFtpTest, RelativeTypedPathIsTakenFromTheDirectoryShown)
 
 TEST_F(TransferDialogFtpTest, ClosingStoresBothDirectoriesAndLogsOut)
 {
-    ASSERT_TRUE(Demarrer());
     PreparerD();
     CDlgFileTransfert dlg;
-    ASSERT_TRUE(Connecter(dlg));
-    EXPECT_EQ(Executer(dlg, [&](CFenetreScriptee& f) { ASSERT_TRUE(f.Cliquer(IDC_FERMER)); }), ID_OK);
+    EXPECT_EQ(Ouvrir(dlg, [&](CFenetreScriptee& f) { ASSERT_TRUE(f.Cliquer(IDC_FERMER)); }), ID_OK);
     EXPECT_EQ(m_profil->GetProfileString(ClesProfil::SECTION_FTPDIRECT, ClesProfil::REP_DISTANT, L""),
               CString(L"/d"));
     EXPECT_EQ(m_profil->GetProfileString(ClesProfil::SECTION_FTPDIRECT, ClesProfil::REP_LOCAL, L""),
@@ -193,10 +185,8 @@ TEST_F(TransferDialogFtpTest, ClosingStoresBothDirectoriesAndLogsOut)
 
 TEST_F(TransferDialogFtpTest, OpeningTheRemoteNameEntryClosesTheLocalOne)
 {
-    ASSERT_TRUE(Demarrer());
     CDlgFileTransfert dlg;
-    ASSERT_TRUE(Connecter(dlg));
-    Executer(dlg, [&](CFenetreScriptee& f) {
+    Ouvrir(dlg, [&](CFenetreScriptee& f) {
         ASSERT_TRUE(f.Cliquer(IDC_CREER_REP_LOCAL));
         ASSERT_TRUE(f.Cliquer(IDC_CREER_REP_DISTANT));
         EXPECT_TRUE(f.GetDlgItem(IDC_NOM_DISTANT)->IsWindowVisible());
@@ -207,10 +197,8 @@ TEST_F(TransferDialogFtpTest, OpeningTheRemoteNameEntryClosesTheLocalOne)
 
 TEST_F(TransferDialogFtpTest, RemoteDirectoryNameRefusesTheSlashAndTravelsAsUtf8)
 {
-    ASSERT_TRUE(Demarrer());
     CDlgFileTransfert dlg;
-    ASSERT_TRUE(Connecter(dlg));
-    Executer(dlg, [&](CFenetreScriptee& f) {
+    Ouvrir(dlg, [&](CFenetreScriptee& f) {
         ASSERT_TRUE(f.Cliquer(IDC_CREER_REP_DISTANT));
         f.Taper(IDC_NOM_DISTANT, L"a/b");
         EXPECT_EQ(f.GetDlgItem(IDC_NOM_DISTANT)->GetWindowText(), CString(L"ab"));
@@ -223,10 +211,8 @@ TEST_F(TransferDialogFtpTest, RemoteDirectoryNameRefusesTheSlashAndTravelsAsUtf8
 
 TEST_F(TransferDialogFtpTest, EnterInTheRemoteNameEntryCreatesTheDirectory)
 {
-    ASSERT_TRUE(Demarrer());
     CDlgFileTransfert dlg;
-    ASSERT_TRUE(Connecter(dlg));
-    Executer(dlg, [&](CFenetreScriptee& f) {
+    Ouvrir(dlg, [&](CFenetreScriptee& f) {
         ASSERT_TRUE(f.Cliquer(IDC_CREER_REP_DISTANT));
         f.Taper(IDC_NOM_DISTANT, L"deux");
         f.AppuyerEntree();
@@ -238,10 +224,9 @@ TEST_F(TransferDialogFtpTest, EnterInTheRemoteNameEntryCreatesTheDirectory)
 
 TEST_F(TransferDialogFtpTest, DirectoryThatCannotBeEnteredIsSkippedByTheCopyDown)
 {
-    ASSERT_TRUE(DemarrerAvecRefus());
+    PreparerRefus();
     CDlgFileTransfert dlg;
-    ASSERT_TRUE(Connecter(dlg));
-    Executer(dlg, [&](CFenetreScriptee& f) {
+    Ouvrir(dlg, [&](CFenetreScriptee& f) {
         IControle* repsD = f.GetDlgItem(IDC_REPS_DISTANTS);
         ASSERT_TRUE(f.Choisir(IDC_REPS_DISTANTS, Index(repsD, L"[arbre]")));
         ASSERT_TRUE(f.Cliquer(IDC_VERS_LOCAL));
@@ -252,15 +237,14 @@ TEST_F(TransferDialogFtpTest, DirectoryThatCannotBeEnteredIsSkippedByTheCopyDown
         ASSERT_EQ(m_frontal->Messages().size(), 1u);
         EXPECT_NE(m_frontal->Messages()[0].Find(L"/arbre/interdit"), -1);
         EXPECT_EQ(dlg.GetRepDistant(), CString(L"/"));
-    });
+    }, REFUS);
 }
 
 TEST_F(TransferDialogFtpTest, DirectoryThatCannotBeEnteredStaysWithItsParentWhenTheTreeIsRemoved)
 {
-    ASSERT_TRUE(DemarrerAvecRefus());
+    PreparerRefus();
     CDlgFileTransfert dlg;
-    ASSERT_TRUE(Connecter(dlg));
-    Executer(dlg, [&](CFenetreScriptee& f) {
+    Ouvrir(dlg, [&](CFenetreScriptee& f) {
         IControle* repsD = f.GetDlgItem(IDC_REPS_DISTANTS);
         // What can be reached goes; nothing at the root is deleted.
         ASSERT_TRUE(f.Choisir(IDC_REPS_DISTANTS, Index(repsD, L"[arbre]")));
@@ -273,12 +257,11 @@ TEST_F(TransferDialogFtpTest, DirectoryThatCannotBeEnteredStaysWithItsParentWhen
         EXPECT_NE(m_frontal->Messages()[0].Find(L"/arbre/interdit"), -1);
         EXPECT_EQ(dlg.GetRepDistant(), CString(L"/"));
         EXPECT_TRUE(f.GetDlgItem(IDC_FERMER)->IsWindowEnabled());
-    });
+    }, REFUS);
 }
 
 TEST_F(TransferDialogFtpTest, HostileRemoteNamesNeverBecomeLocalPaths)
 {
-    ASSERT_TRUE(Demarrer({"--hostile"}));
     Ecrire(Serveur() / ".hostile", "");
     Ecrire(Serveur() / "ok.sor", "ok");
     Ecrire(Serveur() / "..\\evil3.sor", "evil");  // a real name with a backslash
@@ -287,8 +270,7 @@ TEST_F(TransferDialogFtpTest, HostileRemoteNamesNeverBecomeLocalPaths)
     fs::create_directories(RacineLocale().Chemin() / "local");
 
     CDlgFileTransfert dlg;
-    ASSERT_TRUE(Connecter(dlg));
-    Executer(dlg, [&](CFenetreScriptee& f) {
+    Ouvrir(dlg, [&](CFenetreScriptee& f) {
         IControle* tableD = f.GetDlgItem(IDC_FICHIERS_DISTANTS);
         IControle* repsD = f.GetDlgItem(IDC_REPS_DISTANTS);
         for (const CString& n : Colonne(tableD))
@@ -301,7 +283,7 @@ TEST_F(TransferDialogFtpTest, HostileRemoteNamesNeverBecomeLocalPaths)
         ASSERT_TRUE(f.Cliquer(IDC_VERS_LOCAL));
         ASSERT_TRUE(f.Choisir(IDC_REPS_DISTANTS, Index(repsD, L"[arbre]")));
         ASSERT_TRUE(f.Cliquer(IDC_VERS_LOCAL));
-    });
+    }, {"--hostile"});
     // Nothing outside the local directory, no name with a separator inside it.
     for (const auto& e : fs::directory_iterator(RacineLocale().Chemin()))
         EXPECT_EQ(e.path().filename(), "local");
@@ -316,14 +298,12 @@ TEST_F(TransferDialogFtpTest, HostileRemoteNamesNeverBecomeLocalPaths)
 
 TEST_F(TransferDialogFtpTest, LocalLinkCycleEndsTheCopyUp)
 {
-    ASSERT_TRUE(Demarrer());
     Ecrire(Local() / "arbre" / "f.txt", "f");
     Ecrire(Local() / "arbre" / "a" / "g.txt", "g");
     fs::create_directory_symlink(Local() / "arbre", Local() / "arbre" / "a" / "boucle");
 
     CDlgFileTransfert dlg;
-    ASSERT_TRUE(Connecter(dlg));
-    Executer(dlg, [&](CFenetreScriptee& f) {
+    Ouvrir(dlg, [&](CFenetreScriptee& f) {
         m_frontal->EffacerMessages();
         ASSERT_TRUE(f.Choisir(IDC_REPS_LOCAUX, Index(f.GetDlgItem(IDC_REPS_LOCAUX), L"[arbre]")));
         ASSERT_TRUE(f.Cliquer(IDC_VERS_DISTANT));
@@ -337,15 +317,13 @@ TEST_F(TransferDialogFtpTest, LocalLinkCycleEndsTheCopyUp)
 
 TEST_F(TransferDialogFtpTest, ServerSideLinkLoopEndsAtTheDepthLimit)
 {
-    ASSERT_TRUE(Demarrer());
     Ecrire(Serveur() / "arbre" / "f.txt", "f");
     fs::create_directory_symlink(Serveur() / "arbre", Serveur() / "arbre" / "boucle");
 
     CDlgFileTransfert dlg;
     // Below the kernel's own limit on links in a path, so that ours ends the walk.
     dlg.SetProfondeurMax(5);
-    ASSERT_TRUE(Connecter(dlg));
-    Executer(dlg, [&](CFenetreScriptee& f) {
+    Ouvrir(dlg, [&](CFenetreScriptee& f) {
         m_frontal->EffacerMessages();
         ASSERT_TRUE(f.Choisir(IDC_REPS_DISTANTS, Index(f.GetDlgItem(IDC_REPS_DISTANTS), L"[arbre]")));
         ASSERT_TRUE(f.Cliquer(IDC_VERS_LOCAL));
