@@ -314,12 +314,6 @@ bool CFenetreMemoire::EstTerminee() const
     return m_bTerminee;
 }
 
-int CFenetreMemoire::GetResultat() const
-{
-    Verrou v(m_mutex);
-    return m_nResultat;
-}
-
 void CFenetreMemoire::ChangerFocus(IControle* nouveau)
 {
     IControle* ancien;

@@ -45,11 +45,11 @@ public:
     void PosterClic(unsigned) override {}
     int MessageBox(const CString& texte, tBoutonsMessage boutons) override;
 
-    // Whether EndDialog (or a modal run) has ended the window, and with what.
+    // Whether EndDialog (or a modal run) has ended the window.
     bool EstTerminee() const;
-    int GetResultat() const;
 
 protected:
+    // Where a derived window reports what its user does.
     IEcouteurDialogue& Ecouteur() const { return m_ecouteur; }
 
 private:
