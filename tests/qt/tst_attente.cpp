@@ -115,8 +115,11 @@ TEST_F(WaitWindowTest, RequestWaitOffTheGuiThreadIsPlain)
     std::thread t2([&] { bResultat = AttendreRequete(evenement, 30); });
     t2.join();
     EXPECT_TRUE(bResultat);
-    // On the GUI thread a limit that passes is reported as such.
-    evenement.ResetEvent();
+}
+
+TEST_F(WaitWindowTest, RequestWaitOnTheGuiThreadReportsALimitThatPasses)
+{
+    CEvenementManuel evenement;
     EXPECT_FALSE(AttendreRequete(evenement, 30));
 }
 
