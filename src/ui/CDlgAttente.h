@@ -7,13 +7,15 @@
 #include "common/Export.h"
 #include "ui/CDialogue.h"
 
-class CDlgAttente : public CDialogue
+// Exported whole: the Qt front end makes and deletes it on its GUI thread, and
+// a sanitized build checks its dynamic type there.
+class OTDR_EXPORT CDlgAttente : public CDialogue
 {
 public:
     // Created and shown by the time the constructor returns (when the front end
     // could make the window). nIdAnimation 0: no clip.
-    OTDR_EXPORT CDlgAttente(const CString& texte, unsigned nIdAnimation);
-    OTDR_EXPORT ~CDlgAttente() override;
+    CDlgAttente(const CString& texte, unsigned nIdAnimation);
+    ~CDlgAttente() override;
 
 protected:
     int OnInitDialog() override;
