@@ -3,7 +3,6 @@
 #include <algorithm>
 #include <cerrno>
 #include <cstddef>
-#include <cstdint>
 #include <cwchar>
 #include <cwctype>
 #include <vector>
@@ -137,129 +136,6 @@ void CString::Format(const wchar_t* fmt, ...)
     va_end(args);
 }
 
-namespace {
-
-// Formats one conversion with its single argument, growing the buffer as needed;
-// false when the C library cannot render it.
-template <typename T>
-bool AjouterUne(std::wstring& sortie, const std::wstring& gabarit, T valeur)
-{
-    std::vector<wchar_t> buf(64);
-    for (;;) {
-        errno = 0;
-        int n = std::swprintf(buf.data(), buf.size(), gabarit.c_str(), valeur);
-        if (n >= 0 && static_cast<size_t>(n) < buf.size()) {
-            sortie.append(buf.data(), static_cast<size_t>(n));
-            return true;
-        }
-        if (errno == EILSEQ || buf.size() > (1u << 24)) return false;
-        buf.resize(buf.size() * 2);
-    }
-}
-
-// Conversion by conversion, for the formats the C library rejects as a whole:
-// narrow text arguments (%s, %hs, %c) are taken in the ANSI code page, as every
-// narrow text of the library is, instead of the C library's locale (plain
-// ASCII in the "C" locale, where any other byte fails the whole format).
-void FormaterParMorceaux(std::wstring& sortie, const wchar_t* fmt, va_list args)
-{
-    const wchar_t* p = fmt;
-    while (*p) {
-        if (*p != L'%') {
-            sortie.push_back(*p++);
-            continue;
-        }
-        if (p[1] == L'%') {
-            sortie.push_back(L'%');
-            p += 2;
-            continue;
-        }
-        const wchar_t* debut = p++;
-        std::wstring gabarit(L"%");
-        while (*p && std::wcschr(L"-+ #0'", *p)) gabarit.push_back(*p++);
-        if (*p == L'*') {
-            gabarit += std::to_wstring(va_arg(args, int));
-            ++p;
-        } else {
-            while (*p >= L'0' && *p <= L'9') gabarit.push_back(*p++);
-        }
-        if (*p == L'.') {
-            ++p;
-            if (*p == L'*') {
-                int precision = va_arg(args, int);
-                if (precision >= 0) gabarit += L"." + std::to_wstring(precision);
-                ++p;
-            } else {
-                gabarit.push_back(L'.');
-                while (*p >= L'0' && *p <= L'9') gabarit.push_back(*p++);
-            }
-        }
-        std::wstring longueur;
-        while (*p && std::wcschr(L"hlLqjzt", *p)) longueur.push_back(*p++);
-        const wchar_t conversion = *p;
-        if (!conversion) {
-            sortie.append(debut);
-            return;
-        }
-        ++p;
-        const std::wstring complet = gabarit + longueur + conversion;
-        switch (conversion) {
-        case L'd': case L'i':
-            if (longueur == L"l") AjouterUne(sortie, complet, va_arg(args, long));
-            else if (longueur == L"ll" || longueur == L"q") AjouterUne(sortie, complet, va_arg(args, long long));
-            else if (longueur == L"j") AjouterUne(sortie, complet, va_arg(args, intmax_t));
-            else if (longueur == L"z" || longueur == L"t") AjouterUne(sortie, complet, va_arg(args, ptrdiff_t));
-            else AjouterUne(sortie, complet, va_arg(args, int));
-            break;
-        case L'o': case L'u': case L'x': case L'X':
-            if (longueur == L"l") AjouterUne(sortie, complet, va_arg(args, unsigned long));
-            else if (longueur == L"ll" || longueur == L"q") AjouterUne(sortie, complet, va_arg(args, unsigned long long));
-            else if (longueur == L"j") AjouterUne(sortie, complet, va_arg(args, uintmax_t));
-            else if (longueur == L"z" || longueur == L"t") AjouterUne(sortie, complet, va_arg(args, size_t));
-            else AjouterUne(sortie, complet, va_arg(args, unsigned int));
-            break;
-        case L'e': case L'E': case L'f': case L'F': case L'g': case L'G': case L'a': case L'A':
-            if (longueur == L"L") AjouterUne(sortie, complet, va_arg(args, long double));
-            else AjouterUne(sortie, complet, va_arg(args, double));
-            break;
-        case L'c':
-            if (longueur == L"l") AjouterUne(sortie, complet, va_arg(args, wint_t));
-            else AjouterUne(sortie, gabarit + L"lc", static_cast<wint_t>(static_cast<unsigned char>(va_arg(args, int))));
-            break;
-        case L's':
-            if (longueur == L"l") {
-                const wchar_t* texte = va_arg(args, const wchar_t*);
-                AjouterUne(sortie, complet, texte ? texte : L"(null)");
-            } else {
-                const char* texte = va_arg(args, const char*);
-                const std::wstring large = AnsiToWide(texte ? texte : "(null)");
-                AjouterUne(sortie, gabarit + L"ls", large.c_str());
-            }
-            break;
-        case L'S': {
-            const wchar_t* texte = va_arg(args, const wchar_t*);
-            AjouterUne(sortie, gabarit + L"ls", texte ? texte : L"(null)");
-            break;
-        }
-        case L'C':
-            AjouterUne(sortie, gabarit + L"lc", va_arg(args, wint_t));
-            break;
-        case L'p':
-            AjouterUne(sortie, complet, va_arg(args, void*));
-            break;
-        case L'n':
-            *va_arg(args, int*) = static_cast<int>(sortie.size());
-            break;
-        default:
-            // Unknown conversion: its argument type is unknown too, so stop here.
-            sortie.append(debut);
-            return;
-        }
-    }
-}
-
-} // namespace
-
 void CString::FormatV(const wchar_t* fmt, va_list args)
 {
     std::vector<wchar_t> buf(256);
@@ -267,22 +143,18 @@ void CString::FormatV(const wchar_t* fmt, va_list args)
         va_list copy;
         va_copy(copy, args);
         errno = 0;
-        int n = std::vswprintf(buf.data(), buf.size(), fmt, copy);
+        int n = std::vswprintf(buf.data(), buf.size(), fmt ? fmt : L"", copy);
         va_end(copy);
         if (n >= 0 && static_cast<size_t>(n) < buf.size()) {
             assign(buf.data(), static_cast<size_t>(n));
             return;
         }
-        // glibc reports a narrow argument it cannot decode the same way as a
-        // short buffer (-1), but sets EILSEQ: growing would never help.
-        if (errno == EILSEQ) break;
-        if (buf.size() > (1u << 24)) { clear(); return; }
+        // glibc reports an argument it cannot render the same way as a short
+        // buffer (-1), but sets EILSEQ: growing would never help.
+        if (errno == EILSEQ || buf.size() > (1u << 24)) {
+            clear();
+            return;
+        }
         buf.resize(buf.size() * 2);
     }
-    std::wstring sortie;
-    va_list copy;
-    va_copy(copy, args);
-    FormaterParMorceaux(sortie, fmt ? fmt : L"", copy);
-    va_end(copy);
-    assign(sortie);
 }

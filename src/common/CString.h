@@ -24,6 +24,12 @@ public:
     CString& operator=(const wchar_t* s) { assign(s ? s : L""); return *this; }
     CString& operator=(const std::wstring& s) { assign(s); return *this; }
 
+    // Silent, so that a CString goes wherever the API takes const wchar_t*. The
+    // pointer is the string's own buffer: it lives only as long as the string
+    // and until the string changes. The pointer of a temporary dangles at the
+    // end of the statement:
+    //     const wchar_t* p = driver.GetIdentificationAppareil();   // dangles
+    //     CString modele = driver.GetIdentificationAppareil();     // keeps it
     operator const wchar_t*() const { return c_str(); }
 
     int GetLength() const { return static_cast<int>(size()); }
@@ -51,6 +57,9 @@ public:
 
     int CompareNoCase(const wchar_t* s) const;
 
+    // The C library's wide formatting: pass text as wide (%ls). A narrow %s is
+    // read in the C library's locale, and an argument it cannot render leaves
+    // the text empty.
     void Format(const wchar_t* fmt, ...);
     void FormatV(const wchar_t* fmt, va_list args);
 };

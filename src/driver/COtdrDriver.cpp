@@ -204,11 +204,6 @@ tDelaisDriver COtdrDriver::GetDelais() const
     return m_Delais;
 }
 
-CTacheDriver* COtdrDriver::GetTache() const
-{
-    return m_pTache.get();
-}
-
 CString COtdrDriver::GetIdentificationTache() const
 {
     return m_pTache ? m_pTache->GetIdentification() : CString();

@@ -10,6 +10,18 @@
 // Copies share the worker and the event with their source; ownership is
 // shared, so any copy may be the last one destroyed. The last one ends the
 // worker, which releases the instrument and the FTP client it still holds.
+//
+// Nested requests are refused. The requests are StartDriver, StopDriver, the
+// two retrievals, ConfigDriver and the two FileTransfert calls. While one of
+// them runs on a thread, that thread may run other code: the wait on a GUI
+// thread runs its event loop (so the wait window paints), and the dialogs run
+// theirs. A request made from there (a host timer, a queued call, a slot), by
+// this facade, a copy or any other facade, is refused at once: nothing is
+// posted to the worker and nothing runs. Refused, StartDriver returns 0 and
+// queues no stop; StopDriver still returns 1 but nothing is stopped (the
+// instrument stays connected); the retrievals return -2; ConfigDriver and the
+// FileTransfert calls show nothing and return 0. Requests from another thread
+// are not refused, but they are not supported either (see above).
 
 #include <cstdint>
 #include <memory>
@@ -84,7 +96,8 @@ public:
     // then queued behind the start and waited for, up to m_nArretApresEchec)
     // or there is no worker.
     int StartDriver();
-    // Disconnect and release the instrument and the FTP client. Always 1.
+    // Disconnect and release the instrument and the FTP client. Always 1, even
+    // when refused as a nested request (then nothing was stopped).
     int StopDriver();
     // File retrieval through these two requests is not available: the worker
     // answers -2 (files move through the file transfer dialog). -2 without worker.
@@ -97,7 +110,11 @@ public:
     // 1 while the worker holds an FTP client (a start connected, no stop since).
     int IsConnexionEnCours();
     // The worker's FTP client, null when not connected. Owned by the worker:
-    // never delete it, never use it after StopDriver or destruction.
+    // never delete it. It is deleted, and the pointer dangles, at the next
+    // StartDriver (a start first releases the previous connection, whether or
+    // not the new one succeeds), at StopDriver, and when the last copy of the
+    // facade goes; a start or stop made through a copy counts too. Call
+    // GetFTPDirect again after each of them instead of keeping the pointer.
     CFTPDirect* GetFTPDirect();
 
     // The connected instrument's model name and version as it reported them;
@@ -143,9 +160,8 @@ public:
     tDelaisDriver GetDelais() const;
 
 private:
-    // For the dialog entry points: the worker (null without worker), its
-    // instrument's model name (empty when none) and its FTP client.
-    CTacheDriver* GetTache() const;
+    // For the dialog entry points: the worker's instrument model name (empty
+    // when none) and its FTP client (null without one).
     CString GetIdentificationTache() const;
     CFTPDirect* GetFTPDirectTache() const;
 

@@ -30,8 +30,6 @@ public:
     CGardeRequete& operator=(const CGardeRequete&) = delete;
 
     bool Acceptee() const { return m_bAcceptee; }
-    // True while a facade request runs on the calling thread.
-    static bool RequeteEnCours() { return EnCours(); }
 
 private:
     static bool& EnCours()

@@ -13,6 +13,11 @@
 // Failure numbers are the server's reply code (550...), else the libcurl
 // error code; 3 means a directory that cannot be entered.
 // Operations block; call one object from one thread at a time.
+//
+// The client COtdrDriver::GetFTPDirect hands out belongs to the facade's
+// worker: it is deleted at that facade's next StartDriver (not only at
+// StopDriver) and when its last copy goes. Never delete it, and ask the facade
+// for it again after a start or a stop instead of keeping the pointer.
 
 #include <chrono>
 #include <functional>

@@ -25,8 +25,6 @@ public:
     CDialogue(const CDialogue&) = delete;
     CDialogue& operator=(const CDialogue&) = delete;
 
-    unsigned GetIdModele() const { return m_nIdModele; }
-
     // Runs the dialog modally; its result (ID_OK, ID_ANNULER, ...), or -1 when the
     // window could not be created (unknown template, front end refused).
     int DoModal();

@@ -4,10 +4,10 @@
 #include "ui/Ressources.h"
 
 CDlgAttente::CDlgAttente(const CString& texte, unsigned nIdAnimation)
-    : CDialogue(Ressources::IDD_ATTENTE), m_strTexte(texte), m_nIdAnimation(nIdAnimation)
+    : CDialogue(Ressources::IDD_ATTENTE), m_nIdAnimation(nIdAnimation)
 {
     if (!Create()) return;
-    GetFenetre()->SetWindowText(m_strTexte);
+    GetFenetre()->SetWindowText(texte);
     GetFenetre()->Afficher(true);
 }
 

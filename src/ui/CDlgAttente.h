@@ -7,6 +7,8 @@
 #include "common/Export.h"
 #include "ui/CDialogue.h"
 
+// Exported whole: the Qt front end makes and deletes it on its GUI thread, and
+// a sanitized build checks its dynamic type there.
 class OTDR_EXPORT CDlgAttente : public CDialogue
 {
 public:
@@ -15,15 +17,11 @@ public:
     CDlgAttente(const CString& texte, unsigned nIdAnimation);
     ~CDlgAttente() override;
 
-    const CString& GetTexte() const { return m_strTexte; }
-    unsigned GetIdAnimation() const { return m_nIdAnimation; }
-
 protected:
     int OnInitDialog() override;
     void OnOK() override {}
     void OnCancel() override {}
 
 private:
-    CString m_strTexte;
     unsigned m_nIdAnimation;
 };

@@ -20,8 +20,7 @@ std::shared_ptr<IFrontal> g_frontal;
 
 std::shared_ptr<IFrontal> FrontalSansTete()
 {
-    // Nobody is there to read messages: keep no log of them.
-    static const std::shared_ptr<IFrontal> sansTete = std::make_shared<CFrontalMemoire>(false);
+    static const std::shared_ptr<IFrontal> sansTete = std::make_shared<CFrontalMemoire>();
     return sansTete;
 }
 

@@ -7,9 +7,9 @@
 // A front end (IFrontal) turns a dialog template (ModeleDialogue.h) into a window
 // (IFenetreDialogue) whose controls (IControle) the dialog logic drives, and
 // reports the user's actions back to the logic (IEcouteurDialogue). Two front
-// ends exist: the in-memory one (CFrontalMemoire.h), which tests drive as a
-// user would, and the Qt Widgets one (separate library). The operations are the
-// classic dialog-control ones, one to one with Qt widgets.
+// ends exist: the headless one (CFrontalMemoire.h), on which the tests build a
+// scripted user, and the Qt Widgets one (separate library). The operations are
+// the classic dialog-control ones, one to one with Qt widgets.
 //
 // Notification rules every front end keeps (the dialog logic relies on them):
 //  - Notifications are delivered synchronously, on the thread that owns the window.

@@ -5,7 +5,7 @@
 // character width horizontally, an eighth of its height vertically). A front end
 // converts them with the font's base units; without a measurable font it uses
 // 6 x 13 pixels (the base units of the 8-point dialog font at 96 dpi), which is
-// also what the in-memory front end uses.
+// also what the headless front end uses.
 
 #include <vector>
 

@@ -70,7 +70,7 @@ private:
     int m_nPort = 0;
 };
 
-class OtdrCliSim : public ::testing::Test
+class OtdrCliSimulatorTest : public ::testing::Test
 {
 protected:
     void SetUp() override
@@ -176,7 +176,7 @@ TEST(OtdrCli, ConfigShowsAndStoresTheInstrument)
     AttendreMessage(r, "cannot write the profile");
 }
 
-TEST_F(OtdrCliSim, IdentifyPrintsModelVersionAndStateWithoutTouchingTheProfile)
+TEST_F(OtdrCliSimulatorTest, IdentifyPrintsModelVersionAndStateWithoutTouchingTheProfile)
 {
     auto r = Run({"identify"});
     ASSERT_EQ(r.nSortie, 0) << r.strErreur;
@@ -200,7 +200,7 @@ TEST_F(OtdrCliSim, IdentifyPrintsModelVersionAndStateWithoutTouchingTheProfile)
     EXPECT_EQ(CRepertoireTemp::Lire(ini), avant);
 }
 
-TEST_F(OtdrCliSim, LsListsLikeLsLong)
+TEST_F(OtdrCliSimulatorTest, LsListsLikeLsLong)
 {
     auto r = Run({"ls", "/"});
     ASSERT_EQ(r.nSortie, 0) << r.strErreur;
@@ -235,7 +235,7 @@ TEST_F(OtdrCliSim, LsListsLikeLsLong)
     AttendreMessage(r, "no such directory on the instrument: '/nowhere'");
 }
 
-TEST_F(OtdrCliSim, GetCopiesFilesAndTrees)
+TEST_F(OtdrCliSimulatorTest, GetCopiesFilesAndTrees)
 {
     const fs::path local = tmp.Chemin() / "local";
     fs::create_directories(local);
@@ -276,7 +276,7 @@ TEST_F(OtdrCliSim, GetCopiesFilesAndTrees)
     EXPECT_EQ(CRepertoireTemp::Lire(local / "copy.sor"), CRepertoireTemp::Lire(racine / "Traces/a.sor"));
 }
 
-TEST_F(OtdrCliSim, PutCopiesFilesAndTrees)
+TEST_F(OtdrCliSimulatorTest, PutCopiesFilesAndTrees)
 {
     const fs::path f = tmp.Ecrire("up/one.bin", Octets(70000, 3));
     tmp.Ecrire("up/tree/x/y.txt", "y");
@@ -313,7 +313,7 @@ TEST_F(OtdrCliSim, PutCopiesFilesAndTrees)
     }
 }
 
-TEST_F(OtdrCliSim, RmMkdirRmdir)
+TEST_F(OtdrCliSimulatorTest, RmMkdirAndRmdirChangeTheRemoteTree)
 {
     auto r = Run({"mkdir", "/Made"});
     EXPECT_EQ(r.nSortie, 0) << r.strErreur;
@@ -348,7 +348,7 @@ TEST_F(OtdrCliSim, RmMkdirRmdir)
     EXPECT_TRUE(fs::is_directory(racine / "Made/Inner"));
 }
 
-TEST_F(OtdrCliSim, VerboseTracesCommandsWithPasswordsMaskedAndLoginOrder)
+TEST_F(OtdrCliSimulatorTest, VerboseTracesCommandsWithPasswordsMaskedAndLoginOrder)
 {
     auto r = Run({"--verbose", "--user", "krx14", "--password", "brimola", "ls", "/"});
     ASSERT_EQ(r.nSortie, 0) << r.strErreur;
@@ -477,7 +477,7 @@ TEST(OtdrCli, ProgressOfALongDownloadShowsBytesRateAndTimeLeft)
 }
 
 #ifdef OTDR_HOST_PATH
-TEST_F(OtdrCliSim, DemoHostConnectsAndShowsTheModel)
+TEST_F(OtdrCliSimulatorTest, DemoHostConnectsAndShowsTheModel)
 {
     const std::string ini = (tmp.Chemin() / "host.ini").string();
     ASSERT_EQ(Otdr(tmp, {"--profile", ini, "config", "--address", "127.0.0.1", "--port",

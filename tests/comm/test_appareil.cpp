@@ -31,7 +31,7 @@ std::string Transcription(const std::filesystem::path& fichier, const std::strin
 
 } // namespace
 
-TEST(CAppareilBaseTcp, TableDIdentification)
+TEST(Instrument, IdentificationReplySplitsIntoModelAndVersion)
 {
     const struct {
         const char* reponse;
@@ -59,7 +59,7 @@ TEST(CAppareilBaseTcp, TableDIdentification)
     }
 }
 
-TEST(CAppareilBaseTcp, EchecsNeStockentRien)
+TEST(Instrument, FailedIdentificationStoresNothing)
 {
     // Status error after "*CLS": -3 and "*IDN?" is never sent.
     {
@@ -87,7 +87,7 @@ TEST(CAppareilBaseTcp, EchecsNeStockentRien)
     EXPECT_EQ(appareil.Identifier(), -2);
 }
 
-TEST(CAppareil, RegistresDEtat)
+TEST(Instrument, StatusRegistersAreCutToTheirWidths)
 {
     CServeurScripte serveur([](const std::string& l) -> std::string {
         if (l == "*STB?") return "200\r\n";   // read as a signed byte
@@ -104,7 +104,7 @@ TEST(CAppareil, RegistresDEtat)
     EXPECT_EQ(appareil.LireRegistreEvenements(), -2);
 }
 
-TEST(CAppareil, LectureDuRegistreNonReentrante)
+TEST(Instrument, EventRegisterReadIsNotReentrant)
 {
     // While one instrument is reading its event register, a read on any other
     // instrument returns 0 without sending anything.
@@ -131,7 +131,7 @@ TEST(CAppareil, LectureDuRegistreNonReentrante)
     EXPECT_EQ(autre.Recu(), "*ESR?\n");
 }
 
-TEST(Simulateur, ConnexionEtIdentification)
+TEST(Simulator, ConnectIdentifyAndHandControlBack)
 {
     CRepertoireTemp temp;
     const auto transcription = temp.Chemin() / "wire.txt";
@@ -158,7 +158,7 @@ TEST(Simulateur, ConnexionEtIdentification)
               "# connection closed\n");
 }
 
-TEST(Simulateur, MotDePasseEtModeleDeStatut)
+TEST(Simulator, PasswordUnlocksAndRegistersFollowTheStatusModel)
 {
     CRepertoireTemp temp;
     const auto transcription = temp.Chemin() / "wire.txt";
@@ -190,7 +190,7 @@ TEST(Simulateur, MotDePasseEtModeleDeStatut)
     EXPECT_EQ(fil.find("*LOC"), std::string::npos);
 }
 
-TEST(Simulateur, Defaillances)
+TEST(Simulator, FaultsAreReportedAndStoreNoModel)
 {
     const struct {
         std::vector<std::string> options;
@@ -227,7 +227,7 @@ TEST(Simulateur, Defaillances)
     EXPECT_EQ(appareil.Initialiser(), 0); // the query after it still works
 }
 
-TEST(Simulateur, AdresseIPv6)
+TEST(Simulator, Ipv6AddressIsUsedAsTyped)
 {
     // An IPv6 address is passed to the resolver as typed.
     CProcessusTest sim;

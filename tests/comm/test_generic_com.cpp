@@ -7,7 +7,7 @@
 #include "comm/AdresseIp.h"
 #include "comm/CAppareilBaseTcpIp.h"
 
-TEST(CGenericCom, SupprimerCaractere)
+TEST(Channel, RemovingACharacterLeavesTheOthers)
 {
     EXPECT_EQ(CGenericCom::SupprimerCaractere('"', L"\"KRX\" \"15\""), CString(L"KRX 15"));
     EXPECT_EQ(CGenericCom::SupprimerCaractere('x', L"xxx"), CString(L""));
@@ -16,7 +16,7 @@ TEST(CGenericCom, SupprimerCaractere)
     EXPECT_EQ(CGenericCom::SupprimerCaractere(static_cast<char>(0xE9), L"caf\u00e9"), CString(L"caf\u00e9"));
 }
 
-TEST(CGenericCom, ClassesEtBaseVirtuellePartagee)
+TEST(Channel, RunTimeClassesAndTheSharedVirtualBase)
 {
     CTcpIpCom canal;
     auto* appareil = new CAppareilBaseTcpIp;
@@ -46,7 +46,7 @@ TEST(CGenericCom, ClassesEtBaseVirtuellePartagee)
     EXPECT_EQ(serveur.Recu(), "*REM\n*CLS\n*STB?\n*LOC\n");
 }
 
-TEST(NormaliserAdresseIp, Formes)
+TEST(IpAddress, DottedNumbersAreNormalisedAndNamesKept)
 {
     const struct {
         const wchar_t* entree;

@@ -39,7 +39,7 @@ bool PortFerme(int port)
 
 } // namespace
 
-TEST(CTcpIpCom, CadrageDesCommandes)
+TEST(TcpChannel, CommandsAreFramedWithTheirTerminator)
 {
     CTcpIpCom libre;
     // An empty command succeeds without a connection; anything else needs one.
@@ -71,7 +71,7 @@ TEST(CTcpIpCom, CadrageDesCommandes)
     ASSERT_TRUE(serveur.AttendreFinConnexions(1));
 }
 
-TEST(CTcpIpCom, VerificationDEtat)
+TEST(TcpChannel, StatusCheckReadsTheEventRegisterOnlyOnTheSummaryBit)
 {
     const struct {
         int stb, esr;
@@ -98,7 +98,7 @@ TEST(CTcpIpCom, VerificationDEtat)
     }
 }
 
-TEST(CTcpIpCom, InterrogerVerifieSeulementLesRequetesSansEtoile)
+TEST(TcpChannel, QueryChecksTheStatusOnlyAfterNonCommonQueries)
 {
     CServeurScripte serveur([](const std::string& ligne) -> std::string {
         if (ligne == "*STB?") return "32\r\n";
@@ -117,7 +117,7 @@ TEST(CTcpIpCom, InterrogerVerifieSeulementLesRequetesSansEtoile)
     EXPECT_EQ(serveur.Recu(), "*OPC?\nPOWER?\n*STB?\n*ESR?\n");
 }
 
-TEST(CTcpIpCom, LireTamponAuxLimitesDuTampon)
+TEST(TcpChannel, BufferReadAtItsSizeLimits)
 {
     CServeurScripte serveur(InstrumentSimple());
     CTcpIpCom canal;
@@ -152,7 +152,7 @@ TEST(CTcpIpCom, LireTamponAuxLimitesDuTampon)
     EXPECT_EQ(canal.LireTampon(tampon, 0, '\n'), 0);
 }
 
-TEST(CTcpIpCom, ReponseEnPlusieursMorceaux)
+TEST(TcpChannel, ReplyInPiecesIsReadToItsLineFeed)
 {
     // A reply arriving in pieces is read to its line feed, not cut at the first
     // buffer; a line feed arriving on its own after 99 bytes goes with the reply.
@@ -179,7 +179,7 @@ TEST(CTcpIpCom, ReponseEnPlusieursMorceaux)
     }
 }
 
-TEST(CTcpIpCom, ReponseLongueSuivieDUnePause)
+TEST(TcpChannel, LongReplyIsFollowedByAPause)
 {
     const std::string longue = std::string(120, 'L') + "\r\n";
     CServeurScripte serveur([&](const std::string& ligne) -> std::string {
@@ -202,7 +202,7 @@ TEST(CTcpIpCom, ReponseLongueSuivieDUnePause)
     EXPECT_FALSE(canal.IsReponseLongue());
 }
 
-TEST(CTcpIpCom, TempsDepasseEtFluxRompu)
+TEST(TcpChannel, SilentPeerTimesOutAndClosingPeerFailsAtOnce)
 {
     // Silent instrument: -1 once the waits pass.
     {
@@ -239,7 +239,7 @@ TEST(CTcpIpCom, TempsDepasseEtFluxRompu)
     }
 }
 
-TEST(CTcpIpCom, ConnexionRefusee)
+TEST(TcpChannel, RefusedConnectionFailsAndTheChannelIsReusable)
 {
     CTcpIpCom canal;
     Preparer(canal, PortLibre());
@@ -266,7 +266,7 @@ TEST(CTcpIpCom, ConnexionRefusee)
     EXPECT_EQ(inconnu.Connecter(), -2);
 }
 
-TEST(CTcpIpCom, OuvrirFermerEtDestruction)
+TEST(TcpChannel, DestroyedOpenChannelHandsControlBack)
 {
     // Open, then destroyed without Fermer: "*LOC" goes out.
     {
@@ -298,7 +298,7 @@ TEST(CTcpIpCom, OuvrirFermerEtDestruction)
     }
 }
 
-TEST(CTcpIpCom, OuvrirAvecMotDePasse)
+TEST(TcpChannel, OpenSendsThePasswordWhenTheFirstClearIsRefused)
 {
     // The first "*CLS" is refused (command error) until the password command.
     bool deverrouille = false;
@@ -326,7 +326,7 @@ TEST(CTcpIpCom, OuvrirAvecMotDePasse)
     EXPECT_TRUE(canal2.IsConnecte());
 }
 
-TEST(CTcpIpCom, ViderReceptionAvantChaqueRequete)
+TEST(TcpChannel, StaleBytesAreDrainedBeforeEachQuery)
 {
     CServeurScripte serveur(InstrumentSimple(0, 0, "M,KRX 15,1,2\r\n"));
     CTcpIpCom canal;
@@ -342,7 +342,7 @@ TEST(CTcpIpCom, ViderReceptionAvantChaqueRequete)
     EXPECT_EQ(reponse, CString(L"M,KRX 15,1,2\r"));
 }
 
-TEST(CTcpIpCom, TransfererConnexion)
+TEST(TcpChannel, ConnectionMovesToAnotherChannel)
 {
     CServeurScripte serveur(InstrumentSimple());
     CTcpIpCom source;
@@ -365,7 +365,7 @@ TEST(CTcpIpCom, TransfererConnexion)
     EXPECT_EQ(serveur.Recu(), "*REM\n*CLS\n*STB?\n*CLS\n*STB?\n*LOC\n");
 }
 
-TEST(CTcpIpCom, Trace)
+TEST(TcpChannel, TraceSeesEveryLineSentAndReceived)
 {
     CServeurScripte serveur(InstrumentSimple(0, 0, "M,KRX 15,1,2\r\n"));
     std::vector<std::string> vus;

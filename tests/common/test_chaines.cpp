@@ -83,7 +83,7 @@ std::wstring TexteAleatoire(std::mt19937& gen, int sorte)
 
 } // namespace
 
-TEST(ChainesEncodees, ExemplesDeReference)
+TEST(EncodedStrings, ReferenceTextsGiveTheirKnownBytes)
 {
     CChaineUTF8 neuve;
     EXPECT_STREQ(neuve.GetChaine(), "");
@@ -145,7 +145,7 @@ TEST(ChainesEncodees, ExemplesDeReference)
     }
 }
 
-TEST(ChainesEncodees, ToutTexteRevientIntact)
+TEST(EncodedStrings, EveryTextRoundTrips)
 {
     std::mt19937 gen(20261206);
     for (int essai = 0; essai < 600; ++essai) {
@@ -171,7 +171,7 @@ TEST(ChainesEncodees, ToutTexteRevientIntact)
     }
 }
 
-TEST(ChainesEncodees, FormeOptimiseeLaPlusCourteQuandElleRevientIntacte)
+TEST(EncodedStrings, CompactFormIsTheShortestThatRoundTrips)
 {
     // Every text of one or two characters below 256: each comes back, and the
     // one-byte form is kept whenever it reads back the same.
@@ -197,7 +197,7 @@ TEST(ChainesEncodees, FormeOptimiseeLaPlusCourteQuandElleRevientIntacte)
     }
 }
 
-TEST(ChainesEncodees, TamponsInternesPuisCroissanceAvecMarge)
+TEST(EncodedStrings, ShortFormsStayInlineThenGrowWithAMargin)
 {
     for (auto& s : ToutesLesClasses()) {
         const bool unicode = s->GetTailleUnite() == 2;
@@ -220,7 +220,7 @@ TEST(ChainesEncodees, TamponsInternesPuisCroissanceAvecMarge)
     }
 }
 
-TEST(ChainesEncodees, LeTexteChangeParLaBaseEstReencode)
+TEST(EncodedStrings, TextChangedThroughTheBaseIsEncodedAgain)
 {
     for (auto& s : ToutesLesClasses()) {
         s->Affecter(L"abc");
@@ -251,7 +251,7 @@ TEST(ChainesEncodees, LeTexteChangeParLaBaseEstReencode)
     EXPECT_EQ(Octets(u8), forme);
 }
 
-TEST(ChainesEncodees, CopiesDeTexteSansPartagerDeTampon)
+TEST(EncodedStrings, CopiesShareNoBuffer)
 {
     CChaineUTF8 a;
     a.Affecter(std::wstring(50, L'\u00e9').c_str());
@@ -270,7 +270,7 @@ TEST(ChainesEncodees, CopiesDeTexteSansPartagerDeTampon)
     EXPECT_EQ(d, CString(L"autre"));
 }
 
-TEST(ChainesEncodees, CopierVersCoupeSansDemiCaractere)
+TEST(EncodedStrings, CopyToNeverCutsACharacterInHalf)
 {
     CChaineUTF8 u8;
     u8.SetChaine("\x41\xC3\xA9");
@@ -310,7 +310,7 @@ TEST(ChainesEncodees, CopierVersCoupeSansDemiCaractere)
     EXPECT_EQ(std::string(tampon, 8), std::string("a\0\x3D\xD8\x00\xDE\0\0", 8));
 }
 
-TEST(ChainesEncodees, ReparationDeFin)
+TEST(EncodedStrings, RepairedEndDropsAnIncompleteLastCharacter)
 {
     const struct { const char* octets; size_t attendu; } fins[] = {
         {"", 0}, {"A", 1}, {"\x41\xC3", 1}, {"\x41\xE2\x82", 1}, {"\x41\xC3\xA9", 3},

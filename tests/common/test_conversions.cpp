@@ -37,22 +37,3 @@ TEST(Conversions, Utf16LittleEndianWithSurrogatePairs)
     EXPECT_EQ(octets, std::string("\xE9\x00\x3D\xD8\x00\xDE", 6));
     EXPECT_EQ(Utf16LEToWide(octets), texte);
 }
-
-TEST(CStringType, FrameworkStyleOperations)
-{
-    CString s(L"  Hello World  ");
-    s.Trim();
-    EXPECT_EQ(s, L"Hello World");
-    EXPECT_EQ(s.Left(5), L"Hello");
-    EXPECT_EQ(s.Mid(6), L"World");
-    EXPECT_EQ(s.Mid(20), L"");
-    EXPECT_EQ(s.Find(L'o'), 4);
-    EXPECT_EQ(s.ReverseFind(L'o'), 7);
-    EXPECT_EQ(s.Find(L"xyz"), -1);
-    EXPECT_EQ(s.CompareNoCase(L"hello world"), 0);
-    CString f;
-    f.Format(L"%d-%ls", 42, L"x");
-    EXPECT_EQ(f, L"42-x");
-    CString n(static_cast<const wchar_t*>(nullptr));
-    EXPECT_TRUE(n.IsEmpty());
-}

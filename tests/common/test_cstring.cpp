@@ -2,24 +2,26 @@
 
 #include "common/CString.h"
 
-// Narrow arguments are ANSI text; a byte the C library's locale cannot decode
-// must not empty (or stall) the whole format.
-TEST(CStringFormat, ArgumentsEtroitsEnPageAnsi)
+TEST(TextType, FrameworkStyleOperations)
 {
-    CString s;
-    s.Format(L"[%hs]", "caf\xE9");
-    EXPECT_EQ(s, CString(L"[caf\u00e9]"));
-    s.Format(L"%d %s|%-6hs|%ls %5.2f %c%c %lu%% %*d %.*s %p", -4, "\xC3\xA9", "\xE9t\xE9", L"\u20ac", 3.14159, 'x',
-             '\xE9', 7ul, 4, 42, 2, "abc", static_cast<void*>(nullptr));
-    EXPECT_EQ(s, CString(L"-4 \u00c3\u00a9|\u00e9t\u00e9   |\u20ac  3.14 x\u00e9 7%   42 ab (nil)"));
-    s.Format(L"%hs %lld %zu %S", static_cast<const char*>(nullptr), -5ll, static_cast<size_t>(9), L"\u00e9");
-    EXPECT_EQ(s, CString(L"(null) -5 9 \u00e9"));
-    // Plain formats keep going through the C library unchanged.
-    s.Format(L"%03d-%ls-%hs", 7, L"\u00e9", "ok");
-    EXPECT_EQ(s, CString(L"007-\u00e9-ok"));
+    CString s(L"  Hello World  ");
+    s.Trim();
+    EXPECT_EQ(s, L"Hello World");
+    EXPECT_EQ(s.Left(5), L"Hello");
+    EXPECT_EQ(s.Mid(6), L"World");
+    EXPECT_EQ(s.Mid(20), L"");
+    EXPECT_EQ(s.Find(L'o'), 4);
+    EXPECT_EQ(s.ReverseFind(L'o'), 7);
+    EXPECT_EQ(s.Find(L"xyz"), -1);
+    EXPECT_EQ(s.CompareNoCase(L"hello world"), 0);
+    CString f;
+    f.Format(L"%d-%ls", 42, L"x");
+    EXPECT_EQ(f, L"42-x");
+    CString n(static_cast<const wchar_t*>(nullptr));
+    EXPECT_TRUE(n.IsEmpty());
 }
 
-TEST(CStringTrim, JeuDeCaracteres)
+TEST(TextType, TrimRightRemovesOnlyTheGivenCharacters)
 {
     CString s(L"dir/sub//");
     s.TrimRight(L"/\\");

@@ -139,7 +139,7 @@ private:
 
 } // namespace
 
-TEST_F(DriverTest, FacadeNeuveEtSansConnexion)
+TEST_F(DriverTest, NewFacadeAnswersWithoutConnection)
 {
     COtdrDriver driver;
     EXPECT_EQ(driver.IsConnexionEnCours(), 0);
@@ -186,7 +186,7 @@ TEST_F(DriverTest, FacadeNeuveEtSansConnexion)
     EXPECT_EQ(affectee.GetLastError(), -2);
 }
 
-TEST_F(DriverTest, DemarrageSansInstrument)
+TEST_F(DriverTest, StartWithoutInstrumentEndsInTime)
 {
     COtdrDriver driver;
     driver.SetDelais(DelaisCourts());
@@ -209,7 +209,7 @@ TEST_F(DriverTest, DemarrageSansInstrument)
     EXPECT_EQ(Compter(Transcript(), "# connection opened"), 0);
 }
 
-TEST_F(DriverTest, DemarrageEtArretSurUnInstrument)
+TEST_F(DriverTest, StartAndStopOnAnInstrument)
 {
     CProcessusTest sim;
     ASSERT_TRUE(DemarrerSim(sim));
@@ -248,7 +248,7 @@ TEST_F(DriverTest, DemarrageEtArretSurUnInstrument)
     EXPECT_EQ(Compter(Transcript(), "*LOC"), 0) << "a stop closes without handing control back";
 }
 
-TEST_F(DriverTest, DemarrageConnecteRemplaceLaConnexion)
+TEST_F(DriverTest, StartWhileConnectedReplacesTheConnection)
 {
     CProcessusTest sim;
     ASSERT_TRUE(DemarrerSim(sim));
@@ -267,7 +267,7 @@ TEST_F(DriverTest, DemarrageConnecteRemplaceLaConnexion)
     EXPECT_EQ(Compter(t, "*LOC"), 0);
 }
 
-TEST_F(DriverTest, InstrumentMuetOuQuiRefuseLeModeDistant)
+TEST_F(DriverTest, SilentOrLockedInstrumentIsHeldWithoutModel)
 {
     // Silent (accepts the connection, answers nothing), or refusing remote state
     // (the password is not its own): held all the same, with no model.
@@ -287,7 +287,7 @@ TEST_F(DriverTest, InstrumentMuetOuQuiRefuseLeModeDistant)
     EXPECT_GE(Compter(Transcript(), "*PASS \"FPX\" \"LANTERNS\"\n"), 1);
 }
 
-TEST_F(DriverTest, DemarrageHorsDelaiMetUnArretEnFile)
+TEST_F(DriverTest, StartOutOfTimeQueuesAStop)
 {
     CProcessusTest sim;
     ASSERT_TRUE(DemarrerSim(sim, {"--silent"}));
@@ -314,7 +314,7 @@ TEST_F(DriverTest, DemarrageHorsDelaiMetUnArretEnFile)
     VerifierAppels({CONNEXION, RETRAIT, DECONNEXION, RETRAIT});
 }
 
-TEST_F(DriverTest, DestructionConnecteRendLaMainSansArret)
+TEST_F(DriverTest, DestroyedWhileConnectedHandsControlBackWithoutStop)
 {
     CProcessusTest sim;
     ASSERT_TRUE(DemarrerSim(sim));
@@ -338,7 +338,7 @@ TEST_F(DriverTest, DestructionConnecteRendLaMainSansArret)
     for (const auto& a : Appels()) EXPECT_TRUE(a.bNul || a.texte != DECONNEXION.texte) << "no stop request";
 }
 
-TEST_F(DriverTest, DeuxFacadesNeFinissentPasLAttenteLUneDeLAutre)
+TEST_F(DriverTest, TwoFacadesNeverEndEachOthersWait)
 {
     CProcessusTest sim;
     ASSERT_TRUE(DemarrerSim(sim, {"--silent"}));
@@ -368,7 +368,7 @@ TEST_F(DriverTest, DeuxFacadesNeFinissentPasLAttenteLUneDeLAutre)
     EXPECT_EQ(connecteALaFin, 1) << "the wait ended before the start sequence did";
 }
 
-TEST_F(DriverTest, LocaleNumeriqueCPendantLeDemarrage)
+TEST_F(DriverTest, StartRunsInTheCNumericLocale)
 {
     const std::string virgule = LocaleVirgule();
     if (virgule.empty()) GTEST_SKIP() << "no locale with a decimal comma can be made here";

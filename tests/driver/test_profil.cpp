@@ -73,13 +73,13 @@ int Mode(const fs::path& p)
 
 } // namespace
 
-TEST(Profil, MemoireDefautsTypesEtTextes)
+TEST(Profile, MemoryStoreDefaultsTypesAndTexts)
 {
     CProfilMemoire p;
     VerifierValeurs(p);
 }
 
-TEST(Profil, IniDefautsTypesEtTextes)
+TEST(Profile, IniStoreDefaultsTypesAndTexts)
 {
     CRepertoireTemp rep;
     CProfilIni p(rep.Chemin() / "sous" / "profile.ini");
@@ -97,7 +97,7 @@ TEST(Profil, IniDefautsTypesEtTextes)
     EXPECT_NE(CRepertoireTemp::Lire(rep.Chemin() / "autre.ini").find("; note"), std::string::npos);
 }
 
-TEST(Profil, IniRefuseCeQueLeFichierNePeutRendre)
+TEST(Profile, IniRefusesWhatTheFileCannotHold)
 {
     CRepertoireTemp rep;
     CProfilIni p(rep.Chemin() / "profile.ini");
@@ -109,7 +109,7 @@ TEST(Profil, IniRefuseCeQueLeFichierNePeutRendre)
     EXPECT_FALSE(fs::exists(p.Chemin()));
 }
 
-TEST(Profil, IniDeuxMagasinsEcriventLeMemeFichierSansRienPerdre)
+TEST(Profile, IniStoresSharingAFileLoseNothing)
 {
     CRepertoireTemp rep;
     const fs::path chemin = rep.Chemin() / "profile.ini";
@@ -139,7 +139,7 @@ TEST(Profil, IniDeuxMagasinsEcriventLeMemeFichierSansRienPerdre)
         EXPECT_EQ(a.GetProfileInt(L"Concurrence", (L"cle" + std::to_wstring(k)).c_str(), -1), k % 10) << k;
 }
 
-TEST(Profil, IniRenommageRateLaisseLAncienFichierEntier)
+TEST(Profile, IniFailedRenameLeavesTheOldFileWhole)
 {
     CRepertoireTemp rep;
     const fs::path chemin = rep.Chemin() / "profile.ini";
@@ -155,7 +155,7 @@ TEST(Profil, IniRenommageRateLaisseLAncienFichierEntier)
     EXPECT_EQ(std::distance(fs::directory_iterator(rep.Chemin()), fs::directory_iterator()), 1);
 }
 
-TEST(Profil, IniFichierPrive)
+TEST(Profile, IniFileIsPrivate)
 {
     CRepertoireTemp rep;
     const fs::path chemin = rep.Chemin() / "otdrdriver" / "profile.ini";
@@ -169,7 +169,7 @@ TEST(Profil, IniFichierPrive)
     EXPECT_EQ(Mode(chemin), 0600);
 }
 
-TEST(Profil, CheminParDefaut)
+TEST(Profile, DefaultPathFollowsXdgConfigHome)
 {
     const char* ancien = std::getenv("XDG_CONFIG_HOME");
     const std::string sauve = ancien ? ancien : "";

@@ -98,7 +98,7 @@ private:
 
 } // namespace
 
-TEST(CEvenementManuel, ResteSignaleJusquAReset)
+TEST(ManualResetEvent, StaysSetUntilReset)
 {
     CEvenementManuel evt;
     EXPECT_FALSE(evt.Attendre(0));
@@ -129,7 +129,7 @@ TEST(CEvenementManuel, ResteSignaleJusquAReset)
     EXPECT_EQ(appels, 1);
 }
 
-TEST(CWinThreadEx, MessagesTraitesUnParUnDansLOrdre)
+TEST(WorkerThread, HandlesMessagesOneAtATimeInOrder)
 {
     tJournal journal;
     CEvenementManuel evt;
@@ -150,7 +150,7 @@ TEST(CWinThreadEx, MessagesTraitesUnParUnDansLOrdre)
     EXPECT_TRUE(journal.detruit);
 }
 
-TEST(CWinThreadEx, TraiterMessagesPompeLaFileEtRespecteLeQuit)
+TEST(WorkerThread, PumpingRunsQueuedMessagesAndHonoursQuit)
 {
     tJournal journal;
     CEvenementManuel evt;
@@ -189,7 +189,7 @@ TEST(CWinThreadEx, TraiterMessagesPompeLaFileEtRespecteLeQuit)
     EXPECT_FALSE(journal2.exitInstance);
 }
 
-TEST(CWinThreadEx, TerminerAbandonneUnThreadQuiNeFinitPas)
+TEST(WorkerThread, EndAbandonsAThreadThatNeverFinishes)
 {
     tJournal journal;
     CEvenementManuel evt;
@@ -210,7 +210,7 @@ TEST(CWinThreadEx, TerminerAbandonneUnThreadQuiNeFinitPas)
     delete t;   // detached and finished: only the test still refers to it
 }
 
-TEST(CWTSetLocale, BasculeLeThreadSeulEnCPuisRestaure)
+TEST(ThreadLocale, SwitchesOnlyThisThreadToCAndRestores)
 {
     // Already "C": nothing is switched or restored.
     {

@@ -28,7 +28,7 @@ void Verifier(const tCas& cas, bool bLue, const tEntreeListeFtp& e)
 
 } // namespace
 
-TEST(AnalyseListeFtp, MlsdLines)
+TEST(FtpListing, MlsdLines)
 {
     const tCas cas[] = {
         // pyftpdlib
@@ -59,7 +59,7 @@ TEST(AnalyseListeFtp, MlsdLines)
     }
 }
 
-TEST(AnalyseListeFtp, UnixAndDosListLines)
+TEST(FtpListing, UnixAndDosListLines)
 {
     // "Today" for year-less dates: 15 June 2024.
     const tCas cas[] = {
@@ -102,7 +102,7 @@ TEST(AnalyseListeFtp, UnixAndDosListLines)
     }
 }
 
-TEST(AnalyseListeFtp, ListingKeepsOrderAndSkipsUnsafeNames)
+TEST(FtpListing, ListingKeepsOrderAndSkipsUnsafeNames)
 {
     const std::string mlsd = std::string("type=cdir; .\r\n"
                                          "type=pdir; ..\r\n"

@@ -54,7 +54,7 @@ struct CSession
 
 } // namespace
 
-TEST(CFTPDirect, NeverConnectedAnswersWithoutNetwork)
+TEST(FtpClient, NeverConnectedAnswersWithoutNetwork)
 {
     CFTPDirect client(L"127.0.0.1", PortLibre());
     CListeFichiersFtp liste;
@@ -91,7 +91,7 @@ TEST(CFTPDirect, NeverConnectedAnswersWithoutNetwork)
     EXPECT_FALSE(CFTPDirect::IsDirectory(tInfosFichierFtp(L"x", L"", L"anr", 0)));
 }
 
-TEST(CFTPDirect, LoginLogoutAndRelogin)
+TEST(FtpClient, LoginLogoutAndRelogin)
 {
     CSession s;
     ASSERT_TRUE(s.Ouvrir());
@@ -118,7 +118,7 @@ TEST(CFTPDirect, LoginLogoutAndRelogin)
     EXPECT_EQ(s.client->FtpDeconnexion(), 0);
 }
 
-TEST(CFTPDirect, SetCurrentDirectoryWalks)
+TEST(FtpClient, SetCurrentDirectoryWalks)
 {
     CSession s;
     ASSERT_TRUE(s.Ouvrir({"--read-only", "ro"}));
@@ -175,7 +175,7 @@ TEST(CFTPDirect, SetCurrentDirectoryWalks)
     EXPECT_NE(c.MakeDir(L"back\\slash"), 0);
 }
 
-TEST(CFTPDirect, MakeDirRemDirAndFailureCodes)
+TEST(FtpClient, MakeDirRemDirAndFailureCodes)
 {
     CSession s;
     ASSERT_TRUE(s.Ouvrir());
@@ -200,7 +200,7 @@ TEST(CFTPDirect, MakeDirRemDirAndFailureCodes)
     EXPECT_TRUE(fs::exists(racine / "d/n1"));
 }
 
-TEST(CFTPDirect, FilesTravelAsUtf8AndDownloadsReplaceOnlyOnSuccess)
+TEST(FtpClient, FilesTravelAsUtf8AndDownloadsReplaceOnlyOnSuccess)
 {
     CSession s;
     ASSERT_TRUE(s.Ouvrir());
@@ -256,7 +256,7 @@ TEST(CFTPDirect, FilesTravelAsUtf8AndDownloadsReplaceOnlyOnSuccess)
     EXPECT_TRUE(fs::exists(racine / "sub"));
 }
 
-TEST(CFTPDirect, DownloadCutMidWayKeepsTheOldFile)
+TEST(FtpClient, DownloadCutMidWayKeepsTheOldFile)
 {
     // 64 KiB/s: a 4 MiB file takes a minute. Within a second the server is
     // killed, or frozen (the data stops flowing: the stall limit gives up).
@@ -294,7 +294,7 @@ TEST(CFTPDirect, DownloadCutMidWayKeepsTheOldFile)
     }
 }
 
-TEST(CFTPDirect, SilentServerHitsTheReplyTimeLimit)
+TEST(FtpClient, SilentServerHitsTheReplyTimeLimit)
 {
     // Stopped: the system still accepts the connection, no banner ever comes.
     CServeurFtpTest serveur;
@@ -308,7 +308,7 @@ TEST(CFTPDirect, SilentServerHitsTheReplyTimeLimit)
     ::kill(serveur.Processus().Pid(), SIGCONT);
 }
 
-TEST(CFTPDirect, GetDirListsFallsBackAndGrows)
+TEST(FtpClient, GetDirListsFallsBackAndGrows)
 {
     CSession s;
     ASSERT_TRUE(s.Ouvrir());
@@ -358,7 +358,7 @@ TEST(CFTPDirect, GetDirListsFallsBackAndGrows)
     EXPECT_EQ(courant, L"/empty");
 }
 
-TEST(CFTPDirect, ListFallbackWhenMlsdIsRefused)
+TEST(FtpClient, ListFallbackWhenMlsdIsRefused)
 {
     CSession s;
     ASSERT_TRUE(s.Ouvrir({"--no-mlsd"}));
@@ -387,7 +387,7 @@ TEST(CFTPDirect, ListFallbackWhenMlsdIsRefused)
     EXPECT_EQ(nMlsd, 1);
 }
 
-TEST(CFTPDirect, HostileNamesFromTheServerAreSkipped)
+TEST(FtpClient, HostileNamesFromTheServerAreSkipped)
 {
     CRepertoireTemp canned("otdr-ftp-canned");
     const fs::path mlsd = canned.Ecrire("mlsd",
@@ -424,7 +424,7 @@ TEST(CFTPDirect, HostileNamesFromTheServerAreSkipped)
     }
 }
 
-TEST(CFTPDirect, SessionAgainstTheSimulator)
+TEST(FtpClient, SessionAgainstTheSimulator)
 {
     CProcessusTest sim;
     ASSERT_TRUE(DemarrerSimulateur(sim));
@@ -475,7 +475,7 @@ TEST(CFTPDirect, SessionAgainstTheSimulator)
     EXPECT_EQ(sim.Arreter(), 0);
 }
 
-TEST(CFTPDirect, AgainstVsftpdWithoutMlsd)
+TEST(FtpClient, AgainstVsftpdWithoutMlsd)
 {
     if (!CVsftpdTest::Disponible())
         GTEST_SKIP() << "vsftpd is not installed";
@@ -521,7 +521,7 @@ TEST(CFTPDirect, AgainstVsftpdWithoutMlsd)
     EXPECT_TRUE(fs::is_empty(serveur.Racine() / "Traces"));
 }
 
-TEST(CFTPDirect, Ipv6Loopback)
+TEST(FtpClient, Ipv6Loopback)
 {
     CSession s;
     ASSERT_TRUE(s.Ouvrir({"--address", "::1"}, L"::1"));

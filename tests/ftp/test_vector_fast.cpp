@@ -4,7 +4,7 @@
 
 #include "ftp/InfosFichierFtp.h"
 
-TEST(CVectorFast, GrowsByBlocksThenByHalfAndKeepsRecordsWhole)
+TEST(FastVector, GrowsByBlocksThenByHalfAndKeepsRecordsWhole)
 {
     CListeFichiersFtp liste;
     EXPECT_EQ(liste.m_pElements, nullptr);

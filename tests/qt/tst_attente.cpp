@@ -7,12 +7,8 @@
 #include <QImageReader>
 #include <QLabel>
 #include <QMovie>
-#include <QPushButton>
 #include <QTest>
-#include <QTimer>
 
-#include <atomic>
-#include <chrono>
 #include <thread>
 
 #include "common/CEvenementManuel.h"
@@ -46,11 +42,11 @@ void DepuisUnAutreThread(const wchar_t* texte, unsigned animation)
     t.join();
 }
 
-class Attente : public CTestQt {};
+class WaitWindowTest : public WidgetsTest {};
 
 } // namespace
 
-TEST_F(Attente, ShownRemovedAndReplacedAtTheWorkersRequest)
+TEST_F(WaitWindowTest, ShownAtTheWorkersRequestWithItsClipAndNoCloseBox)
 {
     DepuisUnAutreThread(L"Connecting ...", 2080);
     ASSERT_TRUE(AttendreQue([] { return FenetreAttente() != nullptr; }));
@@ -63,38 +59,24 @@ TEST_F(Attente, ShownRemovedAndReplacedAtTheWorkersRequest)
     ASSERT_NE(film, nullptr);
     EXPECT_EQ(film->frameCount(), 14);
     EXPECT_EQ(film->frameRect().size(), QSize(80, 50));
+    AfficherAttente(nullptr, 0);
+}
 
-    // Enter, Escape and a close request leave it on screen.
+TEST_F(WaitWindowTest, EnterEscapeAndACloseRequestLeaveItOnScreen)
+{
+    AfficherAttente(L"Connecting ...", 2080);
+    QDialog* dlg = FenetreAttente();
+    ASSERT_NE(dlg, nullptr);
     for (int touche : {Qt::Key_Return, Qt::Key_Enter, Qt::Key_Escape})
         QTest::keyClick(dlg, static_cast<Qt::Key>(touche));
     dlg->close();
     QCoreApplication::processEvents();
     EXPECT_EQ(FenetreAttente(), dlg);
     EXPECT_TRUE(dlg->isVisible());
-
-    // A second text replaces the window; only one is ever shown.
-    DepuisUnAutreThread(L"Disconnecting ...", 2084);
-    ASSERT_TRUE(AttendreQue([] {
-        QDialog* d = FenetreAttente();
-        return d && d->windowTitle() == QStringLiteral("Disconnecting ...");
-    }));
-    film = Film(FenetreAttente());
-    ASSERT_NE(film, nullptr);
-    EXPECT_EQ(film->frameCount(), 22);
-
-    // No text removes it whatever the animation id.
-    DepuisUnAutreThread(nullptr, 2069);
-    ASSERT_TRUE(AttendreQue([] { return FenetreAttente() == nullptr; }));
-
-    // Animation 0: caption only, nothing playing.
-    AfficherAttente(L"Trace transfer ...", 0);
-    ASSERT_NE(FenetreAttente(), nullptr);
-    EXPECT_EQ(Film(FenetreAttente()), nullptr);
     AfficherAttente(nullptr, 0);
-    EXPECT_EQ(FenetreAttente(), nullptr);
 }
 
-TEST_F(Attente, ClipsLoopAtTheirRates)
+TEST_F(WaitWindowTest, ClipsLoopAtTheirRates)
 {
     // Per-frame delays over one loop: 14 frames at 6.5 a second, 22 at 12;
     // read from the clip the window plays, frame by frame.
@@ -121,56 +103,7 @@ TEST_F(Attente, ClipsLoopAtTheirRates)
     }
 }
 
-TEST_F(Attente, RequestWaitOnTheGuiThreadAnimatesAndDropsInput)
-{
-    QPushButton bouton(QStringLiteral("Host button"));
-    bouton.show();
-    int nClics = 0;
-    QObject::connect(&bouton, &QPushButton::clicked, [&] { ++nClics; });
-
-    CEvenementManuel evenement;
-    std::atomic<bool> bFin{false};
-    // The worker: shows the wait window, works, removes it, sets the event.
-    std::thread travailleur([&] {
-        AfficherAttente(L"Connecting ...", 2080);
-        while (!bFin) std::this_thread::sleep_for(std::chrono::milliseconds(5));
-        AfficherAttente(nullptr, 2069);
-        evenement.SetEvent();
-    });
-
-    // A host timer runs during the wait: it watches the clip and tries input.
-    QList<int> images;
-    int nTicks = 0;
-    QTimer minuterie;
-    QObject::connect(&minuterie, &QTimer::timeout, [&] {
-        ++nTicks;
-        if (QMovie* film = Film(FenetreAttente())) {
-            if (images.isEmpty() || images.last() != film->currentFrameNumber())
-                images.append(film->currentFrameNumber());
-        }
-        QTest::mouseClick(&bouton, Qt::LeftButton);
-        QTest::keyClick(&bouton, Qt::Key_Space);
-        if (images.size() >= 3) bFin = true;
-    });
-    minuterie.start(20);
-
-    EXPECT_TRUE(AttendreRequete(evenement, 10000));
-    minuterie.stop();
-    travailleur.join();
-
-    EXPECT_GE(images.size(), 3) << "the clip did not advance during the wait";
-    EXPECT_GT(nTicks, 0);
-    EXPECT_EQ(FenetreAttente(), nullptr) << "the worker's removal was not applied";
-    // Input was neither delivered during the wait nor replayed after it.
-    QCoreApplication::processEvents();
-    QTest::qWait(50);
-    EXPECT_EQ(nClics, 0);
-    // Outside a wait the same input works.
-    QTest::mouseClick(&bouton, Qt::LeftButton);
-    EXPECT_EQ(nClics, 1);
-}
-
-TEST_F(Attente, RequestWaitOffTheGuiThreadIsPlain)
+TEST_F(WaitWindowTest, RequestWaitOffTheGuiThreadIsPlain)
 {
     CEvenementManuel evenement;
     bool bResultat = true;
@@ -182,35 +115,37 @@ TEST_F(Attente, RequestWaitOffTheGuiThreadIsPlain)
     std::thread t2([&] { bResultat = AttendreRequete(evenement, 30); });
     t2.join();
     EXPECT_TRUE(bResultat);
-    // On the GUI thread a limit that passes is reported as such.
-    evenement.ResetEvent();
+}
+
+TEST_F(WaitWindowTest, RequestWaitOnTheGuiThreadReportsALimitThatPasses)
+{
+    CEvenementManuel evenement;
     EXPECT_FALSE(AttendreRequete(evenement, 30));
 }
 
-TEST_F(Attente, InstallIsOneGuiThreadCallAndUninstallGoesHeadless)
+TEST_F(WaitWindowTest, InstallingOffTheGuiThreadIsRefusedAndInstallingTwiceIsHarmless)
 {
     bool bAutreThread = true;
     std::thread t([&] { bAutreThread = InstallerFrontalQt(); });
     t.join();
     EXPECT_FALSE(bAutreThread);
-    EXPECT_TRUE(InstallerFrontalQt());  // already installed: harmless
+    EXPECT_TRUE(InstallerFrontalQt());
     EXPECT_TRUE(FrontalInstalle());
+}
 
+TEST_F(WaitWindowTest, UninstallingGoesHeadlessAndTakesTheWaitWindowAway)
+{
     AfficherAttente(L"Connecting ...", 2080);
     ASSERT_NE(FenetreAttente(), nullptr);
-    // Going headless takes the wait window away; later requests show nothing.
     DesinstallerFrontalQt();
     EXPECT_FALSE(FrontalInstalle());
     QCoreApplication::processEvents();
     EXPECT_EQ(FenetreAttente(), nullptr);
+    // Later requests show nothing, and the request wait is plain again.
     DepuisUnAutreThread(L"Connecting ...", 2080);
     QCoreApplication::processEvents();
     EXPECT_EQ(FenetreAttente(), nullptr);
     CEvenementManuel evenement;
     EXPECT_FALSE(AttendreRequete(evenement, 20));
-
     EXPECT_TRUE(InstallerFrontalQt());
-    AfficherAttente(L"Connecting ...", 2080);
-    EXPECT_NE(FenetreAttente(), nullptr);
-    AfficherAttente(nullptr, 0);
 }

@@ -57,7 +57,7 @@ public:
     std::vector<std::string> evenements;
 };
 
-class Controles : public CTestQt
+class QtControlsTest : public WidgetsTest
 {
 protected:
     std::unique_ptr<IFenetreDialogue> Ouvrir(unsigned idModele)
@@ -80,6 +80,29 @@ protected:
         return nullptr;
     }
     template <class W> W* Widget(unsigned id) { return dlg->findChild<W*>(QString::number(id)); }
+    // The user clicks into the remote path field; null unless it got the focus.
+    // The events up to then are forgotten.
+    QLineEdit* CliquerChemin()
+    {
+        auto* chemin = dlg ? Widget<QLineEdit>(IdsControles::IDC_REP_DISTANT) : nullptr;
+        if (chemin) QTest::mouseClick(chemin, Qt::LeftButton);
+        if (!chemin || !AttendreQue([&] { return chemin->hasFocus(); })) return nullptr;
+        ecouteur.evenements.clear();
+        return chemin;
+    }
+    // The three columns of the transfer dialog's tables and six rows.
+    static IControle* Remplir(IControle* liste)
+    {
+        liste->InsertColumn(0, L"Name", tAlignement::Gauche, 120);
+        liste->InsertColumn(1, L"Size", tAlignement::Centre, 48);
+        liste->InsertColumn(2, L"Date/Time", tAlignement::Gauche, 111);
+        for (int i = 0; i < 6; ++i) {
+            const int l = liste->InsertItem(i, CString(L"f") + CString(std::to_wstring(i)));
+            liste->SetItemText(l, 1, L"10");
+            liste->SetItemText(l, 2, L"01/02/2026 10:00:00");
+        }
+        return liste;
+    }
 
     CEnregistreur ecouteur;
     QDialog* dlg = nullptr;
@@ -87,80 +110,88 @@ protected:
 
 } // namespace
 
-TEST_F(Controles, ButtonsClickOnlyWhenUsableAndNeverBecomeDefault)
+TEST_F(QtControlsTest, DisabledButtonReportsNoClick)
 {
     auto f = Ouvrir(Ressources::IDD_FILE_TRANSFERT);
     ASSERT_NE(dlg, nullptr);
     auto* rafraichir = Widget<QPushButton>(IDC_RAFRAICHIR_LOCAL);
-    ASSERT_NE(rafraichir, nullptr);
     QTest::mouseClick(rafraichir, Qt::LeftButton);
-    EXPECT_TRUE(ecouteur.Contient("2331 clic 0"));
-
-    ecouteur.evenements.clear();
+    EXPECT_EQ(ecouteur.Compter("2331 clic"), 1);
     f->GetDlgItem(IDC_RAFRAICHIR_LOCAL)->EnableWindow(false);
     QTest::mouseClick(rafraichir, Qt::LeftButton);
+    EXPECT_EQ(ecouteur.Compter("2331 clic"), 1);
     EXPECT_FALSE(f->GetDlgItem(IDC_RAFRAICHIR_LOCAL)->IsWindowEnabled());
-    EXPECT_EQ(ecouteur.Compter("2331 clic"), 0);
+}
 
-    // Hidden controls start hidden; showing one makes it usable.
-    IControle* creer = f->GetDlgItem(IDC_VALIDER_NOM_LOCAL);
-    EXPECT_FALSE(creer->IsWindowVisible());
-    creer->ShowWindow(true);
-    EXPECT_TRUE(creer->IsWindowVisible());
-    QTest::mouseClick(Widget<QPushButton>(IDC_VALIDER_NOM_LOCAL), Qt::LeftButton);
-    EXPECT_TRUE(ecouteur.Contient("2324 clic 0"));
-
-    // Enter on a focused button goes to the logic, not to the button.
-    ecouteur.evenements.clear();
-    auto* fermer = Widget<QPushButton>(IDC_FERMER);
+TEST_F(QtControlsTest, EnterOnAFocusedButtonGoesToTheLogicNotToTheButton)
+{
+    auto f = Ouvrir(Ressources::IDD_FILE_TRANSFERT);
+    ASSERT_NE(dlg, nullptr);
     for (auto* b : dlg->findChildren<QPushButton*>()) {
         EXPECT_FALSE(b->autoDefault()) << b->objectName().toStdString();
         EXPECT_FALSE(b->isDefault()) << b->objectName().toStdString();
     }
+    auto* fermer = Widget<QPushButton>(IDC_FERMER);
     fermer->setFocus();
     QTest::keyClick(fermer, Qt::Key_Return);
     QTest::keyClick(fermer, Qt::Key_Enter, Qt::KeypadModifier);
     EXPECT_EQ(ecouteur.Compter("2333 clic"), 0);
     EXPECT_EQ(ecouteur.Compter("entree"), 2);
-    QTest::keyClick(fermer, Qt::Key_Escape);
+}
+
+TEST_F(QtControlsTest, OnlyTheTemplatesDefaultButtonIsDefault)
+{
+    auto f = Ouvrir(Ressources::IDD_IDENTIFICATION_FTP);
+    ASSERT_NE(dlg, nullptr);
+    EXPECT_TRUE(dlg->findChild<QPushButton*>(QStringLiteral("1"))->isDefault());
+    EXPECT_FALSE(dlg->findChild<QPushButton*>(QStringLiteral("2"))->isDefault());
+}
+
+TEST_F(QtControlsTest, EscapeAsksTheLogicAndOnlyTheLogicEndsTheWindow)
+{
+    auto f = Ouvrir(Ressources::IDD_FILE_TRANSFERT);
+    ASSERT_NE(dlg, nullptr);
+    QTest::keyClick(Widget<QPushButton>(IDC_FERMER), Qt::Key_Escape);
     EXPECT_EQ(ecouteur.Compter("annulation"), 1);
-    // The close box asks the logic; the window stays until the logic ends it.
     dlg->close();
     EXPECT_TRUE(dlg->isVisible());
 }
 
-TEST_F(Controles, EnterInThePathFieldAndFocusMovesReachTheLogicInOrder)
+TEST_F(QtControlsTest, TypingInThePathFieldReportsEachCharacterAndEnterGoesToTheLogic)
 {
     auto f = Ouvrir(Ressources::IDD_FILE_TRANSFERT);
-    ASSERT_NE(dlg, nullptr);
-    auto* chemin = Widget<QLineEdit>(IDC_REP_DISTANT);
-    QTest::mouseClick(chemin, Qt::LeftButton);
-    ASSERT_TRUE(AttendreQue([&] { return chemin->hasFocus(); }));
+    QLineEdit* chemin = CliquerChemin();
+    ASSERT_NE(chemin, nullptr);
     EXPECT_EQ(f->GetFocus(), f->GetDlgItem(IDC_REP_DISTANT));
-    ecouteur.evenements.clear();
     QTest::keyClicks(chemin, QStringLiteral("/tr"));
     EXPECT_EQ(ecouteur.Compter("2338 texte"), 3);
     QTest::keyClick(chemin, Qt::Key_Return);
     EXPECT_EQ(ecouteur.evenements.back(), "entree");
     EXPECT_EQ(f->GetDlgItem(IDC_REP_DISTANT)->GetWindowText(), CString(L"/tr"));
-
-    // Clicking "Close" takes the focus first: the field reports its loss before the click.
-    ecouteur.evenements.clear();
-    QTest::mouseClick(Widget<QPushButton>(IDC_FERMER), Qt::LeftButton);
-    ASSERT_EQ(ecouteur.evenements.size(), 3u);
-    EXPECT_EQ(ecouteur.evenements[0], "2338 focus- 0");
-    EXPECT_EQ(ecouteur.evenements[1], "2333 focus+ 0");
-    EXPECT_EQ(ecouteur.evenements[2], "2333 clic 0");
-
-    // The logic's SetFocus reports as the user's does; setting the same text reports too.
-    ecouteur.evenements.clear();
-    f->GetDlgItem(IDC_REP_DISTANT)->SetFocus();
-    EXPECT_EQ(ecouteur.evenements, (std::vector<std::string>{"2333 focus- 0", "2338 focus+ 0"}));
-    f->GetDlgItem(IDC_REP_DISTANT)->SetWindowText(L"/tr");
-    EXPECT_EQ(ecouteur.evenements.back(), "2338 texte 0");
 }
 
-TEST_F(Controles, NameFieldTypingReportsEachCharacter)
+TEST_F(QtControlsTest, ClickOnAButtonReportsTheFieldsFocusLossFirst)
+{
+    auto f = Ouvrir(Ressources::IDD_FILE_TRANSFERT);
+    ASSERT_NE(CliquerChemin(), nullptr);
+    QTest::mouseClick(Widget<QPushButton>(IDC_FERMER), Qt::LeftButton);
+    EXPECT_EQ(ecouteur.evenements, (std::vector<std::string>{"2338 focus- 0", "2333 focus+ 0", "2333 clic 0"}));
+}
+
+TEST_F(QtControlsTest, FocusAndTextSetByTheLogicReportAsTheUsersDo)
+{
+    auto f = Ouvrir(Ressources::IDD_FILE_TRANSFERT);
+    ASSERT_NE(dlg, nullptr);
+    f->GetDlgItem(IDC_FERMER)->SetFocus();
+    ecouteur.evenements.clear();
+    f->GetDlgItem(IDC_REP_DISTANT)->SetFocus();
+    f->GetDlgItem(IDC_REP_DISTANT)->SetWindowText(L"/tr");
+    f->GetDlgItem(IDC_REP_DISTANT)->SetWindowText(L"/tr");  // the same text again reports too
+    EXPECT_EQ(ecouteur.evenements,
+              (std::vector<std::string>{"2333 focus- 0", "2338 focus+ 0", "2338 texte 0", "2338 texte 0"}));
+}
+
+TEST_F(QtControlsTest, NameFieldTypingReportsEachCharacter)
 {
     auto f = Ouvrir(Ressources::IDD_FILE_TRANSFERT);
     ASSERT_NE(dlg, nullptr);
@@ -177,19 +208,11 @@ TEST_F(Controles, NameFieldTypingReportsEachCharacter)
     EXPECT_EQ(Widget<QLineEdit>(IDC_NOM_LOCAL)->cursorPosition(), 3);
 }
 
-TEST_F(Controles, ReportListsSelectSeveralRowsAndReportHeaderClicks)
+TEST_F(QtControlsTest, ReportListColumnsScaleWithTheDialogFontAndShowADateWhole)
 {
     auto f = Ouvrir(Ressources::IDD_FILE_TRANSFERT);
     ASSERT_NE(dlg, nullptr);
-    IControle* liste = f->GetDlgItem(IDC_FICHIERS_LOCAUX);
-    EXPECT_EQ(liste->InsertColumn(0, L"Name", tAlignement::Gauche, 120), 0);
-    EXPECT_EQ(liste->InsertColumn(1, L"Size", tAlignement::Centre, 48), 1);
-    EXPECT_EQ(liste->InsertColumn(2, L"Date/Time", tAlignement::Gauche, 111), 2);
-    for (int i = 0; i < 6; ++i) {
-        const int l = liste->InsertItem(i, CString(L"f") + CString(std::to_wstring(i)));
-        liste->SetItemText(l, 1, L"10");
-        liste->SetItemText(l, 2, L"01/02/2026 10:00:00");
-    }
+    IControle* liste = Remplir(f->GetDlgItem(IDC_FICHIERS_LOCAUX));
     auto* vue = Widget<QTreeWidget>(IDC_FICHIERS_LOCAUX);
     // Pixels of the 8-point dialog font, scaled with the dialog font: never
     // narrower, the proportions kept, a date shown whole.
@@ -199,24 +222,36 @@ TEST_F(Controles, ReportListsSelectSeveralRowsAndReportHeaderClicks)
     EXPECT_GE(vue->columnWidth(2), vue->fontMetrics().horizontalAdvance(QStringLiteral("01/02/2026 10:00:00")) + 6);
     EXPECT_EQ(vue->topLevelItem(0)->textAlignment(1) & Qt::AlignHorizontal_Mask, Qt::AlignHCenter);
     EXPECT_EQ(liste->GetColumnText(2), CString(L"Date/Time"));
+}
 
+TEST_F(QtControlsTest, ReportListSelectsRowsWithCtrlAndShiftFromTheLastClickedRow)
+{
+    auto f = Ouvrir(Ressources::IDD_FILE_TRANSFERT);
+    ASSERT_NE(dlg, nullptr);
+    IControle* liste = Remplir(f->GetDlgItem(IDC_FICHIERS_LOCAUX));
+    auto* vue = Widget<QTreeWidget>(IDC_FICHIERS_LOCAUX);
     auto cliquer = [&](int ligne, Qt::KeyboardModifiers mod) {
-        const QRect r = vue->visualItemRect(vue->topLevelItem(ligne));
-        QTest::mouseClick(vue->viewport(), Qt::LeftButton, mod, r.center());
+        QTest::mouseClick(vue->viewport(), Qt::LeftButton, mod, vue->visualItemRect(vue->topLevelItem(ligne)).center());
     };
     cliquer(0, Qt::NoModifier);
     cliquer(2, Qt::ControlModifier);
-    EXPECT_EQ(liste->GetSelectedCount(), 2);
     EXPECT_TRUE(liste->IsItemSelected(0) && liste->IsItemSelected(2));
-    cliquer(4, Qt::ShiftModifier);  // from the last clicked row
+    cliquer(4, Qt::ShiftModifier);
     std::vector<int> selection;
     for (int i = liste->GetNextSelected(-1); i != -1; i = liste->GetNextSelected(i)) selection.push_back(i);
     EXPECT_EQ(selection, (std::vector<int>{2, 3, 4}));
     cliquer(3, Qt::ControlModifier);
-    EXPECT_FALSE(liste->IsItemSelected(3));
+    EXPECT_EQ(liste->GetSelectedCount(), 2);
     EXPECT_EQ(f->GetFocus(), liste);
+}
 
-    // Header clicks report the column and sort nothing by themselves.
+TEST_F(QtControlsTest, HeaderClicksAreReportedAndSortNothingByThemselves)
+{
+    auto f = Ouvrir(Ressources::IDD_FILE_TRANSFERT);
+    ASSERT_NE(dlg, nullptr);
+    IControle* liste = Remplir(f->GetDlgItem(IDC_FICHIERS_LOCAUX));
+    auto* vue = Widget<QTreeWidget>(IDC_FICHIERS_LOCAUX);
+    liste->SetFocus();
     ecouteur.evenements.clear();
     for (int c : {2, 0, 1}) {
         const int x = vue->header()->sectionViewportPosition(c) + vue->header()->sectionSize(c) / 2;
@@ -225,16 +260,9 @@ TEST_F(Controles, ReportListsSelectSeveralRowsAndReportHeaderClicks)
     EXPECT_EQ(ecouteur.evenements,
               (std::vector<std::string>{"2315 entete 2", "2315 entete 0", "2315 entete 1"}));
     EXPECT_EQ(liste->GetItemText(0, 0), CString(L"f0"));
-
-    liste->SetItemSelected(-1, false);
-    EXPECT_EQ(liste->GetSelectedCount(), 0);
-    EXPECT_TRUE(liste->DeleteItem(0));
-    EXPECT_EQ(liste->GetItemCount(), 5);
-    liste->DeleteAllItems();
-    EXPECT_EQ(liste->GetItemCount(), 0);
 }
 
-TEST_F(Controles, ListBoxesSortAndReportOnlyTheUsersChoices)
+TEST_F(QtControlsTest, ListBoxSortsAndReportsOnlyTheUsersChoices)
 {
     auto f = Ouvrir(Ressources::IDD_FILE_TRANSFERT);
     ASSERT_NE(dlg, nullptr);
@@ -243,9 +271,6 @@ TEST_F(Controles, ListBoxesSortAndReportOnlyTheUsersChoices)
     EXPECT_EQ(reps->GetText(0), CString(L"[..]"));
     EXPECT_EQ(reps->GetText(1), CString(L"[archive]"));
     EXPECT_EQ(reps->GetText(2), CString(L"[Bilan]"));
-    EXPECT_EQ(reps->GetCurSel(), -1);
-
-    ecouteur.evenements.clear();
     EXPECT_EQ(reps->SetCurSel(2), 2);
     EXPECT_EQ(reps->SelectString(-1, L"[tr"), 3);
     EXPECT_EQ(reps->SelectString(-1, L"[zz"), -1);
@@ -260,17 +285,25 @@ TEST_F(Controles, ListBoxesSortAndReportOnlyTheUsersChoices)
     EXPECT_TRUE(ecouteur.Contient("2317 sel 1"));
     EXPECT_TRUE(ecouteur.Contient("2317 dblclic 1"));
     EXPECT_EQ(reps->GetCurSel(), 1);
+}
 
-    // The drive selector: closed at its text's height, the template height dropped down.
+TEST_F(QtControlsTest, DropDownKeepsItsClosedHeightAndReportsTheUsersPick)
+{
+    auto f = Ouvrir(Ressources::IDD_FILE_TRANSFERT);
+    ASSERT_NE(dlg, nullptr);
     IControle* lecteurs = f->GetDlgItem(IDC_LECTEURS);
     lecteurs->AddString(L"[-~-]");
     lecteurs->AddString(L"[-/-]");
     EXPECT_EQ(lecteurs->GetCurSel(), -1);
     EXPECT_EQ(lecteurs->SelectString(-1, L"[-~"), 1);
     auto* combo = Widget<QComboBox>(IDC_LECTEURS);
+    // Closed at its text's height, the template height dropped down, also when the logic moves it.
     EXPECT_EQ(combo->height(), combo->sizeHint().height());
     EXPECT_LT(lecteurs->GetRect().Hauteur(), f->GetDlgItem(IDC_REPS_LOCAUX)->GetRect().top);
     EXPECT_GE(combo->maxVisibleItems(), 3);
+    const int h = lecteurs->GetRect().Hauteur();
+    lecteurs->MoveWindow(4, 20, 300, 400);
+    EXPECT_EQ(lecteurs->GetRect(), (tRect{4, 20, 304, 20 + h}));
     ecouteur.evenements.clear();
     combo->setFocus();
     QTest::keyClick(combo, Qt::Key_Up);  // the user picks the other drive
@@ -278,7 +311,7 @@ TEST_F(Controles, ListBoxesSortAndReportOnlyTheUsersChoices)
     EXPECT_TRUE(ecouteur.Contient("2318 sel 0"));
 }
 
-TEST_F(Controles, SizeFollowsDialogUnitsAndTheMinimumHolds)
+TEST_F(QtControlsTest, ControlsArePlacedInDialogUnitsOfTheDialogFont)
 {
     auto f = Ouvrir(Ressources::IDD_FILE_TRANSFERT);
     ASSERT_NE(dlg, nullptr);
@@ -289,35 +322,24 @@ TEST_F(Controles, SizeFollowsDialogUnitsAndTheMinimumHolds)
     EXPECT_EQ(r.left, UnitesVersPixelsX(3, base.x));
     EXPECT_EQ(r.top, UnitesVersPixelsY(111, base.y));
     EXPECT_EQ(r.right, UnitesVersPixelsX(3 + 199, base.x));
+    f->GetDlgItem(IDC_FICHIERS_LOCAUX)->MoveWindow(4, 200, 300, 250);
+    EXPECT_EQ(f->GetDlgItem(IDC_FICHIERS_LOCAUX)->GetRect(), (tRect{4, 200, 304, 450}));
+}
 
+TEST_F(QtControlsTest, ResizeIsReportedAndTheMinimumHolds)
+{
+    auto f = Ouvrir(Ressources::IDD_FILE_TRANSFERT);
+    ASSERT_NE(dlg, nullptr);
     f->SetTailleMinimale(640, 480);
-    ecouteur.evenements.clear();
     dlg->resize(900, 700);
     EXPECT_EQ(f->GetClientRect(), (tRect{0, 0, 900, 700}));
     EXPECT_TRUE(ecouteur.Contient("taille 900x700"));
     dlg->resize(300, 200);
     EXPECT_GE(f->GetClientRect().Largeur(), 640);
     EXPECT_GE(f->GetClientRect().Hauteur(), 480);
-
-    // The logic moves a control; the drop-down keeps its closed height.
-    f->GetDlgItem(IDC_FICHIERS_LOCAUX)->MoveWindow(4, 200, 300, 250);
-    EXPECT_EQ(f->GetDlgItem(IDC_FICHIERS_LOCAUX)->GetRect(), (tRect{4, 200, 304, 450}));
-    const int h = f->GetDlgItem(IDC_LECTEURS)->GetRect().Hauteur();
-    f->GetDlgItem(IDC_LECTEURS)->MoveWindow(4, 20, 300, 400);
-    EXPECT_EQ(f->GetDlgItem(IDC_LECTEURS)->GetRect(), (tRect{4, 20, 304, 20 + h}));
 }
 
-TEST_F(Controles, FallbackBaseUnitsAndConversion)
-{
-    const tUnitesBase b = UnitesBase(QApplication::font());
-    // The conversion rounds as the dialog manager does.
-    EXPECT_EQ(PixelsX(tUnitesBase{6, 13}, 410), 615);
-    EXPECT_EQ(PixelsY(tUnitesBase{6, 13}, 274), 445);
-    EXPECT_EQ(PixelsY(tUnitesBase{6, 13}, 9), 15);
-    EXPECT_GE(b.y, b.x);
-}
-
-TEST_F(Controles, ModalRunEndsWithTheLogicsResultAndDeliversPostedClicks)
+TEST_F(QtControlsTest, ModalRunEndsWithTheLogicsResultAndDeliversPostedClicks)
 {
     struct CLogique : CEnregistreur {
         IFenetreDialogue* f = nullptr;
@@ -345,7 +367,7 @@ TEST_F(Controles, ModalRunEndsWithTheLogicsResultAndDeliversPostedClicks)
     EXPECT_TRUE(logique.evenements.empty());
 }
 
-TEST_F(Controles, RadioGroupIsExclusiveAndTheLogicCanClearIt)
+TEST_F(QtControlsTest, RadioGroupIsExclusiveAndTheLogicCanClearIt)
 {
     auto f = Ouvrir(Ressources::IDD_IDENTIFICATION_FTP);
     ASSERT_NE(dlg, nullptr);
@@ -362,12 +384,9 @@ TEST_F(Controles, RadioGroupIsExclusiveAndTheLogicCanClearIt)
     EXPECT_EQ(f->GetDlgItem(IDC_RADIO_AUTRE)->GetCheck(), 0);
     f->GetDlgItem(IDC_RADIO_KRX11)->SetCheck(1);
     EXPECT_EQ(f->GetDlgItem(IDC_RADIO_KRX11)->GetCheck(), 1);
-    // The default button is the template's "OK" only.
-    EXPECT_TRUE(dlg->findChild<QPushButton*>(QStringLiteral("1"))->isDefault());
-    EXPECT_FALSE(dlg->findChild<QPushButton*>(QStringLiteral("2"))->isDefault());
 }
 
-TEST_F(Controles, NoLabelCutsItsText)
+TEST_F(QtControlsTest, NoLabelCutsItsText)
 {
     // Every label of every dialog, with the shown and the hidden states alike:
     // a one-line label shows its whole text, a taller one wraps within its height.

@@ -39,7 +39,7 @@ void EcrireFichier(const fs::path& p, size_t taille)
     std::ofstream(p, std::ios::binary) << std::string(taille, 'x');
 }
 
-class Transfert : public CTestQt
+class QtTransferDialogTest : public WidgetsTest
 {
 protected:
     void SetUp() override
@@ -53,7 +53,7 @@ protected:
     void TearDown() override
     {
         DefinirProfil(std::make_shared<CProfilMemoire>());
-        CTestQt::TearDown();
+        WidgetsTest::TearDown();
     }
 
     fs::path Local() const { return m_racine.Chemin() / "local"; }
@@ -118,11 +118,6 @@ void DoubleCliquer(QListWidget* l, int ligne)
     QTest::mouseDClick(l->viewport(), Qt::LeftButton, {}, p);
 }
 
-void CliquerLigne(QTreeWidget* t, int ligne, Qt::KeyboardModifiers mod = {})
-{
-    QTest::mouseClick(t->viewport(), Qt::LeftButton, mod, t->visualItemRect(t->topLevelItem(ligne)).center());
-}
-
 void CliquerEnTete(QTreeWidget* t, int colonne)
 {
     QHeaderView* h = t->header();
@@ -132,60 +127,51 @@ void CliquerEnTete(QTreeWidget* t, int colonne)
 
 } // namespace
 
-TEST_F(Transfert, MouseAndKeyboardDriveBothPanes)
+TEST_F(QtTransferDialogTest, DoubleClickEntersADirectoryAndTheParentEntryComesBack)
 {
-    EcrireFichier(Local() / "moyen.sor", 500);
-    EcrireFichier(Local() / "grand.sor", 3000);
-    EcrireFichier(Local() / "petit.sor", 10);
     EcrireFichier(Local() / "sous" / "dedans.txt", 3);
-    EcrireFichier(Distant() / "traces" / "t1.sor", 100);
-    EcrireFichier(Distant() / "racine.sor", 50);
-
-    CProcessusTest sim;
-    ASSERT_TRUE(DemarrerSimulateur(sim, {"--ftp-root", Distant().string()}));
-    CFTPDirect ftp(L"127.0.0.1", sim.Port("ftp"));
+    EcrireFichier(Local() / "a.sor", 10);
     CDlgFileTransfert dlg;
-    ASSERT_EQ(dlg.ConnexionFtp(L"krx15", L"brimola", &ftp), 1);
-
+    dlg.ConnexionFtp(L"u", L"p", nullptr);
     Executer(dlg, [&](QDialog* d) {
         auto* reps = Enfant<QListWidget>(d, IDC_REPS_LOCAUX);
         auto* table = Enfant<QTreeWidget>(d, IDC_FICHIERS_LOCAUX);
-        auto* tableDistante = Enfant<QTreeWidget>(d, IDC_FICHIERS_DISTANTS);
-        auto* chemin = Enfant<QLineEdit>(d, IDC_REP_DISTANT);
-        // The remote pane fills once the dialog is on screen (posted refresh).
-        EXPECT_TRUE(AttendreQue([&] { return tableDistante->topLevelItemCount() == 1; }));
-        EXPECT_EQ(Noms(tableDistante), QStringList{QStringLiteral("racine.sor")});
-        EXPECT_EQ(table->headerItem()->text(2), QStringLiteral("Date/Time"));
-        EXPECT_GE(table->columnWidth(2), table->fontMetrics().horizontalAdvance(table->topLevelItem(0)->text(2)) + 6);
-
-        // Double-click enters a directory, "[..]" comes back.
         DoubleCliquer(reps, Ligne(reps, QStringLiteral("[sous]")));
         EXPECT_EQ(dlg.GetRepLocal(), Dossier(Local() / "sous"));
         EXPECT_EQ(Noms(table), QStringList{QStringLiteral("dedans.txt")});
         EXPECT_EQ(Enfant<QLineEdit>(d, IDC_REP_LOCAL)->text().toStdWString(), Dossier(Local() / "sous"));
         DoubleCliquer(reps, Ligne(reps, QStringLiteral("[..]")));
         EXPECT_EQ(dlg.GetRepLocal(), Dossier(Local()));
-        EXPECT_EQ(Noms(table), (QStringList{"grand.sor", "moyen.sor", "petit.sor"}));
+        EXPECT_EQ(Noms(table), QStringList{QStringLiteral("a.sor")});
+        QTest::keyClick(d, Qt::Key_Escape);
+    });
+}
 
-        // A header click sorts (sizes by their shown number: 2.9 k, 10, 500);
-        // clicking it again reverses.
+TEST_F(QtTransferDialogTest, HeaderClickSortsByTheShownSizeAndAgainReverses)
+{
+    EcrireFichier(Local() / "moyen.sor", 500);
+    EcrireFichier(Local() / "grand.sor", 3000);
+    EcrireFichier(Local() / "petit.sor", 10);
+    CDlgFileTransfert dlg;
+    dlg.ConnexionFtp(L"u", L"p", nullptr);
+    Executer(dlg, [&](QDialog* d) {
+        auto* table = Enfant<QTreeWidget>(d, IDC_FICHIERS_LOCAUX);
+        EXPECT_EQ(table->headerItem()->text(2), QStringLiteral("Date/Time"));
+        EXPECT_GE(table->columnWidth(2), table->fontMetrics().horizontalAdvance(table->topLevelItem(0)->text(2)) + 6);
+        // Sizes by their shown number: 2.9 k, 10, 500.
         CliquerEnTete(table, 1);
         EXPECT_EQ(Noms(table), (QStringList{"grand.sor", "petit.sor", "moyen.sor"}));
         CliquerEnTete(table, 1);
         EXPECT_EQ(Noms(table), (QStringList{"moyen.sor", "petit.sor", "grand.sor"}));
+        QTest::keyClick(d, Qt::Key_Escape);
+    });
+}
 
-        // Several rows with Ctrl and Shift; the directory list loses its selection.
-        QTest::mouseClick(reps->viewport(), Qt::LeftButton, {}, reps->visualItemRect(reps->item(0)).center());
-        EXPECT_EQ(reps->selectedItems().size(), 1);
-        CliquerLigne(table, 0);
-        CliquerLigne(table, 2, Qt::ControlModifier);
-        EXPECT_EQ(table->selectedItems().size(), 2);
-        CliquerLigne(table, 1, Qt::ShiftModifier);
-        EXPECT_EQ(table->selectedItems().size(), 2);  // rows 1..2 from the anchor
-        EXPECT_FALSE(table->topLevelItem(0)->isSelected());
-        EXPECT_TRUE(reps->selectedItems().isEmpty());
-
-        // The name entry: typing filters, Enter creates.
+TEST_F(QtTransferDialogTest, NameEntryFiltersTheKeysAndEnterCreatesWithoutClosing)
+{
+    CDlgFileTransfert dlg;
+    dlg.ConnexionFtp(L"u", L"p", nullptr);
+    Executer(dlg, [&](QDialog* d) {
         QTest::mouseClick(Enfant<QPushButton>(d, IDC_CREER_REP_LOCAL), Qt::LeftButton);
         auto* nom = Enfant<QLineEdit>(d, IDC_NOM_LOCAL);
         ASSERT_TRUE(nom->isVisible());
@@ -196,10 +182,28 @@ TEST_F(Transfert, MouseAndKeyboardDriveBothPanes)
         QTest::keyClick(nom, Qt::Key_Return);
         EXPECT_TRUE(fs::is_directory(Local() / "neuf"));
         EXPECT_FALSE(nom->isVisible());
+        auto* reps = Enfant<QListWidget>(d, IDC_REPS_LOCAUX);
         EXPECT_NE(Ligne(reps, QStringLiteral("[neuf]")), -1);
         EXPECT_TRUE(d->isVisible()) << "Enter must not close the dialog";
+        QTest::keyClick(d, Qt::Key_Escape);
+    });
+}
 
-        // Enter in the remote path field applies the typed path.
+TEST_F(QtTransferDialogTest, RemotePathTypedIsAppliedByEnterOrWhenCloseTakesTheFocus)
+{
+    EcrireFichier(Distant() / "traces" / "t1.sor", 100);
+    EcrireFichier(Distant() / "racine.sor", 50);
+    CProcessusTest sim;
+    ASSERT_TRUE(DemarrerSimulateur(sim, {"--ftp-root", Distant().string()}));
+    CFTPDirect ftp(L"127.0.0.1", sim.Port("ftp"));
+    CDlgFileTransfert dlg;
+    ASSERT_EQ(dlg.ConnexionFtp(L"krx15", L"brimola", &ftp), 1);
+    Executer(dlg, [&](QDialog* d) {
+        auto* tableDistante = Enfant<QTreeWidget>(d, IDC_FICHIERS_DISTANTS);
+        auto* chemin = Enfant<QLineEdit>(d, IDC_REP_DISTANT);
+        // The remote pane fills once the dialog is on screen (posted refresh).
+        EXPECT_TRUE(AttendreQue([&] { return tableDistante->topLevelItemCount() == 1; }));
+        EXPECT_EQ(Noms(tableDistante), QStringList{QStringLiteral("racine.sor")});
         QTest::mouseClick(chemin, Qt::LeftButton);
         chemin->selectAll();
         QTest::keyClicks(chemin, QStringLiteral("/traces"));
@@ -207,8 +211,6 @@ TEST_F(Transfert, MouseAndKeyboardDriveBothPanes)
         EXPECT_EQ(dlg.GetRepDistant(), CString(L"/traces"));
         EXPECT_EQ(Noms(tableDistante), QStringList{QStringLiteral("t1.sor")});
         EXPECT_TRUE(d->isVisible());
-
-        // Typing a path, then "Close": the path is applied as the field loses the focus.
         QTest::mouseClick(chemin, Qt::LeftButton);
         chemin->selectAll();
         QTest::keyClicks(chemin, QStringLiteral("/"));
@@ -218,15 +220,11 @@ TEST_F(Transfert, MouseAndKeyboardDriveBothPanes)
     EXPECT_EQ(m_profil->GetProfileString(ClesProfil::SECTION_FTPDIRECT, ClesProfil::REP_DISTANT, L"?"), CString(L"/"));
 }
 
-TEST_F(Transfert, ResizingLaysTheControlsOutAndKeepsTheMinimum)
+TEST_F(QtTransferDialogTest, ResizingLaysTheControlsOutAndKeepsTheMinimum)
 {
     CDlgFileTransfert dlg;
     dlg.ConnexionFtp(L"u", L"p", nullptr);
     Executer(dlg, [&](QDialog* d) {
-        // Without a login the remote side is disabled.
-        EXPECT_FALSE(Enfant<QTreeWidget>(d, IDC_FICHIERS_DISTANTS)->isEnabled());
-        EXPECT_FALSE(Enfant<QPushButton>(d, IDC_VERS_DISTANT)->isEnabled());
-
         for (const QSize taille : {QSize(1001, 700), QSize(800, 600)}) {
             d->resize(taille);
             QCoreApplication::processEvents();

@@ -7,7 +7,9 @@
 
 #include <cstdlib>
 #include <filesystem>
+#include <fstream>
 #include <functional>
+#include <map>
 #include <memory>
 #include <string>
 #include <vector>
@@ -17,15 +19,15 @@
 #include "profile/ClesProfil.h"
 #include "support/RepertoireTemp.h"
 #include "ui/CDlgFileTransfert.h"
-#include "ui/CFrontalMemoire.h"
+#include "support/FrontalScripte.h"
 #include "ui/IdsControles.h"
 
-class CTransfertTest : public ::testing::Test
+class TransferDialogTest : public ::testing::Test
 {
 protected:
     void SetUp() override
     {
-        m_frontal = std::make_shared<CFrontalMemoire>();
+        m_frontal = std::make_shared<CFrontalScripte>();
         m_ancienFrontal = DefinirFrontal(m_frontal);
         m_profil = std::make_shared<CProfilMemoire>();
         DefinirProfil(m_profil);
@@ -50,6 +52,30 @@ protected:
     std::filesystem::path Local() const { return m_local.Chemin() / "local"; }
     const CRepertoireTemp& RacineLocale() const { return m_local; }
 
+    static void Ecrire(const std::filesystem::path& p, const std::string& contenu)
+    {
+        std::filesystem::create_directories(p.parent_path());
+        std::ofstream(p, std::ios::binary) << contenu;
+    }
+    // A binary content that a text-mode transfer would alter.
+    static std::string Binaire(int graine, size_t n)
+    {
+        std::string s(n, '\0');
+        for (size_t i = 0; i < n; ++i) s[i] = static_cast<char>((i * 131 + graine * 7) % 256);
+        return s + "\r\n\n\r";
+    }
+    // Every file and directory under `racine`, relative, with the content of
+    // files ("<dir>" for directories).
+    static std::map<std::string, std::string> Arbre(const std::filesystem::path& racine)
+    {
+        std::map<std::string, std::string> m;
+        for (auto it = std::filesystem::recursive_directory_iterator(racine);
+             it != std::filesystem::recursive_directory_iterator(); ++it)
+            m[std::filesystem::relative(it->path(), racine).string()] =
+                it->is_directory() ? std::string("<dir>") : CRepertoireTemp::Lire(it->path());
+        return m;
+    }
+
     static CString Texte(const std::filesystem::path& p) { return CString(Utf8ToWide(p.string())); }
     static CString Dossier(const std::filesystem::path& p) { return Texte(p) + L"/"; }
 
@@ -59,10 +85,10 @@ protected:
     }
 
     // Runs the dialog modally with `script` as the user's session.
-    int Executer(CDlgFileTransfert& dlg, std::function<void(CFenetreMemoire&)> script)
+    int Executer(CDlgFileTransfert& dlg, std::function<void(CFenetreScriptee&)> script)
     {
         bool bJoue = false;
-        m_frontal->AjouterScriptModal([&bJoue, script](CFenetreMemoire& f) {
+        m_frontal->AjouterScriptModal([&bJoue, script](CFenetreScriptee& f) {
             bJoue = true;
             script(f);
         });
@@ -96,7 +122,7 @@ protected:
         return -1;
     }
 
-    std::shared_ptr<CFrontalMemoire> m_frontal;
+    std::shared_ptr<CFrontalScripte> m_frontal;
     std::shared_ptr<IFrontal> m_ancienFrontal;
     std::shared_ptr<CProfilMemoire> m_profil;
     CRepertoireTemp m_local{"otdr-transfert"};

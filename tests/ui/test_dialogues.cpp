@@ -6,10 +6,10 @@
 #include "driver/COtdrDriver.h"
 #include "profile/CProfilMemoire.h"
 #include "profile/ClesProfil.h"
+#include "support/FrontalScripte.h"
 #include "ui/Attente.h"
 #include "ui/CDlgAttente.h"
 #include "ui/CDlgSaisieIdentificationFtp.h"
-#include "ui/CFrontalMemoire.h"
 #include "ui/IdsControles.h"
 #include "ui/Ressources.h"
 
@@ -18,14 +18,12 @@ using namespace ClesProfil;
 
 namespace {
 
-class DialoguesTest : public ::testing::Test
+class DialogsTest : public ::testing::Test
 {
 protected:
     void SetUp() override
     {
-        frontal = std::make_shared<CFrontalMemoire>();
         DefinirFrontal(frontal);
-        profil = std::make_shared<CProfilMemoire>();
         DefinirProfil(profil);
     }
     void TearDown() override
@@ -34,12 +32,22 @@ protected:
         DefinirProfil(std::make_shared<CProfilMemoire>());
     }
     CString Adresse() { return profil->GetProfileString(SECTION_DRIVER, ADRESSE_IP, L"<none>"); }
+    void StockerIdentification(int type, const wchar_t* login, const wchar_t* motDePasse)
+    {
+        profil->WriteProfileInt(SECTION_DRIVER, FTP_TYPE_IDENTIFICATION, type);
+        profil->WriteProfileString(SECTION_DRIVER, FTP_LOGIN, login);
+        profil->WriteProfileString(SECTION_DRIVER, FTP_PASSWORD, motDePasse);
+    }
+    int TypeStocke() { return profil->GetProfileInt(SECTION_DRIVER, FTP_TYPE_IDENTIFICATION, -1); }
+    CString Stocke(const wchar_t* cle) { return profil->GetProfileString(SECTION_DRIVER, cle, L"<none>"); }
+    CFenetreScriptee* Attente() { return frontal->Fenetre(Ressources::IDD_ATTENTE); }
 
-    std::shared_ptr<CFrontalMemoire> frontal;
-    std::shared_ptr<CProfilMemoire> profil;
+    std::shared_ptr<CFrontalScripte> frontal = std::make_shared<CFrontalScripte>();
+    std::shared_ptr<CProfilMemoire> profil = std::make_shared<CProfilMemoire>();
+    COtdrDriver driver;  // not started: no model, no FTP client
 };
 
-void Remplacer(CFenetreMemoire& f, unsigned id, const CString& texte)
+void Remplacer(CFenetreScriptee& f, unsigned id, const CString& texte)
 {
     f.GetDlgItem(id)->SetWindowText(L"");
     ASSERT_TRUE(f.Taper(id, texte));
@@ -47,14 +55,11 @@ void Remplacer(CFenetreMemoire& f, unsigned id, const CString& texte)
 
 } // namespace
 
-TEST_F(DialoguesTest, ConfigurationShowsTrimsAndStoresTheAddress)
+TEST_F(DialogsTest, ConfigurationShowsTheStoredAddressAndConnectStoresTheTypedOneTrimmed)
 {
-    COtdrDriver driver;
     profil->WriteProfileString(SECTION_DRIVER, ADRESSE_IP, L"10.1.2.3");
-
-    // Opening shows the stored address; "Connect" stores the typed one without blanks.
     CString vu;
-    frontal->AjouterScriptModal([&](CFenetreMemoire& f) {
+    frontal->AjouterScriptModal([&](CFenetreScriptee& f) {
         vu = f.GetDlgItem(IDC_ADRESSE)->GetWindowText();
         EXPECT_EQ(f.GetWindowText(), CString(L"File transfer : Connection"));
         Remplacer(f, IDC_ADRESSE, L" \t 7lab-box.local  ");
@@ -63,125 +68,117 @@ TEST_F(DialoguesTest, ConfigurationShowsTrimsAndStoresTheAddress)
     EXPECT_EQ(driver.ConfigDriver(), 1);
     EXPECT_EQ(vu, CString(L"10.1.2.3"));
     EXPECT_EQ(Adresse(), CString(L"7lab-box.local"));
+}
 
-    // Cancel after editing (button, Escape, or leaving it open) keeps the stored value.
-    frontal->AjouterScriptModal([&](CFenetreMemoire& f) {
-        Remplacer(f, IDC_ADRESSE, L"1.1.1.1");
-        f.Cliquer(ID_ANNULER);
-    });
-    frontal->AjouterScriptModal([&](CFenetreMemoire& f) {
-        Remplacer(f, IDC_ADRESSE, L"1.1.1.1");
-        f.AppuyerEchap();
-    });
-    EXPECT_EQ(driver.ConfigDriver(7), 0);
-    EXPECT_EQ(driver.ConfigDriver(), 0);
-    EXPECT_EQ(Adresse(), CString(L"7lab-box.local"));
+TEST_F(DialogsTest, ConfigurationCancelledKeepsTheStoredAddress)
+{
+    profil->WriteProfileString(SECTION_DRIVER, ADRESSE_IP, L"10.1.2.3");
+    // Cancel, Escape, or the close box of a dialog left open.
+    for (int geste = 0; geste < 3; ++geste) {
+        frontal->AjouterScriptModal([&](CFenetreScriptee& f) {
+            Remplacer(f, IDC_ADRESSE, L"1.1.1.1");
+            if (geste == 0) f.Cliquer(ID_ANNULER);
+            if (geste == 1) f.AppuyerEchap();
+        });
+        EXPECT_EQ(driver.ConfigDriver(7), 0) << geste;
+        EXPECT_EQ(Adresse(), CString(L"10.1.2.3")) << geste;
+    }
+}
 
-    // Enter is "Connect"; an empty address is stored as well.
-    profil->Vider();
-    frontal->AjouterScriptModal([&](CFenetreMemoire& f) {
-        vu = f.GetDlgItem(IDC_ADRESSE)->GetWindowText();
+TEST_F(DialogsTest, ConfigurationEnterConnectsAndStoresABlankAddressAsEmpty)
+{
+    frontal->AjouterScriptModal([&](CFenetreScriptee& f) {
+        EXPECT_EQ(f.GetDlgItem(IDC_ADRESSE)->GetWindowText(), CString());
         Remplacer(f, IDC_ADRESSE, L"   ");
         f.AppuyerEntree();
     });
     EXPECT_EQ(driver.ConfigDriver(), 1);
-    EXPECT_EQ(vu, CString());
     EXPECT_EQ(Adresse(), CString());
+}
 
-    // No profile at all: an empty field, OK still answers 1 and writes nowhere.
+TEST_F(DialogsTest, ConfigurationWithoutProfileStillConnects)
+{
     DefinirProfil(nullptr);
-    frontal->AjouterScriptModal([&](CFenetreMemoire& f) {
-        vu = f.GetDlgItem(IDC_ADRESSE)->GetWindowText();
+    frontal->AjouterScriptModal([&](CFenetreScriptee& f) {
+        EXPECT_EQ(f.GetDlgItem(IDC_ADRESSE)->GetWindowText(), CString());
         Remplacer(f, IDC_ADRESSE, L"host");
         f.Cliquer(ID_OK);
     });
     EXPECT_EQ(driver.ConfigDriver(), 1);
-    EXPECT_EQ(vu, CString());
     EXPECT_EQ(frontal->NombreFenetres(), 0);
 }
 
-TEST_F(DialoguesTest, IdentificationChoicesAreStoredAfterOk)
+TEST_F(DialogsTest, IdentificationFixedTypeDisablesTheEditsAndStillStoresTheirTexts)
 {
-    COtdrDriver driver;  // not started: no model, no FTP client
-    profil->WriteProfileInt(SECTION_DRIVER, FTP_TYPE_IDENTIFICATION, 6);
-    profil->WriteProfileString(SECTION_DRIVER, FTP_LOGIN, L"bob");
-    profil->WriteProfileString(SECTION_DRIVER, FTP_PASSWORD, L"pw");
-
-    // Preset from the profile; "KRX 12" disables the edits, whose texts are still stored.
-    frontal->AjouterScriptModal([&](CFenetreMemoire& f) {
+    StockerIdentification(6, L"bob", L"pw");
+    frontal->AjouterScriptModal([&](CFenetreScriptee& f) {
         EXPECT_EQ(f.GetDlgItem(IDC_RADIO_AUTRE)->GetCheck(), 1);
-        EXPECT_TRUE(f.GetDlgItem(IDC_UTILISATEUR)->IsWindowEnabled());
         EXPECT_EQ(f.GetDlgItem(IDC_UTILISATEUR)->GetWindowText(), CString(L"bob"));
         EXPECT_EQ(f.GetDlgItem(IDC_MOT_DE_PASSE)->GetWindowText(), CString(L"pw"));
         ASSERT_TRUE(f.Taper(IDC_UTILISATEUR, L"by"));
         ASSERT_TRUE(f.Cliquer(IDC_RADIO_KRX12));
         EXPECT_FALSE(f.GetDlgItem(IDC_UTILISATEUR)->IsWindowEnabled());
-        EXPECT_FALSE(f.GetDlgItem(IDC_MOT_DE_PASSE)->IsWindowEnabled());
         EXPECT_FALSE(f.Taper(IDC_MOT_DE_PASSE, L"x"));
         f.Cliquer(ID_OK);
     });
     // Not connected: the choice is made and saved, then no login is possible.
     EXPECT_EQ(driver.FileTransfertAvecDemandeLogin(), 0);
-    EXPECT_EQ(profil->GetProfileInt(SECTION_DRIVER, FTP_TYPE_IDENTIFICATION, -1), 2);
-    EXPECT_EQ(profil->GetProfileString(SECTION_DRIVER, FTP_LOGIN, L""), CString(L"bobby"));
-    EXPECT_EQ(profil->GetProfileString(SECTION_DRIVER, FTP_PASSWORD, L""), CString(L"pw"));
+    EXPECT_EQ(TypeStocke(), 2);
+    EXPECT_EQ(Stocke(FTP_LOGIN), CString(L"bobby"));
+    EXPECT_EQ(Stocke(FTP_PASSWORD), CString(L"pw"));
+    // No transfer dialog was run.
+    EXPECT_EQ(frontal->ModauxLances(), std::vector<unsigned>{Ressources::IDD_IDENTIFICATION_FTP});
+}
 
-    // "Other :" enables the edits again; the typed password is stored as typed.
-    frontal->AjouterScriptModal([&](CFenetreMemoire& f) {
-        EXPECT_EQ(f.GetDlgItem(IDC_RADIO_KRX12)->GetCheck(), 1);
+TEST_F(DialogsTest, IdentificationOtherStoresTheCredentialsAsTyped)
+{
+    StockerIdentification(2, L"bob", L"pw");
+    frontal->AjouterScriptModal([&](CFenetreScriptee& f) {
+        EXPECT_FALSE(f.GetDlgItem(IDC_UTILISATEUR)->IsWindowEnabled());
         ASSERT_TRUE(f.Cliquer(IDC_RADIO_AUTRE));
         Remplacer(f, IDC_UTILISATEUR, L"ana");
         Remplacer(f, IDC_MOT_DE_PASSE, L" s3cret ");
         f.AppuyerEntree();
     });
     EXPECT_EQ(driver.FileTransfertAvecDemandeLogin(), 0);
-    EXPECT_EQ(profil->GetProfileInt(SECTION_DRIVER, FTP_TYPE_IDENTIFICATION, -1), 6);
-    EXPECT_EQ(profil->GetProfileString(SECTION_DRIVER, FTP_LOGIN, L""), CString(L"ana"));
-    EXPECT_EQ(profil->GetProfileString(SECTION_DRIVER, FTP_PASSWORD, L""), CString(L" s3cret "));
+    EXPECT_EQ(TypeStocke(), 6);
+    EXPECT_EQ(Stocke(FTP_LOGIN), CString(L"ana"));
+    EXPECT_EQ(Stocke(FTP_PASSWORD), CString(L" s3cret "));
+}
 
-    // Cancel: 1, nothing written.
-    frontal->AjouterScriptModal([&](CFenetreMemoire& f) {
+TEST_F(DialogsTest, IdentificationCancelledAnswersOneAndStoresNothing)
+{
+    StockerIdentification(6, L"bob", L"pw");
+    frontal->AjouterScriptModal([&](CFenetreScriptee& f) {
         f.Cliquer(IDC_RADIO_KRX11);
         f.Cliquer(ID_ANNULER);
     });
     EXPECT_EQ(driver.FileTransfertAvecDemandeLogin(), 1);
-    EXPECT_EQ(profil->GetProfileInt(SECTION_DRIVER, FTP_TYPE_IDENTIFICATION, -1), 6);
+    EXPECT_EQ(TypeStocke(), 6);
+}
 
-    // A stored type out of range opens on "Automatic" and is stored back as 0.
-    profil->WriteProfileInt(SECTION_DRIVER, FTP_TYPE_IDENTIFICATION, 9);
-    frontal->AjouterScriptModal([&](CFenetreMemoire& f) {
+TEST_F(DialogsTest, IdentificationTypeOutOfRangeOpensOnAutomatic)
+{
+    StockerIdentification(9, L"bob", L"pw");
+    frontal->AjouterScriptModal([&](CFenetreScriptee& f) {
         EXPECT_EQ(f.GetDlgItem(IDC_RADIO_AUTOMATIQUE)->GetCheck(), 1);
         EXPECT_FALSE(f.GetDlgItem(IDC_UTILISATEUR)->IsWindowEnabled());
         f.Cliquer(ID_OK);
     });
     EXPECT_EQ(driver.FileTransfertAvecDemandeLogin(), 0);
-    EXPECT_EQ(profil->GetProfileInt(SECTION_DRIVER, FTP_TYPE_IDENTIFICATION, -1), 0);
-    // No transfer dialog was ever run.
-    for (unsigned id : frontal->ModauxLances()) EXPECT_EQ(id, 2087u);
-}
+    EXPECT_EQ(TypeStocke(), 0);
 
-TEST_F(DialoguesTest, IdentificationDialogTypes)
-{
     CDlgSaisieIdentificationFtp dlg;
-    EXPECT_EQ(dlg.GetTypeIdentification(), 0);  // nothing chosen yet
     for (int type : {-1, 0, 7}) {
         dlg.SetIdentification(type, L"u", L"p");
         EXPECT_EQ(dlg.GetTypeIdentification(), 0) << type;
     }
-    dlg.SetIdentification(4, nullptr, L"p");
-    EXPECT_EQ(dlg.GetTypeIdentification(), 4);
-    EXPECT_EQ(dlg.GetUtilisateur(), CString());
-    // Headless: the run ends with Cancel and the preset stays.
-    DefinirFrontal(nullptr);
-    EXPECT_EQ(dlg.DoModal(), ID_ANNULER);
-    EXPECT_EQ(dlg.GetTypeIdentification(), 4);
 }
 
-TEST_F(DialoguesTest, WaitWindowIgnoresEnterAndEscapeAndIsReplaced)
+TEST_F(DialogsTest, WaitWindowPlaysItsClipAndIgnoresEnterAndEscape)
 {
     AfficherAttente(Ressources::ChargerChaine(Ressources::IDS_CONNEXION), Ressources::IDR_ANIM_CONNEXION);
-    ASSERT_EQ(frontal->NombreFenetres(), 1);
-    CFenetreMemoire* f = frontal->Fenetre(Ressources::IDD_ATTENTE);
+    CFenetreScriptee* f = Attente();
     ASSERT_NE(f, nullptr);
     EXPECT_TRUE(f->EstVisible());
     EXPECT_EQ(f->GetWindowText(), CString(L"Connecting ..."));
@@ -191,30 +188,31 @@ TEST_F(DialoguesTest, WaitWindowIgnoresEnterAndEscapeAndIsReplaced)
     f->AppuyerEchap();
     EXPECT_FALSE(f->EstTerminee());
     EXPECT_EQ(frontal->NombreFenetres(), 1);
+    AfficherAttente(nullptr, 0);
+}
 
-    // A new text replaces the window; only one is ever there.
+TEST_F(DialogsTest, WaitWindowIsReplacedByANewTextAndRemovedWithoutOne)
+{
+    AfficherAttente(L"Connecting ...", Ressources::IDR_ANIM_CONNEXION);
     AfficherAttente(L"Disconnecting ...", Ressources::IDR_ANIM_DECONNEXION);
     ASSERT_EQ(frontal->NombreFenetres(), 1);
-    f = frontal->Fenetre(Ressources::IDD_ATTENTE);
-    EXPECT_EQ(f->GetWindowText(), CString(L"Disconnecting ..."));
-    EXPECT_EQ(f->GetDlgItem(IDC_ANIMATION)->GetAnimation(), 2084u);
-
-    // No text: removed, whatever the id.
-    AfficherAttente(nullptr, Ressources::IDR_ANIM_FIN);
+    EXPECT_EQ(Attente()->GetWindowText(), CString(L"Disconnecting ..."));
+    EXPECT_EQ(Attente()->GetDlgItem(IDC_ANIMATION)->GetAnimation(), 2084u);
+    AfficherAttente(nullptr, Ressources::IDR_ANIM_FIN);  // whatever the id
     EXPECT_EQ(frontal->NombreFenetres(), 0);
+}
 
-    // Animation 0: the caption alone.
-    {
-        CDlgAttente attente(L"Trace transfer ...", 0);
-        f = frontal->Fenetre(Ressources::IDD_ATTENTE);
-        ASSERT_NE(f, nullptr);
-        EXPECT_EQ(f->GetWindowText(), CString(L"Trace transfer ..."));
-        EXPECT_EQ(f->GetDlgItem(IDC_ANIMATION)->GetAnimation(), 0u);
-        EXPECT_FALSE(f->GetDlgItem(IDC_ANIMATION)->AnimationEnCours());
-    }
-    EXPECT_EQ(frontal->NombreFenetres(), 0);
+TEST_F(DialogsTest, WaitWindowWithoutClipShowsItsCaptionAlone)
+{
+    CDlgAttente attente(L"Trace transfer ...", 0);
+    ASSERT_NE(Attente(), nullptr);
+    EXPECT_EQ(Attente()->GetWindowText(), CString(L"Trace transfer ..."));
+    EXPECT_EQ(Attente()->GetDlgItem(IDC_ANIMATION)->GetAnimation(), 0u);
+    EXPECT_FALSE(Attente()->GetDlgItem(IDC_ANIMATION)->AnimationEnCours());
+}
 
-    // Back to headless: the wait window goes with the front end and the hook does nothing.
+TEST_F(DialogsTest, WaitWindowGoesWithTheFrontEndAndHeadlessShowsNone)
+{
     AfficherAttente(L"Connecting ...", 2080);
     EXPECT_EQ(frontal->NombreFenetres(), 1);
     DefinirFrontal(nullptr);

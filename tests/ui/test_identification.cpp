@@ -10,12 +10,13 @@
 
 #include "support/ProcessusTest.h"
 #include "support/RepertoireTemp.h"
+#include "support/ServeurFtp.h"
 #include "common/Conversions.h"
 #include "driver/COtdrDriver.h"
 #include "profile/CProfilMemoire.h"
 #include "profile/ClesProfil.h"
 #include "ftp/CFTPDirect.h"
-#include "ui/CFrontalMemoire.h"
+#include "support/FrontalScripte.h"
 #include "driver/IdentifiantsFtp.h"
 #include "ui/IdsControles.h"
 
@@ -41,18 +42,15 @@ struct CJournal {
 };
 
 // The test FTP server; Logins() returns the attempts it has seen so far.
-class CServeurFtp
+class CServeurFtp : public CServeurFtpTest
 {
 public:
-    explicit CServeurFtp(std::vector<std::string> options = {})
+    explicit CServeurFtp(std::vector<std::string> options)
     {
-        std::vector<std::string> argv{OTDR_PYTHON, OTDR_TEST_FTP_SERVER, "--root",
-                                      m_racine.Chemin().string(), "--print-logins"};
-        argv.insert(argv.end(), options.begin(), options.end());
-        m_bPret = m_proc.Demarrer(argv) && m_proc.AttendreLigne("READY");
+        options.push_back("--print-logins");
+        m_bPret = Demarrer(options);
     }
     bool Pret() const { return m_bPret; }
-    int Port() const { return m_proc.Port("ftp"); }
 
     // Every attempt up to now: a marker login is made and waited for, so that
     // the lines of earlier attempts have all been read.
@@ -60,21 +58,20 @@ public:
     {
         CFTPDirect marqueur(L"127.0.0.1", Port());
         marqueur.FtpConnexion(L"fin", L"fin");
-        EXPECT_TRUE(m_proc.AttendreLigne("LOGIN fin fin"));
+        EXPECT_TRUE(Processus().AttendreLigne("LOGIN fin fin"));
+        const std::vector<std::string> lignes = Processus().Lignes();
         tLogins l;
-        for (size_t i = m_nLus; i < m_proc.Lignes().size(); ++i) {
-            const std::string& ligne = m_proc.Lignes()[i];
+        for (size_t i = m_nLus; i < lignes.size(); ++i) {
+            const std::string& ligne = lignes[i];
             if (ligne.rfind("LOGIN ", 0) != 0 || ligne == "LOGIN fin fin") continue;
             const size_t blanc = ligne.find(' ', 6);
             l.emplace_back(Utf8ToWide(ligne.substr(6, blanc - 6)), Utf8ToWide(ligne.substr(blanc + 1)));
         }
-        m_nLus = m_proc.Lignes().size();
+        m_nLus = lignes.size();
         return l;
     }
 
 private:
-    CRepertoireTemp m_racine{"otdr-ui-ftp"};
-    CProcessusTest m_proc;
     bool m_bPret = false;
     size_t m_nLus = 0;
 };
@@ -86,7 +83,7 @@ tLogins OrdreComplet(const std::pair<CString, CString>& premier)
 
 } // namespace
 
-TEST(IdentifiantsFtp, CredentialsByModelAndByUser)
+TEST(FtpCredentials, CredentialsByModelAndByUser)
 {
     struct {
         const wchar_t* modele;
@@ -109,13 +106,18 @@ TEST(IdentifiantsFtp, CredentialsByModelAndByUser)
         EXPECT_EQ(IdentifiantsFtp::Connecter(c.modele, c.user, c.pwd, j.Fn()), 0);
         EXPECT_EQ(j.logins, c.attendu) << CString(c.modele).c_str();
     }
-    // The list stops at the first success.
+}
+
+TEST(FtpCredentials, LoginsStopAtTheFirstSuccess)
+{
     CJournal j;
     j.accepte = L"krx12";
     EXPECT_EQ(IdentifiantsFtp::Connecter(L"", nullptr, nullptr, j.Fn()), 1);
     EXPECT_EQ(j.logins, (tLogins{kE, kD, kB}));
+}
 
-    // Types of the identification dialog.
+TEST(FtpCredentials, EachFixedTypeOfTheIdentificationDialogGivesItsPair)
+{
     CString u = L"keep", p = L"keep";
     EXPECT_FALSE(IdentifiantsFtp::ParType(0, u, p));
     EXPECT_FALSE(IdentifiantsFtp::ParType(6, u, p));
@@ -127,26 +129,10 @@ TEST(IdentifiantsFtp, CredentialsByModelAndByUser)
     }
 }
 
-TEST(IdentifiantsFtp, AnonymousOnlyServerIsReachedAtTheSixthAttempt)
-{
-    CServeurFtp serveur({"--anonymous"});
-    ASSERT_TRUE(serveur.Pret());
-    CFTPDirect ftp(L"127.0.0.1", serveur.Port());
-    int n = 0;
-    const int r = IdentifiantsFtp::Connecter(L"", nullptr, nullptr, [&](const CString& u, const CString& p) {
-        ++n;
-        return ftp.FtpConnexion(u, p);
-    });
-    EXPECT_EQ(r, 1);
-    EXPECT_EQ(n, 6);
-    EXPECT_TRUE(ftp.EstConnecte());
-    EXPECT_EQ(serveur.Logins(), OrdreComplet(kE));
-}
-
 namespace {
 
 // Counts the windows made, by template (the worker makes wait windows on its thread).
-class CFrontalCompteur : public CFrontalMemoire
+class CFrontalCompteur : public CFrontalScripte
 {
 public:
     std::unique_ptr<IFenetreDialogue> CreerDialogue(const tModeleDialogue& modele, IEcouteurDialogue& e) override
@@ -155,7 +141,7 @@ public:
             std::lock_guard<std::mutex> lock(m_mutexCrees);
             m_crees.push_back(modele.nId);
         }
-        return CFrontalMemoire::CreerDialogue(modele, e);
+        return CFrontalScripte::CreerDialogue(modele, e);
     }
     std::vector<unsigned> Crees()
     {
@@ -170,7 +156,7 @@ private:
 
 // A started facade whose instrument identifies itself as told, and whose FTP
 // client points at the test server.
-class FacadeTest : public ::testing::Test
+class FacadeLoginTest : public ::testing::Test
 {
 protected:
     void Demarrer(const std::vector<std::string>& optionsSim)
@@ -208,21 +194,28 @@ protected:
 
 } // namespace
 
-TEST_F(FacadeTest, UnidentifiedInstrumentTriesTheFixedOrder)
+TEST_F(FacadeLoginTest, UnidentifiedInstrumentTriesTheFixedOrder)
 {
     Demarrer({"--idn", "Vardenholm Optics"});  // no fields: no model name
     EXPECT_EQ(driver.FileTransfert(nullptr, nullptr), 1);
     EXPECT_EQ(serveur.Logins(), OrdreComplet(kE));
-    // Logged in: the transfer dialog ran (headless-like: nobody answered) and saved its directories.
+    // Logged in: the transfer dialog ran (nobody answered) and saved its directories.
     EXPECT_EQ(frontal->ModauxLances(), std::vector<unsigned>{2055});
     EXPECT_EQ(profil->Contient(SECTION_FTPDIRECT, REP_DISTANT), 1);
+}
 
-    // A user given by the host: exactly one login.
+TEST_F(FacadeLoginTest, UserGivenByTheHostIsTheOnlyLogin)
+{
+    Demarrer({"--idn", "Vardenholm Optics"});
     EXPECT_EQ(driver.FileTransfert(L"nobody", L"x"), 0);
     EXPECT_EQ(serveur.Logins(), (tLogins{{L"nobody", L"x"}}));
+    EXPECT_TRUE(frontal->ModauxLances().empty());
+}
 
-    // "KRX 12" chosen in the identification dialog: stored, and one login with B.
-    frontal->AjouterScriptModal([](CFenetreMemoire& f) {
+TEST_F(FacadeLoginTest, TypeChosenInTheIdentificationDialogIsStoredAndTheOnlyLogin)
+{
+    Demarrer({"--idn", "Vardenholm Optics"});
+    frontal->AjouterScriptModal([](CFenetreScriptee& f) {
         f.Cliquer(IdsControles::IDC_RADIO_KRX12);
         f.Cliquer(ID_OK);
     });
@@ -231,7 +224,7 @@ TEST_F(FacadeTest, UnidentifiedInstrumentTriesTheFixedOrder)
     EXPECT_EQ(profil->GetProfileInt(SECTION_DRIVER, FTP_TYPE_IDENTIFICATION, -1), 2);
 }
 
-TEST_F(FacadeTest, KnownModelNeedsNoDialogAndTouchesNoProfileKey)
+TEST_F(FacadeLoginTest, KnownModelNeedsNoDialogAndTouchesNoProfileKey)
 {
     Demarrer({"--model", "KRX 15"});
     EXPECT_EQ(driver.FileTransfertAvecDemandeLogin(), 0);

@@ -1,8 +1,6 @@
 // The file transfer dialog without a server: layout, enabling, the local pane,
 // the name entry and its filter, local directory operations, sorting, Enter.
 
-#include <fstream>
-
 #include "TransfertTest.h"
 #include "ui/Ressources.h"
 
@@ -10,12 +8,6 @@ using namespace IdsControles;
 namespace fs = std::filesystem;
 
 namespace {
-
-void EcrireFichier(const fs::path& p, size_t taille)
-{
-    fs::create_directories(p.parent_path());
-    std::ofstream(p, std::ios::binary) << std::string(taille, 'x');
-}
 
 std::string R(const tRect& r)
 {
@@ -25,7 +17,7 @@ std::string R(const tRect& r)
 
 } // namespace
 
-TEST_F(CTransfertTest, PlacerControlesForTwoSizesAndNoMoveWhenMinimised)
+TEST_F(TransferDialogTest, LayoutForTwoSizesAndNoMoveWhenMinimised)
 {
     CDlgFileTransfert dlg;
     EXPECT_EQ(dlg.ConnexionFtp(L"u", L"p", nullptr), 0);
@@ -63,7 +55,7 @@ TEST_F(CTransfertTest, PlacerControlesForTwoSizesAndNoMoveWhenMinimised)
         {IDC_VALIDER_NOM_DISTANT, "736,578,796,596", "937,678,997,696"},
         {IDC_QUESTION_DISTANT, "468,560,732,596", "568,660,933,696"},
     };
-    Executer(dlg, [&](CFenetreMemoire& f) {
+    Executer(dlg, [&](CFenetreScriptee& f) {
         EXPECT_EQ(f.GetLargeurMinimale(), 640);
         EXPECT_EQ(f.GetHauteurMinimale(), 480);
         f.Redimensionner(800, 600);
@@ -81,11 +73,11 @@ TEST_F(CTransfertTest, PlacerControlesForTwoSizesAndNoMoveWhenMinimised)
     });
 }
 
-TEST_F(CTransfertTest, WithoutLoginTheRemotePaneIsDisabledAndNothingIsSaved)
+TEST_F(TransferDialogTest, WithoutLoginTheRemotePaneIsDisabledAndNothingIsSaved)
 {
     CDlgFileTransfert dlg;
     dlg.ConnexionFtp(L"u", L"p", nullptr);
-    Executer(dlg, [&](CFenetreMemoire& f) {
+    Executer(dlg, [&](CFenetreScriptee& f) {
         for (unsigned id : {IDC_REPS_DISTANTS, IDC_FICHIERS_DISTANTS, IDC_REP_DISTANT, IDC_VERS_DISTANT,
                             IDC_VERS_LOCAL, IDC_RAFRAICHIR_DISTANT, IDC_SUPPR_FICHIERS_DISTANTS,
                             IDC_CREER_REP_DISTANT, IDC_SUPPR_REP_DISTANT})
@@ -102,25 +94,21 @@ TEST_F(CTransfertTest, WithoutLoginTheRemotePaneIsDisabledAndNothingIsSaved)
     EXPECT_EQ(m_profil->Contient(ClesProfil::SECTION_FTPDIRECT, ClesProfil::REP_DISTANT), 0);
 }
 
-TEST_F(CTransfertTest, LocalPaneListsMovesAndFallsBack)
+TEST_F(TransferDialogTest, LocalPaneListsDirectoriesAndFilesWithSizesAndDates)
 {
-    EcrireFichier(Local() / "petit.sor", 2046);
-    EcrireFichier(Local() / "moyen.sor", 2047);
-    EcrireFichier(Local() / "grand.sor", 2097151);
+    Ecrire(Local() / "petit.sor", std::string(2046, 'x'));
+    Ecrire(Local() / "moyen.sor", std::string(2047, 'x'));
+    Ecrire(Local() / "grand.sor", std::string(2097151, 'x'));
     fs::create_directories(Local() / "sous" / "bas");
-    EcrireFichier(Local() / "sous" / "dedans.txt", 3);
     // A link to nothing: a file whose time cannot be read.
     fs::create_symlink(Local() / "nulle-part", Local() / "casse");
 
     CDlgFileTransfert dlg;
     dlg.ConnexionFtp(L"u", L"p", nullptr);
-    Executer(dlg, [&](CFenetreMemoire& f) {
-        IControle* reps = f.GetDlgItem(IDC_REPS_LOCAUX);
+    Executer(dlg, [&](CFenetreScriptee& f) {
         IControle* table = f.GetDlgItem(IDC_FICHIERS_LOCAUX);
-        IControle* lecteurs = f.GetDlgItem(IDC_LECTEURS);
-        EXPECT_EQ(Entrees(lecteurs), (std::vector<CString>{L"[-/-]", L"[-~-]"}));
         EXPECT_EQ(f.GetDlgItem(IDC_REP_LOCAL)->GetWindowText(), Dossier(Local()));
-        EXPECT_EQ(Entrees(reps), (std::vector<CString>{L"[..]", L"[sous]"}));
+        EXPECT_EQ(Entrees(f.GetDlgItem(IDC_REPS_LOCAUX)), (std::vector<CString>{L"[..]", L"[sous]"}));
         EXPECT_EQ(Colonne(table), (std::vector<CString>{L"casse", L"grand.sor", L"moyen.sor", L"petit.sor"}));
         EXPECT_EQ(Colonne(table, 1), (std::vector<CString>{L"0", L"2.0 M", L"2.0 k", L"2046"}));
         EXPECT_EQ(table->GetItemText(0, 2), CString(L"Unknown"));
@@ -130,42 +118,58 @@ TEST_F(CTransfertTest, LocalPaneListsMovesAndFallsBack)
         EXPECT_EQ(d[2], L'/');
         EXPECT_EQ(d[5], L'/');
         EXPECT_EQ(d[13], L':');
+    });
+}
 
+TEST_F(TransferDialogTest, DoubleClickEntersADirectoryAndTheParentEntryComesBack)
+{
+    Ecrire(Local() / "sous" / "dedans.txt", std::string(3, 'x'));
+    CDlgFileTransfert dlg;
+    dlg.ConnexionFtp(L"u", L"p", nullptr);
+    Executer(dlg, [&](CFenetreScriptee& f) {
+        IControle* reps = f.GetDlgItem(IDC_REPS_LOCAUX);
         EXPECT_TRUE(f.DoubleCliquer(IDC_REPS_LOCAUX, Index(reps, L"[sous]")));
         EXPECT_EQ(dlg.GetRepLocal(), Dossier(Local() / "sous"));
-        EXPECT_EQ(Colonne(table), (std::vector<CString>{L"dedans.txt"}));
+        EXPECT_EQ(Colonne(f.GetDlgItem(IDC_FICHIERS_LOCAUX)), (std::vector<CString>{L"dedans.txt"}));
         EXPECT_TRUE(f.DoubleCliquer(IDC_REPS_LOCAUX, Index(reps, L"[..]")));
         EXPECT_EQ(dlg.GetRepLocal(), Dossier(Local()));
+    });
+    EXPECT_EQ(m_profil->GetProfileString(ClesProfil::SECTION_FTPDIRECT, ClesProfil::REP_LOCAL, L""),
+              Dossier(Local()));
+}
 
-        // The root drive lists "/" and has no "[..]"; home is the other drive.
+TEST_F(TransferDialogTest, DriveSelectorOffersTheRootAndHome)
+{
+    CDlgFileTransfert dlg;
+    dlg.ConnexionFtp(L"u", L"p", nullptr);
+    Executer(dlg, [&](CFenetreScriptee& f) {
+        IControle* lecteurs = f.GetDlgItem(IDC_LECTEURS);
+        EXPECT_EQ(Entrees(lecteurs), (std::vector<CString>{L"[-/-]", L"[-~-]"}));
+        // The root lists "/" and has no "[..]".
         EXPECT_TRUE(f.Choisir(IDC_LECTEURS, Index(lecteurs, L"[-/-]")));
         EXPECT_EQ(dlg.GetRepLocal(), CString(L"/"));
-        EXPECT_EQ(Index(reps, L"[..]"), -1);
+        EXPECT_EQ(Index(f.GetDlgItem(IDC_REPS_LOCAUX), L"[..]"), -1);
         EXPECT_TRUE(f.Choisir(IDC_LECTEURS, Index(lecteurs, L"[-~-]")));
         EXPECT_EQ(dlg.GetRepLocal(), Dossier(m_maison.Chemin()));
         EXPECT_EQ(lecteurs->GetText(lecteurs->GetCurSel()), CString(L"[-~-]"));
-
-        // Focus rule: the directory list and the file table of one pane never
-        // both hold a selection.
-        EXPECT_TRUE(f.DoubleCliquer(IDC_REPS_LOCAUX, Index(reps, L"[..]")));
-        EXPECT_TRUE(f.Choisir(IDC_LECTEURS, Index(lecteurs, L"[-~-]")));
     });
-    EXPECT_EQ(m_profil->Contient(ClesProfil::SECTION_FTPDIRECT, ClesProfil::REP_LOCAL), 1);
-
-    // A stored directory that is gone gives way to home.
-    DefinirRepLocal(Local() / "disparu");
-    CDlgFileTransfert dlg2;
-    dlg2.ConnexionFtp(L"u", L"p", nullptr);
-    Executer(dlg2, [&](CFenetreMemoire&) { EXPECT_EQ(dlg2.GetRepLocal(), Dossier(m_maison.Chemin())); });
 }
 
-TEST_F(CTransfertTest, FocusRuleKeepsOneKindOfSelectionPerPane)
+TEST_F(TransferDialogTest, StoredLocalDirectoryThatIsGoneGivesWayToHome)
 {
-    EcrireFichier(Local() / "a.txt", 1);
+    DefinirRepLocal(Local() / "disparu");
+    CDlgFileTransfert dlg;
+    dlg.ConnexionFtp(L"u", L"p", nullptr);
+    Executer(dlg, [&](CFenetreScriptee&) { EXPECT_EQ(dlg.GetRepLocal(), Dossier(m_maison.Chemin())); });
+}
+
+TEST_F(TransferDialogTest, FocusRuleKeepsOneKindOfSelectionPerPane)
+{
+    Ecrire(Local() / "a.txt", "x");
     fs::create_directories(Local() / "d");
     CDlgFileTransfert dlg;
     dlg.ConnexionFtp(L"u", L"p", nullptr);
-    Executer(dlg, [&](CFenetreMemoire& f) {
+    Executer(dlg, [&](CFenetreScriptee& f) {
         IControle* reps = f.GetDlgItem(IDC_REPS_LOCAUX);
         IControle* table = f.GetDlgItem(IDC_FICHIERS_LOCAUX);
         EXPECT_TRUE(f.Choisir(IDC_REPS_LOCAUX, Index(reps, L"[d]")));
@@ -177,23 +181,28 @@ TEST_F(CTransfertTest, FocusRuleKeepsOneKindOfSelectionPerPane)
     });
 }
 
-TEST_F(CTransfertTest, NameEntryFilterCreationAndEnter)
+TEST_F(TransferDialogTest, EnterWithTheFocusOnAListKeepsTheDialogOpen)
 {
     CDlgFileTransfert dlg;
     dlg.ConnexionFtp(L"u", L"p", nullptr);
-    Executer(dlg, [&](CFenetreMemoire& f) {
-        IControle* champ = f.GetDlgItem(IDC_NOM_LOCAL);
-        // Enter with the focus on a list does nothing and keeps the dialog open.
+    Executer(dlg, [&](CFenetreScriptee& f) {
         EXPECT_TRUE(f.DonnerFocus(IDC_FICHIERS_LOCAUX));
         f.AppuyerEntree();
         EXPECT_FALSE(f.EstTerminee());
-        EXPECT_FALSE(champ->IsWindowVisible());
+        EXPECT_FALSE(f.GetDlgItem(IDC_NOM_LOCAL)->IsWindowVisible());
+    });
+}
 
+TEST_F(TransferDialogTest, NameEntryRefusesWhatCannotNameADirectoryAsItIsTyped)
+{
+    CDlgFileTransfert dlg;
+    dlg.ConnexionFtp(L"u", L"p", nullptr);
+    Executer(dlg, [&](CFenetreScriptee& f) {
+        IControle* champ = f.GetDlgItem(IDC_NOM_LOCAL);
         EXPECT_TRUE(f.Cliquer(IDC_CREER_REP_LOCAL));
         EXPECT_TRUE(champ->IsWindowVisible());
         EXPECT_FALSE(f.GetDlgItem(IDC_CREER_REP_LOCAL)->IsWindowVisible());
         EXPECT_EQ(dlg.SaisieRepertoireOuverte(), 1);
-
         struct { const wchar_t* action; const wchar_t* texte; const wchar_t* reste; } cas[] = {
             {L"type", L"a", L"a"}, {L"type", L"*", L"a"}, {L"clear", L"", L""},
             {L"type", L" ", L""}, {L"type", L".", L""}, {L"paste", L"x:y", L"x"},
@@ -207,62 +216,98 @@ TEST_F(CTransfertTest, NameEntryFilterCreationAndEnter)
             else f.Effacer(IDC_NOM_LOCAL);
             EXPECT_EQ(champ->GetWindowText(), CString(c.reste)) << CString(c.texte).size();
         }
+    });
+}
 
-        // Create with an empty name: message 2067, the entry stays open.
-        m_frontal->EffacerMessages();
+TEST_F(TransferDialogTest, EmptyDirectoryNameIsRefusedWithAMessage)
+{
+    CDlgFileTransfert dlg;
+    dlg.ConnexionFtp(L"u", L"p", nullptr);
+    Executer(dlg, [&](CFenetreScriptee& f) {
+        EXPECT_TRUE(f.Cliquer(IDC_CREER_REP_LOCAL));
         EXPECT_TRUE(f.Cliquer(IDC_VALIDER_NOM_LOCAL));
         ASSERT_EQ(m_frontal->Messages().size(), 1u);
         EXPECT_EQ(m_frontal->Messages()[0], Ressources::Chaine(Ressources::IDS_NOM_REPERTOIRE_INVALIDE));
-        EXPECT_TRUE(champ->IsWindowVisible());
+        EXPECT_TRUE(f.GetDlgItem(IDC_NOM_LOCAL)->IsWindowVisible());
+    });
+}
 
-        // Enter while the entry is shown creates the directory.
+TEST_F(TransferDialogTest, EnterInTheNameEntryCreatesTheDirectory)
+{
+    CDlgFileTransfert dlg;
+    dlg.ConnexionFtp(L"u", L"p", nullptr);
+    Executer(dlg, [&](CFenetreScriptee& f) {
+        EXPECT_TRUE(f.Cliquer(IDC_CREER_REP_LOCAL));
         f.Taper(IDC_NOM_LOCAL, L"neuf");
         f.AppuyerEntree();
         EXPECT_TRUE(fs::is_directory(Local() / "neuf"));
-        EXPECT_FALSE(champ->IsWindowVisible());
+        EXPECT_FALSE(f.GetDlgItem(IDC_NOM_LOCAL)->IsWindowVisible());
         EXPECT_TRUE(f.GetDlgItem(IDC_CREER_REP_LOCAL)->IsWindowVisible());
         EXPECT_EQ(dlg.SaisieRepertoireOuverte(), 0);
         EXPECT_NE(Index(f.GetDlgItem(IDC_REPS_LOCAUX), L"[neuf]"), -1);
-
-        // Cancel closes the entry without creating anything.
-        EXPECT_TRUE(f.Cliquer(IDC_CREER_REP_LOCAL));
-        f.Taper(IDC_NOM_LOCAL, L"jamais");
-        EXPECT_TRUE(f.Cliquer(IDC_ANNULER_NOM_LOCAL));
-        EXPECT_FALSE(fs::exists(Local() / "jamais"));
         EXPECT_FALSE(f.EstTerminee());
     });
 }
 
-TEST_F(CTransfertTest, LocalDeletionAndRecursiveRemoval)
+TEST_F(TransferDialogTest, CancelledNameEntryCreatesNothing)
 {
-    EcrireFichier(Local() / "un.txt", 1);
-    EcrireFichier(Local() / "deux.txt", 2);
-    EcrireFichier(Local() / "trois.txt", 3);
-    EcrireFichier(Local() / "arbre" / "f.txt", 1);
-    EcrireFichier(Local() / "arbre" / "a" / "b" / "c" / "g.txt", 1);
-    fs::create_directories(Local() / "arbre" / "vide");
-    // A link inside the tree to a directory outside it: removed as a link only.
-    EcrireFichier(RacineLocale().Chemin() / "dehors" / "precieux.txt", 1);
-    fs::create_directory_symlink(RacineLocale().Chemin() / "dehors", Local() / "arbre" / "lien");
-
     CDlgFileTransfert dlg;
     dlg.ConnexionFtp(L"u", L"p", nullptr);
-    Executer(dlg, [&](CFenetreMemoire& f) {
+    Executer(dlg, [&](CFenetreScriptee& f) {
+        EXPECT_TRUE(f.Cliquer(IDC_CREER_REP_LOCAL));
+        f.Taper(IDC_NOM_LOCAL, L"jamais");
+        EXPECT_TRUE(f.Cliquer(IDC_ANNULER_NOM_LOCAL));
+        EXPECT_FALSE(f.GetDlgItem(IDC_NOM_LOCAL)->IsWindowVisible());
+        EXPECT_FALSE(f.EstTerminee());
+    });
+    EXPECT_FALSE(fs::exists(Local() / "jamais"));
+}
+
+TEST_F(TransferDialogTest, SelectedLocalFilesAreDeletedWithoutAQuestion)
+{
+    for (const char* n : {"un.txt", "deux.txt", "trois.txt"}) Ecrire(Local() / n, "x");
+    CDlgFileTransfert dlg;
+    dlg.ConnexionFtp(L"u", L"p", nullptr);
+    Executer(dlg, [&](CFenetreScriptee& f) {
         IControle* table = f.GetDlgItem(IDC_FICHIERS_LOCAUX);
-        IControle* reps = f.GetDlgItem(IDC_REPS_LOCAUX);
-        // Delete two selected files at once, without a question.
         EXPECT_TRUE(f.CliquerLigne(IDC_FICHIERS_LOCAUX, Ligne(table, L"deux.txt")));
         EXPECT_TRUE(f.CliquerLigne(IDC_FICHIERS_LOCAUX, Ligne(table, L"un.txt"), tModificateur::Ctrl));
         EXPECT_TRUE(f.Cliquer(IDC_SUPPR_FICHIERS_LOCAUX));
         EXPECT_EQ(Colonne(table), (std::vector<CString>{L"trois.txt"}));
         EXPECT_FALSE(f.GetDlgItem(IDC_PROGRESSION)->IsWindowVisible());
         EXPECT_EQ(f.GetDlgItem(IDC_PROGRESSION)->GetPos(), 2);
+    });
+    EXPECT_TRUE(m_frontal->Messages().empty());
+    EXPECT_TRUE(fs::exists(Local() / "trois.txt"));
+}
 
-        // "Delete directory" with "[..]" or nothing selected changes nothing.
-        EXPECT_TRUE(f.Choisir(IDC_REPS_LOCAUX, Index(reps, L"[..]")));
+TEST_F(TransferDialogTest, RemovingTheParentEntryOrNothingAsksNothing)
+{
+    CDlgFileTransfert dlg;
+    dlg.ConnexionFtp(L"u", L"p", nullptr);
+    Executer(dlg, [&](CFenetreScriptee& f) {
         EXPECT_TRUE(f.Cliquer(IDC_SUPPR_REP_LOCAL));
-        EXPECT_FALSE(f.GetDlgItem(IDC_CONFIRMER_SUPPR_LOCAL)->IsWindowVisible());
+        EXPECT_FALSE(f.GetDlgItem(IDC_QUESTION_LOCAL)->IsWindowVisible());
+        EXPECT_TRUE(f.Choisir(IDC_REPS_LOCAUX, Index(f.GetDlgItem(IDC_REPS_LOCAUX), L"[..]")));
+        EXPECT_TRUE(f.Cliquer(IDC_SUPPR_REP_LOCAL));
+        EXPECT_FALSE(f.GetDlgItem(IDC_QUESTION_LOCAL)->IsWindowVisible());
+    });
+    EXPECT_TRUE(fs::is_directory(Local()));
+}
 
+TEST_F(TransferDialogTest, LocalTreeIsRemovedOnlyOnceConfirmedAndNotThroughItsLinks)
+{
+    Ecrire(Local() / "arbre" / "f.txt", "x");
+    Ecrire(Local() / "arbre" / "a" / "b" / "c" / "g.txt", "x");
+    fs::create_directories(Local() / "arbre" / "vide");
+    // A link inside the tree to a directory outside it: removed as a link only.
+    Ecrire(RacineLocale().Chemin() / "dehors" / "precieux.txt", "x");
+    fs::create_directory_symlink(RacineLocale().Chemin() / "dehors", Local() / "arbre" / "lien");
+
+    CDlgFileTransfert dlg;
+    dlg.ConnexionFtp(L"u", L"p", nullptr);
+    Executer(dlg, [&](CFenetreScriptee& f) {
+        IControle* reps = f.GetDlgItem(IDC_REPS_LOCAUX);
         // Ask, cancel, ask again, confirm.
         EXPECT_TRUE(f.Choisir(IDC_REPS_LOCAUX, Index(reps, L"[arbre]")));
         EXPECT_TRUE(f.Cliquer(IDC_SUPPR_REP_LOCAL));
@@ -277,28 +322,26 @@ TEST_F(CTransfertTest, LocalDeletionAndRecursiveRemoval)
         EXPECT_TRUE(f.Cliquer(IDC_CONFIRMER_SUPPR_LOCAL));
         EXPECT_TRUE(f.GetDlgItem(IDC_QUESTION_LOCAL)->IsWindowVisible());
         EXPECT_TRUE(f.Choisir(IDC_REPS_LOCAUX, Index(reps, L"[arbre]")));
-        m_frontal->EffacerMessages();
         EXPECT_TRUE(f.Cliquer(IDC_CONFIRMER_SUPPR_LOCAL));
-        EXPECT_TRUE(m_frontal->Messages().empty());
         EXPECT_FALSE(f.GetDlgItem(IDC_QUESTION_LOCAL)->IsWindowVisible());
         EXPECT_TRUE(f.GetDlgItem(IDC_FERMER)->IsWindowEnabled());
         EXPECT_EQ(dlg.TransfertEnCours(), 0);
     });
+    EXPECT_TRUE(m_frontal->Messages().empty());
     EXPECT_FALSE(fs::exists(Local() / "arbre"));
     EXPECT_TRUE(fs::exists(RacineLocale().Chemin() / "dehors" / "precieux.txt"));
-    EXPECT_TRUE(fs::exists(Local() / "trois.txt"));
     EXPECT_EQ(dlg.GetRepLocal(), Dossier(Local()));
 }
 
-TEST_F(CTransfertTest, HeaderClicksFlipAndResetDirections)
+TEST_F(TransferDialogTest, HeaderClicksFlipAndResetDirections)
 {
-    EcrireFichier(Local() / "c", 3 * 1048576 + 600000);  // 3.6 M
-    EcrireFichier(Local() / "a", 12);
-    EcrireFichier(Local() / "b", 900 * 1024);            // 900.0 k
-    EcrireFichier(Local() / "B", 12);
+    Ecrire(Local() / "c", std::string(3 * 1048576 + 600000, 'x'));  // 3.6 M
+    Ecrire(Local() / "a", std::string(12, 'x'));
+    Ecrire(Local() / "b", std::string(900 * 1024, 'x'));            // 900.0 k
+    Ecrire(Local() / "B", std::string(12, 'x'));
     CDlgFileTransfert dlg;
     dlg.ConnexionFtp(L"u", L"p", nullptr);
-    Executer(dlg, [&](CFenetreMemoire& f) {
+    Executer(dlg, [&](CFenetreScriptee& f) {
         IControle* table = f.GetDlgItem(IDC_FICHIERS_LOCAUX);
         using V = std::vector<CString>;
         EXPECT_EQ(Colonne(table), (V{L"B", L"a", L"b", L"c"}));

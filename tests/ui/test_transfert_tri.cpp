@@ -20,16 +20,9 @@ tLigneListe Ligne(const wchar_t* nom, const wchar_t* taille = L"", const wchar_t
     return l;
 }
 
-std::vector<CString> Noms(const std::vector<tLigneListe>& lignes)
-{
-    std::vector<CString> v;
-    for (const auto& l : lignes) v.push_back(l.m_astrTextes[0]);
-    return v;
-}
-
 } // namespace
 
-TEST(TriListe, KeysOfEachColumn)
+TEST(ListSort, KeysOfEachColumn)
 {
     using TriListe::CleTaille;
     EXPECT_EQ(CleTaille(L"3.5 M"), 3);
@@ -52,38 +45,7 @@ TEST(TriListe, KeysOfEachColumn)
     EXPECT_GT(TriListe::ComparerTextes(L"\U0001F600", L"\uD7FF"), 0);
 }
 
-TEST(TriListe, OrdersByEachColumnAndKeepsNameOrderForEqualKeys)
-{
-    std::vector<tLigneListe> l{Ligne(L"c", L"3.5 M", L"01/02/2025 00:00:00"),
-                               Ligne(L"a", L"12", L"12/31/2024 23:59:59"),
-                               Ligne(L"b", L"900.0 k", L"01/02/2025 00:00:00"),
-                               Ligne(L"B", L"12", L"06/15/2025 08:00:00")};
-    l[1].m_bSelection = true;  // "a"
-
-    auto v = l;
-    TriListe::TrierLignes(v, 1, true);
-    EXPECT_EQ(Noms(v), (std::vector<CString>{L"c", L"B", L"a", L"b"}));  // 3, 12 (B<a), 12, 900
-    TriListe::TrierLignes(v, 1, false);
-    EXPECT_EQ(Noms(v), (std::vector<CString>{L"b", L"B", L"a", L"c"}));  // equal sizes stay B, a
-    // The selection travels with its row.
-    for (const auto& r : v)
-        EXPECT_EQ(r.m_bSelection, r.m_astrTextes[0] == L"a");
-
-    TriListe::TrierLignes(v, 2, true);
-    EXPECT_EQ(Noms(v), (std::vector<CString>{L"a", L"b", L"c", L"B"}));
-    TriListe::TrierLignes(v, 2, false);
-    EXPECT_EQ(Noms(v), (std::vector<CString>{L"B", L"b", L"c", L"a"}));
-    TriListe::TrierLignes(v, 0, true);
-    EXPECT_EQ(Noms(v), (std::vector<CString>{L"B", L"a", L"b", L"c"}));
-    TriListe::TrierLignes(v, 0, false);
-    EXPECT_EQ(Noms(v), (std::vector<CString>{L"c", L"b", L"a", L"B"}));
-
-    std::vector<tLigneListe> vide;
-    TriListe::TrierLignes(vide, 1, true);
-    EXPECT_TRUE(vide.empty());
-}
-
-TEST(TriListe, SameOrderAsTheInsertionPassOnRandomRows)
+TEST(ListSort, SameOrderAsTheInsertionPassOnRandomRows)
 {
     std::mt19937 alea(7);
     const wchar_t* tailles[] = {L"12", L"2046", L"2.0 k", L"900.0 k", L"3.5 M", L"1.0 G", L"0", L"12"};
@@ -112,7 +74,7 @@ TEST(TriListe, SameOrderAsTheInsertionPassOnRandomRows)
     }
 }
 
-TEST(TextesTransfert, SizeThresholdsAndFixedDate)
+TEST(TransferTexts, SizeThresholdsAndFixedDate)
 {
     using TextesTransfert::TexteTaille;
     EXPECT_EQ(TexteTaille(0), CString(L"0"));
@@ -130,7 +92,7 @@ TEST(TextesTransfert, SizeThresholdsAndFixedDate)
     EXPECT_EQ(TriListe::CleDate(TextesTransfert::TexteDate(1775988930)), CString(L"2026041210:15:30"));
 }
 
-TEST(TextesTransfert, DirectoryNamesAndSafeComponents)
+TEST(TransferTexts, DirectoryNamesAndSafeComponents)
 {
     struct { const wchar_t* nom; bool valide; } cas[] = {
         {L"a", true}, {L"traces 2026", true}, {L"a ", true}, {L"...a", true}, {L"\u00e9t\u00e9", true},

@@ -26,7 +26,6 @@ public:
         m_pDlg.reset();
         if (!bRetirer) m_pDlg = std::make_unique<CDlgAttente>(CString(texte.toStdWString()), nIdAnimation);
     }
-    CDlgAttente* Dlg() const { return m_pDlg.get(); }
 
 private:
     std::unique_ptr<CDlgAttente> m_pDlg;
@@ -169,11 +168,6 @@ void DesinstallerAttenteGui()
     delete pont;
     delete g_pFiltre;  // removes itself from the application's filters
     g_pFiltre = nullptr;
-}
-
-CDlgAttente* DlgAttenteCourant()
-{
-    return g_pPont ? g_pPont->Dlg() : nullptr;
 }
 
 bool AttenteGuiEnCours()

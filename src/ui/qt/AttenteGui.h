@@ -12,13 +12,8 @@
 //   timers run; user input that arrives meanwhile is discarded (not delivered,
 //   not replayed afterwards).
 
-class CDlgAttente;
-
 void InstallerAttenteGui();
 void DesinstallerAttenteGui();
-
-// The wait window currently shown, null when none (GUI thread).
-CDlgAttente* DlgAttenteCourant();
 
 // True while a request wait runs on the GUI thread.
 bool AttenteGuiEnCours();

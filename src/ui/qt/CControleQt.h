@@ -1,5 +1,7 @@
 #pragma once
 // One control of a Qt dialog window (see CFenetreQt.h for the widget kinds).
+// Written in three files: CControleQt.cpp (creation, every control, edits,
+// radio buttons), CControleQtListes.cpp, CControleQtProgression.cpp.
 
 #include <QBuffer>
 #include <QByteArray>

@@ -80,7 +80,6 @@ public:
     void Entree();
     void Annulation();
     void Taille(int largeur, int hauteur);
-    bool Muet() const { return m_bMuet; }
 
 private:
     CControleQt* ControleDeWidget(const QWidget* w) const;

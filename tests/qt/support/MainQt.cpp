@@ -4,7 +4,7 @@
 
 #include "ui/qt/FrontalQt.h"
 
-void CTestQt::TearDown()
+void WidgetsTest::TearDown()
 {
     QCoreApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
     QCoreApplication::processEvents();

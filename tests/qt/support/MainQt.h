@@ -15,7 +15,7 @@ QT_BEGIN_NAMESPACE
 inline void PrintTo(const QString& s, std::ostream* os) { *os << '"' << s.toStdString() << '"'; }
 QT_END_NAMESPACE
 
-class CTestQt : public ::testing::Test
+class WidgetsTest : public ::testing::Test
 {
 protected:
     void TearDown() override;
