@@ -306,6 +306,13 @@ unsigned CTcpIpCom::AttendreDonnees()
 
 short CTcpIpCom::LireTampon(char* pTampon, int nTaille, char cTerminateur)
 {
+    int nOctets = 0;
+    return LireOctets(pTampon, nTaille, cTerminateur, nOctets);
+}
+
+short CTcpIpCom::LireOctets(char* pTampon, int nTaille, char cTerminateur, int& nOctets)
+{
+    nOctets = 0;
     if (!m_pSocket) return COM_ECHEC_SUPPORT;
     if (pTampon == nullptr) return COM_ECHEC_SUPPORT;
     if (nTaille - 1 <= 0) {
@@ -328,9 +335,12 @@ short CTcpIpCom::LireTampon(char* pTampon, int nTaille, char cTerminateur)
         // Only the end of each chunk is looked at: a line arrives in one piece.
         if (cTerminateur != 0 && pTampon[nLus - 1] == cTerminateur) {
             pTampon[nLus - 1] = 0;
-            break;
+            nOctets = nLus - 1;
+            pTampon[nLus] = 0;
+            return r;
         }
     }
+    nOctets = nLus;
     pTampon[nLus] = 0;
     return r;
 }
@@ -344,8 +354,11 @@ short CTcpIpCom::LireReponse(CString& strReponse)
         size_t nTaille = std::max<size_t>(n, TAILLE_MIN_REPONSE);
         nTaille = std::min<size_t>(nTaille, TAILLE_MAX_REPONSE + 1);
         std::vector<char> tampon(nTaille);
-        short r = LireTampon(tampon.data(), static_cast<int>(nTaille), '\n');
-        std::string octets(tampon.data());
+        int nLus = 0;
+        short r = LireOctets(tampon.data(), static_cast<int>(nTaille), '\n', nLus);
+        // Counted, not measured up to a NUL: a NUL byte in the line must not
+        // make a full buffer look like a whole line.
+        std::string octets(tampon.data(), static_cast<size_t>(nLus));
         // A full buffer means the line feed has not come yet: a reply that
         // arrived in pieces larger than the first would otherwise be cut and
         // still reported as read. Read on up to the line feed (within a bound).
@@ -354,11 +367,12 @@ short CTcpIpCom::LireReponse(CString& strReponse)
             const size_t nSuite = std::min<size_t>(std::max<size_t>(AttendreDonnees() + 1, TAILLE_MIN_REPONSE),
                                                    TAILLE_MAX_REPONSE - octets.size() + 1);
             tampon.assign(nSuite, 0);
-            r = LireTampon(tampon.data(), static_cast<int>(nSuite), '\n');
-            const size_t nLus = std::strlen(tampon.data());
-            octets.append(tampon.data(), nLus);
-            bPlein = nLus == nSuite - 1;
+            r = LireOctets(tampon.data(), static_cast<int>(nSuite), '\n', nLus);
+            octets.append(tampon.data(), static_cast<size_t>(nLus));
+            bPlein = static_cast<size_t>(nLus) == nSuite - 1;
         }
+        // The text ends at a NUL, as the line read as a C string would.
+        octets.resize(std::min(octets.find('\0'), octets.size()));
         strReponse = AnsiToWide(octets);
         if (TraceActive()) Tracer(eSensTrace::Reception, octets);
         size_t nJetes = 0;

@@ -73,7 +73,8 @@ public:
     // Reads up to the line feed even when the reply comes in several pieces.
     // A line longer than TAILLE_MAX_REPONSE bytes fails with -2 (its first
     // bytes in the reply) and the rest of it, up to its line feed, is read and
-    // dropped, so the next reply is read in its place.
+    // dropped, so the next reply is read in its place. A NUL byte ends the
+    // reply's text; the line is still read to its line feed.
     short LireReponse(CString& strReponse) override;
     short LireTampon(char* pTampon, int nTaille, char cTerminateur) override;
     short ViderReception() override;
@@ -136,6 +137,9 @@ protected:
     // Reads and drops what is left of an over-long line, up to and including
     // its line feed (never past it). nJetes: the bytes dropped before it.
     short JeterFinDeLigne(size_t& nJetes);
+    // LireTampon, also giving how many bytes it stored before the terminator
+    // (NUL bytes among them).
+    short LireOctets(char* pTampon, int nTaille, char cTerminateur, int& nOctets);
 
     int m_bConnecte = 0;
     std::unique_ptr<CFichierSocket> m_pFichierSocket;

@@ -1,0 +1,82 @@
+// Identification of an instrument (CAppareilBaseTcp::Identifier) over a real
+// loopback connection: the fuzzer plays an instrument whose status checks
+// pass and whose "*IDN?" reply is the input.
+//
+// Invariants: identifying succeeds; of the reply's first line (a NUL, CR or
+// LF ends it), the second comma-separated field becomes the model and what
+// follows the third comma the version (with fewer fields: the last one); a
+// reply without a comma changes neither.
+
+#include <cstdint>
+#include <string>
+#include <thread>
+#include <vector>
+
+#include "Bouclage.h"
+#include "Invariant.h"
+#include "comm/CAppareilBaseTcpIp.h"
+#include "common/Conversions.h"
+
+namespace {
+
+const wchar_t* const AVANT = L"(before)";
+
+std::vector<std::wstring> Champs(const std::wstring& ligne)
+{
+    std::vector<std::wstring> champs(1);
+    for (wchar_t c : ligne) {
+        if (c == L',') champs.emplace_back();
+        else champs.back() += c;
+    }
+    return champs;
+}
+
+} // namespace
+
+extern "C" int LLVMFuzzerTestOneInput(const uint8_t* donnees, size_t taille)
+{
+    // An identification is a short line; long replies are the reply reader's target.
+    if (taille > 4096) return 0;
+    const std::string idn(reinterpret_cast<const char*>(donnees), taille);
+
+    CAppareilBaseTcpIp appareil;
+    tDelaisCom delais;
+    delais.nAttenteReponseMs = 5000;  // never reached: the instrument answers at once
+    delais.nPauseMs = 0;
+    appareil.SetDelais(delais);
+    appareil.SetModele(AVANT);
+    appareil.SetVersion(AVANT);
+    short r;
+    {
+        CBouclage pair(appareil);
+        std::thread instrument([&pair, &idn] {
+            for (std::string ligne; pair.LireLigne(ligne);) {
+                if (ligne == "*STB?" || ligne == "*ESR?") pair.Envoyer("0\r\n");
+                else if (ligne == "*IDN?") pair.Envoyer(idn + "\n");
+            }
+        });
+        r = appareil.Identifier();
+        appareil.Fermer();
+        instrument.join();
+    }
+    VERIFIER(r == 0);
+
+    const std::wstring premiere = AnsiToWide(idn.substr(0, idn.find_first_of(std::string("\0\r\n", 3))));
+    const std::vector<std::wstring> champs = Champs(premiere);
+    const std::wstring modele = appareil.GetModele(), version = appareil.GetVersion();
+    if (champs.size() < 3) {
+        VERIFIER(modele == AVANT);
+    } else {
+        VERIFIER(modele == champs[1]);
+    }
+    if (champs.size() == 1) {
+        VERIFIER(version == AVANT);
+    } else {
+        // The version keeps its commas.
+        const size_t nDebut = std::min<size_t>(champs.size() - 1, 3);
+        std::wstring attendue = champs[nDebut];
+        for (size_t i = nDebut + 1; i < champs.size(); ++i) attendue += L"," + champs[i];
+        VERIFIER(version == attendue);
+    }
+    return 0;
+}
