@@ -67,7 +67,6 @@ struct tListe
 
 } // namespace
 
-
 // One walk: the state of a copy or removal from its start to its end.
 class CMarcheArbre
 {
@@ -209,7 +208,7 @@ bool CMarcheArbre::DejaVu(const std::string& strCle, const CString& strChemin)
 }
 
 CMarcheArbre::tIssue CMarcheArbre::Traiter(const tFichier& f, const CString& strNom,
-                                                   const std::function<bool()>& etape, bool bCopie)
+                                           const std::function<bool()>& etape, bool bCopie)
 {
     if (Arreter()) {
         m_bilan.nonFaits.push_back(strNom);
@@ -332,7 +331,7 @@ bool CMarcheArbre::EntrerLocal(const fs::path& chemin, const CString& strLocal, 
 // ---------------------------------------------------------------- copy down
 
 void CMarcheArbre::Descendre(const CString& strDistant, const CString& strLocal, const CString& strRelatif,
-                                 const std::string& strUnique, int nProfondeur)
+                             const std::string& strUnique, int nProfondeur)
 {
     tListe l;
     if (!Entrer(strDistant, strUnique, nProfondeur, l))
@@ -411,7 +410,7 @@ void CMarcheArbre::Envoyer(const CString& strLocal, const CString& strRacine)
 }
 
 void CMarcheArbre::Monter(const CString& strLocal, const CString& strDistant, const CString& strRelatif,
-                              bool bExistait, int nProfondeur)
+                          bool bExistait, int nProfondeur)
 {
     const fs::path local = Chemin(strLocal);
     struct tEntreeLocale
@@ -503,7 +502,7 @@ void CMarcheArbre::Monter(const CString& strLocal, const CString& strDistant, co
 // ---------------------------------------------------------------- removal
 
 bool CMarcheArbre::Vider(const CString& strDistant, const CString& strRelatif, const std::string& strUnique,
-                             int nProfondeur)
+                         int nProfondeur)
 {
     // What DELE removes was a link (or a file): gone as such, and nothing it
     // led to is touched.

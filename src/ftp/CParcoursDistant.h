@@ -19,6 +19,9 @@
 //   not at all by a removal.
 // - Names that cannot be one path component on both sides, and two entries of
 //   one listing that have the same name, are never used: they are named.
+// - A copy down walks as a directory an entry listed as a file that cannot be
+//   fetched but can be entered (servers that list in `ls -l` form show a link
+//   to a directory as a link, not as a directory).
 // - A removal deletes nothing through a link. Each directory is first deleted
 //   as a file (DELE): what DELE removes was a link (some servers list a link
 //   to a directory as a directory), and what it led to is left alone. A

@@ -464,6 +464,9 @@ void CSessionFtp::Reouvrir()
 
 int CSessionFtp::FaitsRepertoire(std::string& faits)
 {
+    // A server without MLSD has no MLST either.
+    if (m_bSansMlsd)
+        return 500;
     std::vector<std::string> reponses;
     const int n = Commande("MLST", &reponses);
     if (n != 0)
