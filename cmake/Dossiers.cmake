@@ -60,6 +60,7 @@ set(OTDR_ENTETES_PUBLICS
   ftp/InfosFichierFtp.h
   ftp/CVectorFast.h
   ftp/CheminDistant.h
+  ftp/CParcoursDistant.h
   ui/Attente.h
   driver/COtdrDriver.h
   driver/IdentifiantsFtp.h)

@@ -1,6 +1,5 @@
 #include "CConnexionFtp.h"
 
-#include <algorithm>
 #include <chrono>
 
 #include "Erreurs.h"
@@ -75,17 +74,17 @@ std::string CConnexionFtp::Absolu(const std::string& chemin) const
     return CheminDistant::Absolu(m_strInitial, chemin);
 }
 
-bool CConnexionFtp::Lister(const std::string& abs, std::vector<tInfosFichierFtp>& entrees)
+CFTPDirect::tEtatListe CConnexionFtp::Lister(const std::string& abs, std::vector<tInfosFichierFtp>& entrees,
+                                             bool& bEntre)
 {
     CString chemin = Large(abs);
     CListeFichiersFtp liste;
-    if (m_ftp.GetDir(&chemin, liste, 0) != 0)
-        return false;
+    bEntre = m_ftp.GetDir(&chemin, liste, 0) != 3;
     entrees.clear();
     for (int i = 0; i < liste.m_nNombre; ++i)
         if (!CFTPDirect::IsSpecialDir(liste.m_pElements[i].m_strNom))
             entrees.push_back(liste.m_pElements[i]);
-    return true;
+    return bEntre ? m_ftp.GetEtatDerniereListe() : CFTPDirect::tEtatListe::Refusee;
 }
 
 bool CConnexionFtp::Etat(const std::string& abs, tInfosFichierFtp& infos)
@@ -95,14 +94,18 @@ bool CConnexionFtp::Etat(const std::string& abs, tInfosFichierFtp& infos)
         return true;
     }
     std::vector<tInfosFichierFtp> entrees;
-    if (!Lister(CheminDistant::Parent(abs), entrees))
-        return false;
+    bool bEntre = false;
+    const std::string parent = CheminDistant::Parent(abs);
+    const CFTPDirect::tEtatListe etat = Lister(parent, entrees, bEntre);
     const std::wstring nom = Utf8ToWide(CheminDistant::Nom(abs));
     for (const tInfosFichierFtp& e : entrees)
         if (e.m_strNom == nom) {
             infos = e;
             return true;
         }
+    // Not in a listing that stopped early says nothing about the path.
+    if (bEntre && etat != CFTPDirect::tEtatListe::Complete)
+        throw ErreurOperation(ListeIncomplete(parent, etat));
     return false;
 }
 
@@ -111,24 +114,14 @@ bool CConnexionFtp::EstRepertoire(const std::string& abs)
     return m_ftp.SetCurrentDirectoryW(Large(abs), 0) == 0;
 }
 
-void CConnexionFtp::Parcourir(const std::string& abs, const std::string& rel, std::vector<tEntreeDistante>& sortie)
+std::string CConnexionFtp::ListeIncomplete(const std::string& abs, CFTPDirect::tEtatListe etat)
 {
-    std::vector<tInfosFichierFtp> entrees;
-    if (!Lister(abs, entrees))
-        throw ErreurOperation("cannot list the remote directory '" + abs + "'");
-    std::sort(entrees.begin(), entrees.end(),
-              [](const tInfosFichierFtp& a, const tInfosFichierFtp& b) { return a.m_strNom < b.m_strNom; });
-    for (const tInfosFichierFtp& e : entrees) {
-        const std::string nom = Etroit(e.m_strNom);
-        tEntreeDistante d;
-        d.strChemin = CheminDistant::Joindre(abs, nom);
-        d.strRelatif = CheminDistant::Joindre(rel, nom);
-        d.bRepertoire = CFTPDirect::IsDirectory(e) != 0;
-        d.nTaille = e.m_nTaille;
-        sortie.push_back(d);
-        if (d.bRepertoire)
-            Parcourir(d.strChemin, d.strRelatif, sortie);
-    }
+    using tEtat = CFTPDirect::tEtatListe;
+    const char* raison = etat == tEtat::Refusee   ? "was refused by the server"
+                         : etat == tEtat::Expiree ? "timed out"
+                         : etat == tEtat::Annulee ? "was cancelled"
+                                                  : "was cut short";
+    return "the listing of '" + abs + "' " + raison;
 }
 
 short CConnexionFtp::CreerRepertoire(const std::string& abs)

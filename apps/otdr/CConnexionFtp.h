@@ -1,22 +1,14 @@
 #pragma once
 // The FTP side of the CLI: one logged-in CFTPDirect on the instrument's address
-// and FTP port, with the login order of the driver's file transfer entry point,
-// and remote walks over it (paths are UTF-8, absolute once resolved; the path
-// rules are CheminDistant's).
+// and FTP port, with the login order of the driver's file transfer entry point
+// (paths are UTF-8, absolute once resolved; the path rules are CheminDistant's;
+// tree walks are CParcoursDistant's).
 
 #include <string>
 #include <vector>
 
 #include "Contexte.h"
 #include "ftp/CFTPDirect.h"
-
-struct tEntreeDistante
-{
-    std::string strChemin;    // absolute
-    std::string strRelatif;   // relative to the root of a walk
-    bool bRepertoire = false;
-    uint64_t nTaille = 0;
-};
 
 class CConnexionFtp
 {
@@ -35,17 +27,21 @@ public:
     // An operand made absolute: relative to the login directory, "." and ".." resolved.
     std::string Absolu(const std::string& strChemin) const;
 
-    // Lists a directory; false when it cannot be entered.
-    bool Lister(const std::string& strAbsolu, std::vector<tInfosFichierFtp>& entrees);
+    // Lists a directory into `entrees` ("." and ".." left out). Refusee when it
+    // cannot be entered (bEntre false) or the server would not list it;
+    // otherwise Complete, or how the listing was cut (the entries then hold
+    // what came before).
+    CFTPDirect::tEtatListe Lister(const std::string& strAbsolu, std::vector<tInfosFichierFtp>& entrees,
+                                  bool& bEntre);
     // The entry of a path from its parent's listing; false when there is none.
-    // "/" is a directory.
+    // "/" is a directory. Throws CErreurOtdr(1) when that listing is incomplete.
     bool Etat(const std::string& strAbsolu, tInfosFichierFtp& infos);
     bool EstRepertoire(const std::string& strAbsolu);
-    // Every directory (before its content) and file under a directory.
-    void Parcourir(const std::string& strAbsolu, const std::string& strRelatif,
-                   std::vector<tEntreeDistante>& entrees);
     // Enters the parent and runs MKD; 0, or the server's failure number.
     short CreerRepertoire(const std::string& strAbsolu);
+
+    // "the listing of '/x' was cut short", for a listing that is not Complete.
+    static std::string ListeIncomplete(const std::string& strAbsolu, CFTPDirect::tEtatListe etat);
 
 private:
     const tContexte& m_ctx;

@@ -51,6 +51,13 @@ void CProgression::Interrompre()
     std::fflush(stdout);
 }
 
+void CProgression::AjouterTotal(uint64_t nOctets, int nFichiers)
+{
+    std::lock_guard<std::mutex> lock(m_mutex);
+    m_nTotal += nOctets;
+    m_nFichiers += nFichiers;
+}
+
 void CProgression::Debut(const fs::path& cible, const std::string& strNom, bool bTelechargement)
 {
     std::lock_guard<std::mutex> lock(m_mutex);

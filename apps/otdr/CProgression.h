@@ -29,6 +29,8 @@ public:
     CProgression(const CProgression&) = delete;
     CProgression& operator=(const CProgression&) = delete;
 
+    // More work found as a tree walk lists its directories.
+    void AjouterTotal(uint64_t nOctets, int nFichiers);
     // The file now moving: its local target (downloads, polled) and its name.
     void Debut(const std::filesystem::path& cibleLocale, const std::string& strNom, bool bTelechargement);
     // The file is done (or failed): its bytes count as done when bReussi.

@@ -17,6 +17,7 @@
 #include "comm/TraceCom.h"
 #include "common/Conversions.h"
 #include "driver/COtdrDriver.h"
+#include "ftp/CParcoursDistant.h"
 #include "ftp/CheminDistant.h"
 #include "profile/CProfilIni.h"
 #include "profile/ClesProfil.h"
@@ -74,15 +75,44 @@ tInfosFichierFtp EtatExistant(CConnexionFtp& c, const std::string& abs, const ch
     return infos;
 }
 
-// Ends a tree copy: the files that failed, named in one message.
-void SignalerEchecs(const std::vector<std::string>& echecs, const char* quoi)
+// A tree walk's hooks for the progress bar: its totals grow as each directory
+// is listed.
+CParcoursDistant::tRappels Suivi(CProgression& prog, bool bTelechargement)
 {
-    if (echecs.empty()) return;
-    std::string liste;
-    for (size_t i = 0; i < echecs.size() && i < 5; ++i)
-        liste += (i ? ", " : "") + echecs[i];
-    if (echecs.size() > 5) liste += ", ...";
-    throw ErreurOperation(std::to_string(echecs.size()) + " of the files could not be " + quoi + ": " + liste);
+    CParcoursDistant::tRappels r;
+    r.entreeRepertoire = [&prog](const CParcoursDistant::tRepertoire& d) { prog.AjouterTotal(d.nOctets, d.nFichiers); };
+    r.avantFichier = [&prog, bTelechargement](const CParcoursDistant::tFichier& f) {
+        prog.Debut(fs::path(Etroit(f.strLocal)), Etroit(f.strRelatif), bTelechargement);
+        return CParcoursDistant::tSuite::Faire;
+    };
+    r.apresFichier = [&prog](const CParcoursDistant::tFichier& f, bool bReussi) { prog.Fin(f.nTaille, bReussi); };
+    return r;
+}
+
+// " (skipped 1 link to a directory already copied: '/a/self')", or nothing.
+std::string LiensIgnores(const CParcoursDistant::tBilan& b)
+{
+    if (b.ignores.empty()) return std::string();
+    const size_t n = b.ignores.size();
+    return " (skipped " + std::to_string(n) + (n == 1 ? " link" : " links") + " to a directory already " +
+           "walked: '" + Etroit(b.ignores[0].strChemin) + "'" + (n > 1 ? ", ..." : "") + ")";
+}
+
+// Ends a tree command: what failed, was skipped or was not done, in one message.
+void SignalerBilan(const CParcoursDistant::tBilan& b, const std::string& quoi)
+{
+    if (b.Complet()) return;
+    std::string texte;
+    for (size_t i = 0; i < b.echecs.size() && i < 5; ++i)
+        texte += (i ? "; '" : "'") + Etroit(b.echecs[i].strChemin) + "': " + Etroit(b.echecs[i].strRaison);
+    if (b.echecs.size() > 5) texte += "; and " + std::to_string(b.echecs.size() - 5) + " more";
+    if (b.bSessionPerdue || b.bArrete) {
+        texte += std::string(texte.empty() ? "" : "; ") +
+                 (b.bSessionPerdue ? "the connection to the instrument was lost" : "stopped");
+        if (!b.nonFaits.empty())
+            texte += ", " + std::to_string(b.nonFaits.size()) + " not done from '" + Etroit(b.nonFaits[0]) + "' on";
+    }
+    throw ErreurOperation("not everything could be " + quoi + ": " + texte);
 }
 
 } // namespace
@@ -227,7 +257,9 @@ int CommandeLs(tContexte& ctx)
     c.Connecter();
     const std::string abs = ctx.options.operandes.empty() ? c.RepertoireInitial() : c.Absolu(ctx.options.operandes[0]);
     std::vector<tInfosFichierFtp> entrees;
-    if (!c.Lister(abs, entrees)) {
+    bool bEntre = false;
+    const CFTPDirect::tEtatListe etat = c.Lister(abs, entrees, bEntre);
+    if (!bEntre) {
         tInfosFichierFtp e;
         if (c.Etat(abs, e)) {
             ImprimerEntree(e);
@@ -239,6 +271,9 @@ int CommandeLs(tContexte& ctx)
               [](const tInfosFichierFtp& a, const tInfosFichierFtp& b) { return a.m_strNom < b.m_strNom; });
     for (const tInfosFichierFtp& e : entrees)
         ImprimerEntree(e);
+    if (etat != CFTPDirect::tEtatListe::Complete)
+        throw ErreurOperation(CConnexionFtp::ListeIncomplete(abs, etat) +
+                              (entrees.empty() ? "" : ": the entries shown are only part of it"));
     return SORTIE_SUCCES;
 }
 
@@ -273,35 +308,13 @@ int CommandeGet(tContexte& ctx)
     const fs::path racine = bLocalRep && !nom.empty() ? local / nom : local;
     if (fs::exists(racine, ec) && !fs::is_directory(racine, ec))
         throw ErreurOperation("'" + racine.string() + "' exists and is not a directory");
-    std::vector<tEntreeDistante> arbre;
-    c.Parcourir(abs, "", arbre);
-    uint64_t total = 0;
-    int nFichiers = 0;
-    for (const tEntreeDistante& e : arbre)
-        if (!e.bRepertoire) { total += e.nTaille; ++nFichiers; }
-
-    fs::create_directories(racine, ec);
-    if (ec)
-        throw ErreurOperation("cannot create '" + racine.string() + "': " + ec.message());
-    CProgression prog(ctx.options.eProgres, total, nFichiers);
-    std::vector<std::string> echecs;
-    int nFaits = 0;
-    for (const tEntreeDistante& e : arbre) {
-        const fs::path cible = racine / fs::path(e.strRelatif);
-        if (e.bRepertoire) {
-            fs::create_directories(cible, ec);
-            if (ec) echecs.push_back(e.strChemin + "/");
-            continue;
-        }
-        prog.Debut(cible, e.strRelatif, true);
-        const int ok = c.Ftp().GetFile(Large(e.strChemin), LargeChemin(cible));
-        prog.Fin(e.nTaille, ok != 0);
-        if (ok) ++nFaits; else echecs.push_back(e.strChemin);
-    }
+    CProgression prog(ctx.options.eProgres, 0, 0);
+    CParcoursDistant parcours(c.Ftp(), Suivi(prog, true));
+    const CParcoursDistant::tBilan bilan = parcours.Telecharger(Large(abs), LargeChemin(racine));
     prog.Terminer();
-    std::printf("%s\n",
-                Visible(Resume("Downloaded", nFaits, prog.OctetsFaits(), "to " + racine.string(), prog.Secondes())).c_str());
-    SignalerEchecs(echecs, "downloaded");
+    std::printf("%s\n", Visible(Resume("Downloaded", bilan.nFichiers, prog.OctetsFaits(), "to " + racine.string(),
+                                       prog.Secondes()) + LiensIgnores(bilan)).c_str());
+    SignalerBilan(bilan, "downloaded");
     return SORTIE_SUCCES;
 }
 
@@ -344,51 +357,13 @@ int CommandePut(tContexte& ctx)
     }
 
     const std::string racine = bDansRep ? CheminDistant::Joindre(abs, nomLocal) : abs;
-    struct tLocal { fs::path chemin; std::string relatif; bool bRep; uint64_t taille; };
-    std::vector<tLocal> arbre;
-    uint64_t total = 0;
-    int nFichiers = 0;
-    for (fs::recursive_directory_iterator it(local, ec), fin; !ec && it != fin; it.increment(ec)) {
-        const auto s = it->status();
-        const std::string rel = fs::relative(it->path(), local, ec).generic_string();
-        if (fs::is_directory(s)) {
-            arbre.push_back({it->path(), rel, true, 0});
-        } else if (fs::is_regular_file(s)) {
-            std::error_code ec2;
-            const uint64_t t = fs::file_size(it->path(), ec2);
-            arbre.push_back({it->path(), rel, false, ec2 ? 0 : t});
-            total += ec2 ? 0 : t;
-            ++nFichiers;
-        }
-    }
-    if (ec)
-        throw ErreurOperation("cannot read the local directory '" + local.string() + "': " + ec.message());
-    // Parents before children, in a stable order.
-    std::sort(arbre.begin(), arbre.end(), [](const tLocal& a, const tLocal& b) { return a.relatif < b.relatif; });
-
-    if (!c.EstRepertoire(racine)) {
-        const short n = c.CreerRepertoire(racine);
-        if (n != 0)
-            throw ErreurOperation("cannot create the remote directory '" + racine + "' (" + Statut(n) + ")");
-    }
-    CProgression prog(ctx.options.eProgres, total, nFichiers);
-    std::vector<std::string> echecs;
-    int nFaits = 0;
-    for (const tLocal& e : arbre) {
-        const std::string distant = CheminDistant::Joindre(racine, e.relatif);
-        if (e.bRep) {
-            if (!c.EstRepertoire(distant) && c.CreerRepertoire(distant) != 0)
-                echecs.push_back(e.chemin.string() + "/");
-            continue;
-        }
-        prog.Debut(e.chemin, e.relatif, false);
-        const int ok = c.Ftp().PutFile(LargeChemin(e.chemin), Large(distant));
-        prog.Fin(e.taille, ok != 0);
-        if (ok) ++nFaits; else echecs.push_back(e.chemin.string());
-    }
+    CProgression prog(ctx.options.eProgres, 0, 0);
+    CParcoursDistant parcours(c.Ftp(), Suivi(prog, false));
+    const CParcoursDistant::tBilan bilan = parcours.Envoyer(LargeChemin(local), Large(racine));
     prog.Terminer();
-    std::printf("%s\n", Visible(Resume("Uploaded", nFaits, prog.OctetsFaits(), "to " + racine, prog.Secondes())).c_str());
-    SignalerEchecs(echecs, "uploaded");
+    std::printf("%s\n", Visible(Resume("Uploaded", bilan.nFichiers, prog.OctetsFaits(), "to " + racine,
+                                       prog.Secondes()) + LiensIgnores(bilan)).c_str());
+    SignalerBilan(bilan, "uploaded");
     return SORTIE_SUCCES;
 }
 
@@ -439,24 +414,13 @@ int CommandeRmdir(tContexte& ctx)
         throw ErreurOperation("'" + abs + "' is not a directory (use 'otdr rm')");
 
     if (ctx.options.bRecursif) {
-        std::vector<tEntreeDistante> arbre;
-        c.Parcourir(abs, "", arbre);
-        // Deepest first: a directory goes after everything listed under it.
-        for (auto it = arbre.rbegin(); it != arbre.rend(); ++it) {
-            const CString parent = Large(CheminDistant::Parent(it->strChemin));
-            const CString nom = Large(CheminDistant::Nom(it->strChemin));
-            bool ok;
-            if (it->bRepertoire)
-                ok = c.Ftp().RemDir(nom, parent) == 0;
-            else
-                ok = c.Ftp().SetCurrentDirectoryW(parent, 0) == 0 && c.Ftp().DelFile(nom);
-            if (!ok)
-                throw ErreurOperation("cannot remove '" + it->strChemin + "' on the instrument");
-        }
+        CParcoursDistant parcours(c.Ftp());
+        SignalerBilan(parcours.Supprimer(Large(abs)), "removed");
+        return SORTIE_SUCCES;
     }
     const short n = c.Ftp().RemDir(Large(CheminDistant::Nom(abs)), Large(CheminDistant::Parent(abs)));
     if (n != 0)
         throw ErreurOperation("cannot remove '" + abs + "' on the instrument (" + Statut(n) +
-                              (ctx.options.bRecursif ? ")" : "; not empty? use 'otdr rmdir -r')"));
+                              "; not empty? use 'otdr rmdir -r')");
     return SORTIE_SUCCES;
 }

@@ -46,6 +46,14 @@ const char* const kNoteFtp =
     "port); they do not need the command channel. Remote paths are absolute or\n"
     "relative to the login directory.\n";
 
+// How every tree command walks, for their help.
+const char* const kTexteArbres =
+    "With -r, each directory is handled as soon as it is listed, none twice (a link\n"
+    "back to one already walked is skipped), none deeper than 64 levels. One that\n"
+    "cannot be entered or listed is skipped and named (status 1) and the rest goes\n"
+    "on. When the connection is lost the tool logs in again once; the second time\n"
+    "it stops and says what was not done.\n";
+
 } // namespace
 
 bool CommandeConnue(const std::string& c)
@@ -213,7 +221,8 @@ std::string AideCommande(const std::string& c)
             "attributes, size in bytes, date (MM/DD/YYYY HH:MM:SS) and name, sorted by\n"
             "name. Attributes: d directory, then a archive, c compressed, h hidden,\n"
             "n normal, r read-only, s system ('-' where absent).\n"
-            "Given a file, list that file.\n";
+            "Given a file, list that file. A listing the server cuts short, refuses or\n"
+            "lets time out ends with status 1 and names the directory (what came is shown).\n";
     } else if (c == "get") {
         s = "Usage: otdr get [-r] REMOTE LOCAL\n"
             "Copy the remote file REMOTE to LOCAL (into it when LOCAL is a directory).\n"
@@ -235,10 +244,14 @@ std::string AideCommande(const std::string& c)
     } else if (c == "rmdir") {
         s = "Usage: otdr rmdir [-r] REMOTE\n"
             "Remove the remote directory REMOTE, which must be empty; with -r, remove\n"
-            "its files and subdirectories first. The root directory is never removed.\n";
+            "its files and subdirectories first. The root directory is never removed.\n"
+            "A link is removed as a link: what it leads to is never touched. Nothing\n"
+            "is removed from a directory whose listing was cut short.\n";
     } else {
         return {};
     }
+    if (c == "get" || c == "put" || c == "rmdir")
+        s += kTexteArbres;
     if (c != "config" && c != "identify")
         s += "\n" + std::string(kNoteFtp);
     return s + "\n" + kOptionsGlobales;

@@ -318,6 +318,8 @@ bool AnalyserLigneMlsd(const std::string& ligne, tEntreeListeFtp& e)
                       LireEntier(valeur, 4, 2, e.nMois) && LireEntier(valeur, 6, 2, e.nJour) &&
                       LireEntier(valeur, 8, 2, e.nHeure) && LireEntier(valeur, 10, 2, e.nMinute) &&
                       LireEntier(valeur, 12, 2, e.nSeconde);
+        } else if (cle == "unique") {
+            e.strUnique = valeur;
         } else if (cle == "perm") {
             perm = valeur;
             bPerm = true;

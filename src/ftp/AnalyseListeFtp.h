@@ -16,6 +16,7 @@ struct tEntreeListeFtp
     bool bLectureSeule = false;
     uint64_t nTaille = 0;
     bool bDate = false;         ///< false: the line carried no usable date
+    std::string strUnique;      ///< MLSD "unique" fact: the same for every name of one file or directory
     int nAnnee = 0, nMois = 0, nJour = 0, nHeure = 0, nMinute = 0, nSeconde = 0;
 };
 

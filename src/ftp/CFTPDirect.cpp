@@ -11,6 +11,7 @@
 #include "ftp/AnalyseListeFtp.h"
 #include "ftp/CheminDistant.h"
 #include "ftp/CSessionFtp.h"
+#include "ftp/FichiersLocaux.h"
 
 namespace fs = std::filesystem;
 
@@ -34,14 +35,7 @@ long Secondes(std::chrono::milliseconds d)
     return s < 1 ? 1L : static_cast<long>(s);
 }
 
-fs::path CheminLocal(const CString& texte)
-{
-#if defined(_WIN32)
-    return fs::path(static_cast<const std::wstring&>(texte));
-#else
-    return fs::path(WideToUtf8(texte));
-#endif
-}
+fs::path CheminLocal(const CString& texte) { return FichiersLocaux::Chemin(texte); }
 
 std::FILE* Ouvrir(const fs::path& chemin, const char* mode)
 {
@@ -61,6 +55,28 @@ int CommandeSurNom(CSessionFtp& session, const char* verbe, const CString& strNo
     if (nom.empty())
         return 501;
     return session.Commande(verbe + nom);
+}
+
+// How a listing ended, from the failure number of the directory change or of
+// the listing, and whether the server had begun to send (its 1xx reply).
+CFTPDirect::tEtatListe EtatListe(const CSessionFtp& session, int n, bool bCommencee)
+{
+    using tEtat = CFTPDirect::tEtatListe;
+    if (n == 0)
+        return tEtat::Complete;
+    if (CSessionFtp::EstExpiration(n))
+        return tEtat::Expiree;
+    if (n >= 400 && n <= 599 && !bCommencee && !session.ConnexionPerdue())
+        return tEtat::Refusee;
+    return tEtat::Coupee;
+}
+
+// A cut listing may end inside a line: that piece could read as another,
+// shorter name, so only whole lines count.
+void RetirerLigneCoupee(std::string& donnees)
+{
+    const size_t fin = donnees.rfind('\n');
+    donnees.resize(fin == std::string::npos ? 0 : fin + 1);
 }
 
 } // namespace
@@ -100,13 +116,22 @@ int CFTPDirect::EstConnecte() const { return m_pSession != nullptr; }
 
 short CFTPDirect::GetDir(CString* pChemin, CListeFichiersFtp& liste, int nFallback)
 {
+    return Lister(pChemin, liste, nFallback, nullptr);
+}
+
+short CFTPDirect::Lister(CString* pChemin, CListeFichiersFtp& liste, int nFallback,
+                         std::vector<std::string>* pIdentites)
+{
+    m_etatListe = tEtatListe::Refusee;
     if (!m_pSession)
         return 0;
     try {
         int n = m_pSession->ChangerRepertoire(pChemin ? Fil(*pChemin) : std::string());
         if (n != 0) {
-            if (nFallback != 1)
+            if (nFallback != 1) {
+                m_etatListe = EtatListe(*m_pSession, n, false);
                 return 3;
+            }
             if (pChemin)
                 *pChemin = L"/";
             n = m_pSession->ChangerRepertoire("/");
@@ -115,18 +140,38 @@ short CFTPDirect::GetDir(CString* pChemin, CListeFichiersFtp& liste, int nFallba
 
         std::string donnees;
         bool bMlsd = false;
-        m_pSession->Lister(donnees, bMlsd);
+        const int nListe = m_pSession->Lister(donnees, bMlsd);
+        m_etatListe = EtatListe(*m_pSession, nListe, m_pSession->ListeCommencee());
+        if (m_etatListe != tEtatListe::Complete)
+            RetirerLigneCoupee(donnees);
         // Whatever the listing gave, the previous content goes; entries read
         // before a failure are kept.
         liste.RemoveAll();
-        for (const tEntreeListeFtp& e : AnalyserListe(donnees, bMlsd))
+        if (pIdentites)
+            pIdentites->clear();
+        for (const tEntreeListeFtp& e : AnalyserListe(donnees, bMlsd)) {
             liste.Add(tInfosFichierFtp(DepuisFil(e.strNom), FormaterDateFtp(e), AttributsFtp(e),
                                        e.nTaille));
+            if (pIdentites)
+                pIdentites->push_back(e.strUnique);
+        }
         return resultat;
     } catch (...) {
+        m_etatListe = tEtatListe::Coupee;
         return Statut(12);  // out of memory
     }
 }
+
+std::string CFTPDirect::IdentiteRepertoireCourant()
+{
+    std::string faits;
+    tEntreeListeFtp e;
+    if (!m_pSession || m_pSession->FaitsRepertoire(faits) != 0 || !AnalyserLigneMlsd(faits, e))
+        return std::string();
+    return e.strUnique;
+}
+
+int CFTPDirect::SessionPerdue() const { return m_pSession && m_pSession->ConnexionPerdue(); }
 
 short CFTPDirect::MakeDir(CString strNom, CString strRepertoire)
 {

@@ -23,11 +23,13 @@
 #include <functional>
 #include <memory>
 #include <string>
+#include <vector>
 
 #include "common/CString.h"
 #include "common/Export.h"
 #include "ftp/InfosFichierFtp.h"
 
+class CMarcheArbre;
 class CSessionFtp;
 
 class OTDR_EXPORT CFTPDirect
@@ -57,6 +59,20 @@ public:
     /// path component are skipped. 0 when not connected; otherwise 0 or the
     /// failure number of the directory change.
     short GetDir(CString* pChemin, CListeFichiersFtp& liste, int nFallback);
+
+    /// How the last GetDir ended. Complete: every entry the server sent is in
+    /// the list. Coupee: the server or the connection cut the listing after it
+    /// began (the list holds the whole lines received before). Refusee: the
+    /// directory could not be entered or the server refused to list it (also
+    /// without a connection). Expiree: a time limit passed (the list holds what
+    /// came before). Annulee: cancelled.
+    enum class tEtatListe { Complete, Coupee, Refusee, Expiree, Annulee };
+    tEtatListe GetEtatDerniereListe() const { return m_etatListe; }
+    /// TRUE when the last operation failed because the session is gone: the
+    /// server closed or reset the control connection or refused a new one, or
+    /// a reply or a transfer hit its time limit. The next operation connects
+    /// and logs in again.
+    int SessionPerdue() const;
 
     /// Enters strRepertoire (failure ignored), then MKD strNom. 0 or the failure number.
     short MakeDir(CString strNom, CString strRepertoire);
@@ -105,7 +121,15 @@ public:
     void SetTrace(FonctionTrace fonction);
 
 private:
+    friend class CMarcheArbre;  // the tree walker (CParcoursDistant)
+
     void AppliquerDelais(CSessionFtp& session) const;
+    // GetDir, with the MLSD "unique" fact of each entry in pIdentites (in
+    // list order, empty when the server gives none) when it is not null.
+    short Lister(CString* pChemin, CListeFichiersFtp& liste, int nFallback, std::vector<std::string>* pIdentites);
+    // The "unique" fact of the current directory (MLST); empty when the server
+    // gives none.
+    std::string IdentiteRepertoireCourant();
 
     std::unique_ptr<CSessionFtp> m_pSession;  ///< null when not connected
     CString m_strAdresse;
@@ -114,4 +138,5 @@ private:
     std::chrono::milliseconds m_delaiReponse{30000};
     std::chrono::milliseconds m_delaiBlocage{30000};
     FonctionTrace m_trace;
+    tEtatListe m_etatListe = tEtatListe::Complete;
 };

@@ -113,6 +113,38 @@ int SurveillerBlocage(void* p, curl_off_t, curl_off_t dlnow, curl_off_t, curl_of
     return maintenant - r.dernierMouvement >= r.delaiBlocage ? 1 : 0;
 }
 
+// A failure after which the control connection is gone or out of step with
+// the server. A server that still answers (426 after a cut transfer) keeps it,
+// but for 421, which closes it.
+bool EstPerteSession(CURLcode code, long reponse)
+{
+    if (reponse >= 400 && reponse <= 599)
+        return reponse == 421;
+    switch (code) {
+    case CURLE_COULDNT_RESOLVE_HOST:
+    case CURLE_COULDNT_CONNECT:
+    case CURLE_FTP_WEIRD_SERVER_REPLY:
+    case CURLE_FTP_ACCEPT_TIMEOUT:
+    case CURLE_OPERATION_TIMEDOUT:
+    case CURLE_ABORTED_BY_CALLBACK:  // the stall check
+    case CURLE_GOT_NOTHING:
+    case CURLE_PARTIAL_FILE:  // the data stopped early: mostly a server or link going down
+    case CURLE_SEND_ERROR:
+    case CURLE_RECV_ERROR:
+    case CURLE_LOGIN_DENIED:
+        return true;
+    default:
+        return false;
+    }
+}
+
+// "150 ..." or "125-...": a reply line of the given first digit.
+bool EstLigneReponse(const std::string& ligne, char chiffre)
+{
+    return ligne.size() >= 4 && ligne[0] == chiffre && std::isdigit(static_cast<unsigned char>(ligne[1])) &&
+           std::isdigit(static_cast<unsigned char>(ligne[2])) && (ligne[3] == ' ' || ligne[3] == '-');
+}
+
 size_t LireFichier(char* data, size_t taille, size_t n, void* p)
 {
     std::FILE* f = static_cast<std::FILE*>(p);
@@ -258,10 +290,12 @@ int CSessionFtp::Executer(tRequete& r)
         curl_easy_setopt(c, CURLOPT_INFILESIZE_LARGE, static_cast<curl_off_t>(r.nTailleEnvoyee));
     }
     const CURLcode code = curl_easy_perform(c);
+    m_bConnexionPerdue = false;
     if (code == CURLE_OK)
         return 0;
     long reponse = 0;
     curl_easy_getinfo(c, CURLINFO_RESPONSE_CODE, &reponse);
+    m_bConnexionPerdue = EstPerteSession(code, reponse);
     if (reponse >= 400 && reponse <= 599)
         return static_cast<int>(reponse);
     return static_cast<int>(code);
@@ -313,7 +347,7 @@ int CSessionFtp::ChangerRepertoire(const std::string& chemin)
     return 0;
 }
 
-int CSessionFtp::Commande(const std::string& commande)
+int CSessionFtp::Commande(const std::string& commande, std::vector<std::string>* pReponses)
 {
     if (!CheminDistant::CheminSur(commande))
         return 501;
@@ -321,7 +355,10 @@ int CSessionFtp::Commande(const std::string& commande)
     r.strUrl = Url(m_strRepertoire, "");
     r.bSansCorps = true;
     r.postQuote.Ajouter(commande);
-    return Executer(r);
+    const int n = Executer(r);
+    if (pReponses)
+        *pReponses = std::move(r.reponses);
+    return n;
 }
 
 bool CSessionFtp::UrlFichier(const std::string& nom, std::string& url) const
@@ -358,6 +395,26 @@ int CSessionFtp::Envoyer(std::FILE* fichier, long long taille, const std::string
 
 int CSessionFtp::Lister(std::string& donnees, bool& bMlsd)
 {
+    bool bSansFin = false;
+    int n = ListerUneFois(donnees, bMlsd, bSansFin);
+    if (n == 0 && bSansFin) {
+        // libcurl can end an active-mode listing with success and no data when
+        // the server's 150 comes before it connects back: the server's final
+        // reply then stays unread and would answer the next command. That
+        // connection goes, and the listing is asked once more.
+        Reouvrir();
+        n = ListerUneFois(donnees, bMlsd, bSansFin);
+        if (n == 0 && bSansFin) {
+            Reouvrir();
+            donnees.clear();
+            n = CURLE_PARTIAL_FILE;
+        }
+    }
+    return n;
+}
+
+int CSessionFtp::ListerUneFois(std::string& donnees, bool& bMlsd, bool& bSansFin)
+{
     if (!m_bSansMlsd) {
         donnees.clear();
         tRequete r;
@@ -365,6 +422,7 @@ int CSessionFtp::Lister(std::string& donnees, bool& bMlsd)
         r.pszCommandeListe = "MLSD";
         r.pTexteRecu = &donnees;
         const int n = Executer(r);
+        NoterReponsesListe(r, bSansFin);
         // 500/502: command unknown or not implemented; 501/504 from servers
         // that know MLSD but not without arguments.
         if (n < 500 || n > 504) {
@@ -378,5 +436,51 @@ int CSessionFtp::Lister(std::string& donnees, bool& bMlsd)
     r.strUrl = Url(m_strRepertoire, "");
     r.pTexteRecu = &donnees;
     bMlsd = false;
-    return Executer(r);
+    const int n = Executer(r);
+    NoterReponsesListe(r, bSansFin);
+    return n;
+}
+
+void CSessionFtp::NoterReponsesListe(const tRequete& r, bool& bSansFin)
+{
+    size_t nPreliminaire = r.reponses.size();
+    for (size_t i = 0; i < r.reponses.size(); ++i)
+        if (EstLigneReponse(r.reponses[i], '1'))
+            nPreliminaire = i;
+    m_bListeCommencee = nPreliminaire < r.reponses.size();
+    bSansFin = m_bListeCommencee;
+    for (size_t i = nPreliminaire + 1; i < r.reponses.size(); ++i)
+        if (EstLigneReponse(r.reponses[i], '2') || EstLigneReponse(r.reponses[i], '4') ||
+            EstLigneReponse(r.reponses[i], '5'))
+            bSansFin = false;
+}
+
+void CSessionFtp::Reouvrir()
+{
+    if (m_pCurl)
+        curl_easy_cleanup(m_pCurl);
+    m_pCurl = curl_easy_init();
+}
+
+int CSessionFtp::FaitsRepertoire(std::string& faits)
+{
+    // A server without MLSD has no MLST either.
+    if (m_bSansMlsd)
+        return 500;
+    std::vector<std::string> reponses;
+    const int n = Commande("MLST", &reponses);
+    if (n != 0)
+        return n;
+    // The facts come on their own line, after a blank, inside the 250 reply.
+    for (const std::string& ligne : reponses)
+        if (!ligne.empty() && ligne[0] == ' ') {
+            faits = ligne.substr(1);
+            return 0;
+        }
+    return 550;
+}
+
+bool CSessionFtp::EstExpiration(int n)
+{
+    return n == CURLE_OPERATION_TIMEDOUT || n == CURLE_FTP_ACCEPT_TIMEOUT || n == CURLE_ABORTED_BY_CALLBACK;
 }

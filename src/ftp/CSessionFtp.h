@@ -14,6 +14,7 @@
 #include <cstdio>
 #include <functional>
 #include <string>
+#include <vector>
 
 typedef void CURL;
 
@@ -46,15 +47,29 @@ public:
     /// the current directory follows on success.
     int ChangerRepertoire(const std::string& strChemin);
     /// A command that needs no data connection (MKD x, RMD x, DELE x), run in
-    /// the current directory.
-    int Commande(const std::string& strCommande);
+    /// the current directory; pReponses, when given, receives the reply lines.
+    int Commande(const std::string& strCommande, std::vector<std::string>* pReponses = nullptr);
     /// RETR of a name (or path) relative to the current directory into `fichier`.
     int Telecharger(const std::string& strNom, std::FILE* fichier);
     /// STOR of `fichier` (nTaille bytes) under a name relative to the current directory.
     int Envoyer(std::FILE* fichier, long long nTaille, const std::string& strNom);
     /// Listing of the current directory: MLSD, or LIST when the server refuses
-    /// MLSD. `bMlsd` tells which form `strDonnees` holds.
+    /// MLSD. `bMlsd` tells which form `strDonnees` holds. A listing that ends
+    /// before the server's final reply is asked again once on a new connection;
+    /// the second time it fails (CURLE_PARTIAL_FILE).
     int Lister(std::string& strDonnees, bool& bMlsd);
+    /// Whether the last Lister got as far as the server's 1xx reply: a failure
+    /// after it cut the listing, one before it refused it.
+    bool ListeCommencee() const { return m_bListeCommencee; }
+    /// MLST of the current directory: its facts line ("type=dir;unique=x; /a").
+    int FaitsRepertoire(std::string& strFaits);
+
+    /// True when the last request failed because the session is gone: the
+    /// connection was closed, reset or refused, or a reply or a transfer hit its
+    /// time limit. The next request connects and logs in again.
+    bool ConnexionPerdue() const { return m_bConnexionPerdue; }
+    /// True for the failure numbers of a time limit (reply, data connection, stall).
+    static bool EstExpiration(int nEchec);
 
 private:
     struct tRequete;
@@ -65,6 +80,10 @@ private:
     bool UrlFichier(const std::string& strNom, std::string& strUrl) const;
     static int Trace(CURL*, int type, char* data, size_t size, void* p);
     static size_t RecevoirEnTete(char* data, size_t taille, size_t n, void* p);
+    int ListerUneFois(std::string& strDonnees, bool& bMlsd, bool& bSansFin);
+    void NoterReponsesListe(const tRequete& requete, bool& bSansFin);
+    // Drops the connection (the next request logs in again).
+    void Reouvrir();
 
     CURL* m_pCurl = nullptr;
     std::string m_strHote;
@@ -73,6 +92,8 @@ private:
     std::string m_strMotDePasse;
     std::string m_strRepertoire = "/";
     bool m_bSansMlsd = false;
+    bool m_bListeCommencee = false;
+    bool m_bConnexionPerdue = false;
     tDelais m_delais;
     FonctionTrace m_trace;
 };

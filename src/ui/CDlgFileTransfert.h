@@ -12,10 +12,10 @@
 // except the root "/". Every operation runs to its end inside its handler.
 // Copies and deletions that fail for some files end with one message naming
 // them. Recursive copies and removals never act on a directory other than the
-// one they entered: when a pane falls back (local to home or "/", remote to
-// "/") or a directory cannot be created, that directory is skipped and named
-// in the message; they always end (links are not followed into a cycle, depth
-// is bounded).
+// one they entered: a directory that cannot be entered, listed or created is
+// skipped and named in the message; they always end (no directory is walked
+// twice, depth is bounded). Trees on the instrument go through the walker the
+// command-line tool uses (CParcoursDistant).
 //
 // The dialog's code, by concern:
 //   CDlgFileTransfert.cpp            construction, login, opening and closing,
@@ -34,6 +34,7 @@
 
 #include "common/CString.h"
 #include "common/Export.h"
+#include "ftp/CParcoursDistant.h"
 #include "ui/CDialogue.h"
 #include "ui/CVoletDistant.h"
 #include "ui/CVoletLocal.h"
@@ -111,9 +112,8 @@ public:
     int TransfertEnCours() const { return m_bTransfertEnCours; }
 
     // Deepest level a recursive copy or removal descends to below the
-    // directory chosen (deeper directories are skipped and named); a server
-    // whose links loop would otherwise be walked without end.
-    static constexpr int PROFONDEUR_MAX = 64;
+    // directory chosen (deeper directories are skipped and named).
+    static constexpr int PROFONDEUR_MAX = CParcoursDistant::PROFONDEUR_MAX;
     void SetProfondeurMax(int nProfondeur) { m_nProfondeurMax = nProfondeur; }
 
 protected:
@@ -155,11 +155,12 @@ private:
     void AvancerProgression(int nFaits);
     void FinProgression();
 
-    // Recursions, with their depth and the chain of local directories being
-    // copied (canonical forms), so that a link back up ends the walk.
-    bool CopierRepDistantVersLocal(const CString& strNom, int nProfondeur);
-    bool CopierRepLocalVersDistant(const CString& strNom, int nProfondeur,
-                                   std::vector<CString>& chaine);
+    // Runs one walk of the shared tree walker with the dialog's hooks (the
+    // progress bar) and notes what it skipped or could not do. True when it
+    // did everything.
+    bool Parcourir(const std::function<CParcoursDistant::tBilan(CParcoursDistant&)>& marche);
+    // Removes a tree: the remote one through the walker, the local one by
+    // walking the local pane, to a bounded depth.
     bool SupprimerRep(CVoletTransfert& volet, const CString& strNom, int nProfondeur);
     // The part of a removal below the directory: enter strChemin, delete its
     // files, remove its subdirectories, and set the pane's directory back (not
@@ -168,7 +169,6 @@ private:
     // Moves a pane to strChemin; false (and the path noted) when it fell back
     // elsewhere.
     bool EntrerVolet(CVoletTransfert& volet, const CString& strChemin);
-    void Restaurer(const CString& strRepLocal, const CString& strRepDistant);
 
     void NoterEchec(const CString& strChemin);
     // Outermost operation: counts nesting; the last to end shows the failures.

@@ -1,21 +1,23 @@
 // The file transfer dialog's recursive operations: copying a directory tree
 // from the instrument or to it, and removing a tree on either side.
 //
-// Each level walks the panes themselves: it enters the directory in the pane
-// (and checks that the pane really stands there: a pane that fell back to
-// home, "/" or the remote root is never written to or deleted from), selects
-// every file and runs the single-level operation, then recurses into each
-// subdirectory found by that level's fill, once each, to a bounded depth.
-// Whatever cannot be entered, created or removed is skipped and named in the
-// failure message.
+// Trees on the instrument, and local trees copied up, go through
+// CParcoursDistant, the walker the command-line tool uses too: it lists each
+// directory as it goes, walks no directory twice (links), stops at the depth
+// limit, skips what it cannot enter, list or create, deletes through no link
+// and stops when the session is gone. The dialog hands it the two paths,
+// drives the progress bar from its hooks, names in its one message what the
+// walk skipped or could not do, and refills the panes.
+//
+// A local tree is removed by walking the local pane itself: it enters the
+// directory (and checks that the pane really stands there: a pane that fell
+// back to home or "/" is never deleted from), deletes every file, removes each
+// subdirectory once, a link as a link, to a bounded depth.
 
 #include "ui/CDlgFileTransfert.h"
 
-#include <algorithm>
-
 #include "ftp/CheminDistant.h"
 #include "ui/IdsControles.h"
-#include "ui/PanneauLocal.h"
 
 using namespace IdsControles;
 using CheminDistant::EstSpecial;
@@ -24,20 +26,34 @@ using CheminDistant::EstSpecial;
 
 void CDlgFileTransfert::CopierRepDistantVersLocal(CString strNom)
 {
-    if (!m_pFtp)
+    if (!m_pFtp || EstSpecial(strNom))
         return;
     DebutOperation();
-    CopierRepDistantVersLocal(strNom, 0);
+    const CString strDistant = m_voletDistant.CheminRepertoire(strNom);
+    if (!m_voletDistant.NomSur(strNom)) {
+        NoterEchec(strDistant);
+    } else {
+        const CString strLocal = m_voletLocal.CheminRepertoire(strNom);
+        Parcourir([&](CParcoursDistant& p) { return p.Telecharger(strDistant, strLocal); });
+    }
+    RemplirListeLocale();
     FinOperation();
 }
 
 void CDlgFileTransfert::CopierRepLocalVersDistant(CString strNom)
 {
-    if (!m_pFtp)
+    if (!m_pFtp || EstSpecial(strNom))
         return;
     DebutOperation();
-    std::vector<CString> chaine{PanneauLocal::Canonique(m_strRepLocal)};
-    CopierRepLocalVersDistant(strNom, 0, chaine);
+    const CString strLocal = m_voletLocal.CheminRepertoire(strNom);
+    // A local name that is not one remote component ("a\b") is not sent.
+    if (!m_voletDistant.NomSur(strNom)) {
+        NoterEchec(strLocal);
+    } else {
+        const CString strDistant = m_voletDistant.CheminRepertoire(strNom);
+        Parcourir([&](CParcoursDistant& p) { return p.Envoyer(strLocal, strDistant); });
+    }
+    m_voletDistant.Actualiser();
     FinOperation();
 }
 
@@ -55,114 +71,35 @@ void CDlgFileTransfert::SupprimerRepDistant(CString strNom)
     FinOperation();
 }
 
-// ---------------------------------------------------------------- walking the panes
+// ---------------------------------------------------------------- the shared walker
 
-bool CDlgFileTransfert::EntrerVolet(CVoletTransfert& volet, const CString& strChemin)
+bool CDlgFileTransfert::Parcourir(const std::function<CParcoursDistant::tBilan(CParcoursDistant&)>& marche)
 {
-    volet.Repertoire() = strChemin;
-    volet.Remplir();
-    if (volet.Repertoire() == strChemin)
-        return true;
-    NoterEchec(strChemin);
-    return false;
-}
+    // The bar follows the files of the directory being walked.
+    int nFaits = 0;
+    CParcoursDistant::tRappels rappels;
+    rappels.entreeRepertoire = [this, &nFaits](const CParcoursDistant::tRepertoire& rep) {
+        nFaits = 0;
+        DebutProgression(rep.nFichiers);
+    };
+    rappels.apresFichier = [this, &nFaits](const CParcoursDistant::tFichier&, bool) {
+        AvancerProgression(++nFaits);
+    };
+    rappels.sortieRepertoire = [this](const CParcoursDistant::tRepertoire&) { FinProgression(); };
+    CParcoursDistant parcours(*m_pFtp, rappels);
+    parcours.SetProfondeurMax(m_nProfondeurMax);
+    const CParcoursDistant::tBilan bilan = marche(parcours);
+    FinProgression();
 
-void CDlgFileTransfert::Restaurer(const CString& strRepLocal, const CString& strRepDistant)
-{
-    m_strRepDistant = strRepDistant;
-    RemplirListeDistante();
-    m_strRepLocal = strRepLocal;
-    RemplirListeLocale();
-}
-
-// ---------------------------------------------------------------- copies
-
-bool CDlgFileTransfert::CopierRepDistantVersLocal(const CString& strNom, int nProfondeur)
-{
-    const CString strRepLocal = m_strRepLocal;
-    const CString strRepDistant = m_strRepDistant;
-    if (EstSpecial(strNom))
-        return true;
-    const CString strCheminDistant = m_voletDistant.CheminRepertoire(strNom);
-    const CString strCheminLocal = m_voletLocal.CheminRepertoire(strNom);
-    if (!m_pFtp || !m_voletDistant.NomSur(strNom) || nProfondeur >= m_nProfondeurMax) {
-        NoterEchec(strCheminDistant);
-        return false;
-    }
-
-    // Both panes must stand where the copy expects them: a fallback (the
-    // listing's root, the local home) is never written to.
-    if (!EntrerVolet(m_voletDistant, strCheminDistant)) {
-        Restaurer(strRepLocal, strRepDistant);
-        return false;
-    }
-    // Made once the remote side could be entered. An existing directory of
-    // that name is merged into; anything else that cannot be made a
-    // directory stops this branch when the pane cannot enter it.
-    if (!PanneauLocal::EstRepertoire(strCheminLocal))
-        PanneauLocal::CreerRepertoire(strCheminLocal);
-    if (!EntrerVolet(m_voletLocal, strCheminLocal)) {
-        Restaurer(strRepLocal, strRepDistant);
-        return false;
-    }
-
-    m_voletDistant.SelectionnerTout();
-    CopierFichiersDistantsSelectionnes();
-    RemplirListeLocale();
-
-    // The refills of the nested calls replace the list: walk a copy of it.
-    for (const CString& nom : m_voletDistant.SousRepertoires()) {
-        DesactiverTout();
-        m_voletDistant.SelectionnerRep(nom);
-        CopierRepDistantVersLocal(nom, nProfondeur + 1);
-    }
-    DesactiverTout();
-    Restaurer(strRepLocal, strRepDistant);
-    return true;
-}
-
-bool CDlgFileTransfert::CopierRepLocalVersDistant(const CString& strNom, int nProfondeur,
-                                                  std::vector<CString>& chaine)
-{
-    const CString strRepLocal = m_strRepLocal;
-    const CString strRepDistant = m_strRepDistant;
-    if (EstSpecial(strNom))
-        return true;
-    const CString strCheminLocal = m_voletLocal.CheminRepertoire(strNom);
-    const CString strCheminDistant = m_voletDistant.CheminRepertoire(strNom);
-    if (!m_pFtp || !m_voletDistant.NomSur(strNom) || nProfondeur >= m_nProfondeurMax) {
-        NoterEchec(strCheminLocal);
-        return false;
-    }
-    // A link back to a directory being copied would never end.
-    const CString strCanonique = PanneauLocal::Canonique(strCheminLocal);
-    if (strCanonique.IsEmpty() ||
-        std::find(chaine.begin(), chaine.end(), strCanonique) != chaine.end()) {
-        NoterEchec(strCheminLocal);
-        return false;
-    }
-
-    // Refused when it exists already: the copy then merges into it.
-    m_voletDistant.CreerRepertoire(strNom);
-
-    if (!EntrerVolet(m_voletDistant, strCheminDistant) || !EntrerVolet(m_voletLocal, strCheminLocal)) {
-        Restaurer(strRepLocal, strRepDistant);
-        return false;
-    }
-
-    m_voletLocal.SelectionnerTout();
-    CopierFichiersLocauxSelectionnes();
-
-    chaine.push_back(strCanonique);
-    for (const CString& nom : m_voletLocal.SousRepertoires()) {
-        DesactiverTout();
-        m_voletLocal.SelectionnerRep(nom);
-        CopierRepLocalVersDistant(nom, nProfondeur + 1, chaine);
-    }
-    chaine.pop_back();
-    DesactiverTout();
-    Restaurer(strRepLocal, strRepDistant);
-    return true;
+    for (const CParcoursDistant::tProbleme& p : bilan.echecs)
+        NoterEchec(p.strChemin + L" (" + p.strRaison + L")");
+    for (const CParcoursDistant::tProbleme& p : bilan.ignores)
+        NoterEchec(p.strChemin + L" (" + p.strRaison + L", not walked again)");
+    const wchar_t* pszPourquoi =
+        bilan.bSessionPerdue ? L" (not done: the connection to the instrument was lost)" : L" (not done)";
+    for (const CString& strChemin : bilan.nonFaits)
+        NoterEchec(strChemin + pszPourquoi);
+    return bilan.Complet();
 }
 
 // ---------------------------------------------------------------- removals
@@ -176,6 +113,9 @@ bool CDlgFileTransfert::SupprimerRep(CVoletTransfert& volet, const CString& strN
         NoterEchec(strChemin);
         return false;
     }
+    if (&volet == &m_voletDistant)
+        return Parcourir([&](CParcoursDistant& p) { return p.Supprimer(strChemin); });
+
     // A link is removed as a link: the removal never reaches what it names.
     if (!volet.EstLien(strChemin) && !ViderRepertoire(volet, strChemin, nProfondeur))
         return false;
@@ -186,12 +126,21 @@ bool CDlgFileTransfert::SupprimerRep(CVoletTransfert& volet, const CString& strN
     return bFait;
 }
 
+bool CDlgFileTransfert::EntrerVolet(CVoletTransfert& volet, const CString& strChemin)
+{
+    volet.Repertoire() = strChemin;
+    volet.Remplir();
+    if (volet.Repertoire() == strChemin)
+        return true;
+    NoterEchec(strChemin);
+    return false;
+}
+
 bool CDlgFileTransfert::ViderRepertoire(CVoletTransfert& volet, const CString& strChemin, int nProfondeur)
 {
     const CString strRep = volet.Repertoire();
     if (!EntrerVolet(volet, strChemin)) {
-        // The pane fell back elsewhere (local: home or "/", remote: the root):
-        // nothing there is ours to delete.
+        // The pane fell back elsewhere (home or "/"): nothing there is ours to delete.
         volet.Repertoire() = strRep;
         volet.Remplir();
         return false;

@@ -8,7 +8,6 @@
 #include "ftp/CFTPDirect.h"
 #include "ftp/CheminDistant.h"
 #include "ui/IdsControles.h"
-#include "ui/PanneauLocal.h"
 #include "ui/Ressources.h"
 #include "ui/TextesTransfert.h"
 
@@ -143,7 +142,7 @@ void CDlgFileTransfert::CopierVersLocal()
     if (!strRep.IsEmpty() && strRep != L"..") {
         DesactiverTout();
         m_bTransfertEnCours = 1;
-        CopierRepDistantVersLocal(strRep, 0);
+        CopierRepDistantVersLocal(strRep);
         m_bTransfertEnCours = 0;
         RemplirListeLocale();
         RemplirListeDistante();
@@ -172,10 +171,7 @@ void CDlgFileTransfert::CopierVersDistant()
     if (!strRep.IsEmpty() && strRep != L"..") {
         DesactiverTout();
         m_bTransfertEnCours = 1;
-        // The directory the user stands in is part of the chain: a link back
-        // to it would copy the tree into itself.
-        std::vector<CString> chaine{PanneauLocal::Canonique(m_strRepLocal)};
-        CopierRepLocalVersDistant(strRep, 0, chaine);
+        CopierRepLocalVersDistant(strRep);
         m_bTransfertEnCours = 0;
         RemplirListeDistante();
         ActiverTout();

@@ -16,6 +16,7 @@
 #include "support/EcouteSaturee.h"
 #include "support/ProcessusTest.h"
 #include "support/RepertoireTemp.h"
+#include "support/ServeurFtp.h"
 
 namespace fs = std::filesystem;
 
@@ -304,7 +305,8 @@ TEST_F(OtdrCliSimulatorTest, PutCopiesFilesAndTrees)
         {{"put", (tmp.Chemin() / "absent").string(), "/x"}, "no such local file or directory"},
         {{"put", (tmp.Chemin() / "up/tree").string(), "/x"}, "is a directory (use 'otdr put -r')"},
         {{"put", f.string(), "/no/such/dir/f"}, "cannot upload"},
-        {{"put", "-r", (tmp.Chemin() / "up/tree").string(), "/no/such/dir"}, "cannot create the remote directory"},
+        {{"put", "-r", (tmp.Chemin() / "up/tree").string(), "/no/such/dir"},
+         "'/no/such/dir': cannot be created on the instrument"},
     };
     for (const auto& c : cas) {
         r = Run(c.args);
@@ -474,6 +476,92 @@ TEST(OtdrCli, ProgressOfALongDownloadShowsBytesRateAndTimeLeft)
     EXPECT_GE(nEnCours, 1) << r.strSortie;
     EXPECT_NE(r.strSortie.find("100% 878.9 KiB / 878.9 KiB"), std::string::npos) << r.strSortie;
     EXPECT_EQ(CRepertoireTemp::Lire(tmp.Chemin() / "copy/two.bin"), Octets(100000, 7));
+}
+
+// Remote trees on a server that keeps real links on disk: back into the
+// tree, to a sibling tree, and out of the server's root.
+TEST(OtdrCli, TreeCommandsWalkEachDirectoryOnceAndNeverLeaveTheNamedTree)
+{
+    CServeurFtpTest serveur;
+    const fs::path r = serveur.Racine();
+    serveur.Repertoire().Ecrire("X/a.sor", "a");
+    serveur.Repertoire().Ecrire("X/sub/b.sor", "b");
+    serveur.Repertoire().Ecrire("Other/keep.sor", "keep");
+    fs::create_directory_symlink(".", r / "X/self");
+    fs::create_directory_symlink("..", r / "X/sub/back");
+    fs::create_directory_symlink("../Other", r / "X/other");
+    fs::create_directory_symlink("/etc", r / "X/etc");
+    ASSERT_TRUE(serveur.Demarrer());
+    CRepertoireTemp tmp("otdr-cli");
+    const std::vector<std::string> base{"--profile", (tmp.Chemin() / "p.ini").string(), "--address", "127.0.0.1",
+                                        "--ftp-port", std::to_string(serveur.Port()), "--user", "test",
+                                        "--password", "secret"};
+    auto run = [&](std::vector<std::string> a) {
+        a.insert(a.begin(), base.begin(), base.end());
+        return Otdr(tmp, a);
+    };
+
+    // Each real file once; the branch the server will not enter is named, the rest copied.
+    auto res = run({"get", "-r", "/X", (tmp.Chemin() / "copy").string()});
+    EXPECT_EQ(res.nSortie, 1);
+    AttendreMessage(res, "not everything could be downloaded: '/X/etc': cannot be entered");
+    EXPECT_NE(res.strSortie.find("Downloaded 3 files"), std::string::npos) << res.strSortie;
+    EXPECT_EQ(CRepertoireTemp::Arbre(tmp.Chemin() / "copy"),
+              (std::map<std::string, std::string>{{"a.sor", "a"}, {"other", "<dir>"}, {"other/keep.sor", "keep"},
+                                                  {"sub", "<dir>"}, {"sub/b.sor", "b"}}));
+
+    // Links go as links; what they lead to stays.
+    res = run({"rmdir", "-r", "/X"});
+    EXPECT_EQ(res.nSortie, 1);
+    AttendreMessage(res, "'/X/etc': cannot be entered");
+    EXPECT_EQ(CRepertoireTemp::Arbre(r), (std::map<std::string, std::string>{{"Other", "<dir>"}, {"Other/keep.sor", "keep"},
+                                                                            {"X", "<dir>"}, {"X/etc", "-> /etc"}}));
+    fs::remove(r / "X/etc");
+    res = run({"rmdir", "-r", "/X"});
+    EXPECT_EQ(res.nSortie, 0) << res.strErreur;
+    EXPECT_EQ(CRepertoireTemp::Arbre(r), (std::map<std::string, std::string>{{"Other", "<dir>"}, {"Other/keep.sor", "keep"}}));
+}
+
+TEST(OtdrCli, CutListingsExitOneAndNameTheDirectory)
+{
+    CRepertoireTemp tmp("otdr-cli");
+    const fs::path copie = tmp.Chemin() / "copy";
+    const struct
+    {
+        const char* mode;
+        std::vector<std::string> commande;
+        const char* message;
+    } cas[] = {
+        {"/d=426:3", {"ls", "/d"}, "the listing of '/d' was cut short: the entries shown are only part of it"},
+        {"/d=426:3", {"get", "-r", "/d", copie.string()}, "'/d': its listing was cut short"},
+        {"/d=426:3", {"rmdir", "-r", "/d"}, "'/d': its listing was cut short"},
+        {"/d=425", {"get", "-r", "/d", copie.string()}, "'/d': its listing was cut short"},
+        {"/d=stall:3", {"ls", "/d"}, "the listing of '/d' timed out"},
+        {"/d=stall:3", {"get", "-r", "/d", copie.string()}, "the connection to the instrument was lost"},
+        {"/d=kill:3", {"ls", "/d"}, "the listing of '/d' was cut short"},
+        {"/d=kill:3", {"rmdir", "-r", "/d"}, "the connection to the instrument was lost, 1 not done from '/d/' on"},
+    };
+    for (const auto& c : cas) {
+        SCOPED_TRACE(std::string(c.mode) + " " + c.commande[0]);
+        CServeurFtpTest serveur(OTDR_TEST_HOSTILE_SERVER);
+        for (int i = 0; i < 10; ++i)
+            serveur.Repertoire().Ecrire("d/f" + std::to_string(i) + ".sor", "x");
+        ASSERT_TRUE(serveur.Demarrer({"--list", c.mode}));
+        std::vector<std::string> args{"--profile", (tmp.Chemin() / "p.ini").string(), "--address", "127.0.0.1",
+                                      "--ftp-port", std::to_string(serveur.Port()), "--user", "test",
+                                      "--password", "secret", "--timeout", "1"};
+        args.insert(args.end(), c.commande.begin(), c.commande.end());
+        fs::remove_all(copie);
+        const auto res = Otdr(tmp, args);
+        EXPECT_EQ(res.nSortie, 1);
+        AttendreMessage(res, c.message);
+        EXPECT_LT(res.dSecondes, 10.0);
+        // Nothing is removed on the strength of a partial listing; copies stop at what was listed.
+        EXPECT_EQ(CRepertoireTemp::Arbre(serveur.Racine() / "d").size(), 10u);
+        if (fs::exists(copie)) {
+            EXPECT_LE(CRepertoireTemp::Arbre(copie).size(), 3u);
+        }
+    }
 }
 
 #ifdef OTDR_HOST_PATH

@@ -10,6 +10,8 @@
 #include <chrono>
 #include <thread>
 
+#include "ftp/CFTPDirect.h"
+
 namespace {
 
 const char* const kVsftpd = "/usr/sbin/vsftpd";
@@ -61,4 +63,16 @@ bool CVsftpdTest::Demarrer()
     }
     ADD_FAILURE() << "vsftpd does not accept connections";
     return false;
+}
+
+bool CVsftpdTest::Connecter(CFTPDirect& client, CString& base) const
+{
+    client.SetDelaiReponse(std::chrono::seconds(5));
+    if (client.FtpConnexion(L"anonymous", L"user@host") != 1 || client.GetCurrentDirectoryW(base) != 1) {
+        ADD_FAILURE() << "cannot log in to vsftpd";
+        return false;
+    }
+    if (base == L"/")
+        base.clear();
+    return true;
 }

@@ -483,13 +483,8 @@ TEST(FtpClient, AgainstVsftpdWithoutMlsd)
     ASSERT_TRUE(serveur.Demarrer());
     fs::create_directories(serveur.Racine() / "Traces");
     CFTPDirect client(L"127.0.0.1", serveur.Port());
-    client.SetDelaiReponse(5s);
-    ASSERT_EQ(client.FtpConnexion(L"anonymous", L"user@host"), 1);
-    // Without root rights vsftpd does not chroot: paths start at the login directory.
     CString base;
-    ASSERT_EQ(client.GetCurrentDirectoryW(base), 1);
-    if (base == L"/")
-        base.clear();
+    ASSERT_TRUE(serveur.Connecter(client, base));
 
     CRepertoireTemp local("otdr-ftp-vs");
     const fs::path source = local.Ecrire("s.sor", std::string(123457, '\x42'));

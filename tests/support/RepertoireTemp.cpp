@@ -35,3 +35,14 @@ std::string CRepertoireTemp::Lire(const std::filesystem::path& p)
     s << f.rdbuf();
     return s.str();
 }
+
+std::map<std::string, std::string> CRepertoireTemp::Arbre(const std::filesystem::path& racine)
+{
+    std::map<std::string, std::string> m;
+    for (auto it = std::filesystem::recursive_directory_iterator(racine);
+         it != std::filesystem::recursive_directory_iterator(); ++it)
+        m[it->path().lexically_relative(racine).string()] =
+            it->is_symlink() ? "-> " + std::filesystem::read_symlink(it->path()).string()
+            : it->is_directory() ? std::string("<dir>") : Lire(it->path());
+    return m;
+}

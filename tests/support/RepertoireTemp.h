@@ -1,5 +1,6 @@
 #pragma once
 #include <filesystem>
+#include <map>
 #include <string>
 
 // A fresh directory under the system's temporary folder, removed with its
@@ -18,6 +19,9 @@ public:
     std::filesystem::path Ecrire(const std::string& relatif, const std::string& contenu) const;
     // Whole content of a file, empty when it cannot be read.
     static std::string Lire(const std::filesystem::path& p);
+    // Every path below `racine` (relative) with its content, "<dir>" for a
+    // directory; links are not followed.
+    static std::map<std::string, std::string> Arbre(const std::filesystem::path& racine);
 
 private:
     std::filesystem::path m_chemin;

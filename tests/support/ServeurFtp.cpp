@@ -4,7 +4,7 @@
 
 bool CServeurFtpTest::Demarrer(const std::vector<std::string>& options)
 {
-    std::vector<std::string> argv = {OTDR_PYTHON, OTDR_TEST_FTP_SERVER,
+    std::vector<std::string> argv = {OTDR_PYTHON, m_pszScript,
                                      "--root", m_racine.Chemin().string()};
     argv.insert(argv.end(), options.begin(), options.end());
     if (!m_processus.Demarrer(argv) || !m_processus.AttendreLigne("READY")) {

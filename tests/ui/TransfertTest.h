@@ -68,12 +68,7 @@ protected:
     // files ("<dir>" for directories).
     static std::map<std::string, std::string> Arbre(const std::filesystem::path& racine)
     {
-        std::map<std::string, std::string> m;
-        for (auto it = std::filesystem::recursive_directory_iterator(racine);
-             it != std::filesystem::recursive_directory_iterator(); ++it)
-            m[std::filesystem::relative(it->path(), racine).string()] =
-                it->is_directory() ? std::string("<dir>") : CRepertoireTemp::Lire(it->path());
-        return m;
+        return CRepertoireTemp::Arbre(racine);
     }
 
     static CString Texte(const std::filesystem::path& p) { return CString(Utf8ToWide(p.string())); }

@@ -315,31 +315,39 @@ TEST_F(TransferDialogFtpTest, LocalLinkCycleEndsTheCopyUp)
                                     {"arbre/a", "<dir>"}, {"arbre/a/g.txt", "g"}}));
 }
 
-TEST_F(TransferDialogFtpTest, ServerSideLinkLoopEndsAtTheDepthLimit)
+TEST_F(TransferDialogFtpTest, ServerSideLinkLoopIsWalkedOnceAndNamed)
 {
     Ecrire(Serveur() / "arbre" / "f.txt", "f");
     fs::create_directory_symlink(Serveur() / "arbre", Serveur() / "arbre" / "boucle");
 
     CDlgFileTransfert dlg;
-    // Below the kernel's own limit on links in a path, so that ours ends the walk.
-    dlg.SetProfondeurMax(5);
     Ouvrir(dlg, [&](CFenetreScriptee& f) {
         m_frontal->EffacerMessages();
         ASSERT_TRUE(f.Choisir(IDC_REPS_DISTANTS, Index(f.GetDlgItem(IDC_REPS_DISTANTS), L"[arbre]")));
         ASSERT_TRUE(f.Cliquer(IDC_VERS_LOCAL));
         ASSERT_EQ(m_frontal->Messages().size(), 1u);
-        EXPECT_NE(m_frontal->Messages()[0].Find(L"/arbre/boucle/boucle/boucle/boucle/boucle"), -1);
+        EXPECT_NE(m_frontal->Messages()[0].Find(L"/arbre/boucle (the same directory as /arbre"), -1);
         EXPECT_EQ(dlg.GetRepDistant(), CString(L"/"));
     });
-    // One level per allowed depth, each with its copy of the file.
-    fs::path p = Local() / "arbre";
-    int nNiveaux = 0;
-    while (fs::exists(p / "f.txt")) {
-        ++nNiveaux;
-        p /= "boucle";
-    }
-    EXPECT_EQ(nNiveaux, 5);
-    EXPECT_FALSE(fs::exists(p));
+    EXPECT_EQ(Arbre(Local() / "arbre"), (std::map<std::string, std::string>{{"f.txt", "f"}}));
+}
+
+TEST_F(TransferDialogFtpTest, ListingCutShortIsNamedInTheMessage)
+{
+    Ecrire(Serveur() / "arbre" / "a.txt", "a");
+    for (int i = 0; i < 20; ++i)
+        Ecrire(Serveur() / "arbre" / "long" / ("f" + std::to_string(i) + ".txt"), "x");
+    CDlgFileTransfert dlg;
+    m_serveur.SetScript(OTDR_TEST_HOSTILE_SERVER);
+    Ouvrir(dlg, [&](CFenetreScriptee& f) {
+        m_frontal->EffacerMessages();
+        ASSERT_TRUE(f.Choisir(IDC_REPS_DISTANTS, Index(f.GetDlgItem(IDC_REPS_DISTANTS), L"[arbre]")));
+        ASSERT_TRUE(f.Cliquer(IDC_VERS_LOCAL));
+        ASSERT_EQ(m_frontal->Messages().size(), 1u);
+        EXPECT_NE(m_frontal->Messages()[0].Find(L"/arbre/long (its listing was cut short)"), -1);
+    }, {"--list", "/arbre/long=426:5"});
+    EXPECT_EQ(CRepertoireTemp::Lire(Local() / "arbre" / "a.txt"), "a");
+    EXPECT_EQ(Arbre(Local() / "arbre" / "long").size(), 5u);
 }
 
 // A session on the simulator (its FTP server lists through LIST, as older

@@ -1,0 +1,564 @@
+#include "ftp/CParcoursDistant.h"
+
+#include <algorithm>
+#include <filesystem>
+#include <map>
+#include <string>
+#include <system_error>
+
+#include "common/Conversions.h"
+#include "ftp/CFTPDirect.h"
+#include "ftp/CheminDistant.h"
+#include "ftp/FichiersLocaux.h"
+
+namespace fs = std::filesystem;
+
+namespace {
+
+using FichiersLocaux::Chemin;
+using FichiersLocaux::Texte;
+
+CString Joindre(const CString& strRep, const CString& strNom) { return CheminDistant::Joindre(strRep, strNom); }
+
+CString Relatif(const CString& strRelatif, const CString& strNom)
+{
+    return strRelatif.IsEmpty() ? strNom : CString(strRelatif + L"/" + strNom);
+}
+
+// A directory named among files: with its final "/".
+CString Dossier(const CString& strChemin)
+{
+    return !strChemin.IsEmpty() && strChemin.back() == L'/' ? strChemin : CString(strChemin + L"/");
+}
+
+CString Message(const std::error_code& ec) { return CString(Utf8ToWide(ec.message())); }
+
+CString AvecCode(const wchar_t* pszRaison, short nCode)
+{
+    CString s;
+    s.Format(L"%ls (%d)", pszRaison, static_cast<int>(static_cast<unsigned short>(nCode)));
+    return s;
+}
+
+bool DansArbre(const std::wstring& strChemin, const std::wstring& strRacine)
+{
+    if (strRacine == L"/")
+        return !strChemin.empty() && strChemin[0] == L'/';
+    return strChemin.compare(0, strRacine.size(), strRacine) == 0 && strChemin.size() > strRacine.size() &&
+           strChemin[strRacine.size()] == L'/';
+}
+
+// A listing sorted for the walk: files and subdirectories in name order.
+struct tListe
+{
+    CListeFichiersFtp liste;
+    std::vector<std::string> identites;  // "unique" of each entry, in list order
+    std::vector<int> fichiers;
+    std::vector<int> repertoires;
+    bool bComplete = true;
+
+    const tInfosFichierFtp& operator[](int i) const { return liste.m_pElements[i]; }
+    const std::string& Identite(int i) const
+    {
+        static const std::string aucune;
+        return static_cast<size_t>(i) < identites.size() ? identites[static_cast<size_t>(i)] : aucune;
+    }
+};
+
+} // namespace
+
+// One walk: the state of a copy or removal from its start to its end.
+class CMarcheArbre
+{
+public:
+    using tBilan = CParcoursDistant::tBilan;
+    using tFichier = CParcoursDistant::tFichier;
+    using tRepertoire = CParcoursDistant::tRepertoire;
+    using tSuite = CParcoursDistant::tSuite;
+
+    CMarcheArbre(CFTPDirect& ftp, const CParcoursDistant::tRappels& rappels, int nProfondeurMax, bool bListerCibles)
+        : m_ftp(ftp), m_rappels(rappels), m_nProfondeurMax(nProfondeurMax), m_bListerCibles(bListerCibles)
+    {
+    }
+
+    void Descendre(const CString& strDistant, const CString& strLocal, const CString& strRelatif,
+                   const std::string& strUnique, int nProfondeur);
+    void Envoyer(const CString& strLocal, const CString& strDistant);
+    bool Vider(const CString& strDistant, const CString& strRelatif, const std::string& strUnique,
+               int nProfondeur);
+    void NoterEchec(const CString& strChemin, const CString& strRaison);
+    const tBilan& Bilan() const { return m_bilan; }
+
+private:
+    enum class tIssue { Fait, Passe, Echoue, NonFait };
+
+    bool Arreter();
+    // Runs a step; when the session was lost, runs it once more (once per
+    // walk). False when it failed; m_bFin then tells whether the walk stops.
+    bool Essayer(const std::function<bool()>& etape);
+    // One file through the caller's hooks and the step; strNom names it in
+    // nonFaits. The caller names an Echoue.
+    tIssue Traiter(const tFichier& f, const CString& strNom, const std::function<bool()>& etape, bool bCopie);
+    bool DejaVu(const std::string& strCle, const CString& strChemin);
+    bool TropProfond(const CString& strChemin, int nProfondeur);
+    // Enters and lists a remote directory after the checks every walk makes
+    // (already walked, depth); false when it is skipped (and named).
+    bool Entrer(const CString& strDistant, const std::string& strUnique, int nProfondeur, tListe& liste);
+    // Files and subdirectories of a listing, in name order; unusable names named.
+    void Trier(const CString& strRep, tListe& liste);
+    // The same checks for a local directory (links followed).
+    bool EntrerLocal(const fs::path& chemin, const CString& strLocal, int nProfondeur);
+    void Monter(const CString& strLocal, const CString& strDistant, const CString& strRelatif, bool bExistait,
+                int nProfondeur);
+
+    CFTPDirect& m_ftp;
+    const CParcoursDistant::tRappels& m_rappels;
+    const int m_nProfondeurMax;
+    const bool m_bListerCibles;
+    tBilan m_bilan;
+    std::map<std::string, CString> m_vus;  // identity of each directory walked, and its path
+    std::string m_strRacineReelle;         // the removal's root as the server reports it
+    bool m_bReessaye = false;
+    bool m_bFin = false;
+};
+
+CParcoursDistant::CParcoursDistant(CFTPDirect& ftp, tRappels rappels) : m_ftp(ftp), m_rappels(std::move(rappels))
+{
+}
+
+CParcoursDistant::tBilan CParcoursDistant::Telecharger(const CString& strDistant, const CString& strLocal)
+{
+    CMarcheArbre marche(m_ftp, m_rappels, m_nProfondeurMax, m_bListerCibles);
+    marche.Descendre(CheminDistant::Normaliser(strDistant), strLocal, CString(), std::string(), 0);
+    return marche.Bilan();
+}
+
+CParcoursDistant::tBilan CParcoursDistant::Envoyer(const CString& strLocal, const CString& strDistant)
+{
+    CMarcheArbre marche(m_ftp, m_rappels, m_nProfondeurMax, m_bListerCibles);
+    marche.Envoyer(strLocal, CheminDistant::Normaliser(strDistant));
+    return marche.Bilan();
+}
+
+CParcoursDistant::tBilan CParcoursDistant::Supprimer(const CString& strDistant)
+{
+    CMarcheArbre marche(m_ftp, m_rappels, m_nProfondeurMax, m_bListerCibles);
+    const CString strRacine = CheminDistant::Normaliser(strDistant);
+    if (strRacine == L"/")
+        marche.NoterEchec(strRacine, L"the root directory is never removed");
+    else
+        marche.Vider(strRacine, CString(), std::string(), 0);
+    return marche.Bilan();
+}
+
+// ---------------------------------------------------------------- shared steps
+
+bool CMarcheArbre::Arreter()
+{
+    if (!m_bFin && m_rappels.arret && m_rappels.arret()) {
+        m_bFin = true;
+        m_bilan.bArrete = true;
+    }
+    return m_bFin;
+}
+
+bool CMarcheArbre::Essayer(const std::function<bool()>& etape)
+{
+    if (Arreter())
+        return false;
+    if (etape())
+        return true;
+    // A step the caller cancelled is not done rather than failed.
+    if (Arreter() || !m_ftp.SessionPerdue())
+        return false;
+    if (!m_bReessaye) {
+        m_bReessaye = true;
+        if (etape())
+            return true;
+        if (Arreter() || !m_ftp.SessionPerdue())
+            return false;
+    }
+    m_bilan.bSessionPerdue = true;
+    m_bFin = true;
+    return false;
+}
+
+void CMarcheArbre::NoterEchec(const CString& strChemin, const CString& strRaison)
+{
+    m_bilan.echecs.push_back({strChemin, strRaison});
+}
+
+bool CMarcheArbre::TropProfond(const CString& strChemin, int nProfondeur)
+{
+    if (nProfondeur < m_nProfondeurMax)
+        return false;
+    CString s;
+    s.Format(L"beyond the depth limit (%d levels)", m_nProfondeurMax);
+    NoterEchec(strChemin, s);
+    return true;
+}
+
+bool CMarcheArbre::DejaVu(const std::string& strCle, const CString& strChemin)
+{
+    const auto it = m_vus.find(strCle);
+    if (it == m_vus.end())
+        return false;
+    m_bilan.ignores.push_back({strChemin, L"the same directory as " + it->second});
+    return true;
+}
+
+CMarcheArbre::tIssue CMarcheArbre::Traiter(const tFichier& f, const CString& strNom,
+                                           const std::function<bool()>& etape, bool bCopie)
+{
+    if (Arreter()) {
+        m_bilan.nonFaits.push_back(strNom);
+        return tIssue::NonFait;
+    }
+    const tSuite suite = m_rappels.avantFichier ? m_rappels.avantFichier(f) : tSuite::Faire;
+    if (suite == tSuite::Passer) {
+        ++m_bilan.nPasses;
+        return tIssue::Passe;
+    }
+    if (suite == tSuite::Arreter) {
+        m_bFin = true;
+        m_bilan.bArrete = true;
+        m_bilan.nonFaits.push_back(strNom);
+        return tIssue::NonFait;
+    }
+    const bool bFait = Essayer(etape);
+    if (m_rappels.apresFichier)
+        m_rappels.apresFichier(f, bFait);
+    if (bFait) {
+        ++m_bilan.nFichiers;
+        if (bCopie)
+            m_bilan.nOctets += f.nTaille;
+        return tIssue::Fait;
+    }
+    if (m_bFin) {
+        m_bilan.nonFaits.push_back(strNom);
+        return tIssue::NonFait;
+    }
+    return tIssue::Echoue;
+}
+
+void CMarcheArbre::Trier(const CString& strRep, tListe& l)
+{
+    std::vector<int> ordre;
+    for (int i = 0; i < l.liste.m_nNombre; ++i) {
+        const CString& nom = l[i].m_strNom;
+        if (CheminDistant::EstSpecial(nom))
+            continue;
+        if (CheminDistant::NomSur(nom))
+            ordre.push_back(i);
+        else  // shown as received, not joined: it is no component
+            NoterEchec(Dossier(strRep) + nom, L"its name cannot be one path component");
+    }
+    std::sort(ordre.begin(), ordre.end(), [&l](int a, int b) { return l[a].m_strNom < l[b].m_strNom; });
+    for (size_t k = 0; k < ordre.size();) {
+        size_t j = k + 1;
+        while (j < ordre.size() && l[ordre[j]].m_strNom == l[ordre[k]].m_strNom)
+            ++j;
+        // Two entries, one name (names that differ on the wire can decode
+        // alike): either could be the one reached, so neither is used.
+        if (j - k > 1)
+            NoterEchec(Joindre(strRep, l[ordre[k]].m_strNom), L"listed more than once under this name");
+        else
+            (CFTPDirect::IsDirectory(l[ordre[k]]) ? l.repertoires : l.fichiers).push_back(ordre[k]);
+        k = j;
+    }
+}
+
+bool CMarcheArbre::Entrer(const CString& strDistant, const std::string& strUnique, int nProfondeur, tListe& l)
+{
+    if ((!strUnique.empty() && DejaVu("u" + strUnique, strDistant)) || TropProfond(strDistant, nProfondeur))
+        return false;
+
+    CString strChemin = strDistant;
+    short n = 0;
+    const bool bListe = Essayer([&] {
+        n = m_ftp.Lister(&strChemin, l.liste, 0, &l.identites);
+        return n == 0 && m_ftp.GetEtatDerniereListe() == CFTPDirect::tEtatListe::Complete;
+    });
+    if (m_bFin) {
+        m_bilan.nonFaits.push_back(Dossier(strDistant));
+        return false;
+    }
+    if (!bListe) {
+        using tEtat = CFTPDirect::tEtatListe;
+        const tEtat etat = m_ftp.GetEtatDerniereListe();
+        if (n != 0) {
+            NoterEchec(strDistant, L"cannot be entered");
+            return false;
+        }
+        if (etat == tEtat::Refusee) {
+            NoterEchec(strDistant, L"the server refused to list it");
+            return false;
+        }
+        NoterEchec(strDistant, etat == tEtat::Expiree ? L"its listing timed out" : L"its listing was cut short");
+        l.bComplete = false;
+    }
+
+    // Where the server says we stand: a link shows its target's path on
+    // servers that resolve links, and the unique fact on those that give it.
+    CString strReel;
+    m_ftp.GetCurrentDirectoryW(strReel);
+    const std::string cleChemin = "p" + WideToUtf8(strReel);
+    std::string unique = strUnique;
+    if (nProfondeur == 0 && unique.empty())
+        unique = m_ftp.IdentiteRepertoireCourant();
+    if (DejaVu(cleChemin, strDistant) || (!unique.empty() && DejaVu("u" + unique, strDistant)))
+        return false;
+    m_vus.emplace(cleChemin, strDistant);
+    if (!unique.empty())
+        m_vus.emplace("u" + unique, strDistant);
+    if (nProfondeur == 0)
+        m_strRacineReelle = WideToUtf8(strReel);
+    Trier(strDistant, l);
+    return true;
+}
+
+bool CMarcheArbre::EntrerLocal(const fs::path& chemin, const CString& strLocal, int nProfondeur)
+{
+    std::error_code ec;
+    const fs::path canonique = fs::canonical(chemin, ec);
+    const std::string cle = "l" + (ec ? chemin : canonique).string();
+    if (DejaVu(cle, strLocal) || TropProfond(strLocal, nProfondeur))
+        return false;
+    m_vus.emplace(cle, strLocal);
+    return true;
+}
+
+// ---------------------------------------------------------------- copy down
+
+void CMarcheArbre::Descendre(const CString& strDistant, const CString& strLocal, const CString& strRelatif,
+                             const std::string& strUnique, int nProfondeur)
+{
+    tListe l;
+    if (!Entrer(strDistant, strUnique, nProfondeur, l))
+        return;
+    // Made once the remote side is known to be there; an existing directory
+    // is merged into.
+    const fs::path local = Chemin(strLocal);
+    std::error_code ec;
+    fs::create_directories(local, ec);
+    if (!fs::is_directory(local, ec)) {
+        NoterEchec(strLocal, ec ? L"cannot be created: " + Message(ec) : CString(L"exists and is not a directory"));
+        return;
+    }
+    ++m_bilan.nRepertoires;
+
+    tRepertoire rep{strDistant, strLocal, strRelatif, static_cast<int>(l.fichiers.size()), 0};
+    for (int i : l.fichiers)
+        rep.nOctets += l[i].m_nTaille;
+    if (m_rappels.entreeRepertoire)
+        m_rappels.entreeRepertoire(rep);
+
+    std::vector<std::pair<CString, std::string>> sousReps;
+    for (int i : l.repertoires)
+        sousReps.emplace_back(l[i].m_strNom, l.Identite(i));
+    for (size_t k = 0; k < l.fichiers.size(); ++k) {
+        const tInfosFichierFtp& e = l[l.fichiers[k]];
+        const tFichier f{Joindre(strDistant, e.m_strNom), Texte(local / Chemin(e.m_strNom)),
+                         Relatif(strRelatif, e.m_strNom), e.m_nTaille, &e};
+        if (m_bFin) {
+            m_bilan.nonFaits.push_back(f.strDistant);
+            continue;
+        }
+        if (Traiter(f, f.strDistant, [&] { return m_ftp.GetFile(f.strDistant, f.strLocal) != 0; }, true) !=
+            tIssue::Echoue)
+            continue;
+        // Servers that list links in `ls -l` form show a link to a directory
+        // as a file: one that can be entered is walked as a directory.
+        if (m_ftp.SetCurrentDirectoryW(f.strDistant, 0) == 0)
+            sousReps.emplace_back(e.m_strNom, std::string());
+        else
+            NoterEchec(f.strDistant, L"cannot be downloaded");
+    }
+    for (const auto& [nom, unique] : sousReps) {
+        const CString strFils = Joindre(strDistant, nom);
+        if (m_bFin)
+            m_bilan.nonFaits.push_back(Dossier(strFils));
+        else
+            Descendre(strFils, Texte(local / Chemin(nom)), Relatif(strRelatif, nom), unique, nProfondeur + 1);
+    }
+    if (m_rappels.sortieRepertoire)
+        m_rappels.sortieRepertoire(rep);
+}
+
+// ---------------------------------------------------------------- copy up
+
+void CMarcheArbre::Envoyer(const CString& strLocal, const CString& strRacine)
+{
+    const fs::path local = Chemin(strLocal);
+    std::error_code ec;
+    if (!fs::is_directory(local, ec)) {
+        NoterEchec(strLocal, L"is not a directory");
+        return;
+    }
+    if (!EntrerLocal(local, strLocal, 0))
+        return;
+    bool bExistait = Essayer([&] { return m_ftp.SetCurrentDirectoryW(strRacine, 0) == 0; });
+    short n = 0;
+    if (!bExistait && !m_bFin && !Essayer([&] { return (n = m_ftp.MakeDir(strRacine)) == 0; }) && !m_bFin) {
+        NoterEchec(strRacine, AvecCode(L"cannot be created on the instrument", n));
+        return;
+    }
+    if (m_bFin)
+        m_bilan.nonFaits.push_back(Dossier(strLocal));
+    else
+        Monter(strLocal, strRacine, CString(), bExistait, 0);
+}
+
+void CMarcheArbre::Monter(const CString& strLocal, const CString& strDistant, const CString& strRelatif,
+                          bool bExistait, int nProfondeur)
+{
+    const fs::path local = Chemin(strLocal);
+    struct tEntreeLocale
+    {
+        CString strNom;
+        uint64_t nTaille;
+    };
+    std::vector<tEntreeLocale> fichiers, reps;
+    std::error_code ec;
+    for (fs::directory_iterator it(local, ec), fin; !ec && it != fin; it.increment(ec)) {
+        const CString nom = Texte(it->path().filename());
+        std::error_code ecEntree;
+        const fs::file_status etat = it->status(ecEntree);   // links followed
+        const bool bRep = fs::is_directory(etat);
+        if (!bRep && !fs::is_regular_file(etat))
+            continue;   // sockets, pipes, devices and broken links are not copied
+        if (!CheminDistant::NomSur(nom)) {
+            NoterEchec(Texte(it->path()), L"its name cannot be sent to the instrument");
+            continue;
+        }
+        const uint64_t nTaille = bRep ? 0 : fs::file_size(it->path(), ecEntree);
+        (bRep ? reps : fichiers).push_back({nom, ecEntree ? 0 : nTaille});
+    }
+    if (ec) {
+        NoterEchec(strLocal, L"cannot be read: " + Message(ec));
+        return;
+    }
+    auto parNom = [](const tEntreeLocale& a, const tEntreeLocale& b) { return a.strNom < b.strNom; };
+    std::sort(fichiers.begin(), fichiers.end(), parNom);
+    std::sort(reps.begin(), reps.end(), parNom);
+
+    // What the upload would replace, for the caller's question.
+    tListe cibles;
+    std::map<CString, int> parCible;
+    if (bExistait && m_bListerCibles) {
+        CString strChemin = strDistant;
+        if (m_ftp.GetDir(&strChemin, cibles.liste, 0) == 0)
+            for (int i = 0; i < cibles.liste.m_nNombre; ++i)
+                if (!CFTPDirect::IsDirectory(cibles[i]))
+                    parCible.emplace(cibles[i].m_strNom, i);
+    }
+    ++m_bilan.nRepertoires;
+    tRepertoire rep{strDistant, strLocal, strRelatif, static_cast<int>(fichiers.size()), 0};
+    for (const tEntreeLocale& e : fichiers)
+        rep.nOctets += e.nTaille;
+    if (m_rappels.entreeRepertoire)
+        m_rappels.entreeRepertoire(rep);
+
+    for (const tEntreeLocale& e : fichiers) {
+        const auto cible = parCible.find(e.strNom);
+        const tFichier f{Joindre(strDistant, e.strNom), Texte(local / Chemin(e.strNom)),
+                         Relatif(strRelatif, e.strNom), e.nTaille,
+                         cible == parCible.end() ? nullptr : &cibles[cible->second]};
+        if (m_bFin)
+            m_bilan.nonFaits.push_back(f.strLocal);
+        else if (Traiter(f, f.strLocal, [&] { return m_ftp.PutFile(f.strLocal, f.strDistant) != 0; }, true) ==
+                 tIssue::Echoue)
+            NoterEchec(f.strLocal, L"cannot be uploaded");
+    }
+    for (const tEntreeLocale& e : reps) {
+        const CString strFils = Texte(local / Chemin(e.strNom));
+        const CString strFilsDistant = Joindre(strDistant, e.strNom);
+        if (m_bFin) {
+            m_bilan.nonFaits.push_back(Dossier(strFils));
+            continue;
+        }
+        // Checked before anything is made on the instrument for it.
+        if (!EntrerLocal(Chemin(strFils), strFils, nProfondeur + 1))
+            continue;
+        short n = 0;
+        bool bExiste = false;
+        if (!Essayer([&] { return (n = m_ftp.MakeDir(strFilsDistant)) == 0; })) {
+            // Refused because it is there already: merged into.
+            bExiste = !m_bFin && m_ftp.SetCurrentDirectoryW(strFilsDistant, 0) == 0;
+            if (!bExiste && !m_bFin)
+                NoterEchec(strFilsDistant, AvecCode(L"cannot be created on the instrument", n));
+            if (!bExiste) {
+                if (m_bFin)
+                    m_bilan.nonFaits.push_back(Dossier(strFils));
+                continue;
+            }
+        }
+        Monter(strFils, strFilsDistant, Relatif(strRelatif, e.strNom), bExiste, nProfondeur + 1);
+    }
+    if (m_rappels.sortieRepertoire)
+        m_rappels.sortieRepertoire(rep);
+}
+
+// ---------------------------------------------------------------- removal
+
+bool CMarcheArbre::Vider(const CString& strDistant, const CString& strRelatif, const std::string& strUnique,
+                         int nProfondeur)
+{
+    // What DELE removes was a link (or a file): gone as such, and nothing it
+    // led to is touched.
+    if (Essayer([&] { return m_ftp.DelFile(strDistant) != 0; })) {
+        ++m_bilan.nFichiers;
+        return true;
+    }
+    tListe l;
+    if (m_bFin) {
+        m_bilan.nonFaits.push_back(Dossier(strDistant));
+        return false;
+    }
+    if (!Entrer(strDistant, strUnique, nProfondeur, l) || !l.bComplete)
+        return false;   // nothing is deleted from a partial listing
+    CString strReel;
+    m_ftp.GetCurrentDirectoryW(strReel);
+    if (nProfondeur > 0 && !DansArbre(strReel, Utf8ToWide(m_strRacineReelle))) {
+        NoterEchec(strDistant, L"leads outside the tree, to " + strReel);
+        return false;
+    }
+
+    tRepertoire rep{strDistant, CString(), strRelatif, static_cast<int>(l.fichiers.size()), 0};
+    for (int i : l.fichiers)
+        rep.nOctets += l[i].m_nTaille;
+    if (m_rappels.entreeRepertoire)
+        m_rappels.entreeRepertoire(rep);
+    for (int i : l.fichiers) {
+        const tInfosFichierFtp& e = l[i];
+        const tFichier f{Joindre(strDistant, e.m_strNom), CString(), Relatif(strRelatif, e.m_strNom), e.m_nTaille, &e};
+        if (m_bFin)
+            m_bilan.nonFaits.push_back(f.strDistant);
+        else if (Traiter(f, f.strDistant, [&] { return m_ftp.DelFile(f.strDistant) != 0; }, false) ==
+                 tIssue::Echoue)
+            NoterEchec(f.strDistant, L"cannot be deleted");
+    }
+    for (int i : l.repertoires) {
+        const CString strFils = Joindre(strDistant, l[i].m_strNom);
+        if (m_bFin)
+            m_bilan.nonFaits.push_back(Dossier(strFils));
+        else
+            Vider(strFils, Relatif(strRelatif, l[i].m_strNom), l.Identite(i), nProfondeur + 1);
+    }
+    if (m_rappels.sortieRepertoire)
+        m_rappels.sortieRepertoire(rep);
+
+    short n = 0;
+    if (!m_bFin && Essayer([&] {
+            n = m_ftp.RemDir(strDistant, CheminDistant::Parent(strDistant));
+            return n == 0;
+        })) {
+        ++m_bilan.nRepertoires;
+        return true;
+    }
+    if (m_bFin)
+        m_bilan.nonFaits.push_back(Dossier(strDistant));
+    else
+        NoterEchec(strDistant, AvecCode(L"cannot be removed", n));
+    return false;
+}

@@ -1,0 +1,141 @@
+#pragma once
+// Walks a remote directory tree through a CFTPDirect: copies it down, copies a
+// local tree up into it, or removes it. The file transfer dialog and the
+// command-line tool use this one walker for their recursive copies and
+// removals.
+//
+// How it walks:
+// - Each directory is handled as soon as it is listed: its files first, in
+//   name order, then its subdirectories, depth first.
+// - No directory is walked twice. A remote directory is known by the MLSD
+//   "unique" fact where the server gives one (the walk's root through MLST)
+//   and by the path the server reports once it has been entered; a local one
+//   by its canonical path. A link back to a directory already walked is
+//   skipped and named in tBilan::ignores (not a failure).
+// - It descends at most SetProfondeurMax levels below its root (64).
+// - A directory it cannot enter, list, create or read is skipped with its
+//   branch and named, with the reason, in tBilan::echecs; the rest goes on. A
+//   listing cut short is used as far as it goes by the copies (and named), and
+//   not at all by a removal.
+// - Names that cannot be one path component on both sides, and two entries of
+//   one listing that have the same name, are never used: they are named.
+// - A copy down walks as a directory an entry listed as a file that cannot be
+//   fetched but can be entered (servers that list in `ls -l` form show a link
+//   to a directory as a link, not as a directory).
+// - A removal deletes nothing through a link. Each directory is first deleted
+//   as a file (DELE): what DELE removes was a link (some servers list a link
+//   to a directory as a directory), and what it led to is left alone. A
+//   directory whose path, as the server reports it once entered, lies outside
+//   the tree is not emptied.
+// - When the session is gone (CFTPDirect::SessionPerdue: a time limit hit, the
+//   connection closed), the step is tried again once, which connects and logs
+//   in again. This happens once per walk: the next time, the walk stops and
+//   what it had not done yet is named in tBilan::nonFaits.
+//
+// The walk blocks and calls its hooks on the calling thread, which may be any
+// thread that owns the CFTPDirect for the time of the walk. Remote paths are
+// absolute ("/a/b"); local paths are the caller's text for the file system.
+
+#include <cstdint>
+#include <functional>
+#include <vector>
+
+#include "common/CString.h"
+#include "common/Export.h"
+#include "ftp/InfosFichierFtp.h"
+
+class CFTPDirect;
+
+class OTDR_EXPORT CParcoursDistant
+{
+public:
+    static constexpr int PROFONDEUR_MAX = 64;
+
+    /// A file about to be handled, then handled.
+    struct tFichier
+    {
+        CString strDistant;    ///< absolute remote path
+        CString strLocal;      ///< local path; empty for a removal
+        CString strRelatif;    ///< below the walk's root, "/"-separated ("sub/a.sor")
+        uint64_t nTaille = 0;  ///< bytes: the listing's size, or the local file's for an upload
+        /// The remote listing's record of the file (copy down, removal), or of
+        /// the remote file an upload would replace (only with
+        /// SetListerCibles(true)); null when there is none. Valid during the call.
+        const tInfosFichierFtp* pDistant = nullptr;
+    };
+
+    /// A directory entered (its files are about to be handled) or left.
+    struct tRepertoire
+    {
+        CString strDistant;
+        CString strLocal;      ///< empty for a removal
+        CString strRelatif;    ///< empty for the root
+        int nFichiers = 0;     ///< files to handle in it (not below it)
+        uint64_t nOctets = 0;  ///< their bytes
+    };
+
+    /// What to do with a file: handle it, leave it (counted in nPasses), or
+    /// stop the walk there (the rest goes to nonFaits).
+    enum class tSuite { Faire, Passer, Arreter };
+
+    /// The caller's hooks; each may be empty.
+    struct tRappels
+    {
+        std::function<tSuite(const tFichier&)> avantFichier;
+        std::function<void(const tFichier&, bool bReussi)> apresFichier;
+        std::function<void(const tRepertoire&)> entreeRepertoire;
+        std::function<void(const tRepertoire&)> sortieRepertoire;
+        /// Asked before each step and after each failed one: true stops the
+        /// walk (the failed step then counts as not done, not as failed). To
+        /// stop a transfer in flight too, pair it with the client's own cancel.
+        std::function<bool()> arret;
+    };
+
+    struct tProbleme
+    {
+        CString strChemin;     ///< remote or local path; a directory stands for its branch
+        CString strRaison;     ///< for people: "cannot be entered", "listing cut short"...
+    };
+
+    struct tBilan
+    {
+        int nFichiers = 0;               ///< files copied or deleted
+        uint64_t nOctets = 0;            ///< bytes copied
+        int nRepertoires = 0;            ///< directories walked (a removal: removed)
+        int nPasses = 0;                 ///< files the caller chose to leave
+        std::vector<tProbleme> echecs;   ///< what failed or was skipped, and why
+        std::vector<tProbleme> ignores;  ///< links to a directory already walked
+        std::vector<CString> nonFaits;   ///< not tried: the walk stopped (directories end with "/")
+        bool bSessionPerdue = false;     ///< stopped because the session stayed gone
+        bool bArrete = false;            ///< stopped by the caller
+        /// Everything was done (links already walked aside).
+        bool Complet() const { return echecs.empty() && nonFaits.empty() && !bSessionPerdue && !bArrete; }
+    };
+
+    explicit CParcoursDistant(CFTPDirect& ftp, tRappels rappels = {});
+    CParcoursDistant(const CParcoursDistant&) = delete;
+    CParcoursDistant& operator=(const CParcoursDistant&) = delete;
+
+    /// Deepest level walked below the root; deeper directories are named in echecs.
+    void SetProfondeurMax(int nProfondeur) { m_nProfondeurMax = nProfondeur; }
+    /// Uploads list each remote directory that already existed, so that
+    /// avantFichier learns which remote file a copy would replace.
+    void SetListerCibles(bool bLister) { m_bListerCibles = bLister; }
+
+    /// Copies the remote directory strDistant into the local directory strLocal
+    /// (created when missing, merged into when it exists); existing local files
+    /// are replaced unless avantFichier says otherwise.
+    tBilan Telecharger(const CString& strDistant, const CString& strLocal);
+    /// Copies the local directory strLocal into the remote directory strDistant
+    /// (created in its parent when missing, merged into when it exists).
+    tBilan Envoyer(const CString& strLocal, const CString& strDistant);
+    /// Removes the remote directory strDistant and everything in it; a link is
+    /// removed as a link. The root "/" is never removed.
+    tBilan Supprimer(const CString& strDistant);
+
+private:
+    CFTPDirect& m_ftp;
+    tRappels m_rappels;
+    int m_nProfondeurMax = PROFONDEUR_MAX;
+    bool m_bListerCibles = false;
+};

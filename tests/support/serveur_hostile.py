@@ -1,0 +1,366 @@
+#!/usr/bin/python3
+"""A small FTP server that misbehaves on purpose, for the tests.
+
+It serves --root on 127.0.0.1 (active mode only: EPRT and PORT), names as the
+raw bytes the file system holds, and ends listings and downloads as told.
+Prints "LISTEN ftp <port>" then "READY" and serves until SIGTERM.
+
+--user USER:PASSWORD  the one account (default test:secret)
+--no-mlsd             answer MLSD with 500, so that clients list with LIST
+--late-data MS        reply 150, then open the data connection MS ms later, as
+                      some embedded servers do
+--list PATH=MODE      how the listing of directory PATH ("/", "/a/b") ends
+--retr NAME=MODE      how the download of every file named NAME ends
+--once                each --list and --retr acts on the first request only
+  MODE is one of:
+    refuse            550 at once, no data connection
+    425               150, then 425 without any data connection
+    426:N             150, N lines (bytes for RETR; "Nb": N bytes of a listing
+                      too), the data connection closes, then 426
+    stall:N           150, N lines (bytes), then nothing more: no data, no reply
+    kill:N            150, N lines (bytes), then the whole server dies
+    hangup:N          150, N lines (bytes), then the control connection closes
+    empty             150, then the data connection closes at once and 226
+                      follows (an empty listing that claims success)
+MLSD facts carry unique=<device>g<inode> of the entry a link leads to, as
+pyftpdlib does; PWD gives the path as the client walked it.
+"""
+
+import argparse
+import os
+import signal
+import socket
+import socketserver
+import stat
+import sys
+import threading
+import time
+
+
+def parse_args():
+    p = argparse.ArgumentParser()
+    p.add_argument("--root", required=True)
+    p.add_argument("--user", default="test:secret")
+    p.add_argument("--no-mlsd", action="store_true")
+    p.add_argument("--late-data", type=int, default=0, metavar="MS")
+    p.add_argument("--once", action="store_true")
+    p.add_argument("--list", action="append", default=[], metavar="PATH=MODE")
+    p.add_argument("--retr", action="append", default=[], metavar="NAME=MODE")
+    return p.parse_args()
+
+
+def modes(pairs):
+    table = {}
+    for pair in pairs:
+        key, _, mode = pair.rpartition("=")
+        name, _, count = mode.partition(":")
+        in_bytes = count.endswith("b")
+        table[os.fsencode(key)] = (name, int(count.rstrip("b") or 0), in_bytes)
+    return table
+
+
+def mode_for(table, key):
+    mode = table.get(key)
+    if mode and ARGS.once:
+        del table[key]
+    return mode
+
+
+ARGS = parse_args()
+ROOT = os.fsencode(os.path.realpath(ARGS.root))
+USER, _, PASSWORD = ARGS.user.partition(":")
+LIST_MODES = modes(ARGS.list)
+RETR_MODES = modes(ARGS.retr)
+
+
+def normalise(cwd, arg):
+    """Virtual absolute path (bytes) of arg read from cwd, '..' never above '/'."""
+    path = arg if arg.startswith(b"/") else cwd.rstrip(b"/") + b"/" + arg
+    parts = []
+    for part in path.split(b"/"):
+        if part in (b"", b"."):
+            continue
+        if part == b"..":
+            if parts:
+                parts.pop()
+            continue
+        parts.append(part)
+    return b"/" + b"/".join(parts)
+
+
+def real(virtual):
+    return ROOT + virtual if virtual != b"/" else ROOT
+
+
+def mlsd_line(directory, name):
+    st = os.stat(os.path.join(directory, name))
+    kind = "dir" if stat.S_ISDIR(st.st_mode) else "file"
+    when = time.strftime("%Y%m%d%H%M%S", time.gmtime(st.st_mtime))
+    facts = "type=%s;size=%d;modify=%s;unique=%xg%x;" % (kind, st.st_size, when, st.st_dev, st.st_ino)
+    return facts.encode() + b" " + name + b"\r\n"
+
+
+def list_line(directory, name):
+    st = os.lstat(os.path.join(directory, name))
+    kind = "d" if stat.S_ISDIR(st.st_mode) else "l" if stat.S_ISLNK(st.st_mode) else "-"
+    when = time.strftime("%b %d %Y", time.gmtime(st.st_mtime))
+    return ("%srw-r--r-- 1 0 0 %d %s " % (kind, st.st_size, when)).encode() + name + b"\r\n"
+
+
+class Handler(socketserver.StreamRequestHandler):
+    def setup(self):
+        super().setup()
+        self.cwd = b"/"
+        self.user = None
+        self.logged = False
+        self.port = None
+        self.rnfr = None
+
+    def reply(self, text):
+        self.wfile.write(text.encode() + b"\r\n")
+        self.wfile.flush()
+
+    def handle(self):
+        self.reply("220 hostile test server")
+        while True:
+            line = self.rfile.readline()
+            if not line:
+                return
+            line = line.rstrip(b"\r\n")
+            verb, _, arg = line.partition(b" ")
+            verb = verb.decode("ascii", "replace").upper()
+            method = getattr(self, "cmd_" + verb, None)
+            if verb not in ("USER", "PASS", "QUIT", "FEAT", "SYST") and not self.logged:
+                self.reply("530 Log in first.")
+            elif method is None:
+                self.reply("500 Unknown command.")
+            elif method(arg) is False:
+                return
+
+    # --- login and state
+
+    def cmd_USER(self, arg):
+        self.user = arg.decode("utf8", "replace")
+        self.reply("331 Password please.")
+
+    def cmd_PASS(self, arg):
+        self.logged = self.user == USER and arg.decode("utf8", "replace") == PASSWORD
+        self.reply("230 Logged in." if self.logged else "530 Login incorrect.")
+
+    def cmd_QUIT(self, arg):
+        self.reply("221 Bye.")
+        return False
+
+    def cmd_SYST(self, arg):
+        self.reply("215 UNIX Type: L8")
+
+    def cmd_FEAT(self, arg):
+        self.reply("211-Features:\r\n UTF8\r\n SIZE\r\n" + ("" if ARGS.no_mlsd else " MLST type*;size*;modify*;unique*;\r\n") + "211 End")
+
+    def cmd_OPTS(self, arg):
+        self.reply("200 OK.")
+
+    def cmd_NOOP(self, arg):
+        self.reply("200 OK.")
+
+    def cmd_TYPE(self, arg):
+        self.reply("200 Type set.")
+
+    def cmd_PWD(self, arg):
+        self.wfile.write(b'257 "' + self.cwd.replace(b'"', b'""') + b'" is the current directory.\r\n')
+        self.wfile.flush()
+
+    def cmd_CWD(self, arg):
+        target = normalise(self.cwd, arg)
+        if os.path.isdir(real(target)):
+            self.cwd = target
+            self.reply("250 OK.")
+        else:
+            self.reply("550 No such directory.")
+
+    def cmd_CDUP(self, arg):
+        return self.cmd_CWD(b"..")
+
+    def cmd_EPRT(self, arg):
+        parts = arg.split(arg[:1]) if arg else []
+        if len(parts) < 4 or parts[1] != b"1":
+            self.reply("522 IPv4 only (1).")
+            return
+        self.port = (parts[2].decode(), int(parts[3]))
+        self.reply("200 EPRT OK.")
+
+    def cmd_PORT(self, arg):
+        n = [int(x) for x in arg.split(b",")]
+        self.port = ("%d.%d.%d.%d" % tuple(n[:4]), n[4] * 256 + n[5])
+        self.reply("200 PORT OK.")
+
+    def cmd_PASV(self, arg):
+        self.reply("502 Active mode only.")
+
+    cmd_EPSV = cmd_PASV
+
+    # --- files
+
+    def cmd_SIZE(self, arg):
+        p = real(normalise(self.cwd, arg))
+        if os.path.isfile(p):
+            self.reply("213 %d" % os.path.getsize(p))
+        else:
+            self.reply("550 No such file.")
+
+    def cmd_MDTM(self, arg):
+        p = real(normalise(self.cwd, arg))
+        if os.path.isfile(p):
+            self.reply("213 " + time.strftime("%Y%m%d%H%M%S", time.gmtime(os.path.getmtime(p))))
+        else:
+            self.reply("550 No such file.")
+
+    def simple(self, action, arg, done):
+        try:
+            action(real(normalise(self.cwd, arg)))
+            self.reply(done)
+        except OSError as e:
+            self.reply("550 %s." % e.strerror)
+
+    def cmd_DELE(self, arg):
+        self.simple(os.remove, arg, "250 Deleted.")
+
+    def cmd_RMD(self, arg):
+        self.simple(os.rmdir, arg, "250 Removed.")
+
+    def cmd_MKD(self, arg):
+        self.simple(os.mkdir, arg, '257 "%s" created.' % arg.decode("utf8", "replace"))
+
+    def cmd_MLST(self, arg):
+        if ARGS.no_mlsd:
+            self.reply("500 Unknown command.")
+            return
+        target = normalise(self.cwd, arg) if arg else self.cwd
+        p = real(target)
+        if not os.path.exists(p):
+            self.reply("550 No such file.")
+            return
+        line = mlsd_line(os.path.dirname(p), os.path.basename(p)).split(b" ", 1)[0]
+        self.wfile.write(b"250-Listing\r\n " + line + b" " + target + b"\r\n250 End\r\n")
+        self.wfile.flush()
+
+    # --- data connection
+
+    def open_data(self):
+        if self.port is None:
+            return None
+        try:
+            return socket.create_connection(self.port, timeout=10)
+        except OSError:
+            return None
+
+    def transfer(self, chunks, mode):
+        """Sends chunks on a data connection, ending as mode says. False ends the session."""
+        kind, count, in_bytes = mode if mode else ("", 0, False)
+        if kind == "refuse":
+            self.reply("550 Permission denied.")
+            return True
+        if kind == "425":
+            self.reply("150 Opening data connection.")
+            self.reply("425 Can't open data connection.")
+            return True
+        data = None if ARGS.late_data else self.open_data()
+        if data is None and not ARGS.late_data:
+            self.reply("425 Can't open data connection.")
+            return True
+        self.reply("150 Opening data connection.")
+        if data is None:
+            time.sleep(ARGS.late_data / 1000.0)
+            data = self.open_data()
+            if data is None:
+                self.reply("425 Can't open data connection.")
+                return True
+        with data:
+            if not kind:
+                for chunk in chunks:
+                    data.sendall(chunk)
+            elif kind != "empty":
+                part = b"".join(chunks)[:count] if in_bytes else b"".join(chunks[:count])
+                data.sendall(part)
+                if kind == "kill":
+                    os._exit(1)
+                if kind == "hangup":
+                    return False
+                if kind == "stall":
+                    # Holds both connections until the client gives up.
+                    while self.rfile.read(1):
+                        pass
+                    return False
+                data.close()
+                self.reply("426 Connection closed; transfer aborted.")
+                return True
+        self.reply("226 Transfer complete.")
+        return True
+
+    def listing(self, arg, form):
+        target = normalise(self.cwd, arg) if arg and not arg.startswith(b"-") else self.cwd
+        p = real(target)
+        if not os.path.isdir(p):
+            self.reply("550 No such directory.")
+            return True
+        lines = []
+        for name in sorted(os.listdir(p)):
+            try:
+                lines.append(form(p, name))
+            except OSError:
+                pass  # a broken link
+        return self.transfer(lines, mode_for(LIST_MODES, target))
+
+    def cmd_MLSD(self, arg):
+        if ARGS.no_mlsd:
+            self.reply("500 Unknown command.")
+            return True
+        return self.listing(arg, mlsd_line)
+
+    def cmd_LIST(self, arg):
+        return self.listing(arg, list_line)
+
+    def cmd_RETR(self, arg):
+        target = normalise(self.cwd, arg)
+        p = real(target)
+        if not os.path.isfile(p):
+            self.reply("550 No such file.")
+            return True
+        with open(p, "rb") as f:
+            content = f.read()
+        mode = mode_for(RETR_MODES, os.path.basename(target))
+        # Counts are bytes for files.
+        return self.transfer([content], mode and (mode[0], mode[1], True))
+
+    def cmd_STOR(self, arg):
+        p = real(normalise(self.cwd, arg))
+        data = self.open_data()
+        if data is None:
+            self.reply("425 Can't open data connection.")
+            return True
+        self.reply("150 Ready.")
+        with data, open(p, "wb") as f:
+            while True:
+                chunk = data.recv(65536)
+                if not chunk:
+                    break
+                f.write(chunk)
+        self.reply("226 Stored.")
+        return True
+
+
+class Server(socketserver.ThreadingTCPServer):
+    daemon_threads = True
+    allow_reuse_address = True
+
+
+def main():
+    server = Server(("127.0.0.1", 0), Handler)
+    signal.signal(signal.SIGTERM, lambda *_: os._exit(0))
+    print("LISTEN ftp %d" % server.server_address[1], flush=True)
+    print("READY", flush=True)
+    server.serve_forever()
+
+
+if __name__ == "__main__":
+    main()
