@@ -9,56 +9,140 @@
 // POSTQUOTE once that CWD is done. Transfers are binary, in active mode.
 //
 // Failure numbers: the server's reply code when it gave one (550...), else the
-// curl error code. 0 is success.
+// curl error code, ANNULE for a cancelled request. 0 is success. After each
+// failure DerniereErreur() tells why in one line: the server's reply, or the
+// local reason.
+//
+// Two libcurl 7.88 behaviours are worked around here:
+// - In active mode, on a reused connection, a transfer whose 150 reply comes
+//   before the server has connected back can end at once with no data and no
+//   final reply (the server's late 425/226 then answers the next command). A
+//   transfer that ends on a preliminary (1xx) reply is therefore never taken
+//   for a success: the connection is dropped and the transfer made once more.
+// - Once the data has moved, libcurl waits up to 60 s for the final reply
+//   whatever the reply limit; the progress callback ends that wait at the
+//   reply limit.
 
+#include <atomic>
+#include <cstdint>
 #include <cstdio>
 #include <functional>
+#include <memory>
+#include <mutex>
 #include <string>
+#include <vector>
 
 typedef void CURL;
+
+// The cancel of one client, shared with its sessions. Annuler may come from any
+// thread: it sets the flag and shuts the session's sockets down, which ends any
+// wait inside libcurl at once (a reply, the server's connection back, a stalled
+// transfer). The flag holds until Rearmer.
+class CAnnulationFtp
+{
+public:
+    void Annuler();
+    void Rearmer() { m_bAnnule = false; }
+    bool EstAnnule() const { return m_bAnnule; }
+
+    // Sockets of the control connection and the active-mode listener, from
+    // their creation to their closing.
+    void Ajouter(std::intptr_t s);
+    void Retirer(std::intptr_t s);
+    // The accepted data connection of the request in course (libcurl closes it
+    // without telling): kept with its local port, so that a number reused in
+    // the meantime is never shut down.
+    void DefinirDonnees(std::intptr_t s);
+    void OublierDonnees();
+    // While the clean-up after a cancel runs, new sockets are spared.
+    void SetNettoyage(bool b) { m_bNettoyage = b; }
+
+private:
+    std::atomic<bool> m_bAnnule{false};
+    std::atomic<bool> m_bNettoyage{false};
+    std::mutex m_mutex;
+    std::vector<std::intptr_t> m_sockets;
+    std::intptr_t m_nDonnees = -1;
+    int m_nPortDonnees = -1;
+};
 
 class CSessionFtp
 {
 public:
+    static constexpr int ANNULE = -30;
+
     using FonctionTrace = std::function<void(const std::string&)>;
+    using FonctionProgression = std::function<bool(uint64_t nFaits, uint64_t nTotal)>;
 
     struct tDelais
     {
-        long nConnexionMs = 30000;  ///< TCP connect and login
-        long nReponseS = 30;        ///< each reply; the server's connect back in active mode
+        long nConnexionMs = 30000;  ///< TCP connect and greeting
+        long nReponseMs = 30000;    ///< each reply; the server's connect back in active mode
         long nBlocageMs = 30000;    ///< data transfer moving no byte
     };
 
-    CSessionFtp(const std::string& strHote, int nPort);
-    ~CSessionFtp();  ///< QUIT and close
+    enum class eEchecConnexion { Aucun, Refusee, Injoignable, Expiree, Annulee };
+
+    // Receives a listing line by line (without its CR LF), as it arrives.
+    // Debut starts each attempt: a transfer made again starts from nothing.
+    class IRecepteurListe
+    {
+    public:
+        virtual ~IRecepteurListe() = default;
+        virtual void Debut(bool bMlsd) = 0;
+        virtual void Ligne(const char* pLigne, size_t nLongueur) = 0;
+    };
+
+    CSessionFtp(const std::string& strHote, int nPort, std::shared_ptr<CAnnulationFtp> annulation);
+    ~CSessionFtp();  ///< QUIT and close (no QUIT once cancelled)
     CSessionFtp(const CSessionFtp&) = delete;
     CSessionFtp& operator=(const CSessionFtp&) = delete;
 
     void SetDelais(const tDelais& delais) { m_delais = delais; }
     void SetTrace(FonctionTrace trace) { m_trace = std::move(trace); }
+    /// Called during RETR and STOR (see CFTPDirect::SetProgression); may be empty.
+    void SetProgression(const FonctionProgression* pProgression) { m_pProgression = pProgression; }
 
-    /// USER/PASS, then PWD for the starting directory. True when logged in.
-    bool Connecter(const std::string& strUtilisateur, const std::string& strMotDePasse);
+    /// USER/PASS (bytes as they go on the wire), PWD for the starting
+    /// directory, FEAT. Aucun when logged in.
+    eEchecConnexion Connecter(const std::string& strUtilisateur, const std::string& strMotDePasse);
 
     const std::string& RepertoireCourant() const { return m_strRepertoire; }
+    const std::string& DerniereErreur() const { return m_strErreur; }
+    /// The server lists MFMT in its FEAT reply.
+    bool OffreMfmt() const { return m_bMfmt; }
 
     /// CWD to an absolute path or one relative to the current directory;
     /// the current directory follows on success.
     int ChangerRepertoire(const std::string& strChemin);
     /// A command that needs no data connection (MKD x, RMD x, DELE x), run in
-    /// the current directory.
-    int Commande(const std::string& strCommande);
-    /// RETR of a name (or path) relative to the current directory into `fichier`.
-    int Telecharger(const std::string& strNom, std::FILE* fichier);
-    /// STOR of `fichier` (nTaille bytes) under a name relative to the current directory.
-    int Envoyer(std::FILE* fichier, long long nTaille, const std::string& strNom);
-    /// Listing of the current directory: MLSD, or LIST when the server refuses
-    /// MLSD. `bMlsd` tells which form `strDonnees` holds.
-    int Lister(std::string& strDonnees, bool& bMlsd);
+    /// the current directory. bMalgreAnnulation: runs even once cancelled, with
+    /// short limits (the clean-up after a cancelled upload).
+    int Commande(const std::string& strCommande, bool bMalgreAnnulation = false);
+    /// RETR of a name (or path) relative to the current directory into
+    /// `fichier`, without SIZE: the transfer must end on the server's final
+    /// reply, and with the size its 150 reply announces when it announces one.
+    /// nTailleIndicative (from a listing; 0: unknown) serves the progress only.
+    /// With bDemanderDate the time comes by MDTM into nDateUtc (0 when the
+    /// server does not tell).
+    int Telecharger(const std::string& strNom, std::FILE* fichier, long long nTailleIndicative, bool bDemanderDate,
+                    long long& nDateUtc);
+    /// STOR of `fichier` (nTaille bytes) under a name relative to the current
+    /// directory; then MFMT to nDateUtc when non-zero and the server offers it.
+    int Envoyer(std::FILE* fichier, long long nTaille, const std::string& strNom, long long nDateUtc);
+    /// Listing of the current directory: MLSD, or LIST when the server refuses MLSD.
+    int Lister(IRecepteurListe& recepteur);
+
+    /// Text of a curl failure for people (reasons that are not a server reply).
+    static std::string TexteCurl(int nCodeCurl);
 
 private:
     struct tRequete;
     int Executer(tRequete& requete);
+    int ExecuterUneFois(tRequete& requete);
+    void Expliquer(const tRequete& requete, int nCode);
+    void OublierConnexion();
+    void Preparer(tRequete& requete);
     std::string Url(const std::string& strRepertoireAbsolu, const std::string& strNom) const;
     // URL of the file strNom (relative to the current directory or absolute);
     // false when it cannot name a file (unsafe, empty, or a directory path).
@@ -67,12 +151,16 @@ private:
     static size_t RecevoirEnTete(char* data, size_t taille, size_t n, void* p);
 
     CURL* m_pCurl = nullptr;
+    std::shared_ptr<CAnnulationFtp> m_annulation;
     std::string m_strHote;
     int m_nPort;
     std::string m_strUtilisateur;
     std::string m_strMotDePasse;
     std::string m_strRepertoire = "/";
+    std::string m_strErreur;
     bool m_bSansMlsd = false;
+    bool m_bMfmt = false;
     tDelais m_delais;
     FonctionTrace m_trace;
+    const FonctionProgression* m_pProgression = nullptr;
 };
