@@ -13,7 +13,9 @@
 #if defined(_WIN32)
 #include <io.h>
 #include <sys/utime.h>
+#include <ws2tcpip.h>
 #else
+#include <arpa/inet.h>
 #include <fcntl.h>
 #include <sys/stat.h>
 #include <unistd.h>
@@ -116,15 +118,15 @@ bool AdresseValide(const std::string& h)
         return false;
     if (h.find(':') != std::string::npos) {
         const size_t zone = h.find('%');
-        for (size_t i = 0; i < h.size(); ++i) {
-            const char c = h[i];
-            const bool bHex = std::isxdigit(static_cast<unsigned char>(c)) || c == ':' || c == '.';
-            const bool bZone = zone != std::string::npos && i > zone &&
-                               (std::isalnum(static_cast<unsigned char>(c)) || c == '_' || c == '-' || c == '.');
-            if (!(i < zone ? bHex : (i == zone || bZone)))
+        if (zone != std::string::npos) {
+            if (zone + 1 == h.size())
                 return false;
+            for (size_t i = zone + 1; i < h.size(); ++i)
+                if (!std::isalnum(static_cast<unsigned char>(h[i])) && h[i] != '_' && h[i] != '-' && h[i] != '.')
+                    return false;
         }
-        return zone != h.size() - 1;
+        in6_addr a;
+        return ::inet_pton(AF_INET6, h.substr(0, zone).c_str(), &a) == 1;
     }
     if (h[0] == '-' || h[0] == '.')
         return false;

@@ -150,6 +150,34 @@ long long TailleAnnoncee(const std::string& ligne)
     return std::strtoll(ligne.c_str() + debut, nullptr, 10);
 }
 
+// curl_easy_perform through a multi handle of our own, woken at least every
+// 100 ms: the progress callback (cancel, progress, idle check) then runs that
+// often even while no byte arrives. The multi handle keeps the connection
+// from one request to the next.
+CURLcode ExecuterMulti(CURLM* multi, CURL* c)
+{
+    if (curl_multi_add_handle(multi, c) != CURLM_OK)
+        return CURLE_FAILED_INIT;
+    CURLcode resultat = CURLE_OK;
+    int nActifs = 1;
+    while (nActifs > 0) {
+        if (curl_multi_perform(multi, &nActifs) != CURLM_OK) {
+            resultat = CURLE_OUT_OF_MEMORY;
+            break;
+        }
+        if (nActifs > 0 && curl_multi_poll(multi, nullptr, 0, 100, nullptr) != CURLM_OK) {
+            resultat = CURLE_OUT_OF_MEMORY;
+            break;
+        }
+    }
+    int nMessages = 0;
+    while (CURLMsg* m = curl_multi_info_read(multi, &nMessages))
+        if (m->msg == CURLMSG_DONE && m->easy_handle == c)
+            resultat = m->data.result;
+    curl_multi_remove_handle(multi, c);
+    return resultat;
+}
+
 } // namespace
 
 // ---------------------------------------------------------------- cancel
@@ -240,21 +268,28 @@ CSessionFtp::CSessionFtp(const std::string& strHote, int nPort, std::shared_ptr<
 {
     InitialiserCurl();
     m_pCurl = curl_easy_init();
+    m_pMulti = curl_multi_init();
 }
 
 CSessionFtp::~CSessionFtp()
 {
+    // The multi handle holds the kept connection: its clean-up sends QUIT.
+    if (m_pMulti)
+        curl_multi_cleanup(m_pMulti);
     if (m_pCurl)
-        curl_easy_cleanup(m_pCurl);  // sends QUIT on the kept connection
+        curl_easy_cleanup(m_pCurl);
 }
 
 void CSessionFtp::OublierConnexion()
 {
     // A connection in doubt (cancelled, out of step with the server) is never
-    // used again: a new handle starts from a new connection and login.
+    // used again: new handles start from a new connection and login.
+    if (m_pMulti)
+        curl_multi_cleanup(m_pMulti);
     if (m_pCurl)
         curl_easy_cleanup(m_pCurl);
     m_pCurl = curl_easy_init();
+    m_pMulti = curl_multi_init();
 }
 
 std::string CSessionFtp::Url(const std::string& repertoire, const std::string& nom) const
@@ -487,7 +522,7 @@ void CSessionFtp::Preparer(tRequete& r)
 
 int CSessionFtp::ExecuterUneFois(tRequete& r)
 {
-    if (!m_pCurl) {
+    if (!m_pCurl || !m_pMulti) {
         m_strErreur = "cannot start the FTP layer";
         return CURLE_FAILED_INIT;
     }
@@ -505,7 +540,7 @@ int CSessionFtp::ExecuterUneFois(tRequete& r)
     r.szErreur[0] = '\0';
     Preparer(r);
     m_annulation->SetNettoyage(r.bMalgreAnnulation);
-    const CURLcode code = curl_easy_perform(m_pCurl);
+    const CURLcode code = ExecuterMulti(m_pMulti, m_pCurl);
     m_annulation->SetNettoyage(false);
     m_annulation->OublierDonnees();
     if (r.pRecepteur && !r.strReste.empty()) {
@@ -523,6 +558,12 @@ int CSessionFtp::ExecuterUneFois(tRequete& r)
     }
     if (!r.bMalgreAnnulation && m_annulation->EstAnnule())
         return ANNULE;
+    // libcurl reports a 421 ("service not available, closing") as a time-out.
+    if (code == CURLE_OPERATION_TIMEDOUT && !r.bBloque && !r.reponses.empty() &&
+        r.reponses.back().compare(0, 4, "421 ") == 0) {
+        r.nCurl = CURLE_WEIRD_SERVER_REPLY;
+        return 421;
+    }
     long reponse = 0;
     curl_easy_getinfo(m_pCurl, CURLINFO_RESPONSE_CODE, &reponse);
     if (reponse >= 400 && reponse <= 599 && code != CURLE_OPERATION_TIMEDOUT && !r.bBloque)

@@ -33,6 +33,7 @@
 #include <vector>
 
 typedef void CURL;
+typedef void CURLM;
 
 // The cancel of one client, shared with its sessions. Annuler may come from any
 // thread: it sets the flag and shuts the session's sockets down, which ends any
@@ -151,6 +152,7 @@ private:
     static size_t RecevoirEnTete(char* data, size_t taille, size_t n, void* p);
 
     CURL* m_pCurl = nullptr;
+    CURLM* m_pMulti = nullptr;  ///< holds the kept connection between requests
     std::shared_ptr<CAnnulationFtp> m_annulation;
     std::string m_strHote;
     int m_nPort;
