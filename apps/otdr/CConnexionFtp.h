@@ -23,10 +23,12 @@ class CConnexionFtp
 public:
     explicit CConnexionFtp(const tContexte& ctx);
 
-    // Logs in in the driver's order for an instrument of unknown model
-    // (IdentifiantsFtp::Connecter), with --user and --password as the given
-    // credentials. Stops at once when the server cannot be reached. Throws
-    // CErreurOtdr(1) on failure.
+    // Logs in as the driver's file transfer does (IdentifiantsFtp::Connecter):
+    // --user and --password as the given credentials; without --user, the
+    // instrument's model from the command channel chooses them, and the logins
+    // go in turn only when it does not answer. Stops at the first login that
+    // cannot reach the server (refused or cut connection, silent greeting).
+    // Throws CErreurOtdr(1) with the server's reply or the local reason.
     void Connecter();
 
     CFTPDirect& Ftp() { return m_ftp; }
@@ -37,8 +39,9 @@ public:
 
     // Lists a directory; false when it cannot be entered.
     bool Lister(const std::string& strAbsolu, std::vector<tInfosFichierFtp>& entrees);
-    // The entry of a path from its parent's listing; false when there is none.
-    // "/" is a directory.
+    // What a path is, asked of the server for that path alone: a directory
+    // (it can be entered, or "/"), else taken for a file (size unknown) whose
+    // transfer or command says whether it exists. Always true.
     bool Etat(const std::string& strAbsolu, tInfosFichierFtp& infos);
     bool EstRepertoire(const std::string& strAbsolu);
     // Every directory (before its content) and file under a directory.
@@ -51,5 +54,4 @@ private:
     const tContexte& m_ctx;
     CFTPDirect m_ftp;
     std::string m_strInitial = "/";
-    int m_nReponses = 0;   // reply lines seen, to tell "unreachable" from "login refused"
 };

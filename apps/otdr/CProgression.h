@@ -3,8 +3,8 @@
 // and the time left, redrawn a few times a second by a thread of its own.
 //
 // The library reports no progress while a file moves, so the bytes of the file
-// in flight are read from the size of its download file (the ".part" file that
-// CFTPDirect::GetFile writes beside the target), and, for an upload, from the
+// in flight are read from the size of its download file (the ".otdr-*.part"
+// file that CFTPDirect::GetFile writes beside the target), and, for an upload, from the
 // read position of the file the client has open (Linux: /proc/self/fdinfo;
 // elsewhere uploads advance file by file).
 

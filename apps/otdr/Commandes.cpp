@@ -6,6 +6,7 @@
 #include <cstdlib>
 #include <filesystem>
 #include <mutex>
+#include <optional>
 #include <system_error>
 
 #include "Affichage.h"
@@ -37,8 +38,6 @@ void VerifierOperandes(const tContexte& ctx, size_t nMin, size_t nMax, const cha
                           usage + " (see 'otdr " + ctx.options.strCommande + " --help')");
 }
 
-std::string Statut(short n) { return "server reply " + std::to_string(static_cast<unsigned short>(n)); }
-
 // "d-a---r-" style column: the type, then each attribute letter or '-'.
 std::string Attributs(const tInfosFichierFtp& e)
 {
@@ -65,14 +64,17 @@ std::string Resume(const char* verbe, int nFichiers, uint64_t nOctets, const std
            CProgression::Octets(nOctets) + ") " + cible + " in " + t + " s";
 }
 
-// The entry of a remote path that must exist; `quoi` names what was expected.
-tInfosFichierFtp EtatExistant(CConnexionFtp& c, const std::string& abs, const char* quoi)
+// What a remote path is, asked of the server for that path alone (a directory
+// or, when it cannot be entered, a file whose own command will tell).
+tInfosFichierFtp EtatExistant(CConnexionFtp& c, const std::string& abs)
 {
     tInfosFichierFtp infos;
-    if (!c.Etat(abs, infos))
-        throw ErreurOperation(std::string("no such ") + quoi + " on the instrument: '" + abs + "'");
+    c.Etat(abs, infos);
     return infos;
 }
+
+// The library's reason for the last failure, for a message.
+std::string Raison(CConnexionFtp& c) { return Etroit(c.Ftp().GetDerniereErreur()); }
 
 // Ends a tree copy: the files that failed, named in one message.
 void SignalerEchecs(const std::vector<std::string>& echecs, const char* quoi)
@@ -136,7 +138,7 @@ int CommandeConfig(tContexte& ctx)
 
 namespace {
 
-// The trace of the command channel (--verbose), removed however identify ends.
+// The trace of the command channel (--verbose), removed however the driver's use ends.
 class CTraceCommandes
 {
 public:
@@ -158,12 +160,8 @@ public:
 
 } // namespace
 
-int CommandeIdentify(tContexte& ctx)
+static std::shared_ptr<void> PreparerDriver(const tContexte& ctx, COtdrDriver& driver, const std::optional<long>& delaiMs)
 {
-    VerifierOperandes(ctx, 0, 0, "identify");
-    if (ctx.strAdresse.empty())
-        throw ErreurUsage("no instrument address: give --address, or store one with 'otdr config --address A'");
-
     // The driver reads the instrument from the profile: show it the resolved
     // values without storing them.
     auto surcharge = std::make_shared<CProfilSurcharge>(ctx.profil);
@@ -172,11 +170,9 @@ int CommandeIdentify(tContexte& ctx)
     surcharge->SurchargerEntier(ClesProfil::SECTION_DRIVER, ClesProfil::FTP_PORT, ctx.nPortFtp);
     surcharge->SurchargerEntier(ClesProfil::SECTION_DRIVER, ClesProfil::CONTACT, 0);
     DefinirProfil(surcharge);
-    CTraceCommandes trace(ctx.options.bVerbeux);
-
-    COtdrDriver driver;
-    if (ctx.options.delaiMs) {
-        const unsigned long t = static_cast<unsigned long>(*ctx.options.delaiMs);
+    auto trace = std::make_shared<CTraceCommandes>(ctx.options.bVerbeux);
+    if (delaiMs) {
+        const unsigned long t = static_cast<unsigned long>(*delaiMs);
         tDelaisDriver d = driver.GetDelais();
         d.m_nAttenteReponse = t;
         d.m_nConnexion = t;
@@ -188,6 +184,31 @@ int CommandeIdentify(tContexte& ctx)
         d.m_nArretApresEchec = 2 * t + 1000;
         driver.SetDelais(d);
     }
+    return trace;
+}
+
+std::string ModeleAppareil(const tContexte& ctx, long nLimiteMs)
+{
+    COtdrDriver driver;
+    const auto garde = PreparerDriver(ctx, driver, nLimiteMs);
+    tDelaisDriver d = driver.GetDelais();
+    d.m_nPauseCom = 1;  // nothing follows the hand-back but the FTP login
+    driver.SetDelais(d);
+    if (!driver.StartDriver())
+        return std::string();   // the worker is abandoned with the process
+    const std::string modele = driver.IsConnexionEnCours() ? Etroit(driver.GetIdentificationAppareil()) : "";
+    driver.StopDriver();
+    return modele;
+}
+
+int CommandeIdentify(tContexte& ctx)
+{
+    VerifierOperandes(ctx, 0, 0, "identify");
+    if (ctx.strAdresse.empty())
+        throw ErreurUsage("no instrument address: give --address, or store one with 'otdr config --address A'");
+
+    COtdrDriver driver;
+    const auto garde = PreparerDriver(ctx, driver, ctx.options.delaiMs);
     if (!driver.StartDriver()) {
         // The worker is still busy with the instrument; the process ends now
         // rather than waiting for it.
@@ -226,19 +247,27 @@ int CommandeLs(tContexte& ctx)
     CConnexionFtp c(ctx);
     c.Connecter();
     const std::string abs = ctx.options.operandes.empty() ? c.RepertoireInitial() : c.Absolu(ctx.options.operandes[0]);
-    std::vector<tInfosFichierFtp> entrees;
-    if (!c.Lister(abs, entrees)) {
-        tInfosFichierFtp e;
-        if (c.Etat(abs, e)) {
-            ImprimerEntree(e);
-            return SORTIE_SUCCES;
-        }
-        throw ErreurOperation("no such directory on the instrument: '" + abs + "'");
+    // The library's list is sorted and printed as it is: no copy of the records.
+    CListeFichiersFtp liste;
+    CString chemin = Large(abs);
+    if (c.Ftp().GetDir(&chemin, liste, 0) != 0) {
+        // Not a directory: the entry itself, from its parent's listing.
+        const std::string raison = Raison(c);
+        CString parent = Large(CheminDistant::Parent(abs));
+        const std::wstring nom = Utf8ToWide(CheminDistant::Nom(abs));
+        if (abs != "/" && c.Ftp().GetDir(&parent, liste, 0) == 0)
+            for (int i = 0; i < liste.m_nNombre; ++i)
+                if (liste.m_pElements[i].m_strNom == nom) {
+                    ImprimerEntree(liste.m_pElements[i]);
+                    return SORTIE_SUCCES;
+                }
+        throw ErreurOperation("no such directory on the instrument: '" + abs + "' (" + raison + ")");
     }
-    std::sort(entrees.begin(), entrees.end(),
+    std::sort(liste.m_pElements, liste.m_pElements + liste.m_nNombre,
               [](const tInfosFichierFtp& a, const tInfosFichierFtp& b) { return a.m_strNom < b.m_strNom; });
-    for (const tInfosFichierFtp& e : entrees)
-        ImprimerEntree(e);
+    for (int i = 0; i < liste.m_nNombre; ++i)
+        if (!CFTPDirect::IsSpecialDir(liste.m_pElements[i].m_strNom))
+            ImprimerEntree(liste.m_pElements[i]);
     return SORTIE_SUCCES;
 }
 
@@ -251,7 +280,7 @@ int CommandeGet(tContexte& ctx)
     CConnexionFtp c(ctx);
     c.Connecter();
     const std::string abs = c.Absolu(ctx.options.operandes[0]);
-    const tInfosFichierFtp infos = EtatExistant(c, abs, "file or directory");
+    const tInfosFichierFtp infos = EtatExistant(c, abs);
     std::error_code ec;
     const bool bLocalRep = fs::is_directory(local, ec);
     const std::string nom = abs == "/" ? std::string() : CheminDistant::Nom(abs);
@@ -264,7 +293,7 @@ int CommandeGet(tContexte& ctx)
         prog.Fin(infos.m_nTaille, ok != 0);
         prog.Terminer();
         if (!ok)
-            throw ErreurOperation("cannot download '" + abs + "' to '" + cible.string() + "'");
+            throw ErreurOperation("cannot download '" + abs + "' to '" + cible.string() + "': " + Raison(c));
         return SORTIE_SUCCES;
     }
     if (!ctx.options.bRecursif)
@@ -339,7 +368,7 @@ int CommandePut(tContexte& ctx)
         prog.Fin(taille, ok != 0);
         prog.Terminer();
         if (!ok)
-            throw ErreurOperation("cannot upload '" + local.string() + "' to '" + abs + "'");
+            throw ErreurOperation("cannot upload '" + local.string() + "' to '" + abs + "': " + Raison(c));
         return SORTIE_SUCCES;
     }
 
@@ -369,7 +398,7 @@ int CommandePut(tContexte& ctx)
     if (!c.EstRepertoire(racine)) {
         const short n = c.CreerRepertoire(racine);
         if (n != 0)
-            throw ErreurOperation("cannot create the remote directory '" + racine + "' (" + Statut(n) + ")");
+            throw ErreurOperation("cannot create the remote directory '" + racine + "': " + Raison(c));
     }
     CProgression prog(ctx.options.eProgres, total, nFichiers);
     std::vector<std::string> echecs;
@@ -400,12 +429,14 @@ int CommandeRm(tContexte& ctx)
     CConnexionFtp c(ctx);
     c.Connecter();
     const std::string abs = c.Absolu(ctx.options.operandes[0]);
-    const tInfosFichierFtp infos = EtatExistant(c, abs, "file");
+    const tInfosFichierFtp infos = EtatExistant(c, abs);
     if (CFTPDirect::IsDirectory(infos))
         throw ErreurOperation("'" + abs + "' is a directory (use 'otdr rmdir')");
-    if (c.Ftp().SetCurrentDirectoryW(Large(CheminDistant::Parent(abs)), 0) != 0 ||
-        !c.Ftp().DelFile(Large(CheminDistant::Nom(abs))))
-        throw ErreurOperation("cannot delete '" + abs + "' on the instrument");
+    if (c.Ftp().SetCurrentDirectoryW(Large(CheminDistant::Parent(abs)), 0) != 0)
+        throw ErreurOperation("no such directory on the instrument: '" + CheminDistant::Parent(abs) + "' (" +
+                              Raison(c) + ")");
+    if (!c.Ftp().DelFile(Large(CheminDistant::Nom(abs))))
+        throw ErreurOperation("cannot delete '" + abs + "' on the instrument: " + Raison(c));
     return SORTIE_SUCCES;
 }
 
@@ -415,14 +446,18 @@ int CommandeMkdir(tContexte& ctx)
     CConnexionFtp c(ctx);
     c.Connecter();
     const std::string abs = c.Absolu(ctx.options.operandes[0]);
-    tInfosFichierFtp infos;
-    if (abs == "/" || c.Etat(abs, infos))
-        throw ErreurOperation("'" + abs + "' already exists on the instrument");
+    if (abs == "/")
+        throw ErreurOperation("'/' already exists on the instrument");
     const short n = c.CreerRepertoire(abs);
     if (n == 3)
-        throw ErreurOperation("no such directory on the instrument: '" + CheminDistant::Parent(abs) + "'");
-    if (n != 0)
-        throw ErreurOperation("cannot create '" + abs + "' on the instrument (" + Statut(n) + ")");
+        throw ErreurOperation("no such directory on the instrument: '" + CheminDistant::Parent(abs) + "' (" +
+                              Raison(c) + ")");
+    if (n != 0) {
+        const std::string raison = Raison(c);
+        if (c.EstRepertoire(abs))
+            throw ErreurOperation("'" + abs + "' already exists on the instrument");
+        throw ErreurOperation("cannot create '" + abs + "' on the instrument: " + raison);
+    }
     return SORTIE_SUCCES;
 }
 
@@ -434,9 +469,9 @@ int CommandeRmdir(tContexte& ctx)
     const std::string abs = c.Absolu(ctx.options.operandes[0]);
     if (abs == "/")
         throw ErreurOperation("the root directory of the instrument is never removed");
-    const tInfosFichierFtp infos = EtatExistant(c, abs, "directory");
+    const tInfosFichierFtp infos = EtatExistant(c, abs);
     if (!CFTPDirect::IsDirectory(infos))
-        throw ErreurOperation("'" + abs + "' is not a directory (use 'otdr rm')");
+        throw ErreurOperation("no such directory on the instrument: '" + abs + "' (" + Raison(c) + ")");
 
     if (ctx.options.bRecursif) {
         std::vector<tEntreeDistante> arbre;
@@ -451,12 +486,12 @@ int CommandeRmdir(tContexte& ctx)
             else
                 ok = c.Ftp().SetCurrentDirectoryW(parent, 0) == 0 && c.Ftp().DelFile(nom);
             if (!ok)
-                throw ErreurOperation("cannot remove '" + it->strChemin + "' on the instrument");
+                throw ErreurOperation("cannot remove '" + it->strChemin + "' on the instrument: " + Raison(c));
         }
     }
     const short n = c.Ftp().RemDir(Large(CheminDistant::Nom(abs)), Large(CheminDistant::Parent(abs)));
     if (n != 0)
-        throw ErreurOperation("cannot remove '" + abs + "' on the instrument (" + Statut(n) +
-                              (ctx.options.bRecursif ? ")" : "; not empty? use 'otdr rmdir -r')"));
+        throw ErreurOperation("cannot remove '" + abs + "' on the instrument: " + Raison(c) +
+                              (ctx.options.bRecursif ? "" : " (not empty? use 'otdr rmdir -r')"));
     return SORTIE_SUCCES;
 }
