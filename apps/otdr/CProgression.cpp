@@ -51,6 +51,13 @@ void CProgression::Interrompre()
     std::fflush(stdout);
 }
 
+void CProgression::DefinirTotal(uint64_t nTotal)
+{
+    std::lock_guard<std::mutex> lock(m_mutex);
+    if (nTotal)
+        m_nTotal = nTotal;
+}
+
 void CProgression::Debut(const fs::path& cible, const std::string& strNom, bool bTelechargement)
 {
     std::lock_guard<std::mutex> lock(m_mutex);

@@ -29,6 +29,8 @@ public:
     CProgression(const CProgression&) = delete;
     CProgression& operator=(const CProgression&) = delete;
 
+    // The bytes expected, once known (0: still unknown).
+    void DefinirTotal(uint64_t nTotal);
     // The file now moving: its local target (downloads, polled) and its name.
     void Debut(const std::filesystem::path& cibleLocale, const std::string& strNom, bool bTelechargement);
     // The file is done (or failed): its bytes count as done when bReussi.

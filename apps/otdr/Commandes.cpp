@@ -3,6 +3,9 @@
 
 #include <algorithm>
 #include <cstdio>
+#include <cstring>
+#include <memory>
+#include <string_view>
 #include <cstdlib>
 #include <filesystem>
 #include <mutex>
@@ -47,10 +50,20 @@ std::string Attributs(const tInfosFichierFtp& e)
     return s;
 }
 
+// The 'ls -l' style line of an entry; nDebutNom receives where the name starts.
+std::string LigneEntree(const tInfosFichierFtp& e, size_t& nDebutNom)
+{
+    char tete[96];
+    const int n = std::snprintf(tete, sizeof tete, "%s %12llu %-19s ", Attributs(e).c_str(),
+                                static_cast<unsigned long long>(e.m_nTaille), Visible(Etroit(e.m_strDate)).c_str());
+    nDebutNom = static_cast<size_t>(n);
+    return std::string(tete, nDebutNom) + Visible(Etroit(e.m_strNom));
+}
+
 void ImprimerEntree(const tInfosFichierFtp& e)
 {
-    std::printf("%s %12llu %-19s %s\n", Attributs(e).c_str(), static_cast<unsigned long long>(e.m_nTaille),
-                Visible(Etroit(e.m_strDate)).c_str(), Visible(Etroit(e.m_strNom)).c_str());
+    size_t nNom = 0;
+    std::printf("%s\n", LigneEntree(e, nNom).c_str());
 }
 
 // A trailing "/" in a remote operand means "into this directory".
@@ -241,33 +254,99 @@ int CommandeIdentify(tContexte& ctx)
 
 // ---------------------------------------------------------------- ls
 
+namespace {
+
+// The lines of a listing as they will be printed, in blocks of 1 MiB that never
+// move: a directory of 100,000 entries costs its printed text and 8 bytes an
+// entry, nothing more, and sorting moves only the 8 bytes.
+class CLignesListe
+{
+public:
+    void Ajouter(const tInfosFichierFtp& e)
+    {
+        size_t nNom = 0;
+        std::string ligne = LigneEntree(e, nNom);
+        if (ligne.size() > 0xFFFF)
+            ligne.resize(0xFFFF);  // a name longer than that is shown cut
+        if (m_blocs.empty() || m_nUtilise + ligne.size() > kBloc) {
+            // Not zeroed: every byte used is written first.
+            m_blocs.push_back(std::unique_ptr<char[]>(new char[kBloc]));
+            m_nUtilise = 0;
+        }
+        std::memcpy(m_blocs.back().get() + m_nUtilise, ligne.data(), ligne.size());
+        m_lignes.push_back({static_cast<uint32_t>(((m_blocs.size() - 1) << 20) | m_nUtilise),
+                            static_cast<uint16_t>(ligne.size()),
+                            static_cast<uint16_t>(nNom)});
+        m_nUtilise += ligne.size();
+    }
+
+    // Drops the entries of these names (names that another name's decoding met).
+    void Retirer(const std::vector<CString>& noms)
+    {
+        for (const CString& n : noms) {
+            const std::string v = Visible(Etroit(n));
+            m_lignes.erase(std::remove_if(m_lignes.begin(), m_lignes.end(),
+                                          [&](const tLigne& l) { return Nom(l) == v; }),
+                           m_lignes.end());
+        }
+    }
+
+    void ImprimerTrie()
+    {
+        std::sort(m_lignes.begin(), m_lignes.end(), [this](const tLigne& a, const tLigne& b) { return Nom(a) < Nom(b); });
+        for (const tLigne& l : m_lignes) {
+            std::fwrite(Debut(l), 1, l.nLongueur, stdout);
+            std::fputc('\n', stdout);
+        }
+    }
+
+private:
+    static constexpr size_t kBloc = 1u << 20;
+    struct tLigne
+    {
+        uint32_t nPosition;  ///< block << 20 | offset
+        uint16_t nLongueur;
+        uint16_t nNom;
+    };
+    const char* Debut(const tLigne& l) const { return m_blocs[l.nPosition >> 20].get() + (l.nPosition & (kBloc - 1)); }
+    std::string_view Nom(const tLigne& l) const { return std::string_view(Debut(l) + l.nNom, l.nLongueur - l.nNom); }
+    std::vector<std::unique_ptr<char[]>> m_blocs;
+    size_t m_nUtilise = 0;
+    std::vector<tLigne> m_lignes;
+};
+
+} // namespace
+
 int CommandeLs(tContexte& ctx)
 {
     VerifierOperandes(ctx, 0, 1, "ls [REMOTE_DIR]");
     CConnexionFtp c(ctx);
     c.Connecter();
     const std::string abs = ctx.options.operandes.empty() ? c.RepertoireInitial() : c.Absolu(ctx.options.operandes[0]);
-    // The library's list is sorted and printed as it is: no copy of the records.
-    CListeFichiersFtp liste;
+    // Each entry is kept as its printed line only, as the listing arrives.
+    CLignesListe lignes;
     CString chemin = Large(abs);
-    if (c.Ftp().GetDir(&chemin, liste, 0) != 0) {
+    const short n = c.Ftp().GetDir(&chemin, [&](const tInfosFichierFtp& e) {
+        if (!CFTPDirect::IsSpecialDir(e.m_strNom))
+            lignes.Ajouter(e);
+    }, 0);
+    if (n != 0) {
         // Not a directory: the entry itself, from its parent's listing.
         const std::string raison = Raison(c);
         CString parent = Large(CheminDistant::Parent(abs));
         const std::wstring nom = Utf8ToWide(CheminDistant::Nom(abs));
-        if (abs != "/" && c.Ftp().GetDir(&parent, liste, 0) == 0)
-            for (int i = 0; i < liste.m_nNombre; ++i)
-                if (liste.m_pElements[i].m_strNom == nom) {
-                    ImprimerEntree(liste.m_pElements[i]);
-                    return SORTIE_SUCCES;
+        bool bTrouve = false;
+        if (abs != "/" && c.Ftp().GetDir(&parent, [&](const tInfosFichierFtp& e) {
+                if (!bTrouve && e.m_strNom == nom) {
+                    ImprimerEntree(e);
+                    bTrouve = true;
                 }
+            }, 0) == 0 && bTrouve)
+            return SORTIE_SUCCES;
         throw ErreurOperation("no such directory on the instrument: '" + abs + "' (" + raison + ")");
     }
-    std::sort(liste.m_pElements, liste.m_pElements + liste.m_nNombre,
-              [](const tInfosFichierFtp& a, const tInfosFichierFtp& b) { return a.m_strNom < b.m_strNom; });
-    for (int i = 0; i < liste.m_nNombre; ++i)
-        if (!CFTPDirect::IsSpecialDir(liste.m_pElements[i].m_strNom))
-            ImprimerEntree(liste.m_pElements[i]);
+    lignes.Retirer(c.Ftp().GetNomsEnDoublon());
+    lignes.ImprimerTrie();
     return SORTIE_SUCCES;
 }
 
@@ -280,24 +359,33 @@ int CommandeGet(tContexte& ctx)
     CConnexionFtp c(ctx);
     c.Connecter();
     const std::string abs = c.Absolu(ctx.options.operandes[0]);
-    const tInfosFichierFtp infos = EtatExistant(c, abs);
     std::error_code ec;
     const bool bLocalRep = fs::is_directory(local, ec);
     const std::string nom = abs == "/" ? std::string() : CheminDistant::Nom(abs);
 
-    if (!CFTPDirect::IsDirectory(infos)) {
+    // A file is fetched at once, its RETR's reply telling a missing one; a
+    // directory is known by entering it (first with -r, after a failed RETR without).
+    if (abs != "/" && !(ctx.options.bRecursif && c.EstRepertoire(abs))) {
         const fs::path cible = bLocalRep ? local / nom : local;
-        CProgression prog(ctx.options.eProgres, infos.m_nTaille, 1);
+        CProgression prog(ctx.options.eProgres, 0, 1);
+        c.Ftp().SetProgression([&prog](uint64_t, uint64_t nTotal) {
+            prog.DefinirTotal(nTotal);
+            return true;
+        });
         prog.Debut(cible, nom, true);
         const int ok = c.Ftp().GetFile(Large(abs), LargeChemin(cible));
-        prog.Fin(infos.m_nTaille, ok != 0);
+        c.Ftp().SetProgression({});
+        std::error_code ecTaille;
+        const uint64_t nTaille = ok ? fs::file_size(cible, ecTaille) : 0;
+        prog.Fin(ecTaille ? 0 : nTaille, ok != 0);
         prog.Terminer();
-        if (!ok)
-            throw ErreurOperation("cannot download '" + abs + "' to '" + cible.string() + "': " + Raison(c));
-        return SORTIE_SUCCES;
+        if (ok)
+            return SORTIE_SUCCES;
+        const std::string raison = Raison(c);
+        if (!ctx.options.bRecursif && c.EstRepertoire(abs))
+            throw ErreurOperation("'" + abs + "' is a directory on the instrument (use 'otdr get -r')");
+        throw ErreurOperation("cannot download '" + abs + "' to '" + cible.string() + "': " + raison);
     }
-    if (!ctx.options.bRecursif)
-        throw ErreurOperation("'" + abs + "' is a directory on the instrument (use 'otdr get -r')");
 
     const fs::path racine = bLocalRep && !nom.empty() ? local / nom : local;
     if (fs::exists(racine, ec) && !fs::is_directory(racine, ec))

@@ -391,7 +391,12 @@ bool AnalyserLigneList(std::string_view ligne, tEntreeListeFtp& e, int anneeCour
 
 bool NomRecevable(std::string_view nom)
 {
-    return nom == "." || nom == ".." || CheminDistant::NomSur(std::string(nom));
+    if (nom == "." || nom == "..")
+        return true;
+    // Most names are short enough for the string's own buffer: no allocation.
+    if (nom.size() < 16 || nom.find_first_of(std::string_view("/\\\0\r\n", 5)) != std::string_view::npos)
+        return CheminDistant::NomSur(std::string(nom));
+    return true;
 }
 
 bool EstUtf8Valide(std::string_view s)

@@ -136,18 +136,24 @@ bool AdresseValide(const std::string& h)
     return true;
 }
 
+} // namespace
+
 // Builds the records as the listing arrives: each line parsed in place, each
-// record built once.
-class CRecepteurListe final : public CSessionFtp::IRecepteurListe
+// record built once, then kept in the caller's list or handed to its function.
+class CRecepteurListeFtp final : public CSessionFtp::IRecepteurListe
 {
 public:
-    CRecepteurListe(CListeFichiersFtp& liste, tCacheListeFtp& cache) : m_liste(liste), m_cache(cache) {}
+    CRecepteurListeFtp(CListeFichiersFtp& liste, tCacheListeFtp& cache) : m_pListe(&liste), m_pCache(&cache) {}
+    explicit CRecepteurListeFtp(const CFTPDirect::FonctionEntreeListe& fonction) : m_pFonction(&fonction) {}
 
     void Debut(bool bMlsd) override
     {
-        m_liste.RemoveAll();
-        m_cache.cles.clear();
+        if (m_pListe)
+            m_pListe->RemoveAll();
+        if (m_pCache)
+            m_pCache->cles.clear();
         m_douteux.clear();
+        m_donnes.clear();
         m_bMlsd = bMlsd;
         if (!bMlsd)
             DateDuJourUtc(m_nAnnee, m_nMois, m_nJour);
@@ -166,55 +172,110 @@ public:
         if (!bSpecial && !CheminDistant::NomSur(static_cast<const std::wstring&>(nom)))
             return;
         const int64_t nDate = DateUtcFtp(e);
-        if (!EstUtf8Valide(e.strNom))
-            m_douteux.emplace_back(m_liste.m_nNombre, std::string(e.strNom));
-        m_liste.Add(tInfosFichierFtp(std::move(nom), FormaterDateFtp(e), AttributsFtp(e), e.nTaille, nDate));
-        m_cache.cles.push_back({Hash(e.strNom), m_bMlsd ? nDate : 0, e.nTaille});
+        const bool bExact = EstUtf8Valide(e.strNom);
+        tInfosFichierFtp infos(std::move(nom), FormaterDateFtp(e), AttributsFtp(e), e.nTaille, nDate);
+        if (m_pListe) {
+            if (!bExact)
+                m_douteux.push_back({m_pListe->m_nNombre, std::string(e.strNom), tInfosFichierFtp()});
+            m_pListe->Add(std::move(infos));
+            m_pCache->cles.push_back({Hash(e.strNom), m_bMlsd ? nDate : 0, e.nTaille});
+        } else if (bExact) {
+            m_donnes.push_back(HashTexte(infos.m_strNom));
+            (*m_pFonction)(infos);
+        } else {
+            // Held back until the end, when it is known whether another name meets it.
+            m_douteux.push_back({-1, std::string(e.strNom), std::move(infos)});
+        }
     }
 
     // Names whose decoding is not exact may meet another name's text: every
-    // entry of such a text goes, and is named.
-    void EcarterDoublons(std::vector<CString>& noms)
+    // entry of such a text goes, and is named. Handed over already, a name
+    // that a later one meets is named for the caller to drop.
+    void Terminer(std::vector<CString>& noms)
     {
         noms.clear();
         if (m_douteux.empty())
             return;
         std::unordered_map<std::wstring, int> compte;
         for (const auto& d : m_douteux)
-            compte[m_liste.m_pElements[d.first].m_strNom] = 0;
-        for (int i = 0; i < m_liste.m_nNombre; ++i) {
-            auto it = compte.find(m_liste.m_pElements[i].m_strNom);
-            if (it != compte.end())
-                ++it->second;
-        }
-        std::unordered_map<int, const std::string*> bruts;
+            compte[Texte(d)] = 0;
         for (const auto& d : m_douteux)
-            bruts[d.first] = &d.second;
-        int nGardes = 0;
-        for (int i = 0; i < m_liste.m_nNombre; ++i) {
-            tInfosFichierFtp& e = m_liste.m_pElements[i];
-            auto it = compte.find(e.m_strNom);
-            if (it != compte.end() && it->second > 1) {
-                auto brut = bruts.find(i);
-                noms.push_back(brut != bruts.end() ? NomLisible(*brut->second) : e.m_strNom);
-                continue;
+            ++compte[Texte(d)];
+        if (m_pListe) {
+            for (int i = 0; i < m_pListe->m_nNombre; ++i) {
+                auto it = compte.find(m_pListe->m_pElements[i].m_strNom);
+                if (it != compte.end() && !EstDouteux(i))
+                    ++it->second;
             }
-            if (nGardes != i)
-                m_liste.m_pElements[nGardes] = std::move(e);
-            ++nGardes;
+        } else {
+            std::sort(m_donnes.begin(), m_donnes.end());
+            for (auto& [texte, n] : compte)
+                if (std::binary_search(m_donnes.begin(), m_donnes.end(), HashTexte(texte))) {
+                    ++n;
+                    noms.push_back(CString(texte));
+                }
         }
-        for (int i = nGardes; i < m_liste.m_nNombre; ++i)
-            m_liste.m_pElements[i].~tInfosFichierFtp();
-        m_liste.m_nNombre = nGardes;
+        if (m_pListe) {
+            int nGardes = 0;
+            for (int i = 0; i < m_pListe->m_nNombre; ++i) {
+                tInfosFichierFtp& e = m_pListe->m_pElements[i];
+                auto it = compte.find(e.m_strNom);
+                if (it != compte.end() && it->second > 1) {
+                    const std::string* brut = Brut(i);
+                    noms.push_back(brut ? NomLisible(*brut) : e.m_strNom);
+                    continue;
+                }
+                if (nGardes != i)
+                    m_pListe->m_pElements[nGardes] = std::move(e);
+                ++nGardes;
+            }
+            for (int i = nGardes; i < m_pListe->m_nNombre; ++i)
+                m_pListe->m_pElements[i].~tInfosFichierFtp();
+            m_pListe->m_nNombre = nGardes;
+            return;
+        }
+        for (auto& d : m_douteux) {
+            if (compte[d.infos.m_strNom] > 1)
+                noms.push_back(NomLisible(d.strBrut));
+            else
+                (*m_pFonction)(d.infos);
+        }
     }
 
 private:
-    CListeFichiersFtp& m_liste;
-    tCacheListeFtp& m_cache;
-    std::vector<std::pair<int, std::string>> m_douteux;
+    struct tDouteux
+    {
+        int nIndex;              ///< in the list; -1 when held back
+        std::string strBrut;
+        tInfosFichierFtp infos;  ///< held back (function form)
+    };
+    const std::wstring& Texte(const tDouteux& d) const
+    {
+        return d.nIndex >= 0 ? m_pListe->m_pElements[d.nIndex].m_strNom : d.infos.m_strNom;
+    }
+    bool EstDouteux(int i) const { return Brut(i) != nullptr; }
+    const std::string* Brut(int i) const
+    {
+        for (const auto& d : m_douteux)
+            if (d.nIndex == i)
+                return &d.strBrut;
+        return nullptr;
+    }
+    static uint64_t HashTexte(const std::wstring& s)
+    {
+        return Hash(std::string_view(reinterpret_cast<const char*>(s.data()), s.size() * sizeof(wchar_t)));
+    }
+
+    CListeFichiersFtp* m_pListe = nullptr;
+    tCacheListeFtp* m_pCache = nullptr;
+    const CFTPDirect::FonctionEntreeListe* m_pFonction = nullptr;
+    std::vector<tDouteux> m_douteux;
+    std::vector<uint64_t> m_donnes;  ///< hashes of the names handed over
     bool m_bMlsd = true;
     int m_nAnnee = 1970, m_nMois = 1, m_nJour = 1;
 };
+
+namespace {
 
 // Gives the file its remote time (seconds since 1970, UTC).
 void DaterFichier(const fs::path& chemin, int64_t nDateUtc)
@@ -325,6 +386,18 @@ int CFTPDirect::EstConnecte() const { return m_pSession != nullptr; }
 
 short CFTPDirect::GetDir(CString* pChemin, CListeFichiersFtp& liste, int nFallback)
 {
+    CRecepteurListeFtp recepteur(liste, *m_pCache);
+    return Lister(pChemin, nFallback, recepteur);
+}
+
+short CFTPDirect::GetDir(CString* pChemin, const FonctionEntreeListe& fonction, int nFallback)
+{
+    CRecepteurListeFtp recepteur(fonction);
+    return Lister(pChemin, nFallback, recepteur);
+}
+
+short CFTPDirect::Lister(CString* pChemin, int nFallback, CRecepteurListeFtp& r)
+{
     if (!m_pSession) {
         m_strErreur = "not connected to the FTP server";
         return 0;
@@ -347,13 +420,12 @@ short CFTPDirect::GetDir(CString* pChemin, CListeFichiersFtp& liste, int nFallba
         const short resultat = Statut(n);
 
         OublierListe();
-        CRecepteurListe recepteur(liste, *m_pCache);
-        const int nListe = m_pSession->Lister(recepteur);
-        // The previous content went when the listing started; entries read
-        // before a failure are kept.
-        recepteur.EcarterDoublons(m_nomsEnDoublon);
+        // The list is emptied when the listing starts; entries read before a
+        // failure are kept.
+        const int nListe = m_pSession->Lister(r);
+        r.Terminer(m_nomsEnDoublon);
         if (nListe == 0) {
-            m_pCache->strRepertoire = m_pSession->RepertoireCourant();
+            m_pCache->strRepertoire = m_pCache->cles.empty() ? std::string() : m_pSession->RepertoireCourant();
             std::sort(m_pCache->cles.begin(), m_pCache->cles.end());
             m_strErreur.clear();
         } else {

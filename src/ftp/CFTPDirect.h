@@ -35,6 +35,7 @@
 class CSessionFtp;
 class CAnnulationFtp;
 struct tCacheListeFtp;
+class CRecepteurListeFtp;
 
 class OTDR_EXPORT CFTPDirect
 {
@@ -48,7 +49,7 @@ public:
     CFTPDirect& operator=(const CFTPDirect&) = delete;
 
     /// Closes any open connection, then logs in with USER/PASS (sent in the
-    /// ANSI code page, as given) and asks FEAT. TRUE when logged in; FALSE
+    /// ANSI code page, as given). TRUE when logged in; FALSE
     /// otherwise (the object is then not connected; GetEchecConnexion says how).
     /// An address that is not a host name or an IP address is refused here.
     int FtpConnexion(CString strUtilisateur, CString strMotDePasse);
@@ -67,6 +68,14 @@ public:
     /// same text are all skipped and named by GetNomsEnDoublon. 0 when not
     /// connected; otherwise 0 or the failure number of the directory change.
     short GetDir(CString* pChemin, CListeFichiersFtp& liste, int nFallback);
+    /// The same listing handed over entry by entry as it arrives instead of
+    /// kept in a list, for directories too large to hold: each record lives
+    /// only for the call. Same directory change, fallback and result as
+    /// GetDir. Names that decode alike are left out as GetDir does, but an
+    /// entry already handed over when another name met its text is only named
+    /// in GetNomsEnDoublon (by that text): the caller drops it.
+    using FonctionEntreeListe = std::function<void(const tInfosFichierFtp&)>;
+    short GetDir(CString* pChemin, const FonctionEntreeListe& fonction, int nFallback);
     /// The names the last GetDir skipped because they decode to the same text,
     /// bytes that are not UTF-8 shown as \xNN (so each is told apart).
     const std::vector<CString>& GetNomsEnDoublon() const { return m_nomsEnDoublon; }
@@ -157,6 +166,7 @@ public:
     void SetTrace(FonctionTrace fonction);
 
 private:
+    short Lister(CString* pChemin, int nFallback, CRecepteurListeFtp& recepteur);
     void AppliquerDelais(CSessionFtp& session) const;
     short Echec(int nCode);
     int EchecBool(const std::string& strRaison);

@@ -697,13 +697,13 @@ CSessionFtp::eEchecConnexion CSessionFtp::Connecter(const std::string& utilisate
     m_strMotDePasse = motDePasse;
     m_bSansMlsd = false;
     m_bMfmt = false;
+    m_bFeat = false;
     tRequete r;
     r.bConnexion = true;
     // No %2F: the login directory itself, which curl learns with PWD.
     r.strUrl = Url("/", "");
     r.strUrl.replace(r.strUrl.rfind("/%2F/"), 5, "/");
     r.bSansCorps = true;
-    r.postQuote.Ajouter("*FEAT");
     const int n = Executer(r);
     if (n != 0) {
         if (n == ANNULE)
@@ -713,13 +713,6 @@ CSessionFtp::eEchecConnexion CSessionFtp::Connecter(const std::string& utilisate
         if (r.nCurl == CURLE_OPERATION_TIMEDOUT || r.nCurl == CURLE_ABORTED_BY_CALLBACK)
             return eEchecConnexion::Expiree;
         return eEchecConnexion::Injoignable;
-    }
-    for (const std::string& ligne : r.reponses) {
-        size_t i = 0;
-        while (i < ligne.size() && ligne[i] == ' ')
-            ++i;
-        if (i > 0 && CommencePar(ligne.substr(i), "MFMT"))
-            m_bMfmt = true;
     }
     const char* entree = nullptr;
     if (curl_easy_getinfo(m_pCurl, CURLINFO_FTP_ENTRY_PATH, &entree) == CURLE_OK && entree && entree[0] == '/')
@@ -835,6 +828,22 @@ int CSessionFtp::Envoyer(std::FILE* fichier, long long taille, const std::string
         std::rewind(fichier);
         return true;
     };
+    if (nDateUtc > 0 && !m_bFeat) {
+        // Asked once, before the first upload that has a time to give.
+        m_bFeat = true;
+        tRequete feat;
+        feat.strUrl = Url(m_strRepertoire, "");
+        feat.bSansCorps = true;
+        feat.postQuote.Ajouter("*FEAT");
+        if (Executer(feat) == 0)
+            for (const std::string& ligne : feat.reponses) {
+                size_t i = 0;
+                while (i < ligne.size() && ligne[i] == ' ')
+                    ++i;
+                if (i > 0 && CommencePar(ligne.substr(i), "MFMT"))
+                    m_bMfmt = true;
+            }
+    }
     if (nDateUtc > 0 && m_bMfmt) {
         const std::time_t t = static_cast<std::time_t>(nDateUtc);
         std::tm tmUtc{};

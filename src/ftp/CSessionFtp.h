@@ -105,13 +105,11 @@ public:
     void SetProgression(const FonctionProgression* pProgression) { m_pProgression = pProgression; }
 
     /// USER/PASS (bytes as they go on the wire), PWD for the starting
-    /// directory, FEAT. Aucun when logged in.
+    /// directory. Aucun when logged in.
     eEchecConnexion Connecter(const std::string& strUtilisateur, const std::string& strMotDePasse);
 
     const std::string& RepertoireCourant() const { return m_strRepertoire; }
     const std::string& DerniereErreur() const { return m_strErreur; }
-    /// The server lists MFMT in its FEAT reply.
-    bool OffreMfmt() const { return m_bMfmt; }
 
     /// CWD to an absolute path or one relative to the current directory;
     /// the current directory follows on success.
@@ -129,7 +127,8 @@ public:
     int Telecharger(const std::string& strNom, std::FILE* fichier, long long nTailleIndicative, bool bDemanderDate,
                     long long& nDateUtc);
     /// STOR of `fichier` (nTaille bytes) under a name relative to the current
-    /// directory; then MFMT to nDateUtc when non-zero and the server offers it.
+    /// directory; then MFMT to nDateUtc when non-zero and the server lists MFMT
+    /// in its FEAT reply (asked before the first such upload).
     int Envoyer(std::FILE* fichier, long long nTaille, const std::string& strNom, long long nDateUtc);
     /// Listing of the current directory: MLSD, or LIST when the server refuses MLSD.
     int Lister(IRecepteurListe& recepteur);
@@ -162,6 +161,7 @@ private:
     std::string m_strErreur;
     bool m_bSansMlsd = false;
     bool m_bMfmt = false;
+    bool m_bFeat = false;   ///< FEAT asked (once, before the first upload with a time)
     tDelais m_delais;
     FonctionTrace m_trace;
     const FonctionProgression* m_pProgression = nullptr;
