@@ -440,15 +440,20 @@ bool EstUtf8Valide(std::string_view s)
     return true;
 }
 
-void DateDuJourUtc(int& annee, int& mois, int& jour)
+std::tm EnUtc(std::time_t t)
 {
-    const std::time_t maintenant = std::time(nullptr);
     std::tm tmUtc{};
 #if defined(_WIN32)
-    gmtime_s(&tmUtc, &maintenant);
+    gmtime_s(&tmUtc, &t);
 #else
-    gmtime_r(&maintenant, &tmUtc);
+    gmtime_r(&t, &tmUtc);
 #endif
+    return tmUtc;
+}
+
+void DateDuJourUtc(int& annee, int& mois, int& jour)
+{
+    const std::tm tmUtc = EnUtc(std::time(nullptr));
     annee = tmUtc.tm_year + 1900;
     mois = tmUtc.tm_mon + 1;
     jour = tmUtc.tm_mday;
@@ -460,21 +465,12 @@ std::vector<tEntreeListeFtp> AnalyserListe(const std::string& donnees, bool bMls
     if (!bMlsd)
         DateDuJourUtc(annee, mois, jour);
     std::vector<tEntreeListeFtp> entrees;
-    const std::string_view tout(donnees);
-    size_t debut = 0;
-    while (debut < tout.size()) {
-        size_t fin = tout.find('\n', debut);
-        if (fin == std::string_view::npos)
-            fin = tout.size();
-        std::string_view ligne = tout.substr(debut, fin - debut);
-        debut = fin + 1;
-        if (!ligne.empty() && ligne.back() == '\r')
-            ligne.remove_suffix(1);
+    PourChaqueLigne(donnees, [&](std::string_view ligne) {
         tEntreeListeFtp e;
         const bool bLue = bMlsd ? AnalyserLigneMlsd(ligne, e) : AnalyserLigneList(ligne, e, annee, mois, jour);
         if (bLue && NomRecevable(e.strNom))
             entrees.push_back(e);
-    }
+    });
     return entrees;
 }
 

@@ -4,6 +4,7 @@
 // cannot be read is skipped, never the whole listing.
 
 #include <cstdint>
+#include <ctime>
 #include <string>
 #include <string_view>
 #include <vector>
@@ -38,9 +39,29 @@ bool NomRecevable(std::string_view strNom);
 /// no other name decodes to the same text).
 bool EstUtf8Valide(std::string_view strOctets);
 
+/// Calls f with each line of the text, without its CR LF (or LF).
+template <class F>
+void PourChaqueLigne(std::string_view texte, F&& f)
+{
+    size_t debut = 0;
+    while (debut < texte.size()) {
+        size_t fin = texte.find('\n', debut);
+        if (fin == std::string_view::npos)
+            fin = texte.size();
+        std::string_view ligne = texte.substr(debut, fin - debut);
+        debut = fin + 1;
+        if (!ligne.empty() && ligne.back() == '\r')
+            ligne.remove_suffix(1);
+        f(ligne);
+    }
+}
+
 /// Every readable entry of a listing, in server order (names are views into
 /// strDonnees). Names NomRecevable refuses are dropped.
 std::vector<tEntreeListeFtp> AnalyserListe(const std::string& strDonnees, bool bMlsd);
+
+/// The calendar fields of a time, in UTC.
+std::tm EnUtc(std::time_t t);
 
 /// Today's date in UTC, for LIST dates that carry no year.
 void DateDuJourUtc(int& nAnnee, int& nMois, int& nJour);

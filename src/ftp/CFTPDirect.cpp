@@ -8,7 +8,6 @@
 #include <filesystem>
 #include <random>
 #include <system_error>
-#include <unordered_map>
 
 #if defined(_WIN32)
 #include <io.h>
@@ -21,69 +20,18 @@
 #include <unistd.h>
 #endif
 
-#include "common/CChaineUTF8.h"
 #include "common/Conversions.h"
 #include "ftp/AnalyseListeFtp.h"
 #include "ftp/CheminDistant.h"
 #include "ftp/CSessionFtp.h"
+#include "ftp/RecepteurListeFtp.h"
 
 namespace fs = std::filesystem;
-
-// Sizes and times of the last listing, so that a copy that follows it needs no
-// SIZE or MDTM per file. Keys are hashes of the raw names (24 bytes an entry).
-struct tCacheListeFtp
-{
-    struct tCle
-    {
-        uint64_t nHash;
-        int64_t nDateUtc;   ///< 0 when not exact (LIST)
-        uint64_t nTaille;
-        bool operator<(const tCle& autre) const { return nHash < autre.nHash; }
-    };
-    std::string strRepertoire;
-    std::vector<tCle> cles;
-};
 
 namespace {
 
 // Remote names travel as the UTF-8 bytes of their text.
 std::string Fil(const CString& texte) { return WideToUtf8(texte); }
-
-// Received names: an incomplete character at the end is dropped, other
-// malformed bytes show as U+FFFD.
-CString DepuisFil(std::string_view octets)
-{
-    return CString(Utf8ToWide(octets.data(), CChaineUTF8::ReparerFin(octets.data(), octets.size())));
-}
-
-// The raw name for people: UTF-8 decoded, other bytes as \xNN.
-CString NomLisible(std::string_view octets)
-{
-    std::wstring r;
-    size_t i = 0;
-    while (i < octets.size()) {
-        const unsigned char c = static_cast<unsigned char>(octets[i]);
-        const size_t n = c < 0x80 ? 1 : c < 0xE0 ? 2 : c < 0xF0 ? 3 : 4;
-        if (i + n <= octets.size() && EstUtf8Valide(octets.substr(i, n))) {
-            r += Utf8ToWide(octets.data() + i, n);
-            i += n;
-        } else {
-            wchar_t t[8];
-            std::swprintf(t, 8, L"\\x%02X", c);
-            r += t;
-            ++i;
-        }
-    }
-    return CString(std::move(r));
-}
-
-uint64_t Hash(std::string_view s)
-{
-    uint64_t h = 1469598103934665603ull;
-    for (unsigned char c : s)
-        h = (h ^ c) * 1099511628211ull;
-    return h;
-}
 
 short Statut(int n) { return static_cast<short>(static_cast<unsigned>(n) & 0xFFFFu); }
 
@@ -135,147 +83,6 @@ bool AdresseValide(const std::string& h)
             return false;
     return true;
 }
-
-} // namespace
-
-// Builds the records as the listing arrives: each line parsed in place, each
-// record built once, then kept in the caller's list or handed to its function.
-class CRecepteurListeFtp final : public CSessionFtp::IRecepteurListe
-{
-public:
-    CRecepteurListeFtp(CListeFichiersFtp& liste, tCacheListeFtp& cache) : m_pListe(&liste), m_pCache(&cache) {}
-    explicit CRecepteurListeFtp(const CFTPDirect::FonctionEntreeListe& fonction) : m_pFonction(&fonction) {}
-
-    void Debut(bool bMlsd) override
-    {
-        if (m_pListe)
-            m_pListe->RemoveAll();
-        if (m_pCache)
-            m_pCache->cles.clear();
-        m_douteux.clear();
-        m_donnes.clear();
-        m_bMlsd = bMlsd;
-        if (!bMlsd)
-            DateDuJourUtc(m_nAnnee, m_nMois, m_nJour);
-    }
-
-    void Ligne(const char* pLigne, size_t nLongueur) override
-    {
-        tEntreeListeFtp e;
-        const std::string_view ligne(pLigne, nLongueur);
-        const bool bLue = m_bMlsd ? AnalyserLigneMlsd(ligne, e) : AnalyserLigneList(ligne, e, m_nAnnee, m_nMois, m_nJour);
-        if (!bLue || !NomRecevable(e.strNom))
-            return;
-        CString nom = DepuisFil(e.strNom);
-        const bool bSpecial = e.strNom == "." || e.strNom == "..";
-        // Decoding can still make a name unusable (".." followed by a cut character).
-        if (!bSpecial && !CheminDistant::NomSur(static_cast<const std::wstring&>(nom)))
-            return;
-        const int64_t nDate = DateUtcFtp(e);
-        const bool bExact = EstUtf8Valide(e.strNom);
-        tInfosFichierFtp infos(std::move(nom), FormaterDateFtp(e), AttributsFtp(e), e.nTaille, nDate);
-        if (m_pListe) {
-            if (!bExact)
-                m_douteux.push_back({m_pListe->m_nNombre, std::string(e.strNom), tInfosFichierFtp()});
-            m_pListe->Add(std::move(infos));
-            m_pCache->cles.push_back({Hash(e.strNom), m_bMlsd ? nDate : 0, e.nTaille});
-        } else if (bExact) {
-            m_donnes.push_back(HashTexte(infos.m_strNom));
-            (*m_pFonction)(infos);
-        } else {
-            // Held back until the end, when it is known whether another name meets it.
-            m_douteux.push_back({-1, std::string(e.strNom), std::move(infos)});
-        }
-    }
-
-    // Names whose decoding is not exact may meet another name's text: every
-    // entry of such a text goes, and is named. Handed over already, a name
-    // that a later one meets is named for the caller to drop.
-    void Terminer(std::vector<CString>& noms)
-    {
-        noms.clear();
-        if (m_douteux.empty())
-            return;
-        std::unordered_map<std::wstring, int> compte;
-        for (const auto& d : m_douteux)
-            compte[Texte(d)] = 0;
-        for (const auto& d : m_douteux)
-            ++compte[Texte(d)];
-        if (m_pListe) {
-            for (int i = 0; i < m_pListe->m_nNombre; ++i) {
-                auto it = compte.find(m_pListe->m_pElements[i].m_strNom);
-                if (it != compte.end() && !EstDouteux(i))
-                    ++it->second;
-            }
-        } else {
-            std::sort(m_donnes.begin(), m_donnes.end());
-            for (auto& [texte, n] : compte)
-                if (std::binary_search(m_donnes.begin(), m_donnes.end(), HashTexte(texte))) {
-                    ++n;
-                    noms.push_back(CString(texte));
-                }
-        }
-        if (m_pListe) {
-            int nGardes = 0;
-            for (int i = 0; i < m_pListe->m_nNombre; ++i) {
-                tInfosFichierFtp& e = m_pListe->m_pElements[i];
-                auto it = compte.find(e.m_strNom);
-                if (it != compte.end() && it->second > 1) {
-                    const std::string* brut = Brut(i);
-                    noms.push_back(brut ? NomLisible(*brut) : e.m_strNom);
-                    continue;
-                }
-                if (nGardes != i)
-                    m_pListe->m_pElements[nGardes] = std::move(e);
-                ++nGardes;
-            }
-            for (int i = nGardes; i < m_pListe->m_nNombre; ++i)
-                m_pListe->m_pElements[i].~tInfosFichierFtp();
-            m_pListe->m_nNombre = nGardes;
-            return;
-        }
-        for (auto& d : m_douteux) {
-            if (compte[d.infos.m_strNom] > 1)
-                noms.push_back(NomLisible(d.strBrut));
-            else
-                (*m_pFonction)(d.infos);
-        }
-    }
-
-private:
-    struct tDouteux
-    {
-        int nIndex;              ///< in the list; -1 when held back
-        std::string strBrut;
-        tInfosFichierFtp infos;  ///< held back (function form)
-    };
-    const std::wstring& Texte(const tDouteux& d) const
-    {
-        return d.nIndex >= 0 ? m_pListe->m_pElements[d.nIndex].m_strNom : d.infos.m_strNom;
-    }
-    bool EstDouteux(int i) const { return Brut(i) != nullptr; }
-    const std::string* Brut(int i) const
-    {
-        for (const auto& d : m_douteux)
-            if (d.nIndex == i)
-                return &d.strBrut;
-        return nullptr;
-    }
-    static uint64_t HashTexte(const std::wstring& s)
-    {
-        return Hash(std::string_view(reinterpret_cast<const char*>(s.data()), s.size() * sizeof(wchar_t)));
-    }
-
-    CListeFichiersFtp* m_pListe = nullptr;
-    tCacheListeFtp* m_pCache = nullptr;
-    const CFTPDirect::FonctionEntreeListe* m_pFonction = nullptr;
-    std::vector<tDouteux> m_douteux;
-    std::vector<uint64_t> m_donnes;  ///< hashes of the names handed over
-    bool m_bMlsd = true;
-    int m_nAnnee = 1970, m_nMois = 1, m_nJour = 1;
-};
-
-namespace {
 
 // Gives the file its remote time (seconds since 1970, UTC).
 void DaterFichier(const fs::path& chemin, int64_t nDateUtc)
@@ -456,17 +263,7 @@ short CFTPDirect::MakeDir(CString strNom)
         return 0;
     if (!Utilisable())
         return ECHEC_ANNULE;
-    const std::string nom = Fil(strNom);
-    if (nom.empty()) {
-        m_strErreur = "501 no directory name";
-        return 501;
-    }
-    OublierListe();
-    const int n = m_pSession->Commande("MKD " + nom);
-    if (n != 0)
-        return Echec(n);
-    m_strErreur.clear();
-    return 0;
+    return CommandeSurNom("MKD ", strNom);
 }
 
 short CFTPDirect::RemDir(CString strNom, CString strRepertoire)
@@ -477,13 +274,19 @@ short CFTPDirect::RemDir(CString strNom, CString strRepertoire)
         return ECHEC_ANNULE;
     if (m_pSession->ChangerRepertoire(Fil(strRepertoire)) == CSessionFtp::ANNULE)
         return Echec(CSessionFtp::ANNULE);
+    return CommandeSurNom("RMD ", strNom);
+}
+
+// MKD, RMD or DELE of a name (or path) in the current directory.
+short CFTPDirect::CommandeSurNom(const char* pszVerbe, const CString& strNom)
+{
     const std::string nom = Fil(strNom);
     if (nom.empty()) {
-        m_strErreur = "501 no directory name";
+        m_strErreur = "501 no name given";
         return 501;
     }
     OublierListe();
-    const int n = m_pSession->Commande("RMD " + nom);
+    const int n = m_pSession->Commande(pszVerbe + nom);
     if (n != 0)
         return Echec(n);
     m_strErreur.clear();
@@ -544,7 +347,7 @@ int CFTPDirect::GetFile(CString strDistant, CString strLocal)
         int64_t nDate = 0;
         if (!m_pCache->strRepertoire.empty() &&
             CheminDistant::Normaliser(CheminDistant::Parent(absolu)) == CheminDistant::Normaliser(m_pCache->strRepertoire)) {
-            const tCacheListeFtp::tCle cle{Hash(CheminDistant::Nom(absolu)), 0, 0};
+            const tCacheListeFtp::tCle cle{HashFtp(CheminDistant::Nom(absolu)), 0, 0};
             const auto it = std::lower_bound(m_pCache->cles.begin(), m_pCache->cles.end(), cle);
             if (it != m_pCache->cles.end() && it->nHash == cle.nHash) {
                 nTaille = static_cast<long long>(it->nTaille);
@@ -659,15 +462,7 @@ int CFTPDirect::DelFile(CString strNom)
 {
     if (!Utilisable())
         return 0;
-    const std::string nom = Fil(strNom);
-    if (nom.empty())
-        return EchecBool("501 no file name");
-    OublierListe();
-    const int n = m_pSession->Commande("DELE " + nom);
-    if (n != 0)
-        return Echec(n), 0;
-    m_strErreur.clear();
-    return 1;
+    return CommandeSurNom("DELE ", strNom) == 0;
 }
 
 short CFTPDirect::SetCurrentDirectoryW(CString strChemin, int nCreer)

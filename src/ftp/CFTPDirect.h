@@ -169,6 +169,7 @@ private:
     short Lister(CString* pChemin, int nFallback, CRecepteurListeFtp& recepteur);
     void AppliquerDelais(CSessionFtp& session) const;
     short Echec(int nCode);
+    short CommandeSurNom(const char* pszVerbe, const CString& strNom);
     int EchecBool(const std::string& strRaison);
     bool Utilisable();
     void OublierListe();

@@ -249,8 +249,9 @@ TEST_F(FtpClientTest, DownloadsRespectTheirTarget)
     }
     int statut = 0;
     ASSERT_EQ(::waitpid(pid, &statut, 0), pid);
-    if (::getuid() == 0 || ::access(protege.c_str(), W_OK) != 0)
+    if (::getuid() == 0 || ::access(protege.c_str(), W_OK) != 0) {
         EXPECT_EQ(WEXITSTATUS(statut), 0);
+    }
     EXPECT_EQ(CRepertoireTemp::Lire(protege), "keep me");
     for (const auto& e : fs::directory_iterator(local.Chemin()))
         EXPECT_EQ(e.path().filename().string().find(".part"), std::string::npos);
