@@ -290,6 +290,7 @@ int CSessionFtp::ExecuterUneFois(tRequete& r)
     if (code == CURLE_OK) {
         if (r.bDonnees && !r.reponses.empty() && r.reponses.back().compare(0, 1, "1") == 0) {
             r.bFinPreliminaire = true;
+            r.nCurl = CURLE_PARTIAL_FILE;
             return CURLE_PARTIAL_FILE;
         }
         return 0;
