@@ -15,10 +15,12 @@ class CConnexionFtp
 public:
     explicit CConnexionFtp(const tContexte& ctx);
 
-    // Logs in in the driver's order for an instrument of unknown model
-    // (IdentifiantsFtp::Connecter), with --user and --password as the given
-    // credentials. Stops at once when the server cannot be reached. Throws
-    // CErreurOtdr(1) on failure.
+    // Logs in as the driver's file transfer does (IdentifiantsFtp::Connecter):
+    // --user and --password as the given credentials; without --user, the
+    // instrument's model from the command channel chooses them, and the logins
+    // go in turn only when it does not answer. Stops at the first login that
+    // cannot reach the server (refused or cut connection, silent greeting).
+    // Throws CErreurOtdr(1) with the server's reply or the local reason.
     void Connecter();
 
     CFTPDirect& Ftp() { return m_ftp; }
@@ -27,25 +29,21 @@ public:
     // An operand made absolute: relative to the login directory, "." and ".." resolved.
     std::string Absolu(const std::string& strChemin) const;
 
-    // Lists a directory into `entrees` ("." and ".." left out). Refusee when it
-    // cannot be entered (bEntre false) or the server would not list it;
-    // otherwise Complete, or how the listing was cut (the entries then hold
-    // what came before).
-    CFTPDirect::tEtatListe Lister(const std::string& strAbsolu, std::vector<tInfosFichierFtp>& entrees,
-                                  bool& bEntre);
-    // The entry of a path from its parent's listing; false when there is none.
-    // "/" is a directory. Throws CErreurOtdr(1) when that listing is incomplete.
+    // What a path is, asked of the server for that path alone: a directory
+    // (it can be entered, or "/"), else taken for a file (size unknown) whose
+    // transfer or command says whether it exists. Always true.
     bool Etat(const std::string& strAbsolu, tInfosFichierFtp& infos);
     bool EstRepertoire(const std::string& strAbsolu);
     // Enters the parent and runs MKD; 0, or the server's failure number.
     short CreerRepertoire(const std::string& strAbsolu);
 
-    // "the listing of '/x' was cut short", for a listing that is not Complete.
-    static std::string ListeIncomplete(const std::string& strAbsolu, CFTPDirect::tEtatListe etat);
+    // "the listing of '/x' was cut short (426 ...)", for a listing that is not
+    // Complete; strRaison: the library's reason, when it gave one.
+    static std::string ListeIncomplete(const std::string& strAbsolu, CFTPDirect::tEtatListe etat,
+                                       const std::string& strRaison);
 
 private:
     const tContexte& m_ctx;
     CFTPDirect m_ftp;
     std::string m_strInitial = "/";
-    int m_nReponses = 0;   // reply lines seen, to tell "unreachable" from "login refused"
 };

@@ -58,6 +58,13 @@ void CProgression::AjouterTotal(uint64_t nOctets, int nFichiers)
     m_nFichiers += nFichiers;
 }
 
+void CProgression::DefinirTotal(uint64_t nTotal)
+{
+    std::lock_guard<std::mutex> lock(m_mutex);
+    if (nTotal)
+        m_nTotal = nTotal;
+}
+
 void CProgression::Debut(const fs::path& cible, const std::string& strNom, bool bTelechargement)
 {
     std::lock_guard<std::mutex> lock(m_mutex);
@@ -166,14 +173,18 @@ fs::path CProgression::FichierPartiel() const
 {
     if (!m_bTelechargement || m_cible.empty())
         return {};
-    // GetFile downloads into "<name>.<8 hex digits>.part" beside the target.
-    const std::string nom = m_cible.filename().string();
+    // GetFile downloads into ".otdr-<8 hex digits>.part" beside the target
+    // (beside the file a symbolic link leads to).
     std::error_code ec;
-    for (fs::directory_iterator it(m_cible.parent_path().empty() ? fs::path(".") : m_cible.parent_path(), ec), fin;
+    fs::path cible = m_cible;
+    if (fs::is_symlink(fs::symlink_status(cible, ec))) {
+        const fs::path lien = fs::read_symlink(cible, ec);
+        cible = lien.is_absolute() ? lien : cible.parent_path() / lien;
+    }
+    for (fs::directory_iterator it(cible.parent_path().empty() ? fs::path(".") : cible.parent_path(), ec), fin;
          !ec && it != fin; it.increment(ec)) {
         const std::string n = it->path().filename().string();
-        if (n.size() == nom.size() + 14 && n.compare(0, nom.size(), nom) == 0 && n[nom.size()] == '.' &&
-            n.compare(n.size() - 5, 5, ".part") == 0)
+        if (n.size() == 19 && n.compare(0, 6, ".otdr-") == 0 && n.compare(14, 5, ".part") == 0)
             return it->path();
     }
     return {};

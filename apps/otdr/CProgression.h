@@ -3,8 +3,8 @@
 // and the time left, redrawn a few times a second by a thread of its own.
 //
 // The library reports no progress while a file moves, so the bytes of the file
-// in flight are read from the size of its download file (the ".part" file that
-// CFTPDirect::GetFile writes beside the target), and, for an upload, from the
+// in flight are read from the size of its download file (the ".otdr-*.part"
+// file that CFTPDirect::GetFile writes beside the target), and, for an upload, from the
 // read position of the file the client has open (Linux: /proc/self/fdinfo;
 // elsewhere uploads advance file by file).
 
@@ -31,6 +31,8 @@ public:
 
     // More work found as a tree walk lists its directories.
     void AjouterTotal(uint64_t nOctets, int nFichiers);
+    // The bytes expected, once known (0: still unknown).
+    void DefinirTotal(uint64_t nTotal);
     // The file now moving: its local target (downloads, polled) and its name.
     void Debut(const std::filesystem::path& cibleLocale, const std::string& strNom, bool bTelechargement);
     // The file is done (or failed): its bytes count as done when bReussi.

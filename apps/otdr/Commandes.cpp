@@ -3,9 +3,13 @@
 
 #include <algorithm>
 #include <cstdio>
+#include <cstring>
+#include <memory>
+#include <string_view>
 #include <cstdlib>
 #include <filesystem>
 #include <mutex>
+#include <optional>
 #include <system_error>
 
 #include "Affichage.h"
@@ -38,8 +42,6 @@ void VerifierOperandes(const tContexte& ctx, size_t nMin, size_t nMax, const cha
                           usage + " (see 'otdr " + ctx.options.strCommande + " --help')");
 }
 
-std::string Statut(short n) { return "server reply " + std::to_string(static_cast<unsigned short>(n)); }
-
 // "d-a---r-" style column: the type, then each attribute letter or '-'.
 std::string Attributs(const tInfosFichierFtp& e)
 {
@@ -49,10 +51,20 @@ std::string Attributs(const tInfosFichierFtp& e)
     return s;
 }
 
+// The 'ls -l' style line of an entry; nDebutNom receives where the name starts.
+std::string LigneEntree(const tInfosFichierFtp& e, size_t& nDebutNom)
+{
+    char tete[96];
+    const int n = std::snprintf(tete, sizeof tete, "%s %12llu %-19s ", Attributs(e).c_str(),
+                                static_cast<unsigned long long>(e.m_nTaille), Visible(Etroit(e.m_strDate)).c_str());
+    nDebutNom = static_cast<size_t>(n);
+    return std::string(tete, nDebutNom) + Visible(Etroit(e.m_strNom));
+}
+
 void ImprimerEntree(const tInfosFichierFtp& e)
 {
-    std::printf("%s %12llu %-19s %s\n", Attributs(e).c_str(), static_cast<unsigned long long>(e.m_nTaille),
-                Visible(Etroit(e.m_strDate)).c_str(), Visible(Etroit(e.m_strNom)).c_str());
+    size_t nNom = 0;
+    std::printf("%s\n", LigneEntree(e, nNom).c_str());
 }
 
 // A trailing "/" in a remote operand means "into this directory".
@@ -66,14 +78,17 @@ std::string Resume(const char* verbe, int nFichiers, uint64_t nOctets, const std
            CProgression::Octets(nOctets) + ") " + cible + " in " + t + " s";
 }
 
-// The entry of a remote path that must exist; `quoi` names what was expected.
-tInfosFichierFtp EtatExistant(CConnexionFtp& c, const std::string& abs, const char* quoi)
+// What a remote path is, asked of the server for that path alone (a directory
+// or, when it cannot be entered, a file whose own command will tell).
+tInfosFichierFtp EtatExistant(CConnexionFtp& c, const std::string& abs)
 {
     tInfosFichierFtp infos;
-    if (!c.Etat(abs, infos))
-        throw ErreurOperation(std::string("no such ") + quoi + " on the instrument: '" + abs + "'");
+    c.Etat(abs, infos);
     return infos;
 }
+
+// The library's reason for the last failure, for a message.
+std::string Raison(CConnexionFtp& c) { return Etroit(c.Ftp().GetDerniereErreur()); }
 
 // A tree walk's hooks for the progress bar: its totals grow as each directory
 // is listed.
@@ -166,7 +181,7 @@ int CommandeConfig(tContexte& ctx)
 
 namespace {
 
-// The trace of the command channel (--verbose), removed however identify ends.
+// The trace of the command channel (--verbose), removed however the driver's use ends.
 class CTraceCommandes
 {
 public:
@@ -188,12 +203,8 @@ public:
 
 } // namespace
 
-int CommandeIdentify(tContexte& ctx)
+static std::shared_ptr<void> PreparerDriver(const tContexte& ctx, COtdrDriver& driver, const std::optional<long>& delaiMs)
 {
-    VerifierOperandes(ctx, 0, 0, "identify");
-    if (ctx.strAdresse.empty())
-        throw ErreurUsage("no instrument address: give --address, or store one with 'otdr config --address A'");
-
     // The driver reads the instrument from the profile: show it the resolved
     // values without storing them.
     auto surcharge = std::make_shared<CProfilSurcharge>(ctx.profil);
@@ -202,11 +213,9 @@ int CommandeIdentify(tContexte& ctx)
     surcharge->SurchargerEntier(ClesProfil::SECTION_DRIVER, ClesProfil::FTP_PORT, ctx.nPortFtp);
     surcharge->SurchargerEntier(ClesProfil::SECTION_DRIVER, ClesProfil::CONTACT, 0);
     DefinirProfil(surcharge);
-    CTraceCommandes trace(ctx.options.bVerbeux);
-
-    COtdrDriver driver;
-    if (ctx.options.delaiMs) {
-        const unsigned long t = static_cast<unsigned long>(*ctx.options.delaiMs);
+    auto trace = std::make_shared<CTraceCommandes>(ctx.options.bVerbeux);
+    if (delaiMs) {
+        const unsigned long t = static_cast<unsigned long>(*delaiMs);
         tDelaisDriver d = driver.GetDelais();
         d.m_nAttenteReponse = t;
         d.m_nConnexion = t;
@@ -218,6 +227,31 @@ int CommandeIdentify(tContexte& ctx)
         d.m_nArretApresEchec = 2 * t + 1000;
         driver.SetDelais(d);
     }
+    return trace;
+}
+
+std::string ModeleAppareil(const tContexte& ctx, long nLimiteMs)
+{
+    COtdrDriver driver;
+    const auto garde = PreparerDriver(ctx, driver, nLimiteMs);
+    tDelaisDriver d = driver.GetDelais();
+    d.m_nPauseCom = 1;  // nothing follows the hand-back but the FTP login
+    driver.SetDelais(d);
+    if (!driver.StartDriver())
+        return std::string();   // the worker is abandoned with the process
+    const std::string modele = driver.IsConnexionEnCours() ? Etroit(driver.GetIdentificationAppareil()) : "";
+    driver.StopDriver();
+    return modele;
+}
+
+int CommandeIdentify(tContexte& ctx)
+{
+    VerifierOperandes(ctx, 0, 0, "identify");
+    if (ctx.strAdresse.empty())
+        throw ErreurUsage("no instrument address: give --address, or store one with 'otdr config --address A'");
+
+    COtdrDriver driver;
+    const auto garde = PreparerDriver(ctx, driver, ctx.options.delaiMs);
     if (!driver.StartDriver()) {
         // The worker is still busy with the instrument; the process ends now
         // rather than waiting for it.
@@ -250,30 +284,111 @@ int CommandeIdentify(tContexte& ctx)
 
 // ---------------------------------------------------------------- ls
 
+namespace {
+
+// The lines of a listing as they will be printed, in blocks of 1 MiB that never
+// move: a directory of 100,000 entries costs its printed text and 8 bytes an
+// entry, nothing more, and sorting moves only the 8 bytes.
+class CLignesListe
+{
+public:
+    void Ajouter(const tInfosFichierFtp& e)
+    {
+        size_t nNom = 0;
+        std::string ligne = LigneEntree(e, nNom);
+        if (ligne.size() > 0xFFFF)
+            ligne.resize(0xFFFF);  // a name longer than that is shown cut
+        if (m_blocs.empty() || m_nUtilise + ligne.size() > kBloc) {
+            // Not zeroed: every byte used is written first.
+            m_blocs.push_back(std::unique_ptr<char[]>(new char[kBloc]));
+            m_nUtilise = 0;
+        }
+        std::memcpy(m_blocs.back().get() + m_nUtilise, ligne.data(), ligne.size());
+        m_lignes.push_back({static_cast<uint32_t>(((m_blocs.size() - 1) << 20) | m_nUtilise),
+                            static_cast<uint16_t>(ligne.size()),
+                            static_cast<uint16_t>(nNom)});
+        m_nUtilise += ligne.size();
+    }
+
+    // Drops the entries of these names (names that another name's decoding met).
+    void Retirer(const std::vector<CString>& noms)
+    {
+        for (const CString& n : noms) {
+            const std::string v = Visible(Etroit(n));
+            m_lignes.erase(std::remove_if(m_lignes.begin(), m_lignes.end(),
+                                          [&](const tLigne& l) { return Nom(l) == v; }),
+                           m_lignes.end());
+        }
+    }
+
+    bool Vide() const { return m_lignes.empty(); }
+
+    void ImprimerTrie()
+    {
+        std::sort(m_lignes.begin(), m_lignes.end(), [this](const tLigne& a, const tLigne& b) { return Nom(a) < Nom(b); });
+        for (const tLigne& l : m_lignes) {
+            std::fwrite(Debut(l), 1, l.nLongueur, stdout);
+            std::fputc('\n', stdout);
+        }
+    }
+
+private:
+    static constexpr size_t kBloc = 1u << 20;
+    struct tLigne
+    {
+        uint32_t nPosition;  ///< block << 20 | offset
+        uint16_t nLongueur;
+        uint16_t nNom;
+    };
+    const char* Debut(const tLigne& l) const { return m_blocs[l.nPosition >> 20].get() + (l.nPosition & (kBloc - 1)); }
+    std::string_view Nom(const tLigne& l) const { return std::string_view(Debut(l) + l.nNom, l.nLongueur - l.nNom); }
+    std::vector<std::unique_ptr<char[]>> m_blocs;
+    size_t m_nUtilise = 0;
+    std::vector<tLigne> m_lignes;
+};
+
+} // namespace
+
 int CommandeLs(tContexte& ctx)
 {
     VerifierOperandes(ctx, 0, 1, "ls [REMOTE_DIR]");
     CConnexionFtp c(ctx);
     c.Connecter();
     const std::string abs = ctx.options.operandes.empty() ? c.RepertoireInitial() : c.Absolu(ctx.options.operandes[0]);
-    std::vector<tInfosFichierFtp> entrees;
-    bool bEntre = false;
-    const CFTPDirect::tEtatListe etat = c.Lister(abs, entrees, bEntre);
-    if (!bEntre) {
-        tInfosFichierFtp e;
-        if (c.Etat(abs, e)) {
-            ImprimerEntree(e);
+    // Each entry is kept as its printed line only, as the listing arrives.
+    CLignesListe lignes;
+    CString chemin = Large(abs);
+    const short n = c.Ftp().GetDir(&chemin, [&](const tInfosFichierFtp& e) {
+        if (!CFTPDirect::IsSpecialDir(e.m_strNom))
+            lignes.Ajouter(e);
+    }, 0);
+    if (n != 0) {
+        // Not a directory: the entry itself, from its parent's listing.
+        const std::string raison = Raison(c);
+        const std::string parent = CheminDistant::Parent(abs);
+        CString strParent = Large(parent);
+        const std::wstring nom = Utf8ToWide(CheminDistant::Nom(abs));
+        bool bTrouve = false;
+        if (abs != "/" && c.Ftp().GetDir(&strParent, [&](const tInfosFichierFtp& e) {
+                if (!bTrouve && e.m_strNom == nom) {
+                    ImprimerEntree(e);
+                    bTrouve = true;
+                }
+            }, 0) == 0 && bTrouve)
             return SORTIE_SUCCES;
-        }
-        throw ErreurOperation("no such directory on the instrument: '" + abs + "'");
+        // Not in a listing that stopped early says nothing about the path.
+        if (abs != "/" && c.Ftp().GetEtatDerniereListe() != CFTPDirect::tEtatListe::Complete &&
+            c.Ftp().GetEtatDerniereListe() != CFTPDirect::tEtatListe::Refusee)
+            throw ErreurOperation(CConnexionFtp::ListeIncomplete(parent, c.Ftp().GetEtatDerniereListe(), Raison(c)));
+        throw ErreurOperation("no such directory on the instrument: '" + abs + "' (" + raison + ")");
     }
-    std::sort(entrees.begin(), entrees.end(),
-              [](const tInfosFichierFtp& a, const tInfosFichierFtp& b) { return a.m_strNom < b.m_strNom; });
-    for (const tInfosFichierFtp& e : entrees)
-        ImprimerEntree(e);
+    const CFTPDirect::tEtatListe etat = c.Ftp().GetEtatDerniereListe();
+    const std::string raisonListe = Raison(c);
+    lignes.Retirer(c.Ftp().GetNomsEnDoublon());
+    lignes.ImprimerTrie();
     if (etat != CFTPDirect::tEtatListe::Complete)
-        throw ErreurOperation(CConnexionFtp::ListeIncomplete(abs, etat) +
-                              (entrees.empty() ? "" : ": the entries shown are only part of it"));
+        throw ErreurOperation(CConnexionFtp::ListeIncomplete(abs, etat, raisonListe) +
+                              (lignes.Vide() ? "" : ": the entries shown are only part of it"));
     return SORTIE_SUCCES;
 }
 
@@ -286,24 +401,33 @@ int CommandeGet(tContexte& ctx)
     CConnexionFtp c(ctx);
     c.Connecter();
     const std::string abs = c.Absolu(ctx.options.operandes[0]);
-    const tInfosFichierFtp infos = EtatExistant(c, abs, "file or directory");
     std::error_code ec;
     const bool bLocalRep = fs::is_directory(local, ec);
     const std::string nom = abs == "/" ? std::string() : CheminDistant::Nom(abs);
 
-    if (!CFTPDirect::IsDirectory(infos)) {
+    // A file is fetched at once, its RETR's reply telling a missing one; a
+    // directory is known by entering it (first with -r, after a failed RETR without).
+    if (abs != "/" && !(ctx.options.bRecursif && c.EstRepertoire(abs))) {
         const fs::path cible = bLocalRep ? local / nom : local;
-        CProgression prog(ctx.options.eProgres, infos.m_nTaille, 1);
+        CProgression prog(ctx.options.eProgres, 0, 1);
+        c.Ftp().SetProgression([&prog](uint64_t, uint64_t nTotal) {
+            prog.DefinirTotal(nTotal);
+            return true;
+        });
         prog.Debut(cible, nom, true);
         const int ok = c.Ftp().GetFile(Large(abs), LargeChemin(cible));
-        prog.Fin(infos.m_nTaille, ok != 0);
+        c.Ftp().SetProgression({});
+        std::error_code ecTaille;
+        const uint64_t nTaille = ok ? fs::file_size(cible, ecTaille) : 0;
+        prog.Fin(ecTaille ? 0 : nTaille, ok != 0);
         prog.Terminer();
-        if (!ok)
-            throw ErreurOperation("cannot download '" + abs + "' to '" + cible.string() + "'");
-        return SORTIE_SUCCES;
+        if (ok)
+            return SORTIE_SUCCES;
+        const std::string raison = Raison(c);
+        if (!ctx.options.bRecursif && c.EstRepertoire(abs))
+            throw ErreurOperation("'" + abs + "' is a directory on the instrument (use 'otdr get -r')");
+        throw ErreurOperation("cannot download '" + abs + "' to '" + cible.string() + "': " + raison);
     }
-    if (!ctx.options.bRecursif)
-        throw ErreurOperation("'" + abs + "' is a directory on the instrument (use 'otdr get -r')");
 
     const fs::path racine = bLocalRep && !nom.empty() ? local / nom : local;
     if (fs::exists(racine, ec) && !fs::is_directory(racine, ec))
@@ -352,7 +476,7 @@ int CommandePut(tContexte& ctx)
         prog.Fin(taille, ok != 0);
         prog.Terminer();
         if (!ok)
-            throw ErreurOperation("cannot upload '" + local.string() + "' to '" + abs + "'");
+            throw ErreurOperation("cannot upload '" + local.string() + "' to '" + abs + "': " + Raison(c));
         return SORTIE_SUCCES;
     }
 
@@ -375,12 +499,14 @@ int CommandeRm(tContexte& ctx)
     CConnexionFtp c(ctx);
     c.Connecter();
     const std::string abs = c.Absolu(ctx.options.operandes[0]);
-    const tInfosFichierFtp infos = EtatExistant(c, abs, "file");
+    const tInfosFichierFtp infos = EtatExistant(c, abs);
     if (CFTPDirect::IsDirectory(infos))
         throw ErreurOperation("'" + abs + "' is a directory (use 'otdr rmdir')");
-    if (c.Ftp().SetCurrentDirectoryW(Large(CheminDistant::Parent(abs)), 0) != 0 ||
-        !c.Ftp().DelFile(Large(CheminDistant::Nom(abs))))
-        throw ErreurOperation("cannot delete '" + abs + "' on the instrument");
+    if (c.Ftp().SetCurrentDirectoryW(Large(CheminDistant::Parent(abs)), 0) != 0)
+        throw ErreurOperation("no such directory on the instrument: '" + CheminDistant::Parent(abs) + "' (" +
+                              Raison(c) + ")");
+    if (!c.Ftp().DelFile(Large(CheminDistant::Nom(abs))))
+        throw ErreurOperation("cannot delete '" + abs + "' on the instrument: " + Raison(c));
     return SORTIE_SUCCES;
 }
 
@@ -390,14 +516,18 @@ int CommandeMkdir(tContexte& ctx)
     CConnexionFtp c(ctx);
     c.Connecter();
     const std::string abs = c.Absolu(ctx.options.operandes[0]);
-    tInfosFichierFtp infos;
-    if (abs == "/" || c.Etat(abs, infos))
-        throw ErreurOperation("'" + abs + "' already exists on the instrument");
+    if (abs == "/")
+        throw ErreurOperation("'/' already exists on the instrument");
     const short n = c.CreerRepertoire(abs);
     if (n == 3)
-        throw ErreurOperation("no such directory on the instrument: '" + CheminDistant::Parent(abs) + "'");
-    if (n != 0)
-        throw ErreurOperation("cannot create '" + abs + "' on the instrument (" + Statut(n) + ")");
+        throw ErreurOperation("no such directory on the instrument: '" + CheminDistant::Parent(abs) + "' (" +
+                              Raison(c) + ")");
+    if (n != 0) {
+        const std::string raison = Raison(c);
+        if (c.EstRepertoire(abs))
+            throw ErreurOperation("'" + abs + "' already exists on the instrument");
+        throw ErreurOperation("cannot create '" + abs + "' on the instrument: " + raison);
+    }
     return SORTIE_SUCCES;
 }
 
@@ -409,9 +539,9 @@ int CommandeRmdir(tContexte& ctx)
     const std::string abs = c.Absolu(ctx.options.operandes[0]);
     if (abs == "/")
         throw ErreurOperation("the root directory of the instrument is never removed");
-    const tInfosFichierFtp infos = EtatExistant(c, abs, "directory");
+    const tInfosFichierFtp infos = EtatExistant(c, abs);
     if (!CFTPDirect::IsDirectory(infos))
-        throw ErreurOperation("'" + abs + "' is not a directory (use 'otdr rm')");
+        throw ErreurOperation("no such directory on the instrument: '" + abs + "' (" + Raison(c) + ")");
 
     if (ctx.options.bRecursif) {
         CParcoursDistant parcours(c.Ftp());
@@ -420,7 +550,7 @@ int CommandeRmdir(tContexte& ctx)
     }
     const short n = c.Ftp().RemDir(Large(CheminDistant::Nom(abs)), Large(CheminDistant::Parent(abs)));
     if (n != 0)
-        throw ErreurOperation("cannot remove '" + abs + "' on the instrument (" + Statut(n) +
-                              "; not empty? use 'otdr rmdir -r')");
+        throw ErreurOperation("cannot remove '" + abs + "' on the instrument: " + Raison(c) +
+                              " (not empty? use 'otdr rmdir -r')");
     return SORTIE_SUCCES;
 }

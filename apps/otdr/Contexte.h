@@ -27,6 +27,10 @@ struct tContexte
     std::string Cible(int nPortCible) const { return Hote() + ":" + std::to_string(nPortCible); }
 };
 
+// The instrument's model as it identifies itself on the command channel, each
+// step limited to nLimiteMs; empty when it does not answer or identify itself.
+std::string ModeleAppareil(const tContexte& ctx, long nLimiteMs);
+
 // Writes one trace line on standard error (--verbose); safe from any thread.
 void EcrireTrace(const std::string& strCanal, const std::string& strLigne);
 

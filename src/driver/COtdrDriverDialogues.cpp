@@ -35,10 +35,13 @@ int COtdrDriver::FileTransfert(const wchar_t* user, const wchar_t* password)
 
     CDlgFileTransfert dlg;
     const int resultat = IdentifiantsFtp::Connecter(
-        strModele, user, password,
-        [&](const CString& u, const CString& p) { return dlg.ConnexionFtp(u, p, pFtp); });
+        strModele, user, password, [&](const CString& u, const CString& p) {
+            if (dlg.ConnexionFtp(u, p, pFtp)) return 1;
+            // Unreachable, cut or silent: no other login can do better.
+            return pFtp->GetEchecConnexion() == CFTPDirect::tEchecConnexion::Refusee ? 0 : -1;
+        });
     if (resultat == 1) dlg.DoModal();
-    return resultat;
+    return resultat == 1 ? 1 : 0;
 }
 
 int COtdrDriver::FileTransfertAvecDemandeLogin()

@@ -46,6 +46,25 @@ bool LireTaille(std::string_view s, uint64_t& taille)
     return true;
 }
 
+// "9730", "9,730", "1.234.567": digits in groups of three after the first,
+// with one kind of separator.
+bool LireTailleGroupee(std::string_view s, uint64_t& taille)
+{
+    const size_t sep = s.find_first_of(",.");
+    if (sep == std::string_view::npos)
+        return LireTaille(s, taille);
+    const char c = s[sep];
+    if (sep == 0 || sep > 3)
+        return false;
+    std::string chiffres(s.substr(0, sep));
+    for (size_t i = sep; i < s.size(); i += 4) {
+        if (s[i] != c || i + 4 > s.size() || !EstChiffres(s.substr(i + 1, 3)))
+            return false;
+        chiffres.append(s.substr(i + 1, 3));
+    }
+    return LireTaille(chiffres, taille);
+}
+
 int Mois(std::string_view s)
 {
     static const char* const noms[] = {"jan", "feb", "mar", "apr", "may", "jun",
@@ -105,13 +124,11 @@ tChamps Decouper(std::string_view ligne, size_t nMax)
     return champs;
 }
 
-// The name begins after the single blank run that follows the field ending at `fin`.
-std::string NomApres(const std::string& ligne, size_t fin)
+// The name begins after the one blank that ends the column at `fin`; further
+// blanks belong to the name (" lead.sor").
+std::string_view NomApres(std::string_view ligne, size_t fin)
 {
-    size_t i = fin;
-    while (i < ligne.size() && (ligne[i] == ' ' || ligne[i] == '\t'))
-        ++i;
-    return ligne.substr(i);
+    return fin + 1 <= ligne.size() ? ligne.substr(fin + 1) : std::string_view();
 }
 
 bool LireHeure(std::string_view s, int& h, int& m, int& sec)
@@ -128,7 +145,7 @@ bool LireHeure(std::string_view s, int& h, int& m, int& sec)
     return bLue && h < 24 && m < 60 && sec < 60;
 }
 
-bool AnalyserUnix(const std::string& ligne, tEntreeListeFtp& e, int anneeCourante, int moisCourant,
+bool AnalyserUnix(std::string_view ligne, tEntreeListeFtp& e, int anneeCourante, int moisCourant,
                   int jourCourant)
 {
     const tChamps champs = Decouper(ligne, 12);
@@ -186,11 +203,11 @@ bool AnalyserUnix(const std::string& ligne, tEntreeListeFtp& e, int anneeCourant
             if (e.nMois > moisCourant || (e.nMois == moisCourant && jour > jourCourant + 1))
                 --annee;
         }
-        std::string nom = NomApres(ligne, finDate);
+        std::string_view nom = NomApres(ligne, finDate);
         if (perms[0] == 'l') {
             const size_t fleche = nom.find(" -> ");
-            if (fleche != std::string::npos)
-                nom.resize(fleche);
+            if (fleche != std::string_view::npos)
+                nom = nom.substr(0, fleche);
         }
         if (nom.empty())
             return false;
@@ -209,23 +226,30 @@ bool AnalyserUnix(const std::string& ligne, tEntreeListeFtp& e, int anneeCourant
     return false;
 }
 
-bool AnalyserDos(const std::string& ligne, tEntreeListeFtp& e)
+bool AnalyserDos(std::string_view ligne, tEntreeListeFtp& e)
 {
-    // "01-31-24  03:15PM       <DIR>          Traces" or "01-31-2024  15:15  1234 a.sor"
-    const tChamps champs = Decouper(ligne, 3);
-    if (champs.size() < 3)
+    // IIS and other DOS-style servers:
+    //   "01-31-24  03:15PM       <DIR>          Traces"   (MM-DD-YY, 12 h)
+    //   "01-31-2024  15:15             1,234 a.sor"     (MM-DD-YYYY, 24 h)
+    //   "2024-01-31  15:15       <DIR>          Traces"   (YYYY-MM-DD, 24 h)
+    const tChamps champs = Decouper(ligne, 4);
+    if (champs.size() < 4)
         return false;
     const std::string_view d = champs[0].strTexte;
     int mois = 0, jour = 0, annee = 0;
-    if ((d.size() != 8 && d.size() != 10) || (d[2] != '-' && d[2] != '/') || d[5] != d[2])
+    if (d.size() == 10 && (d[4] == '-' || d[4] == '/') && d[7] == d[4]) {
+        if (!LireEntier(d, 0, 4, annee) || !LireEntier(d, 5, 2, mois) || !LireEntier(d, 8, 2, jour))
+            return false;
+    } else if ((d.size() == 8 || d.size() == 10) && (d[2] == '-' || d[2] == '/') && d[5] == d[2]) {
+        if (!LireEntier(d, 0, 2, mois) || !LireEntier(d, 3, 2, jour) || !LireEntier(d, 6, d.size() - 6, annee))
+            return false;
+        if (d.size() == 8)
+            annee += annee < 70 ? 2000 : 1900;
+    } else {
         return false;
-    if (!LireEntier(d, 0, 2, mois) || !LireEntier(d, 3, 2, jour) ||
-        !LireEntier(d, 6, d.size() - 6, annee))
-        return false;
+    }
     if (mois < 1 || mois > 12 || jour < 1 || jour > 31)
         return false;
-    if (d.size() == 8)
-        annee += annee < 70 ? 2000 : 1900;
     std::string_view t = champs[1].strTexte;
     int h = 0, m = 0, s = 0;
     bool bPm = false, bAm = false;
@@ -245,23 +269,23 @@ bool AnalyserDos(const std::string& ligne, tEntreeListeFtp& e)
             return false;
         h = h % 12 + (bPm ? 12 : 0);
     }
-    const tChamps reste = Decouper(ligne, 4);
-    if (reste.size() < 4)
-        return false;
-    const std::string_view taille = reste[2].strTexte;
+    const std::string_view taille = champs[2].strTexte;
     if (taille == "<DIR>") {
         e.bRepertoire = true;
         e.nTaille = 0;
+        // IIS pads "<DIR>" with ten blanks up to the name's column; blanks
+        // beyond those belong to the name.
+        size_t i = champs[2].nFin;
+        size_t nBlancs = 0;
+        while (i + nBlancs < ligne.size() && ligne[i + nBlancs] == ' ')
+            ++nBlancs;
+        e.strNom = ligne.substr(i + (nBlancs >= 10 ? 10 : nBlancs));
     } else {
-        std::string chiffres;
-        for (char c : taille)
-            if (c != ',' && c != '.')
-                chiffres += c;
-        if (!LireTaille(chiffres, e.nTaille))
+        if (!LireTailleGroupee(taille, e.nTaille))
             return false;
         e.bRepertoire = false;
+        e.strNom = NomApres(ligne, champs[2].nFin);
     }
-    e.strNom = NomApres(ligne, reste[2].nFin);
     if (e.strNom.empty())
         return false;
     e.bLectureSeule = false;
@@ -277,72 +301,88 @@ bool AnalyserDos(const std::string& ligne, tEntreeListeFtp& e)
 
 } // namespace
 
-bool AnalyserLigneMlsd(const std::string& ligne, tEntreeListeFtp& e)
+namespace {
+
+bool EgalSansCasse(std::string_view a, const char* b)
+{
+    const size_t n = std::strlen(b);
+    if (a.size() != n)
+        return false;
+    for (size_t i = 0; i < n; ++i)
+        if (std::tolower(static_cast<unsigned char>(a[i])) != b[i])
+            return false;
+    return true;
+}
+
+} // namespace
+
+bool AnalyserLigneMlsd(std::string_view ligne, tEntreeListeFtp& e)
 {
     const size_t espace = ligne.find(' ');
-    if (espace == std::string::npos || espace + 1 >= ligne.size())
+    if (espace == std::string_view::npos || espace + 1 >= ligne.size())
         return false;
     e = tEntreeListeFtp();
     e.strNom = ligne.substr(espace + 1);
     bool bType = false;
-    std::string perm;
+    std::string_view perm;
     bool bPerm = false;
     int modeUnix = -1;
+    const std::string_view faits = ligne.substr(0, espace);
     size_t i = 0;
-    const std::string faits = ligne.substr(0, espace);
     while (i < faits.size()) {
         size_t fin = faits.find(';', i);
-        if (fin == std::string::npos)
+        if (fin == std::string_view::npos)
             fin = faits.size();
-        const std::string fait = faits.substr(i, fin - i);
+        const std::string_view fait = faits.substr(i, fin - i);
         i = fin + 1;
         const size_t egal = fait.find('=');
-        if (egal == std::string::npos)
+        if (egal == std::string_view::npos)
             continue;
-        std::string cle = fait.substr(0, egal);
-        for (char& c : cle)
-            c = static_cast<char>(std::tolower(static_cast<unsigned char>(c)));
-        std::string valeur = fait.substr(egal + 1);
-        if (cle == "type") {
-            std::string v;
-            for (char c : valeur)
-                v += static_cast<char>(std::tolower(static_cast<unsigned char>(c)));
+        const std::string_view cle = fait.substr(0, egal);
+        const std::string_view valeur = fait.substr(egal + 1);
+        if (EgalSansCasse(cle, "type")) {
             bType = true;
-            e.bRepertoire = v == "dir" || v == "cdir" || v == "pdir";
-        } else if (cle == "size") {
+            e.bRepertoire = EgalSansCasse(valeur, "dir") || EgalSansCasse(valeur, "cdir") ||
+                            EgalSansCasse(valeur, "pdir");
+        } else if (EgalSansCasse(cle, "size")) {
             if (!LireTaille(valeur, e.nTaille))
                 e.nTaille = 0;
-        } else if (cle == "modify") {
+        } else if (EgalSansCasse(cle, "modify")) {
             // YYYYMMDDHHMMSS[.sss], UTC
             e.bDate = valeur.size() >= 14 && LireEntier(valeur, 0, 4, e.nAnnee) &&
                       LireEntier(valeur, 4, 2, e.nMois) && LireEntier(valeur, 6, 2, e.nJour) &&
                       LireEntier(valeur, 8, 2, e.nHeure) && LireEntier(valeur, 10, 2, e.nMinute) &&
                       LireEntier(valeur, 12, 2, e.nSeconde);
-        } else if (cle == "unique") {
+        } else if (EgalSansCasse(cle, "unique")) {
             e.strUnique = valeur;
-        } else if (cle == "perm") {
+        } else if (EgalSansCasse(cle, "perm")) {
             perm = valeur;
             bPerm = true;
-        } else if (cle == "unix.mode") {
-            char* finMode = nullptr;
-            const long v = std::strtol(valeur.c_str(), &finMode, 8);
-            if (finMode && *finMode == '\0' && !valeur.empty())
-                modeUnix = static_cast<int>(v);
+        } else if (EgalSansCasse(cle, "unix.mode")) {
+            int v = 0;
+            bool bLu = !valeur.empty() && valeur.size() <= 6;
+            for (char c : valeur)
+                if (c >= '0' && c <= '7')
+                    v = v * 8 + (c - '0');
+                else
+                    bLu = false;
+            if (bLu)
+                modeUnix = v;
         }
     }
     if (!bType)
         return false;
     if (!e.bRepertoire) {
         if (bPerm)
-            e.bLectureSeule = perm.find_first_of("wWaA") == std::string::npos;
+            e.bLectureSeule = perm.find_first_of("wWaA") == std::string_view::npos;
         else if (modeUnix >= 0)
             e.bLectureSeule = (modeUnix & 0200) == 0;
     }
     return true;
 }
 
-bool AnalyserLigneList(const std::string& ligne, tEntreeListeFtp& e, int anneeCourante,
-                       int moisCourant, int jourCourant)
+bool AnalyserLigneList(std::string_view ligne, tEntreeListeFtp& e, int anneeCourante, int moisCourant,
+                       int jourCourant)
 {
     e = tEntreeListeFtp();
     if (AnalyserUnix(ligne, e, anneeCourante, moisCourant, jourCourant))
@@ -351,48 +391,123 @@ bool AnalyserLigneList(const std::string& ligne, tEntreeListeFtp& e, int anneeCo
     return AnalyserDos(ligne, e);
 }
 
+bool NomRecevable(std::string_view nom)
+{
+    if (nom == "." || nom == "..")
+        return true;
+    // Most names are short enough for the string's own buffer: no allocation.
+    if (nom.size() < 16 || nom.find_first_of(std::string_view("/\\\0\r\n", 5)) != std::string_view::npos)
+        return CheminDistant::NomSur(std::string(nom));
+    return true;
+}
+
+bool EstUtf8Valide(std::string_view s)
+{
+    size_t i = 0;
+    const size_t n = s.size();
+    while (i < n) {
+        const unsigned char c = static_cast<unsigned char>(s[i]);
+        if (c < 0x80) {
+            ++i;
+            continue;
+        }
+        size_t suite;
+        uint32_t v;
+        if (c >= 0xC2 && c <= 0xDF) {
+            suite = 1;
+            v = c & 0x1F;
+        } else if (c >= 0xE0 && c <= 0xEF) {
+            suite = 2;
+            v = c & 0x0F;
+        } else if (c >= 0xF0 && c <= 0xF4) {
+            suite = 3;
+            v = c & 0x07;
+        } else {
+            return false;
+        }
+        for (size_t k = 1; k <= suite; ++k) {
+            if (i + k >= n)
+                return false;
+            const unsigned char d = static_cast<unsigned char>(s[i + k]);
+            if ((d & 0xC0) != 0x80)
+                return false;
+            v = (v << 6) | (d & 0x3F);
+        }
+        // Overlong forms, surrogates and code points past U+10FFFF.
+        if ((suite == 2 && v < 0x800) || (suite == 3 && (v < 0x10000 || v > 0x10FFFF)) ||
+            (v >= 0xD800 && v <= 0xDFFF))
+            return false;
+        i += suite + 1;
+    }
+    return true;
+}
+
+std::tm EnUtc(std::time_t t)
+{
+    std::tm tmUtc{};
+#if defined(_WIN32)
+    gmtime_s(&tmUtc, &t);
+#else
+    gmtime_r(&t, &tmUtc);
+#endif
+    return tmUtc;
+}
+
+void DateDuJourUtc(int& annee, int& mois, int& jour)
+{
+    const std::tm tmUtc = EnUtc(std::time(nullptr));
+    annee = tmUtc.tm_year + 1900;
+    mois = tmUtc.tm_mon + 1;
+    jour = tmUtc.tm_mday;
+}
+
 std::vector<tEntreeListeFtp> AnalyserListe(const std::string& donnees, bool bMlsd)
 {
     int annee = 1970, mois = 1, jour = 1;
-    if (!bMlsd) {
-        const std::time_t maintenant = std::time(nullptr);
-        std::tm tmUtc{};
-#if defined(_WIN32)
-        gmtime_s(&tmUtc, &maintenant);
-#else
-        gmtime_r(&maintenant, &tmUtc);
-#endif
-        annee = tmUtc.tm_year + 1900;
-        mois = tmUtc.tm_mon + 1;
-        jour = tmUtc.tm_mday;
-    }
+    if (!bMlsd)
+        DateDuJourUtc(annee, mois, jour);
     std::vector<tEntreeListeFtp> entrees;
-    size_t debut = 0;
-    while (debut < donnees.size()) {
-        size_t fin = donnees.find('\n', debut);
-        if (fin == std::string::npos)
-            fin = donnees.size();
-        std::string ligne = donnees.substr(debut, fin - debut);
-        debut = fin + 1;
-        if (!ligne.empty() && ligne.back() == '\r')
-            ligne.pop_back();
+    PourChaqueLigne(donnees, [&](std::string_view ligne) {
         tEntreeListeFtp e;
-        const bool bLue = bMlsd ? AnalyserLigneMlsd(ligne, e)
-                                : AnalyserLigneList(ligne, e, annee, mois, jour);
-        // "." and ".." are kept: the listing reports them as the server sent them.
-        if (bLue && (CheminDistant::NomSur(e.strNom) || CheminDistant::EstSpecial(e.strNom)))
-            entrees.push_back(std::move(e));
-    }
+        const bool bLue = bMlsd ? AnalyserLigneMlsd(ligne, e) : AnalyserLigneList(ligne, e, annee, mois, jour);
+        if (bLue && NomRecevable(e.strNom))
+            entrees.push_back(e);
+    });
     return entrees;
+}
+
+namespace {
+
+bool DateValide(const tEntreeListeFtp& e)
+{
+    return e.bDate && e.nAnnee >= 100 && e.nAnnee <= 9999 && e.nMois >= 1 && e.nMois <= 12 && e.nJour >= 1 &&
+           e.nJour <= JoursDuMois(e.nAnnee, e.nMois) && e.nHeure >= 0 && e.nHeure < 24 && e.nMinute >= 0 &&
+           e.nMinute < 60 && e.nSeconde >= 0 && e.nSeconde < 60;
+}
+
+// Days since 1970-01-01 of a proleptic Gregorian date.
+int64_t JoursDepuis1970(int64_t a, int m, int j)
+{
+    a -= m <= 2;
+    const int64_t ere = (a >= 0 ? a : a - 399) / 400;
+    const int64_t ae = a - ere * 400;
+    const int64_t jda = (153 * (m + (m > 2 ? -3 : 9)) + 2) / 5 + j - 1;
+    const int64_t jde = ae * 365 + ae / 4 - ae / 100 + jda;
+    return ere * 146097 + jde - 719468;
+}
+
+} // namespace
+
+int64_t DateUtcFtp(const tEntreeListeFtp& e)
+{
+    if (!DateValide(e))
+        return 0;
+    return JoursDepuis1970(e.nAnnee, e.nMois, e.nJour) * 86400 + e.nHeure * 3600 + e.nMinute * 60 + e.nSeconde;
 }
 
 CString FormaterDateFtp(const tEntreeListeFtp& e)
 {
-    const bool bValide = e.bDate && e.nAnnee >= 100 && e.nAnnee <= 9999 && e.nMois >= 1 &&
-                         e.nMois <= 12 && e.nJour >= 1 && e.nJour <= JoursDuMois(e.nAnnee, e.nMois) &&
-                         e.nHeure >= 0 && e.nHeure < 24 && e.nMinute >= 0 && e.nMinute < 60 &&
-                         e.nSeconde >= 0 && e.nSeconde < 60;
-    if (!bValide)
+    if (!DateValide(e))
         return CString(L"Invalid DateTime");
     // Fixed layout, written digit by digit: listings of thousands of entries
     // format one date each.

@@ -4,33 +4,73 @@
 // cannot be read is skipped, never the whole listing.
 
 #include <cstdint>
+#include <ctime>
 #include <string>
+#include <string_view>
 #include <vector>
 
 #include "common/CString.h"
 
 struct tEntreeListeFtp
 {
-    std::string strNom;         ///< raw bytes as the server sent them
+    std::string_view strNom;    ///< raw bytes as the server sent them (a view into the line)
     bool bRepertoire = false;
     bool bLectureSeule = false;
     uint64_t nTaille = 0;
     bool bDate = false;         ///< false: the line carried no usable date
-    std::string strUnique;      ///< MLSD "unique" fact: the same for every name of one file or directory
+    std::string_view strUnique; ///< MLSD "unique" fact, the same for every name of one file or directory (a view)
     int nAnnee = 0, nMois = 0, nJour = 0, nHeure = 0, nMinute = 0, nSeconde = 0;
 };
 
 /// One MLSD line ("type=file;size=12;modify=20240131120000; name"). False when unreadable.
-bool AnalyserLigneMlsd(const std::string& strLigne, tEntreeListeFtp& entree);
+bool AnalyserLigneMlsd(std::string_view strLigne, tEntreeListeFtp& entree);
 
 /// One LIST line, Unix or DOS form. Dates without a year take the year that
 /// puts them at most one day after `nAnneeCourante/nMoisCourant/nJourCourant`.
-bool AnalyserLigneList(const std::string& strLigne, tEntreeListeFtp& entree, int nAnneeCourante,
+/// The name keeps its leading blanks (only the one blank that ends the column
+/// before it goes); a link ("name -> target") keeps the name only.
+bool AnalyserLigneList(std::string_view strLigne, tEntreeListeFtp& entree, int nAnneeCourante,
                        int nMoisCourant, int nJourCourant);
 
-/// Every readable entry of a listing, in server order. Names that cannot be
-/// one path component (CheminDistant::NomSur) are dropped, but for "." and "..".
+/// A raw name that may enter a listing: one path component (CheminDistant::NomSur),
+/// or exactly "." or "..".
+bool NomRecevable(std::string_view strNom);
+
+/// True when the bytes are well-formed UTF-8 (their decoding is then exact and
+/// no other name decodes to the same text).
+bool EstUtf8Valide(std::string_view strOctets);
+
+/// Calls f with each line of the text, without its CR LF (or LF).
+template <class F>
+void PourChaqueLigne(std::string_view texte, F&& f)
+{
+    size_t debut = 0;
+    while (debut < texte.size()) {
+        size_t fin = texte.find('\n', debut);
+        if (fin == std::string_view::npos)
+            fin = texte.size();
+        std::string_view ligne = texte.substr(debut, fin - debut);
+        debut = fin + 1;
+        if (!ligne.empty() && ligne.back() == '\r')
+            ligne.remove_suffix(1);
+        f(ligne);
+    }
+}
+
+/// Every readable entry of a listing, in server order (names are views into
+/// strDonnees). Names NomRecevable refuses are dropped.
 std::vector<tEntreeListeFtp> AnalyserListe(const std::string& strDonnees, bool bMlsd);
+
+/// The calendar fields of a time, in UTC.
+std::tm EnUtc(std::time_t t);
+
+/// Today's date in UTC, for LIST dates that carry no year.
+void DateDuJourUtc(int& nAnnee, int& nMois, int& nJour);
+
+/// Seconds since 1970 (UTC) of the entry's date, 0 when it has none or it is
+/// not a real calendar time. MLSD dates are UTC; LIST dates are the server's
+/// clock, taken as UTC.
+int64_t DateUtcFtp(const tEntreeListeFtp& entree);
 
 /// "MM/DD/YYYY HH:MM:SS", or "Invalid DateTime" when the entry has no date or
 /// the date lies outside the years 100 to 9999 or is not a real calendar time.

@@ -1,17 +1,31 @@
 #include "ftp/CFTPDirect.h"
 
+#include <algorithm>
+#include <cctype>
+#include <cerrno>
 #include <cstdio>
 #include <cstring>
 #include <filesystem>
 #include <random>
 #include <system_error>
 
-#include "common/CChaineUTF8.h"
+#if defined(_WIN32)
+#include <io.h>
+#include <sys/utime.h>
+#include <ws2tcpip.h>
+#else
+#include <arpa/inet.h>
+#include <fcntl.h>
+#include <sys/stat.h>
+#include <unistd.h>
+#endif
+
 #include "common/Conversions.h"
 #include "ftp/AnalyseListeFtp.h"
 #include "ftp/CheminDistant.h"
 #include "ftp/CSessionFtp.h"
 #include "ftp/FichiersLocaux.h"
+#include "ftp/RecepteurListeFtp.h"
 
 namespace fs = std::filesystem;
 
@@ -20,20 +34,9 @@ namespace {
 // Remote names travel as the UTF-8 bytes of their text.
 std::string Fil(const CString& texte) { return WideToUtf8(texte); }
 
-// Received names: an incomplete character at the end is dropped, other
-// malformed bytes show as U+FFFD.
-CString DepuisFil(const std::string& octets)
-{
-    return CString(Utf8ToWide(octets.data(), CChaineUTF8::ReparerFin(octets.data(), octets.size())));
-}
-
 short Statut(int n) { return static_cast<short>(static_cast<unsigned>(n) & 0xFFFFu); }
 
-long Secondes(std::chrono::milliseconds d)
-{
-    const long long s = (d.count() + 999) / 1000;
-    return s < 1 ? 1L : static_cast<long>(s);
-}
+long Millisecondes(std::chrono::milliseconds d) { return static_cast<long>(d.count() < 1 ? 1 : d.count()); }
 
 fs::path CheminLocal(const CString& texte) { return FichiersLocaux::Chemin(texte); }
 
@@ -47,14 +50,55 @@ std::FILE* Ouvrir(const fs::path& chemin, const char* mode)
 #endif
 }
 
-// MKD, RMD or DELE on a name in the current directory: the server's reply
-// number, 0 for success; an empty name is refused here (501).
-int CommandeSurNom(CSessionFtp& session, const char* verbe, const CString& strNom)
+std::string Texte(const fs::path& p) { return p.string(); }
+
+// Host names, IPv4 and IPv6 texts (with a zone): nothing that could change the
+// URL the address goes into ("user@host", "host/path", "host:port").
+bool AdresseValide(const std::string& h)
 {
-    const std::string nom = Fil(strNom);
-    if (nom.empty())
-        return 501;
-    return session.Commande(verbe + nom);
+    if (h.empty() || h.size() > 253)
+        return false;
+    if (h.find(':') != std::string::npos) {
+        const size_t zone = h.find('%');
+        if (zone != std::string::npos) {
+            if (zone + 1 == h.size())
+                return false;
+            for (size_t i = zone + 1; i < h.size(); ++i)
+                if (!std::isalnum(static_cast<unsigned char>(h[i])) && h[i] != '_' && h[i] != '-' && h[i] != '.')
+                    return false;
+        }
+        in6_addr a;
+        return ::inet_pton(AF_INET6, h.substr(0, zone).c_str(), &a) == 1;
+    }
+    if (h[0] == '-' || h[0] == '.')
+        return false;
+    for (char c : h)
+        if (!std::isalnum(static_cast<unsigned char>(c)) && c != '-' && c != '.' && c != '_')
+            return false;
+    return true;
+}
+
+// Gives the file its remote time (seconds since 1970, UTC).
+void DaterFichier(const fs::path& chemin, int64_t nDateUtc)
+{
+#if defined(_WIN32)
+    struct _utimbuf t{static_cast<time_t>(nDateUtc), static_cast<time_t>(nDateUtc)};
+    _wutime(chemin.c_str(), &t);
+#else
+    struct timespec t[2];
+    t[0].tv_sec = t[1].tv_sec = static_cast<time_t>(nDateUtc);
+    t[0].tv_nsec = t[1].tv_nsec = 0;
+    ::utimensat(AT_FDCWD, chemin.c_str(), t, 0);
+#endif
+}
+
+bool Inscriptible(const fs::path& chemin)
+{
+#if defined(_WIN32)
+    return ::_waccess(chemin.c_str(), 2) == 0;
+#else
+    return ::access(chemin.c_str(), W_OK) == 0;
+#endif
 }
 
 // How a listing ended, from the failure number of the directory change or of
@@ -64,6 +108,8 @@ CFTPDirect::tEtatListe EtatListe(const CSessionFtp& session, int n, bool bCommen
     using tEtat = CFTPDirect::tEtatListe;
     if (n == 0)
         return tEtat::Complete;
+    if (n == CSessionFtp::ANNULE)
+        return tEtat::Annulee;
     if (CSessionFtp::EstExpiration(n))
         return tEtat::Expiree;
     if (n >= 400 && n <= 599 && !bCommencee && !session.ConnexionPerdue())
@@ -71,21 +117,47 @@ CFTPDirect::tEtatListe EtatListe(const CSessionFtp& session, int n, bool bCommen
     return tEtat::Coupee;
 }
 
-// A cut listing may end inside a line: that piece could read as another,
-// shorter name, so only whole lines count.
-void RetirerLigneCoupee(std::string& donnees)
-{
-    const size_t fin = donnees.rfind('\n');
-    donnees.resize(fin == std::string::npos ? 0 : fin + 1);
-}
-
 } // namespace
 
-CFTPDirect::CFTPDirect(const CString& strAdresse, int nPort) : m_strAdresse(strAdresse), m_nPort(nPort)
+CFTPDirect::CFTPDirect(const CString& strAdresse, int nPort)
+    : m_annulation(std::make_shared<CAnnulationFtp>()), m_pCache(std::make_unique<tCacheListeFtp>()),
+      m_strAdresse(strAdresse), m_nPort(nPort)
 {
 }
 
 CFTPDirect::~CFTPDirect() { FtpDeconnexion(); }
+
+short CFTPDirect::Echec(int nCode)
+{
+    m_strErreur = nCode == CSessionFtp::ANNULE ? std::string("cancelled") : m_pSession->DerniereErreur();
+    return Statut(nCode);
+}
+
+int CFTPDirect::EchecBool(const std::string& strRaison)
+{
+    m_strErreur = strRaison;
+    return 0;
+}
+
+// Connected, and not cancelled: else the reason is set.
+bool CFTPDirect::Utilisable()
+{
+    if (!m_pSession) {
+        m_strErreur = "not connected to the FTP server";
+        return false;
+    }
+    if (m_annulation->EstAnnule()) {
+        m_strErreur = "cancelled";
+        return false;
+    }
+    return true;
+}
+
+void CFTPDirect::OublierListe()
+{
+    m_pCache->strRepertoire.clear();
+    m_pCache->cles.clear();
+}
 
 int CFTPDirect::FtpConnexion(CString strUtilisateur, CString strMotDePasse)
 {
@@ -93,15 +165,29 @@ int CFTPDirect::FtpConnexion(CString strUtilisateur, CString strMotDePasse)
     try {
         CString hote = m_strAdresse;
         hote.Trim();
-        auto session = std::make_unique<CSessionFtp>(Fil(hote), m_nPort);
+        const std::string strHote = Fil(hote);
+        if (!AdresseValide(strHote)) {
+            m_eEchecConnexion = tEchecConnexion::Injoignable;
+            return EchecBool("'" + strHote + "' is not a host name or an IP address");
+        }
+        auto session = std::make_unique<CSessionFtp>(strHote, m_nPort, m_annulation);
         AppliquerDelais(*session);
         session->SetTrace(m_trace);
-        if (!session->Connecter(Fil(strUtilisateur), Fil(strMotDePasse)))
-            return 0;
+        session->SetProgression(&m_progression);
+        // USER and PASS go out in the ANSI code page, as typed.
+        const CSessionFtp::eEchecConnexion e =
+            session->Connecter(WideToAnsi(strUtilisateur), WideToAnsi(strMotDePasse));
+        if (e != CSessionFtp::eEchecConnexion::Aucun) {
+            m_eEchecConnexion = static_cast<tEchecConnexion>(static_cast<int>(e));
+            return EchecBool(session->DerniereErreur());
+        }
+        m_eEchecConnexion = tEchecConnexion::Aucun;
+        m_strErreur.clear();
         m_pSession = std::move(session);
         return 1;
-    } catch (...) {
-        return 0;
+    } catch (const std::exception& ex) {
+        m_eEchecConnexion = tEchecConnexion::Injoignable;
+        return EchecBool(ex.what());
     }
 }
 
@@ -109,6 +195,7 @@ int CFTPDirect::FtpDeconnexion()
 {
     const int bConnecte = m_pSession != nullptr;
     m_pSession.reset();
+    OublierListe();
     return bConnecte;
 }
 
@@ -122,14 +209,39 @@ short CFTPDirect::GetDir(CString* pChemin, CListeFichiersFtp& liste, int nFallba
 short CFTPDirect::Lister(CString* pChemin, CListeFichiersFtp& liste, int nFallback,
                          std::vector<std::string>* pIdentites)
 {
+    CRecepteurListeFtp recepteur(liste, *m_pCache, pIdentites);
+    return Lister(pChemin, nFallback, recepteur);
+}
+
+short CFTPDirect::GetDir(CString* pChemin, const FonctionEntreeListe& fonction, int nFallback)
+{
+    CRecepteurListeFtp recepteur(fonction);
+    return Lister(pChemin, nFallback, recepteur);
+}
+
+short CFTPDirect::Lister(CString* pChemin, int nFallback, CRecepteurListeFtp& r)
+{
     m_etatListe = tEtatListe::Refusee;
-    if (!m_pSession)
+    m_nomsEnDoublon.clear();
+    m_nomsInutilisables.clear();
+    if (!m_pSession) {
+        m_strErreur = "not connected to the FTP server";
         return 0;
+    }
+    if (!Utilisable()) {
+        m_etatListe = tEtatListe::Annulee;
+        return ECHEC_ANNULE;
+    }
     try {
         int n = m_pSession->ChangerRepertoire(pChemin ? Fil(*pChemin) : std::string());
+        if (n == CSessionFtp::ANNULE) {
+            m_etatListe = tEtatListe::Annulee;
+            return Echec(n);
+        }
         if (n != 0) {
             if (nFallback != 1) {
                 m_etatListe = EtatListe(*m_pSession, n, false);
+                Echec(n);
                 return 3;
             }
             if (pChemin)
@@ -138,27 +250,26 @@ short CFTPDirect::Lister(CString* pChemin, CListeFichiersFtp& liste, int nFallba
         }
         const short resultat = Statut(n);
 
-        std::string donnees;
-        bool bMlsd = false;
-        const int nListe = m_pSession->Lister(donnees, bMlsd);
+        OublierListe();
+        // The list is emptied when the listing starts; entries read before a
+        // failure are kept (whole lines only).
+        const int nListe = m_pSession->Lister(r);
         m_etatListe = EtatListe(*m_pSession, nListe, m_pSession->ListeCommencee());
-        if (m_etatListe != tEtatListe::Complete)
-            RetirerLigneCoupee(donnees);
-        // Whatever the listing gave, the previous content goes; entries read
-        // before a failure are kept.
-        liste.RemoveAll();
-        if (pIdentites)
-            pIdentites->clear();
-        for (const tEntreeListeFtp& e : AnalyserListe(donnees, bMlsd)) {
-            liste.Add(tInfosFichierFtp(DepuisFil(e.strNom), FormaterDateFtp(e), AttributsFtp(e),
-                                       e.nTaille));
-            if (pIdentites)
-                pIdentites->push_back(e.strUnique);
+        r.Terminer(m_nomsEnDoublon);
+        m_nomsInutilisables.swap(r.Inutilisables());
+        if (nListe == 0) {
+            m_pCache->strRepertoire = m_pCache->cles.empty() ? std::string() : m_pSession->RepertoireCourant();
+            std::sort(m_pCache->cles.begin(), m_pCache->cles.end());
+            m_strErreur.clear();
+        } else {
+            OublierListe();
+            Echec(nListe);
         }
         return resultat;
-    } catch (...) {
+    } catch (const std::bad_alloc&) {
         m_etatListe = tEtatListe::Coupee;
-        return Statut(12);  // out of memory
+        m_strErreur = "out of memory";
+        return Statut(12);
     }
 }
 
@@ -168,16 +279,22 @@ std::string CFTPDirect::IdentiteRepertoireCourant()
     tEntreeListeFtp e;
     if (!m_pSession || m_pSession->FaitsRepertoire(faits) != 0 || !AnalyserLigneMlsd(faits, e))
         return std::string();
-    return e.strUnique;
+    return std::string(e.strUnique);
 }
 
-int CFTPDirect::SessionPerdue() const { return m_pSession && m_pSession->ConnexionPerdue(); }
+int CFTPDirect::SessionPerdue() const
+{
+    return m_pSession && !m_annulation->EstAnnule() && m_pSession->ConnexionPerdue();
+}
 
 short CFTPDirect::MakeDir(CString strNom, CString strRepertoire)
 {
     if (!m_pSession)
         return 0;
-    m_pSession->ChangerRepertoire(Fil(strRepertoire));
+    if (!Utilisable())
+        return ECHEC_ANNULE;
+    if (m_pSession->ChangerRepertoire(Fil(strRepertoire)) == CSessionFtp::ANNULE)
+        return Echec(CSessionFtp::ANNULE);
     return MakeDir(strNom);
 }
 
@@ -185,103 +302,242 @@ short CFTPDirect::MakeDir(CString strNom)
 {
     if (!m_pSession)
         return 0;
-    return Statut(CommandeSurNom(*m_pSession, "MKD ", strNom));
+    if (!Utilisable())
+        return ECHEC_ANNULE;
+    return CommandeSurNom("MKD ", strNom);
 }
 
 short CFTPDirect::RemDir(CString strNom, CString strRepertoire)
 {
     if (!m_pSession)
         return 0;
-    m_pSession->ChangerRepertoire(Fil(strRepertoire));
-    return Statut(CommandeSurNom(*m_pSession, "RMD ", strNom));
+    if (!Utilisable())
+        return ECHEC_ANNULE;
+    if (m_pSession->ChangerRepertoire(Fil(strRepertoire)) == CSessionFtp::ANNULE)
+        return Echec(CSessionFtp::ANNULE);
+    return CommandeSurNom("RMD ", strNom);
+}
+
+// MKD, RMD or DELE of a name (or path) in the current directory.
+short CFTPDirect::CommandeSurNom(const char* pszVerbe, const CString& strNom)
+{
+    const std::string nom = Fil(strNom);
+    if (nom.empty()) {
+        m_strErreur = "501 no name given";
+        return 501;
+    }
+    OublierListe();
+    const int n = m_pSession->Commande(pszVerbe + nom);
+    if (n != 0)
+        return Echec(n);
+    m_strErreur.clear();
+    return 0;
 }
 
 int CFTPDirect::GetFile(CString strDistant, CString strLocal)
 {
-    if (!m_pSession)
+    if (!Utilisable())
         return 0;
     try {
-        const fs::path cible = CheminLocal(strLocal);
-        if (cible.filename().empty())
-            return 0;
+        const fs::path demande = CheminLocal(strLocal);
+        if (demande.filename().empty())
+            return EchecBool("'" + Texte(demande) + "' names no file");
+        // A symbolic link is written through: the file it leads to is replaced.
+        std::error_code ec;
+        fs::path cible = demande;
+        for (int i = 0; i < 40 && fs::is_symlink(fs::symlink_status(cible, ec)); ++i) {
+            const fs::path lien = fs::read_symlink(cible, ec);
+            if (ec)
+                break;
+            cible = lien.is_absolute() ? lien : cible.parent_path() / lien;
+        }
+        const fs::file_status etat = fs::status(cible, ec);
+        const bool bExiste = fs::exists(etat);
+        if (bExiste) {
+            if (fs::is_directory(etat))
+                return EchecBool("'" + Texte(cible) + "' is a directory");
+            if (!fs::is_regular_file(etat))
+                return EchecBool("'" + Texte(cible) + "' is not a regular file");
+            if (!Inscriptible(cible))
+                return EchecBool("cannot replace '" + Texte(cible) + "': " + std::strerror(errno));
+        }
+
         // Download beside the target, then rename over it: a failed transfer
-        // leaves an existing file as it was and no partial file behind.
+        // leaves an existing file as it was and no partial file behind. The
+        // temporary name is short, whatever the target's length.
         std::random_device alea;
         fs::path temporaire;
         std::FILE* f = nullptr;
+        int nErrno = 0;
         for (int essai = 0; essai < 8 && !f; ++essai) {
-            char suffixe[32];
-            std::snprintf(suffixe, sizeof suffixe, ".%08x.part", static_cast<unsigned>(alea()));
-            temporaire = cible;
-            temporaire += suffixe;
+            char nom[40];
+            std::snprintf(nom, sizeof nom, ".otdr-%08x.part", static_cast<unsigned>(alea()));
+            temporaire = cible.parent_path() / nom;
             f = Ouvrir(temporaire, "wbx");
+            nErrno = errno;
+            if (!f && nErrno != EEXIST)
+                break;
         }
         if (!f)
-            return 0;
-        const int n = m_pSession->Telecharger(Fil(strDistant), f);
-        const bool bFerme = std::fclose(f) == 0;
-        std::error_code ec;
-        if (n == 0 && bFerme) {
+            return EchecBool("cannot create '" + Texte(temporaire) + "': " + std::strerror(nErrno));
+
+        // Size and time from the last listing of the same directory, when there is one.
+        const std::string distant = Fil(strDistant);
+        const std::string absolu = CheminDistant::Joindre(m_pSession->RepertoireCourant(), distant);
+        long long nTaille = 0;
+        int64_t nDate = 0;
+        if (!m_pCache->strRepertoire.empty() &&
+            CheminDistant::Normaliser(CheminDistant::Parent(absolu)) == CheminDistant::Normaliser(m_pCache->strRepertoire)) {
+            const tCacheListeFtp::tCle cle{HashFtp(CheminDistant::Nom(absolu)), 0, 0};
+            const auto it = std::lower_bound(m_pCache->cles.begin(), m_pCache->cles.end(), cle);
+            if (it != m_pCache->cles.end() && it->nHash == cle.nHash) {
+                nTaille = static_cast<long long>(it->nTaille);
+                nDate = it->nDateUtc;
+            }
+        }
+        bool bContinuer = true;
+        if (m_progression)
+            bContinuer = m_progression(0, static_cast<uint64_t>(nTaille));
+        if (!bContinuer)
+            m_annulation->Annuler();
+        long long nDateMdtm = 0;
+        int n = bContinuer ? m_pSession->Telecharger(distant, f, nTaille, nDate == 0, nDateMdtm)
+                           : static_cast<int>(CSessionFtp::ANNULE);
+        if (nDate == 0)
+            nDate = nDateMdtm;
+        const long nEcrits = std::ftell(f);
+        bool bFerme = std::fflush(f) == 0;
+        nErrno = errno;
+        bFerme = std::fclose(f) == 0 && bFerme;
+        if (m_progression)
+            m_progression(nEcrits > 0 ? static_cast<uint64_t>(nEcrits) : 0, static_cast<uint64_t>(nTaille));
+        if (n == 0 && !bFerme) {
+            m_strErreur = "cannot write '" + Texte(temporaire) + "': " + std::strerror(nErrno);
+            n = -1;
+        } else if (n != 0) {
+            Echec(n);
+            if (m_strErreur.rfind("cannot write the local file", 0) == 0)
+                m_strErreur = "cannot write '" + Texte(temporaire) + "'" + m_strErreur.substr(27);
+        }
+        if (n == 0) {
+#if !defined(_WIN32)
+            struct stat avant;
+            if (bExiste && ::stat(cible.c_str(), &avant) == 0)
+                ::chmod(temporaire.c_str(), avant.st_mode & 07777);
+#endif
+            if (nDate > 0)
+                DaterFichier(temporaire, nDate);
             fs::rename(temporaire, cible, ec);
-            if (!ec)
+            if (!ec) {
+                m_strErreur.clear();
                 return 1;
+            }
+            m_strErreur = "cannot replace '" + Texte(cible) + "': " + ec.message();
         }
         fs::remove(temporaire, ec);
         return 0;
-    } catch (...) {
-        return 0;
+    } catch (const std::exception& ex) {
+        return EchecBool(ex.what());
     }
 }
 
 int CFTPDirect::PutFile(CString strLocal, CString strDistant)
 {
-    if (!m_pSession)
+    if (!Utilisable())
         return 0;
     try {
         const fs::path source = CheminLocal(strLocal);
         std::error_code ec;
-        if (!fs::is_regular_file(source, ec))
-            return 0;
+        const fs::file_status etat = fs::status(source, ec);
+        if (!fs::exists(etat))
+            return EchecBool("cannot read '" + Texte(source) + "': " + (ec ? ec.message() : "No such file"));
+        if (!fs::is_regular_file(etat))
+            return EchecBool("'" + Texte(source) + "' is not a regular file");
         const auto taille = fs::file_size(source, ec);
         if (ec)
-            return 0;
+            return EchecBool("cannot read '" + Texte(source) + "': " + ec.message());
         std::FILE* f = Ouvrir(source, "rb");
         if (!f)
-            return 0;
-        const int n = m_pSession->Envoyer(f, static_cast<long long>(taille), Fil(strDistant));
+            return EchecBool("cannot read '" + Texte(source) + "': " + std::strerror(errno));
+        int64_t nDate = 0;
+#if defined(_WIN32)
+        struct _stat64 st;
+        if (::_fstat64(_fileno(f), &st) == 0)
+            nDate = st.st_mtime;
+#else
+        struct stat st;
+        if (::fstat(fileno(f), &st) == 0)
+            nDate = st.st_mtime;
+#endif
+        OublierListe();
+        const std::string distant = Fil(strDistant);
+        bool bContinuer = true;
+        if (m_progression)
+            bContinuer = m_progression(0, taille);
+        if (!bContinuer)
+            m_annulation->Annuler();
+        const int n = bContinuer ? m_pSession->Envoyer(f, static_cast<long long>(taille), distant, nDate)
+                                 : static_cast<int>(CSessionFtp::ANNULE);
         std::fclose(f);
-        return n == 0;
-    } catch (...) {
+        if (m_progression)
+            m_progression(n == 0 ? taille : 0, taille);
+        if (n == 0) {
+            m_strErreur.clear();
+            return 1;
+        }
+        Echec(n);
+        if (n == CSessionFtp::ANNULE && !distant.empty()) {
+            // What the server stored of the file goes; 550: nothing was stored.
+            const int nDele = m_pSession->Commande("DELE " + distant, true);
+            if (nDele != 0 && nDele != 550)
+                m_strErreur = "cancelled; '" + distant + "' may be left incomplete on the server (" +
+                              m_pSession->DerniereErreur() + ")";
+        }
         return 0;
+    } catch (const std::exception& ex) {
+        return EchecBool(ex.what());
     }
 }
 
 int CFTPDirect::DelFile(CString strNom)
 {
-    if (!m_pSession)
+    if (!Utilisable())
         return 0;
-    return CommandeSurNom(*m_pSession, "DELE ", strNom) == 0;
+    return CommandeSurNom("DELE ", strNom) == 0;
 }
 
 short CFTPDirect::SetCurrentDirectoryW(CString strChemin, int nCreer)
 {
     if (!m_pSession)
         return 0;
+    if (!Utilisable())
+        return ECHEC_ANNULE;
     const std::string chemin = Fil(strChemin);
-    if (m_pSession->ChangerRepertoire(chemin) == 0)
+    const int nEssai = m_pSession->ChangerRepertoire(chemin);
+    if (nEssai == 0) {
+        m_strErreur.clear();
         return 0;
+    }
+    if (nEssai == CSessionFtp::ANNULE)
+        return Echec(nEssai);
+    Echec(nEssai);
     if (nCreer == 0)
         return 3;
     // Walk the components from where the connection stands; a leading "/"
     // does not lead back to the root.
     for (const std::string& composant : CheminDistant::Composants(chemin)) {
-        if (m_pSession->ChangerRepertoire(composant) == 0)
+        const int nCwd = m_pSession->ChangerRepertoire(composant);
+        if (nCwd == 0)
             continue;
+        if (nCwd == CSessionFtp::ANNULE)
+            return Echec(nCwd);
+        OublierListe();
         const int n = m_pSession->Commande("MKD " + composant);
         if (n != 0)
-            return Statut(n);
+            return Echec(n);
         m_pSession->ChangerRepertoire(composant);
     }
+    m_strErreur.clear();
     return 0;
 }
 
@@ -310,9 +566,9 @@ void CFTPDirect::SetDelaiBlocage(std::chrono::milliseconds delai) { m_delaiBloca
 void CFTPDirect::AppliquerDelais(CSessionFtp& session) const
 {
     CSessionFtp::tDelais delais;
-    delais.nConnexionMs = static_cast<long>(m_delaiConnexion.count() < 1 ? 1 : m_delaiConnexion.count());
-    delais.nReponseS = Secondes(m_delaiReponse);
-    delais.nBlocageMs = static_cast<long>(m_delaiBlocage.count() < 1 ? 1 : m_delaiBlocage.count());
+    delais.nConnexionMs = Millisecondes(m_delaiConnexion);
+    delais.nReponseMs = std::max(1000L, Millisecondes(m_delaiReponse));
+    delais.nBlocageMs = Millisecondes(m_delaiBlocage);
     session.SetDelais(delais);
 }
 
@@ -322,3 +578,13 @@ void CFTPDirect::SetTrace(FonctionTrace fonction)
     if (m_pSession)
         m_pSession->SetTrace(m_trace);
 }
+
+void CFTPDirect::SetProgression(FonctionProgression fonction) { m_progression = std::move(fonction); }
+
+void CFTPDirect::Annuler() { m_annulation->Annuler(); }
+
+void CFTPDirect::RearmerAnnulation() { m_annulation->Rearmer(); }
+
+bool CFTPDirect::EstAnnule() const { return m_annulation->EstAnnule(); }
+
+CString CFTPDirect::GetDerniereErreur() const { return DepuisFil(m_strErreur); }

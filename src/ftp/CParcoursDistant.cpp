@@ -244,28 +244,21 @@ CMarcheArbre::tIssue CMarcheArbre::Traiter(const tFichier& f, const CString& str
 void CMarcheArbre::Trier(const CString& strRep, tListe& l)
 {
     std::vector<int> ordre;
-    for (int i = 0; i < l.liste.m_nNombre; ++i) {
-        const CString& nom = l[i].m_strNom;
-        if (CheminDistant::EstSpecial(nom))
-            continue;
-        if (CheminDistant::NomSur(nom))
+    for (int i = 0; i < l.liste.m_nNombre; ++i)
+        if (!CheminDistant::EstSpecial(l[i].m_strNom))
             ordre.push_back(i);
-        else  // shown as received, not joined: it is no component
-            NoterEchec(Dossier(strRep) + nom, L"its name cannot be one path component");
-    }
-    std::sort(ordre.begin(), ordre.end(), [&l](int a, int b) { return l[a].m_strNom < l[b].m_strNom; });
-    for (size_t k = 0; k < ordre.size();) {
-        size_t j = k + 1;
-        while (j < ordre.size() && l[ordre[j]].m_strNom == l[ordre[k]].m_strNom)
-            ++j;
-        // Two entries, one name (names that differ on the wire can decode
-        // alike): either could be the one reached, so neither is used.
-        if (j - k > 1)
-            NoterEchec(Joindre(strRep, l[ordre[k]].m_strNom), L"listed more than once under this name");
-        else
-            (CFTPDirect::IsDirectory(l[ordre[k]]) ? l.repertoires : l.fichiers).push_back(ordre[k]);
-        k = j;
-    }
+    // Names that cannot be used or that decode alike are already out of the
+    // listing, named by it (shown as received, not joined: they are no
+    // component); an exact name listed twice is one entry: walked once.
+    for (const CString& nom : m_ftp.NomsInutilisables())
+        NoterEchec(Dossier(strRep) + nom, L"its name cannot be one path component");
+    for (const CString& nom : m_ftp.GetNomsEnDoublon())
+        NoterEchec(Dossier(strRep) + nom, L"another entry of the listing has the same name");
+    std::stable_sort(ordre.begin(), ordre.end(), [&l](int a, int b) { return l[a].m_strNom < l[b].m_strNom; });
+    ordre.erase(std::unique(ordre.begin(), ordre.end(), [&l](int a, int b) { return l[a].m_strNom == l[b].m_strNom; }),
+                ordre.end());
+    for (int i : ordre)
+        (CFTPDirect::IsDirectory(l[i]) ? l.repertoires : l.fichiers).push_back(i);
 }
 
 bool CMarcheArbre::Entrer(const CString& strDistant, const std::string& strUnique, int nProfondeur, tListe& l)

@@ -17,8 +17,10 @@
 //   branch and named, with the reason, in tBilan::echecs; the rest goes on. A
 //   listing cut short is used as far as it goes by the copies (and named), and
 //   not at all by a removal.
-// - Names that cannot be one path component on both sides, and two entries of
-//   one listing that have the same name, are never used: they are named.
+// - Names that cannot be one path component on both sides, and names of one
+//   listing that decode to the same text (CFTPDirect::GetNomsEnDoublon), are
+//   never used: they are named. A name listed twice as the same bytes is
+//   walked once.
 // - A copy down walks as a directory an entry listed as a file that cannot be
 //   fetched but can be entered (servers that list in `ls -l` form show a link
 //   to a directory as a link, not as a directory).

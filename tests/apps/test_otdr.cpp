@@ -263,8 +263,9 @@ TEST_F(OtdrCliSimulatorTest, GetCopiesFilesAndTrees)
     EXPECT_TRUE(fs::is_directory(local / "e"));
 
     // Failures: exit 1, one message, an existing local file left whole.
-    const struct { std::vector<std::string> args; const char* message; } cas[] = {
-        {{"get", "/Traces/none.sor", (local / "copy.sor").string()}, "no such file or directory on the instrument"},
+    const struct { std::vector<std::string> args; std::string message; } cas[] = {
+        {{"get", "/Traces/none.sor", (local / "copy.sor").string()},
+         "cannot download '/Traces/none.sor' to '" + (local / "copy.sor").string() + "': 550 No such file"},
         {{"get", "/Traces", local.string()}, "is a directory on the instrument (use 'otdr get -r')"},
         {{"get", "/readme.txt", (local / "no/such/dir/x").string()}, "cannot download '/readme.txt'"},
         {{"get", "-r", "/Traces", (local / "copy.sor").string()}, "exists and is not a directory"},
@@ -336,11 +337,11 @@ TEST_F(OtdrCliSimulatorTest, RmMkdirAndRmdirChangeTheRemoteTree)
     const struct { std::vector<std::string> args; const char* message; } cas[] = {
         {{"mkdir", "/Made"}, "'/Made' already exists on the instrument"},
         {{"mkdir", "/no/such"}, "no such directory on the instrument: '/no'"},
-        {{"rm", "/readme.txt"}, "no such file on the instrument"},
+        {{"rm", "/readme.txt"}, "cannot delete '/readme.txt' on the instrument: 550 No such file"},
         {{"rm", "/Made"}, "is a directory (use 'otdr rmdir')"},
         {{"rmdir", "/Made"}, "not empty? use 'otdr rmdir -r'"},
         {{"rmdir", "-r", "/"}, "root directory of the instrument is never removed"},
-        {{"rmdir", "/nothing"}, "no such directory on the instrument"},
+        {{"rmdir", "/nothing"}, "no such directory on the instrument: '/nothing' (550 No such file"},
     };
     for (const auto& c : cas) {
         r = Run(c.args);
@@ -359,11 +360,13 @@ TEST_F(OtdrCliSimulatorTest, VerboseTracesCommandsWithPasswordsMaskedAndLoginOrd
     EXPECT_NE(r.strErreur.find("[ftp] > MLSD"), std::string::npos);
     EXPECT_EQ(r.strErreur.find("brimola"), std::string::npos);
 
-    // Without a user: krx15 first (accepted by this instrument), one login only.
+    // Without a user: the instrument says it is a "KRX 15" on the command
+    // channel, so its family's credentials, and one login only.
     r = Run({"-v", "ls"});
     ASSERT_EQ(r.nSortie, 0);
+    EXPECT_NE(r.strErreur.find("[cmd] > *IDN?"), std::string::npos) << r.strErreur;
     const size_t premier = r.strErreur.find("> USER ");
-    EXPECT_EQ(r.strErreur.compare(premier, 13, "> USER krx15\n"), 0) << r.strErreur;
+    EXPECT_EQ(r.strErreur.compare(premier, 15, "> USER tellmar\n"), 0) << r.strErreur;
     EXPECT_EQ(r.strErreur.find("> USER ", premier + 1), std::string::npos);
 
     r = Run({"--verbose", "identify"});
@@ -532,7 +535,7 @@ TEST(OtdrCli, CutListingsExitOneAndNameTheDirectory)
         std::vector<std::string> commande;
         const char* message;
     } cas[] = {
-        {"/d=426:3", {"ls", "/d"}, "the listing of '/d' was cut short: the entries shown are only part of it"},
+        {"/d=426:3", {"ls", "/d"}, "the listing of '/d' was cut short (426 Connection closed; transfer aborted.): the entries shown are only part of it"},
         {"/d=426:3", {"get", "-r", "/d", copie.string()}, "'/d': its listing was cut short"},
         {"/d=426:3", {"rmdir", "-r", "/d"}, "'/d': its listing was cut short"},
         {"/d=425", {"get", "-r", "/d", copie.string()}, "'/d': its listing was cut short"},

@@ -90,6 +90,24 @@ TEST(FtpListing, UnixAndDosListLines)
         {"07-04-2023  12:30PM            2,048 noon.sor", true, "noon.sor", L"n", 2048, L"07/04/2023 12:30:00"},
         // DOS with 24-hour times
         {"02-29-2024  23:59               77 leap.sor", true, "leap.sor", L"n", 77, L"02/29/2024 23:59:00"},
+        // IIS with four-digit years first (24 h), files and <DIR>, the name at its column
+        {"2002-09-02  19:06                 9730 readme.txt", true, "readme.txt", L"n", 9730,
+         L"09/02/2002 19:06:00"},
+        {"2002-09-02  19:06       <DIR>          WindowsXP", true, "WindowsXP", L"d", 0, L"09/02/2002 19:06:00"},
+        {"2024-01-31  07:05       <DIR>            two blanks", true, "  two blanks", L"d", 0,
+         L"01/31/2024 07:05:00"},
+        // Windows servers with thousands separators, comma or dot
+        {"2023-12-01  08:00              9,730 sep.sor", true, "sep.sor", L"n", 9730, L"12/01/2023 08:00:00"},
+        {"12-01-2023  08:00AM        1.234.567 dot.sor", true, "dot.sor", L"n", 1234567, L"12/01/2023 08:00:00"},
+        {"12-01-2023  08:00AM          1,23 bad.sor", false, "", L"", 0, L""},
+        // leading blanks belong to the name (GNU ls, IIS)
+        {"-rw-r--r--    1 0        0               5 Jan 02  2024  lead.sor", true, " lead.sor", L"n", 5,
+         L"01/02/2024 00:00:00"},
+        {"12-05-98  12:01AM                 1024  lead.sor", true, " lead.sor", L"n", 1024,
+         L"12/05/1998 00:01:00"},
+        // a link keeps its name only, also when the target holds blanks or arrows
+        {"lrwxrwxrwx    1 0        0              11 Jan 02  2024 l -> a -> b", true, "l", L"n", 11,
+         L"01/02/2024 00:00:00"},
         // unreadable: totals, blank, broken
         {"total 24", false, "", L"", 0, L""},
         {"", false, "", L"", 0, L""},
@@ -115,6 +133,6 @@ TEST(FtpListing, ListingKeepsOrderAndSkipsUnsafeNames)
                              std::string(1, '\0') + "x\r\n" + "type=dir; a.sor\n";
     std::vector<std::string> noms;
     for (const tEntreeListeFtp& e : AnalyserListe(mlsd, true))
-        noms.push_back(e.strNom);
+        noms.emplace_back(e.strNom);
     EXPECT_EQ(noms, (std::vector<std::string>{".", "..", "b.sor", "a.sor"}));
 }

@@ -1,0 +1,175 @@
+#include "ftp/RecepteurListeFtp.h"
+
+#include <algorithm>
+#include <cwchar>
+#include <unordered_map>
+
+#include "common/CChaineUTF8.h"
+#include "common/Conversions.h"
+#include "ftp/AnalyseListeFtp.h"
+#include "ftp/CheminDistant.h"
+
+namespace {
+
+// The raw name for people: UTF-8 decoded, other bytes as \xNN.
+CString NomLisible(std::string_view octets)
+{
+    std::wstring r;
+    size_t i = 0;
+    while (i < octets.size()) {
+        const unsigned char c = static_cast<unsigned char>(octets[i]);
+        const size_t n = c < 0x80 ? 1 : c < 0xE0 ? 2 : c < 0xF0 ? 3 : 4;
+        if (i + n <= octets.size() && EstUtf8Valide(octets.substr(i, n))) {
+            r += Utf8ToWide(octets.data() + i, n);
+            i += n;
+        } else {
+            wchar_t t[8];
+            std::swprintf(t, 8, L"\\x%02X", c);
+            r += t;
+            ++i;
+        }
+    }
+    return CString(std::move(r));
+}
+
+uint64_t HashTexte(const std::wstring& s)
+{
+    return HashFtp(std::string_view(reinterpret_cast<const char*>(s.data()), s.size() * sizeof(wchar_t)));
+}
+
+} // namespace
+
+CString DepuisFil(std::string_view octets)
+{
+    return CString(Utf8ToWide(octets.data(), CChaineUTF8::ReparerFin(octets.data(), octets.size())));
+}
+
+uint64_t HashFtp(std::string_view s)
+{
+    uint64_t h = 1469598103934665603ull;
+    for (unsigned char c : s)
+        h = (h ^ c) * 1099511628211ull;
+    return h;
+}
+
+void CRecepteurListeFtp::Debut(bool bMlsd)
+{
+    if (m_pListe)
+        m_pListe->RemoveAll();
+    if (m_pCache)
+        m_pCache->cles.clear();
+    if (m_pIdentites)
+        m_pIdentites->clear();
+    m_douteux.clear();
+    m_donnes.clear();
+    m_inutilisables.clear();
+    m_bMlsd = bMlsd;
+    if (!bMlsd)
+        DateDuJourUtc(m_nAnnee, m_nMois, m_nJour);
+}
+
+void CRecepteurListeFtp::Ligne(const char* pLigne, size_t nLongueur)
+{
+    tEntreeListeFtp e;
+    const std::string_view ligne(pLigne, nLongueur);
+    const bool bLue = m_bMlsd ? AnalyserLigneMlsd(ligne, e) : AnalyserLigneList(ligne, e, m_nAnnee, m_nMois, m_nJour);
+    if (!bLue)
+        return;
+    if (!NomRecevable(e.strNom)) {
+        m_inutilisables.push_back(NomLisible(e.strNom));
+        return;
+    }
+    CString nom = DepuisFil(e.strNom);
+    const bool bSpecial = e.strNom == "." || e.strNom == "..";
+    // Decoding can still make a name unusable (".." followed by a cut character).
+    if (!bSpecial && !CheminDistant::NomSur(static_cast<const std::wstring&>(nom))) {
+        m_inutilisables.push_back(NomLisible(e.strNom));
+        return;
+    }
+    const int64_t nDate = DateUtcFtp(e);
+    const bool bExact = EstUtf8Valide(e.strNom);
+    tInfosFichierFtp infos(std::move(nom), FormaterDateFtp(e), AttributsFtp(e), e.nTaille, nDate);
+    if (m_pListe) {
+        if (!bExact)
+            m_douteux.push_back({m_pListe->m_nNombre, std::string(e.strNom), tInfosFichierFtp()});
+        m_pListe->Add(std::move(infos));
+        m_pCache->cles.push_back({HashFtp(e.strNom), m_bMlsd ? nDate : 0, e.nTaille});
+        if (m_pIdentites)
+            m_pIdentites->emplace_back(e.strUnique);
+    } else if (bExact) {
+        m_donnes.push_back(HashTexte(infos.m_strNom));
+        (*m_pFonction)(infos);
+    } else {
+        // Held back until the end, when it is known whether another name meets it.
+        m_douteux.push_back({-1, std::string(e.strNom), std::move(infos)});
+    }
+}
+
+void CRecepteurListeFtp::Terminer(std::vector<CString>& noms)
+{
+    noms.clear();
+    if (m_douteux.empty())
+        return;
+    std::unordered_map<std::wstring, int> compte;
+    for (const auto& d : m_douteux)
+        compte[Texte(d)] = 0;
+    for (const auto& d : m_douteux)
+        ++compte[Texte(d)];
+    if (m_pListe) {
+        for (int i = 0; i < m_pListe->m_nNombre; ++i) {
+            auto it = compte.find(m_pListe->m_pElements[i].m_strNom);
+            if (it != compte.end() && !Brut(i))
+                ++it->second;
+        }
+    } else {
+        std::sort(m_donnes.begin(), m_donnes.end());
+        for (auto& [texte, n] : compte)
+            if (std::binary_search(m_donnes.begin(), m_donnes.end(), HashTexte(texte))) {
+                ++n;
+                noms.push_back(CString(texte));
+            }
+    }
+    if (m_pListe) {
+        int nGardes = 0;
+        for (int i = 0; i < m_pListe->m_nNombre; ++i) {
+            tInfosFichierFtp& e = m_pListe->m_pElements[i];
+            auto it = compte.find(e.m_strNom);
+            if (it != compte.end() && it->second > 1) {
+                const std::string* brut = Brut(i);
+                noms.push_back(brut ? NomLisible(*brut) : e.m_strNom);
+                continue;
+            }
+            if (nGardes != i) {
+                m_pListe->m_pElements[nGardes] = std::move(e);
+                if (m_pIdentites)
+                    (*m_pIdentites)[static_cast<size_t>(nGardes)] = std::move((*m_pIdentites)[static_cast<size_t>(i)]);
+            }
+            ++nGardes;
+        }
+        for (int i = nGardes; i < m_pListe->m_nNombre; ++i)
+            m_pListe->m_pElements[i].~tInfosFichierFtp();
+        m_pListe->m_nNombre = nGardes;
+        if (m_pIdentites)
+            m_pIdentites->resize(static_cast<size_t>(nGardes));
+        return;
+    }
+    for (auto& d : m_douteux) {
+        if (compte[d.infos.m_strNom] > 1)
+            noms.push_back(NomLisible(d.strBrut));
+        else
+            (*m_pFonction)(d.infos);
+    }
+}
+
+const std::wstring& CRecepteurListeFtp::Texte(const tDouteux& d) const
+{
+    return d.nIndex >= 0 ? m_pListe->m_pElements[d.nIndex].m_strNom : d.infos.m_strNom;
+}
+
+const std::string* CRecepteurListeFtp::Brut(int i) const
+{
+    for (const auto& d : m_douteux)
+        if (d.nIndex == i)
+            return &d.strBrut;
+    return nullptr;
+}
