@@ -33,13 +33,6 @@ CString Dossier(const CString& strChemin)
 
 CString Message(const std::error_code& ec) { return CString(Utf8ToWide(ec.message())); }
 
-CString AvecCode(const wchar_t* pszRaison, short nCode)
-{
-    CString s;
-    s.Format(L"%ls (%d)", pszRaison, static_cast<int>(static_cast<unsigned short>(nCode)));
-    return s;
-}
-
 bool DansArbre(const std::wstring& strChemin, const std::wstring& strRacine)
 {
     if (strRacine == L"/")
@@ -93,6 +86,9 @@ private:
     enum class tIssue { Fait, Passe, Echoue, NonFait };
 
     bool Arreter();
+    // The short reason, with why the client says the step failed (the
+    // server's reply or the local reason; else the failure number when given).
+    CString Raison(const wchar_t* pszRaison, short nCode = 0) const;
     // Runs a step; when the session was lost, runs it once more (once per
     // walk). False when it failed; m_bFin then tells whether the walk stops.
     bool Essayer(const std::function<bool()>& etape);
@@ -155,7 +151,8 @@ CParcoursDistant::tBilan CParcoursDistant::Supprimer(const CString& strDistant)
 
 bool CMarcheArbre::Arreter()
 {
-    if (!m_bFin && m_rappels.arret && m_rappels.arret()) {
+    // The client's own cancel stops the walk too: what it broke off is not done.
+    if (!m_bFin && (m_ftp.EstAnnule() || (m_rappels.arret && m_rappels.arret()))) {
         m_bFin = true;
         m_bilan.bArrete = true;
     }
@@ -181,6 +178,18 @@ bool CMarcheArbre::Essayer(const std::function<bool()>& etape)
     m_bilan.bSessionPerdue = true;
     m_bFin = true;
     return false;
+}
+
+CString CMarcheArbre::Raison(const wchar_t* pszRaison, short nCode) const
+{
+    const CString erreur = m_ftp.GetDerniereErreur();
+    if (!erreur.IsEmpty())
+        return CString(pszRaison) + L": " + erreur;
+    if (nCode == 0)
+        return pszRaison;
+    CString s;
+    s.Format(L"%ls (%d)", pszRaison, static_cast<int>(static_cast<unsigned short>(nCode)));
+    return s;
 }
 
 void CMarcheArbre::NoterEchec(const CString& strChemin, const CString& strRaison)
@@ -280,14 +289,14 @@ bool CMarcheArbre::Entrer(const CString& strDistant, const std::string& strUniqu
         using tEtat = CFTPDirect::tEtatListe;
         const tEtat etat = m_ftp.GetEtatDerniereListe();
         if (n != 0) {
-            NoterEchec(strDistant, L"cannot be entered");
+            NoterEchec(strDistant, Raison(L"cannot be entered"));
             return false;
         }
         if (etat == tEtat::Refusee) {
-            NoterEchec(strDistant, L"the server refused to list it");
+            NoterEchec(strDistant, Raison(L"the server refused to list it"));
             return false;
         }
-        NoterEchec(strDistant, etat == tEtat::Expiree ? L"its listing timed out" : L"its listing was cut short");
+        NoterEchec(strDistant, Raison(etat == tEtat::Expiree ? L"its listing timed out" : L"its listing was cut short"));
         l.bComplete = false;
     }
 
@@ -360,12 +369,15 @@ void CMarcheArbre::Descendre(const CString& strDistant, const CString& strLocal,
         if (Traiter(f, f.strDistant, [&] { return m_ftp.GetFile(f.strDistant, f.strLocal) != 0; }, true) !=
             tIssue::Echoue)
             continue;
+        const CString raison = Raison(L"cannot be downloaded");
         // Servers that list links in `ls -l` form show a link to a directory
         // as a file: one that can be entered is walked as a directory.
         if (m_ftp.SetCurrentDirectoryW(f.strDistant, 0) == 0)
             sousReps.emplace_back(e.m_strNom, std::string());
+        else if (!Arreter())
+            NoterEchec(f.strDistant, raison);
         else
-            NoterEchec(f.strDistant, L"cannot be downloaded");
+            m_bilan.nonFaits.push_back(f.strDistant);
     }
     for (const auto& [nom, unique] : sousReps) {
         const CString strFils = Joindre(strDistant, nom);
@@ -393,7 +405,7 @@ void CMarcheArbre::Envoyer(const CString& strLocal, const CString& strRacine)
     bool bExistait = Essayer([&] { return m_ftp.SetCurrentDirectoryW(strRacine, 0) == 0; });
     short n = 0;
     if (!bExistait && !m_bFin && !Essayer([&] { return (n = m_ftp.MakeDir(strRacine)) == 0; }) && !m_bFin) {
-        NoterEchec(strRacine, AvecCode(L"cannot be created on the instrument", n));
+        NoterEchec(strRacine, Raison(L"cannot be created on the instrument", n));
         return;
     }
     if (m_bFin)
@@ -461,7 +473,7 @@ void CMarcheArbre::Monter(const CString& strLocal, const CString& strDistant, co
             m_bilan.nonFaits.push_back(f.strLocal);
         else if (Traiter(f, f.strLocal, [&] { return m_ftp.PutFile(f.strLocal, f.strDistant) != 0; }, true) ==
                  tIssue::Echoue)
-            NoterEchec(f.strLocal, L"cannot be uploaded");
+            NoterEchec(f.strLocal, Raison(L"cannot be uploaded"));
     }
     for (const tEntreeLocale& e : reps) {
         const CString strFils = Texte(local / Chemin(e.strNom));
@@ -476,10 +488,11 @@ void CMarcheArbre::Monter(const CString& strLocal, const CString& strDistant, co
         short n = 0;
         bool bExiste = false;
         if (!Essayer([&] { return (n = m_ftp.MakeDir(strFilsDistant)) == 0; })) {
+            const CString raison = Raison(L"cannot be created on the instrument", n);
             // Refused because it is there already: merged into.
             bExiste = !m_bFin && m_ftp.SetCurrentDirectoryW(strFilsDistant, 0) == 0;
-            if (!bExiste && !m_bFin)
-                NoterEchec(strFilsDistant, AvecCode(L"cannot be created on the instrument", n));
+            if (!bExiste && !Arreter())
+                NoterEchec(strFilsDistant, raison);
             if (!bExiste) {
                 if (m_bFin)
                     m_bilan.nonFaits.push_back(Dossier(strFils));
@@ -529,7 +542,7 @@ bool CMarcheArbre::Vider(const CString& strDistant, const CString& strRelatif, c
             m_bilan.nonFaits.push_back(f.strDistant);
         else if (Traiter(f, f.strDistant, [&] { return m_ftp.DelFile(f.strDistant) != 0; }, false) ==
                  tIssue::Echoue)
-            NoterEchec(f.strDistant, L"cannot be deleted");
+            NoterEchec(f.strDistant, Raison(L"cannot be deleted"));
     }
     for (int i : l.repertoires) {
         const CString strFils = Joindre(strDistant, l[i].m_strNom);
@@ -552,6 +565,6 @@ bool CMarcheArbre::Vider(const CString& strDistant, const CString& strRelatif, c
     if (m_bFin)
         m_bilan.nonFaits.push_back(Dossier(strDistant));
     else
-        NoterEchec(strDistant, AvecCode(L"cannot be removed", n));
+        NoterEchec(strDistant, Raison(L"cannot be removed", n));
     return false;
 }

@@ -29,6 +29,10 @@
 //   to a directory as a directory), and what it led to is left alone. A
 //   directory whose path, as the server reports it once entered, lies outside
 //   the tree is not emptied.
+// - A failure's reason is a short text followed by the client's own
+//   (CFTPDirect::GetDerniereErreur: the server's reply or the local reason).
+// - The client's cancel (CFTPDirect::Annuler) stops the walk as the stop check
+//   does: the step it broke off counts as not done, not as failed.
 // - When the session is gone (CFTPDirect::SessionPerdue: a time limit hit, the
 //   connection closed), the step is tried again once, which connects and logs
 //   in again. This happens once per walk: the next time, the walk stops and
@@ -88,8 +92,9 @@ public:
         std::function<void(const tRepertoire&)> entreeRepertoire;
         std::function<void(const tRepertoire&)> sortieRepertoire;
         /// Asked before each step and after each failed one: true stops the
-        /// walk (the failed step then counts as not done, not as failed). To
-        /// stop a transfer in flight too, pair it with the client's own cancel.
+        /// walk (the failed step then counts as not done, not as failed). The
+        /// client's cancel (CFTPDirect::Annuler) stops it too, and also breaks
+        /// off the transfer in flight.
         std::function<bool()> arret;
     };
 

@@ -9,6 +9,7 @@
 #include <filesystem>
 #include <fstream>
 #include <map>
+#include <thread>
 
 #include "ServeurFtpTest.h"
 #include "common/Conversions.h"
@@ -113,6 +114,9 @@ TEST_F(TreeWalkTest, CopyDownWalksEachDirectoryOnceAndSkipsWhatCannotBeEntered)
     EXPECT_EQ(CRepertoireTemp::Arbre(Local()), (Arbre{{"a.sor", "a"}, {"other", "<dir>"}, {"other/keep.sor", "keep"},
                                                       {"sub", "<dir>"}, {"sub/b.sor", "b"}}));
     EXPECT_EQ(Chemins(bilan.echecs), (std::vector<std::string>{"/X/etc"}));
+    // The short reason, then the server's own reply.
+    EXPECT_EQ(WideToUtf8(bilan.echecs[0].strRaison).rfind("cannot be entered: 550 ", 0), 0u)
+        << WideToUtf8(bilan.echecs[0].strRaison);
     EXPECT_EQ(Chemins(bilan.ignores), (std::vector<std::string>{"/X/self", "/X/sub/back"}));
     EXPECT_EQ(bilan.nFichiers, 3);
     EXPECT_EQ(bilan.nOctets, 6u);
@@ -294,6 +298,74 @@ TEST_F(TreeWalkTest, LostSessionIsRetriedOnceThenTheRestIsNotDone)
         EXPECT_TRUE(bilan.echecs.empty()) << WideToUtf8(bilan.echecs[0].strChemin);
         for (const std::string& n : c.copies)
             EXPECT_EQ(CRepertoireTemp::Lire(Local() / n), std::string(64, n[0])) << n;
+    }
+}
+
+TEST_F(TreeWalkTest, CancelStopsTheWalkWithNothingFailedAndNoSessionLost)
+{
+    const struct
+    {
+        const char* nom;
+        std::vector<std::string> options;
+        const char* declencheur;            // the file after whose start (or end) the cancel comes
+        std::vector<std::string> copies;
+        std::vector<std::string> nonFaits;
+    } cas[] = {
+        {"during a download", {"--retr", "b.sor=stall:2"}, "b.sor", {"a.sor"}, {"/d/b.sor", "/d/c.sor", "/d/sub/"}},
+        {"during a listing", {"--list", "/d/sub=stall:0"}, "c.sor", {"a.sor", "b.sor", "c.sor"}, {"/d/sub/"}},
+    };
+    m_preparer = [](const fs::path& r) {
+        for (const char* n : {"a.sor", "b.sor", "c.sor", "sub/s.sor"})
+            Ecrire(r / "d" / n, std::string(64, n[0]));
+    };
+    for (const auto& c : cas) {
+        SCOPED_TRACE(c.nom);
+        ASSERT_TRUE(Hostile(c.options));
+        // Limits far beyond the cancel: only the cancel can end the stall.
+        m_ftp->SetDelaiReponse(20s);
+        m_ftp->SetDelaiBlocage(20s);
+        fs::remove_all(Local());
+        std::thread annulation;
+        auto annulerBientot = [&] {
+            annulation = std::thread([this] {
+                std::this_thread::sleep_for(200ms);
+                m_ftp->Annuler();
+            });
+        };
+        std::vector<std::string> copies;
+        CParcoursDistant::tRappels rappels;
+        rappels.avantFichier = [&](const CParcoursDistant::tFichier& f) {
+            if (std::string(c.declencheur) == "b.sor" && WideToUtf8(f.strRelatif) == "b.sor")
+                annulerBientot();
+            return CParcoursDistant::tSuite::Faire;
+        };
+        rappels.apresFichier = [&](const CParcoursDistant::tFichier& f, bool bReussi) {
+            if (bReussi)
+                copies.push_back(WideToUtf8(f.strRelatif));
+            if (std::string(c.declencheur) == "c.sor" && WideToUtf8(f.strRelatif) == "c.sor")
+                annulerBientot();
+        };
+        CParcoursDistant parcours(*m_ftp, rappels);
+        const auto debut = std::chrono::steady_clock::now();
+        const auto bilan = parcours.Telecharger(L"/d", LocalTexte());
+        annulation.join();
+        EXPECT_LT(std::chrono::steady_clock::now() - debut, 10s);
+        EXPECT_EQ(copies, c.copies);
+        EXPECT_EQ(Chemins(bilan.nonFaits), c.nonFaits);
+        EXPECT_TRUE(bilan.echecs.empty()) << WideToUtf8(bilan.echecs[0].strRaison);
+        EXPECT_TRUE(bilan.bArrete);
+        EXPECT_FALSE(bilan.bSessionPerdue);
+        EXPECT_EQ(m_ftp->SessionPerdue(), 0);
+        EXPECT_EQ(m_ftp->GetDerniereErreur(), CString(L"cancelled"));
+        if (std::string(c.declencheur) == "c.sor")
+            EXPECT_EQ(m_ftp->GetEtatDerniereListe(), tEtat::Annulee);
+        // Once re-armed, the client logs in again by itself.
+        m_ftp->RearmerAnnulation();
+        CListeFichiersFtp liste;
+        CString chemin = L"/d";
+        EXPECT_EQ(m_ftp->GetDir(&chemin, liste, 0), 0);
+        EXPECT_EQ(m_ftp->GetEtatDerniereListe(), tEtat::Complete);
+        EXPECT_EQ(liste.m_nNombre, 4);
     }
 }
 

@@ -344,7 +344,7 @@ TEST_F(TransferDialogFtpTest, ListingCutShortIsNamedInTheMessage)
         ASSERT_TRUE(f.Choisir(IDC_REPS_DISTANTS, Index(f.GetDlgItem(IDC_REPS_DISTANTS), L"[arbre]")));
         ASSERT_TRUE(f.Cliquer(IDC_VERS_LOCAL));
         ASSERT_EQ(m_frontal->Messages().size(), 1u);
-        EXPECT_NE(m_frontal->Messages()[0].Find(L"/arbre/long (its listing was cut short)"), -1);
+        EXPECT_NE(m_frontal->Messages()[0].Find(L"/arbre/long (its listing was cut short: 426 Connection closed; transfer aborted.)"), -1);
     }, {"--list", "/arbre/long=426:5"});
     EXPECT_EQ(CRepertoireTemp::Lire(Local() / "arbre" / "a.txt"), "a");
     EXPECT_EQ(Arbre(Local() / "arbre" / "long").size(), 5u);
