@@ -73,6 +73,7 @@ CFTPDirect::~CFTPDirect() { FtpDeconnexion(); }
 
 int CFTPDirect::FtpConnexion(CString strUtilisateur, CString strMotDePasse)
 {
+    if (m_bAnnule) return 0;
     FtpDeconnexion();
     try {
         CString hote = m_strAdresse;
@@ -100,6 +101,7 @@ int CFTPDirect::EstConnecte() const { return m_pSession != nullptr; }
 
 short CFTPDirect::GetDir(CString* pChemin, CListeFichiersFtp& liste, int nFallback)
 {
+    if (m_bAnnule) return ECHEC_ANNULE;
     if (!m_pSession)
         return 0;
     try {
@@ -130,6 +132,7 @@ short CFTPDirect::GetDir(CString* pChemin, CListeFichiersFtp& liste, int nFallba
 
 short CFTPDirect::MakeDir(CString strNom, CString strRepertoire)
 {
+    if (m_bAnnule) return ECHEC_ANNULE;
     if (!m_pSession)
         return 0;
     m_pSession->ChangerRepertoire(Fil(strRepertoire));
@@ -138,6 +141,7 @@ short CFTPDirect::MakeDir(CString strNom, CString strRepertoire)
 
 short CFTPDirect::MakeDir(CString strNom)
 {
+    if (m_bAnnule) return ECHEC_ANNULE;
     if (!m_pSession)
         return 0;
     return Statut(CommandeSurNom(*m_pSession, "MKD ", strNom));
@@ -145,6 +149,7 @@ short CFTPDirect::MakeDir(CString strNom)
 
 short CFTPDirect::RemDir(CString strNom, CString strRepertoire)
 {
+    if (m_bAnnule) return ECHEC_ANNULE;
     if (!m_pSession)
         return 0;
     m_pSession->ChangerRepertoire(Fil(strRepertoire));
@@ -153,6 +158,7 @@ short CFTPDirect::RemDir(CString strNom, CString strRepertoire)
 
 int CFTPDirect::GetFile(CString strDistant, CString strLocal)
 {
+    if (m_bAnnule) return 0;
     if (!m_pSession)
         return 0;
     try {
@@ -190,6 +196,7 @@ int CFTPDirect::GetFile(CString strDistant, CString strLocal)
 
 int CFTPDirect::PutFile(CString strLocal, CString strDistant)
 {
+    if (m_bAnnule) return 0;
     if (!m_pSession)
         return 0;
     try {
@@ -213,6 +220,7 @@ int CFTPDirect::PutFile(CString strLocal, CString strDistant)
 
 int CFTPDirect::DelFile(CString strNom)
 {
+    if (m_bAnnule) return 0;
     if (!m_pSession)
         return 0;
     return CommandeSurNom(*m_pSession, "DELE ", strNom) == 0;
@@ -220,6 +228,7 @@ int CFTPDirect::DelFile(CString strNom)
 
 short CFTPDirect::SetCurrentDirectoryW(CString strChemin, int nCreer)
 {
+    if (m_bAnnule) return ECHEC_ANNULE;
     if (!m_pSession)
         return 0;
     const std::string chemin = Fil(strChemin);
@@ -277,3 +286,9 @@ void CFTPDirect::SetTrace(FonctionTrace fonction)
     if (m_pSession)
         m_pSession->SetTrace(m_trace);
 }
+
+void CFTPDirect::SetProgression(FonctionProgression fonction) { m_progression = std::move(fonction); }
+void CFTPDirect::Annuler() { m_bAnnule = true; }
+void CFTPDirect::RearmerAnnulation() { m_bAnnule = false; }
+bool CFTPDirect::EstAnnule() const { return m_bAnnule; }
+CString CFTPDirect::GetDerniereErreur() const { return CString(); }

@@ -19,7 +19,9 @@
 // StopDriver) and when its last copy goes. Never delete it, and ask the facade
 // for it again after a start or a stop instead of keeping the pointer.
 
+#include <atomic>
 #include <chrono>
+#include <cstdint>
 #include <functional>
 #include <memory>
 #include <string>
@@ -104,6 +106,23 @@ public:
     using FonctionTrace = std::function<void(const std::string& strLigne)>;
     void SetTrace(FonctionTrace fonction);
 
+    /// Called during each file transfer (GetFile, PutFile) with the bytes moved
+    /// so far and the file's size (0 when unknown). Returning false cancels the
+    /// transfer as Annuler() does. Empty function: no progress (the default).
+    using FonctionProgression = std::function<bool(uint64_t nFaits, uint64_t nTotal)>;
+    void SetProgression(FonctionProgression fonction);
+
+    /// Cancels the operation in course, from any thread; the operation then
+    /// fails (ECHEC_ANNULE for the short statuses). The cancel holds until
+    /// RearmerAnnulation(): every operation started meanwhile fails at once.
+    void Annuler();
+    void RearmerAnnulation();
+    bool EstAnnule() const;
+    static constexpr short ECHEC_ANNULE = -30;
+
+    /// Why the last operation failed, for people; empty after a success.
+    CString GetDerniereErreur() const;
+
 private:
     void AppliquerDelais(CSessionFtp& session) const;
 
@@ -114,4 +133,11 @@ private:
     std::chrono::milliseconds m_delaiReponse{30000};
     std::chrono::milliseconds m_delaiBlocage{30000};
     FonctionTrace m_trace;
+    FonctionProgression m_progression;
+    std::atomic<bool> m_bAnnule{false};
 };
+
+// Stand-in for the FTP layer's progress and cancel while they are being
+// written: progress is stored, not reported; a cancel is seen before each
+// operation only.
+#define OTDR_FTP_PROVISOIRE 1
