@@ -123,8 +123,9 @@ bool Lister(const CString& strRep, tContenuLocal& contenu)
         const auto n = e.is_regular_file(ecTaille) ? e.file_size(ecTaille) : 0;
         f.m_nTaille = ecTaille ? 0 : static_cast<uint64_t>(n);
         std::time_t t = 0;
-        f.m_strDate = HeureModification(e.path(), t) ? TextesTransfert::TexteDate(t)
-                                                     : CString(L"Unknown");
+        const bool bDate = HeureModification(e.path(), t);
+        f.m_strDate = bDate ? TextesTransfert::TexteDate(t) : CString(L"Unknown");
+        f.m_nDateUtc = bDate ? static_cast<long long>(t) : 0;
         contenu.m_vecFichiers.push_back(std::move(f));
     }
     return true;
@@ -172,31 +173,68 @@ CString Parent(const CString& strRep)
     return s.Left(n + 1);
 }
 
-bool CreerRepertoire(const CString& strChemin)
+namespace {
+
+bool Echec(const std::error_code& ec, CString* pstrRaison)
 {
-    std::error_code ec;
-    return fs::create_directory(Chemin(strChemin), ec) && !ec;
+    if (pstrRaison)
+        *pstrRaison = ec ? CString(Utf8ToWide(ec.message())) : CString();
+    return false;
 }
 
-bool SupprimerFichier(const CString& strChemin)
+} // namespace
+
+bool CreerRepertoire(const CString& strChemin, CString* pstrRaison)
+{
+    std::error_code ec;
+    if (fs::create_directory(Chemin(strChemin), ec) && !ec)
+        return true;
+    if (!ec)
+        ec = std::make_error_code(std::errc::file_exists);
+    return Echec(ec, pstrRaison);
+}
+
+bool SupprimerFichier(const CString& strChemin, CString* pstrRaison)
 {
     std::error_code ec;
     const fs::path p = Chemin(strChemin);
     const auto st = fs::symlink_status(p, ec);
-    if (ec || fs::is_directory(st))
-        return false;
-    return fs::remove(p, ec) && !ec;
+    if (!ec && fs::is_directory(st))
+        ec = std::make_error_code(std::errc::is_a_directory);
+    if (!ec && fs::remove(p, ec) && !ec)
+        return true;
+    if (!ec)
+        ec = std::make_error_code(std::errc::no_such_file_or_directory);
+    return Echec(ec, pstrRaison);
 }
 
-bool SupprimerRepertoire(const CString& strChemin)
+bool SupprimerRepertoire(const CString& strChemin, CString* pstrRaison)
 {
     std::error_code ec;
     const fs::path p = Chemin(strChemin);
     const auto st = fs::symlink_status(p, ec);
-    if (ec || !(fs::is_directory(st) || fs::is_symlink(st)))
-        return false;
+    if (!ec && !(fs::is_directory(st) || fs::is_symlink(st)))
+        ec = std::make_error_code(std::errc::not_a_directory);
     // fs::remove takes only an empty directory (or the link itself).
-    return fs::remove(p, ec) && !ec;
+    if (!ec && fs::remove(p, ec) && !ec)
+        return true;
+    if (!ec)
+        ec = std::make_error_code(std::errc::no_such_file_or_directory);
+    return Echec(ec, pstrRaison);
+}
+
+bool InfosFichier(const CString& strChemin, uint64_t& nTaille, long long& nDateUtc)
+{
+    std::error_code ec;
+    const fs::path p = Chemin(strChemin);
+    const auto st = fs::status(p, ec);
+    if (ec || !fs::exists(st) || fs::is_directory(st))
+        return false;
+    const auto n = fs::is_regular_file(st) ? fs::file_size(p, ec) : 0;
+    nTaille = ec ? 0 : static_cast<uint64_t>(n);
+    std::time_t t = 0;
+    nDateUtc = HeureModification(p, t) ? static_cast<long long>(t) : 0;
+    return true;
 }
 
 bool EstRepertoire(const CString& strChemin)

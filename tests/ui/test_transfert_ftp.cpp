@@ -86,9 +86,12 @@ TEST_F(TransferDialogFtpTest, SelectedLocalFilesGoUpWithProgress)
         ASSERT_TRUE(f.CliquerLigne(IDC_FICHIERS_LOCAUX, 0));
         ASSERT_TRUE(f.CliquerLigne(IDC_FICHIERS_LOCAUX, 2, tModificateur::Maj));
         ASSERT_TRUE(f.Cliquer(IDC_VERS_DISTANT));
-        EXPECT_EQ(f.GetDlgItem(IDC_PROGRESSION)->GetRangeMax(), 3);
-        EXPECT_EQ(f.GetDlgItem(IDC_PROGRESSION)->GetPos(), 3);
+        // The bar counts the bytes of the whole copy, in thousandths.
+        EXPECT_EQ(f.GetDlgItem(IDC_PROGRESSION)->GetRangeMax(), 1000);
+        EXPECT_EQ(f.GetDlgItem(IDC_PROGRESSION)->GetPos(), 1000);
         EXPECT_FALSE(f.GetDlgItem(IDC_PROGRESSION)->IsWindowVisible());
+        EXPECT_FALSE(f.GetDlgItem(IDC_ANNULER_OPERATION)->IsWindowVisible());
+        EXPECT_EQ(dlg.GetEtat(), CString(L"3 of 3 files copied (72)"));
         EXPECT_EQ(f.GetDlgItem(IDC_FICHIERS_DISTANTS)->GetItemCount(), 6);
     });
     for (const char* n : {"l1.sor", "l2.sor", "l3.sor"})
@@ -110,7 +113,7 @@ TEST_F(TransferDialogFtpTest, SelectedRemoteFilesComeDown)
     EXPECT_FALSE(fs::exists(Local() / "r2.sor"));
 }
 
-TEST_F(TransferDialogFtpTest, SelectedRemoteFilesAreDeletedWithoutAQuestion)
+TEST_F(TransferDialogFtpTest, SelectedRemoteFilesAreDeletedOnceAsked)
 {
     PreparerD();
     CDlgFileTransfert dlg;
@@ -121,7 +124,7 @@ TEST_F(TransferDialogFtpTest, SelectedRemoteFilesAreDeletedWithoutAQuestion)
     });
     EXPECT_EQ(Arbre(Serveur() / "d"), (std::map<std::string, std::string>{
                                           {"r3.sor", Binaire(3, 300)}, {"sous", "<dir>"}}));
-    EXPECT_TRUE(m_frontal->Messages().empty());
+    EXPECT_EQ(m_frontal->Messages(), std::vector<CString>{L"Delete the 2 selected files from the instrument ?"});
 }
 
 TEST_F(TransferDialogFtpTest, FileThatVanishedBeforeTheCopyIsNamedInOneMessage)
