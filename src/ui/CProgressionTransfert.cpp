@@ -111,9 +111,18 @@ namespace TextesProgression {
 
 CString OctetsSur(uint64_t nFaits, uint64_t nTotal)
 {
+    // Both in the total's unit, so that they read against each other.
+    const CString strTotal = TextesTransfert::TexteTaille(nTotal);
+    CString strFaits;
+    const double d = static_cast<double>(nFaits);
+    switch (strTotal.empty() ? L' ' : strTotal.back()) {
+    case L'k': strFaits.Format(L"%.1f k", d / 1024.0); break;
+    case L'M': strFaits.Format(L"%.1f M", d / 1048576.0); break;
+    case L'G': strFaits.Format(L"%.1f G", d / 1073741824.0); break;
+    default: strFaits = TextesTransfert::TexteTaille(nFaits); break;
+    }
     CString s;
-    s.Format(Ressources::ChargerChaine(Ressources::IDS_OCTETS_SUR), TextesTransfert::TexteTaille(nFaits).c_str(),
-             TextesTransfert::TexteTaille(nTotal).c_str());
+    s.Format(Ressources::ChargerChaine(Ressources::IDS_OCTETS_SUR), strFaits.c_str(), strTotal.c_str());
     return s;
 }
 

@@ -76,7 +76,8 @@ private:
 
 namespace TextesProgression {
 
-// "1.2 M of 24.0 M", "512 of 2046" (sizes as the panes show them).
+// "1.2 M of 24.0 M", "512 of 2046": sizes as the panes show them, the bytes
+// done in the total's unit.
 CString OctetsSur(uint64_t nFaits, uint64_t nTotal);
 // "1.0 M/s", "512 B/s".
 CString Debit(double dOctetsParSeconde);
