@@ -277,7 +277,9 @@ tIssueFichier CDlgFileTransfert::EnvoyerFichier(const CString& strLocal, const C
 tReponseEcrasement CDlgFileTransfert::DemanderEcrasement(const tQuestionEcrasement& question)
 {
     CDlgEcrasement dlg(question);
-    return dlg.Demander();
+    const tReponseEcrasement reponse = dlg.Demander();
+    m_progression.Reprendre();
+    return reponse;
 }
 
 // ---------------------------------------------------------------- progress and status

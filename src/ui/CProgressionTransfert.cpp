@@ -62,8 +62,12 @@ void CProgressionTransfert::Avancer(uint64_t nFaits, uint64_t nTotal)
 void CProgressionTransfert::FinFichier(tIssueFichier issue)
 {
     std::lock_guard<std::mutex> verrou(m_mutex);
-    // The file's bytes count as handled, moved or not.
-    m_etat.nOctetsTraites += m_etat.nTailleFichier - std::min(m_etat.nTailleFichier, m_etat.nOctetsFichier);
+    // The file's bytes count as handled, moved or not; a copy that did not
+    // report them as it went moved them all the same.
+    const uint64_t nReste = m_etat.nTailleFichier - std::min(m_etat.nTailleFichier, m_etat.nOctetsFichier);
+    m_etat.nOctetsTraites += nReste;
+    if (issue == tIssueFichier::Fait)
+        m_nDeplaces += nReste;
     ++m_etat.nFichiersTraites;
     switch (issue) {
     case tIssueFichier::Fait:
@@ -78,6 +82,13 @@ void CProgressionTransfert::FinFichier(tIssueFichier issue)
     m_etat.nOctetsFichier = 0;
     m_etat.nTailleFichier = 0;
     Echantillonner();
+}
+
+void CProgressionTransfert::Reprendre()
+{
+    std::lock_guard<std::mutex> verrou(m_mutex);
+    m_echantillons.clear();
+    m_echantillons.emplace_back(Maintenant(), m_nDeplaces);
 }
 
 void CProgressionTransfert::Echantillonner()

@@ -56,6 +56,9 @@ public:
     void DebutFichier(const CString& strNom, uint64_t nTaille);
     void Avancer(uint64_t nFaits, uint64_t nTotal);
     void FinFichier(tIssueFichier issue);
+    // The work waited for the user (a question): the rate is measured
+    // afresh from now, without that pause.
+    void Reprendre();
 
     tEtatProgression Lire() const;
 

@@ -84,6 +84,28 @@ TEST(TransferProgress, RateFollowsTheRecentPastAndIsUnknownAtFirst)
     EXPECT_GT(p.Lire().nSecondesRestantes, 800);
 }
 
+TEST(TransferProgress, AFileDoneWithoutReportsCountsItsBytesAndAQuestionsPauseDoesNot)
+{
+    CHorloge h;
+    CProgressionTransfert p(h.Fonction());
+    p.Demarrer();
+    p.AjouterAFaire(3, 3000);
+    // The user took a minute over a question: the rate starts afresh after it.
+    h.Avancer(60000);
+    p.Reprendre();
+    // A copy that reported nothing as it went still moved its bytes.
+    p.DebutFichier(L"a.sor", 1000);
+    h.Avancer(1000);
+    p.FinFichier(tIssueFichier::Fait);
+    EXPECT_DOUBLE_EQ(p.Lire().dDebit, 1000.0);
+    EXPECT_EQ(p.Lire().nSecondesRestantes, 2);
+    // A skipped or failed one moved nothing.
+    p.DebutFichier(L"b.sor", 1000);
+    h.Avancer(1000);
+    p.FinFichier(tIssueFichier::Echec);
+    EXPECT_DOUBLE_EQ(p.Lire().dDebit, 500.0);
+}
+
 TEST(TransferProgress, OverwriteAnswersForAllApplyToTheRestOfTheOperation)
 {
     tQuestionEcrasement plusRecente, plusAncienne, sansDate;
