@@ -117,7 +117,8 @@ void CVueListe::AjusterNom()
     if (columnCount() == 0) return;
     int autres = 0;
     for (int i = 1; i < columnCount(); ++i) autres += header()->sectionSize(i);
-    const int largeur = std::max(m_nLargeurNom, viewport()->width() - autres);
+    // Narrower than it was given only to spare a scroll bar for a few pixels.
+    const int largeur = std::max(m_nLargeurNom * 2 / 3, viewport()->width() - autres);
     if (header()->sectionSize(0) != largeur) header()->resizeSection(0, largeur);
 }
 

@@ -23,7 +23,7 @@ class QWidget;
 // A report list view: its Shift selection replaces the selection by the range
 // from the anchor, as a list view does (Qt's default would add the range),
 // and its first column (Name) takes whatever width the others leave, never
-// less than it was given.
+// less than two thirds of what it was given.
 class CVueListe : public QTreeWidget
 {
 public:
