@@ -217,6 +217,9 @@ private:
     CString TexteBilan(const tEtatProgression& etat) const;
     // The question about an existing target, on the dialog's thread.
     tReponseEcrasement DemanderEcrasement(const tQuestionEcrasement& question);
+    // Whether a copy over an existing file goes on (any thread); when not,
+    // how the file ends (skipped, or the whole operation cancelled).
+    bool EcrasementAccepte(const tQuestionEcrasement& question, tIssueFichier& issue);
     // Why the client's last operation failed ("" when it does not say).
     CString CauseFtp() const;
 

@@ -190,6 +190,18 @@ tIssueFichier Fin(CProgressionTransfert& progression, tIssueFichier issue)
 
 } // namespace
 
+bool CDlgFileTransfert::EcrasementAccepte(const tQuestionEcrasement& question, tIssueFichier& issue)
+{
+    switch (m_decision.Decider(question)) {
+    case CDecisionEcrasement::tDecision::Copier: return true;
+    case CDecisionEcrasement::tDecision::Passer: issue = tIssueFichier::Passe; return false;
+    case CDecisionEcrasement::tDecision::Annuler: break;
+    }
+    m_travail.SurFilDialogue([this] { Annuler(); });
+    issue = tIssueFichier::Annule;
+    return false;
+}
+
 tIssueFichier CDlgFileTransfert::TelechargerFichier(const CString& strDistant, const tInfosFichierFtp& source,
                                                     const CString& strLocal)
 {
@@ -210,13 +222,9 @@ tIssueFichier CDlgFileTransfert::TelechargerFichier(const CString& strDistant, c
         q.bCibleLocale = true;
         q.nTailleSource = source.m_nTaille;
         q.nDateSource = TextesTransfert::DateUtc(source.m_strDate);
-        switch (m_decision.Decider(q)) {
-        case CDecisionEcrasement::tDecision::Passer: return Fin(m_progression, tIssueFichier::Passe);
-        case CDecisionEcrasement::tDecision::Annuler:
-            m_travail.SurFilDialogue([this] { Annuler(); });
-            return Fin(m_progression, tIssueFichier::Annule);
-        case CDecisionEcrasement::tDecision::Copier: break;
-        }
+        tIssueFichier issue;
+        if (!EcrasementAccepte(q, issue))
+            return Fin(m_progression, issue);
     }
     if (m_pFtp->GetFile(strDistant, strLocal))
         return Fin(m_progression, tIssueFichier::Fait);
@@ -252,13 +260,9 @@ tIssueFichier CDlgFileTransfert::EnvoyerFichier(const CString& strLocal, const C
         q.nDateCible = TextesTransfert::DateUtc(pExistant->m_strDate);
         q.nTailleSource = nTaille;
         q.nDateSource = nDate;
-        switch (m_decision.Decider(q)) {
-        case CDecisionEcrasement::tDecision::Passer: return Fin(m_progression, tIssueFichier::Passe);
-        case CDecisionEcrasement::tDecision::Annuler:
-            m_travail.SurFilDialogue([this] { Annuler(); });
-            return Fin(m_progression, tIssueFichier::Annule);
-        case CDecisionEcrasement::tDecision::Copier: break;
-        }
+        tIssueFichier issue;
+        if (!EcrasementAccepte(q, issue))
+            return Fin(m_progression, issue);
     }
     if (m_pFtp->PutFile(strLocal, strDistant))
         return Fin(m_progression, tIssueFichier::Fait);

@@ -23,27 +23,9 @@ public:
     unsigned GetId() const override { return m_m.nId; }
     tTypeControle GetType() const override { return m_m.nType; }
 
-    void EnableWindow(bool b) override
-    {
-        bool bUtilisable;
-        {
-            Verrou v(m_f.m_mutex);
-            m_bActif = b;
-            bUtilisable = m_bActif && m_bVisible;
-        }
-        m_f.EtatChange(this, bUtilisable);
-    }
+    void EnableWindow(bool b) override { Changer(m_bActif, b); }
     bool IsWindowEnabled() const override { Verrou v(m_f.m_mutex); return m_bActif; }
-    void ShowWindow(bool b) override
-    {
-        bool bUtilisable;
-        {
-            Verrou v(m_f.m_mutex);
-            m_bVisible = b;
-            bUtilisable = m_bActif && m_bVisible;
-        }
-        m_f.EtatChange(this, bUtilisable);
-    }
+    void ShowWindow(bool b) override { Changer(m_bVisible, b); }
     bool IsWindowVisible() const override { Verrou v(m_f.m_mutex); return m_bVisible; }
     tRect GetRect() const override { Verrou v(m_f.m_mutex); return m_rect; }
     void MoveWindow(int x, int y, int cx, int cy) override { Verrou v(m_f.m_mutex); m_rect = tRect{x, y, x + cx, y + cy}; }
@@ -250,6 +232,17 @@ public:
     bool AnimationEnCours() const override { Verrou v(m_f.m_mutex); return m_bJoue; }
 
 private:
+    // Enabled or shown: the focus follows (CFenetreMemoire::EtatChange).
+    void Changer(bool& bEtat, bool b)
+    {
+        bool bUtilisable;
+        {
+            Verrou v(m_f.m_mutex);
+            bEtat = b;
+            bUtilisable = m_bActif && m_bVisible;
+        }
+        m_f.EtatChange(this, bUtilisable);
+    }
     bool LigneValide(int ligne) const { return ligne >= 0 && ligne < static_cast<int>(m_lignes.size()); }
 
     struct tLigne {

@@ -194,13 +194,18 @@ bool CreerRepertoire(const CString& strChemin, CString* pstrRaison)
     return Echec(ec, pstrRaison);
 }
 
-bool SupprimerFichier(const CString& strChemin, CString* pstrRaison)
+namespace {
+
+// Removes a file (bRepertoire false: never a directory) or an empty directory
+// or a link to one (bRepertoire true): fs::remove takes nothing else.
+bool Supprimer(const CString& strChemin, CString* pstrRaison, bool bRepertoire)
 {
     std::error_code ec;
     const fs::path p = Chemin(strChemin);
     const auto st = fs::symlink_status(p, ec);
-    if (!ec && fs::is_directory(st))
-        ec = std::make_error_code(std::errc::is_a_directory);
+    const bool bEstRepertoire = fs::is_directory(st) || (bRepertoire && fs::is_symlink(st));
+    if (!ec && bEstRepertoire != bRepertoire)
+        ec = std::make_error_code(bRepertoire ? std::errc::not_a_directory : std::errc::is_a_directory);
     if (!ec && fs::remove(p, ec) && !ec)
         return true;
     if (!ec)
@@ -208,19 +213,16 @@ bool SupprimerFichier(const CString& strChemin, CString* pstrRaison)
     return Echec(ec, pstrRaison);
 }
 
+} // namespace
+
+bool SupprimerFichier(const CString& strChemin, CString* pstrRaison)
+{
+    return Supprimer(strChemin, pstrRaison, false);
+}
+
 bool SupprimerRepertoire(const CString& strChemin, CString* pstrRaison)
 {
-    std::error_code ec;
-    const fs::path p = Chemin(strChemin);
-    const auto st = fs::symlink_status(p, ec);
-    if (!ec && !(fs::is_directory(st) || fs::is_symlink(st)))
-        ec = std::make_error_code(std::errc::not_a_directory);
-    // fs::remove takes only an empty directory (or the link itself).
-    if (!ec && fs::remove(p, ec) && !ec)
-        return true;
-    if (!ec)
-        ec = std::make_error_code(std::errc::no_such_file_or_directory);
-    return Echec(ec, pstrRaison);
+    return Supprimer(strChemin, pstrRaison, true);
 }
 
 bool InfosFichier(const CString& strChemin, uint64_t& nTaille, long long& nDateUtc)
