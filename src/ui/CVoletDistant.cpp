@@ -54,11 +54,8 @@ void CVoletDistant::Remplir()
     CFTPDirect* pFtp = m_dlg.m_pFtp;
     if (!pFtp)
         return;
-    if (m_dlg.Annule() && m_dlg.TransfertEnCours()) {
-        // A cancelled walk unwinds: the pane did not move, and says so.
-        m_strRep = m_strAffiche.IsEmpty() ? CString(L"/") : m_strAffiche;
+    if (RempliSansBouger())
         return;
-    }
     CListeFichiersFtp liste;
     CString strRep = m_strRep;
     bool bAnnule = false;
@@ -68,11 +65,10 @@ void CVoletDistant::Remplir()
         bAnnule = pFtp->EstAnnule();
     });
     if (bAnnule) {
-        m_strRep = m_strAffiche.IsEmpty() ? CString(L"/") : m_strAffiche;
+        RevenirAuRepertoireAffiche();
         return;
     }
     m_strRep = strRep;
-    m_strAffiche = strRep;
 
     IControle* reps = Controle(IDC_REPS_DISTANTS);
     IControle* table = Controle(IDC_FICHIERS_DISTANTS);

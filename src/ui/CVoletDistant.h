@@ -46,5 +46,4 @@ private:
     // the copies.
     std::vector<CString> m_vecReps;
     std::vector<tInfosFichierFtp> m_vecFichiers;
-    CString m_strAffiche;  // the directory the last fill showed
 };

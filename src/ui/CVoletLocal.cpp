@@ -47,6 +47,8 @@ CVoletLocal::CVoletLocal(CDlgFileTransfert& dlg, CString& strRep) : CVoletTransf
 
 void CVoletLocal::Remplir()
 {
+    if (RempliSansBouger())
+        return;
     // A directory that cannot be listed gives way to home, then to "/".
     CString strRep = m_strRep;
     PanneauLocal::tContenuLocal contenu;

@@ -45,7 +45,25 @@ void CVoletTransfert::SelectionChangee()
 
 void CVoletTransfert::ListesRemplacees()
 {
+    m_strAffiche = m_strRep;
     SelectionChangee();
+}
+
+bool CVoletTransfert::RempliSansBouger()
+{
+    if (!m_dlg.Annule() || !m_dlg.TransfertEnCours())
+        return false;
+    // Going back up (a walk restoring where it started) is kept: the pane is
+    // listed there once the walk has ended.
+    if (m_strAffiche.compare(0, m_strRep.size(), m_strRep) != 0)
+        RevenirAuRepertoireAffiche();
+    return true;
+}
+
+void CVoletTransfert::RevenirAuRepertoireAffiche()
+{
+    if (!m_strAffiche.IsEmpty())
+        m_strRep = m_strAffiche;
 }
 
 IControle* CVoletTransfert::Controle(unsigned nId) const

@@ -111,7 +111,16 @@ protected:
     // A fill replaced the lists: a pending removal question goes (not while
     // the removal itself refills the pane).
     void ListesRemplacees();
+    // Once a walk is cancelled, a fill lists nothing: asked to go deeper, the
+    // pane says it stands where it last showed (never where the walk wanted
+    // it), so the walk unwinds without acting anywhere; asked to go back up,
+    // it takes the directory, listed once the walk has ended. True when the
+    // fill is to be skipped.
+    bool RempliSansBouger();
+    // A fill that could not list (cancelled): the directory is the one shown.
+    void RevenirAuRepertoireAffiche();
 
+    CString m_strAffiche;  // the directory the last fill showed
     CDlgFileTransfert& m_dlg;
     CString& m_strRep;
 

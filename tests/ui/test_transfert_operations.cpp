@@ -182,6 +182,28 @@ TEST_F(TransferOperationsTest, CancelDuringACopyStopsItAndLeavesTheOldFilesWhole
     EXPECT_TRUE(m_frontal->Messages().empty()) << "a cancel is not a failure";
 }
 
+TEST_F(TransferOperationsTest, CancelDuringATreeRemovalStopsTheWalkWhereItStands)
+{
+    Ecrire(Local() / "arbre" / "f.txt", "x");
+    Ecrire(Local() / "arbre" / "a" / "g.txt", "x");
+    fs::create_directories(Local() / "arbre" / "vide");
+    CDlgFileTransfert dlg;
+    dlg.ConnexionFtp(L"u", L"p", nullptr);
+    Executer(dlg, [&](CFenetreScriptee& f) {
+        ASSERT_TRUE(f.Choisir(IDC_REPS_LOCAUX, Index(f.GetDlgItem(IDC_REPS_LOCAUX), L"[arbre]")));
+        ASSERT_TRUE(f.Cliquer(IDC_SUPPR_REP_LOCAL));
+        m_frontal->PendantAttente([&] { return f.Cliquer(IDC_ANNULER_OPERATION); });
+        ASSERT_TRUE(f.Cliquer(IDC_CONFIRMER_SUPPR_LOCAL));
+        EXPECT_EQ(dlg.GetRepLocal(), Dossier(Local()));
+        EXPECT_EQ(dlg.GetEtat().Find(L"Cancelled: "), 0) << dlg.GetEtat().c_str();
+        EXPECT_FALSE(f.GetDlgItem(IDC_QUESTION_LOCAL)->IsWindowVisible());
+    });
+    // Not even the empty directory went once the user said stop.
+    EXPECT_EQ(Arbre(Local() / "arbre"), (std::map<std::string, std::string>{
+                                             {"f.txt", "x"}, {"a", "<dir>"}, {"a/g.txt", "x"}, {"vide", "<dir>"}}));
+    EXPECT_TRUE(m_frontal->Messages().empty());
+}
+
 TEST_F(TransferOperationsTest, FocusStaysOffThePathFieldsAndComesBackToTheButtonUsed)
 {
     PreparerD();
