@@ -5,6 +5,7 @@
 #include <cstdio>
 
 #include "common/Conversions.h"
+#include "ftp/CFTPDirect.h"
 #include "profile/ClesProfil.h"
 #include "profile/Profil.h"
 
@@ -49,13 +50,20 @@ void CFenetreHote::Connecter()
 {
     m_pEtat->setText(QStringLiteral("Connecting..."));
     m_driver.StartDriver();
-    MettreAJour();
+    // Why the instrument could not be reached, or did not say what it is.
+    MettreAJour(Texte(m_driver.GetRaisonEchecConnexion()));
 }
 
 void CFenetreHote::TransfererFichiers()
 {
-    m_driver.FileTransfertAvecDemandeLogin();
-    MettreAJour();
+    QString strRemarque;
+    if (m_driver.FileTransfertAvecDemandeLogin() == 0) {
+        CFTPDirect* pFtp = m_driver.GetFTPDirect();
+        const QString strRaison = pFtp ? Texte(pFtp->GetDerniereErreur()) : QString();
+        strRemarque = strRaison.isEmpty() ? QStringLiteral("file transfer: no login was accepted")
+                                          : QStringLiteral("file transfer: login failed (%1)").arg(strRaison);
+    }
+    MettreAJour(strRemarque);
 }
 
 void CFenetreHote::Deconnecter()
@@ -64,7 +72,7 @@ void CFenetreHote::Deconnecter()
     MettreAJour();
 }
 
-void CFenetreHote::MettreAJour()
+void CFenetreHote::MettreAJour(const QString& strRemarque)
 {
     const bool bConnecte = m_driver.IsConnexionEnCours() != 0;
     QString adresse;
@@ -82,6 +90,7 @@ void CFenetreHote::MettreAJour()
         texte = adresse.isEmpty() ? QStringLiteral("Not connected - no instrument configured")
                                   : QStringLiteral("Not connected (instrument: %1)").arg(adresse);
     }
+    if (!strRemarque.isEmpty()) texte += QStringLiteral(" - ") + strRemarque;
     m_pEtat->setText(texte);
     m_pConnecter->setEnabled(!bConnecte);
     m_pTransfert->setEnabled(bConnecte);

@@ -21,7 +21,8 @@ public:
     QString Etat() const { return m_pEtat->text(); }
 
 private:
-    void MettreAJour();
+    // The state line, followed by what the last action came to when it failed.
+    void MettreAJour(const QString& strRemarque = QString());
 
     COtdrDriver m_driver;
     QPushButton* m_pConfigurer;

@@ -25,7 +25,8 @@ std::vector<tLigneListe> Lignes(int n)
         CString nom;
         nom.Format(L"trace_%06d.sor", static_cast<int>(alea() % 1000000));
         l.m_astrTextes[0] = nom;
-        l.m_astrTextes[1] = TextesTransfert::TexteTaille(alea() % (1ull << (alea() % 34)));
+        l.m_nTaille = alea() % (1ull << (alea() % 34));
+        l.m_astrTextes[1] = TextesTransfert::TexteTaille(l.m_nTaille);
         l.m_astrTextes[2] = TextesTransfert::TexteDate(static_cast<std::time_t>(1500000000 + alea() % 300000000));
     }
     return v;

@@ -1,16 +1,21 @@
 // The facade's dialog entry points: configuration and file transfer. They run
 // on the host's calling thread; the FTP client belongs to the worker and is
-// only logged in and used here.
+// only logged in and used here. The logins run off that thread under the wait
+// window (the host stays painted, its input is dropped); when none succeeds,
+// a message says which logins were tried and why the last one failed.
 
+#include "common/TableChaines.h"
 #include "driver/COtdrDriver.h"
 #include "profile/ClesProfil.h"
 #include "driver/GardeRequete.h"
 #include "profile/Profil.h"
 #include "ftp/CFTPDirect.h"
+#include "ui/CDlgAttente.h"
 #include "ui/CDlgConfigDriverOtdr.h"
 #include "ui/CDlgFileTransfert.h"
 #include "ui/CDlgSaisieIdentificationFtp.h"
 #include "driver/IdentifiantsFtp.h"
+#include "ui/Ressources.h"
 
 int COtdrDriver::ConfigDriver(int)
 {
@@ -34,14 +39,29 @@ int COtdrDriver::FileTransfert(const wchar_t* user, const wchar_t* password)
     const CString strModele = GetIdentificationTache();
 
     CDlgFileTransfert dlg;
-    const int resultat = IdentifiantsFtp::Connecter(
-        strModele, user, password, [&](const CString& u, const CString& p) {
-            if (dlg.ConnexionFtp(u, p, pFtp)) return 1;
+    CString strEssais, strRaison;
+    int resultat;
+    {
+        CDlgAttente attente(Ressources::Chaine(Ressources::IDS_CONNEXION_FTP), Ressources::IDR_ANIM_CONNEXION);
+        resultat = IdentifiantsFtp::Connecter(strModele, user, password, [&](const CString& u, const CString& p) {
+            strEssais += (strEssais.IsEmpty() ? L"" : L", ") + u;
+            if (dlg.ConnexionFtp(u, p, pFtp) == 1) return 1;
+            strRaison = pFtp->GetDerniereErreur();
             // Unreachable, cut or silent: no other login can do better.
             return pFtp->GetEchecConnexion() == CFTPDirect::tEchecConnexion::Refusee ? 0 : -1;
         });
-    if (resultat == 1) dlg.DoModal();
-    return resultat == 1 ? 1 : 0;
+    }
+    if (resultat == 1) {
+        dlg.DoModal();
+        return 1;
+    }
+    CString strTexte;
+    if (strRaison.IsEmpty())
+        strTexte.Format(Ressources::ChargerChaine(Ressources::IDS_ECHEC_LOGIN_SANS_RAISON), strEssais.c_str());
+    else
+        strTexte.Format(Ressources::ChargerChaine(Ressources::IDS_ECHEC_LOGIN), strEssais.c_str(), strRaison.c_str());
+    AfficherMessage(strTexte);
+    return 0;
 }
 
 int COtdrDriver::FileTransfertAvecDemandeLogin()

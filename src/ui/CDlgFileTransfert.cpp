@@ -1,5 +1,7 @@
 #include "ui/CDlgFileTransfert.h"
 
+#include <algorithm>
+
 #include "ftp/CFTPDirect.h"
 #include "ftp/CheminDistant.h"
 #include "profile/ClesProfil.h"
@@ -34,8 +36,11 @@ int CDlgFileTransfert::ConnexionFtp(CString strUtilisateur, CString strMotDePass
     m_strMotDePasse = strMotDePasse;
     m_pFtp = pFtp;
     m_bConnecte = 0;
-    if (m_pFtp)
-        m_bConnecte = m_pFtp->FtpConnexion(m_strUtilisateur, m_strMotDePasse) ? 1 : 0;
+    if (m_pFtp) {
+        int bConnecte = 0;
+        ExecuterHorsFil([&] { bConnecte = pFtp->FtpConnexion(strUtilisateur, strMotDePasse); });
+        m_bConnecte = bConnecte ? 1 : 0;
+    }
     return m_bConnecte;
 }
 
@@ -59,11 +64,25 @@ bool CDlgFileTransfert::EstActif(unsigned nId) const
     return c && c->IsWindowEnabled();
 }
 
+bool CDlgFileTransfert::Utilisable(unsigned nId) const
+{
+    IControle* c = GetDlgItem(nId);
+    return c && c->IsWindowEnabled() && c->IsWindowVisible();
+}
+
 CVoletTransfert& CDlgFileTransfert::Autre(const CVoletTransfert& volet)
 {
     if (&volet == &m_voletLocal)
         return m_voletDistant;
     return m_voletLocal;
+}
+
+CVoletTransfert* CDlgFileTransfert::VoletDe(unsigned nIdListe)
+{
+    for (CVoletTransfert* v : {static_cast<CVoletTransfert*>(&m_voletLocal), static_cast<CVoletTransfert*>(&m_voletDistant)})
+        if (nIdListe == v->Ids().nReps || nIdListe == v->Ids().nFichiers)
+            return v;
+    return nullptr;
 }
 
 // ---------------------------------------------------------------- lifecycle
@@ -83,11 +102,19 @@ int CDlgFileTransfert::OnInitDialog()
 {
     CDialogue::OnInitDialog();
 
+    m_decision.SetQuestion([this](const tQuestionEcrasement& q) {
+        tReponseEcrasement reponse;
+        m_travail.SurFilDialogue([&] { reponse = DemanderEcrasement(q); });
+        return reponse;
+    });
+
     m_voletLocal.AjouterColonnes();
     m_voletLocal.RemplirLecteurs();
-    RemplirListeLocale();
-
     m_voletDistant.AjouterColonnes();
+    for (unsigned id : {IDC_FICHIERS_LOCAUX, IDC_FICHIERS_DISTANTS})
+        if (IControle* table = GetDlgItem(id))
+            table->SetIndicateurTri(m_nColonneTri, m_abSensTri[m_nColonneTri] != 0);
+    RemplirListeLocale();
 
     if (!m_bConnecte) {
         DesactiverDistant();
@@ -108,7 +135,9 @@ int CDlgFileTransfert::OnInitDialog()
 
 void CDlgFileTransfert::OnOK()
 {
-    // Enter never closes the dialog.
+    // Enter never closes the dialog, and does nothing while an operation runs.
+    if (m_travail.EnCours())
+        return;
     if (m_bSaisieRepertoire) {
         IControle* nomDistant = GetDlgItem(IDC_NOM_DISTANT);
         if (nomDistant && nomDistant->IsWindowVisible())
@@ -119,8 +148,26 @@ void CDlgFileTransfert::OnOK()
     }
     IFenetreDialogue* f = GetFenetre();
     IControle* focus = f ? f->GetFocus() : nullptr;
-    if (focus && focus->GetId() == IDC_REP_DISTANT)
+    if (!focus)
+        return;
+    if (focus->GetId() == IDC_REP_DISTANT) {
         ValiderRepDistant();
+    } else if (CVoletTransfert* volet = VoletDe(focus->GetId())) {
+        // Enter on a directory opens it, as a double-click does.
+        if (focus->GetId() == volet->Ids().nReps && volet->RepertoireEstSelectionne())
+            volet->EntrerSelection();
+    }
+}
+
+void CDlgFileTransfert::OnCancel()
+{
+    // Escape or the close box while an operation runs: that operation stops,
+    // the dialog stays.
+    if (m_travail.EnCours()) {
+        Annuler();
+        return;
+    }
+    CDialogue::OnCancel();
 }
 
 void CDlgFileTransfert::OnDestroy()
@@ -142,10 +189,20 @@ void CDlgFileTransfert::OnSize(int nLargeur, int /*nHauteur*/)
 
 void CDlgFileTransfert::OnCommande(unsigned nId, tNotification n, int nParametre)
 {
+    if (m_travail.EnCours()) {
+        // The front end lets only the operation's "Cancel" through; what
+        // else comes now is the dialog's own posted click, kept for later.
+        if (n == tNotification::Clic && nId == IDC_ANNULER_OPERATION)
+            Annuler();
+        else if (n == tNotification::Clic)
+            m_vecClicsDifferes.push_back(nId);
+        return;
+    }
     switch (n) {
     case tNotification::Clic:
         switch (nId) {
         case IDC_FERMER: CDialogue::OnOK(); break;
+        case IDC_ANNULER_OPERATION: Annuler(); break;
         case IDC_RAFRAICHIR_LOCAL: RafraichirLocal(); break;
         case IDC_RAFRAICHIR_DISTANT: RafraichirDistant(); break;
         case IDC_VERS_LOCAL: CopierVersLocal(); break;
@@ -176,6 +233,17 @@ void CDlgFileTransfert::OnCommande(unsigned nId, tNotification n, int nParametre
     case tNotification::ChangementSelection:
         if (nId == IDC_LECTEURS)
             ChangerLecteur();
+        else if (CVoletTransfert* volet = VoletDe(nId))
+            volet->SelectionChangee();
+        break;
+    case tNotification::ToucheSuppr:
+        // The Delete key does what the pane's button would, if it could be pressed.
+        if (CVoletTransfert* volet = VoletDe(nId)) {
+            if (nId == volet->Ids().nFichiers && Utilisable(volet->Ids().nSupprFichiers))
+                DemanderSuppressionFichiers(*volet);
+            else if (nId == volet->Ids().nReps && Utilisable(volet->Ids().nSupprRep))
+                DemanderSuppression(*volet);
+        }
         break;
     case tNotification::ChangementTexte:
         if (nId == IDC_NOM_LOCAL)
@@ -214,8 +282,14 @@ void CDlgFileTransfert::PlacerControles()
     auto rect = [this](unsigned id) { IControle* c = GetDlgItem(id); return c ? c->GetRect() : tRect{}; };
 
     const tRect client = f->GetClientRect();
-    const int L = client.left, T = client.top, R = client.right, B = client.bottom;
-    (void)T;
+    const int L = client.left, T = client.top, R = client.right;
+    // The status strip takes the bottom, "Cancel" at its right; everything
+    // else is laid out in what is left above it.
+    const tRect annuler = rect(IDC_ANNULER_OPERATION);
+    const int S = annuler.Hauteur();
+    const int B = client.bottom - (S > 0 ? S + 4 : 0);
+    deplacer(GetDlgItem(IDC_ANNULER_OPERATION), R - 4 - annuler.Largeur(), B, annuler.Largeur(), S);
+    deplacer(GetDlgItem(IDC_ETAT_OPERATION), L + 4, B, std::max(0, R - L - annuler.Largeur() - 12), S);
     const int M = L + (R - L) / 2;
     const int Pw = progression->GetRect().Largeur();
 

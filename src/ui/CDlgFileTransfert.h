@@ -9,10 +9,17 @@
 // and "Rep Distant").
 //
 // Local directories end with "/" ("/home/ana/traces/"); remote ones do not,
-// except the root "/". Every operation runs to its end inside its handler.
-// Copies and deletions that fail for some files end with one message naming
-// them. Recursive copies and removals never act on a directory other than the
-// one they entered: a directory that cannot be entered, listed or created is
+// except the root "/". Every operation runs to its end inside its handler,
+// but its FTP and file work runs on a thread of its own (CTravailDialogue)
+// while the handler waits: the windows stay painted, the status line under the
+// panes and the progress bar show what is done in files and bytes, and only
+// the operation's "Cancel" takes the user's input; the rest is dropped.
+// Copies ask before overwriting a file (CDecisionEcrasement); "Delete files"
+// asks once. Copies and deletions that fail for some files end with one
+// message naming them with the cause; the status line sums up what was done
+// and what was not. Recursive copies and removals never act on a directory
+// other than the one they entered: when a pane falls back (local to home or
+// "/", remote to "/") or a directory cannot be created, that directory is
 // skipped and named in the message; they always end (no directory is walked
 // twice, depth is bounded). Trees on the instrument go through the walker the
 // command-line tool uses (CParcoursDistant).
@@ -24,23 +31,32 @@
 //                                    the two panes: filling, browsing, and what
 //                                    each side does to its files
 //   CDlgFileTransfertOperations.cpp  copies of selected files, deletions, name
-//                                    entry, removal confirmation, progress and
-//                                    the failure message
+//                                    entry, removal confirmation
+//   CDlgFileTransfertTravail.cpp     the work off the dialog's thread: one
+//                                    operation's start and end, progress,
+//                                    cancel, the copy of one file (with the
+//                                    overwrite question), the failure message
 //   CDlgFileTransfertArbres.cpp      recursive copies and removals
 //   CDlgFileTransfertTri.cpp         sorting the file tables
 
+#include <atomic>
 #include <functional>
+#include <mutex>
 #include <vector>
 
 #include "common/CString.h"
 #include "common/Export.h"
 #include "ftp/CParcoursDistant.h"
+#include "ui/CDecisionEcrasement.h"
 #include "ui/CDialogue.h"
+#include "ui/CProgressionTransfert.h"
+#include "ui/CTravailDialogue.h"
 #include "ui/CVoletDistant.h"
 #include "ui/CVoletLocal.h"
 #include "ui/TriListe.h"
 
 class CFTPDirect;
+struct tInfosFichierFtp;
 
 class CDlgFileTransfert : public CDialogue
 {
@@ -51,8 +67,9 @@ public:
     ~CDlgFileTransfert() override;
 
     // Stores the credentials and the client, then logs in when pFtp is not
-    // null. Returns the login result (1 logged in, 0 not); 0 leaves the remote
-    // pane disabled.
+    // null (off the calling thread, which waits as for any operation; a
+    // cancel from the client stops it). Returns the login result (1 logged
+    // in, 0 not); 0 leaves the remote pane disabled.
     int ConnexionFtp(CString strUtilisateur, CString strMotDePasse, CFTPDirect* pFtp);
 
     // --- layout and enabling (CDlgFileTransfert.cpp)
@@ -110,16 +127,51 @@ public:
     int GetColonneTri() const { return m_nColonneTri; }
     int SaisieRepertoireOuverte() const { return m_bSaisieRepertoire; }
     int TransfertEnCours() const { return m_bTransfertEnCours; }
+    // The status line's text.
+    CString GetEtat() const;
 
     // Deepest level a recursive copy or removal descends to below the
     // directory chosen (deeper directories are skipped and named).
     static constexpr int PROFONDEUR_MAX = CParcoursDistant::PROFONDEUR_MAX;
     void SetProfondeurMax(int nProfondeur) { m_nProfondeurMax = nProfondeur; }
 
+    // --- long operations (CDlgFileTransfertTravail.cpp). What a recursive
+    //     copy or removal builds on: run its walk with ExecuterHorsFil, grow
+    //     the totals with Progression().AjouterAFaire as it finds files, hand
+    //     each file to TelechargerFichier or EnvoyerFichier (which ask
+    //     before overwriting through DecisionEcrasement()), stop when
+    //     Annule(), and note what it could not do with NoterEchec.
+
+    // One operation of the user, nested calls counted: the outermost start
+    // rearms the client's cancel, clears the counts and the failures and
+    // shows "Cancel"; the outermost end sums up in the status line and shows
+    // the failures.
+    void DebutOperation();
+    void FinOperation();
+    // Runs `travail` off the dialog's thread and waits for it (inline when
+    // already off it). The windows stay painted; "Cancel" stays live.
+    void ExecuterHorsFil(const std::function<void()>& travail);
+    // The user's "Cancel": stops the operation in course at once.
+    void Annuler();
+    bool Annule() const { return m_bAnnule; }
+    CProgressionTransfert& Progression() { return m_progression; }
+    CDecisionEcrasement& DecisionEcrasement() { return m_decision; }
+    // Copies one file, from any thread: progress, the overwrite question when
+    // the target exists, the failure noted with its cause. pExistant: the
+    // remote target's listing entry when there is one.
+    tIssueFichier TelechargerFichier(const CString& strDistant, const tInfosFichierFtp& source,
+                                     const CString& strLocal);
+    tIssueFichier EnvoyerFichier(const CString& strLocal, const CString& strDistant,
+                                 const tInfosFichierFtp* pExistant);
+    // Thread-safe; a failure noted after a cancel is only "not done", unless
+    // bMemeAnnule (an upload cut short that stayed on the instrument).
+    void NoterEchec(const CString& strChemin, const CString& strCause, bool bMemeAnnule = false);
+
 protected:
     void DoDataExchange(int bSauver) override;
     int OnInitDialog() override;
     void OnOK() override;
+    void OnCancel() override;
     void OnDestroy() override;
     void OnSize(int nLargeur, int nHauteur) override;
     void OnCommande(unsigned nId, tNotification notification, int nParametre) override;
@@ -131,7 +183,10 @@ private:
     void Activer(unsigned nId, bool bActif);
     void Afficher(unsigned nId, bool bVisible);
     bool EstActif(unsigned nId) const;
+    // Enabled and shown: a user could press it.
+    bool Utilisable(unsigned nId) const;
     CVoletTransfert& Autre(const CVoletTransfert& volet);
+    CVoletTransfert* VoletDe(unsigned nIdListe);
 
     // The operations that are the same on both panes, written once.
     void OuvrirSaisie(CVoletTransfert& volet);
@@ -144,21 +199,46 @@ private:
     void DemanderSuppression(CVoletTransfert& volet);
     void ConfirmerSuppression(CVoletTransfert& volet);
 
-    // Hands each selected row's name to traiter, with the progress bar.
-    void ParcourirSelection(CVoletTransfert& volet, const std::function<void(const CString&)>& traiter);
-    // Single-level work shared by the buttons and the recursions; each notes
-    // what failed.
+    // "Delete files" and the Delete key: asks once, then deletes.
+    void DemanderSuppressionFichiers(CVoletTransfert& volet);
+    // Single-level work shared by the buttons and the recursions, off the
+    // dialog's thread; each counts its files and notes what failed.
     void CopierFichiersDistantsSelectionnes();
     void CopierFichiersLocauxSelectionnes();
     void SupprimerFichiersSelectionnes(CVoletTransfert& volet);
-    void DebutProgression(int nTotal);
-    void AvancerProgression(int nFaits);
+    // The progress bar and the status line from the progress, on the
+    // dialog's thread while the work runs; the summary at the end.
+    void AfficherProgression();
     void FinProgression();
+    void SetEtat(const CString& strTexte);
+    // What the dialog is doing outside an operation ("Listing /Traces ..."),
+    // until the work ends.
+    void SetEtatActivite(unsigned idFormat, const CString& strSujet);
+    CString TexteProgression(const tEtatProgression& etat) const;
+    CString TexteBilan(const tEtatProgression& etat) const;
+    // The question about an existing target, on the dialog's thread.
+    tReponseEcrasement DemanderEcrasement(const tQuestionEcrasement& question);
+    // Whether a copy over an existing file goes on (any thread); when not,
+    // how the file ends (skipped, or the whole operation cancelled).
+    bool EcrasementAccepte(const tQuestionEcrasement& question, tIssueFichier& issue);
+    // Why the client's last operation failed ("" when it does not say).
+    CString CauseFtp() const;
 
     // Runs one walk of the shared tree walker with the dialog's hooks (the
     // progress bar) and notes what it skipped or could not do. True when it
     // did everything.
-    bool Parcourir(const std::function<CParcoursDistant::tBilan(CParcoursDistant&)>& marche);
+    enum class tSensParcours { VersLocal, VersDistant, Suppression };
+    bool Parcourir(tSensParcours sens, const std::function<CParcoursDistant::tBilan(CParcoursDistant&)>& marche);
+    // The walk's hooks (any thread): progress, the overwrite question, the cancel.
+    CParcoursDistant::tRappels RappelsParcours(tSensParcours sens);
+    // Whether a copy over an existing target goes on (the question when it
+    // exists); when not, how the file ends.
+    bool CopieVersLocalAcceptee(const CString& strNom, const tInfosFichierFtp& source, const CString& strLocal,
+                                tIssueFichier& issue);
+    bool CopieVersDistantAcceptee(const CString& strNom, uint64_t nTaille, long long nDate,
+                                  const CString& strDistant, const tInfosFichierFtp& existant, tIssueFichier& issue);
+    // After a cancelled upload: names the file when it stayed on the instrument.
+    void NoterEnvoiInterrompu(const CString& strDistant);
     // Removes a tree: the remote one through the walker, the local one by
     // walking the local pane, to a bounded depth.
     bool SupprimerRep(CVoletTransfert& volet, const CString& strNom, int nProfondeur);
@@ -170,10 +250,7 @@ private:
     // elsewhere.
     bool EntrerVolet(CVoletTransfert& volet, const CString& strChemin);
 
-    void NoterEchec(const CString& strChemin);
-    // Outermost operation: counts nesting; the last to end shows the failures.
-    void DebutOperation();
-    void FinOperation();
+    void NoterEchec(const CString& strChemin) { NoterEchec(strChemin, CString()); }
 
     // Member order and initial values as the dialog's model has them.
     CString m_strRepLocal;
@@ -190,7 +267,19 @@ private:
     // The panes work on the directories above.
     CVoletLocal m_voletLocal{*this, m_strRepLocal};
     CVoletDistant m_voletDistant{*this, m_strRepDistant};
-    std::vector<CString> m_vecEchecs;
-    int m_nOperations = 0;
     int m_nProfondeurMax = PROFONDEUR_MAX;
+
+    // --- the running operation
+    enum class tGenre { Aucun, Copie, Suppression };
+    int m_nOperations = 0;
+    tGenre m_genre = tGenre::Aucun;
+    CTravailDialogue m_travail;
+    CProgressionTransfert m_progression;
+    CDecisionEcrasement m_decision;
+    std::atomic<bool> m_bAnnule{false};
+    std::mutex m_mutexEchecs;
+    std::vector<std::pair<CString, CString>> m_vecEchecs;  // path, cause
+    // Clicks the dialog posted to itself while a wait ran: delivered after.
+    std::vector<unsigned> m_vecClicsDifferes;
+    CString m_strEtat;  // the status line between operations
 };

@@ -5,9 +5,10 @@
 // CParcoursDistant, the walker the command-line tool uses too: it lists each
 // directory as it goes, walks no directory twice (links), stops at the depth
 // limit, skips what it cannot enter, list or create, deletes through no link
-// and stops when the session is gone. The dialog hands it the two paths,
-// drives the progress bar from its hooks, names in its one message what the
-// walk skipped or could not do, and refills the panes.
+// and stops when the session is gone. The dialog runs it off its thread with
+// the hooks of CDlgFileTransfertTravail.cpp (progress in bytes, the overwrite
+// question, the user's cancel), names in its one message what the walk
+// skipped or could not do, and refills the panes.
 //
 // A local tree is removed by walking the local pane itself: it enters the
 // directory (and checks that the pane really stands there: a pane that fell
@@ -34,7 +35,7 @@ void CDlgFileTransfert::CopierRepDistantVersLocal(CString strNom)
         NoterEchec(strDistant);
     } else {
         const CString strLocal = m_voletLocal.CheminRepertoire(strNom);
-        Parcourir([&](CParcoursDistant& p) { return p.Telecharger(strDistant, strLocal); });
+        Parcourir(tSensParcours::VersLocal, [&](CParcoursDistant& p) { return p.Telecharger(strDistant, strLocal); });
     }
     RemplirListeLocale();
     FinOperation();
@@ -51,7 +52,7 @@ void CDlgFileTransfert::CopierRepLocalVersDistant(CString strNom)
         NoterEchec(strLocal);
     } else {
         const CString strDistant = m_voletDistant.CheminRepertoire(strNom);
-        Parcourir([&](CParcoursDistant& p) { return p.Envoyer(strLocal, strDistant); });
+        Parcourir(tSensParcours::VersDistant, [&](CParcoursDistant& p) { return p.Envoyer(strLocal, strDistant); });
     }
     m_voletDistant.Actualiser();
     FinOperation();
@@ -73,32 +74,31 @@ void CDlgFileTransfert::SupprimerRepDistant(CString strNom)
 
 // ---------------------------------------------------------------- the shared walker
 
-bool CDlgFileTransfert::Parcourir(const std::function<CParcoursDistant::tBilan(CParcoursDistant&)>& marche)
+bool CDlgFileTransfert::Parcourir(tSensParcours sens,
+                                  const std::function<CParcoursDistant::tBilan(CParcoursDistant&)>& marche)
 {
-    // The bar follows the files of the directory being walked.
-    int nFaits = 0;
-    CParcoursDistant::tRappels rappels;
-    rappels.entreeRepertoire = [this, &nFaits](const CParcoursDistant::tRepertoire& rep) {
-        nFaits = 0;
-        DebutProgression(rep.nFichiers);
-    };
-    rappels.apresFichier = [this, &nFaits](const CParcoursDistant::tFichier&, bool) {
-        AvancerProgression(++nFaits);
-    };
-    rappels.sortieRepertoire = [this](const CParcoursDistant::tRepertoire&) { FinProgression(); };
-    CParcoursDistant parcours(*m_pFtp, rappels);
+    if (m_genre == tGenre::Aucun)
+        m_genre = sens == tSensParcours::Suppression ? tGenre::Suppression : tGenre::Copie;
+    CParcoursDistant parcours(*m_pFtp, RappelsParcours(sens));
     parcours.SetProfondeurMax(m_nProfondeurMax);
-    const CParcoursDistant::tBilan bilan = marche(parcours);
-    FinProgression();
+    // An upload over an existing file asks first: the walk must know it is there.
+    parcours.SetListerCibles(sens == tSensParcours::VersDistant);
+    CParcoursDistant::tBilan bilan;
+    m_progression.SetTotalProvisoire(true);
+    ExecuterHorsFil([&] { bilan = marche(parcours); });
+    m_progression.SetTotalProvisoire(false);
 
     for (const CParcoursDistant::tProbleme& p : bilan.echecs)
-        NoterEchec(p.strChemin + L" (" + p.strRaison + L")");
+        NoterEchec(p.strChemin, p.strRaison);
     for (const CParcoursDistant::tProbleme& p : bilan.ignores)
-        NoterEchec(p.strChemin + L" (" + p.strRaison + L", not walked again)");
-    const wchar_t* pszPourquoi =
-        bilan.bSessionPerdue ? L" (not done: the connection to the instrument was lost)" : L" (not done)";
-    for (const CString& strChemin : bilan.nonFaits)
-        NoterEchec(strChemin + pszPourquoi);
+        NoterEchec(p.strChemin, p.strRaison + L", not walked again");
+    // After the user's cancel the summary says what was not done.
+    if (bilan.bSessionPerdue)
+        for (const CString& strChemin : bilan.nonFaits)
+            NoterEchec(strChemin, L"not done: the connection to the instrument was lost");
+    else if (!bilan.bArrete)
+        for (const CString& strChemin : bilan.nonFaits)
+            NoterEchec(strChemin, L"not done");
     return bilan.Complet();
 }
 
@@ -114,7 +114,7 @@ bool CDlgFileTransfert::SupprimerRep(CVoletTransfert& volet, const CString& strN
         return false;
     }
     if (&volet == &m_voletDistant)
-        return Parcourir([&](CParcoursDistant& p) { return p.Supprimer(strChemin); });
+        return Parcourir(tSensParcours::Suppression, [&](CParcoursDistant& p) { return p.Supprimer(strChemin); });
 
     // A link is removed as a link: the removal never reaches what it names.
     if (!volet.EstLien(strChemin) && !ViderRepertoire(volet, strChemin, nProfondeur))

@@ -1,7 +1,8 @@
 // The file transfer dialog's single-level operations: the copy buttons, file
-// deletion, the new-directory name entry and the directory removal
-// confirmation, with the progress bar and the one message that names what
-// failed. The recursive copies and removals are in CDlgFileTransfertArbres.cpp.
+// deletion (with its question), the new-directory name entry and the
+// directory removal confirmation. Their work runs off the dialog's thread
+// (CDlgFileTransfertTravail.cpp); the recursive copies and removals are in
+// CDlgFileTransfertArbres.cpp.
 
 #include "ui/CDlgFileTransfert.h"
 
@@ -14,9 +15,6 @@
 using namespace IdsControles;
 
 namespace {
-
-// The failure message names at most this many paths; a long list would not fit a box.
-constexpr size_t kEchecsNommes = 20;
 
 // Cuts the field back to its longest valid beginning. Setting the text reports
 // a change again, which then finds a valid (or empty) text and stops.
@@ -35,97 +33,92 @@ void Filtrer(IControle* champ)
 
 } // namespace
 
-// ---------------------------------------------------------------- failures
-
-void CDlgFileTransfert::NoterEchec(const CString& strChemin)
-{
-    m_vecEchecs.push_back(strChemin);
-}
-
-void CDlgFileTransfert::DebutOperation()
-{
-    if (m_nOperations++ == 0)
-        m_vecEchecs.clear();
-}
-
-void CDlgFileTransfert::FinOperation()
-{
-    if (--m_nOperations > 0 || m_vecEchecs.empty())
-        return;
-    CString strTexte = Ressources::Chaine(Ressources::IDS_ECHECS_TRANSFERT);
-    for (size_t i = 0; i < m_vecEchecs.size() && i < kEchecsNommes; ++i)
-        strTexte += L"\n" + m_vecEchecs[i];
-    if (m_vecEchecs.size() > kEchecsNommes) {
-        CString strSuite;
-        strSuite.Format(L"\n(+%d)", static_cast<int>(m_vecEchecs.size() - kEchecsNommes));
-        strTexte += strSuite;
-    }
-    m_vecEchecs.clear();
-    MessageBox(strTexte, tBoutonsMessage::Ok);
-}
-
-// ---------------------------------------------------------------- progress
-
-void CDlgFileTransfert::DebutProgression(int nTotal)
-{
-    IControle* barre = GetDlgItem(IDC_PROGRESSION);
-    if (!barre)
-        return;
-    barre->ShowWindow(true);
-    barre->SetRange(0, nTotal);
-    barre->SetPos(0);
-}
-
-void CDlgFileTransfert::AvancerProgression(int nFaits)
-{
-    if (IControle* barre = GetDlgItem(IDC_PROGRESSION))
-        barre->SetPos(nFaits);
-}
-
-void CDlgFileTransfert::FinProgression()
-{
-    Afficher(IDC_PROGRESSION, false);
-}
-
 // ---------------------------------------------------------------- single-level work
-
-void CDlgFileTransfert::ParcourirSelection(CVoletTransfert& volet,
-                                           const std::function<void(const CString&)>& traiter)
-{
-    const std::vector<CString> noms = volet.NomsSelectionnes();
-    DebutProgression(static_cast<int>(noms.size()));
-    int nFaits = 0;
-    for (const CString& nom : noms) {
-        traiter(nom);
-        AvancerProgression(++nFaits);
-    }
-    FinProgression();
-}
 
 void CDlgFileTransfert::CopierFichiersDistantsSelectionnes()
 {
-    ParcourirSelection(m_voletDistant, [this](const CString& nom) {
-        const CString strDistant = m_voletDistant.CheminFichier(nom);
-        if (!CheminDistant::NomSur(nom) || !m_pFtp->GetFile(strDistant, m_voletLocal.CheminFichier(nom)))
-            NoterEchec(strDistant);
+    // Names, paths and listing entries are taken here, on the dialog's
+    // thread; the work only copies.
+    struct tCopie { CString strDistant, strLocal; tInfosFichierFtp source; };
+    std::vector<tCopie> copies;
+    uint64_t nOctets = 0;
+    for (const CString& nom : m_voletDistant.NomsSelectionnes()) {
+        tCopie c{m_voletDistant.CheminFichier(nom), m_voletLocal.CheminFichier(nom), tInfosFichierFtp()};
+        if (const tInfosFichierFtp* e = m_voletDistant.Fichier(nom))
+            c.source = *e;
+        c.source.m_strNom = nom;
+        nOctets += c.source.m_nTaille;
+        copies.push_back(std::move(c));
+    }
+    m_genre = tGenre::Copie;
+    m_progression.AjouterAFaire(static_cast<int>(copies.size()), nOctets);
+    ExecuterHorsFil([&] {
+        for (const tCopie& c : copies) {
+            if (!CheminDistant::NomSur(c.source.m_strNom)) {
+                m_progression.DebutFichier(c.source.m_strNom, c.source.m_nTaille);
+                NoterEchec(c.strDistant, CString());
+                m_progression.FinFichier(tIssueFichier::Echec);
+                continue;
+            }
+            TelechargerFichier(c.strDistant, c.source, c.strLocal);
+        }
     });
 }
 
 void CDlgFileTransfert::CopierFichiersLocauxSelectionnes()
 {
-    ParcourirSelection(m_voletLocal, [this](const CString& nom) {
-        // A local name that is not one remote component ("a\b") is not sent.
-        const CString strLocal = m_voletLocal.CheminFichier(nom);
-        if (!CheminDistant::NomSur(nom) || !m_pFtp->PutFile(strLocal, m_voletDistant.CheminFichier(nom)))
-            NoterEchec(strLocal);
+    struct tCopie { CString strNom, strLocal, strDistant; bool bExiste; tInfosFichierFtp existant; };
+    std::vector<tCopie> copies;
+    uint64_t nOctets = 0;
+    for (const CString& nom : m_voletLocal.NomsSelectionnes()) {
+        tCopie c{nom, m_voletLocal.CheminFichier(nom), m_voletDistant.CheminFichier(nom), false, tInfosFichierFtp()};
+        if (const tInfosFichierFtp* e = m_voletDistant.Fichier(nom)) {
+            c.bExiste = true;
+            c.existant = *e;
+        }
+        uint64_t nTaille = 0;
+        long long nDate = 0;
+        if (m_voletLocal.InfosFichier(nom, nTaille, nDate))
+            nOctets += nTaille;
+        copies.push_back(std::move(c));
+    }
+    m_genre = tGenre::Copie;
+    m_progression.AjouterAFaire(static_cast<int>(copies.size()), nOctets);
+    ExecuterHorsFil([&] {
+        for (const tCopie& c : copies) {
+            // A local name that is not one remote component ("a\b") is not sent.
+            if (!CheminDistant::NomSur(c.strNom)) {
+                m_progression.DebutFichier(c.strNom, 0);
+                NoterEchec(c.strLocal, CString());
+                m_progression.FinFichier(tIssueFichier::Echec);
+                continue;
+            }
+            EnvoyerFichier(c.strLocal, c.strDistant, c.bExiste ? &c.existant : nullptr);
+        }
     });
 }
 
 void CDlgFileTransfert::SupprimerFichiersSelectionnes(CVoletTransfert& volet)
 {
-    ParcourirSelection(volet, [this, &volet](const CString& nom) {
-        if (!volet.NomSur(nom) || !volet.SupprimerFichier(nom))
-            NoterEchec(volet.CheminFichier(nom));
+    const std::vector<CString> noms = volet.NomsSelectionnes();
+    if (m_genre == tGenre::Aucun)
+        m_genre = tGenre::Suppression;
+    m_progression.AjouterAFaire(static_cast<int>(noms.size()), 0);
+    ExecuterHorsFil([&] {
+        for (const CString& nom : noms) {
+            m_progression.DebutFichier(nom, 0);
+            if (m_bAnnule) {
+                m_progression.FinFichier(tIssueFichier::Annule);
+                continue;
+            }
+            if (volet.NomSur(nom) && volet.SupprimerFichier(nom)) {
+                m_progression.FinFichier(tIssueFichier::Fait);
+                continue;
+            }
+            const bool bAnnule = m_bAnnule;
+            NoterEchec(volet.CheminFichier(nom), volet.NomSur(nom) ? volet.DerniereErreur() : CString());
+            m_progression.FinFichier(bAnnule ? tIssueFichier::Annule : tIssueFichier::Echec);
+        }
     });
 }
 
@@ -152,7 +145,6 @@ void CDlgFileTransfert::CopierVersLocal()
         DesactiverTout();
         CopierFichiersDistantsSelectionnes();
         RemplirListeLocale();
-        FinProgression();
         ActiverTout();
     }
 
@@ -180,7 +172,6 @@ void CDlgFileTransfert::CopierVersDistant()
         DesactiverTout();
         CopierFichiersLocauxSelectionnes();
         m_voletDistant.Actualiser();
-        FinProgression();
         ActiverTout();
     }
 
@@ -198,19 +189,37 @@ void CDlgFileTransfert::SupprimerFichiers(CVoletTransfert& volet)
     DesactiverTout();
     SupprimerFichiersSelectionnes(volet);
     volet.Actualiser();
-    FinProgression();
     ActiverTout();
     FinOperation();
 }
 
+void CDlgFileTransfert::DemanderSuppressionFichiers(CVoletTransfert& volet)
+{
+    const std::vector<CString> noms = volet.NomsSelectionnes();
+    if (!volet.Disponible() || noms.empty())
+        return;
+    const bool bLocal = &volet == &m_voletLocal;
+    CString strQuestion;
+    if (noms.size() == 1)
+        strQuestion.Format(Ressources::ChargerChaine(bLocal ? Ressources::IDS_SUPPRIMER_FICHIER_LOCAL
+                                                            : Ressources::IDS_SUPPRIMER_FICHIER_DISTANT),
+                           noms.front().c_str());
+    else
+        strQuestion.Format(Ressources::ChargerChaine(bLocal ? Ressources::IDS_SUPPRIMER_FICHIERS_LOCAUX
+                                                            : Ressources::IDS_SUPPRIMER_FICHIERS_DISTANTS),
+                           static_cast<int>(noms.size()));
+    if (MessageBox(strQuestion, tBoutonsMessage::OuiNon) == ID_OUI)
+        SupprimerFichiers(volet);
+}
+
 void CDlgFileTransfert::SupprimerFichiersLocaux()
 {
-    SupprimerFichiers(m_voletLocal);
+    DemanderSuppressionFichiers(m_voletLocal);
 }
 
 void CDlgFileTransfert::SupprimerFichiersDistants()
 {
-    SupprimerFichiers(m_voletDistant);
+    DemanderSuppressionFichiers(m_voletDistant);
 }
 
 // ---------------------------------------------------------------- name entry
@@ -288,9 +297,12 @@ void CDlgFileTransfert::CreerRep(CVoletTransfert& volet)
     CString strNom;
     if (!volet.Disponible() || !LireNomRep(volet, strNom))
         return;
-    volet.CreerRepertoire(strNom);
+    DebutOperation();
+    if (!volet.CreerRepertoire(strNom))
+        NoterEchec(volet.CheminRepertoire(strNom), volet.DerniereErreur());
     FermerSaisie(volet);
     volet.Actualiser();
+    FinOperation();
 }
 
 void CDlgFileTransfert::CreerRepLocal()
@@ -307,9 +319,7 @@ void CDlgFileTransfert::CreerRepDistant()
 
 void CDlgFileTransfert::DemanderSuppression(CVoletTransfert& volet)
 {
-    const CString strRep = volet.RepertoireSelectionne();
-    if (!strRep.IsEmpty() && strRep != L"..")
-        volet.ChangerEtatRangee(CVoletTransfert::tEtatRangee::Confirmation);
+    volet.DemanderSuppression();
 }
 
 void CDlgFileTransfert::DemanderSuppressionRepLocal()
@@ -334,21 +344,22 @@ void CDlgFileTransfert::FermerConfirmationDistante()
 
 void CDlgFileTransfert::ConfirmerSuppression(CVoletTransfert& volet)
 {
-    if (!volet.RepertoireEstSelectionne())
+    // The directory the question named, whatever the list shows now.
+    const CString strRep = volet.RepertoireDemande();
+    if (strRep.IsEmpty())
         return;
-    const CString strRep = volet.RepertoireSelectionne();
     DebutOperation();
+    m_genre = tGenre::Suppression;
     DesactiverTout();
     const bool bVersDistant = EstActif(IDC_VERS_DISTANT), bVersLocal = EstActif(IDC_VERS_LOCAL);
     Activer(IDC_VERS_DISTANT, false);
     Activer(IDC_VERS_LOCAL, false);
-    if (strRep != L"..") {
-        m_bTransfertEnCours = 1;
-        SupprimerRep(volet, strRep, 0);
-        m_bTransfertEnCours = 0;
-        volet.Remplir();
-        volet.FermerConfirmation();
-    }
+    m_bTransfertEnCours = 1;
+    volet.SelectionnerRep(strRep);
+    SupprimerRep(volet, strRep, 0);
+    m_bTransfertEnCours = 0;
+    volet.Remplir();
+    volet.FermerConfirmation();
     Activer(IDC_VERS_DISTANT, bVersDistant);
     Activer(IDC_VERS_LOCAL, bVersLocal);
     ActiverTout();

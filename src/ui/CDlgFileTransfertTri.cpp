@@ -1,5 +1,6 @@
 // Sorting the file transfer dialog's two file tables by Name, Size or
-// Date/Time: the order itself is TriListe's, computed on the displayed texts.
+// Date/Time: the order itself is TriListe's, computed on the displayed texts
+// and the sizes the rows carry; the headers show the column and direction.
 
 #include "ui/CDlgFileTransfert.h"
 
@@ -18,6 +19,7 @@ void CDlgFileTransfert::TrierListe(int nColonne, IControle* pListe)
     for (int i = 0; i < n; ++i) {
         for (int k = 0; k < 3; ++k)
             lignes[i].m_astrTextes[k] = pListe->GetItemText(i, k);
+        lignes[i].m_nTaille = pListe->GetItemData(i);
         lignes[i].m_bSelection = pListe->IsItemSelected(i);
     }
     TriListe::TrierLignes(lignes, nColonne, m_abSensTri[nColonne] != 0);
@@ -27,6 +29,8 @@ void CDlgFileTransfert::TrierListe(int nColonne, IControle* pListe)
         for (int k = 0; k < 3; ++k)
             if (pListe->GetItemText(i, k) != l.m_astrTextes[k])
                 pListe->SetItemText(i, k, l.m_astrTextes[k]);
+        if (pListe->GetItemData(i) != l.m_nTaille)
+            pListe->SetItemData(i, l.m_nTaille);
         if (pListe->IsItemSelected(i) != l.m_bSelection)
             pListe->SetItemSelected(i, l.m_bSelection);
     }
@@ -39,6 +43,10 @@ void CDlgFileTransfert::ClicEnTete(int nColonne)
     m_nColonneTri = nColonne;
     for (int k = 0; k < 3; ++k)
         m_abSensTri[k] = k == nColonne ? !m_abSensTri[k] : 0;
-    TrierListe(nColonne, GetDlgItem(IDC_FICHIERS_LOCAUX));
-    TrierListe(nColonne, GetDlgItem(IDC_FICHIERS_DISTANTS));
+    for (unsigned id : {IDC_FICHIERS_LOCAUX, IDC_FICHIERS_DISTANTS}) {
+        IControle* table = GetDlgItem(id);
+        TrierListe(nColonne, table);
+        if (table)
+            table->SetIndicateurTri(nColonne, m_abSensTri[nColonne] != 0);
+    }
 }

@@ -23,9 +23,9 @@ public:
     unsigned GetId() const override { return m_m.nId; }
     tTypeControle GetType() const override { return m_m.nType; }
 
-    void EnableWindow(bool b) override { Verrou v(m_f.m_mutex); m_bActif = b; }
+    void EnableWindow(bool b) override { Changer(m_bActif, b); }
     bool IsWindowEnabled() const override { Verrou v(m_f.m_mutex); return m_bActif; }
-    void ShowWindow(bool b) override { Verrou v(m_f.m_mutex); m_bVisible = b; }
+    void ShowWindow(bool b) override { Changer(m_bVisible, b); }
     bool IsWindowVisible() const override { Verrou v(m_f.m_mutex); return m_bVisible; }
     tRect GetRect() const override { Verrou v(m_f.m_mutex); return m_rect; }
     void MoveWindow(int x, int y, int cx, int cy) override { Verrou v(m_f.m_mutex); m_rect = tRect{x, y, x + cx, y + cy}; }
@@ -187,6 +187,30 @@ public:
         }
     }
 
+    void SetItemData(int ligne, uint64_t n) override
+    {
+        Verrou v(m_f.m_mutex);
+        if (LigneValide(ligne)) m_lignes[static_cast<size_t>(ligne)].nDonnee = n;
+    }
+    uint64_t GetItemData(int ligne) const override
+    {
+        Verrou v(m_f.m_mutex);
+        return LigneValide(ligne) ? m_lignes[static_cast<size_t>(ligne)].nDonnee : 0;
+    }
+    void SetIndicateurTri(int colonne, bool bAscendant) override
+    {
+        Verrou v(m_f.m_mutex);
+        if (!Est(tTypeControle::VueListe)) return;
+        m_nColonneTri = colonne;
+        m_bTriAscendant = bAscendant;
+    }
+    int GetIndicateurTri(bool* pbAscendant) const override
+    {
+        Verrou v(m_f.m_mutex);
+        if (pbAscendant) *pbAscendant = m_bTriAscendant;
+        return m_nColonneTri;
+    }
+
     void SetRange(int min, int max) override { Verrou v(m_f.m_mutex); m_nMin = min; m_nMax = max; }
     void SetPos(int pos) override { Verrou v(m_f.m_mutex); m_nPos = std::clamp(pos, std::min(m_nMin, m_nMax), std::max(m_nMin, m_nMax)); }
     int GetPos() const override { Verrou v(m_f.m_mutex); return m_nPos; }
@@ -208,11 +232,23 @@ public:
     bool AnimationEnCours() const override { Verrou v(m_f.m_mutex); return m_bJoue; }
 
 private:
+    // Enabled or shown: the focus follows (CFenetreMemoire::EtatChange).
+    void Changer(bool& bEtat, bool b)
+    {
+        bool bUtilisable;
+        {
+            Verrou v(m_f.m_mutex);
+            bEtat = b;
+            bUtilisable = m_bActif && m_bVisible;
+        }
+        m_f.EtatChange(this, bUtilisable);
+    }
     bool LigneValide(int ligne) const { return ligne >= 0 && ligne < static_cast<int>(m_lignes.size()); }
 
     struct tLigne {
         std::vector<CString> cellules;
         bool bSel = false;
+        uint64_t nDonnee = 0;
     };
 
     CFenetreMemoire& m_f;
@@ -226,6 +262,8 @@ private:
     int m_nSel = -1;
     std::vector<CString> m_colonnes;  // titles
     std::vector<tLigne> m_lignes;
+    int m_nColonneTri = -1;
+    bool m_bTriAscendant = true;
     int m_nMin = 0, m_nMax = 100, m_nPos = 0;
     unsigned m_nAnimation = 0;
     bool m_bJoue = false;
@@ -314,11 +352,31 @@ bool CFenetreMemoire::EstTerminee() const
     return m_bTerminee;
 }
 
+void CFenetreMemoire::EtatChange(IControle* c, bool bUtilisable)
+{
+    bool bRendre = false;
+    {
+        Verrou v(m_mutex);
+        if (!bUtilisable && m_pFocus == c) {
+            // The dialog keeps the focus; the control gets it back later.
+            m_pFocus = nullptr;
+            m_pFocusSuspendu = c;
+        } else if (bUtilisable && m_pFocusSuspendu == c && !m_pFocus) {
+            bRendre = true;
+        } else {
+            return;
+        }
+    }
+    if (bRendre) ChangerFocus(c);
+    else m_ecouteur.OnNotification(c->GetId(), tNotification::PerteFocus, 0);
+}
+
 void CFenetreMemoire::ChangerFocus(IControle* nouveau)
 {
     IControle* ancien;
     {
         Verrou v(m_mutex);
+        if (nouveau) m_pFocusSuspendu = nullptr;
         if (m_pFocus == nouveau) return;
         ancien = m_pFocus;
         m_pFocus = nouveau;

@@ -57,6 +57,9 @@ private:
     using Verrou = std::lock_guard<std::recursive_mutex>;
     // SetFocus of a control: the loss, then the gain, each reported.
     void ChangerFocus(IControle* nouveau);
+    // A control was enabled, disabled, shown or hidden: the focus rule of
+    // ui/Controles.h (the dialog keeps it, the control gets it back).
+    void EtatChange(IControle* c, bool bUtilisable);
 
     IFrontal& m_frontal;
     const tModeleDialogue& m_modele;
@@ -69,4 +72,5 @@ private:
     bool m_bTerminee = false;
     int m_nResultat = 0;
     IControle* m_pFocus = nullptr;
+    IControle* m_pFocusSuspendu = nullptr;  // disabled or hidden while it had the focus
 };

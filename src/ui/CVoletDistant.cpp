@@ -3,6 +3,7 @@
 #include "ftp/CFTPDirect.h"
 #include "ftp/CheminDistant.h"
 #include "ui/CDlgFileTransfert.h"
+#include "common/TableChaines.h"
 #include "ui/IdsControles.h"
 #include "ui/TextesTransfert.h"
 
@@ -53,14 +54,29 @@ void CVoletDistant::Remplir()
     CFTPDirect* pFtp = m_dlg.m_pFtp;
     if (!pFtp)
         return;
+    if (RempliSansBouger())
+        return;
     CListeFichiersFtp liste;
-    pFtp->GetDir(&m_strRep, liste, 1);
+    CString strRep = m_strRep;
+    bool bAnnule = false;
+    m_dlg.SetEtatActivite(Ressources::IDS_LISTE_EN_COURS, strRep);
+    m_dlg.ExecuterHorsFil([&] {
+        pFtp->GetDir(&strRep, liste, 1);
+        bAnnule = pFtp->EstAnnule();
+    });
+    if (bAnnule) {
+        RevenirAuRepertoireAffiche();
+        return;
+    }
+    m_strRep = strRep;
 
     IControle* reps = Controle(IDC_REPS_DISTANTS);
     IControle* table = Controle(IDC_FICHIERS_DISTANTS);
     if (reps) reps->ResetContent();
     if (table) table->DeleteAllItems();
     m_vecReps.clear();
+    m_vecFichiers.clear();
+    ListesRemplacees();
 
     const bool bTransfert = m_dlg.TransfertEnCours() != 0;
     if (reps && m_strRep != L"/")
@@ -81,12 +97,14 @@ void CVoletDistant::Remplir()
             m_vecReps.push_back(e.m_strNom);
             continue;
         }
+        m_vecFichiers.push_back(e);
         if (!table)
             continue;
         const int n = table->InsertItem(table->GetItemCount(), e.m_strNom);
         if (n >= 0 && !bTransfert) {
             table->SetItemText(n, 1, TextesTransfert::TexteTaille(e.m_nTaille));
             table->SetItemText(n, 2, e.m_strDate);
+            table->SetItemData(n, e.m_nTaille);
         }
     }
     if (reps) reps->UpdateWindow();
@@ -149,17 +167,52 @@ CString CVoletDistant::CheminRepertoire(const CString& strNom) const
 
 bool CVoletDistant::CreerRepertoire(const CString& strNom)
 {
-    return m_dlg.m_pFtp && m_dlg.m_pFtp->MakeDir(strNom, m_strRep) == 0;
+    CFTPDirect* pFtp = m_dlg.m_pFtp;
+    bool bFait = false;
+    if (pFtp)
+        m_dlg.ExecuterHorsFil([&] { bFait = pFtp->MakeDir(strNom, m_strRep) == 0; });
+    return bFait;
 }
 
 bool CVoletDistant::SupprimerFichier(const CString& strNom)
 {
-    return m_dlg.m_pFtp && m_dlg.m_pFtp->DelFile(CheminFichier(strNom));
+    CFTPDirect* pFtp = m_dlg.m_pFtp;
+    bool bFait = false;
+    if (pFtp)
+        m_dlg.ExecuterHorsFil([&] { bFait = pFtp->DelFile(CheminFichier(strNom)) != 0; });
+    return bFait;
 }
 
 bool CVoletDistant::SupprimerRepertoire(const CString& strNom)
 {
-    return m_dlg.m_pFtp && m_dlg.m_pFtp->RemDir(strNom, m_strRep) == 0;
+    CFTPDirect* pFtp = m_dlg.m_pFtp;
+    bool bFait = false;
+    if (pFtp)
+        m_dlg.ExecuterHorsFil([&] { bFait = pFtp->RemDir(strNom, m_strRep) == 0; });
+    return bFait;
+}
+
+CString CVoletDistant::DerniereErreur() const
+{
+    return m_dlg.CauseFtp();
+}
+
+const tInfosFichierFtp* CVoletDistant::Fichier(const CString& strNom) const
+{
+    for (const tInfosFichierFtp& e : m_vecFichiers)
+        if (e.m_strNom == strNom)
+            return &e;
+    return nullptr;
+}
+
+bool CVoletDistant::InfosFichier(const CString& strNom, uint64_t& nTaille, long long& nDateUtc) const
+{
+    const tInfosFichierFtp* e = Fichier(strNom);
+    if (!e)
+        return false;
+    nTaille = e->m_nTaille;
+    nDateUtc = TextesTransfert::DateUtc(e->m_strDate);
+    return true;
 }
 
 std::vector<CString> CVoletDistant::SousRepertoires() const

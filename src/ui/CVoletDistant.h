@@ -7,6 +7,7 @@
 #include <vector>
 
 #include "common/CString.h"
+#include "ftp/InfosFichierFtp.h"
 #include "ui/CVoletTransfert.h"
 
 class CVoletDistant : public CVoletTransfert
@@ -16,7 +17,9 @@ public:
 
     // Lists the directory through GetDir, which falls back to the root when
     // the instrument cannot enter it. While a recursion runs, rows carry their
-    // names only and are not sorted.
+    // names only and are not sorted. A listing cancelled by the user leaves
+    // the pane as it was, its directory back to the one shown; once a
+    // recursion has been cancelled, nothing more is listed.
     void Remplir() override;
     void Actualiser() override;
     CString Parent() const override;
@@ -27,6 +30,10 @@ public:
     bool CreerRepertoire(const CString& strNom) override;
     bool SupprimerFichier(const CString& strNom) override;
     bool SupprimerRepertoire(const CString& strNom) override;
+    CString DerniereErreur() const override;
+    bool InfosFichier(const CString& strNom, uint64_t& nTaille, long long& nDateUtc) const override;
+    // The last fill's entry of a file, or null.
+    const tInfosFichierFtp* Fichier(const CString& strNom) const;
     std::vector<CString> SousRepertoires() const override;
     // Also enables "Remove" and "Cancel" again.
     void FermerConfirmation() override;
@@ -35,6 +42,8 @@ public:
     void Valider();
 
 private:
-    // The subdirectories of the last fill, for the recursions.
+    // The subdirectories and files of the last fill, for the recursions and
+    // the copies.
     std::vector<CString> m_vecReps;
+    std::vector<tInfosFichierFtp> m_vecFichiers;
 };

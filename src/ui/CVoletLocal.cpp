@@ -47,13 +47,20 @@ CVoletLocal::CVoletLocal(CDlgFileTransfert& dlg, CString& strRep) : CVoletTransf
 
 void CVoletLocal::Remplir()
 {
+    if (RempliSansBouger())
+        return;
+    // A directory that cannot be listed gives way to home, then to "/".
+    CString strRep = m_strRep;
+    PanneauLocal::tContenuLocal contenu;
+    m_dlg.ExecuterHorsFil([&] { PanneauLocal::ListerAvecRepli(strRep, contenu); });
+    m_strRep = strRep;
+    m_contenu = std::move(contenu);
+
     IControle* reps = Controle(IDC_REPS_LOCAUX);
     IControle* table = Controle(IDC_FICHIERS_LOCAUX);
     if (reps) reps->ResetContent();
     if (table) table->DeleteAllItems();
-
-    // A directory that cannot be listed gives way to home, then to "/".
-    PanneauLocal::ListerAvecRepli(m_strRep, m_contenu);
+    ListesRemplacees();
 
     if (IControle* lecteurs = Controle(IDC_LECTEURS))
         lecteurs->SelectString(-1, PanneauLocal::LecteurDe(m_strRep));
@@ -67,6 +74,7 @@ void CVoletLocal::Remplir()
                 continue;
             table->SetItemText(n, 1, TextesTransfert::TexteTaille(f.m_nTaille));
             table->SetItemText(n, 2, f.m_strDate);
+            table->SetItemData(n, f.m_nTaille);
         }
         m_dlg.TrierListe(m_dlg.GetColonneTri(), table);
         table->UpdateWindow();
@@ -126,17 +134,35 @@ bool CVoletLocal::EstLien(const CString& strChemin) const
 
 bool CVoletLocal::CreerRepertoire(const CString& strNom)
 {
-    return PanneauLocal::CreerRepertoire(m_strRep + strNom);
+    bool bFait = false;
+    m_dlg.ExecuterHorsFil([&] { bFait = PanneauLocal::CreerRepertoire(m_strRep + strNom, &m_strErreur); });
+    return bFait;
 }
 
 bool CVoletLocal::SupprimerFichier(const CString& strNom)
 {
-    return PanneauLocal::SupprimerFichier(m_strRep + strNom);
+    bool bFait = false;
+    m_dlg.ExecuterHorsFil([&] { bFait = PanneauLocal::SupprimerFichier(m_strRep + strNom, &m_strErreur); });
+    return bFait;
 }
 
 bool CVoletLocal::SupprimerRepertoire(const CString& strNom)
 {
-    return PanneauLocal::SupprimerRepertoire(m_strRep + strNom);
+    bool bFait = false;
+    m_dlg.ExecuterHorsFil([&] { bFait = PanneauLocal::SupprimerRepertoire(m_strRep + strNom, &m_strErreur); });
+    return bFait;
+}
+
+bool CVoletLocal::InfosFichier(const CString& strNom, uint64_t& nTaille, long long& nDateUtc) const
+{
+    for (const auto& f : m_contenu.m_vecFichiers) {
+        if (f.m_strNom == strNom) {
+            nTaille = f.m_nTaille;
+            nDateUtc = f.m_nDateUtc;
+            return true;
+        }
+    }
+    return false;
 }
 
 std::vector<CString> CVoletLocal::SousRepertoires() const

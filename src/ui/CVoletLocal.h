@@ -25,6 +25,8 @@ public:
     bool CreerRepertoire(const CString& strNom) override;
     bool SupprimerFichier(const CString& strNom) override;
     bool SupprimerRepertoire(const CString& strNom) override;
+    CString DerniereErreur() const override { return m_strErreur; }
+    bool InfosFichier(const CString& strNom, uint64_t& nTaille, long long& nDateUtc) const override;
     std::vector<CString> SousRepertoires() const override;
 
     // The drive selector's entries, the first one selected.
@@ -36,4 +38,5 @@ private:
     // What the last fill found (names only), for the recursions: the
     // controls' texts are for the user.
     PanneauLocal::tContenuLocal m_contenu;
+    CString m_strErreur;  // why the last operation failed
 };

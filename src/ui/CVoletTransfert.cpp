@@ -1,5 +1,6 @@
 #include "ui/CVoletTransfert.h"
 
+#include "common/TableChaines.h"
 #include "ui/CDlgFileTransfert.h"
 #include "ui/Ressources.h"
 
@@ -17,7 +18,52 @@ bool CVoletTransfert::EstLien(const CString& /*strChemin*/) const
 
 void CVoletTransfert::FermerConfirmation()
 {
+    m_strRepDemande.clear();
     ChangerEtatRangee(tEtatRangee::Normal);
+}
+
+bool CVoletTransfert::DemanderSuppression()
+{
+    const CString strRep = RepertoireSelectionne();
+    if (strRep.IsEmpty() || strRep == L"..")
+        return false;
+    m_strRepDemande = strRep;
+    CString strQuestion;
+    strQuestion.Format(Ressources::ChargerChaine(Ressources::IDS_QUESTION_SUPPRESSION_REP), strRep.c_str());
+    if (IControle* question = Controle(m_ids.nQuestion))
+        question->SetWindowText(strQuestion);
+    ChangerEtatRangee(tEtatRangee::Confirmation);
+    return true;
+}
+
+void CVoletTransfert::SelectionChangee()
+{
+    // The removal's own walk changes the selection as it goes.
+    if (!m_strRepDemande.IsEmpty() && !m_dlg.TransfertEnCours())
+        FermerConfirmation();
+}
+
+void CVoletTransfert::ListesRemplacees()
+{
+    m_strAffiche = m_strRep;
+    SelectionChangee();
+}
+
+bool CVoletTransfert::RempliSansBouger()
+{
+    if (!m_dlg.Annule() || !m_dlg.TransfertEnCours())
+        return false;
+    // Going back up (a walk restoring where it started) is kept: the pane is
+    // listed there once the walk has ended.
+    if (m_strAffiche.compare(0, m_strRep.size(), m_strRep) != 0)
+        RevenirAuRepertoireAffiche();
+    return true;
+}
+
+void CVoletTransfert::RevenirAuRepertoireAffiche()
+{
+    if (!m_strAffiche.IsEmpty())
+        m_strRep = m_strAffiche;
 }
 
 IControle* CVoletTransfert::Controle(unsigned nId) const
@@ -132,7 +178,10 @@ void CVoletTransfert::PriseFocus(unsigned nId)
         if (IControle* table = Controle(m_ids.nFichiers))
             table->SetItemSelected(-1, false);
     } else if (nId == m_ids.nFichiers) {
-        if (IControle* liste = Controle(m_ids.nReps))
+        IControle* liste = Controle(m_ids.nReps);
+        if (liste && liste->GetCurSel() >= 0) {
             liste->SetCurSel(-1);
+            SelectionChangee();
+        }
     }
 }

@@ -8,6 +8,7 @@
 // reference to the dialog's directory member (m_strRepLocal or
 // m_strRepDistant) and works on the dialog's controls.
 
+#include <cstdint>
 #include <vector>
 
 #include "common/CString.h"
@@ -56,14 +57,21 @@ public:
     virtual CString CheminRepertoire(const CString& strNom) const = 0;
     // True for a link: a removal removes the link, never what it names.
     virtual bool EstLien(const CString& strChemin) const;
-    // Operations on a name in the pane's directory; true on success.
+    // Operations on a name in the pane's directory; true on success. Each runs
+    // off the dialog's thread (see CDlgFileTransfert::ExecuterHorsFil); on
+    // failure DerniereErreur says why ("" when nothing says).
     virtual bool CreerRepertoire(const CString& strNom) = 0;
     virtual bool SupprimerFichier(const CString& strNom) = 0;
     virtual bool SupprimerRepertoire(const CString& strNom) = 0;
+    virtual CString DerniereErreur() const = 0;
+    // Size and date of a file the last fill listed; false when it listed none
+    // of that name.
+    virtual bool InfosFichier(const CString& strNom, uint64_t& nTaille, long long& nDateUtc) const = 0;
     // The subdirectories the last fill found ("." and ".." left out): a copy,
     // since the refills of a walk replace them.
     virtual std::vector<CString> SousRepertoires() const = 0;
-    // Back from the removal confirmation to the button row.
+    // Back from the removal confirmation to the button row; no removal is
+    // pending any more.
     virtual void FermerConfirmation();
 
     // --- the same on both sides
@@ -89,12 +97,34 @@ public:
     // the list that gains the focus clears the other's selection.
     void PriseFocus(unsigned nId);
 
+    // The removal question names the selected directory and remembers it:
+    // "Remove" removes that one, whatever is selected by then, and any change
+    // of the selection (or of the pane's directory) withdraws the question.
+    // False when no directory (or "[..]") is selected.
+    bool DemanderSuppression();
+    const CString& RepertoireDemande() const { return m_strRepDemande; }
+    // The user changed the directory list's selection.
+    void SelectionChangee();
+
 protected:
     static CString SansCrochets(const CString& strTexte);
+    // A fill replaced the lists: a pending removal question goes (not while
+    // the removal itself refills the pane).
+    void ListesRemplacees();
+    // Once a walk is cancelled, a fill lists nothing: asked to go deeper, the
+    // pane says it stands where it last showed (never where the walk wanted
+    // it), so the walk unwinds without acting anywhere; asked to go back up,
+    // it takes the directory, listed once the walk has ended. True when the
+    // fill is to be skipped.
+    bool RempliSansBouger();
+    // A fill that could not list (cancelled): the directory is the one shown.
+    void RevenirAuRepertoireAffiche();
 
+    CString m_strAffiche;  // the directory the last fill showed
     CDlgFileTransfert& m_dlg;
     CString& m_strRep;
 
 private:
     const tIds m_ids;
+    CString m_strRepDemande;  // named by the removal question shown, or empty
 };

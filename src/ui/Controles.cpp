@@ -3,6 +3,7 @@
 #include <cwctype>
 #include <mutex>
 
+#include "common/CEvenementManuel.h"
 #include "ui/Attente.h"
 #include "ui/CDlgAttente.h"
 #include "ui/CFrontalMemoire.h"
@@ -12,6 +13,20 @@ IControle::~IControle() = default;
 IEcouteurDialogue::~IEcouteurDialogue() = default;
 IFenetreDialogue::~IFenetreDialogue() = default;
 IFrontal::~IFrontal() = default;
+
+bool IFrontal::AttendreOperation(CEvenementManuel& evenement, unsigned long nDelaiMs, IControle*)
+{
+    return evenement.Attendre(nDelaiMs);
+}
+
+void ToucheEntree(IFenetreDialogue& fenetre, IEcouteurDialogue& ecouteur)
+{
+    IControle* focus = fenetre.GetFocus();
+    if (focus && focus->GetType() == tTypeControle::Bouton && focus->IsWindowEnabled() && focus->IsWindowVisible())
+        ecouteur.OnNotification(focus->GetId(), tNotification::Clic, 0);
+    else
+        ecouteur.OnEntree();
+}
 
 namespace {
 

@@ -20,11 +20,21 @@
 //  - Selections changed by the logic (SetCurSel, SelectString, SetItemSelected)
 //    report nothing; only the user's choices report a selection change.
 //  - A disabled or hidden control receives no user action.
+//  - A control that is disabled or hidden while it has the keyboard focus hands
+//    it to the dialog itself (no control has it; its loss is reported), never
+//    to the next control; it gets it back when it is enabled and shown again,
+//    unless the focus went elsewhere meanwhile. (A native dialog leaves the
+//    focus where it was; moving it on would land it in whatever input control
+//    comes next, with its text selected.)
+//  - Enter clicks the focused push button (enabled and shown) and is the
+//    default command (IEcouteurDialogue::OnEntree) anywhere else; see
+//    ToucheEntree below.
 //
 // Threads: modal dialogs run on the host's thread. A modeless window (the wait
 // window) may be created, changed and destroyed from another thread (the driver's
 // worker); a GUI front end forwards those calls to its GUI thread.
 
+#include <cstdint>
 #include <memory>
 
 #include "common/CString.h"
@@ -63,6 +73,7 @@ enum class tNotification {
     PriseFocus,         // control gained the keyboard focus
     PerteFocus,         // control lost the keyboard focus
     ClicEnTete,         // list view column header clicked; parametre = column
+    ToucheSuppr,        // Delete key pressed in a list box or a list view
 };
 
 // One control of a dialog window. Operations that do not apply to the control's
@@ -129,6 +140,14 @@ public:
     virtual bool IsItemSelected(int ligne) const = 0;
     // ligne -1: every row.
     virtual void SetItemSelected(int ligne, bool bSelectionne) = 0;
+    // A number kept with a row and not shown (0 for a new row).
+    virtual void SetItemData(int ligne, uint64_t nDonnee) = 0;
+    virtual uint64_t GetItemData(int ligne) const = 0;
+    // The arrow a column header shows for the order of the rows (colonne -1:
+    // none). The control sorts nothing by itself.
+    virtual void SetIndicateurTri(int colonne, bool bAscendant) = 0;
+    // The column whose header shows the arrow (-1: none), and its direction.
+    virtual int GetIndicateurTri(bool* pbAscendant = nullptr) const = 0;
 
     // --- progress bar
     virtual void SetRange(int min, int max) = 0;
@@ -199,6 +218,8 @@ public:
     virtual int MessageBox(const CString& texte, tBoutonsMessage boutons) = 0;
 };
 
+class CEvenementManuel;
+
 // A front end: makes windows from templates and shows parentless message boxes.
 class OTDR_EXPORT IFrontal
 {
@@ -209,7 +230,20 @@ public:
     virtual std::unique_ptr<IFenetreDialogue> CreerDialogue(const tModeleDialogue& modele,
                                                             IEcouteurDialogue& ecouteur) = 0;
     virtual int MessageBox(const CString& texte, tBoutonsMessage boutons) = 0;
+
+    // Waits, on the thread that owns the windows, until `evenement` is set or
+    // nDelaiMs passes, while another thread does a dialog's work; true when
+    // set. A GUI front end keeps every window painted meanwhile and drops the
+    // user's input (never delivered, never replayed later), except on pLibre
+    // (may be null): a click on it, Enter or Space while it has the focus, and
+    // Escape anywhere, click it. The default is a plain wait.
+    virtual bool AttendreOperation(CEvenementManuel& evenement, unsigned long nDelaiMs, IControle* pLibre);
 };
+
+// What Enter does in a dialog window: clicks the focused push button when it
+// is enabled and shown, else gives the listener its default command (OnEntree).
+// Every front end's Enter key goes through it.
+OTDR_EXPORT void ToucheEntree(IFenetreDialogue& fenetre, IEcouteurDialogue& ecouteur);
 
 // Installs the process-wide front end (null goes back to headless) and returns the
 // previous one. Installing one also makes AfficherAttente (ui/Attente.h) show and

@@ -63,6 +63,22 @@ enum : unsigned {
     IDC_ANNULER_SUPPR_LOCAL = 2343,
     IDC_CONFIRMER_SUPPR_LOCAL = 2344,
     IDC_QUESTION_LOCAL = 2345,
+    // Under the panes: what the running operation is doing, and its "Cancel".
+    IDC_ETAT_OPERATION = 2440,
+    IDC_ANNULER_OPERATION = 2441,
+};
+
+// 2090 "File already exists" (the overwrite question; Cancel is ID_ANNULER)
+enum : unsigned {
+    IDC_TEXTE_ECRASEMENT = 2450,
+    IDC_FICHIER_EXISTANT = 2451,
+    IDC_FICHIER_COPIE = 2452,
+    IDC_ECRASER = 2453,
+    IDC_PASSER = 2454,
+    IDC_ECRASER_SI_RECENT = 2455,
+    IDC_ECRASER_TOUT = 2456,
+    IDC_PASSER_TOUT = 2457,
+    IDC_ECRASER_TOUT_SI_RECENT = 2458,
 };
 
 } // namespace IdsControles

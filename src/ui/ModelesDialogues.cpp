@@ -35,7 +35,7 @@ const tModeleDialogue kFileTransfert{
     Ressources::IDD_FILE_TRANSFERT,
     L"File transfer",
     DLG_REDIMENSIONNABLE | DLG_TITRE | DLG_MENU_SYSTEME | DLG_CENTRE | DLG_PREMIER_PLAN,
-    L"MS Sans Serif", 8, 410, 274,
+    L"MS Sans Serif", 8, 410, 292,
     {
         {IDC_LIBELLE_LOCAL, T::Statique, L"Local system :", 0, 3, 3, 63, 10, V, true},
         {IDC_REP_LOCAL, T::Edition, L"", STYLE_LECTURE_SEULE | EDIT_DEF, 68, 2, 135, 12, V, true},
@@ -74,6 +74,29 @@ const tModeleDialogue kFileTransfert{
         {IDC_CONFIRMER_SUPPR_LOCAL, T::Bouton, L"Remove", BOUTON_ML, 3, 249, 40, 22, H, true},
         {IDC_QUESTION_LOCAL, T::Statique, L"Do you really want to delete the whole directory ?", 0,
          50, 252, 105, 19, H, true},
+        // A strip under the button rows: the status line, and the "Cancel"
+        // of the operation in course (shown while one runs).
+        {IDC_ETAT_OPERATION, T::Statique, L"", STYLE_CENTRE_VERT, 3, 275, 358, 14, V, true},
+        {IDC_ANNULER_OPERATION, T::Bouton, L"Cancel", 0, 366, 275, 40, 14, H, true},
+    }};
+
+const tModeleDialogue kEcrasement{
+    Ressources::IDD_ECRASEMENT,
+    L"File already exists",
+    DLG_CADRE_MODAL | DLG_TITRE | DLG_MENU_SYSTEME | DLG_CENTRE | DLG_PREMIER_PLAN,
+    L"MS Sans Serif", 8, 292, 124,
+    {
+        {IDC_TEXTE_ECRASEMENT, T::Statique, L"", 0, 7, 7, 278, 26, V, true},
+        {IDC_FICHIER_EXISTANT, T::Statique, L"", 0, 7, 37, 278, 10, V, true},
+        {IDC_FICHIER_COPIE, T::Statique, L"", 0, 7, 49, 278, 10, V, true},
+        {IDC_ECRASER, T::Bouton, L"Overwrite", STYLE_TABULATION, 7, 66, 90, 14, V, true},
+        {IDC_PASSER, T::Bouton, L"Skip", STYLE_DEFAUT | STYLE_TABULATION, 101, 66, 90, 14, V, true},
+        {IDC_ECRASER_SI_RECENT, T::Bouton, L"Overwrite if newer", STYLE_TABULATION, 195, 66, 90, 14, V, true},
+        {IDC_ECRASER_TOUT, T::Bouton, L"Overwrite all", STYLE_TABULATION, 7, 84, 90, 14, V, true},
+        {IDC_PASSER_TOUT, T::Bouton, L"Skip all", STYLE_TABULATION, 101, 84, 90, 14, V, true},
+        {IDC_ECRASER_TOUT_SI_RECENT, T::Bouton, L"Overwrite all if newer", STYLE_TABULATION, 195, 84, 90, 14, V,
+         true},
+        {2, T::Bouton, L"Cancel", STYLE_TABULATION, 235, 103, 50, 14, V, true},
     }};
 
 const tModeleDialogue kAttente{
@@ -118,6 +141,7 @@ const tModeleDialogue* ModeleDialogue(unsigned id)
     case IDD_FILE_TRANSFERT: return &kFileTransfert;
     case IDD_ATTENTE: return &kAttente;
     case IDD_IDENTIFICATION_FTP: return &kIdentificationFtp;
+    case IDD_ECRASEMENT: return &kEcrasement;
     default: return nullptr;
     }
 }

@@ -123,8 +123,9 @@ bool Lister(const CString& strRep, tContenuLocal& contenu)
         const auto n = e.is_regular_file(ecTaille) ? e.file_size(ecTaille) : 0;
         f.m_nTaille = ecTaille ? 0 : static_cast<uint64_t>(n);
         std::time_t t = 0;
-        f.m_strDate = HeureModification(e.path(), t) ? TextesTransfert::TexteDate(t)
-                                                     : CString(L"Unknown");
+        const bool bDate = HeureModification(e.path(), t);
+        f.m_strDate = bDate ? TextesTransfert::TexteDate(t) : CString(L"Unknown");
+        f.m_nDateUtc = bDate ? static_cast<long long>(t) : 0;
         contenu.m_vecFichiers.push_back(std::move(f));
     }
     return true;
@@ -172,31 +173,70 @@ CString Parent(const CString& strRep)
     return s.Left(n + 1);
 }
 
-bool CreerRepertoire(const CString& strChemin)
+namespace {
+
+bool Echec(const std::error_code& ec, CString* pstrRaison)
 {
-    std::error_code ec;
-    return fs::create_directory(Chemin(strChemin), ec) && !ec;
+    if (pstrRaison)
+        *pstrRaison = ec ? CString(Utf8ToWide(ec.message())) : CString();
+    return false;
 }
 
-bool SupprimerFichier(const CString& strChemin)
+} // namespace
+
+bool CreerRepertoire(const CString& strChemin, CString* pstrRaison)
+{
+    std::error_code ec;
+    if (fs::create_directory(Chemin(strChemin), ec) && !ec)
+        return true;
+    if (!ec)
+        ec = std::make_error_code(std::errc::file_exists);
+    return Echec(ec, pstrRaison);
+}
+
+namespace {
+
+// Removes a file (bRepertoire false: never a directory) or an empty directory
+// or a link to one (bRepertoire true): fs::remove takes nothing else.
+bool Supprimer(const CString& strChemin, CString* pstrRaison, bool bRepertoire)
 {
     std::error_code ec;
     const fs::path p = Chemin(strChemin);
     const auto st = fs::symlink_status(p, ec);
-    if (ec || fs::is_directory(st))
-        return false;
-    return fs::remove(p, ec) && !ec;
+    const bool bEstRepertoire = fs::is_directory(st) || (bRepertoire && fs::is_symlink(st));
+    if (!ec && bEstRepertoire != bRepertoire)
+        ec = std::make_error_code(bRepertoire ? std::errc::not_a_directory : std::errc::is_a_directory);
+    if (!ec && fs::remove(p, ec) && !ec)
+        return true;
+    if (!ec)
+        ec = std::make_error_code(std::errc::no_such_file_or_directory);
+    return Echec(ec, pstrRaison);
 }
 
-bool SupprimerRepertoire(const CString& strChemin)
+} // namespace
+
+bool SupprimerFichier(const CString& strChemin, CString* pstrRaison)
+{
+    return Supprimer(strChemin, pstrRaison, false);
+}
+
+bool SupprimerRepertoire(const CString& strChemin, CString* pstrRaison)
+{
+    return Supprimer(strChemin, pstrRaison, true);
+}
+
+bool InfosFichier(const CString& strChemin, uint64_t& nTaille, long long& nDateUtc)
 {
     std::error_code ec;
     const fs::path p = Chemin(strChemin);
-    const auto st = fs::symlink_status(p, ec);
-    if (ec || !(fs::is_directory(st) || fs::is_symlink(st)))
+    const auto st = fs::status(p, ec);
+    if (ec || !fs::exists(st) || fs::is_directory(st))
         return false;
-    // fs::remove takes only an empty directory (or the link itself).
-    return fs::remove(p, ec) && !ec;
+    const auto n = fs::is_regular_file(st) ? fs::file_size(p, ec) : 0;
+    nTaille = ec ? 0 : static_cast<uint64_t>(n);
+    std::time_t t = 0;
+    nDateUtc = HeureModification(p, t) ? static_cast<long long>(t) : 0;
+    return true;
 }
 
 bool EstRepertoire(const CString& strChemin)

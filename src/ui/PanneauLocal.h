@@ -21,6 +21,7 @@ struct tFichierLocal
     CString m_strNom;
     uint64_t m_nTaille = 0;
     CString m_strDate;  // "MM/DD/YYYY HH:MM:SS" (UTC) or "Unknown"
+    long long m_nDateUtc = 0;  // the same in seconds since the epoch; 0 when unknown
 };
 
 struct tContenuLocal
@@ -56,11 +57,15 @@ CString RepertoireDuLecteur(const CString& strLecteur);
 // Parent of a directory text ("/a/b/" gives "/a/"); the root stays the root.
 CString Parent(const CString& strRep);
 
-// File-system operations used by the dialog; true on success.
-bool CreerRepertoire(const CString& strChemin);
-bool SupprimerFichier(const CString& strChemin);
+// File-system operations used by the dialog; true on success. On failure
+// pstrRaison (when given) receives the system's reason ("Permission denied").
+bool CreerRepertoire(const CString& strChemin, CString* pstrRaison = nullptr);
+bool SupprimerFichier(const CString& strChemin, CString* pstrRaison = nullptr);
 // Removes an empty directory, or a symbolic link to a directory (the link only).
-bool SupprimerRepertoire(const CString& strChemin);
+bool SupprimerRepertoire(const CString& strChemin, CString* pstrRaison = nullptr);
+// Size and last-write time (seconds since the epoch, UTC; 0 when unknown) of
+// what the path names, when it exists and is not a directory.
+bool InfosFichier(const CString& strChemin, uint64_t& nTaille, long long& nDateUtc);
 bool EstRepertoire(const CString& strChemin);
 // True for a symbolic link, whatever it points to: a removal never descends
 // through one into the directory it names.

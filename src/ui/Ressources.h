@@ -14,6 +14,7 @@ enum : unsigned {
     IDD_FILE_TRANSFERT = 2055,      // "File transfer"
     IDD_ATTENTE = 2070,             // wait window (caption set at run time)
     IDD_IDENTIFICATION_FTP = 2087,  // "FTP : Identification"
+    IDD_ECRASEMENT = 2090,          // "File already exists": the overwrite question
 };
 
 // Animations.

@@ -1,5 +1,6 @@
 #include "ui/TextesTransfert.h"
 
+#include <cstdio>
 #include <cwchar>
 
 namespace TextesTransfert {
@@ -35,6 +36,24 @@ CString TexteDate(std::time_t t)
     s.Format(L"%02d/%02d/%04d %02d:%02d:%02d", tmUtc.tm_mon + 1, tmUtc.tm_mday,
              tmUtc.tm_year + 1900, tmUtc.tm_hour, tmUtc.tm_min, tmUtc.tm_sec);
     return s;
+}
+
+long long DateUtc(const CString& strTexte)
+{
+    int mo = 0, j = 0, a = 0, h = 0, mi = 0, se = 0;
+    wchar_t reste = 0;
+    if (std::swscanf(strTexte.c_str(), L"%2d/%2d/%4d %2d:%2d:%2d%lc", &mo, &j, &a, &h, &mi, &se, &reste) != 6)
+        return 0;
+    if (mo < 1 || mo > 12 || j < 1 || j > 31 || h > 23 || mi > 59 || se > 60 || a < 1970)
+        return 0;
+    // Days from 1970-01-01 of a civil date (proleptic Gregorian).
+    const int y = a - (mo <= 2 ? 1 : 0);
+    const int ere = y / 400;
+    const int ae = y - ere * 400;
+    const int jdA = (153 * (mo + (mo > 2 ? -3 : 9)) + 2) / 5 + j - 1;
+    const int jdE = ae * 365 + ae / 4 - ae / 100 + jdA;
+    const long long nJours = static_cast<long long>(ere) * 146097 + jdE - 719468;
+    return nJours * 86400 + h * 3600 + mi * 60 + se;
 }
 
 bool NomRepertoireValide(const CString& strNom)

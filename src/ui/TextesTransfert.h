@@ -17,6 +17,9 @@ CString TexteTaille(uint64_t nTaille);
 // date sort reads fixed character positions). "Unknown" when the time cannot
 // be turned into calendar fields.
 CString TexteDate(std::time_t t);
+// The reverse: seconds since the epoch of a date column text (UTC), 0 when
+// the text is not such a date ("Unknown", "Invalid DateTime").
+long long DateUtc(const CString& strTexte);
 
 // A name the user may give a new directory: none of \ / : * ? " < > | (nor a
 // line break or NUL, which would end an FTP command), and, blanks at both ends

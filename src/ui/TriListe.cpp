@@ -1,9 +1,7 @@
 #include "ui/TriListe.h"
 
 #include <algorithm>
-#include <climits>
 #include <cstdint>
-#include <cwctype>
 #include <numeric>
 
 namespace TriListe {
@@ -38,27 +36,6 @@ int ComparerTextes(const CString& a, const CString& b)
     return a.size() < b.size() ? -1 : 1;
 }
 
-int CleTaille(const CString& strTexte)
-{
-    size_t i = 0;
-    while (i < strTexte.size() && std::iswspace(static_cast<wint_t>(strTexte[i])))
-        ++i;
-    bool bNegatif = false;
-    if (i < strTexte.size() && (strTexte[i] == L'+' || strTexte[i] == L'-')) {
-        bNegatif = strTexte[i] == L'-';
-        ++i;
-    }
-    long long n = 0;
-    for (; i < strTexte.size() && strTexte[i] >= L'0' && strTexte[i] <= L'9'; ++i) {
-        n = n * 10 + (strTexte[i] - L'0');
-        if (n > static_cast<long long>(INT_MAX) + 1)
-            n = static_cast<long long>(INT_MAX) + 1;  // saturate, keep scanning
-    }
-    if (bNegatif)
-        return n > static_cast<long long>(INT_MAX) ? INT_MIN : -static_cast<int>(n);
-    return n > INT_MAX ? INT_MAX : static_cast<int>(n);
-}
-
 CString CleDate(const CString& strTexte)
 {
     auto piece = [&](size_t debut, size_t n) -> std::wstring {
@@ -84,7 +61,7 @@ void TrierIndex(std::vector<size_t>& index, const std::vector<Cle>& cles, bool b
                          [&](size_t a, size_t b) { return comparer(cles[a], cles[b]) > 0; });
 }
 
-int ComparerEntiers(int a, int b)
+int ComparerTailles(uint64_t a, uint64_t b)
 {
     return a < b ? -1 : (a > b ? 1 : 0);
 }
@@ -117,10 +94,10 @@ void TrierLignes(std::vector<tLigneListe>& lignes, int nColonne, bool bAscendant
         // Equal sizes or dates keep name order whatever the direction.
         parNom(true);
         if (nColonne == COLONNE_TAILLE) {
-            std::vector<int> cles(lignes.size());
+            std::vector<uint64_t> cles(lignes.size());
             for (size_t i = 0; i < lignes.size(); ++i)
-                cles[i] = CleTaille(lignes[i].m_astrTextes[1]);
-            TrierIndex(index, cles, bAscendant, ComparerEntiers);
+                cles[i] = lignes[i].m_nTaille;
+            TrierIndex(index, cles, bAscendant, ComparerTailles);
         } else {
             std::vector<CString> cles(lignes.size());
             for (size_t i = 0; i < lignes.size(); ++i)

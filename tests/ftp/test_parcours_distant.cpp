@@ -357,8 +357,9 @@ TEST_F(TreeWalkTest, CancelStopsTheWalkWithNothingFailedAndNoSessionLost)
         EXPECT_FALSE(bilan.bSessionPerdue);
         EXPECT_EQ(m_ftp->SessionPerdue(), 0);
         EXPECT_EQ(m_ftp->GetDerniereErreur(), CString(L"cancelled"));
-        if (std::string(c.declencheur) == "c.sor")
+        if (std::string(c.declencheur) == "c.sor") {
             EXPECT_EQ(m_ftp->GetEtatDerniereListe(), tEtat::Annulee);
+        }
         // Once re-armed, the client logs in again by itself.
         m_ftp->RearmerAnnulation();
         CListeFichiersFtp liste;

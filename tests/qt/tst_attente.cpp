@@ -76,6 +76,21 @@ TEST_F(WaitWindowTest, EnterEscapeAndACloseRequestLeaveItOnScreen)
     AfficherAttente(nullptr, 0);
 }
 
+TEST_F(WaitWindowTest, HasATitleAndComesBackWhenMinimised)
+{
+    AfficherAttente(L"Connecting ...", 2080);
+    QDialog* dlg = FenetreAttente();
+    ASSERT_NE(dlg, nullptr);
+    EXPECT_FALSE(dlg->windowFlags() & (Qt::WindowMinimizeButtonHint | Qt::WindowMaximizeButtonHint));
+    EXPECT_TRUE(dlg->windowFlags() & Qt::WindowTitleHint);
+    EXPECT_EQ(dlg->minimumSize(), dlg->maximumSize()) << "a fixed size cannot be maximised";
+    // A window manager that minimises it anyway does not hide it for long.
+    dlg->showMinimized();
+    EXPECT_TRUE(AttendreQue([&] { return !dlg->isMinimized(); }));
+    EXPECT_TRUE(dlg->isVisible());
+    AfficherAttente(nullptr, 0);
+}
+
 TEST_F(WaitWindowTest, ClipsLoopAtTheirRates)
 {
     // Per-frame delays over one loop: 14 frames at 6.5 a second, 22 at 12;

@@ -14,6 +14,7 @@
 #include <QTest>
 #include <QTreeWidget>
 
+#include <cmath>
 #include <memory>
 #include <string>
 #include <vector>
@@ -33,7 +34,7 @@ class CEnregistreur : public IEcouteurDialogue
 public:
     void OnNotification(unsigned id, tNotification n, int parametre) override
     {
-        static const char* noms[] = {"clic", "dblclic", "sel", "texte", "focus+", "focus-", "entete"};
+        static const char* noms[] = {"clic", "dblclic", "sel", "texte", "focus+", "focus-", "entete", "suppr"};
         evenements.push_back(std::to_string(id) + " " + noms[static_cast<int>(n)] + " " + std::to_string(parametre));
     }
     void OnEntree() override { evenements.push_back("entree"); }
@@ -123,7 +124,7 @@ TEST_F(QtControlsTest, DisabledButtonReportsNoClick)
     EXPECT_FALSE(f->GetDlgItem(IDC_RAFRAICHIR_LOCAL)->IsWindowEnabled());
 }
 
-TEST_F(QtControlsTest, EnterOnAFocusedButtonGoesToTheLogicNotToTheButton)
+TEST_F(QtControlsTest, EnterClicksTheFocusedButtonAndIsTheDefaultCommandElsewhere)
 {
     auto f = Ouvrir(Ressources::IDD_FILE_TRANSFERT);
     ASSERT_NE(dlg, nullptr);
@@ -135,8 +136,51 @@ TEST_F(QtControlsTest, EnterOnAFocusedButtonGoesToTheLogicNotToTheButton)
     fermer->setFocus();
     QTest::keyClick(fermer, Qt::Key_Return);
     QTest::keyClick(fermer, Qt::Key_Enter, Qt::KeypadModifier);
-    EXPECT_EQ(ecouteur.Compter("2333 clic"), 0);
-    EXPECT_EQ(ecouteur.Compter("entree"), 2);
+    EXPECT_EQ(ecouteur.Compter("2333 clic"), 2);
+    EXPECT_EQ(ecouteur.Compter("entree"), 0);
+    // Elsewhere (a list), the default command.
+    auto* liste = Widget<QListWidget>(IDC_REPS_LOCAUX);
+    liste->setFocus();
+    QTest::keyClick(liste, Qt::Key_Return);
+    EXPECT_EQ(ecouteur.Compter("entree"), 1);
+}
+
+TEST_F(QtControlsTest, DisabledOrHiddenControlKeepsTheFocusInTheDialogAndGetsItBack)
+{
+    auto f = Ouvrir(Ressources::IDD_FILE_TRANSFERT);
+    ASSERT_NE(dlg, nullptr);
+    IControle* rafraichir = f->GetDlgItem(IDC_RAFRAICHIR_LOCAL);
+    rafraichir->SetFocus();
+    ecouteur.evenements.clear();
+    // Qt would hand it to the next control in the tab order: the path field.
+    rafraichir->EnableWindow(false);
+    EXPECT_EQ(f->GetFocus(), nullptr);
+    EXPECT_EQ(QApplication::focusWidget(), dlg);
+    EXPECT_EQ(ecouteur.evenements, std::vector<std::string>{"2331 focus- 0"});
+    rafraichir->EnableWindow(true);
+    EXPECT_EQ(f->GetFocus(), rafraichir);
+    // Hidden, the same; once another control took it, it stays there.
+    f->GetDlgItem(IDC_SUPPR_REP_LOCAL)->SetFocus();
+    f->GetDlgItem(IDC_SUPPR_REP_LOCAL)->ShowWindow(false);
+    EXPECT_EQ(f->GetFocus(), nullptr);
+    f->GetDlgItem(IDC_FICHIERS_LOCAUX)->SetFocus();
+    f->GetDlgItem(IDC_SUPPR_REP_LOCAL)->ShowWindow(true);
+    EXPECT_EQ(f->GetFocus(), f->GetDlgItem(IDC_FICHIERS_LOCAUX));
+}
+
+TEST_F(QtControlsTest, DeleteKeyInAListIsReported)
+{
+    auto f = Ouvrir(Ressources::IDD_FILE_TRANSFERT);
+    ASSERT_NE(dlg, nullptr);
+    Remplir(f->GetDlgItem(IDC_FICHIERS_LOCAUX));
+    auto* vue = Widget<QTreeWidget>(IDC_FICHIERS_LOCAUX);
+    vue->setFocus();
+    QTest::keyClick(vue, Qt::Key_Delete);
+    auto* reps = Widget<QListWidget>(IDC_REPS_LOCAUX);
+    reps->setFocus();
+    QTest::keyClick(reps, Qt::Key_Delete);
+    EXPECT_TRUE(ecouteur.Contient("2315 suppr 0"));
+    EXPECT_TRUE(ecouteur.Contient("2317 suppr 0"));
 }
 
 TEST_F(QtControlsTest, OnlyTheTemplatesDefaultButtonIsDefault)
@@ -208,20 +252,27 @@ TEST_F(QtControlsTest, NameFieldTypingReportsEachCharacter)
     EXPECT_EQ(Widget<QLineEdit>(IDC_NOM_LOCAL)->cursorPosition(), 3);
 }
 
-TEST_F(QtControlsTest, ReportListColumnsScaleWithTheDialogFontAndShowADateWhole)
+TEST_F(QtControlsTest, ReportListColumnsScaleWithTheDialogFontAndNameTakesTheSpareWidth)
 {
     auto f = Ouvrir(Ressources::IDD_FILE_TRANSFERT);
     ASSERT_NE(dlg, nullptr);
     IControle* liste = Remplir(f->GetDlgItem(IDC_FICHIERS_LOCAUX));
     auto* vue = Widget<QTreeWidget>(IDC_FICHIERS_LOCAUX);
     // Pixels of the 8-point dialog font, scaled with the dialog font: never
-    // narrower, the proportions kept, a date shown whole.
-    EXPECT_GE(vue->columnWidth(0), 120);
-    EXPECT_NEAR(vue->columnWidth(0) * 48.0 / 120, vue->columnWidth(1), 1.0);
-    EXPECT_NEAR(vue->columnWidth(0) * 111.0 / 120, vue->columnWidth(2), 1.0);
+    // narrower, a date shown whole.
+    EXPECT_GE(vue->columnWidth(1), 48);
+    EXPECT_NEAR(vue->columnWidth(1) * 111.0 / 48, vue->columnWidth(2), 1.0);
     EXPECT_GE(vue->columnWidth(2), vue->fontMetrics().horizontalAdvance(QStringLiteral("01/02/2026 10:00:00")) + 6);
     EXPECT_EQ(vue->topLevelItem(0)->textAlignment(1) & Qt::AlignHorizontal_Mask, Qt::AlignHCenter);
     EXPECT_EQ(liste->GetColumnText(2), CString(L"Date/Time"));
+    // Name gets what the others leave, and never less than two thirds of what it was given.
+    const int donnee = static_cast<int>(std::lround(vue->columnWidth(1) * 120.0 / 48));
+    for (int largeur : {900, 200}) {
+        liste->MoveWindow(4, 180, largeur, 300);
+        QCoreApplication::processEvents();
+        const int reste = vue->viewport()->width() - vue->columnWidth(1) - vue->columnWidth(2);
+        EXPECT_NEAR(vue->columnWidth(0), std::max(donnee * 2 / 3, reste), 1.0) << largeur;
+    }
 }
 
 TEST_F(QtControlsTest, ReportListSelectsRowsWithCtrlAndShiftFromTheLastClickedRow)

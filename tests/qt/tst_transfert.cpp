@@ -1,131 +1,9 @@
 // The file transfer dialog with real widgets, its remote pane on the
 // simulator's FTP server: what a user does with the mouse and the keyboard.
 
-#include "support/MainQt.h"
-
-#include <QComboBox>
-#include <QDialog>
-#include <QHeaderView>
-#include <QLineEdit>
-#include <QListWidget>
-#include <QPushButton>
-#include <QTest>
-#include <QTimer>
-#include <QTreeWidget>
-
-#include <filesystem>
-#include <fstream>
-#include <functional>
-#include <memory>
-
-#include "common/Conversions.h"
-#include "profile/CProfilMemoire.h"
-#include "profile/ClesProfil.h"
-#include "profile/Profil.h"
-#include "ftp/CFTPDirect.h"
-#include "support/ProcessusTest.h"
-#include "support/RepertoireTemp.h"
-#include "ui/CDlgFileTransfert.h"
-#include "ui/IdsControles.h"
+#include "TransfertQt.h"
 
 using namespace IdsControles;
-namespace fs = std::filesystem;
-
-namespace {
-
-void EcrireFichier(const fs::path& p, size_t taille)
-{
-    fs::create_directories(p.parent_path());
-    std::ofstream(p, std::ios::binary) << std::string(taille, 'x');
-}
-
-class QtTransferDialogTest : public WidgetsTest
-{
-protected:
-    void SetUp() override
-    {
-        m_profil = std::make_shared<CProfilMemoire>();
-        DefinirProfil(m_profil);
-        fs::create_directories(Local());
-        fs::create_directories(Distant());
-        m_profil->WriteProfileString(ClesProfil::SECTION_FTPDIRECT, ClesProfil::REP_LOCAL, Dossier(Local()));
-    }
-    void TearDown() override
-    {
-        DefinirProfil(std::make_shared<CProfilMemoire>());
-        WidgetsTest::TearDown();
-    }
-
-    fs::path Local() const { return m_racine.Chemin() / "local"; }
-    fs::path Distant() const { return m_racine.Chemin() / "distant"; }
-    static CString Dossier(const fs::path& p) { return CString(Utf8ToWide(p.string())) + L"/"; }
-
-    // Runs the dialog modally; `scenario` plays the user inside its loop. A
-    // watchdog closes whatever is left open so a failure cannot hang the test.
-    void Executer(CDlgFileTransfert& dlg, const std::function<void(QDialog*)>& scenario)
-    {
-        bool bJoue = false;
-        QTimer::singleShot(0, [&] {
-            QDialog* d = nullptr;
-            for (QWidget* w : QApplication::topLevelWidgets())
-                if (w->objectName() == QLatin1String("dlg2055") && w->isVisible()) d = qobject_cast<QDialog*>(w);
-            bJoue = true;
-            if (!d) {
-                ADD_FAILURE() << "the dialog is not on screen";
-                return;
-            }
-            EXPECT_TRUE(QTest::qWaitForWindowActive(d));
-            scenario(d);
-        });
-        QTimer garde;
-        garde.setSingleShot(true);
-        QObject::connect(&garde, &QTimer::timeout, [] {
-            ADD_FAILURE() << "dialog still open: closed by the watchdog";
-            while (QWidget* m = QApplication::activeModalWidget()) {
-                m->close();
-                if (QApplication::activeModalWidget() == m) break;
-            }
-        });
-        garde.start(30000);
-        dlg.DoModal();
-        EXPECT_TRUE(bJoue);
-    }
-
-    CRepertoireTemp m_racine{"otdr-qt-transfert"};
-    std::shared_ptr<CProfilMemoire> m_profil;
-};
-
-template <class W> W* Enfant(QDialog* d, unsigned id) { return d->findChild<W*>(QString::number(id)); }
-
-int Ligne(QListWidget* l, const QString& texte)
-{
-    for (int i = 0; i < l->count(); ++i)
-        if (l->item(i)->text() == texte) return i;
-    return -1;
-}
-
-QStringList Noms(QTreeWidget* t)
-{
-    QStringList n;
-    for (int i = 0; i < t->topLevelItemCount(); ++i) n << t->topLevelItem(i)->text(0);
-    return n;
-}
-
-void DoubleCliquer(QListWidget* l, int ligne)
-{
-    const QPoint p = l->visualItemRect(l->item(ligne)).center();
-    QTest::mouseClick(l->viewport(), Qt::LeftButton, {}, p);
-    QTest::mouseDClick(l->viewport(), Qt::LeftButton, {}, p);
-}
-
-void CliquerEnTete(QTreeWidget* t, int colonne)
-{
-    QHeaderView* h = t->header();
-    QTest::mouseClick(h->viewport(), Qt::LeftButton, {},
-                      QPoint(h->sectionViewportPosition(colonne) + h->sectionSize(colonne) / 2, h->height() / 2));
-}
-
-} // namespace
 
 TEST_F(QtTransferDialogTest, DoubleClickEntersADirectoryAndTheParentEntryComesBack)
 {
@@ -147,7 +25,7 @@ TEST_F(QtTransferDialogTest, DoubleClickEntersADirectoryAndTheParentEntryComesBa
     });
 }
 
-TEST_F(QtTransferDialogTest, HeaderClickSortsByTheShownSizeAndAgainReverses)
+TEST_F(QtTransferDialogTest, HeaderClickSortsByTheRealSizeAndAgainReverses)
 {
     EcrireFichier(Local() / "moyen.sor", 500);
     EcrireFichier(Local() / "grand.sor", 3000);
@@ -158,11 +36,15 @@ TEST_F(QtTransferDialogTest, HeaderClickSortsByTheShownSizeAndAgainReverses)
         auto* table = Enfant<QTreeWidget>(d, IDC_FICHIERS_LOCAUX);
         EXPECT_EQ(table->headerItem()->text(2), QStringLiteral("Date/Time"));
         EXPECT_GE(table->columnWidth(2), table->fontMetrics().horizontalAdvance(table->topLevelItem(0)->text(2)) + 6);
-        // Sizes by their shown number: 2.9 k, 10, 500.
+        // Sizes by their bytes (shown 2.9 k, 10, 500), the header's arrow with them.
         CliquerEnTete(table, 1);
-        EXPECT_EQ(Noms(table), (QStringList{"grand.sor", "petit.sor", "moyen.sor"}));
+        EXPECT_EQ(Noms(table), (QStringList{"petit.sor", "moyen.sor", "grand.sor"}));
+        EXPECT_TRUE(table->header()->isSortIndicatorShown());
+        EXPECT_EQ(table->header()->sortIndicatorSection(), 1);
+        const Qt::SortOrder ordre = table->header()->sortIndicatorOrder();
         CliquerEnTete(table, 1);
-        EXPECT_EQ(Noms(table), (QStringList{"moyen.sor", "petit.sor", "grand.sor"}));
+        EXPECT_EQ(Noms(table), (QStringList{"grand.sor", "moyen.sor", "petit.sor"}));
+        EXPECT_NE(table->header()->sortIndicatorOrder(), ordre);
         QTest::keyClick(d, Qt::Key_Escape);
     });
 }
@@ -231,7 +113,13 @@ TEST_F(QtTransferDialogTest, ResizingLaysTheControlsOutAndKeepsTheMinimum)
             const int R = d->width(), B = d->height(), M = R / 2;
             ASSERT_EQ(d->size(), taille);
             auto g = [&](unsigned id) { return d->findChild<QWidget*>(QString::number(id))->geometry(); };
-            const int H = g(IDC_RAFRAICHIR_LOCAL).height(), Y = B - 8 - H;
+            // The status strip and its "Cancel" take the bottom; the rest stands above them.
+            const int S = g(IDC_ANNULER_OPERATION).height(), Bp = B - S - 4;
+            EXPECT_EQ(g(IDC_ANNULER_OPERATION).bottom() + 1, B - 4);
+            EXPECT_EQ(g(IDC_ANNULER_OPERATION).right() + 1, R - 4);
+            EXPECT_EQ(g(IDC_ETAT_OPERATION).left(), 4);
+            EXPECT_LT(g(IDC_ETAT_OPERATION).right(), g(IDC_ANNULER_OPERATION).left());
+            const int H = g(IDC_RAFRAICHIR_LOCAL).height(), Y = Bp - 8 - H;
             // Panes share the width; the file lists reach down to the button rows.
             EXPECT_EQ(g(IDC_FICHIERS_LOCAUX).left(), 4);
             EXPECT_EQ(g(IDC_FICHIERS_LOCAUX).x() + g(IDC_FICHIERS_LOCAUX).width(), M - 4);
@@ -241,7 +129,7 @@ TEST_F(QtTransferDialogTest, ResizingLaysTheControlsOutAndKeepsTheMinimum)
             // The middle column stays centred.
             for (unsigned id : {IDC_FERMER, IDC_VERS_DISTANT, IDC_VERS_LOCAL, IDC_PROGRESSION})
                 EXPECT_EQ(g(id).left(), (R - g(id).width()) / 2) << id;
-            // Button rows: 4 pixels above the bottom, the four buttons spread.
+            // Button rows: 4 pixels above the strip, the four buttons spread.
             const int bw = g(IDC_RAFRAICHIR_LOCAL).width(), X0 = 4, X1 = M - 4;
             const int G = (X1 - X0 - bw) / 3;
             EXPECT_EQ(g(IDC_RAFRAICHIR_LOCAL).topLeft(), QPoint(X0, Y + 4));

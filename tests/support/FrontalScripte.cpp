@@ -2,6 +2,8 @@
 
 #include <algorithm>
 
+#include "common/CEvenementManuel.h"
+
 // ---------------------------------------------------------------------------
 // Front end
 
@@ -23,6 +25,28 @@ int CFrontalScripte::MessageBox(const CString& texte, tBoutonsMessage boutons)
         }
     }
     return CFrontalMemoire::MessageBox(texte, boutons);
+}
+
+bool CFrontalScripte::AttendreOperation(CEvenementManuel& evenement, unsigned long nDelaiMs, IControle* pLibre)
+{
+    std::function<bool()> action;
+    {
+        Verrou v(m_mutex);
+        ++m_nAttentes;
+        m_bEnAttente = true;
+        m_pLibre = pLibre;
+        if (!m_pendantAttente.empty()) action = m_pendantAttente.front();
+    }
+    if (action && action()) {
+        Verrou v(m_mutex);
+        if (!m_pendantAttente.empty()) m_pendantAttente.erase(m_pendantAttente.begin());
+    }
+    {
+        Verrou v(m_mutex);
+        m_bEnAttente = false;
+        m_pLibre = nullptr;
+    }
+    return evenement.Attendre(nDelaiMs);
 }
 
 CFenetreScriptee* CFrontalScripte::Fenetre(unsigned idModele) const
@@ -124,6 +148,8 @@ void CFenetreScriptee::TraiterMessages()
 IControle* CFenetreScriptee::ControleUtilisable(unsigned id)
 {
     IControle* c = EstTerminee() ? nullptr : GetDlgItem(id);
+    // While an operation runs, only its live control takes the user's input.
+    if (c && m_scripte.EnAttente() && c != m_scripte.ControleLibre()) return nullptr;
     return c && c->IsWindowVisible() && c->IsWindowEnabled() ? c : nullptr;
 }
 
@@ -263,15 +289,35 @@ bool CFenetreScriptee::DonnerFocus(unsigned id)
 void CFenetreScriptee::AppuyerEntree()
 {
     if (EstTerminee()) return;
-    Ecouteur().OnEntree();
+    if (m_scripte.EnAttente()) {
+        IControle* libre = m_scripte.ControleLibre();
+        if (libre && GetFocus() == libre) Cliquer(libre->GetId());
+        return;
+    }
+    ToucheEntree(*this, Ecouteur());
     TraiterMessages();
 }
 
 void CFenetreScriptee::AppuyerEchap()
 {
     if (EstTerminee()) return;
+    if (m_scripte.EnAttente()) {
+        if (IControle* libre = m_scripte.ControleLibre()) Cliquer(libre->GetId());
+        return;
+    }
     Ecouteur().OnAnnulation();
     TraiterMessages();
+}
+
+bool CFenetreScriptee::AppuyerSuppr()
+{
+    IControle* focus = EstTerminee() || m_scripte.EnAttente() ? nullptr : GetFocus();
+    if (!focus || (focus->GetType() != tTypeControle::ListeSimple && focus->GetType() != tTypeControle::VueListe)
+        || !focus->IsWindowEnabled() || !focus->IsWindowVisible())
+        return false;
+    Ecouteur().OnNotification(focus->GetId(), tNotification::ToucheSuppr, 0);
+    TraiterMessages();
+    return true;
 }
 
 void CFenetreScriptee::Redimensionner(int largeur, int hauteur)

@@ -9,6 +9,12 @@
 // still open when the script returns, the user closes it (close box: OnCancel);
 // if it is still open after that, it ends with ID_ANNULER. With no script queued
 // the run ends at once with ID_ANNULER, dropping posted clicks (nobody there).
+//
+// Operation waits (a dialog's work running on another thread): the user acts
+// through the actions queued with PendantAttente, run on the waiting thread at
+// each turn of the wait. Meanwhile the window follows the GUI front end's
+// rules: every user action is dropped (returns false, reaches nothing) except
+// those on the wait's live control; Escape and Enter on it click it.
 
 #include <functional>
 #include <map>
@@ -18,6 +24,7 @@
 
 #include "ui/CFrontalMemoire.h"
 
+class CEvenementManuel;
 class CFenetreScriptee;
 
 // Keys held during a click on a list view row.
@@ -32,6 +39,17 @@ public:
                                                     IEcouteurDialogue& ecouteur) override;
     // Kept in the journal; answered by the next queued answer, else the first button.
     int MessageBox(const CString& texte, tBoutonsMessage boutons) override;
+    bool AttendreOperation(CEvenementManuel& evenement, unsigned long nDelaiMs, IControle* pLibre) override;
+
+    // An action of the user during the operation waits: run at each turn of a
+    // wait until it returns true (done), then the next one.
+    void PendantAttente(std::function<bool()> action) { Verrou v(m_mutex); m_pendantAttente.push_back(std::move(action)); }
+    int ActionsEnAttente() const { Verrou v(m_mutex); return static_cast<int>(m_pendantAttente.size()); }
+    // Turns of operation waits so far.
+    int NombreAttentes() const { Verrou v(m_mutex); return m_nAttentes; }
+    // Whether an operation wait runs now, and its live control.
+    bool EnAttente() const { Verrou v(m_mutex); return m_bEnAttente; }
+    IControle* ControleLibre() const { Verrou v(m_mutex); return m_pLibre; }
 
     // The user's session for the next modal run (first queued, first used).
     void AjouterScriptModal(FnScript script) { Verrou v(m_mutex); m_scripts.push_back(std::move(script)); }
@@ -58,6 +76,10 @@ private:
     std::vector<CString> m_messages;
     std::vector<unsigned> m_modaux;
     std::vector<CFenetreScriptee*> m_fenetres;
+    std::vector<std::function<bool()>> m_pendantAttente;
+    int m_nAttentes = 0;
+    bool m_bEnAttente = false;
+    IControle* m_pLibre = nullptr;
 };
 
 // A window the user acts on. A user action on a hidden or disabled control (or
@@ -90,8 +112,11 @@ public:
     // Edit: focus, then the last character removed (one change; nothing when empty).
     bool Effacer(unsigned id);
     bool DonnerFocus(unsigned id);
+    // Enter: the focused push button, else the default command (ToucheEntree).
     void AppuyerEntree();
     void AppuyerEchap();
+    // Delete key in the focused list box or list view.
+    bool AppuyerSuppr();
     // New client size, no smaller than the minimum size.
     void Redimensionner(int largeur, int hauteur);
     // Reports a size of 0 x 0; the client rectangle and the controls stay.

@@ -1,5 +1,6 @@
 #pragma once
-// The table sort as a row-by-row insertion pass over the displayed texts: each
+// The table sort as a row-by-row insertion pass over the displayed texts (the
+// sizes the rows carry for the Size column): each
 // row from the second on is re-inserted before the first row it must precede,
 // keys read afresh at every comparison; for the Size and Date/Time columns a
 // name-ascending pass runs first. The fast sort must give the same order; the
@@ -13,7 +14,7 @@ inline int ComparerCles(const tLigneListe& a, const tLigneListe& b, int nColonne
 {
     using namespace TriListe;
     if (nColonne == 1) {
-        const int x = CleTaille(a.m_astrTextes[1]), y = CleTaille(b.m_astrTextes[1]);
+        const uint64_t x = a.m_nTaille, y = b.m_nTaille;
         return x < y ? -1 : (x > y ? 1 : 0);
     }
     if (nColonne == 2)

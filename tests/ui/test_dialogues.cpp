@@ -96,6 +96,34 @@ TEST_F(DialogsTest, ConfigurationEnterConnectsAndStoresABlankAddressAsEmpty)
     EXPECT_EQ(Adresse(), CString());
 }
 
+TEST_F(DialogsTest, EnterWithTheFocusOnCancelCancels)
+{
+    profil->WriteProfileString(SECTION_DRIVER, ADRESSE_IP, L"10.1.2.3");
+    frontal->AjouterScriptModal([&](CFenetreScriptee& f) {
+        Remplacer(f, IDC_ADRESSE, L"1.1.1.1");
+        ASSERT_TRUE(f.DonnerFocus(ID_ANNULER));
+        f.AppuyerEntree();
+    });
+    EXPECT_EQ(driver.ConfigDriver(), 0);
+    EXPECT_EQ(Adresse(), CString(L"10.1.2.3"));
+
+    StockerIdentification(2, L"", L"");
+    frontal->AjouterScriptModal([&](CFenetreScriptee& f) {
+        ASSERT_TRUE(f.Cliquer(IDC_RADIO_KRX11));
+        ASSERT_TRUE(f.DonnerFocus(ID_ANNULER));
+        f.AppuyerEntree();
+    });
+    EXPECT_EQ(driver.FileTransfertAvecDemandeLogin(), 1);
+    EXPECT_EQ(TypeStocke(), 2);
+    // Elsewhere Enter is the default button: OK.
+    frontal->AjouterScriptModal([&](CFenetreScriptee& f) {
+        ASSERT_TRUE(f.Cliquer(IDC_RADIO_KRX11));
+        f.AppuyerEntree();
+    });
+    EXPECT_EQ(driver.FileTransfertAvecDemandeLogin(), 0);
+    EXPECT_EQ(TypeStocke(), 1);
+}
+
 TEST_F(DialogsTest, ConfigurationWithoutProfileStillConnects)
 {
     DefinirProfil(nullptr);

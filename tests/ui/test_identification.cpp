@@ -3,11 +3,13 @@
 
 #include <gtest/gtest.h>
 
+#include <chrono>
 #include <mutex>
 #include <string>
 #include <utility>
 #include <vector>
 
+#include "support/EcouteSaturee.h"
 #include "support/ProcessusTest.h"
 #include "support/RepertoireTemp.h"
 #include "support/ServeurFtp.h"
@@ -159,7 +161,8 @@ private:
 class FacadeLoginTest : public ::testing::Test
 {
 protected:
-    void Demarrer(const std::vector<std::string>& optionsSim)
+    // nPortFtp: where the instrument's FTP server is (default: the test server).
+    void Demarrer(const std::vector<std::string>& optionsSim, int nPortFtp = 0)
     {
         frontal = std::make_shared<CFrontalCompteur>();
         DefinirFrontal(frontal);
@@ -169,7 +172,7 @@ protected:
         ASSERT_TRUE(DemarrerSimulateur(sim, optionsSim));
         profil->WriteProfileString(SECTION_DRIVER, ADRESSE_IP, L"127.0.0.1");
         profil->WriteProfileInt(SECTION_DRIVER, PORT, sim.Port("command"));
-        profil->WriteProfileInt(SECTION_DRIVER, FTP_PORT, serveur.Port());
+        profil->WriteProfileInt(SECTION_DRIVER, FTP_PORT, nPortFtp ? nPortFtp : serveur.Port());
         profil->WriteProfileString(SECTION_FTPDIRECT, REP_LOCAL, (racineLocale.Chemin().wstring() + L"/").c_str());
         ASSERT_EQ(driver.StartDriver(), 1);
         ASSERT_EQ(driver.IsConnexionEnCours(), 1);
@@ -204,12 +207,30 @@ TEST_F(FacadeLoginTest, UnidentifiedInstrumentTriesTheFixedOrder)
     EXPECT_EQ(profil->Contient(SECTION_FTPDIRECT, REP_DISTANT), 1);
 }
 
-TEST_F(FacadeLoginTest, UserGivenByTheHostIsTheOnlyLogin)
+TEST_F(FacadeLoginTest, UserGivenByTheHostIsTheOnlyLoginAndItsRefusalIsSaid)
 {
     Demarrer({"--idn", "Vardenholm Optics"});
     EXPECT_EQ(driver.FileTransfert(L"nobody", L"x"), 0);
     EXPECT_EQ(serveur.Logins(), (tLogins{{L"nobody", L"x"}}));
     EXPECT_TRUE(frontal->ModauxLances().empty());
+    // The login ran under the wait window, and its failure is told.
+    EXPECT_EQ(frontal->Crees(), (std::vector<unsigned>{2070, 2070}));
+    EXPECT_EQ(frontal->NombreFenetres(), 0);
+    ASSERT_EQ(frontal->Messages().size(), 1u);
+    EXPECT_EQ(frontal->Messages()[0].Find(L"Could not log in to the instrument's FTP server (tried: nobody)"), 0);
+    EXPECT_NE(frontal->Messages()[0].Find(L"530"), -1) << "the server's reply";
+}
+
+TEST_F(FacadeLoginTest, AServerThatCannotBeReachedEndsTheLoginsAtTheFirst)
+{
+    CEcouteSaturee muet;
+    ASSERT_GT(muet.Port(), 0);
+    Demarrer({"--idn", "Vardenholm Optics"}, muet.Port());
+    driver.GetFTPDirect()->SetDelaiConnexion(std::chrono::milliseconds(200));
+    EXPECT_EQ(driver.FileTransfert(nullptr, nullptr), 0);
+    ASSERT_EQ(frontal->Messages().size(), 1u);
+    // Not the six logins: the first one's failure was not a refusal.
+    EXPECT_EQ(frontal->Messages()[0].Find(L"(tried: krx15)"), 48) << frontal->Messages()[0].c_str();
 }
 
 TEST_F(FacadeLoginTest, TypeChosenInTheIdentificationDialogIsStoredAndTheOnlyLogin)

@@ -23,37 +23,40 @@ TEST_F(TransferDialogTest, LayoutForTwoSizesAndNoMoveWhenMinimised)
     EXPECT_EQ(dlg.ConnexionFtp(L"u", L"p", nullptr), 0);
     struct tAttendu { unsigned id; const char* a800; const char* a1001; };
     // Client 800 x 600, then 1001 x 700 (an odd width: every division truncates).
+    // The status strip takes the bottom 27 pixels (its 23-pixel "Cancel" and a gap).
     const tAttendu attendus[] = {
         {IDC_REP_LOCAL, "100,3,400,23", "100,3,500,23"},
         {IDC_LECTEURS, "4,24,364,201", "4,24,464,201"},
         {IDC_REPS_LOCAUX, "4,52,364,174", "4,52,464,174"},
-        {IDC_FICHIERS_LOCAUX, "4,180,396,552", "4,180,496,652"},
+        {IDC_FICHIERS_LOCAUX, "4,180,396,525", "4,180,496,625"},
         {IDC_LIBELLE_DISTANT, "436,5,531,21", "536,5,631,21"},
         {IDC_REP_DISTANT, "531,3,796,23", "631,3,997,23"},
         {IDC_REPS_DISTANTS, "436,24,796,174", "536,24,997,174"},
-        {IDC_FICHIERS_DISTANTS, "404,180,796,552", "504,180,997,652"},
+        {IDC_FICHIERS_DISTANTS, "404,180,796,525", "504,180,997,625"},
         {IDC_FERMER, "370,24,430,50", "470,24,530,50"},
         {IDC_VERS_DISTANT, "385,86,414,109", "486,86,515,109"},
         {IDC_VERS_LOCAL, "385,115,414,138", "486,115,515,138"},
         {IDC_PROGRESSION, "364,159,436,174", "464,159,536,174"},
-        {IDC_RAFRAICHIR_LOCAL, "4,560,64,596", "4,660,64,696"},
-        {IDC_CONFIRMER_SUPPR_LOCAL, "4,560,64,596", "4,660,64,696"},
-        {IDC_SUPPR_FICHIERS_LOCAUX, "114,560,174,596", "148,660,208,696"},
-        {IDC_CREER_REP_LOCAL, "226,560,286,596", "292,660,352,696"},
-        {IDC_SUPPR_REP_LOCAL, "336,560,396,596", "436,660,496,696"},
-        {IDC_ANNULER_SUPPR_LOCAL, "336,560,396,596", "436,660,496,696"},
-        {IDC_LIBELLE_NOM_LOCAL, "68,560,211,575", "68,660,211,675"},
-        {IDC_NOM_LOCAL, "68,579,332,594", "68,679,432,694"},
-        {IDC_ANNULER_NOM_LOCAL, "336,560,396,578", "436,660,496,678"},
-        {IDC_VALIDER_NOM_LOCAL, "336,578,396,596", "436,678,496,696"},
-        {IDC_QUESTION_LOCAL, "68,560,332,596", "68,660,432,696"},
-        {IDC_RAFRAICHIR_DISTANT, "404,560,464,596", "504,660,564,696"},
-        {IDC_SUPPR_FICHIERS_DISTANTS, "514,560,574,596", "648,660,708,696"},
-        {IDC_CREER_REP_DISTANT, "626,560,686,596", "793,660,853,696"},
-        {IDC_SUPPR_REP_DISTANT, "736,560,796,596", "937,660,997,696"},
-        {IDC_NOM_DISTANT, "468,579,732,594", "568,679,933,694"},
-        {IDC_VALIDER_NOM_DISTANT, "736,578,796,596", "937,678,997,696"},
-        {IDC_QUESTION_DISTANT, "468,560,732,596", "568,660,933,696"},
+        {IDC_RAFRAICHIR_LOCAL, "4,533,64,569", "4,633,64,669"},
+        {IDC_CONFIRMER_SUPPR_LOCAL, "4,533,64,569", "4,633,64,669"},
+        {IDC_SUPPR_FICHIERS_LOCAUX, "114,533,174,569", "148,633,208,669"},
+        {IDC_CREER_REP_LOCAL, "226,533,286,569", "292,633,352,669"},
+        {IDC_SUPPR_REP_LOCAL, "336,533,396,569", "436,633,496,669"},
+        {IDC_ANNULER_SUPPR_LOCAL, "336,533,396,569", "436,633,496,669"},
+        {IDC_LIBELLE_NOM_LOCAL, "68,533,211,548", "68,633,211,648"},
+        {IDC_NOM_LOCAL, "68,552,332,567", "68,652,432,667"},
+        {IDC_ANNULER_NOM_LOCAL, "336,533,396,551", "436,633,496,651"},
+        {IDC_VALIDER_NOM_LOCAL, "336,551,396,569", "436,651,496,669"},
+        {IDC_QUESTION_LOCAL, "68,533,332,569", "68,633,432,669"},
+        {IDC_RAFRAICHIR_DISTANT, "404,533,464,569", "504,633,564,669"},
+        {IDC_SUPPR_FICHIERS_DISTANTS, "514,533,574,569", "648,633,708,669"},
+        {IDC_CREER_REP_DISTANT, "626,533,686,569", "793,633,853,669"},
+        {IDC_SUPPR_REP_DISTANT, "736,533,796,569", "937,633,997,669"},
+        {IDC_NOM_DISTANT, "468,552,732,567", "568,652,933,667"},
+        {IDC_VALIDER_NOM_DISTANT, "736,551,796,569", "937,651,997,669"},
+        {IDC_QUESTION_DISTANT, "468,533,732,569", "568,633,933,669"},
+        {IDC_ETAT_OPERATION, "4,573,732,596", "4,673,933,696"},
+        {IDC_ANNULER_OPERATION, "736,573,796,596", "937,673,997,696"},
     };
     Executer(dlg, [&](CFenetreScriptee& f) {
         EXPECT_EQ(f.GetLargeurMinimale(), 640);
@@ -263,22 +266,32 @@ TEST_F(TransferDialogTest, CancelledNameEntryCreatesNothing)
     EXPECT_FALSE(fs::exists(Local() / "jamais"));
 }
 
-TEST_F(TransferDialogTest, SelectedLocalFilesAreDeletedWithoutAQuestion)
+TEST_F(TransferDialogTest, DeleteFilesAsksOnceNamingTheFileOrTheCount)
 {
     for (const char* n : {"un.txt", "deux.txt", "trois.txt"}) Ecrire(Local() / n, "x");
     CDlgFileTransfert dlg;
     dlg.ConnexionFtp(L"u", L"p", nullptr);
     Executer(dlg, [&](CFenetreScriptee& f) {
         IControle* table = f.GetDlgItem(IDC_FICHIERS_LOCAUX);
+        // One file, refused: nothing goes.
+        EXPECT_TRUE(f.CliquerLigne(IDC_FICHIERS_LOCAUX, Ligne(table, L"trois.txt")));
+        m_frontal->AjouterReponseMessage(ID_NON);
+        EXPECT_TRUE(f.Cliquer(IDC_SUPPR_FICHIERS_LOCAUX));
+        EXPECT_EQ(table->GetItemCount(), 3);
+        // Two files, by the Delete key this time, accepted.
         EXPECT_TRUE(f.CliquerLigne(IDC_FICHIERS_LOCAUX, Ligne(table, L"deux.txt")));
         EXPECT_TRUE(f.CliquerLigne(IDC_FICHIERS_LOCAUX, Ligne(table, L"un.txt"), tModificateur::Ctrl));
-        EXPECT_TRUE(f.Cliquer(IDC_SUPPR_FICHIERS_LOCAUX));
+        EXPECT_TRUE(f.AppuyerSuppr());
         EXPECT_EQ(Colonne(table), (std::vector<CString>{L"trois.txt"}));
         EXPECT_FALSE(f.GetDlgItem(IDC_PROGRESSION)->IsWindowVisible());
-        EXPECT_EQ(f.GetDlgItem(IDC_PROGRESSION)->GetPos(), 2);
+        EXPECT_EQ(dlg.GetEtat(), CString(L"2 of 2 files deleted"));
+        // The focus stays where the user left it, on the list.
+        EXPECT_EQ(f.GetFocus(), table);
     });
-    EXPECT_TRUE(m_frontal->Messages().empty());
+    EXPECT_EQ(m_frontal->Messages(), (std::vector<CString>{L"Delete \"trois.txt\" from this computer ?",
+                                                           L"Delete the 2 selected files from this computer ?"}));
     EXPECT_TRUE(fs::exists(Local() / "trois.txt"));
+    EXPECT_FALSE(fs::exists(Local() / "un.txt"));
 }
 
 TEST_F(TransferDialogTest, RemovingTheParentEntryOrNothingAsksNothing)
@@ -300,6 +313,7 @@ TEST_F(TransferDialogTest, LocalTreeIsRemovedOnlyOnceConfirmedAndNotThroughItsLi
     Ecrire(Local() / "arbre" / "f.txt", "x");
     Ecrire(Local() / "arbre" / "a" / "b" / "c" / "g.txt", "x");
     fs::create_directories(Local() / "arbre" / "vide");
+    fs::create_directories(Local() / "garder");
     // A link inside the tree to a directory outside it: removed as a link only.
     Ecrire(RacineLocale().Chemin() / "dehors" / "precieux.txt", "x");
     fs::create_directory_symlink(RacineLocale().Chemin() / "dehors", Local() / "arbre" / "lien");
@@ -308,27 +322,31 @@ TEST_F(TransferDialogTest, LocalTreeIsRemovedOnlyOnceConfirmedAndNotThroughItsLi
     dlg.ConnexionFtp(L"u", L"p", nullptr);
     Executer(dlg, [&](CFenetreScriptee& f) {
         IControle* reps = f.GetDlgItem(IDC_REPS_LOCAUX);
-        // Ask, cancel, ask again, confirm.
+        IControle* question = f.GetDlgItem(IDC_QUESTION_LOCAL);
+        // Ask, cancel; ask, then pick another directory: the question goes.
         EXPECT_TRUE(f.Choisir(IDC_REPS_LOCAUX, Index(reps, L"[arbre]")));
         EXPECT_TRUE(f.Cliquer(IDC_SUPPR_REP_LOCAL));
-        EXPECT_TRUE(f.GetDlgItem(IDC_QUESTION_LOCAL)->IsWindowVisible());
+        EXPECT_TRUE(question->IsWindowVisible());
+        EXPECT_EQ(question->GetWindowText(), CString(L"Do you really want to delete the whole directory \"arbre\" ?"));
         EXPECT_TRUE(f.Cliquer(IDC_ANNULER_SUPPR_LOCAL));
         EXPECT_TRUE(f.GetDlgItem(IDC_SUPPR_REP_LOCAL)->IsWindowVisible());
-        EXPECT_TRUE(fs::exists(Local() / "arbre"));
         EXPECT_TRUE(f.Choisir(IDC_REPS_LOCAUX, Index(reps, L"[arbre]")));
         EXPECT_TRUE(f.Cliquer(IDC_SUPPR_REP_LOCAL));
-        // "Remove" after the selection was cleared keeps the question.
-        reps->SetCurSel(-1);
-        EXPECT_TRUE(f.Cliquer(IDC_CONFIRMER_SUPPR_LOCAL));
-        EXPECT_TRUE(f.GetDlgItem(IDC_QUESTION_LOCAL)->IsWindowVisible());
+        EXPECT_TRUE(f.Choisir(IDC_REPS_LOCAUX, Index(reps, L"[garder]")));
+        EXPECT_FALSE(question->IsWindowVisible());
+        EXPECT_FALSE(f.Cliquer(IDC_CONFIRMER_SUPPR_LOCAL));
+        // Ask about arbre; whatever the list shows by then, "Remove" removes arbre.
         EXPECT_TRUE(f.Choisir(IDC_REPS_LOCAUX, Index(reps, L"[arbre]")));
+        EXPECT_TRUE(f.Cliquer(IDC_SUPPR_REP_LOCAL));
+        reps->SetCurSel(Index(reps, L"[garder]"));
         EXPECT_TRUE(f.Cliquer(IDC_CONFIRMER_SUPPR_LOCAL));
-        EXPECT_FALSE(f.GetDlgItem(IDC_QUESTION_LOCAL)->IsWindowVisible());
+        EXPECT_FALSE(question->IsWindowVisible());
         EXPECT_TRUE(f.GetDlgItem(IDC_FERMER)->IsWindowEnabled());
         EXPECT_EQ(dlg.TransfertEnCours(), 0);
     });
     EXPECT_TRUE(m_frontal->Messages().empty());
     EXPECT_FALSE(fs::exists(Local() / "arbre"));
+    EXPECT_TRUE(fs::is_directory(Local() / "garder"));
     EXPECT_TRUE(fs::exists(RacineLocale().Chemin() / "dehors" / "precieux.txt"));
     EXPECT_EQ(dlg.GetRepLocal(), Dossier(Local()));
 }
@@ -351,23 +369,29 @@ TEST_F(TransferDialogTest, HeaderClicksFlipAndResetDirections)
         EXPECT_TRUE(f.CliquerEnTete(IDC_FICHIERS_LOCAUX, 0));
         EXPECT_EQ(Colonne(table), (V{L"c", L"b", L"a", L"B"}));
         EXPECT_EQ(dlg.GetSensTri(0), 0);
+        bool bAscendant = false;
+        EXPECT_EQ(table->GetIndicateurTri(&bAscendant), 0);
+        EXPECT_FALSE(bAscendant);
+        // Sizes by their bytes, not by the number shown (3.6 M, 12, 12, 900.0 k).
         EXPECT_TRUE(f.CliquerEnTete(IDC_FICHIERS_LOCAUX, 1));
-        EXPECT_EQ(Colonne(table), (V{L"c", L"B", L"a", L"b"}));  // 3, 12, 12, 900
+        EXPECT_EQ(Colonne(table), (V{L"B", L"a", L"b", L"c"}));
         EXPECT_EQ(dlg.GetSensTri(0), 0);
         EXPECT_EQ(dlg.GetSensTri(1), 1);
+        EXPECT_EQ(f.GetDlgItem(IDC_FICHIERS_DISTANTS)->GetIndicateurTri(&bAscendant), 1);
+        EXPECT_TRUE(bAscendant);
         EXPECT_TRUE(f.CliquerEnTete(IDC_FICHIERS_LOCAUX, 1));
-        EXPECT_EQ(Colonne(table), (V{L"b", L"B", L"a", L"c"}));  // equal sizes stay in name order
+        EXPECT_EQ(Colonne(table), (V{L"c", L"b", L"B", L"a"}));  // equal sizes stay in name order
         EXPECT_TRUE(f.CliquerEnTete(IDC_FICHIERS_LOCAUX, 2));
         EXPECT_EQ(dlg.GetSensTri(1), 0);
         EXPECT_EQ(dlg.GetSensTri(2), 1);
         EXPECT_EQ(dlg.GetColonneTri(), 2);
         EXPECT_TRUE(f.CliquerEnTete(IDC_FICHIERS_LOCAUX, 1));
-        EXPECT_EQ(Colonne(table), (V{L"c", L"B", L"a", L"b"}));  // ascending again
+        EXPECT_EQ(Colonne(table), (V{L"B", L"a", L"b", L"c"}));  // ascending again
         ASSERT_EQ(table->GetSelectedCount(), 1);
         EXPECT_EQ(table->GetItemText(table->GetNextSelected(-1), 0), CString(L"a"));
 
         // A refill keeps the chosen order.
         EXPECT_TRUE(f.Cliquer(IDC_RAFRAICHIR_LOCAL));
-        EXPECT_EQ(Colonne(table), (V{L"c", L"B", L"a", L"b"}));
+        EXPECT_EQ(Colonne(table), (V{L"B", L"a", L"b", L"c"}));
     });
 }

@@ -4,78 +4,12 @@
 // link loops on either side; and a whole session through the facade on the
 // simulator.
 
-#include "TransfertTest.h"
+#include "TransfertFtpTest.h"
 #include "driver/COtdrDriver.h"
-#include "ftp/CFTPDirect.h"
-#include "support/ServeurFtp.h"
 
 using namespace IdsControles;
 namespace fs = std::filesystem;
 using namespace ClesProfil;
-
-class TransferDialogFtpTest : public TransferDialogTest
-{
-protected:
-    fs::path Serveur() const { return m_serveur.Racine(); }
-
-    // Starts the server, logs `dlg` in and runs it with `script` as the user's session.
-    int Ouvrir(CDlgFileTransfert& dlg, const std::function<void(CFenetreScriptee&)>& script,
-               const std::vector<std::string>& options = {})
-    {
-        if (!m_serveur.Demarrer(options)) return -1;
-        m_ftp = std::make_unique<CFTPDirect>(L"127.0.0.1", m_serveur.Port());
-        m_ftp->SetDelaiConnexion(std::chrono::seconds(5));
-        m_ftp->SetDelaiReponse(std::chrono::seconds(5));
-        m_ftp->SetDelaiBlocage(std::chrono::seconds(5));
-        if (dlg.ConnexionFtp(L"test", L"secret", m_ftp.get()) != 1) {
-            ADD_FAILURE() << "login refused";
-            return -1;
-        }
-        return Executer(dlg, script);
-    }
-
-    // Clicks the remote row of the first name, then Ctrl-clicks the others.
-    static void SelectionnerDistants(CFenetreScriptee& f, std::initializer_list<const wchar_t*> noms)
-    {
-        tModificateur mod = tModificateur::Aucun;
-        for (const wchar_t* nom : noms) {
-            EXPECT_TRUE(f.CliquerLigne(IDC_FICHIERS_DISTANTS, Ligne(f.GetDlgItem(IDC_FICHIERS_DISTANTS), nom), mod));
-            mod = tModificateur::Ctrl;
-        }
-    }
-
-    // A tree with a directory, "interdit", that the server started with
-    // REFUS refuses to enter.
-    void PreparerRefus()
-    {
-        Ecrire(Serveur() / "racine.txt", "root");
-        Ecrire(Serveur() / "arbre" / "ok.txt", "ok");
-        Ecrire(Serveur() / "arbre" / "interdit" / "secret.txt", "secret");
-        Ecrire(Serveur() / "arbre" / "sous" / "g.txt", "g");
-    }
-    const std::vector<std::string> REFUS{"--refuse", "interdit"};
-
-    // Remote /d with three files and a directory, three local files, and the
-    // stored remote directory given relative with a final slash.
-    void PreparerD()
-    {
-        for (int i = 1; i <= 3; ++i) {
-            Ecrire(Serveur() / "d" / ("r" + std::to_string(i) + ".sor"), Binaire(i, 100 * i));
-            Ecrire(Local() / ("l" + std::to_string(i) + ".sor"), Binaire(3 + i, 10 * i));
-        }
-        fs::create_directories(Serveur() / "d" / "sous");
-        m_profil->WriteProfileString(ClesProfil::SECTION_FTPDIRECT, ClesProfil::REP_DISTANT, L"d/");
-    }
-
-    void TearDown() override
-    {
-        m_ftp.reset();
-        TransferDialogTest::TearDown();
-    }
-
-    CServeurFtpTest m_serveur;
-    std::unique_ptr<CFTPDirect> m_ftp;
-};
 
 TEST_F(TransferDialogFtpTest, SelectedLocalFilesGoUpWithProgress)
 {
@@ -86,9 +20,12 @@ TEST_F(TransferDialogFtpTest, SelectedLocalFilesGoUpWithProgress)
         ASSERT_TRUE(f.CliquerLigne(IDC_FICHIERS_LOCAUX, 0));
         ASSERT_TRUE(f.CliquerLigne(IDC_FICHIERS_LOCAUX, 2, tModificateur::Maj));
         ASSERT_TRUE(f.Cliquer(IDC_VERS_DISTANT));
-        EXPECT_EQ(f.GetDlgItem(IDC_PROGRESSION)->GetRangeMax(), 3);
-        EXPECT_EQ(f.GetDlgItem(IDC_PROGRESSION)->GetPos(), 3);
+        // The bar counts the bytes of the whole copy, in thousandths.
+        EXPECT_EQ(f.GetDlgItem(IDC_PROGRESSION)->GetRangeMax(), 1000);
+        EXPECT_EQ(f.GetDlgItem(IDC_PROGRESSION)->GetPos(), 1000);
         EXPECT_FALSE(f.GetDlgItem(IDC_PROGRESSION)->IsWindowVisible());
+        EXPECT_FALSE(f.GetDlgItem(IDC_ANNULER_OPERATION)->IsWindowVisible());
+        EXPECT_EQ(dlg.GetEtat(), CString(L"3 of 3 files copied (72)"));
         EXPECT_EQ(f.GetDlgItem(IDC_FICHIERS_DISTANTS)->GetItemCount(), 6);
     });
     for (const char* n : {"l1.sor", "l2.sor", "l3.sor"})
@@ -110,7 +47,7 @@ TEST_F(TransferDialogFtpTest, SelectedRemoteFilesComeDown)
     EXPECT_FALSE(fs::exists(Local() / "r2.sor"));
 }
 
-TEST_F(TransferDialogFtpTest, SelectedRemoteFilesAreDeletedWithoutAQuestion)
+TEST_F(TransferDialogFtpTest, SelectedRemoteFilesAreDeletedOnceAsked)
 {
     PreparerD();
     CDlgFileTransfert dlg;
@@ -121,7 +58,7 @@ TEST_F(TransferDialogFtpTest, SelectedRemoteFilesAreDeletedWithoutAQuestion)
     });
     EXPECT_EQ(Arbre(Serveur() / "d"), (std::map<std::string, std::string>{
                                           {"r3.sor", Binaire(3, 300)}, {"sous", "<dir>"}}));
-    EXPECT_TRUE(m_frontal->Messages().empty());
+    EXPECT_EQ(m_frontal->Messages(), std::vector<CString>{L"Delete the 2 selected files from the instrument ?"});
 }
 
 TEST_F(TransferDialogFtpTest, FileThatVanishedBeforeTheCopyIsNamedInOneMessage)
@@ -326,7 +263,7 @@ TEST_F(TransferDialogFtpTest, ServerSideLinkLoopIsWalkedOnceAndNamed)
         ASSERT_TRUE(f.Choisir(IDC_REPS_DISTANTS, Index(f.GetDlgItem(IDC_REPS_DISTANTS), L"[arbre]")));
         ASSERT_TRUE(f.Cliquer(IDC_VERS_LOCAL));
         ASSERT_EQ(m_frontal->Messages().size(), 1u);
-        EXPECT_NE(m_frontal->Messages()[0].Find(L"/arbre/boucle (the same directory as /arbre"), -1);
+        EXPECT_NE(m_frontal->Messages()[0].Find(L"/arbre/boucle: the same directory as /arbre"), -1);
         EXPECT_EQ(dlg.GetRepDistant(), CString(L"/"));
     });
     EXPECT_EQ(Arbre(Local() / "arbre"), (std::map<std::string, std::string>{{"f.txt", "f"}}));
@@ -344,7 +281,7 @@ TEST_F(TransferDialogFtpTest, ListingCutShortIsNamedInTheMessage)
         ASSERT_TRUE(f.Choisir(IDC_REPS_DISTANTS, Index(f.GetDlgItem(IDC_REPS_DISTANTS), L"[arbre]")));
         ASSERT_TRUE(f.Cliquer(IDC_VERS_LOCAL));
         ASSERT_EQ(m_frontal->Messages().size(), 1u);
-        EXPECT_NE(m_frontal->Messages()[0].Find(L"/arbre/long (its listing was cut short: 426 Connection closed; transfer aborted.)"), -1);
+        EXPECT_NE(m_frontal->Messages()[0].Find(L"/arbre/long: its listing was cut short: 426 Connection closed; transfer aborted."), -1);
     }, {"--list", "/arbre/long=426:5"});
     EXPECT_EQ(CRepertoireTemp::Lire(Local() / "arbre" / "a.txt"), "a");
     EXPECT_EQ(Arbre(Local() / "arbre" / "long").size(), 5u);

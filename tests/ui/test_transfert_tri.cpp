@@ -11,11 +11,12 @@
 
 namespace {
 
-tLigneListe Ligne(const wchar_t* nom, const wchar_t* taille = L"", const wchar_t* date = L"")
+tLigneListe Ligne(const wchar_t* nom, uint64_t nTaille = 0, const wchar_t* date = L"")
 {
     tLigneListe l;
     l.m_astrTextes[0] = nom;
-    l.m_astrTextes[1] = taille;
+    l.m_nTaille = nTaille;
+    l.m_astrTextes[1] = TextesTransfert::TexteTaille(nTaille);
     l.m_astrTextes[2] = date;
     return l;
 }
@@ -24,14 +25,15 @@ tLigneListe Ligne(const wchar_t* nom, const wchar_t* taille = L"", const wchar_t
 
 TEST(ListSort, KeysOfEachColumn)
 {
-    using TriListe::CleTaille;
-    EXPECT_EQ(CleTaille(L"3.5 M"), 3);
-    EXPECT_EQ(CleTaille(L"900.0 k"), 900);
-    EXPECT_EQ(CleTaille(L"  12"), 12);
-    EXPECT_EQ(CleTaille(L"-7x"), -7);
-    EXPECT_EQ(CleTaille(L"k12"), 0);
-    EXPECT_EQ(CleTaille(L""), 0);
-    EXPECT_EQ(CleTaille(L"99999999999999"), 2147483647);
+    // Sizes by their bytes: 2.0 M after 900.0 k, and two sizes shown alike
+    // ("2.0 M") still in their real order.
+    std::vector<tLigneListe> lignes{Ligne(L"a", 2097151), Ligne(L"b", 921600), Ligne(L"c", 12),
+                                    Ligne(L"d", 2097152 + 1000)};
+    TriListe::TrierLignes(lignes, TriListe::COLONNE_TAILLE, true);
+    std::vector<CString> noms;
+    for (const auto& l : lignes) noms.push_back(l.m_astrTextes[0]);
+    EXPECT_EQ(noms, (std::vector<CString>{L"c", L"b", L"a", L"d"}));
+    EXPECT_EQ(lignes[2].m_astrTextes[1], lignes[3].m_astrTextes[1]);
 
     EXPECT_EQ(TriListe::CleDate(L"04/12/2026 10:15:30"), CString(L"20260412" L"10:15:30"));
     EXPECT_EQ(TriListe::CleDate(L"04/12/"), CString(L"0412"));
@@ -48,7 +50,7 @@ TEST(ListSort, KeysOfEachColumn)
 TEST(ListSort, SameOrderAsTheInsertionPassOnRandomRows)
 {
     std::mt19937 alea(7);
-    const wchar_t* tailles[] = {L"12", L"2046", L"2.0 k", L"900.0 k", L"3.5 M", L"1.0 G", L"0", L"12"};
+    const uint64_t tailles[] = {12, 2046, 2048, 921600, 3670016, 1073741824, 0, 12};
     for (int essai = 0; essai < 30; ++essai) {
         std::vector<tLigneListe> lignes;
         const int n = 1 + static_cast<int>(alea() % 60);

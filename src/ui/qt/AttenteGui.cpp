@@ -1,8 +1,11 @@
 #include "ui/qt/AttenteGui.h"
 
+#include <QAbstractButton>
 #include <QApplication>
 #include <QElapsedTimer>
 #include <QEvent>
+#include <QKeyEvent>
+#include <QPointer>
 #include <QThread>
 
 #include <algorithm>
@@ -31,19 +34,49 @@ private:
     std::unique_ptr<CDlgAttente> m_pDlg;
 };
 
-// Swallows user input for the whole application while a request wait runs.
+// Swallows user input for the whole application while a request wait runs,
+// but for the wait's live button.
 class CFiltreSaisie : public QObject
 {
 public:
     bool eventFilter(QObject* objet, QEvent* e) override
     {
-        if (s_nAttentes > 0 && EstSaisie(e)) return true;
+        if (s_nAttentes > 0 && EstSaisie(e)) return !PourLeBoutonLibre(objet, e);
         return QObject::eventFilter(objet, e);
     }
-    // Request waits running on the GUI thread (nested ones included).
+    // Request waits running on the GUI thread (nested ones included), and
+    // the live button of the innermost one.
     static inline int s_nAttentes = 0;
+    static inline QPointer<QAbstractButton> s_libre;
 
 private:
+    // True for what the live button takes as usual; Escape, and Enter on it,
+    // click it here and go no further.
+    static bool PourLeBoutonLibre(QObject* objet, QEvent* e)
+    {
+        QAbstractButton* libre = s_libre;
+        if (!libre || !libre->isVisible() || !libre->isEnabled()) return false;
+        const bool surLuiMeme = objet == libre;
+        if (e->type() == QEvent::KeyPress || e->type() == QEvent::KeyRelease) {
+            const auto* k = static_cast<QKeyEvent*>(e);
+            const bool entree = k->key() == Qt::Key_Return || k->key() == Qt::Key_Enter;
+            if (k->key() == Qt::Key_Escape || (entree && surLuiMeme)) {
+                if (e->type() == QEvent::KeyPress && !k->isAutoRepeat()) libre->click();
+                return false;
+            }
+            return surLuiMeme && k->key() == Qt::Key_Space;
+        }
+        switch (e->type()) {
+        case QEvent::MouseButtonPress:
+        case QEvent::MouseButtonRelease:
+        case QEvent::MouseButtonDblClick:
+        case QEvent::MouseMove:
+            return surLuiMeme;
+        default:
+            return false;
+        }
+    }
+
     static bool EstSaisie(QEvent* e)
     {
         switch (e->type()) {
@@ -108,15 +141,31 @@ void GestionnaireAttente(const wchar_t* texte, unsigned nIdAnimation)
 
 bool AttenteRequeteGui(CEvenementManuel& evenement, unsigned long nDelaiMs)
 {
+    return AttendreEvenementGui(evenement, nDelaiMs, nullptr);
+}
+
+} // namespace
+
+bool AttendreEvenementGui(CEvenementManuel& evenement, unsigned long nDelaiMs, QWidget* libre)
+{
     QCoreApplication* app = QCoreApplication::instance();
     if (!g_pFiltre || !app || QThread::currentThread() != app->thread())
         return evenement.Attendre(nDelaiMs);
 
+    // Nested waits: the innermost one's button is the live one.
     struct CCompte {
-        explicit CCompte(int& n) : m_n(n) { ++m_n; }
-        ~CCompte() { --m_n; }
-        int& m_n;
-    } compte(CFiltreSaisie::s_nAttentes);
+        explicit CCompte(QWidget* libre) : m_ancien(CFiltreSaisie::s_libre)
+        {
+            ++CFiltreSaisie::s_nAttentes;
+            CFiltreSaisie::s_libre = qobject_cast<QAbstractButton*>(libre);
+        }
+        ~CCompte()
+        {
+            --CFiltreSaisie::s_nAttentes;
+            CFiltreSaisie::s_libre = m_ancien;
+        }
+        QPointer<QAbstractButton> m_ancien;
+    } compte(libre);
 
     const bool bInfini = nDelaiMs == CEvenementManuel::INFINI;
     QElapsedTimer chrono;
@@ -139,8 +188,6 @@ bool AttenteRequeteGui(CEvenementManuel& evenement, unsigned long nDelaiMs)
         }
     }
 }
-
-} // namespace
 
 void InstallerAttenteGui()
 {

@@ -12,8 +12,18 @@
 //   timers run; user input that arrives meanwhile is discarded (not delivered,
 //   not replayed afterwards).
 
+class CEvenementManuel;
+class QWidget;
+
 void InstallerAttenteGui();
 void DesinstallerAttenteGui();
+
+// The GUI-aware wait itself, for the front end's operation waits: on the GUI
+// thread, runs the event loop until `evenement` is set or nDelaiMs passes,
+// dropping the user's input except on `libre` (a push button, may be null):
+// mouse and Space on it, Enter while it has the focus, and Escape anywhere
+// click it. Elsewhere (no filter installed, another thread) a plain wait.
+bool AttendreEvenementGui(CEvenementManuel& evenement, unsigned long nDelaiMs, QWidget* libre);
 
 // True while a request wait runs on the GUI thread.
 bool AttenteGuiEnCours();

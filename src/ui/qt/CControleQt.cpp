@@ -9,6 +9,7 @@
 #include <QButtonGroup>
 #include <QComboBox>
 #include <QFocusEvent>
+#include <QKeyEvent>
 #include <QFontMetrics>
 #include <QHeaderView>
 #include <QLabel>
@@ -51,27 +52,6 @@ protected:
     }
 };
 
-// A report list whose Shift selection replaces the selection by the range from
-// the anchor, as a list view does (Qt's default would add the range).
-class CVueListe : public QTreeWidget
-{
-public:
-    using QTreeWidget::QTreeWidget;
-
-protected:
-    QItemSelectionModel::SelectionFlags selectionCommand(const QModelIndex& index,
-                                                         const QEvent* e) const override
-    {
-        QItemSelectionModel::SelectionFlags flags = QTreeWidget::selectionCommand(index, e);
-        if (e && selectionMode() == ExtendedSelection
-            && (e->type() == QEvent::MouseButtonPress || e->type() == QEvent::KeyPress)) {
-            const auto mods = static_cast<const QInputEvent*>(e)->modifiers();
-            if ((mods & Qt::ShiftModifier) && !(mods & Qt::ControlModifier)) flags |= QItemSelectionModel::Clear;
-        }
-        return flags;
-    }
-};
-
 // A static text. A label one line tall keeps its text on that line, with a
 // slightly smaller font when the dialog font is wider than the one the
 // template was drawn for, so the end of the text is never cut off; a taller
@@ -105,6 +85,57 @@ protected:
 };
 
 } // namespace
+
+// --- CVueListe
+
+CVueListe::CVueListe(QWidget* parent) : QTreeWidget(parent)
+{
+    connect(header(), &QHeaderView::sectionResized, this, [this](int colonne, int, int) {
+        if (colonne != 0) AjusterNom();
+    });
+}
+
+QItemSelectionModel::SelectionFlags CVueListe::selectionCommand(const QModelIndex& index, const QEvent* e) const
+{
+    QItemSelectionModel::SelectionFlags flags = QTreeWidget::selectionCommand(index, e);
+    if (e && selectionMode() == ExtendedSelection
+        && (e->type() == QEvent::MouseButtonPress || e->type() == QEvent::KeyPress)) {
+        const auto mods = static_cast<const QInputEvent*>(e)->modifiers();
+        if ((mods & Qt::ShiftModifier) && !(mods & Qt::ControlModifier)) flags |= QItemSelectionModel::Clear;
+    }
+    return flags;
+}
+
+void CVueListe::SetLargeurNom(int nLargeur)
+{
+    m_nLargeurNom = nLargeur;
+    AjusterNom();
+}
+
+void CVueListe::AjusterNom()
+{
+    if (columnCount() == 0) return;
+    int autres = 0;
+    for (int i = 1; i < columnCount(); ++i) autres += header()->sectionSize(i);
+    // Narrower than it was given only to spare a scroll bar for a few pixels.
+    const int largeur = std::max(m_nLargeurNom * 2 / 3, viewport()->width() - autres);
+    if (header()->sectionSize(0) != largeur) header()->resizeSection(0, largeur);
+}
+
+void CVueListe::resizeEvent(QResizeEvent* e)
+{
+    QTreeWidget::resizeEvent(e);
+    AjusterNom();
+}
+
+bool CVueListe::viewportEvent(QEvent* e)
+{
+    // The viewport narrows when a scroll bar shows, without the view resizing.
+    if (e->type() == QEvent::Resize) AjusterNom();
+    return QTreeWidget::viewportEvent(e);
+}
+
+// --- CControleQt
 
 CControleQt::CControleQt(CFenetreQt& fenetre, const tModeleControle& modele)
     : m_fenetre(fenetre), m_modele(modele)
@@ -259,8 +290,15 @@ bool CControleQt::eventFilter(QObject* objet, QEvent* e)
     if (objet == m_pWidget && !m_bCoupe) {
         if (e->type() == QEvent::FocusIn || e->type() == QEvent::FocusOut) {
             // A drop-down opening its popup does not move the focus away.
-            if (static_cast<QFocusEvent*>(e)->reason() != Qt::PopupFocusReason)
+            if (static_cast<QFocusEvent*>(e)->reason() != Qt::PopupFocusReason) {
+                if (e->type() == QEvent::FocusIn) m_fenetre.FocusPris();
                 Notifier(e->type() == QEvent::FocusIn ? tNotification::PriseFocus : tNotification::PerteFocus);
+            }
+        } else if (e->type() == QEvent::KeyPress && static_cast<QKeyEvent*>(e)->key() == Qt::Key_Delete
+                   && !(static_cast<QKeyEvent*>(e)->modifiers() & ~Qt::KeypadModifier)
+                   && (m_modele.nType == tTypeControle::ListeSimple || m_modele.nType == tTypeControle::VueListe)) {
+            Notifier(tNotification::ToucheSuppr);
+            return true;
         }
     }
     return QObject::eventFilter(objet, e);
@@ -269,7 +307,10 @@ bool CControleQt::eventFilter(QObject* objet, QEvent* e)
 QLineEdit* CControleQt::Edition() const { return qobject_cast<QLineEdit*>(m_pWidget.data()); }
 QListWidget* CControleQt::Liste() const { return qobject_cast<QListWidget*>(m_pWidget.data()); }
 QComboBox* CControleQt::Deroulante() const { return qobject_cast<QComboBox*>(m_pWidget.data()); }
-QTreeWidget* CControleQt::Vue() const { return qobject_cast<QTreeWidget*>(m_pWidget.data()); }
+CVueListe* CControleQt::Vue() const
+{
+    return m_modele.nType == tTypeControle::VueListe ? static_cast<CVueListe*>(m_pWidget.data()) : nullptr;
+}
 QProgressBar* CControleQt::Barre() const { return qobject_cast<QProgressBar*>(m_pWidget.data()); }
 QLabel* CControleQt::Zone() const
 {
@@ -280,7 +321,11 @@ QLabel* CControleQt::Zone() const
 
 void CControleQt::EnableWindow(bool bActif)
 {
-    if (m_pWidget) m_pWidget->setEnabled(bActif);
+    if (!m_pWidget) return;
+    // Qt would pass the focus on to the next control; the dialog keeps it.
+    if (!bActif) m_fenetre.AvantRetrait(*this);
+    m_pWidget->setEnabled(bActif);
+    if (bActif) m_fenetre.ApresRetour(*this);
 }
 
 bool CControleQt::IsWindowEnabled() const
@@ -290,7 +335,10 @@ bool CControleQt::IsWindowEnabled() const
 
 void CControleQt::ShowWindow(bool bVisible)
 {
-    if (m_pWidget) m_pWidget->setVisible(bVisible);
+    if (!m_pWidget) return;
+    if (!bVisible) m_fenetre.AvantRetrait(*this);
+    m_pWidget->setVisible(bVisible);
+    if (bVisible) m_fenetre.ApresRetour(*this);
 }
 
 bool CControleQt::IsWindowVisible() const

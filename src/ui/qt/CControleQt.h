@@ -7,6 +7,7 @@
 #include <QByteArray>
 #include <QObject>
 #include <QPointer>
+#include <QTreeWidget>
 
 #include "ui/Controles.h"
 
@@ -17,8 +18,27 @@ class QLineEdit;
 class QListWidget;
 class QMovie;
 class QProgressBar;
-class QTreeWidget;
 class QWidget;
+
+// A report list view: its Shift selection replaces the selection by the range
+// from the anchor, as a list view does (Qt's default would add the range),
+// and its first column (Name) takes whatever width the others leave, never
+// less than two thirds of what it was given.
+class CVueListe : public QTreeWidget
+{
+public:
+    explicit CVueListe(QWidget* parent);
+    void SetLargeurNom(int nLargeur);
+    void AjusterNom();
+
+protected:
+    QItemSelectionModel::SelectionFlags selectionCommand(const QModelIndex& index, const QEvent* e) const override;
+    bool viewportEvent(QEvent* e) override;
+    void resizeEvent(QResizeEvent* e) override;
+
+private:
+    int m_nLargeurNom = 0;
+};
 
 class CControleQt : public QObject, public IControle
 {
@@ -69,6 +89,10 @@ public:
     int GetSelectedCount() const override;
     bool IsItemSelected(int ligne) const override;
     void SetItemSelected(int ligne, bool bSelectionne) override;
+    void SetItemData(int ligne, uint64_t nDonnee) override;
+    uint64_t GetItemData(int ligne) const override;
+    void SetIndicateurTri(int colonne, bool bAscendant) override;
+    int GetIndicateurTri(bool* pbAscendant) const override;
 
     void SetRange(int min, int max) override;
     void SetPos(int pos) override;
@@ -96,7 +120,7 @@ private:
     QLineEdit* Edition() const;
     QListWidget* Liste() const;
     QComboBox* Deroulante() const;
-    QTreeWidget* Vue() const;
+    CVueListe* Vue() const;
     QProgressBar* Barre() const;
     QLabel* Zone() const;
     // Height of a closed drop-down list, and how many entries its dropped-down

@@ -123,7 +123,7 @@ int CControleQt::SelectString(int apres, const CString& debut)
 
 int CControleQt::InsertColumn(int colonne, const CString& titre, tAlignement alignement, int largeur)
 {
-    QTreeWidget* v = Vue();
+    CVueListe* v = Vue();
     if (!v || colonne < 0) return -1;
     const int n = v->columnCount();
     colonne = std::min(colonne, n);
@@ -144,6 +144,8 @@ int CControleQt::InsertColumn(int colonne, const CString& titre, tAlignement ali
         v->setColumnWidth(i, largeurs[i]);
         entete->setTextAlignment(i, m_alignements[static_cast<size_t>(i)]);
     }
+    if (colonne == 0) v->SetLargeurNom(largeurs[0]);
+    else v->AjusterNom();
     // Existing rows get an empty cell in the new column.
     for (int r = 0; r < v->topLevelItemCount(); ++r) {
         QTreeWidgetItem* item = v->topLevelItem(r);
@@ -239,6 +241,37 @@ bool CControleQt::IsItemSelected(int ligne) const
 {
     QTreeWidget* v = Vue();
     return v && ligne >= 0 && ligne < v->topLevelItemCount() && v->topLevelItem(ligne)->isSelected();
+}
+
+void CControleQt::SetItemData(int ligne, uint64_t nDonnee)
+{
+    QTreeWidget* v = Vue();
+    if (v && ligne >= 0 && ligne < v->topLevelItemCount())
+        v->topLevelItem(ligne)->setData(0, Qt::UserRole, QVariant::fromValue<qulonglong>(nDonnee));
+}
+
+uint64_t CControleQt::GetItemData(int ligne) const
+{
+    QTreeWidget* v = Vue();
+    if (!v || ligne < 0 || ligne >= v->topLevelItemCount()) return 0;
+    return v->topLevelItem(ligne)->data(0, Qt::UserRole).toULongLong();
+}
+
+void CControleQt::SetIndicateurTri(int colonne, bool bAscendant)
+{
+    QTreeWidget* v = Vue();
+    if (!v) return;
+    // The view sorts nothing itself (sorting is off): the arrow only shows.
+    v->header()->setSortIndicatorShown(colonne >= 0);
+    v->header()->setSortIndicator(colonne, bAscendant ? Qt::AscendingOrder : Qt::DescendingOrder);
+}
+
+int CControleQt::GetIndicateurTri(bool* pbAscendant) const
+{
+    QTreeWidget* v = Vue();
+    if (!v || !v->header()->isSortIndicatorShown()) return -1;
+    if (pbAscendant) *pbAscendant = v->header()->sortIndicatorOrder() == Qt::AscendingOrder;
+    return v->header()->sortIndicatorSection();
 }
 
 void CControleQt::SetItemSelected(int ligne, bool bSelectionne)

@@ -13,6 +13,13 @@
 
 #include <algorithm>
 #include <cmath>
+#include <cstdint>
+#include <cstdlib>
+
+#ifdef OTDR_AVEC_XCB
+#include <QGuiApplication>
+#include <xcb/xcb.h>
+#endif
 
 #include "ui/qt/CControleQt.h"
 
@@ -77,12 +84,30 @@ void CDialogQt::resizeEvent(QResizeEvent* e)
 void CDialogQt::changeEvent(QEvent* e)
 {
     QDialog::changeEvent(e);
-    if (e->type() == QEvent::WindowStateChange && isMinimized()) m_fenetre.Taille(0, 0);
+    if (e->type() != QEvent::WindowStateChange || !isMinimized()) return;
+    if (!m_fenetre.Reductible()) {
+        // A window manager that offers to minimise it anyway (openbox keeps
+        // its buttons whatever a window asks) gets it back at once: a wait
+        // window or a question hidden from its user would block the host.
+        QMetaObject::invokeMethod(this, [this] { setWindowState(windowState() & ~Qt::WindowMinimized); },
+                                  Qt::QueuedConnection);
+        return;
+    }
+    m_fenetre.Taille(0, 0);
 }
 
 // --- CFenetreQt
 
 namespace {
+
+// Motif hints, which most window managers read for the buttons and actions
+// they offer: Qt, asked for no minimise, maximise or close button, leaves
+// them all allowed.
+constexpr uint32_t MWM_HINTS_FUNCTIONS = 1, MWM_HINTS_DECORATIONS = 2;
+constexpr uint32_t MWM_FUNC_RESIZE = 2, MWM_FUNC_MOVE = 4, MWM_FUNC_MINIMIZE = 8, MWM_FUNC_MAXIMIZE = 16,
+                   MWM_FUNC_CLOSE = 32;
+constexpr uint32_t MWM_DECOR_BORDER = 2, MWM_DECOR_RESIZEH = 4, MWM_DECOR_TITLE = 8, MWM_DECOR_MENU = 16,
+                   MWM_DECOR_MINIMIZE = 32, MWM_DECOR_MAXIMIZE = 64;
 
 Qt::WindowFlags DrapeauxFenetre(unsigned styles)
 {
@@ -118,6 +143,7 @@ CFenetreQt::CFenetreQt(const tModeleDialogue& modele, IEcouteurDialogue& ecouteu
     const QRect client = RectPixels(m_base, 0, 0, modele.cx, modele.cy);
     if (modele.nStyles & DLG_REDIMENSIONNABLE) m_pDialog->resize(client.size());
     else m_pDialog->setFixedSize(client.size());
+    IndiquerFonctions();
 
     QButtonGroup* groupe = nullptr;
     for (const tModeleControle& c : modele.controles) {
@@ -154,7 +180,63 @@ void CFenetreQt::Notifier(unsigned id, tNotification n, int parametre)
 
 void CFenetreQt::Entree()
 {
-    if (!m_bMuet && !m_bTerminee) m_ecouteur.OnEntree();
+    if (!m_bMuet && !m_bTerminee) ToucheEntree(*this, m_ecouteur);
+}
+
+bool CFenetreQt::Reductible() const
+{
+    return (m_modele.nStyles & DLG_REDIMENSIONNABLE) != 0;
+}
+
+void CFenetreQt::AvantRetrait(CControleQt& c)
+{
+    QWidget* w = c.Widget();
+    QWidget* focus = m_pDialog->focusWidget();
+    if (!w || !focus || (focus != w && !w->isAncestorOf(focus))) return;
+    const bool bActive = m_pDialog->isActiveWindow();
+    m_pDialog->setFocus(Qt::OtherFocusReason);
+    // An inactive window gets no focus events: the loss is reported here.
+    if (!bActive) Notifier(c.GetId(), tNotification::PerteFocus, 0);
+    m_pFocusSuspendu = &c;
+}
+
+void CFenetreQt::ApresRetour(CControleQt& c)
+{
+    if (m_pFocusSuspendu != &c || !c.IsWindowEnabled() || !c.IsWindowVisible()) return;
+    m_pFocusSuspendu = nullptr;
+    QWidget* focus = m_pDialog->focusWidget();
+    if (!focus || focus == m_pDialog) c.SetFocus();
+}
+
+void CFenetreQt::IndiquerFonctions()
+{
+#ifdef OTDR_AVEC_XCB
+    if (QGuiApplication::platformName() != QLatin1String("xcb")) return;
+    auto* x11 = qApp->nativeInterface<QNativeInterface::QX11Application>();
+    xcb_connection_t* connexion = x11 ? x11->connection() : nullptr;
+    if (!connexion) return;
+    const unsigned styles = m_modele.nStyles;
+    uint32_t fonctions = MWM_FUNC_MOVE;
+    uint32_t decor = MWM_DECOR_BORDER | MWM_DECOR_TITLE;
+    if (styles & DLG_REDIMENSIONNABLE) {
+        fonctions |= MWM_FUNC_RESIZE | MWM_FUNC_MINIMIZE | MWM_FUNC_MAXIMIZE;
+        decor |= MWM_DECOR_RESIZEH | MWM_DECOR_MINIMIZE | MWM_DECOR_MAXIMIZE;
+    }
+    if (styles & DLG_MENU_SYSTEME) {
+        fonctions |= MWM_FUNC_CLOSE;
+        decor |= MWM_DECOR_MENU;
+    }
+    static const char kNom[] = "_MOTIF_WM_HINTS";
+    xcb_intern_atom_reply_t* atome =
+        xcb_intern_atom_reply(connexion, xcb_intern_atom(connexion, 0, sizeof kNom - 1, kNom), nullptr);
+    if (!atome) return;
+    const uint32_t indications[5] = {MWM_HINTS_FUNCTIONS | MWM_HINTS_DECORATIONS, fonctions, decor, 0, 0};
+    // Written once the native window exists; Qt writes its own only when the
+    // window's flags change, which they never do afterwards.
+    xcb_change_property(connexion, XCB_PROP_MODE_REPLACE, static_cast<xcb_window_t>(m_pDialog->winId()),
+                        atome->atom, atome->atom, 32, 5, indications);
+    std::free(atome);
+#endif
 }
 
 void CFenetreQt::Annulation()

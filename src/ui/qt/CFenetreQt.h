@@ -77,11 +77,22 @@ public:
     int LargeurColonne(int pixelsReference) const;
     // Delivers a notification unless the window no longer reports any.
     void Notifier(unsigned id, tNotification n, int parametre);
+    // Enter: the focused push button, else the default command (ToucheEntree).
     void Entree();
     void Annulation();
     void Taille(int largeur, int hauteur);
+    // The focus rule of ui/Controles.h: a control about to be disabled or
+    // hidden hands the focus to the dialog itself; enabled and shown again,
+    // it gets it back unless a control took it meanwhile.
+    void AvantRetrait(CControleQt& c);
+    void ApresRetour(CControleQt& c);
+    void FocusPris() { m_pFocusSuspendu = nullptr; }
+    // The window may not be minimised (no minimise in its template).
+    bool Reductible() const;
 
 private:
+    // The window manager's functions and decorations the template allows.
+    void IndiquerFonctions();
     CControleQt* ControleDeWidget(const QWidget* w) const;
 
     const tModeleDialogue& m_modele;
@@ -94,6 +105,7 @@ private:
     bool m_bTerminee = false;
     bool m_bMuet = false;
     int m_nResultat = 0;
+    CControleQt* m_pFocusSuspendu = nullptr;
 };
 
 // Message box with the buttons asked for; parent may be null.

@@ -3,6 +3,8 @@
 #include <QApplication>
 #include <QThread>
 
+#include "ui/qt/AttenteGui.h"
+#include "ui/qt/CControleQt.h"
 #include "ui/qt/CFenetreQt.h"
 
 bool SurThreadGui()
@@ -22,4 +24,10 @@ int CFrontalQt::MessageBox(const CString& texte, tBoutonsMessage boutons)
 {
     if (!SurThreadGui()) return boutons == tBoutonsMessage::OuiNon ? ID_OUI : ID_OK;
     return MessageBoxQt(nullptr, texte, boutons);
+}
+
+bool CFrontalQt::AttendreOperation(CEvenementManuel& evenement, unsigned long nDelaiMs, IControle* pLibre)
+{
+    auto* libre = dynamic_cast<CControleQt*>(pLibre);
+    return AttendreEvenementGui(evenement, nDelaiMs, libre ? libre->Widget() : nullptr);
 }

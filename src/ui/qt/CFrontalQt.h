@@ -11,6 +11,9 @@ public:
     std::unique_ptr<IFenetreDialogue> CreerDialogue(const tModeleDialogue& modele,
                                                     IEcouteurDialogue& ecouteur) override;
     int MessageBox(const CString& texte, tBoutonsMessage boutons) override;
+    // The event loop runs (windows paint, timers fire), the user's input is
+    // dropped but for pLibre's (see AttendreEvenementGui).
+    bool AttendreOperation(CEvenementManuel& evenement, unsigned long nDelaiMs, IControle* pLibre) override;
 };
 
 // True on the thread of an existing QApplication.

@@ -1,0 +1,303 @@
+// The transfer dialog's operations as a user lives them, on the scripted front
+// end against a real FTP server: the question before overwriting, Cancel
+// during a copy, what input does while an operation runs, where the focus is
+// afterwards, the summary and the failures with their causes.
+
+#include "TransfertFtpTest.h"
+
+#include <sys/stat.h>
+#include <utime.h>
+
+#include "ui/Ressources.h"
+
+using namespace IdsControles;
+namespace fs = std::filesystem;
+
+namespace {
+
+void DaterFichier(const fs::path& p, std::time_t t)
+{
+    struct utimbuf u {t, t};
+    ASSERT_EQ(::utime(p.c_str(), &u), 0) << p;
+}
+
+std::time_t DateFichier(const fs::path& p)
+{
+    struct stat st {};
+    return ::stat(p.c_str(), &st) == 0 ? st.st_mtime : 0;
+}
+
+// The temporary files a download may leave beside its target.
+int Temporaires(const fs::path& rep)
+{
+    int n = 0;
+    for (const auto& e : fs::directory_iterator(rep))
+        n += e.path().filename().string().find(".part") != std::string::npos;
+    return n;
+}
+
+constexpr std::time_t kAncien = 1700000000, kRecent = 1750000000;
+
+} // namespace
+
+class TransferOperationsTest : public TransferDialogFtpTest
+{
+protected:
+    // Remote a, b, c (new contents, dated kRecent) and local a, b, c (old
+    // contents); local b is newer than its remote copy.
+    void PreparerExistants()
+    {
+        for (const char* n : {"a.sor", "b.sor", "c.sor"}) {
+            Ecrire(Serveur() / n, std::string("new ") + n);
+            Ecrire(Local() / n, std::string("old ") + n);
+            DaterFichier(Serveur() / n, kRecent);
+            DaterFichier(Local() / n, kAncien);
+        }
+        DaterFichier(Local() / "b.sor", kRecent + 100);
+    }
+
+    // Queues the user's answer to the next overwrite question, keeping what it showed.
+    void Repondre(unsigned idBouton, std::vector<std::vector<CString>>* pVus = nullptr)
+    {
+        m_frontal->AjouterScriptModal([idBouton, pVus](CFenetreScriptee& q) {
+            EXPECT_EQ(q.GetModele().nId, Ressources::IDD_ECRASEMENT);
+            if (pVus)
+                pVus->push_back({q.GetDlgItem(IDC_TEXTE_ECRASEMENT)->GetWindowText(),
+                                 q.GetDlgItem(IDC_FICHIER_EXISTANT)->GetWindowText(),
+                                 q.GetDlgItem(IDC_FICHIER_COPIE)->GetWindowText()});
+            EXPECT_EQ(q.GetFocus(), q.GetDlgItem(IDC_PASSER)) << "the safe answer has the focus";
+            EXPECT_TRUE(q.Cliquer(idBouton));
+        });
+    }
+
+    static void ToutSelectionner(CFenetreScriptee& f, unsigned idTable)
+    {
+        IControle* table = f.GetDlgItem(idTable);
+        ASSERT_TRUE(f.CliquerLigne(idTable, 0));
+        ASSERT_TRUE(f.CliquerLigne(idTable, table->GetItemCount() - 1, tModificateur::Maj));
+    }
+};
+
+TEST_F(TransferOperationsTest, DownloadOverExistingFilesAsksWithBothFilesAndForAllAnswersTheRest)
+{
+    PreparerExistants();
+    std::vector<std::vector<CString>> vus;
+    CDlgFileTransfert dlg;
+    Ouvrir(dlg, [&](CFenetreScriptee& f) {
+        ToutSelectionner(f, IDC_FICHIERS_DISTANTS);
+        Repondre(IDC_PASSER, &vus);                    // a: skipped
+        Repondre(IDC_ECRASER_TOUT_SI_RECENT, &vus);    // b: local newer, kept; c: asked no more
+        ASSERT_TRUE(f.Cliquer(IDC_VERS_LOCAL));
+        EXPECT_EQ(dlg.GetEtat(), CString(L"1 of 3 files copied (9), 2 skipped"));
+    });
+    EXPECT_EQ(CRepertoireTemp::Lire(Local() / "a.sor"), "old a.sor");
+    EXPECT_EQ(CRepertoireTemp::Lire(Local() / "b.sor"), "old b.sor");
+    EXPECT_EQ(CRepertoireTemp::Lire(Local() / "c.sor"), "new c.sor");
+    ASSERT_EQ(vus.size(), 2u);
+    EXPECT_EQ(vus[0][0], L"The file \"a.sor\" already exists on this computer, in " + Dossier(Local()));
+    EXPECT_EQ(vus[0][1], CString(L"Existing file : 9 (9 bytes), 11/14/2023 22:13:20"));
+    EXPECT_EQ(vus[0][2], CString(L"Copied file : 9 (9 bytes), 06/15/2025 15:06:40 - newer"));
+    EXPECT_EQ(vus[1][1], CString(L"Existing file : 9 (9 bytes), 06/15/2025 15:08:20 - newer"));
+    EXPECT_TRUE(m_frontal->Messages().empty());
+}
+
+TEST_F(TransferOperationsTest, UploadOverAnExistingRemoteFileAsksAndCancelThereStopsTheCopy)
+{
+    PreparerExistants();
+    std::vector<std::vector<CString>> vus;
+    CDlgFileTransfert dlg;
+    Ouvrir(dlg, [&](CFenetreScriptee& f) {
+        ToutSelectionner(f, IDC_FICHIERS_LOCAUX);
+        Repondre(ID_ANNULER, &vus);
+        ASSERT_TRUE(f.Cliquer(IDC_VERS_DISTANT));
+        EXPECT_EQ(dlg.GetEtat(), CString(L"Cancelled: 0 of 3 files copied (0), 3 not done"));
+        EXPECT_FALSE(f.GetDlgItem(IDC_ANNULER_OPERATION)->IsWindowVisible());
+        // The next copy asks again: a cancel is not an answer for all.
+        ASSERT_TRUE(f.CliquerLigne(IDC_FICHIERS_LOCAUX, Ligne(f.GetDlgItem(IDC_FICHIERS_LOCAUX), L"b.sor")));
+        Repondre(IDC_ECRASER_SI_RECENT);
+        ASSERT_TRUE(f.Cliquer(IDC_VERS_DISTANT));
+        EXPECT_EQ(dlg.GetEtat(), CString(L"1 of 1 files copied (9)"));
+    });
+    ASSERT_EQ(vus.size(), 1u);
+    EXPECT_EQ(vus[0][0], CString(L"The file \"a.sor\" already exists on the instrument, in /"));
+    EXPECT_EQ(CRepertoireTemp::Lire(Serveur() / "a.sor"), "new a.sor");
+    EXPECT_EQ(CRepertoireTemp::Lire(Serveur() / "b.sor"), "old b.sor");
+    EXPECT_EQ(CRepertoireTemp::Lire(Serveur() / "c.sor"), "new c.sor");
+    EXPECT_EQ(m_frontal->ActionsEnAttente(), 0);
+}
+
+TEST_F(TransferOperationsTest, CancelDuringACopyStopsItAndLeavesTheOldFilesWhole)
+{
+    // Five files of 120 kB, throttled: the server sends a 64 kB chunk, then
+    // waits two seconds before the next: ten seconds unless stopped.
+    std::vector<std::string> contenus;
+    for (int i = 0; i < 5; ++i) {
+        const std::string n = "t" + std::to_string(i) + ".sor";
+        contenus.push_back(Binaire(i, 120000));
+        Ecrire(Serveur() / n, contenus.back());
+        Ecrire(Local() / n, "old");
+    }
+    CDlgFileTransfert dlg;
+    int nVuEnCours = 0;
+    Ouvrir(dlg, [&](CFenetreScriptee& f) {
+        ToutSelectionner(f, IDC_FICHIERS_DISTANTS);
+        Repondre(IDC_ECRASER_TOUT);
+        // While the copy runs: the status line counts, input elsewhere goes
+        // nowhere, Cancel is live.
+        m_frontal->PendantAttente([&] {
+            const CString etat = dlg.GetEtat();
+            if (etat.Find(L"Copying") != 0) return false;
+            ++nVuEnCours;
+            EXPECT_NE(etat.Find(L"of 5"), -1) << etat.c_str();
+            EXPECT_NE(etat.Find(L"total "), -1) << etat.c_str();
+            EXPECT_TRUE(f.GetDlgItem(IDC_PROGRESSION)->IsWindowVisible());
+            EXPECT_FALSE(f.Cliquer(IDC_FERMER));
+            EXPECT_FALSE(f.Cliquer(IDC_SUPPR_FICHIERS_LOCAUX));
+            EXPECT_FALSE(f.Taper(IDC_REP_DISTANT, L"/ailleurs"));
+            EXPECT_FALSE(f.AppuyerSuppr());
+            EXPECT_TRUE(f.Cliquer(IDC_ANNULER_OPERATION));
+            return true;
+        });
+        ASSERT_TRUE(f.Cliquer(IDC_VERS_LOCAL));
+        EXPECT_NE(dlg.GetEtat().Find(L"Cancelled: "), -1) << dlg.GetEtat().c_str();
+        EXPECT_NE(dlg.GetEtat().Find(L"not done"), -1) << dlg.GetEtat().c_str();
+        EXPECT_FALSE(f.EstTerminee());
+        EXPECT_EQ(dlg.GetRepDistant(), CString(L"/"));
+    }, {"--throttle", "50000"});
+    EXPECT_EQ(nVuEnCours, 1);
+    EXPECT_EQ(m_frontal->ActionsEnAttente(), 0);
+    // Whatever was under way is whole: the old file.
+    int nCopies = 0;
+    for (int i = 0; i < 5; ++i) {
+        const std::string vu = CRepertoireTemp::Lire(Local() / ("t" + std::to_string(i) + ".sor"));
+        EXPECT_TRUE(vu == "old" || vu == contenus[i]) << i;
+        nCopies += vu != "old";
+    }
+    EXPECT_EQ(nCopies, 0) << "the transfer under way was not stopped";
+    EXPECT_EQ(Temporaires(Local()), 0);
+    EXPECT_TRUE(m_frontal->Messages().empty()) << "a cancel is not a failure";
+}
+
+TEST_F(TransferOperationsTest, TreeCopyAsksBeforeOverwritingCountsBytesAndStopsOnCancel)
+{
+    // a.sor exists on both sides; below it three throttled 120 kB files.
+    Ecrire(Serveur() / "arbre" / "a.sor", "new a");
+    Ecrire(Local() / "arbre" / "a.sor", "old a");
+    for (int i = 0; i < 3; ++i)
+        Ecrire(Serveur() / "arbre" / "sub" / ("t" + std::to_string(i) + ".sor"), Binaire(i, 120000));
+    Ecrire(Local() / "arbre" / "sub" / "t0.sor", "old t0");
+    CDlgFileTransfert dlg;
+    std::vector<std::vector<CString>> vus;
+    CString vuEnCours;
+    Ouvrir(dlg, [&](CFenetreScriptee& f) {
+        ASSERT_TRUE(f.Choisir(IDC_REPS_DISTANTS, Index(f.GetDlgItem(IDC_REPS_DISTANTS), L"[arbre]")));
+        Repondre(IDC_PASSER, &vus);        // a.sor
+        Repondre(IDC_ECRASER, &vus);       // sub/t0.sor
+        m_frontal->PendantAttente([&] {
+            const CString etat = dlg.GetEtat();
+            if (etat.Find(L"t0.sor") == -1 || etat.Find(L" k of ") == -1)
+                return false;
+            vuEnCours = etat;
+            EXPECT_TRUE(f.GetDlgItem(IDC_ANNULER_OPERATION)->IsWindowVisible());
+            EXPECT_FALSE(f.Cliquer(IDC_VERS_DISTANT));
+            EXPECT_TRUE(f.Cliquer(IDC_ANNULER_OPERATION));
+            return true;
+        });
+        ASSERT_TRUE(f.Cliquer(IDC_VERS_LOCAL));
+        EXPECT_EQ(dlg.GetEtat().Find(L"Cancelled: "), 0) << dlg.GetEtat().c_str();
+        EXPECT_NE(dlg.GetEtat().Find(L"1 skipped"), -1) << dlg.GetEtat().c_str();
+        EXPECT_NE(dlg.GetEtat().Find(L"not done"), -1) << dlg.GetEtat().c_str();
+    }, {"--throttle", "50000"});
+    ASSERT_EQ(vus.size(), 2u);
+    EXPECT_NE(vus[0][0].Find(L"\"a.sor\""), -1);
+    EXPECT_NE(vus[1][0].Find(L"\"t0.sor\""), -1);
+    // The file being copied went on counting its bytes towards a total that grows.
+    EXPECT_NE(vuEnCours.Find(L"total "), -1) << vuEnCours.c_str();
+    EXPECT_EQ(CRepertoireTemp::Lire(Local() / "arbre" / "a.sor"), "old a");
+    EXPECT_EQ(CRepertoireTemp::Lire(Local() / "arbre" / "sub" / "t0.sor"), "old t0");
+    EXPECT_FALSE(fs::exists(Local() / "arbre" / "sub" / "t1.sor"));
+    EXPECT_EQ(Temporaires(Local() / "arbre" / "sub"), 0);
+    EXPECT_TRUE(m_frontal->Messages().empty()) << "a cancel is not a failure";
+}
+
+TEST_F(TransferOperationsTest, CancelDuringATreeRemovalStopsTheWalkWhereItStands)
+{
+    Ecrire(Local() / "arbre" / "f.txt", "x");
+    Ecrire(Local() / "arbre" / "a" / "g.txt", "x");
+    fs::create_directories(Local() / "arbre" / "vide");
+    CDlgFileTransfert dlg;
+    dlg.ConnexionFtp(L"u", L"p", nullptr);
+    Executer(dlg, [&](CFenetreScriptee& f) {
+        ASSERT_TRUE(f.Choisir(IDC_REPS_LOCAUX, Index(f.GetDlgItem(IDC_REPS_LOCAUX), L"[arbre]")));
+        ASSERT_TRUE(f.Cliquer(IDC_SUPPR_REP_LOCAL));
+        m_frontal->PendantAttente([&] { return f.Cliquer(IDC_ANNULER_OPERATION); });
+        ASSERT_TRUE(f.Cliquer(IDC_CONFIRMER_SUPPR_LOCAL));
+        EXPECT_EQ(dlg.GetRepLocal(), Dossier(Local()));
+        EXPECT_EQ(dlg.GetEtat().Find(L"Cancelled: "), 0) << dlg.GetEtat().c_str();
+        EXPECT_FALSE(f.GetDlgItem(IDC_QUESTION_LOCAL)->IsWindowVisible());
+    });
+    // Not even the empty directory went once the user said stop.
+    EXPECT_EQ(Arbre(Local() / "arbre"), (std::map<std::string, std::string>{
+                                             {"f.txt", "x"}, {"a", "<dir>"}, {"a/g.txt", "x"}, {"vide", "<dir>"}}));
+    EXPECT_TRUE(m_frontal->Messages().empty());
+}
+
+TEST_F(TransferOperationsTest, FocusStaysOffThePathFieldsAndComesBackToTheButtonUsed)
+{
+    PreparerD();
+    CDlgFileTransfert dlg;
+    Ouvrir(dlg, [&](CFenetreScriptee& f) {
+        for (unsigned id : {IDC_RAFRAICHIR_LOCAL, IDC_RAFRAICHIR_DISTANT}) {
+            ASSERT_TRUE(f.Cliquer(id));
+            EXPECT_EQ(f.GetFocus(), f.GetDlgItem(id)) << id;
+        }
+        // A copy: the button used keeps the focus, the remote path is untouched.
+        ASSERT_TRUE(f.CliquerLigne(IDC_FICHIERS_LOCAUX, 0));
+        ASSERT_TRUE(f.Cliquer(IDC_VERS_DISTANT));
+        EXPECT_EQ(f.GetFocus(), f.GetDlgItem(IDC_VERS_DISTANT));
+        EXPECT_EQ(dlg.GetRepDistant(), CString(L"/d"));
+        // Enter on a directory opens it.
+        ASSERT_TRUE(f.Choisir(IDC_REPS_DISTANTS, Index(f.GetDlgItem(IDC_REPS_DISTANTS), L"[sous]")));
+        f.AppuyerEntree();
+        EXPECT_EQ(dlg.GetRepDistant(), CString(L"/d/sous"));
+        EXPECT_EQ(f.GetFocus(), f.GetDlgItem(IDC_REPS_DISTANTS));
+    });
+    EXPECT_GT(m_frontal->NombreAttentes(), 0) << "the work did not run under the operation wait";
+}
+
+TEST_F(TransferOperationsTest, FailuresAreNamedWithTheirCause)
+{
+    for (const char* n : {"un.txt", "deux.txt"}) Ecrire(Local() / n, "x");
+    CDlgFileTransfert dlg;
+    Ouvrir(dlg, [&](CFenetreScriptee& f) {
+        ToutSelectionner(f, IDC_FICHIERS_LOCAUX);
+        fs::remove(Local() / "un.txt");  // gone behind the dialog's back
+        ASSERT_TRUE(f.Cliquer(IDC_SUPPR_FICHIERS_LOCAUX));
+        EXPECT_EQ(dlg.GetEtat(), CString(L"1 of 2 files deleted, 1 failed"));
+    });
+    ASSERT_EQ(m_frontal->Messages().size(), 2u);
+    EXPECT_EQ(m_frontal->Messages()[1], L"These files or directories could not be handled :\n" +
+                                            Texte(Local() / "un.txt") + L": No such file or directory");
+}
+
+// Downloads take the instrument's date, uploads give it theirs (MFMT).
+TEST_F(TransferOperationsTest, DatesTravelWithTheFilesBothWays)
+{
+    Ecrire(Serveur() / "distant.sor", "d");
+    DaterFichier(Serveur() / "distant.sor", kAncien);
+    Ecrire(Local() / "local.sor", "l");
+    DaterFichier(Local() / "local.sor", kRecent);
+    CDlgFileTransfert dlg;
+    Ouvrir(dlg, [&](CFenetreScriptee& f) {
+        ASSERT_TRUE(f.CliquerLigne(IDC_FICHIERS_DISTANTS, Ligne(f.GetDlgItem(IDC_FICHIERS_DISTANTS), L"distant.sor")));
+        ASSERT_TRUE(f.Cliquer(IDC_VERS_LOCAL));
+        IControle* locale = f.GetDlgItem(IDC_FICHIERS_LOCAUX);
+        EXPECT_EQ(locale->GetItemText(Ligne(locale, L"distant.sor"), 2), CString(L"11/14/2023 22:13:20"));
+        ASSERT_TRUE(f.CliquerLigne(IDC_FICHIERS_LOCAUX, Ligne(locale, L"local.sor")));
+        ASSERT_TRUE(f.Cliquer(IDC_VERS_DISTANT));
+        IControle* distante = f.GetDlgItem(IDC_FICHIERS_DISTANTS);
+        EXPECT_EQ(distante->GetItemText(Ligne(distante, L"local.sor"), 2), CString(L"06/15/2025 15:06:40"));
+    });
+    EXPECT_EQ(DateFichier(Local() / "distant.sor"), kAncien);
+    EXPECT_EQ(DateFichier(Serveur() / "local.sor"), kRecent);
+}
