@@ -231,8 +231,8 @@ void CFenetreQt::IndiquerFonctions()
         xcb_intern_atom_reply(connexion, xcb_intern_atom(connexion, 0, sizeof kNom - 1, kNom), nullptr);
     if (!atome) return;
     const uint32_t indications[5] = {MWM_HINTS_FUNCTIONS | MWM_HINTS_DECORATIONS, fonctions, decor, 0, 0};
-    // Written once the native window exists; Qt writes its own only when the
-    // window's flags change, which they never do afterwards.
+    // Written once the native window exists and again once it is shown: Qt
+    // writes its own on the way to the screen.
     xcb_change_property(connexion, XCB_PROP_MODE_REPLACE, static_cast<xcb_window_t>(m_pDialog->winId()),
                         atome->atom, atome->atom, 32, 5, indications);
     std::free(atome);
@@ -300,6 +300,7 @@ void CFenetreQt::SetTailleMinimale(int largeur, int hauteur)
 void CFenetreQt::Afficher(bool bVisible)
 {
     m_pDialog->setVisible(bVisible);
+    if (bVisible) IndiquerFonctions();
     if (bVisible && (m_modele.nStyles & DLG_PREMIER_PLAN)) AuPremierPlan(m_pDialog);
 }
 
@@ -313,6 +314,7 @@ int CFenetreQt::RunModal()
     if (m_bTerminee) return m_nResultat;
     m_pDialog->setWindowModality(Qt::ApplicationModal);
     m_pDialog->show();
+    IndiquerFonctions();
     AuPremierPlan(m_pDialog);
     m_pDialog->activateWindow();
     QEventLoop boucle;
