@@ -266,12 +266,16 @@ TEST_F(QtOperationsTest, OverwriteQuestionShowsBothFilesAndEnterSkips)
     CDlgFileTransfert dlg;
     ASSERT_TRUE(Connecter(dlg));
     QStringList textes;
+    int nAttentes = 0;
     Executer(dlg, [&](QDialog* d) {
         ToutSelectionner(d, IDC_FICHIERS_DISTANTS);
         QTimer utilisateur;
         QObject::connect(&utilisateur, &QTimer::timeout, [&] {
             QDialog* q = Question();
             if (!q || !textes.isEmpty()) return;
+            // A loaded machine may show the question a moment before it is
+            // activated; the user reads it once it is.
+            if (QApplication::activeWindow() != q && ++nAttentes < 100) return;
             for (unsigned id : {IDC_TEXTE_ECRASEMENT, IDC_FICHIER_EXISTANT, IDC_FICHIER_COPIE})
                 textes << Enfant<QLabel>(q, id)->text();
             EXPECT_EQ(QApplication::focusWidget(), Enfant<QPushButton>(q, IDC_PASSER));
