@@ -47,3 +47,4 @@ int CommandePut(tContexte& ctx);
 int CommandeRm(tContexte& ctx);
 int CommandeMkdir(tContexte& ctx);
 int CommandeRmdir(tContexte& ctx);
+int CommandeScan(tContexte& ctx);

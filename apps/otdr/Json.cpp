@@ -1,6 +1,7 @@
 #include "Json.h"
 
 #include <cstdio>
+#include <cstring>
 
 namespace {
 
@@ -170,4 +171,92 @@ std::string ErreurJson(const std::string& message, int nSortie)
     CEcrivainJson j;
     j.DebutObjet().Cle("error").Valeur(message).Cle("status").Valeur(nSortie).FinObjet();
     return j.Texte();
+}
+
+namespace {
+
+void AjouterUtf8(std::string& r, uint32_t c)
+{
+    if (c < 0x80) {
+        r += static_cast<char>(c);
+    } else if (c < 0x800) {
+        r += static_cast<char>(0xC0 | (c >> 6));
+        r += static_cast<char>(0x80 | (c & 0x3F));
+    } else if (c < 0x10000) {
+        r += static_cast<char>(0xE0 | (c >> 12));
+        r += static_cast<char>(0x80 | ((c >> 6) & 0x3F));
+        r += static_cast<char>(0x80 | (c & 0x3F));
+    } else {
+        r += static_cast<char>(0xF0 | (c >> 18));
+        r += static_cast<char>(0x80 | ((c >> 12) & 0x3F));
+        r += static_cast<char>(0x80 | ((c >> 6) & 0x3F));
+        r += static_cast<char>(0x80 | (c & 0x3F));
+    }
+}
+
+bool LireHex4(const std::string& s, size_t& i, uint32_t& c)
+{
+    if (i + 4 > s.size()) return false;
+    c = 0;
+    for (size_t k = 0; k < 4; ++k, ++i) {
+        const char h = s[i];
+        c <<= 4;
+        if (h >= '0' && h <= '9') c |= static_cast<uint32_t>(h - '0');
+        else if (h >= 'a' && h <= 'f') c |= static_cast<uint32_t>(h - 'a' + 10);
+        else if (h >= 'A' && h <= 'F') c |= static_cast<uint32_t>(h - 'A' + 10);
+        else return false;
+    }
+    return true;
+}
+
+// A JSON string literal starting at i (its opening quote); i ends past its closing one.
+bool LireChaine(const std::string& s, size_t& i, std::string& r)
+{
+    if (i >= s.size() || s[i] != '"') return false;
+    for (++i; i < s.size();) {
+        const char c = s[i++];
+        if (c == '"') return true;
+        if (static_cast<unsigned char>(c) < 0x20) return false;
+        if (c != '\\') {
+            r += c;
+            continue;
+        }
+        if (i >= s.size()) return false;
+        const char e = s[i++];
+        static const char kSimples[] = "\"\\/bfnrt";
+        static const char kValeurs[] = "\"\\/\b\f\n\r\t";
+        if (const char* p = std::strchr(kSimples, e); p && e) {
+            r += kValeurs[p - kSimples];
+            continue;
+        }
+        uint32_t u = 0;
+        if (e != 'u' || !LireHex4(s, i, u)) return false;
+        if (u >= 0xD800 && u <= 0xDBFF) {
+            uint32_t bas = 0;
+            if (i + 2 > s.size() || s[i] != '\\' || s[i + 1] != 'u') return false;
+            i += 2;
+            if (!LireHex4(s, i, bas) || bas < 0xDC00 || bas > 0xDFFF) return false;
+            u = 0x10000 + ((u - 0xD800) << 10) + (bas - 0xDC00);
+        } else if (u >= 0xDC00 && u <= 0xDFFF) {
+            return false;
+        }
+        AjouterUtf8(r, u);
+    }
+    return false;
+}
+
+} // namespace
+
+bool LireErreurJson(const std::string& ligne, std::string& message)
+{
+    const std::string debut = "{\"error\":";
+    if (ligne.compare(0, debut.size(), debut) != 0) return false;
+    size_t i = debut.size();
+    std::string m;
+    if (!LireChaine(ligne, i, m) || ligne.compare(i, 10, ",\"status\":") != 0) return false;
+    i += 10;
+    const size_t fin = ligne.find_first_not_of("0123456789", i);
+    if (fin == i || fin == std::string::npos || ligne.substr(fin) != "}") return false;
+    message = m;
+    return true;
 }

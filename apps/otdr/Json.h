@@ -46,3 +46,6 @@ private:
 // The one-line JSON form of a failure for standard error:
 // {"error":"...","status":N}.
 std::string ErreurJson(const std::string& strMessage, int nSortie);
+
+// The message of a line that ErreurJson wrote; false for any other line.
+bool LireErreurJson(const std::string& strLigne, std::string& strMessage);

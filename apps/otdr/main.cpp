@@ -13,6 +13,7 @@
 #include "CProgression.h"
 #include "Contexte.h"
 #include "Erreurs.h"
+#include "Flotte.h"
 #include "Json.h"
 #include "OptionsOtdr.h"
 #include "common/Conversions.h"
@@ -79,6 +80,9 @@ int Executer(const std::vector<std::string>& args)
     }
     if (o.strCommande.empty())
         throw ErreurUsage("no command given (see 'otdr --help')");
+    if (o.flotte) return ExecuterFlotte(args, o);
+    // A scan reaches addresses of its own: the profile's instrument plays no part.
+    if (o.strCommande == "scan") return CommandeScan(ctx);
 
     Resoudre(ctx);
     const std::string& c = o.strCommande;
@@ -126,6 +130,7 @@ static void SurveillerInterruptions()
         if (sigwait(&signaux, &n) != 0)
             return;
         CProgression::Interrompre();
+        TerminerFlotte();
         std::fprintf(stderr, "otdr: interrupted\n");
         std::_Exit(128 + n);
     }).detach();
