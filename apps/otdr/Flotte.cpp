@@ -335,12 +335,13 @@ private:
             // A child's document is whole once it ended normally: it prints it at once.
             const size_t d = t.strDocument.find_first_not_of(" \t\r\n");
             const size_t f = t.strDocument.find_last_not_of(" \t\r\n");
+            const bool bDocument = d != std::string::npos && (t.strDocument[d] == '{' || t.strDocument[d] == '[') &&
+                                   (t.strDocument[f] == '}' || t.strDocument[f] == ']');
             j.Cle("result");
-            if (d != std::string::npos && (t.strDocument[d] == '{' || t.strDocument[d] == '[') &&
-                (t.strDocument[f] == '}' || t.strDocument[f] == ']'))
-                j.Brut(t.strDocument.substr(d, f - d + 1));
-            else
-                j.Nul();
+            if (bDocument) j.Brut(t.strDocument.substr(d, f - d + 1));
+            else j.Nul();
+            // A command without a document of its own (get, put...): its text.
+            if (!bDocument && d != std::string::npos) j.Cle("output").Valeur(t.strDocument);
             j.Cle("error");
             if (t.nSortie == SORTIE_SUCCES) j.Nul();
             else j.Valeur(t.strRaison);

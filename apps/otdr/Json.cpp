@@ -85,32 +85,17 @@ void CEcrivainJson::AvantValeur()
     }
 }
 
-CEcrivainJson& CEcrivainJson::DebutObjet()
+CEcrivainJson& CEcrivainJson::Ouvrir(char c)
 {
     AvantValeur();
-    m_strTexte += '{';
+    m_strTexte += c;
     m_premiers.push_back(true);
     return *this;
 }
 
-CEcrivainJson& CEcrivainJson::FinObjet()
+CEcrivainJson& CEcrivainJson::Fermer(char c)
 {
-    m_strTexte += '}';
-    m_premiers.pop_back();
-    return *this;
-}
-
-CEcrivainJson& CEcrivainJson::DebutTableau()
-{
-    AvantValeur();
-    m_strTexte += '[';
-    m_premiers.push_back(true);
-    return *this;
-}
-
-CEcrivainJson& CEcrivainJson::FinTableau()
-{
-    m_strTexte += ']';
+    m_strTexte += c;
     m_premiers.pop_back();
     return *this;
 }

@@ -17,10 +17,10 @@ std::string ChaineJson(const std::string& strTexte);
 class CEcrivainJson
 {
 public:
-    CEcrivainJson& DebutObjet();
-    CEcrivainJson& FinObjet();
-    CEcrivainJson& DebutTableau();
-    CEcrivainJson& FinTableau();
+    CEcrivainJson& DebutObjet() { return Ouvrir('{'); }
+    CEcrivainJson& FinObjet() { return Fermer('}'); }
+    CEcrivainJson& DebutTableau() { return Ouvrir('['); }
+    CEcrivainJson& FinTableau() { return Fermer(']'); }
     // The key of the next value (inside an object only).
     CEcrivainJson& Cle(const std::string& strCle);
     CEcrivainJson& Valeur(const std::string& strValeur);
@@ -37,6 +37,8 @@ public:
 
 private:
     void AvantValeur();
+    CEcrivainJson& Ouvrir(char c);
+    CEcrivainJson& Fermer(char c);
 
     std::string m_strTexte;
     std::vector<bool> m_premiers;   // per open container: nothing written in it yet

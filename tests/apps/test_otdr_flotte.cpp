@@ -208,6 +208,12 @@ TEST(OtdrFleet, CopiesEveryLiveInstrumentAndNamesTheDeadOne)
     EXPECT_EQ(Json(tmp, r.strSortie, "'connection refused' in d['instruments'][2]['error']"), "True");
     EXPECT_EQ(Json(tmp, r.strErreur, "(d['name'], d['status'], d['error'].startswith('mort (127.0.0.1): '))"),
               "('mort', 1, True)");
+
+    // A command that prints text gives it as the instrument's output.
+    r = Otdr(tmp, {"--json", "--fleet", flotte.string(), "--timeout", "2", "get", "-r", "/Traces", local.string()});
+    EXPECT_EQ(r.nSortie, 1);
+    EXPECT_EQ(Json(tmp, r.strSortie, "[(i['result'], i.get('output', '')[:11]) for i in d['instruments']]"),
+              "[(None, 'Downloaded '), (None, 'Downloaded '), (None, '')]");
 }
 
 TEST(OtdrFleet, AWrongFleetFileRunsNothing)
