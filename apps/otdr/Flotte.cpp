@@ -2,6 +2,7 @@
 
 #include <array>
 #include <atomic>
+#include <cctype>
 #include <cerrno>
 #include <csignal>
 #include <cstdio>
@@ -321,6 +322,10 @@ private:
         }
         if (nEchecs > 0 && !m_o.bJson)
             std::fprintf(stderr, "otdr: %zu of %zu instruments failed\n", nEchecs, m_taches.size());
+        // The fleet file's ports are checked here: a child's usage error is the
+        // command line's, the same for every instrument.
+        for (const tTache& t : m_taches)
+            if (t.nSortie == SORTIE_USAGE) return SORTIE_USAGE;
         return nEchecs > 0 ? SORTIE_ECHEC : SORTIE_SUCCES;
     }
 

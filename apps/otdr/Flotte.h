@@ -26,8 +26,9 @@ struct tInstrumentFlotte
 std::vector<tInstrumentFlotte> AnalyserFlotte(const std::string& strTexte, const std::string& strFichier);
 
 // Runs the command line `args` (which holds --fleet) for each instrument of the
-// fleet file; the exit status: 0 when all succeeded, else 1 after one line (or
-// JSON object) per failed instrument on standard error.
+// fleet file; the exit status: 0 when all succeeded, else 1 (2 when the command
+// line was wrong for them) after one line (or JSON object) per failed
+// instrument on standard error.
 int ExecuterFlotte(const std::vector<std::string>& args, const tOptionsOtdr& options);
 
 // Ends the running children (Ctrl+C, SIGTERM): safe from the signal thread.
