@@ -56,6 +56,7 @@ set(OTDR_ENTETES_PUBLICS
   profile/CProfilIni.h
   profile/CProfilMemoire.h
   comm/TraceCom.h
+  comm/SondeAppareils.h
   ftp/CFTPDirect.h
   ftp/InfosFichierFtp.h
   ftp/CVectorFast.h

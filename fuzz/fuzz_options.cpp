@@ -6,7 +6,8 @@
 // refusal is exit status 2 with a message that prints as one line; an
 // accepted line names a known command (or none), ports 1-65535 or "default",
 // a time limit of 1 ms to one day, an address without blanks, a non-empty
-// profile path, and -r only where it applies.
+// profile path, -r only where it applies, 1 to 64 jobs, and a fleet file only
+// for the commands that run per instrument, never beside --address.
 
 #include <algorithm>
 #include <cstdint>
@@ -58,6 +59,9 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* donnees, size_t taille)
         VERIFIER(!o.bRecursif || o.bAide || o.strCommande == "get" || o.strCommande == "put" ||
                  o.strCommande == "rmdir");
         VERIFIER(o.operandes.size() + (o.strCommande.empty() ? 0 : 1) <= args.size());
+        VERIFIER(o.nTaches >= 1 && o.nTaches <= JOBS_MAX);
+        VERIFIER(!o.flotte || o.bAide ||
+                 (!o.flotte->empty() && !o.adresse && o.strCommande != "config" && o.strCommande != "scan"));
     } catch (const CErreurOtdr& e) {
         VERIFIER(e.Sortie() == SORTIE_USAGE);
         const std::string ligne = "otdr: " + Visible(e.what());

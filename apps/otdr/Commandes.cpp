@@ -18,6 +18,7 @@
 #include "CProgression.h"
 #include "Contexte.h"
 #include "Erreurs.h"
+#include "Json.h"
 #include "comm/TraceCom.h"
 #include "common/Conversions.h"
 #include "driver/COtdrDriver.h"
@@ -65,6 +66,32 @@ void ImprimerEntree(const tInfosFichierFtp& e)
 {
     size_t nNom = 0;
     std::printf("%s\n", LigneEntree(e, nNom).c_str());
+}
+
+// An entry of `ls --json`: the listing's own values, the date also in seconds
+// since 1970 UTC when the server's listing gave one.
+std::string ObjetEntree(const tInfosFichierFtp& e)
+{
+    CEcrivainJson j;
+    j.DebutObjet().Cle("name").Valeur(Etroit(e.m_strNom));
+    j.Cle("type").Valeur(CFTPDirect::IsDirectory(e) ? "directory" : "file");
+    j.Cle("size").Valeur(e.m_nTaille).Cle("date").Valeur(Etroit(e.m_strDate)).Cle("time");
+    if (e.m_nDateUtc != 0) j.Valeur(e.m_nDateUtc);
+    else j.Nul();
+    j.Cle("attributes").Valeur(Etroit(e.m_strAttributs)).FinObjet();
+    return j.Texte();
+}
+
+// The document of `ls --json`: entries sorted by name.
+void ImprimerListeJson(const std::string& chemin, std::vector<std::pair<std::string, std::string>> entrees,
+                       bool bComplete)
+{
+    std::sort(entrees.begin(), entrees.end());
+    CEcrivainJson j;
+    j.DebutObjet().Cle("path").Valeur(chemin).Cle("complete").Valeur(bComplete).Cle("entries").DebutTableau();
+    for (const auto& e : entrees) j.Brut(e.second);
+    j.FinTableau().FinObjet();
+    std::printf("%s\n", j.Texte().c_str());
 }
 
 // A trailing "/" in a remote operand means "into this directory".
@@ -256,8 +283,9 @@ int CommandeIdentify(tContexte& ctx)
         // The worker is still busy with the instrument; the process ends now
         // rather than waiting for it.
         const unsigned long limite = driver.GetDelais().m_nDemarrage;
-        std::fprintf(stderr, "otdr: the instrument at %s did not complete the connection sequence within %lu s\n",
-                     Visible(ctx.Cible(ctx.nPort)).c_str(), (limite + 999) / 1000);
+        EcrireErreur("the instrument at " + ctx.Cible(ctx.nPort) + " did not complete the connection sequence within " +
+                         std::to_string((limite + 999) / 1000) + " s",
+                     SORTIE_ECHEC);
         std::fflush(nullptr);
         std::_Exit(SORTIE_ECHEC);
     }
@@ -270,9 +298,19 @@ int CommandeIdentify(tContexte& ctx)
     }
     const std::string modele = Etroit(driver.GetIdentificationAppareil());
     const std::string version = Etroit(driver.GetVersionAppareil());
-    std::printf("Model:       %s\n", modele.empty() ? "(not identified)" : Visible(modele).c_str());
-    std::printf("Version:     %s\n", version.empty() ? "(unknown)" : Visible(version).c_str());
-    std::printf("Connection:  connected to %s\n", Visible(ctx.Cible(nPort)).c_str());
+    if (ctx.options.bJson) {
+        CEcrivainJson j;
+        j.DebutObjet().Cle("model");
+        modele.empty() ? j.Nul() : j.Valeur(modele);
+        j.Cle("version");
+        version.empty() ? j.Nul() : j.Valeur(version);
+        j.Cle("address").Valeur(ctx.strAdresse).Cle("port").Valeur(nPort).Cle("connected").Valeur(true).FinObjet();
+        std::printf("%s\n", j.Texte().c_str());
+    } else {
+        std::printf("Model:       %s\n", modele.empty() ? "(not identified)" : Visible(modele).c_str());
+        std::printf("Version:     %s\n", version.empty() ? "(unknown)" : Visible(version).c_str());
+        std::printf("Connection:  connected to %s\n", Visible(ctx.Cible(nPort)).c_str());
+    }
     std::fflush(stdout);
     driver.StopDriver();
     if (modele.empty())
@@ -357,10 +395,13 @@ int CommandeLs(tContexte& ctx)
     const std::string abs = ctx.options.operandes.empty() ? c.RepertoireInitial() : c.Absolu(ctx.options.operandes[0]);
     // Each entry is kept as its printed line only, as the listing arrives.
     CLignesListe lignes;
+    const bool bJson = ctx.options.bJson;
+    std::vector<std::pair<std::string, std::string>> json;   // name, object
     CString chemin = Large(abs);
     const short n = c.Ftp().GetDir(&chemin, [&](const tInfosFichierFtp& e) {
-        if (!CFTPDirect::IsSpecialDir(e.m_strNom))
-            lignes.Ajouter(e);
+        if (CFTPDirect::IsSpecialDir(e.m_strNom)) return;
+        if (bJson) json.emplace_back(Etroit(e.m_strNom), ObjetEntree(e));
+        else lignes.Ajouter(e);
     }, 0);
     if (n != 0) {
         // Not a directory: the entry itself, from its parent's listing.
@@ -371,7 +412,8 @@ int CommandeLs(tContexte& ctx)
         bool bTrouve = false;
         if (abs != "/" && c.Ftp().GetDir(&strParent, [&](const tInfosFichierFtp& e) {
                 if (!bTrouve && e.m_strNom == nom) {
-                    ImprimerEntree(e);
+                    if (bJson) ImprimerListeJson(abs, {{Etroit(e.m_strNom), ObjetEntree(e)}}, true);
+                    else ImprimerEntree(e);
                     bTrouve = true;
                 }
             }, 0) == 0 && bTrouve)
@@ -384,11 +426,19 @@ int CommandeLs(tContexte& ctx)
     }
     const CFTPDirect::tEtatListe etat = c.Ftp().GetEtatDerniereListe();
     const std::string raisonListe = Raison(c);
-    lignes.Retirer(c.Ftp().GetNomsEnDoublon());
-    lignes.ImprimerTrie();
+    const std::vector<CString> doublons = c.Ftp().GetNomsEnDoublon();
+    lignes.Retirer(doublons);
+    for (const CString& d : doublons) {
+        const std::string nomDouble = Etroit(d);
+        json.erase(std::remove_if(json.begin(), json.end(), [&](const auto& e) { return e.first == nomDouble; }),
+                   json.end());
+    }
+    const bool bVide = bJson ? json.empty() : lignes.Vide();
+    if (bJson) ImprimerListeJson(abs, std::move(json), etat == CFTPDirect::tEtatListe::Complete);
+    else lignes.ImprimerTrie();
     if (etat != CFTPDirect::tEtatListe::Complete)
         throw ErreurOperation(CConnexionFtp::ListeIncomplete(abs, etat, raisonListe) +
-                              (lignes.Vide() ? "" : ": the entries shown are only part of it"));
+                              (bVide ? "" : ": the entries shown are only part of it"));
     return SORTIE_SUCCES;
 }
 

@@ -8,13 +8,18 @@
 
 namespace {
 
-const char* const kCommandes[] = {"config", "identify", "ls", "get", "put", "rm", "mkdir", "rmdir"};
+const char* const kCommandes[] = {"config", "identify", "ls", "get", "put", "rm", "mkdir", "rmdir", "scan"};
 
-bool AvecValeur(const std::string& nom)
+} // namespace
+
+bool OptionAvecValeur(const std::string& nom)
 {
     return nom == "--profile" || nom == "--address" || nom == "--port" || nom == "--ftp-port" ||
-           nom == "--user" || nom == "--password" || nom == "--timeout" || nom == "--progress";
+           nom == "--user" || nom == "--password" || nom == "--timeout" || nom == "--progress" ||
+           nom == "--fleet" || nom == "--jobs";
 }
+
+namespace {
 
 const char* const kOptionsGlobales =
     "Global options (before or after the command):\n"
@@ -38,6 +43,11 @@ const char* const kOptionsGlobales =
     "                    over a second), always, never\n"
     "  -v, --verbose     trace every command line and FTP command on standard error\n"
     "                    (passwords masked)\n"
+    "  --json            print one JSON document (identify, ls, scan, sync, fleet\n"
+    "                    runs) and errors as one JSON object on standard error\n"
+    "  --fleet FILE      run the command for every instrument of FILE, one a line:\n"
+    "                    NAME ADDRESS [PORT [FTP_PORT]] ('#' starts a comment)\n"
+    "  --jobs N          with --fleet, instruments handled at once (default 4)\n"
     "  -h, --help        this help, or the command's\n"
     "  --version         the version\n";
 
@@ -119,7 +129,7 @@ tOptionsOtdr AnalyserLigne(const std::vector<std::string>& args)
             valeur = a.substr(egal + 1);
             bValeurJointe = true;
         }
-        if (AvecValeur(nom)) {
+        if (OptionAvecValeur(nom)) {
             if (!bValeurJointe) {
                 if (i + 1 >= args.size())
                     throw ErreurUsage("option " + nom + " needs a value (see 'otdr --help')");
@@ -147,6 +157,16 @@ tOptionsOtdr AnalyserLigne(const std::vector<std::string>& args)
                 else if (valeur == "always") o.eProgres = eProgression::Toujours;
                 else if (valeur == "never") o.eProgres = eProgression::Jamais;
                 else throw ErreurUsage("--progress: '" + valeur + "' is not auto, always or never");
+            } else if (nom == "--fleet") {
+                if (valeur.empty()) throw ErreurUsage("--fleet: the file name is empty");
+                o.flotte = valeur;
+            } else if (nom == "--jobs") {
+                char* fin = nullptr;
+                errno = 0;
+                const long n = std::strtol(valeur.c_str(), &fin, 10);
+                if (valeur.empty() || *fin != '\0' || errno != 0 || n < 1 || n > JOBS_MAX)
+                    throw ErreurUsage("--jobs: '" + valeur + "' is not a number from 1 to " + std::to_string(JOBS_MAX));
+                o.nTaches = static_cast<int>(n);
             }
             continue;
         }
@@ -155,6 +175,7 @@ tOptionsOtdr AnalyserLigne(const std::vector<std::string>& args)
         if (a == "-h" || a == "--help") o.bAide = true;
         else if (a == "--version") o.bVersion = true;
         else if (a == "--verbose" || a == "-v") o.bVerbeux = true;
+        else if (a == "--json") o.bJson = true;
         else if (a == "-r" || a == "--recursive") o.bRecursif = true;
         else throw ErreurUsage("unknown option '" + a + "' (see 'otdr --help')");
     }
@@ -170,6 +191,11 @@ tOptionsOtdr AnalyserLigne(const std::vector<std::string>& args)
     }
     if (o.bRecursif && !o.bAide && o.strCommande != "get" && o.strCommande != "put" && o.strCommande != "rmdir")
         throw ErreurUsage("option -r applies to get, put and rmdir only");
+    if (o.flotte && !o.bAide) {
+        if (o.strCommande == "config" || o.strCommande == "scan")
+            throw ErreurUsage("--fleet does not apply to " + o.strCommande);
+        if (o.adresse) throw ErreurUsage("--fleet and --address exclude each other: the file gives the addresses");
+    }
     return o;
 }
 
@@ -189,6 +215,7 @@ std::string AideGenerale()
                "  rm REMOTE            delete a remote file\n"
                "  mkdir REMOTE         create a remote directory\n"
                "  rmdir [-r] REMOTE    remove a remote directory (with -r, and its content)\n"
+               "  scan [--port N] TARGET...  find the instruments answering at these addresses\n"
                "\n") +
            kOptionsGlobales +
            "\n" + kNoteFtp +
@@ -247,12 +274,22 @@ std::string AideCommande(const std::string& c)
             "its files and subdirectories first. The root directory is never removed.\n"
             "A link is removed as a link: what it leads to is never touched. Nothing\n"
             "is removed from a directory whose listing was cut short.\n";
+    } else if (c == "scan") {
+        s = "Usage: otdr scan [--port N] TARGET...\n"
+            "Find the instruments at TARGET: addresses, host names or IPv4 blocks up to\n"
+            "/22 (1024 addresses, e.g. 192.168.1.0/24). Each address is probed on the\n"
+            "command port (default 1400), 64 at a time: the probe connects (1 s limit),\n"
+            "sends \"*IDN?\" and nothing else, reads the reply (3 s limit) and closes, so\n"
+            "no instrument is taken into remote control. --timeout S sets both limits.\n"
+            "Prints address, model, version and serial of each instrument, in the order\n"
+            "of the targets (a block in ascending order), and the addresses that accepted\n"
+            "the connection without identifying. Status 1 when none identified itself.\n";
     } else {
         return {};
     }
     if (c == "get" || c == "put" || c == "rmdir")
         s += kTexteArbres;
-    if (c != "config" && c != "identify")
+    if (c != "config" && c != "identify" && c != "scan")
         s += "\n" + std::string(kNoteFtp);
     return s + "\n" + kOptionsGlobales;
 }

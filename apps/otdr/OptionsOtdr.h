@@ -16,6 +16,7 @@ struct tOptionsOtdr
     bool bVersion = false;
     bool bRecursif = false;               // -r (get, put, rmdir)
     bool bVerbeux = false;
+    bool bJson = false;                   // --json: one JSON document out, errors as JSON
     std::optional<std::string> profil;
     std::optional<std::string> adresse;
     std::optional<int> port;              // PORT_PAR_DEFAUT: "default"
@@ -24,7 +25,11 @@ struct tOptionsOtdr
     std::optional<std::string> motDePasse;
     std::optional<long> delaiMs;          // --timeout, or OTDR_TIMEOUT
     eProgression eProgres = eProgression::Auto;
+    std::optional<std::string> flotte;   // --fleet FILE: the command runs for each instrument of FILE
+    int nTaches = 4;                      // --jobs N: instruments at once (1..JOBS_MAX)
 };
+
+constexpr int JOBS_MAX = 64;
 
 // Reads argv (without argv[0]). Throws CErreurOtdr(SORTIE_USAGE) on a wrong
 // option or value; the operand count is checked by each command.
@@ -45,3 +50,5 @@ long LireDelai(const std::string& strOption, const std::string& strValeur);
 std::string AideGenerale();
 std::string AideCommande(const std::string& strCommande);
 bool CommandeConnue(const std::string& strCommande);
+// True for an option that takes a value ("--port N" or "--port=N").
+bool OptionAvecValeur(const std::string& strNom);

@@ -13,6 +13,8 @@
 #include "CProgression.h"
 #include "Contexte.h"
 #include "Erreurs.h"
+#include "Flotte.h"
+#include "Json.h"
 #include "OptionsOtdr.h"
 #include "common/Conversions.h"
 #include "profile/CProfilIni.h"
@@ -21,6 +23,16 @@
 namespace {
 
 std::mutex g_mutexTrace;
+bool g_bJson = false;   // set before the command line is parsed: its own errors are JSON too
+
+bool DemandeJson(const std::vector<std::string>& args)
+{
+    for (const std::string& a : args) {
+        if (a == "--") return false;
+        if (a == "--json") return true;
+    }
+    return false;
+}
 
 // The instrument from options first, then from the profile.
 void Resoudre(tContexte& ctx)
@@ -68,6 +80,9 @@ int Executer(const std::vector<std::string>& args)
     }
     if (o.strCommande.empty())
         throw ErreurUsage("no command given (see 'otdr --help')");
+    if (o.flotte) return ExecuterFlotte(args, o);
+    // A scan reaches addresses of its own: the profile's instrument plays no part.
+    if (o.strCommande == "scan") return CommandeScan(ctx);
 
     Resoudre(ctx);
     const std::string& c = o.strCommande;
@@ -83,6 +98,14 @@ int Executer(const std::vector<std::string>& args)
 }
 
 } // namespace
+
+void EcrireErreur(const std::string& message, int nSortie)
+{
+    std::fflush(stdout);
+    const std::string ligne = g_bJson ? ErreurJson(message, nSortie) : "otdr: " + Visible(message);
+    std::lock_guard<std::mutex> lock(g_mutexTrace);
+    std::fprintf(stderr, "%s\n", ligne.c_str());
+}
 
 void EcrireTrace(const std::string& canal, const std::string& ligne)
 {
@@ -107,6 +130,7 @@ static void SurveillerInterruptions()
         if (sigwait(&signaux, &n) != 0)
             return;
         CProgression::Interrompre();
+        TerminerFlotte();
         std::fprintf(stderr, "otdr: interrupted\n");
         std::_Exit(128 + n);
     }).detach();
@@ -118,17 +142,16 @@ int main(int argc, char** argv)
     // Numbers on the wire stay in the "C" locale whatever the user's.
     std::setlocale(LC_ALL, "C");
     std::vector<std::string> args(argv + 1, argv + argc);
+    g_bJson = DemandeJson(args);
     int nSortie;
     try {
         nSortie = Executer(args);
     } catch (const CErreurOtdr& e) {
-        std::fflush(stdout);
-        std::fprintf(stderr, "otdr: %s\n", Visible(e.what()).c_str());
         nSortie = e.Sortie();
+        EcrireErreur(e.what(), nSortie);
     } catch (const std::exception& e) {
-        std::fflush(stdout);
-        std::fprintf(stderr, "otdr: %s\n", Visible(e.what()).c_str());
         nSortie = SORTIE_ECHEC;
+        EcrireErreur(e.what(), nSortie);
     }
     std::fflush(stdout);
     return nSortie;

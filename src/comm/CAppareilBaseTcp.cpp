@@ -15,8 +15,17 @@ short CAppareilBaseTcp::Identifier()
     CString reponse;
     r = Interroger(reponse, CString(L"*IDN?"));
     if (r != 0) return r;
+    const tIdentification id = DecouperIdentification(reponse);
+    if (id.nChamps == 0) return 0;
+    // Two fields leave the model as it was.
+    if (id.nChamps >= 3) m_strModele = id.strModele;
+    m_strVersion = id.strVersion;
+    return 0;
+}
 
-    // maker,model,serial,version: fields are kept exactly as sent, spaces included.
+CAppareilBaseTcp::tIdentification CAppareilBaseTcp::DecouperIdentification(CString reponse)
+{
+    tIdentification id;
     for (int i = 0; i < reponse.GetLength(); ++i) {
         if (reponse[i] == L'\r' || reponse[i] == L'\n') {
             reponse = reponse.Left(i);
@@ -24,15 +33,22 @@ short CAppareilBaseTcp::Identifier()
         }
     }
     int virgule = reponse.Find(L',');
-    if (virgule < 0) return 0;
+    if (virgule < 0) return id;
+    id.nChamps = 2;
+    id.strFabricant = reponse.Left(virgule);
     reponse = reponse.Mid(virgule + 1);
     virgule = reponse.Find(L',');
     if (virgule >= 0) {
-        m_strModele = reponse.Left(virgule);
+        id.nChamps = 3;
+        id.strModele = reponse.Left(virgule);
         reponse = reponse.Mid(virgule + 1);
+        virgule = reponse.Find(L',');
+        if (virgule >= 0) {
+            id.nChamps = 4;
+            id.strNumeroSerie = reponse.Left(virgule);
+            reponse = reponse.Mid(virgule + 1);
+        }
     }
-    virgule = reponse.Find(L',');
-    if (virgule >= 0) reponse = reponse.Mid(virgule + 1);
-    m_strVersion = reponse;
-    return 0;
+    id.strVersion = reponse;
+    return id;
 }

@@ -17,4 +17,16 @@ public:
     // follows the third comma the version. A reply without a comma stores
     // nothing and succeeds; a failure stores nothing.
     short Identifier() override;
+
+    // The fields of an "*IDN?" reply (maker,model,serial,version), kept exactly
+    // as sent, the reply cut at its first CR or LF. Without a comma nChamps
+    // is 0 and nothing is set; with two fields the second is the version;
+    // with three, the model and the version; what follows the third comma is
+    // the version, commas included.
+    struct tIdentification
+    {
+        int nChamps = 0;   // 0, 2, 3 or 4
+        CString strFabricant, strModele, strNumeroSerie, strVersion;
+    };
+    static tIdentification DecouperIdentification(CString strReponse);
 };

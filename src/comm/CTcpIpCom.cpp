@@ -151,14 +151,14 @@ short CTcpIpCom::Connecter()
         };
         std::string strPremier, strSecond;
         bool bConnecte = tenter(strPremier);
-        if (!bConnecte) {
+        if (!bConnecte && m_bPortSecours) {
             m_nPort = PORT_SECOURS;
             bConnecte = tenter(strSecond);
         }
         if (!bConnecte) {
             m_bConnecte = 0;
             // A name that does not resolve fails both attempts alike: say it once.
-            const std::string raison = ePremiere == eCauseEchec::AdresseInconnue && strSecond == strPremier
+            const std::string raison = !m_bPortSecours || (ePremiere == eCauseEchec::AdresseInconnue && strSecond == strPremier)
                                            ? strPremier
                                            : strPremier + "; " + strSecond;
             m_eCauseEchec = ePremiere;

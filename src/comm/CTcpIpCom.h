@@ -86,8 +86,8 @@ public:
     void Fermer() override;
 
     // Connects to the address on m_nPort; when that fails, once more on port
-    // 21, which then stays in m_nPort. Each attempt waits at most the connect
-    // limit. 0 or -2.
+    // 21 (unless SetPortSecours(false)), which then stays in m_nPort. Each
+    // attempt waits at most the connect limit. 0 or -2.
     virtual short Connecter();
     // Closes the sending objects and shuts the socket's sending side down, then
     // deletes the socket. m_bConnecte and m_nEtat are left as they were.
@@ -99,6 +99,8 @@ public:
     CString GetAdresse() const { return m_strAdresse; }
     void SetPort(unsigned nPort) { m_nPort = nPort; }
     unsigned GetPort() const { return m_nPort; }
+    // A probe of one port must not knock on the FTP port when it is closed.
+    void SetPortSecours(bool bSecours) { m_bPortSecours = bSecours; }
 
     // True when connected and the socket and its sending objects are all present.
     int IsConnecte() const;
@@ -153,6 +155,7 @@ private:
     // Set by AttendreDonnees when the peer closed or the socket failed, so a read
     // fails at once with -2 instead of waiting out the limit.
     bool m_bFluxRompu = false;
+    bool m_bPortSecours = true;
     tDelaisCom m_delais;
     FonctionTraceCom m_fnTrace;
     std::string m_strDernierEnvoi;   // the last line sent, as traced (for messages)

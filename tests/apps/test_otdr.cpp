@@ -106,7 +106,7 @@ TEST(OtdrCli, HelpOnEveryCommandAndUsageErrorsExitTwo)
     CRepertoireTemp tmp("otdr-cli");
     auto r = Otdr(tmp, {"--help"});
     EXPECT_EQ(r.nSortie, 0);
-    for (const char* c : {"config", "identify", "ls", "get", "put", "rm", "mkdir", "rmdir"}) {
+    for (const char* c : {"config", "identify", "ls", "get", "put", "rm", "mkdir", "rmdir", "scan"}) {
         EXPECT_NE(r.strSortie.find(std::string("  ") + c), std::string::npos) << c;
         auto h = Otdr(tmp, {c, "--help"});
         EXPECT_EQ(h.nSortie, 0) << c;
