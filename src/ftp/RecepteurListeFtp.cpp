@@ -1,6 +1,7 @@
 #include "ftp/RecepteurListeFtp.h"
 
 #include <algorithm>
+#include <cstring>
 #include <cwchar>
 #include <unordered_map>
 
@@ -50,6 +51,32 @@ uint64_t HashFtp(std::string_view s)
     for (unsigned char c : s)
         h = (h ^ c) * 1099511628211ull;
     return h;
+}
+
+void RecevoirBlocListe(const char* pDonnees, size_t nTaille, std::string& strReste,
+                       CSessionFtp::IRecepteurListe& recepteur)
+{
+    const char* debut = pDonnees;
+    const char* const fin = pDonnees + nTaille;
+    while (debut < fin) {
+        const char* nl = static_cast<const char*>(std::memchr(debut, '\n', static_cast<size_t>(fin - debut)));
+        if (!nl) {
+            strReste.append(debut, fin);
+            return;
+        }
+        const char* ligne = debut;
+        size_t nLongueur = static_cast<size_t>(nl - debut);
+        if (!strReste.empty()) {
+            strReste.append(debut, nLongueur);
+            ligne = strReste.data();
+            nLongueur = strReste.size();
+        }
+        if (nLongueur > 0 && ligne[nLongueur - 1] == '\r')
+            --nLongueur;
+        recepteur.Ligne(ligne, nLongueur);
+        strReste.clear();
+        debut = nl + 1;
+    }
 }
 
 void CRecepteurListeFtp::Debut(bool bMlsd)
