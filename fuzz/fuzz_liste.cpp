@@ -11,9 +11,10 @@
 // in server order with its name, size, date and attributes, or a name reported
 // as left out: nothing vanishes silently; no name is empty, "." or ".." other
 // than those two exact entries, nor holds / \ NUL CR LF, before or after
-// decoding; a date is "Invalid DateTime" with time 0, or a real calendar time
-// whose seconds since 1970 agree with its text; a LIST date without a year is
-// never more than a day after today nor a year or more before it.
+// decoding; the names left out are told without a NUL; a date is "Invalid
+// DateTime" with time 0, or a real calendar time whose seconds since 1970
+// agree with its text; a LIST date without a year is never more than a day
+// after today nor a year or more before it.
 
 #include <algorithm>
 #include <cstdint>
@@ -198,6 +199,14 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* octets, size_t taille)
     VERIFIER(k == entier.entrees.size());
     VERIFIER(nLues == entier.entrees.size() + entier.inutilisables.size() + entier.doublons.size());
 
+    // Names left out are told in messages, which a NUL would cut short.
+    const auto dits = [](const std::vector<CString>& noms) {
+        for (const CString& nom : noms)
+            VERIFIER(!nom.empty() && nom.find(L'\0') == std::wstring::npos);
+    };
+    dits(entier.inutilisables);
+    dits(entier.doublons);
+    dits(aOter);
     for (const auto& e : entier.entrees) {
         VerifierNom(e.m_strNom);
         VerifierDate(e);

@@ -13,6 +13,7 @@ short CAppareilBaseTcp::Identifier()
     short r = Initialiser();
     if (r != 0) return r;
     CString reponse;
+    m_strReponseIdn.clear();
     r = Interroger(reponse, CString(L"*IDN?"));
     if (r != 0) return r;
 
@@ -23,6 +24,7 @@ short CAppareilBaseTcp::Identifier()
             break;
         }
     }
+    m_strReponseIdn = reponse;
     int virgule = reponse.Find(L',');
     if (virgule < 0) return 0;
     reponse = reponse.Mid(virgule + 1);

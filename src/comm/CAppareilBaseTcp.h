@@ -17,4 +17,10 @@ public:
     // follows the third comma the version. A reply without a comma stores
     // nothing and succeeds; a failure stores nothing.
     short Identifier() override;
+    // The first line of the last "*IDN?" reply, as received: what to quote
+    // when it held no model.
+    const CString& GetReponseIdentification() const { return m_strReponseIdn; }
+
+private:
+    CString m_strReponseIdn;
 };

@@ -12,7 +12,8 @@
 
 namespace {
 
-// The raw name for people: UTF-8 decoded, other bytes as \xNN.
+// The raw name for people: UTF-8 decoded, other bytes as \xNN. A NUL shows
+// as \x00 too: messages pass through C strings, which it would end.
 CString NomLisible(std::string_view octets)
 {
     std::wstring r;
@@ -20,7 +21,7 @@ CString NomLisible(std::string_view octets)
     while (i < octets.size()) {
         const unsigned char c = static_cast<unsigned char>(octets[i]);
         const size_t n = c < 0x80 ? 1 : c < 0xE0 ? 2 : c < 0xF0 ? 3 : 4;
-        if (i + n <= octets.size() && EstUtf8Valide(octets.substr(i, n))) {
+        if (c != 0 && i + n <= octets.size() && EstUtf8Valide(octets.substr(i, n))) {
             r += Utf8ToWide(octets.data() + i, n);
             i += n;
         } else {
