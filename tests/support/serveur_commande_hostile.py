@@ -19,11 +19,10 @@ others. At that command it does what --mode says:
 """
 
 import argparse
-import os
-import signal
 import socket
 import socketserver
-import threading
+
+from serveur_commun import say, serve
 
 SOUND_IDN = "Hostile Optics,KRX 15,HX0001,2.07"
 
@@ -38,12 +37,6 @@ def parse_args():
 
 
 ARGS = parse_args()
-LOCK = threading.Lock()
-
-
-def say(text):
-    with LOCK:
-        print(text, flush=True)
 
 
 class Handler(socketserver.BaseRequestHandler):
@@ -123,18 +116,5 @@ class Handler(socketserver.BaseRequestHandler):
                 pass
 
 
-class Server(socketserver.ThreadingTCPServer):
-    daemon_threads = True
-    allow_reuse_address = True
-
-
-def main():
-    server = Server(("127.0.0.1", 0), Handler)
-    signal.signal(signal.SIGTERM, lambda *_: os._exit(0))
-    say("LISTEN command %d" % server.server_address[1])
-    say("READY")
-    server.serve_forever()
-
-
 if __name__ == "__main__":
-    main()
+    serve(Handler, "command")

@@ -31,13 +31,12 @@ pyftpdlib does; PWD gives the path as the client walked it.
 
 import argparse
 import os
-import signal
 import socket
 import socketserver
 import stat
-import sys
-import threading
 import time
+
+from serveur_commun import say, serve
 
 
 def parse_args():
@@ -137,7 +136,7 @@ class Handler(socketserver.StreamRequestHandler):
                 return
             line = line.rstrip(b"\r\n")
             if ARGS.log:
-                print("CMD " + line.hex(), flush=True)
+                say("CMD " + line.hex())
             verb, _, arg = line.partition(b" ")
             verb = verb.decode("ascii", "replace").upper()
             method = getattr(self, "cmd_" + verb, None)
@@ -361,18 +360,5 @@ class Handler(socketserver.StreamRequestHandler):
         return True
 
 
-class Server(socketserver.ThreadingTCPServer):
-    daemon_threads = True
-    allow_reuse_address = True
-
-
-def main():
-    server = Server(("127.0.0.1", 0), Handler)
-    signal.signal(signal.SIGTERM, lambda *_: os._exit(0))
-    print("LISTEN ftp %d" % server.server_address[1], flush=True)
-    print("READY", flush=True)
-    server.serve_forever()
-
-
 if __name__ == "__main__":
-    main()
+    serve(Handler, "ftp")
