@@ -49,12 +49,12 @@ std::vector<std::string> Commandes(CProcessusTest& serveur)
     return r;
 }
 
-// Every path below the directory whose name shows a temporary download.
+// Every path below the directory that names a download in progress (".otdr-XXXXXXXX.part").
 std::vector<std::string> Temporaires(const fs::path& racine)
 {
     std::vector<std::string> r;
     for (const auto& [chemin, contenu] : CRepertoireTemp::Arbre(racine))
-        if (chemin.find(".part") != std::string::npos || chemin.find("~") != std::string::npos) r.push_back(chemin);
+        if (chemin.find(".part") != std::string::npos) r.push_back(chemin);
     return r;
 }
 
@@ -144,6 +144,37 @@ TEST(OtdrHostilePeer, ListingNamesThatLieNeverBecomeCommandsNorLocalPaths)
             EXPECT_EQ(commande.find("keep.sor"), std::string::npos) << commande;
         }
         EXPECT_EQ(CRepertoireTemp::Lire(serveur.Racine() / "keep.sor"), "keep");
+    }
+}
+
+TEST(OtdrHostilePeer, BrokenDownloadsKeepTheOldFileAndLeaveNoTemporary)
+{
+    const struct
+    {
+        const char* mode;
+        const char* cause;
+    } cas[] = {
+        {"426:2", "426 Connection closed; transfer aborted."},
+        {"425", "425 Can't open data connection."},
+        {"refuse", "550 Permission denied."},
+        {"stall:2", "the transfer stalled: nothing moved for 1 s"},
+        {"hangup:2", "the server closed the connection"},
+        {"kill:2", "the server closed the connection"},
+    };
+    for (const auto& c : cas) {
+        SCOPED_TRACE(c.mode);
+        CServeurFtpTest serveur(OTDR_TEST_HOSTILE_SERVER);
+        serveur.Repertoire().Ecrire("b.sor", std::string(5000, 'n'));
+        ASSERT_TRUE(serveur.Demarrer({"--retr", std::string("b.sor=") + c.mode}));
+        CRepertoireTemp tmp("otdr-hostile");
+        tmp.Ecrire("loc/b.sor", "old b");
+        const auto r = Otdr(tmp, {"--ftp-port", std::to_string(serveur.Port()), "--user", "test", "--password",
+                                  "secret", "--timeout", "1", "get", "/b.sor", "loc/b.sor"});
+        EXPECT_EQ(r.nSortie, 1);
+        AttendreMessage(r, std::string("cannot download '/b.sor' to 'loc/b.sor': ") + c.cause);
+        EXPECT_LT(r.dSecondes, 10.0);
+        EXPECT_EQ(CRepertoireTemp::Arbre(tmp.Chemin()),
+                  (std::map<std::string, std::string>{{"loc", "<dir>"}, {"loc/b.sor", "old b"}}));
     }
 }
 
