@@ -1,6 +1,7 @@
 // FTP directory listings: the parser (AnalyserListe, AnalyserLigneMlsd,
 // AnalyserLigneList) and the receiver that builds the records as the data
-// arrives in blocks (RecevoirBlocListe, CRecepteurListeFtp, as GetDir runs it).
+// arrives in blocks (RecevoirBlocListe, RecevoirFinListe, CRecepteurListeFtp,
+// as GetDir runs them).
 //
 // The input's first byte chooses the form: odd ("M") MLSD, even ("L") LIST;
 // the rest is the data connection's bytes.
@@ -51,7 +52,7 @@ bool operator==(const tRecu& a, const tRecu& b)
 }
 
 // The data handed to the receiver in blocks of the sizes `taille` gives, then
-// the last line without its line feed, as a listing that ended whole.
+// the last line without its line feed, as for a listing that ended whole.
 template <class FTaille>
 void Alimenter(const std::string& donnees, CSessionFtp::IRecepteurListe& r, FTaille taille)
 {
@@ -61,7 +62,7 @@ void Alimenter(const std::string& donnees, CSessionFtp::IRecepteurListe& r, FTai
         RecevoirBlocListe(donnees.data() + i, n, reste, r);
     }
     if (!reste.empty())
-        r.Ligne(reste.data(), reste.size());
+        RecevoirFinListe(reste, r);
 }
 
 template <class FTaille>

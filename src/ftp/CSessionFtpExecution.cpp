@@ -316,7 +316,7 @@ int CSessionFtp::ExecuterUneFois(tRequete& r)
         // A last line without its line feed counts only in a whole listing:
         // the piece a cut leaves could read as another, shorter name.
         if (code == CURLE_OK && !bSansFin)
-            r.pRecepteur->Ligne(r.strReste.data(), r.strReste.size());
+            RecevoirFinListe(r.strReste, *r.pRecepteur);
         r.strReste.clear();
     }
     if (code == CURLE_OK) {

@@ -80,6 +80,13 @@ void RecevoirBlocListe(const char* pDonnees, size_t nTaille, std::string& strRes
     }
 }
 
+void RecevoirFinListe(std::string& strReste, CSessionFtp::IRecepteurListe& recepteur)
+{
+    if (!strReste.empty() && strReste.back() == '\r')
+        strReste.pop_back();
+    recepteur.Ligne(strReste.data(), strReste.size());
+}
+
 void CRecepteurListeFtp::Debut(bool bMlsd)
 {
     if (m_pListe)

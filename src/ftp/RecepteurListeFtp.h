@@ -34,6 +34,9 @@ uint64_t HashFtp(std::string_view octets);
 /// its CR LF; the start of a line cut between two blocks waits in strReste.
 void RecevoirBlocListe(const char* pDonnees, size_t nTaille, std::string& strReste,
                        CSessionFtp::IRecepteurListe& recepteur);
+/// Hands over the last line of a listing that ended whole without its line
+/// feed (strReste, not empty), without a CR that ends it, as every other line.
+void RecevoirFinListe(std::string& strReste, CSessionFtp::IRecepteurListe& recepteur);
 
 // Builds the records as the listing arrives: each line parsed in place, each
 // record built once, then kept in the caller's list or handed to its function.
