@@ -66,8 +66,9 @@ class Growth:
 
 
 def start_simulator(work):
-    sim = subprocess.Popen(["/usr/bin/python3", os.path.join(ROOT, "apps/otdr-sim/otdr-sim"), "--port", "0", "--ftp-port", "0"],
-                           stdout=subprocess.PIPE, text=True, cwd=work)
+    # The system Python: the simulator's FTP server needs its pyftpdlib.
+    sim = subprocess.Popen(["/usr/bin/python3", os.path.join(ROOT, "apps/otdr-sim/otdr-sim"),
+                            "--port", "0", "--ftp-port", "0"], stdout=subprocess.PIPE, text=True, cwd=work)
     ports = {}
     for line in sim.stdout:
         words = line.split()

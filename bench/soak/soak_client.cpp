@@ -94,7 +94,8 @@ int main(int argc, char** argv)
             CParcoursDistant parcours(ftp);
             const CParcoursDistant::tBilan bilan = parcours.Telecharger(distant, CString(local.wstring()));
             if (!bilan.Complet() || bilan.nFichiers == 0)
-                Echec("get", i, bilan.echecs.empty() ? std::wstring(L"incomplete") : bilan.echecs[0].strChemin + L": " + bilan.echecs[0].strRaison);
+                Echec("get", i, bilan.echecs.empty() ? std::wstring(L"incomplete")
+                                                     : bilan.echecs[0].strChemin + L": " + bilan.echecs[0].strRaison);
         }
         if (i % std::max(1, nTelechargements / nPas) == 0) Echantillon("get", i);
     }

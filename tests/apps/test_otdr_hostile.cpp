@@ -23,7 +23,8 @@ const std::string kCommandeHostile = std::string(OTDR_TESTS_DIR) + "/support/ser
 
 tResultatExecution Otdr(const CRepertoireTemp& tmp, std::vector<std::string> args)
 {
-    args.insert(args.begin(), {OTDR_CLI_PATH, "--profile", (tmp.Chemin() / "p.ini").string(), "--address", "127.0.0.1"});
+    args.insert(args.begin(),
+                {OTDR_CLI_PATH, "--profile", (tmp.Chemin() / "p.ini").string(), "--address", "127.0.0.1"});
     return Executer(args, {"XDG_CONFIG_HOME=" + (tmp.Chemin() / "config").string(), "OTDR_PASSWORD="},
                     tmp.Chemin().string(), std::chrono::seconds(20));
 }
@@ -43,7 +44,8 @@ std::vector<std::string> Commandes(CProcessusTest& serveur)
     for (const std::string& l : serveur.Lignes()) {
         if (l.rfind("CMD ", 0) != 0) continue;
         std::string octets;
-        for (size_t i = 4; i + 1 < l.size(); i += 2) octets += static_cast<char>(std::stoi(l.substr(i, 2), nullptr, 16));
+        for (size_t i = 4; i + 1 < l.size(); i += 2)
+            octets += static_cast<char>(std::stoi(l.substr(i, 2), nullptr, 16));
         r.push_back(octets);
     }
     return r;
@@ -97,8 +99,8 @@ TEST(OtdrHostilePeer, CommandChannelFailuresNameTheirCauseInTimeAndTouchNothing)
         if (c.nSortie == 0)
             EXPECT_NE(r.strSortie.find(c.message), std::string::npos) << r.strSortie;
         else
-            AttendreMessage(r, "the instrument at 127.0.0.1:" + port + " accepted the connection but did not identify itself " +
-                                   c.message);
+            AttendreMessage(r, "the instrument at 127.0.0.1:" + port +
+                                   " accepted the connection but did not identify itself " + c.message);
         EXPECT_LT(r.dSecondes, 5.0);
         EXPECT_EQ(CRepertoireTemp::Arbre(tmp.Chemin()), avant);
         for (const std::string& commande : Commandes(serveur))
@@ -188,7 +190,9 @@ TEST(OtdrHostilePeer, CutListingsExitOneNameTheDirectoryAndLoseNothing)
         std::vector<std::string> commande;
         const char* message;
     } cas[] = {
-        {"/d=426:3", {"ls", "/d"}, "the listing of '/d' was cut short (426 Connection closed; transfer aborted.): the entries shown are only part of it"},
+        {"/d=426:3", {"ls", "/d"},
+         "the listing of '/d' was cut short (426 Connection closed; transfer aborted.): the entries shown are only "
+         "part of it"},
         {"/d=426:3", {"get", "-r", "/d", copie.string()}, "'/d': its listing was cut short"},
         {"/d=426:3", {"rmdir", "-r", "/d"}, "'/d': its listing was cut short"},
         {"/d=425", {"get", "-r", "/d", copie.string()}, "'/d': its listing was cut short"},

@@ -78,7 +78,8 @@ RETR_MODES = modes(ARGS.retr)
 EXTRA_LINES = {}
 for _pair in ARGS.extra:
     _path, _, _line = _pair.partition("=")
-    EXTRA_LINES.setdefault(os.fsencode(_path), []).append(_line.encode("latin-1").decode("unicode_escape").encode("latin-1") + b"\r\n")
+    _raw = _line.encode("latin-1").decode("unicode_escape").encode("latin-1")
+    EXTRA_LINES.setdefault(os.fsencode(_path), []).append(_raw + b"\r\n")
 
 
 def normalise(cwd, arg):
