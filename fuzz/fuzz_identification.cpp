@@ -5,7 +5,8 @@
 // Invariants: identifying succeeds; of the reply's first line (a NUL, CR or
 // LF ends it), the second comma-separated field becomes the model and what
 // follows the third comma the version (with fewer fields: the last one); a
-// reply without a comma changes neither.
+// reply without a comma changes neither; the line is kept as received, for
+// the message that says why a reply named no model.
 
 #include <cstdint>
 #include <string>
@@ -64,6 +65,8 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* donnees, size_t taille)
     const std::wstring premiere = AnsiToWide(idn.substr(0, idn.find_first_of(std::string("\0\r\n", 3))));
     const std::vector<std::wstring> champs = Champs(premiere);
     const std::wstring modele = appareil.GetModele(), version = appareil.GetVersion();
+    // What a failure to identify quotes is that same line.
+    VERIFIER(static_cast<const std::wstring&>(appareil.GetReponseIdentification()) == premiere);
     if (champs.size() < 3) {
         VERIFIER(modele == AVANT);
     } else {

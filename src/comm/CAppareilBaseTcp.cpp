@@ -1,5 +1,18 @@
 #include "comm/CAppareilBaseTcp.h"
 
+namespace {
+
+CString PremiereLigne(CString reponse)
+{
+    for (int i = 0; i < reponse.GetLength(); ++i) {
+        if (reponse[i] == L'\r' || reponse[i] == L'\n')
+            return reponse.Left(i);
+    }
+    return reponse;
+}
+
+} // namespace
+
 CAppareilBaseTcp::~CAppareilBaseTcp() = default;
 
 short CAppareilBaseTcp::Initialiser()
@@ -13,8 +26,10 @@ short CAppareilBaseTcp::Identifier()
     short r = Initialiser();
     if (r != 0) return r;
     CString reponse;
+    m_strReponseIdn.clear();
     r = Interroger(reponse, CString(L"*IDN?"));
     if (r != 0) return r;
+    m_strReponseIdn = PremiereLigne(reponse);
     const tIdentification id = DecouperIdentification(reponse);
     if (id.nChamps == 0) return 0;
     // Two fields leave the model as it was.
@@ -26,12 +41,7 @@ short CAppareilBaseTcp::Identifier()
 CAppareilBaseTcp::tIdentification CAppareilBaseTcp::DecouperIdentification(CString reponse)
 {
     tIdentification id;
-    for (int i = 0; i < reponse.GetLength(); ++i) {
-        if (reponse[i] == L'\r' || reponse[i] == L'\n') {
-            reponse = reponse.Left(i);
-            break;
-        }
-    }
+    reponse = PremiereLigne(reponse);
     int virgule = reponse.Find(L',');
     if (virgule < 0) return id;
     id.nChamps = 2;

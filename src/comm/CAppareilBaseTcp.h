@@ -29,4 +29,10 @@ public:
         CString strFabricant, strModele, strNumeroSerie, strVersion;
     };
     static tIdentification DecouperIdentification(CString strReponse);
+    // The first line of the last "*IDN?" reply, as received: what to quote
+    // when it held no model.
+    const CString& GetReponseIdentification() const { return m_strReponseIdn; }
+
+private:
+    CString m_strReponseIdn;
 };

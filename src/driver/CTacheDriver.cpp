@@ -15,6 +15,18 @@
 
 namespace {
 
+// Why an instrument that answered "*IDN?" is not identified: its reply, quoted
+// (cut when long; the CLI and the hosts show control characters escaped).
+std::string RaisonSansModele(const CString& strReponse)
+{
+    constexpr size_t LONGUEUR_CITEE = 80;
+    if (strReponse.IsEmpty()) return "the reply to \"*IDN?\" is empty";
+    const std::wstring& texte = strReponse;
+    std::string cite = WideToUtf8(texte.substr(0, LONGUEUR_CITEE));
+    if (texte.size() > LONGUEUR_CITEE) cite += "...";
+    return "the reply to \"*IDN?\" is not maker,model,serial,version: \"" + cite + "\"";
+}
+
 // A limit of the facade for the channel: 0 keeps the channel's own, "infinite"
 // and what does not fit an int mean no limit.
 void AppliquerDelai(unsigned long nMs, int& nCanal)
@@ -204,6 +216,7 @@ void CTacheDriver::OnStartDriver(std::uintptr_t, std::intptr_t)
         if (r == 0) r = appareil->Initialiser();
         if (r == 0) r = appareil->Identifier();
         if (r != 0) strRaison = appareil->GetRaisonEchec();
+        else if (appareil->GetModele().IsEmpty()) strRaison = RaisonSansModele(appareil->GetReponseIdentification());
         {
             std::lock_guard<std::mutex> lock(m_mutexEtat);
             m_nPortConnexion = appareil->GetPort();

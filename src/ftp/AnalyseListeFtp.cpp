@@ -359,13 +359,15 @@ bool AnalyserLigneMlsd(std::string_view ligne, tEntreeListeFtp& e)
             perm = valeur;
             bPerm = true;
         } else if (EgalSansCasse(cle, "unix.mode")) {
+            // Six octal digits at most: a longer value is not read at all.
             int v = 0;
             bool bLu = !valeur.empty() && valeur.size() <= 6;
-            for (char c : valeur)
-                if (c >= '0' && c <= '7')
-                    v = v * 8 + (c - '0');
+            for (size_t k = 0; bLu && k < valeur.size(); ++k) {
+                if (valeur[k] >= '0' && valeur[k] <= '7')
+                    v = v * 8 + (valeur[k] - '0');
                 else
                     bLu = false;
+            }
             if (bLu)
                 modeUnix = v;
         }

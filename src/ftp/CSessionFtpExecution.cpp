@@ -6,6 +6,7 @@
 #include "ftp/RequeteFtp.h"
 
 #include "ftp/AnalyseListeFtp.h"
+#include "ftp/RecepteurListeFtp.h"
 
 #include <cerrno>
 #include <cstring>
@@ -261,29 +262,8 @@ void CSessionFtp::Preparer(tRequete& r)
     } else if (r.pRecepteur) {
         curl_write_callback lignes = [](char* data, size_t taille, size_t n, void* p) -> size_t {
             tRequete& req = *static_cast<tRequete*>(p);
-            const size_t nTotal = taille * n;
-            const char* debut = data;
-            const char* fin = data + nTotal;
-            while (debut < fin) {
-                const char* nl = static_cast<const char*>(std::memchr(debut, '\n', static_cast<size_t>(fin - debut)));
-                if (!nl) {
-                    req.strReste.append(debut, fin);
-                    break;
-                }
-                const char* ligne = debut;
-                size_t nLongueur = static_cast<size_t>(nl - debut);
-                if (!req.strReste.empty()) {
-                    req.strReste.append(debut, nLongueur);
-                    ligne = req.strReste.data();
-                    nLongueur = req.strReste.size();
-                }
-                if (nLongueur > 0 && ligne[nLongueur - 1] == '\r')
-                    --nLongueur;
-                req.pRecepteur->Ligne(ligne, nLongueur);
-                req.strReste.clear();
-                debut = nl + 1;
-            }
-            return nTotal;
+            RecevoirBlocListe(data, taille * n, req.strReste, *req.pRecepteur);
+            return taille * n;
         };
         curl_easy_setopt(c, CURLOPT_WRITEFUNCTION, lignes);
         curl_easy_setopt(c, CURLOPT_WRITEDATA, &r);
@@ -336,7 +316,7 @@ int CSessionFtp::ExecuterUneFois(tRequete& r)
         // A last line without its line feed counts only in a whole listing:
         // the piece a cut leaves could read as another, shorter name.
         if (code == CURLE_OK && !bSansFin)
-            r.pRecepteur->Ligne(r.strReste.data(), r.strReste.size());
+            RecevoirFinListe(r.strReste, *r.pRecepteur);
         r.strReste.clear();
     }
     if (code == CURLE_OK) {

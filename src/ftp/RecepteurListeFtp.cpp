@@ -1,6 +1,7 @@
 #include "ftp/RecepteurListeFtp.h"
 
 #include <algorithm>
+#include <cstring>
 #include <cwchar>
 #include <unordered_map>
 
@@ -11,7 +12,8 @@
 
 namespace {
 
-// The raw name for people: UTF-8 decoded, other bytes as \xNN.
+// The raw name for people: UTF-8 decoded, other bytes as \xNN. A NUL shows
+// as \x00 too: messages pass through C strings, which it would end.
 CString NomLisible(std::string_view octets)
 {
     std::wstring r;
@@ -19,7 +21,7 @@ CString NomLisible(std::string_view octets)
     while (i < octets.size()) {
         const unsigned char c = static_cast<unsigned char>(octets[i]);
         const size_t n = c < 0x80 ? 1 : c < 0xE0 ? 2 : c < 0xF0 ? 3 : 4;
-        if (i + n <= octets.size() && EstUtf8Valide(octets.substr(i, n))) {
+        if (c != 0 && i + n <= octets.size() && EstUtf8Valide(octets.substr(i, n))) {
             r += Utf8ToWide(octets.data() + i, n);
             i += n;
         } else {
@@ -50,6 +52,39 @@ uint64_t HashFtp(std::string_view s)
     for (unsigned char c : s)
         h = (h ^ c) * 1099511628211ull;
     return h;
+}
+
+void RecevoirBlocListe(const char* pDonnees, size_t nTaille, std::string& strReste,
+                       CSessionFtp::IRecepteurListe& recepteur)
+{
+    const char* debut = pDonnees;
+    const char* const fin = pDonnees + nTaille;
+    while (debut < fin) {
+        const char* nl = static_cast<const char*>(std::memchr(debut, '\n', static_cast<size_t>(fin - debut)));
+        if (!nl) {
+            strReste.append(debut, fin);
+            return;
+        }
+        const char* ligne = debut;
+        size_t nLongueur = static_cast<size_t>(nl - debut);
+        if (!strReste.empty()) {
+            strReste.append(debut, nLongueur);
+            ligne = strReste.data();
+            nLongueur = strReste.size();
+        }
+        if (nLongueur > 0 && ligne[nLongueur - 1] == '\r')
+            --nLongueur;
+        recepteur.Ligne(ligne, nLongueur);
+        strReste.clear();
+        debut = nl + 1;
+    }
+}
+
+void RecevoirFinListe(std::string& strReste, CSessionFtp::IRecepteurListe& recepteur)
+{
+    if (!strReste.empty() && strReste.back() == '\r')
+        strReste.pop_back();
+    recepteur.Ligne(strReste.data(), strReste.size());
 }
 
 void CRecepteurListeFtp::Debut(bool bMlsd)

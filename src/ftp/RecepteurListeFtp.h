@@ -30,6 +30,14 @@ struct tCacheListeFtp
 CString DepuisFil(std::string_view octets);
 uint64_t HashFtp(std::string_view octets);
 
+/// Hands each whole line of a block of listing data to the receiver, without
+/// its CR LF; the start of a line cut between two blocks waits in strReste.
+void RecevoirBlocListe(const char* pDonnees, size_t nTaille, std::string& strReste,
+                       CSessionFtp::IRecepteurListe& recepteur);
+/// Hands over the last line of a listing that ended whole without its line
+/// feed (strReste, not empty), without a CR that ends it, as every other line.
+void RecevoirFinListe(std::string& strReste, CSessionFtp::IRecepteurListe& recepteur);
+
 // Builds the records as the listing arrives: each line parsed in place, each
 // record built once, then kept in the caller's list or handed to its function.
 class CRecepteurListeFtp final : public CSessionFtp::IRecepteurListe

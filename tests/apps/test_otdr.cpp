@@ -525,48 +525,6 @@ TEST(OtdrCli, TreeCommandsWalkEachDirectoryOnceAndNeverLeaveTheNamedTree)
     EXPECT_EQ(CRepertoireTemp::Arbre(r), (std::map<std::string, std::string>{{"Other", "<dir>"}, {"Other/keep.sor", "keep"}}));
 }
 
-TEST(OtdrCli, CutListingsExitOneAndNameTheDirectory)
-{
-    CRepertoireTemp tmp("otdr-cli");
-    const fs::path copie = tmp.Chemin() / "copy";
-    const struct
-    {
-        const char* mode;
-        std::vector<std::string> commande;
-        const char* message;
-    } cas[] = {
-        {"/d=426:3", {"ls", "/d"}, "the listing of '/d' was cut short (426 Connection closed; transfer aborted.): the entries shown are only part of it"},
-        {"/d=426:3", {"get", "-r", "/d", copie.string()}, "'/d': its listing was cut short"},
-        {"/d=426:3", {"rmdir", "-r", "/d"}, "'/d': its listing was cut short"},
-        {"/d=425", {"get", "-r", "/d", copie.string()}, "'/d': its listing was cut short"},
-        {"/d=stall:3", {"ls", "/d"}, "the listing of '/d' timed out"},
-        {"/d=stall:3", {"get", "-r", "/d", copie.string()}, "the connection to the instrument was lost"},
-        {"/d=kill:3", {"ls", "/d"}, "the listing of '/d' was cut short"},
-        {"/d=kill:3", {"rmdir", "-r", "/d"}, "the connection to the instrument was lost, 1 not done from '/d/' on"},
-    };
-    for (const auto& c : cas) {
-        SCOPED_TRACE(std::string(c.mode) + " " + c.commande[0]);
-        CServeurFtpTest serveur(OTDR_TEST_HOSTILE_SERVER);
-        for (int i = 0; i < 10; ++i)
-            serveur.Repertoire().Ecrire("d/f" + std::to_string(i) + ".sor", "x");
-        ASSERT_TRUE(serveur.Demarrer({"--list", c.mode}));
-        std::vector<std::string> args{"--profile", (tmp.Chemin() / "p.ini").string(), "--address", "127.0.0.1",
-                                      "--ftp-port", std::to_string(serveur.Port()), "--user", "test",
-                                      "--password", "secret", "--timeout", "1"};
-        args.insert(args.end(), c.commande.begin(), c.commande.end());
-        fs::remove_all(copie);
-        const auto res = Otdr(tmp, args);
-        EXPECT_EQ(res.nSortie, 1);
-        AttendreMessage(res, c.message);
-        EXPECT_LT(res.dSecondes, 10.0);
-        // Nothing is removed on the strength of a partial listing; copies stop at what was listed.
-        EXPECT_EQ(CRepertoireTemp::Arbre(serveur.Racine() / "d").size(), 10u);
-        if (fs::exists(copie)) {
-            EXPECT_LE(CRepertoireTemp::Arbre(copie).size(), 3u);
-        }
-    }
-}
-
 #ifdef OTDR_HOST_PATH
 TEST_F(OtdrCliSimulatorTest, DemoHostConnectsAndShowsTheModel)
 {
@@ -640,7 +598,6 @@ TEST(OtdrCli, IdentifyGivesTheRealCauseAndThePortWithinItsBudget)
         {{"--silent"}, "(no reply to \"*STB?\" within 0.3 s)"},
         {{"--fail", "*CLS:16"}, "(the instrument reported an error after \"*CLS\" (event status register 16: "
                                 "execution error))"},
-        {{"--close-mid-reply", "*IDN?"}, "(the instrument closed the connection while \"*IDN?\" awaited its reply)"},
     };
     for (const auto& c : cas) {
         CProcessusTest sim;

@@ -27,6 +27,8 @@ import sys
 import threading
 import time
 
+from serveur_commun import say
+
 
 def parse_args():
     p = argparse.ArgumentParser()
@@ -37,12 +39,6 @@ def parse_args():
 
 
 ARGS = parse_args()
-LOCK = threading.Lock()
-
-
-def say(line):
-    with LOCK:
-        print(line, flush=True)
 
 
 def delay():

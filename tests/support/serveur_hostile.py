@@ -12,6 +12,9 @@ Prints "LISTEN ftp <port>" then "READY" and serves until SIGTERM.
 --list PATH=MODE      how the listing of directory PATH ("/", "/a/b") ends
 --retr NAME=MODE      how the download of every file named NAME ends
 --once                each --list and --retr acts on the first request only
+--log                 prints "CMD <hex of its bytes>" for every command line
+--extra PATH=LINE     adds the line LINE, raw bytes (\\r, \\n and \\xNN decoded), to
+                      the listings of directory PATH: a name that lies
   MODE is one of:
     refuse            550 at once, no data connection
     425               150, then 425 without any data connection
@@ -28,13 +31,12 @@ pyftpdlib does; PWD gives the path as the client walked it.
 
 import argparse
 import os
-import signal
 import socket
 import socketserver
 import stat
-import sys
-import threading
 import time
+
+from serveur_commun import say, serve
 
 
 def parse_args():
@@ -46,6 +48,8 @@ def parse_args():
     p.add_argument("--once", action="store_true")
     p.add_argument("--list", action="append", default=[], metavar="PATH=MODE")
     p.add_argument("--retr", action="append", default=[], metavar="NAME=MODE")
+    p.add_argument("--log", action="store_true")
+    p.add_argument("--extra", action="append", default=[], metavar="PATH=LINE")
     return p.parse_args()
 
 
@@ -71,6 +75,11 @@ ROOT = os.fsencode(os.path.realpath(ARGS.root))
 USER, _, PASSWORD = ARGS.user.partition(":")
 LIST_MODES = modes(ARGS.list)
 RETR_MODES = modes(ARGS.retr)
+EXTRA_LINES = {}
+for _pair in ARGS.extra:
+    _path, _, _line = _pair.partition("=")
+    _raw = _line.encode("latin-1").decode("unicode_escape").encode("latin-1")
+    EXTRA_LINES.setdefault(os.fsencode(_path), []).append(_raw + b"\r\n")
 
 
 def normalise(cwd, arg):
@@ -127,6 +136,8 @@ class Handler(socketserver.StreamRequestHandler):
             if not line:
                 return
             line = line.rstrip(b"\r\n")
+            if ARGS.log:
+                say("CMD " + line.hex())
             verb, _, arg = line.partition(b" ")
             verb = verb.decode("ascii", "replace").upper()
             method = getattr(self, "cmd_" + verb, None)
@@ -309,6 +320,7 @@ class Handler(socketserver.StreamRequestHandler):
                 lines.append(form(p, name))
             except OSError:
                 pass  # a broken link
+        lines += EXTRA_LINES.get(target, [])
         return self.transfer(lines, mode_for(LIST_MODES, target))
 
     def cmd_MLSD(self, arg):
@@ -349,18 +361,5 @@ class Handler(socketserver.StreamRequestHandler):
         return True
 
 
-class Server(socketserver.ThreadingTCPServer):
-    daemon_threads = True
-    allow_reuse_address = True
-
-
-def main():
-    server = Server(("127.0.0.1", 0), Handler)
-    signal.signal(signal.SIGTERM, lambda *_: os._exit(0))
-    print("LISTEN ftp %d" % server.server_address[1], flush=True)
-    print("READY", flush=True)
-    server.serve_forever()
-
-
 if __name__ == "__main__":
-    main()
+    serve(Handler, "ftp")
