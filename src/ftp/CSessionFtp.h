@@ -18,7 +18,8 @@
 //   before the server has connected back can end at once with no data and no
 //   final reply (the server's late 425/226 then answers the next command). A
 //   transfer that ends on a preliminary (1xx) reply is therefore never taken
-//   for a success: the connection is dropped and the transfer made once more.
+//   for a success: the connection is dropped and the transfer made again (at
+//   most REPRISES_PRELIMINAIRE times).
 // - Once the data has moved, libcurl waits up to 60 s for the final reply
 //   whatever the reply limit; the progress callback ends that wait at the
 //   reply limit.
@@ -39,6 +40,8 @@ class CSessionFtp
 {
 public:
     static constexpr int ANNULE = -30;
+    /// Times a transfer that ended on its 1xx reply alone is made again.
+    static constexpr int REPRISES_PRELIMINAIRE = 2;
 
     using FonctionTrace = std::function<void(const std::string&)>;
     using FonctionProgression = std::function<bool(uint64_t nFaits, uint64_t nTotal)>;

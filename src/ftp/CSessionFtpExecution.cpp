@@ -350,19 +350,21 @@ int CSessionFtp::Executer(tRequete& r)
         return ANNULE;
     }
     int n = ExecuterUneFois(r);
-    if (r.bFinPreliminaire) {
+    // A race of the server's (its final reply after the end libcurl saw) is
+    // rarely lost twice; a server that always ends this way fails in bounded time.
+    for (int nEssai = 1; r.bFinPreliminaire; ++nEssai) {
         OublierConnexion();
-        if (r.recommencer && r.recommencer())
-            n = ExecuterUneFois(r);
-        if (r.bFinPreliminaire)
-            OublierConnexion();
+        if (nEssai > REPRISES_PRELIMINAIRE || !r.recommencer || !r.recommencer())
+            break;
+        n = ExecuterUneFois(r);
     }
     if (n == 0) {
         m_strErreur.clear();
         return 0;
     }
     Expliquer(r, n);
-    // Twice without a final reply is the server's doing, not a lost session.
+    // Ending again and again without a final reply is the server's doing, not
+    // a lost session.
     m_bConnexionPerdue = n != ANNULE && !r.bFinPreliminaire && EstPerteSession(r.nCurl, n);
     // What a cancel, a time limit or a cut leaves of the connection is not
     // worth keeping: the next request logs in anew.
