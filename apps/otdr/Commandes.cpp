@@ -256,8 +256,9 @@ int CommandeIdentify(tContexte& ctx)
         // The worker is still busy with the instrument; the process ends now
         // rather than waiting for it.
         const unsigned long limite = driver.GetDelais().m_nDemarrage;
-        std::fprintf(stderr, "otdr: the instrument at %s did not complete the connection sequence within %lu s\n",
-                     Visible(ctx.Cible(ctx.nPort)).c_str(), (limite + 999) / 1000);
+        EcrireErreur("the instrument at " + ctx.Cible(ctx.nPort) + " did not complete the connection sequence within " +
+                         std::to_string((limite + 999) / 1000) + " s",
+                     SORTIE_ECHEC);
         std::fflush(nullptr);
         std::_Exit(SORTIE_ECHEC);
     }

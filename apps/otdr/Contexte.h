@@ -34,6 +34,10 @@ std::string ModeleAppareil(const tContexte& ctx, long nLimiteMs);
 // Writes one trace line on standard error (--verbose); safe from any thread.
 void EcrireTrace(const std::string& strCanal, const std::string& strLigne);
 
+// Writes the message of a failure on standard error: "otdr: ..." on one line,
+// or under --json one JSON object with the exit status it ends with.
+void EcrireErreur(const std::string& strMessage, int nSortie);
+
 // Commands; each returns the exit status or throws CErreurOtdr.
 int CommandeConfig(tContexte& ctx);
 int CommandeIdentify(tContexte& ctx);

@@ -38,6 +38,8 @@ const char* const kOptionsGlobales =
     "                    over a second), always, never\n"
     "  -v, --verbose     trace every command line and FTP command on standard error\n"
     "                    (passwords masked)\n"
+    "  --json            print one JSON document (identify, ls, scan, sync, fleet\n"
+    "                    runs) and errors as one JSON object on standard error\n"
     "  -h, --help        this help, or the command's\n"
     "  --version         the version\n";
 
@@ -155,6 +157,7 @@ tOptionsOtdr AnalyserLigne(const std::vector<std::string>& args)
         if (a == "-h" || a == "--help") o.bAide = true;
         else if (a == "--version") o.bVersion = true;
         else if (a == "--verbose" || a == "-v") o.bVerbeux = true;
+        else if (a == "--json") o.bJson = true;
         else if (a == "-r" || a == "--recursive") o.bRecursif = true;
         else throw ErreurUsage("unknown option '" + a + "' (see 'otdr --help')");
     }

@@ -16,6 +16,7 @@ struct tOptionsOtdr
     bool bVersion = false;
     bool bRecursif = false;               // -r (get, put, rmdir)
     bool bVerbeux = false;
+    bool bJson = false;                   // --json: one JSON document out, errors as JSON
     std::optional<std::string> profil;
     std::optional<std::string> adresse;
     std::optional<int> port;              // PORT_PAR_DEFAUT: "default"

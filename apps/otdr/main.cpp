@@ -13,6 +13,7 @@
 #include "CProgression.h"
 #include "Contexte.h"
 #include "Erreurs.h"
+#include "Json.h"
 #include "OptionsOtdr.h"
 #include "common/Conversions.h"
 #include "profile/CProfilIni.h"
@@ -21,6 +22,16 @@
 namespace {
 
 std::mutex g_mutexTrace;
+bool g_bJson = false;   // set before the command line is parsed: its own errors are JSON too
+
+bool DemandeJson(const std::vector<std::string>& args)
+{
+    for (const std::string& a : args) {
+        if (a == "--") return false;
+        if (a == "--json") return true;
+    }
+    return false;
+}
 
 // The instrument from options first, then from the profile.
 void Resoudre(tContexte& ctx)
@@ -84,6 +95,14 @@ int Executer(const std::vector<std::string>& args)
 
 } // namespace
 
+void EcrireErreur(const std::string& message, int nSortie)
+{
+    std::fflush(stdout);
+    const std::string ligne = g_bJson ? ErreurJson(message, nSortie) : "otdr: " + Visible(message);
+    std::lock_guard<std::mutex> lock(g_mutexTrace);
+    std::fprintf(stderr, "%s\n", ligne.c_str());
+}
+
 void EcrireTrace(const std::string& canal, const std::string& ligne)
 {
     const std::string visible = Visible(ligne);
@@ -118,17 +137,16 @@ int main(int argc, char** argv)
     // Numbers on the wire stay in the "C" locale whatever the user's.
     std::setlocale(LC_ALL, "C");
     std::vector<std::string> args(argv + 1, argv + argc);
+    g_bJson = DemandeJson(args);
     int nSortie;
     try {
         nSortie = Executer(args);
     } catch (const CErreurOtdr& e) {
-        std::fflush(stdout);
-        std::fprintf(stderr, "otdr: %s\n", Visible(e.what()).c_str());
         nSortie = e.Sortie();
+        EcrireErreur(e.what(), nSortie);
     } catch (const std::exception& e) {
-        std::fflush(stdout);
-        std::fprintf(stderr, "otdr: %s\n", Visible(e.what()).c_str());
         nSortie = SORTIE_ECHEC;
+        EcrireErreur(e.what(), nSortie);
     }
     std::fflush(stdout);
     return nSortie;
