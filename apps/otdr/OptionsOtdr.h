@@ -25,6 +25,7 @@ struct tOptionsOtdr
     std::optional<std::string> motDePasse;
     std::optional<long> delaiMs;          // --timeout, or OTDR_TIMEOUT
     eProgression eProgres = eProgression::Auto;
+    int nParallele = 1;                   // --parallel: FTP connections of a tree copy
 };
 
 // Reads argv (without argv[0]). Throws CErreurOtdr(SORTIE_USAGE) on a wrong

@@ -75,7 +75,7 @@ void CEquipeTransferts::Arreter()
 int CEquipeTransferts::Sessions() const
 {
     std::lock_guard<std::mutex> verrou(m_mutex);
-    return m_nConnectes + 1;
+    return static_cast<int>(m_threads.size()) + 1 - m_nRefus;
 }
 
 CEquipeTransferts::tSuite CEquipeTransferts::Executer(CFTPDirect& ftp, tTache& tache, bool& bReessaye, tResultat& r)
@@ -116,14 +116,16 @@ void CEquipeTransferts::Travailler()
             client.reset();
         }
     }
-    if (!client)
-        return;   // refused: the others share the files
     {
         std::lock_guard<std::mutex> verrou(m_mutex);
+        if (!client) {
+            if (!bArret)
+                ++m_nRefus;   // the others share the files
+            return;
+        }
         if (m_bArret)
             client->Annuler();
         m_clients.push_back(client.get());
-        ++m_nConnectes;
     }
     bool bReessaye = false;
     for (;;) {

@@ -55,7 +55,7 @@ public:
                bool& bReessaye);
     /// Every client's transfer in flight is cancelled; what is queued ends not done.
     void Arreter();
-    /// Clients that logged in, the walker's counted.
+    /// Clients the server did not refuse, the walker's counted.
     int Sessions() const;
 
 private:
@@ -74,7 +74,7 @@ private:
     std::vector<tResultat> m_resultats;
     std::vector<CFTPDirect*> m_clients;   ///< logged in, for Arreter
     int m_nEnCours = 0;                   ///< tasks taken and not yet ended
-    int m_nConnectes = 0;
+    int m_nRefus = 0;                     ///< logins the server refused
     bool m_bArret = false;
     bool m_bFerme = false;                ///< no more tasks will come
     std::vector<std::thread> m_threads;

@@ -114,7 +114,8 @@ public:
     /// parallel copy): the size is nTaille and, unless nDateExacte is 0, the
     /// time is nDateExacte (seconds, UTC) rather than asked with MDTM. With
     /// bReprendre the download goes into a partial file of a fixed name
-    /// beside the target (NomPartiel), which a failed transfer leaves in
+    /// beside the target (".otdr-r<16 hex digits>.part", after the
+    /// file's name, size and time), which a failed transfer leaves in
     /// place for a later call to resume: then the server sends only the rest
     /// (REST), if the partial file is shorter than nTaille; the whole file is
     /// fetched again when the server refuses REST or the resumed file does
@@ -122,11 +123,6 @@ public:
     /// kept from a partial file (0 when none was resumed).
     int GetFileListe(CString strDistant, CString strLocal, uint64_t nTaille, int64_t nDateExacte, bool bReprendre,
                      uint64_t* pRepris = nullptr);
-    /// The partial file of a resumable download of a file of that size and
-    /// time named strNom: ".otdr-r<16 hex digits>.part", beside the target.
-    static CString NomPartiel(const CString& strNom, uint64_t nTaille, int64_t nDate);
-    /// True for the names NomPartiel gives.
-    static bool EstNomPartiel(const CString& strNom);
     /// STOR of the local file, then MFMT to its time when the server offers
     /// MFMT. TRUE on success. Cancelled, it removes what it stored (DELE) and
     /// names the file in GetDerniereErreur when it could not.

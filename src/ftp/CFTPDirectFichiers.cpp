@@ -4,7 +4,6 @@
 
 #include <algorithm>
 #include <cerrno>
-#include <cinttypes>
 #include <cstdio>
 #include <cstring>
 #include <filesystem>
@@ -134,38 +133,7 @@ std::FILE* OuvrirPartiel(const fs::path& partiel, uint64_t nTaille, uint64_t& nR
     return f;
 }
 
-uint64_t Fnv1a(uint64_t h, const void* p, size_t n)
-{
-    const unsigned char* o = static_cast<const unsigned char*>(p);
-    for (size_t i = 0; i < n; ++i) {
-        h ^= o[i];
-        h *= 1099511628211ull;
-    }
-    return h;
-}
-
 } // namespace
-
-CString CFTPDirect::NomPartiel(const CString& strNom, uint64_t nTaille, int64_t nDate)
-{
-    // Named after the file and the version of it being fetched: a partial
-    // file is only ever continued with the same remote file's bytes.
-    const std::string nom = Fil(strNom);
-    uint64_t h = Fnv1a(14695981039346656037ull, nom.data(), nom.size() + 1);
-    h = Fnv1a(h, &nTaille, sizeof nTaille);
-    h = Fnv1a(h, &nDate, sizeof nDate);
-    char texte[40];
-    std::snprintf(texte, sizeof texte, ".otdr-r%016" PRIx64 ".part", h);
-    return CString(Utf8ToWide(texte));
-}
-
-bool CFTPDirect::EstNomPartiel(const CString& strNom)
-{
-    const std::string n = Fil(strNom);
-    if (n.size() != 28 || n.compare(0, 7, ".otdr-r") != 0 || n.compare(23, 5, ".part") != 0)
-        return false;
-    return std::all_of(n.begin() + 7, n.begin() + 23, [](char c) { return std::isxdigit(static_cast<unsigned char>(c)) != 0; });
-}
 
 bool CFTPDirect::ListeExacte() const { return m_pSession && m_pSession->ListeMlsd(); }
 
@@ -245,7 +213,7 @@ int CFTPDirect::Telecharger(const CString& strDistant, const CString& strLocal, 
         uint64_t nRepris = 0;
         if (t.bReprendre) {
             temporaire = cible.parent_path() /
-                         CheminLocal(NomPartiel(FichiersLocaux::Texte(cible.filename()), t.nTaille, t.nDate));
+                         CheminLocal(FichiersLocaux::NomPartiel(FichiersLocaux::Texte(cible.filename()), t.nTaille, t.nDate));
             f = OuvrirPartiel(temporaire, t.nTaille, nRepris, nErrno);
         } else {
             f = OuvrirTemporaire(cible.parent_path(), temporaire, nErrno);

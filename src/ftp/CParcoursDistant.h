@@ -132,7 +132,7 @@ public:
         std::vector<CString> nonFaits;   ///< not tried: the walk stopped (directories end with "/")
         bool bSessionPerdue = false;     ///< stopped because the session stayed gone
         bool bArrete = false;            ///< stopped by the caller
-        int nSessions = 1;               ///< clients that took files (SetParallele)
+        int nSessions = 1;               ///< clients used (SetParallele): fewer than asked when refused
         /// Everything was done (links already walked aside).
         bool Complet() const { return echecs.empty() && nonFaits.empty() && !bSessionPerdue && !bArrete; }
     };

@@ -12,6 +12,8 @@ Prints "LISTEN ftp <port>" then "READY" and serves until SIGTERM.
 --list PATH=MODE      how the listing of directory PATH ("/", "/a/b") ends
 --retr NAME=MODE      how the download of every file named NAME ends
 --once                each --list and --retr acts on the first request only
+--rest                REST N makes the next RETR start at byte N (without it,
+                      REST is an unknown command, as on servers that cannot resume)
   MODE is one of:
     refuse            550 at once, no data connection
     425               150, then 425 without any data connection
@@ -44,6 +46,7 @@ def parse_args():
     p.add_argument("--no-mlsd", action="store_true")
     p.add_argument("--late-data", type=int, default=0, metavar="MS")
     p.add_argument("--once", action="store_true")
+    p.add_argument("--rest", action="store_true")
     p.add_argument("--list", action="append", default=[], metavar="PATH=MODE")
     p.add_argument("--retr", action="append", default=[], metavar="NAME=MODE")
     return p.parse_args()
@@ -115,6 +118,7 @@ class Handler(socketserver.StreamRequestHandler):
         self.logged = False
         self.port = None
         self.rnfr = None
+        self.rest = 0
 
     def reply(self, text):
         self.wfile.write(text.encode() + b"\r\n")
@@ -222,6 +226,13 @@ class Handler(socketserver.StreamRequestHandler):
         except OSError as e:
             self.reply("550 %s." % e.strerror)
 
+    def cmd_REST(self, arg):
+        if not ARGS.rest:
+            self.reply("500 Unknown command.")
+            return
+        self.rest = int(arg or b"0")
+        self.reply("350 Restarting at %d." % self.rest)
+
     def cmd_DELE(self, arg):
         self.simple(os.remove, arg, "250 Deleted.")
 
@@ -327,7 +338,8 @@ class Handler(socketserver.StreamRequestHandler):
             self.reply("550 No such file.")
             return True
         with open(p, "rb") as f:
-            content = f.read()
+            content = f.read()[self.rest:]
+        self.rest = 0
         mode = mode_for(RETR_MODES, os.path.basename(target))
         # Counts are bytes for files.
         return self.transfer([content], mode and (mode[0], mode[1], True))
