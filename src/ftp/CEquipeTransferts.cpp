@@ -8,6 +8,7 @@ CEquipeTransferts::CEquipeTransferts(int nSupplementaires, CParcoursDistant::Fon
                                      FonctionTransfert transferer, bool bTelechargement)
     : m_connecter(std::move(connecter)), m_transferer(std::move(transferer)), m_bTelechargement(bTelechargement)
 {
+    m_nLogins = nSupplementaires;
     for (int i = 0; i < nSupplementaires; ++i)
         m_threads.emplace_back([this] { Travailler(); });
 }
@@ -74,7 +75,10 @@ void CEquipeTransferts::Arreter()
 
 int CEquipeTransferts::Sessions() const
 {
-    std::lock_guard<std::mutex> verrou(m_mutex);
+    // Once every login has ended one way or the other (the threads are
+    // joined right after anyway).
+    std::unique_lock<std::mutex> verrou(m_mutex);
+    m_cv.wait(verrou, [this] { return m_nLogins == 0; });
     return static_cast<int>(m_threads.size()) + 1 - m_nRefus;
 }
 
@@ -118,6 +122,8 @@ void CEquipeTransferts::Travailler()
     }
     {
         std::lock_guard<std::mutex> verrou(m_mutex);
+        --m_nLogins;
+        m_cv.notify_all();
         if (!client) {
             if (!bArret)
                 ++m_nRefus;   // the others share the files

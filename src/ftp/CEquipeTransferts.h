@@ -69,12 +69,13 @@ private:
     FonctionTransfert m_transferer;
     const bool m_bTelechargement;
     mutable std::mutex m_mutex;
-    std::condition_variable m_cv;
+    mutable std::condition_variable m_cv;
     std::deque<tTache> m_file;
     std::vector<tResultat> m_resultats;
     std::vector<CFTPDirect*> m_clients;   ///< logged in, for Arreter
     int m_nEnCours = 0;                   ///< tasks taken and not yet ended
     int m_nRefus = 0;                     ///< logins the server refused
+    int m_nLogins = 0;                    ///< logins not yet ended
     bool m_bArret = false;
     bool m_bFerme = false;                ///< no more tasks will come
     std::vector<std::thread> m_threads;
