@@ -12,9 +12,7 @@
 
 #if defined(_WIN32)
 #include <io.h>
-#include <sys/utime.h>
 #else
-#include <fcntl.h>
 #include <sys/stat.h>
 #include <unistd.h>
 #endif
@@ -52,20 +50,6 @@ std::FILE* Ouvrir(const fs::path& chemin, const char* mode)
     return _wfopen(chemin.c_str(), m.c_str());
 #else
     return std::fopen(chemin.c_str(), mode);
-#endif
-}
-
-// Gives the file its remote time (seconds since 1970, UTC).
-void DaterFichier(const fs::path& chemin, int64_t nDateUtc)
-{
-#if defined(_WIN32)
-    struct _utimbuf t{static_cast<time_t>(nDateUtc), static_cast<time_t>(nDateUtc)};
-    _wutime(chemin.c_str(), &t);
-#else
-    struct timespec t[2];
-    t[0].tv_sec = t[1].tv_sec = static_cast<time_t>(nDateUtc);
-    t[0].tv_nsec = t[1].tv_nsec = 0;
-    ::utimensat(AT_FDCWD, chemin.c_str(), t, 0);
 #endif
 }
 
@@ -266,7 +250,7 @@ int CFTPDirect::Telecharger(const CString& strDistant, const CString& strLocal, 
                 ::chmod(temporaire.c_str(), avant.st_mode & 07777);
 #endif
             if (nDate > 0)
-                DaterFichier(temporaire, nDate);
+                FichiersLocaux::Dater(temporaire, nDate);
             fs::rename(temporaire, cible, ec);
             if (!ec) {
                 m_strErreur.clear();

@@ -6,12 +6,7 @@
 #include <set>
 #include <system_error>
 
-#if defined(_WIN32)
-#include <sys/utime.h>
-#else
-#include <fcntl.h>
 #include <sys/stat.h>
-#endif
 
 #include "ftp/CFTPDirect.h"
 #include "ftp/FichiersLocaux.h"
@@ -34,19 +29,6 @@ bool DateLocale(const fs::path& chemin, uint64_t& nTaille, int64_t& nDate)
     nTaille = static_cast<uint64_t>(st.st_size);
     nDate = static_cast<int64_t>(st.st_mtime);
     return true;
-}
-
-void Dater(const fs::path& chemin, int64_t nDate)
-{
-#if defined(_WIN32)
-    struct _utimbuf t{static_cast<time_t>(nDate), static_cast<time_t>(nDate)};
-    _wutime(chemin.c_str(), &t);
-#else
-    struct timespec t[2];
-    t[0].tv_sec = t[1].tv_sec = static_cast<time_t>(nDate);
-    t[0].tv_nsec = t[1].tv_nsec = 0;
-    ::utimensat(AT_FDCWD, chemin.c_str(), t, 0);
-#endif
 }
 
 fs::path Partiel(const CParcoursDistant::tFichier& f)
@@ -132,7 +114,7 @@ CSynchroDistante::tBilan CSynchroDistante::Synchroniser(const CString& strDistan
         // so that the next sync finds the file unchanged.
         if (f.nDateExacte == 0 && DateListe(f) != 0 &&
             Comparer(f.nTaille, 0, DateListe(f), f.strLocal) == tEtat::Modifie)
-            Dater(FichiersLocaux::Chemin(f.strLocal), DateListe(f));
+            FichiersLocaux::Dater(FichiersLocaux::Chemin(f.strLocal), DateListe(f));
         return true;
     };
 

@@ -5,6 +5,13 @@
 #include <cinttypes>
 #include <cstdio>
 
+#if defined(_WIN32)
+#include <sys/utime.h>
+#else
+#include <fcntl.h>
+#include <sys/stat.h>
+#endif
+
 #include "common/Conversions.h"
 
 namespace fs = std::filesystem;
@@ -60,6 +67,19 @@ bool EstNomPartiel(const CString& strNom)
     if (n.size() != 28 || n.compare(0, 7, ".otdr-r") != 0 || n.compare(23, 5, ".part") != 0)
         return false;
     return std::all_of(n.begin() + 7, n.begin() + 23, [](char c) { return std::isxdigit(static_cast<unsigned char>(c)) != 0; });
+}
+
+void Dater(const fs::path& chemin, int64_t nDateUtc)
+{
+#if defined(_WIN32)
+    struct _utimbuf t{static_cast<time_t>(nDateUtc), static_cast<time_t>(nDateUtc)};
+    _wutime(chemin.c_str(), &t);
+#else
+    struct timespec t[2];
+    t[0].tv_sec = t[1].tv_sec = static_cast<time_t>(nDateUtc);
+    t[0].tv_nsec = t[1].tv_nsec = 0;
+    ::utimensat(AT_FDCWD, chemin.c_str(), t, 0);
+#endif
 }
 
 } // namespace FichiersLocaux

@@ -12,6 +12,10 @@ namespace FichiersLocaux {
 std::filesystem::path Chemin(const CString& strTexte);
 CString Texte(const std::filesystem::path& chemin);
 
+// Gives the file that time (seconds since 1970, UTC), as its access and
+// modification times.
+void Dater(const std::filesystem::path& chemin, int64_t nDateUtc);
+
 // The partial file of a resumable download (CFTPDirect::GetFileListe) of the
 // file strNom of that size and time: ".otdr-r<16 hex digits>.part", named
 // after the version being fetched so that it only ever goes on with its bytes.
