@@ -56,11 +56,11 @@ const char* const kNoteFtp =
 
 // How every tree command walks, for their help.
 const char* const kTexteArbres =
-    "A tree (-r, sync) is copied each directory as soon as it is listed, none twice\n"
-    "(a link back to one already walked is skipped), none deeper than 64 levels. One that\n"
-    "cannot be entered or listed is skipped and named (status 1) and the rest goes\n"
-    "on. When the connection is lost the tool logs in again once; the second time\n"
-    "it stops and says what was not done.\n";
+    "Trees (-r, sync) are walked one directory at a time, each handled as soon as\n"
+    "it is listed, none twice (a link back to one already walked is skipped), none\n"
+    "deeper than 64 levels. One that cannot be entered or listed is skipped and\n"
+    "named (status 1) and the rest goes on. When the connection is lost the tool\n"
+    "logs in again once; the second time it stops and says what was not done.\n";
 
 } // namespace
 
