@@ -142,12 +142,6 @@ CParcoursDistant::CParcoursDistant(CFTPDirect& ftp, tRappels rappels) : m_ftp(ft
 {
 }
 
-void CParcoursDistant::SetParallele(int nSessions, FonctionConnexion connecter)
-{
-    m_nSessions = nSessions < 1 ? 1 : nSessions;
-    m_connecter = std::move(connecter);
-}
-
 CParcoursDistant::tBilan CParcoursDistant::Telecharger(const CString& strDistant, const CString& strLocal)
 {
     CMarcheArbre marche(m_ftp, m_rappels, m_nProfondeurMax, m_bListerCibles);

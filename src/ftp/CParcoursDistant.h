@@ -53,6 +53,7 @@
 #include <cstdint>
 #include <functional>
 #include <memory>
+#include <utility>
 #include <vector>
 
 #include "common/CString.h"
@@ -152,7 +153,11 @@ public:
     /// Copies (down and up) move their files on nSessions clients at once: the
     /// walker's own and nSessions - 1 that `connecter` makes (1, the default:
     /// the walker's client alone).
-    void SetParallele(int nSessions, FonctionConnexion connecter);
+    void SetParallele(int nSessions, FonctionConnexion connecter)
+    {
+        m_nSessions = nSessions < 1 ? 1 : nSessions;
+        m_connecter = std::move(connecter);
+    }
 
     /// Copies the remote directory strDistant into the local directory strLocal
     /// (created when missing, merged into when it exists); existing local files

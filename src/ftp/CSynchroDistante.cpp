@@ -41,10 +41,10 @@ fs::path Partiel(const CParcoursDistant::tFichier& f)
 
 int64_t DateListe(const CParcoursDistant::tFichier& f) { return f.pDistant ? f.pDistant->m_nDateUtc : 0; }
 
-} // namespace
+enum class tEtat { Nouveau, Modifie, Inchange };
 
-CSynchroDistante::tEtat CSynchroDistante::Comparer(uint64_t nTaille, int64_t nDateExacte, int64_t nDateListe,
-                                                   const CString& strLocal)
+// How a remote file stands against its local copy (see the header).
+tEtat Comparer(uint64_t nTaille, int64_t nDateExacte, int64_t nDateListe, const CString& strLocal)
 {
     uint64_t nTailleLocale = 0;
     int64_t nDateLocale = 0;
@@ -61,10 +61,7 @@ CSynchroDistante::tEtat CSynchroDistante::Comparer(uint64_t nTaille, int64_t nDa
     return nDateLocale >= nDateListe && nDateLocale < nDateListe + nPrecision ? tEtat::Inchange : tEtat::Modifie;
 }
 
-CSynchroDistante::CSynchroDistante(CFTPDirect& ftp, CParcoursDistant::tRappels rappels)
-    : m_ftp(ftp), m_rappels(std::move(rappels))
-{
-}
+} // namespace
 
 CSynchroDistante::tBilan CSynchroDistante::Synchroniser(const CString& strDistant, const CString& strLocal)
 {

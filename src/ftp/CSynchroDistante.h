@@ -2,7 +2,10 @@
 // Keeps a local directory a copy of a remote one, through the tree walker
 // (CParcoursDistant): each remote file is fetched only when it is new (no
 // local file of its name) or changed (its size or the instrument's time
-// differs from the local file's); the others are left alone. Local files get
+// differs from the local file's: to the second where the listing gives exact
+// times (MLSD), else within its precision, the minute or the day for older
+// files; a listing without times compares sizes alone); the others are left
+// alone. Local files get
 // the instrument's times. Nothing is ever deleted locally, whatever the
 // remote tree no longer holds.
 //
@@ -23,15 +26,6 @@
 class OTDR_EXPORT CSynchroDistante
 {
 public:
-    enum class tEtat { Nouveau, Modifie, Inchange };
-
-    /// How a remote file stands against the local path. Unchanged: a regular
-    /// file of the same size whose time is the remote one: to the second
-    /// when nDateExacte is given (MLSD), else within the precision of the
-    /// listing's time (the minute, or the day for older files); a listing
-    /// without a time compares the sizes alone.
-    static tEtat Comparer(uint64_t nTaille, int64_t nDateExacte, int64_t nDateListe, const CString& strLocal);
-
     struct tBilan
     {
         std::vector<CString> nouveaux;   ///< remote paths fetched that had no local copy
@@ -46,7 +40,10 @@ public:
 
     /// rappels: the caller's hooks, called for the files that are fetched only
     /// (avantFichier may still leave one); transfert is the sync's own.
-    explicit CSynchroDistante(CFTPDirect& ftp, CParcoursDistant::tRappels rappels = {});
+    explicit CSynchroDistante(CFTPDirect& ftp, CParcoursDistant::tRappels rappels = {})
+        : m_ftp(ftp), m_rappels(std::move(rappels))
+    {
+    }
 
     /// As CParcoursDistant::SetParallele.
     void SetParallele(int nSessions, CParcoursDistant::FonctionConnexion connecter)
