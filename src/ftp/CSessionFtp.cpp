@@ -255,8 +255,9 @@ int CSessionFtp::Telecharger(const std::string& nom, std::FILE* fichier, long lo
     r.nReprise = nReprise;
     r.nTotal = nTailleIndicative > 0 ? nTailleIndicative : 0;
     r.recommencer = [fichier, nReprise] {
-        // Back to what was there before this transfer.
-        const bool bCoupe =
+        // Back to what was there before this transfer (what stdio still
+        // holds written first, so that it cannot land after the cut).
+        const bool bCoupe = std::fflush(fichier) == 0 &&
 #if defined(_WIN32)
             _chsize_s(_fileno(fichier), nReprise) == 0;
 #else
