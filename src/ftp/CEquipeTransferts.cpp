@@ -78,7 +78,7 @@ int CEquipeTransferts::Sessions() const
     // Once every login has ended one way or the other (the threads are
     // joined right after anyway).
     std::unique_lock<std::mutex> verrou(m_mutex);
-    m_cv.wait(verrou, [this] { return m_nLogins == 0; });
+    m_cv.wait(verrou, [this] { return m_nLogins == 0 || m_bArret; });
     return static_cast<int>(m_threads.size()) + 1 - m_nRefus;
 }
 

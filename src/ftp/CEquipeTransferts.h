@@ -55,13 +55,14 @@ public:
                bool& bReessaye);
     /// Every client's transfer in flight is cancelled; what is queued ends not done.
     void Arreter();
-    /// Clients the server did not refuse, the walker's counted.
+    /// Clients the server did not refuse, the walker's counted, once every
+    /// login has ended (at once when stopped).
     int Sessions() const;
 
 private:
     void Travailler();
     // One task on a client, with the retry after a lost session (once per
-    // client: bReessaye); Reessayer: give it back, the client is gone.
+    // client: bReessaye). Rendu: the session is gone for good, the task goes back.
     enum class tSuite { Rendu, Fini };
     tSuite Executer(CFTPDirect& ftp, tTache& tache, bool& bReessaye, tResultat& r);
 
