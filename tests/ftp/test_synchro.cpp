@@ -265,10 +265,17 @@ TEST_F(SyncTest, ParallelCopiesShareTheFilesAndEndAsTheSerialOne)
 
 TEST_F(SyncTest, LoginsTheServerRefusesLowerTheNumberOfConnections)
 {
-    for (const int nMax : {1, 2}) {
+    // pyftpdlib stalls active-mode data connections of concurrent sessions
+    // now and then: it is asked for one session, the threaded server for two.
+    const struct
+    {
+        const char* pszServeur;
+        int nMax;
+    } cas[] = {{OTDR_TEST_FTP_SERVER, 1}, {OTDR_TEST_HOSTILE_SERVER, 2}};
+    for (const auto& [pszServeur, nMax] : cas) {
         SCOPED_TRACE(nMax);
         fs::remove_all(Local());
-        ASSERT_TRUE(Demarrer(OTDR_TEST_FTP_SERVER, {"--max-cons", std::to_string(nMax)}));
+        ASSERT_TRUE(Demarrer(pszServeur, {"--max-cons", std::to_string(nMax)}));
         const auto b = Sync(4);
         EXPECT_TRUE(b.Complet());
         EXPECT_EQ(b.parcours.nSessions, nMax);

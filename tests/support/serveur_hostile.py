@@ -12,6 +12,8 @@ Prints "LISTEN ftp <port>" then "READY" and serves until SIGTERM.
 --list PATH=MODE      how the listing of directory PATH ("/", "/a/b") ends
 --retr NAME=MODE      how the download of every file named NAME ends
 --once                each --list and --retr acts on the first request only
+--max-cons N          at most N connections at once: more are greeted with 421
+                      and closed
 --rest                REST N makes the next RETR start at byte N (without it,
                       REST is an unknown command, as on servers that cannot resume)
   MODE is one of:
@@ -47,6 +49,7 @@ def parse_args():
     p.add_argument("--late-data", type=int, default=0, metavar="MS")
     p.add_argument("--once", action="store_true")
     p.add_argument("--rest", action="store_true")
+    p.add_argument("--max-cons", type=int, default=0)
     p.add_argument("--list", action="append", default=[], metavar="PATH=MODE")
     p.add_argument("--retr", action="append", default=[], metavar="NAME=MODE")
     return p.parse_args()
@@ -74,6 +77,8 @@ ROOT = os.fsencode(os.path.realpath(ARGS.root))
 USER, _, PASSWORD = ARGS.user.partition(":")
 LIST_MODES = modes(ARGS.list)
 RETR_MODES = modes(ARGS.retr)
+CONNECTIONS = 0
+CONNECTIONS_LOCK = threading.Lock()
 
 
 def normalise(cwd, arg):
@@ -125,6 +130,21 @@ class Handler(socketserver.StreamRequestHandler):
         self.wfile.flush()
 
     def handle(self):
+        with CONNECTIONS_LOCK:
+            global CONNECTIONS
+            full = ARGS.max_cons and CONNECTIONS >= ARGS.max_cons
+            if not full:
+                CONNECTIONS += 1
+        if full:
+            self.reply("421 Too many connections.")
+            return
+        try:
+            self.serve()
+        finally:
+            with CONNECTIONS_LOCK:
+                CONNECTIONS -= 1
+
+    def serve(self):
         self.reply("220 hostile test server")
         while True:
             line = self.rfile.readline()
