@@ -62,6 +62,7 @@ set(OTDR_ENTETES_PUBLICS
   ftp/CVectorFast.h
   ftp/CheminDistant.h
   ftp/CParcoursDistant.h
+  ftp/CSynchroDistante.h
   ui/Attente.h
   driver/COtdrDriver.h
   driver/IdentifiantsFtp.h)

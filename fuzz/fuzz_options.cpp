@@ -6,8 +6,9 @@
 // refusal is exit status 2 with a message that prints as one line; an
 // accepted line names a known command (or none), ports 1-65535 or "default",
 // a time limit of 1 ms to one day, an address without blanks, a non-empty
-// profile path, -r only where it applies, 1 to 64 jobs, and a fleet file only
-// for the commands that run per instrument, never beside --address.
+// profile path, -r only where it applies, 1 to 64 jobs, 1 to 16 parallel
+// connections, and a fleet file only for the commands that run per
+// instrument, never beside --address.
 
 #include <algorithm>
 #include <cstdint>
@@ -54,6 +55,7 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* donnees, size_t taille)
         VERIFIER(o.strCommande.empty() || CommandeConnue(o.strCommande));
         VERIFIER(PortValide(o.port) && PortValide(o.portFtp));
         VERIFIER(!o.delaiMs || (*o.delaiMs >= 1 && *o.delaiMs <= 86400000));
+        VERIFIER(o.nParallele >= 1 && o.nParallele <= 16);
         VERIFIER(!o.adresse || (!o.adresse->empty() && o.adresse->find_first_of(" \t\r\n") == std::string::npos));
         VERIFIER(!o.profil || !o.profil->empty());
         VERIFIER(!o.bRecursif || o.bAide || o.strCommande == "get" || o.strCommande == "put" ||

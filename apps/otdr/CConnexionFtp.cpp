@@ -17,14 +17,30 @@ std::string Etroit(const std::wstring& s) { return WideToUtf8(s); }
 CConnexionFtp::CConnexionFtp(const tContexte& ctx)
     : m_ctx(ctx), m_ftp(Large(ctx.strAdresse), ctx.nPortFtp)
 {
-    if (ctx.options.delaiMs) {
-        const std::chrono::milliseconds d(*ctx.options.delaiMs);
-        m_ftp.SetDelaiConnexion(d);
-        m_ftp.SetDelaiReponse(d);
-        m_ftp.SetDelaiBlocage(d);
+    Regler(m_ftp);
+}
+
+void CConnexionFtp::Regler(CFTPDirect& ftp) const
+{
+    if (m_ctx.options.delaiMs) {
+        const std::chrono::milliseconds d(*m_ctx.options.delaiMs);
+        ftp.SetDelaiConnexion(d);
+        ftp.SetDelaiReponse(d);
+        ftp.SetDelaiBlocage(d);
     }
-    if (ctx.options.bVerbeux)
-        m_ftp.SetTrace([](const std::string& ligne) { EcrireTrace("ftp", ligne); });
+    if (m_ctx.options.bVerbeux)
+        ftp.SetTrace([](const std::string& ligne) { EcrireTrace("ftp", ligne); });
+}
+
+std::unique_ptr<CFTPDirect> CConnexionFtp::NouvelleSession() const
+{
+    auto ftp = std::make_unique<CFTPDirect>(Large(m_ctx.strAdresse), m_ctx.nPortFtp);
+    Regler(*ftp);
+    if (ftp->FtpConnexion(m_strUtilisateur, m_strMotDePasse))
+        return ftp;
+    if (m_ctx.options.bVerbeux)
+        EcrireTrace("ftp", "another connection was refused: " + Etroit(ftp->GetDerniereErreur()));
+    return nullptr;
 }
 
 void CConnexionFtp::Connecter()
@@ -53,8 +69,11 @@ void CConnexionFtp::Connecter()
         [&](const CString& u, const CString& p) {
             if (o.bVerbeux)
                 EcrireTrace("ftp", "login to " + m_ctx.Cible(m_ctx.nPortFtp) + " as " + Etroit(u));
-            if (m_ftp.FtpConnexion(u, p))
+            if (m_ftp.FtpConnexion(u, p)) {
+                m_strUtilisateur = u;
+                m_strMotDePasse = p;
                 return 1;
+            }
             raison = Etroit(m_ftp.GetDerniereErreur());
             // Unreachable, cut or silent: no other login can do better.
             if (m_ftp.GetEchecConnexion() != CFTPDirect::tEchecConnexion::Refusee)

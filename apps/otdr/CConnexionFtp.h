@@ -4,6 +4,7 @@
 // (paths are UTF-8, absolute once resolved; the path rules are CheminDistant's;
 // tree walks are CParcoursDistant's).
 
+#include <memory>
 #include <string>
 #include <vector>
 
@@ -24,6 +25,15 @@ public:
     void Connecter();
 
     CFTPDirect& Ftp() { return m_ftp; }
+    // One more client logged in as Connecter was, for the parallel copies
+    // (--parallel): null when the server refuses it. Safe from any thread.
+    std::unique_ptr<CFTPDirect> NouvelleSession() const;
+    // Gives a walker --parallel's connections (made with NouvelleSession).
+    template <class TParcours> void Partager(TParcours& parcours) const
+    {
+        if (m_ctx.options.nParallele > 1)
+            parcours.SetParallele(m_ctx.options.nParallele, [this] { return NouvelleSession(); });
+    }
     const std::string& RepertoireInitial() const { return m_strInitial; }
 
     // An operand made absolute: relative to the login directory, "." and ".." resolved.
@@ -43,7 +53,11 @@ public:
                                        const std::string& strRaison);
 
 private:
+    void Regler(CFTPDirect& ftp) const;
+
     const tContexte& m_ctx;
+    CString m_strUtilisateur;   // the login that worked
+    CString m_strMotDePasse;
     CFTPDirect m_ftp;
     std::string m_strInitial = "/";
 };

@@ -97,14 +97,6 @@ void ImprimerListeJson(const std::string& chemin, std::vector<std::pair<std::str
 // A trailing "/" in a remote operand means "into this directory".
 bool FinitParBarre(const std::string& s) { return !s.empty() && s.back() == '/'; }
 
-std::string Resume(const char* verbe, int nFichiers, uint64_t nOctets, const std::string& cible, double s)
-{
-    char t[64];
-    std::snprintf(t, sizeof t, "%.1f", s);
-    return std::string(verbe) + " " + std::to_string(nFichiers) + (nFichiers == 1 ? " file" : " files") + " (" +
-           CProgression::Octets(nOctets) + ") " + cible + " in " + t + " s";
-}
-
 // What a remote path is, asked of the server for that path alone (a directory
 // or, when it cannot be entered, a file whose own command will tell).
 tInfosFichierFtp EtatExistant(CConnexionFtp& c, const std::string& abs)
@@ -116,6 +108,16 @@ tInfosFichierFtp EtatExistant(CConnexionFtp& c, const std::string& abs)
 
 // The library's reason for the last failure, for a message.
 std::string Raison(CConnexionFtp& c) { return Etroit(c.Ftp().GetDerniereErreur()); }
+
+} // namespace
+
+std::string Resume(const char* verbe, int nFichiers, uint64_t nOctets, const std::string& cible, double s)
+{
+    char t[64];
+    std::snprintf(t, sizeof t, "%.1f", s);
+    return std::string(verbe) + " " + std::to_string(nFichiers) + (nFichiers == 1 ? " file" : " files") + " (" +
+           CProgression::Octets(nOctets) + ") " + cible + " in " + t + " s";
+}
 
 // A tree walk's hooks for the progress bar: its totals grow as each directory
 // is listed.
@@ -157,7 +159,12 @@ void SignalerBilan(const CParcoursDistant::tBilan& b, const std::string& quoi)
     throw ErreurOperation("not everything could be " + quoi + ": " + texte);
 }
 
-} // namespace
+void NoterSessions(const tContexte& ctx, const CParcoursDistant::tBilan& b)
+{
+    if (ctx.options.nParallele > 1 && b.nSessions < ctx.options.nParallele)
+        std::fprintf(stderr, "otdr: the instrument accepted %d of the %d FTP connections asked for\n", b.nSessions,
+                     ctx.options.nParallele);
+}
 
 // ---------------------------------------------------------------- config
 
@@ -484,8 +491,10 @@ int CommandeGet(tContexte& ctx)
         throw ErreurOperation("'" + racine.string() + "' exists and is not a directory");
     CProgression prog(ctx.options.eProgres, 0, 0);
     CParcoursDistant parcours(c.Ftp(), Suivi(prog, true));
+    c.Partager(parcours);
     const CParcoursDistant::tBilan bilan = parcours.Telecharger(Large(abs), LargeChemin(racine));
     prog.Terminer();
+    NoterSessions(ctx, bilan);
     std::printf("%s\n", Visible(Resume("Downloaded", bilan.nFichiers, prog.OctetsFaits(), "to " + racine.string(),
                                        prog.Secondes()) + LiensIgnores(bilan)).c_str());
     SignalerBilan(bilan, "downloaded");
@@ -533,8 +542,10 @@ int CommandePut(tContexte& ctx)
     const std::string racine = bDansRep ? CheminDistant::Joindre(abs, nomLocal) : abs;
     CProgression prog(ctx.options.eProgres, 0, 0);
     CParcoursDistant parcours(c.Ftp(), Suivi(prog, false));
+    c.Partager(parcours);
     const CParcoursDistant::tBilan bilan = parcours.Envoyer(LargeChemin(local), Large(racine));
     prog.Terminer();
+    NoterSessions(ctx, bilan);
     std::printf("%s\n", Visible(Resume("Uploaded", bilan.nFichiers, prog.OctetsFaits(), "to " + racine,
                                        prog.Secondes()) + LiensIgnores(bilan)).c_str());
     SignalerBilan(bilan, "uploaded");

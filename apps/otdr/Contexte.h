@@ -6,6 +6,7 @@
 #include <string>
 
 #include "OptionsOtdr.h"
+#include "ftp/CParcoursDistant.h"
 #include "profile/CProfilIni.h"
 #include "profile/Profil.h"
 
@@ -48,3 +49,17 @@ int CommandeRm(tContexte& ctx);
 int CommandeMkdir(tContexte& ctx);
 int CommandeRmdir(tContexte& ctx);
 int CommandeScan(tContexte& ctx);
+int CommandeSync(tContexte& ctx);
+
+// Shared by the tree commands.
+class CProgression;
+// "Downloaded 3 files (1.2 MiB) to x in 0.4 s".
+std::string Resume(const char* pszVerbe, int nFichiers, uint64_t nOctets, const std::string& strCible, double s);
+// A walk's hooks that feed the progress bar.
+CParcoursDistant::tRappels Suivi(CProgression& prog, bool bTelechargement);
+// " (skipped 1 link to a directory already walked: '/a/self')", or nothing.
+std::string LiensIgnores(const CParcoursDistant::tBilan& b);
+// Ends a tree command: throws, naming what failed, was skipped or not done.
+void SignalerBilan(const CParcoursDistant::tBilan& b, const std::string& strQuoi);
+// Says on standard error when the instrument allowed fewer connections than --parallel.
+void NoterSessions(const tContexte& ctx, const CParcoursDistant::tBilan& b);

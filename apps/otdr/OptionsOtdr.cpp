@@ -8,7 +8,10 @@
 
 namespace {
 
-const char* const kCommandes[] = {"config", "identify", "ls", "get", "put", "rm", "mkdir", "rmdir", "scan"};
+const char* const kCommandes[] = {"config", "identify", "ls", "get", "put", "rm", "mkdir", "rmdir", "scan", "sync"};
+
+// Instruments allow few FTP sessions at once; more than this gains nothing.
+constexpr int PARALLELE_MAX = 16;
 
 } // namespace
 
@@ -16,7 +19,7 @@ bool OptionAvecValeur(const std::string& nom)
 {
     return nom == "--profile" || nom == "--address" || nom == "--port" || nom == "--ftp-port" ||
            nom == "--user" || nom == "--password" || nom == "--timeout" || nom == "--progress" ||
-           nom == "--fleet" || nom == "--jobs";
+           nom == "--fleet" || nom == "--jobs" || nom == "--parallel";
 }
 
 namespace {
@@ -39,6 +42,9 @@ const char* const kOptionsGlobales =
     "                    each reply (also the OTDR_TIMEOUT environment variable;\n"
     "                    default 15 to connect, 30 per reply, and 120 for the\n"
     "                    whole connection sequence of identify)\n"
+    "  --parallel N      FTP connections that share the files of get -r, put -r and\n"
+    "                    sync (1-16, default 1); fewer when the instrument refuses\n"
+    "                    some\n"
     "  --progress WHEN   progress bars: auto (on a terminal, for transfers lasting\n"
     "                    over a second), always, never\n"
     "  -v, --verbose     trace every command line and FTP command on standard error\n"
@@ -58,11 +64,11 @@ const char* const kNoteFtp =
 
 // How every tree command walks, for their help.
 const char* const kTexteArbres =
-    "With -r, each directory is handled as soon as it is listed, none twice (a link\n"
-    "back to one already walked is skipped), none deeper than 64 levels. One that\n"
-    "cannot be entered or listed is skipped and named (status 1) and the rest goes\n"
-    "on. When the connection is lost the tool logs in again once; the second time\n"
-    "it stops and says what was not done.\n";
+    "Trees (-r, sync) are walked one directory at a time, each handled as soon as\n"
+    "it is listed, none twice (a link back to one already walked is skipped), none\n"
+    "deeper than 64 levels. One that cannot be entered or listed is skipped and\n"
+    "named (status 1) and the rest goes on. When the connection is lost the tool\n"
+    "logs in again once; the second time it stops and says what was not done.\n";
 
 } // namespace
 
@@ -152,6 +158,14 @@ tOptionsOtdr AnalyserLigne(const std::vector<std::string>& args)
                 o.motDePasse = valeur;
             } else if (nom == "--timeout") {
                 o.delaiMs = LireDelai(nom, valeur);
+            } else if (nom == "--parallel") {
+                char* fin = nullptr;
+                errno = 0;
+                const long n = std::strtol(valeur.c_str(), &fin, 10);
+                if (valeur.empty() || *fin != '\0' || errno != 0 || n < 1 || n > PARALLELE_MAX)
+                    throw ErreurUsage("--parallel: '" + valeur + "' is not a number of connections (1-" +
+                                      std::to_string(PARALLELE_MAX) + ")");
+                o.nParallele = static_cast<int>(n);
             } else if (nom == "--progress") {
                 if (valeur == "auto") o.eProgres = eProgression::Auto;
                 else if (valeur == "always") o.eProgres = eProgression::Toujours;
@@ -196,6 +210,8 @@ tOptionsOtdr AnalyserLigne(const std::vector<std::string>& args)
             throw ErreurUsage("--fleet does not apply to " + o.strCommande);
         if (o.adresse) throw ErreurUsage("--fleet and --address exclude each other: the file gives the addresses");
     }
+    if (o.nParallele > 1 && !o.bAide && !((o.bRecursif && o.strCommande != "rmdir") || o.strCommande == "sync"))
+        throw ErreurUsage("option --parallel applies to get -r, put -r and sync only");
     return o;
 }
 
@@ -216,6 +232,8 @@ std::string AideGenerale()
                "  mkdir REMOTE         create a remote directory\n"
                "  rmdir [-r] REMOTE    remove a remote directory (with -r, and its content)\n"
                "  scan [--port N] TARGET...  find the instruments answering at these addresses\n"
+               "  sync REMOTE_DIR LOCAL_DIR\n"
+               "                       copy what is new or changed in REMOTE_DIR into LOCAL_DIR\n"
                "\n") +
            kOptionsGlobales +
            "\n" + kNoteFtp +
@@ -284,10 +302,21 @@ std::string AideCommande(const std::string& c)
             "Prints address, model, version and serial of each instrument, in the order\n"
             "of the targets (a block in ascending order), and the addresses that accepted\n"
             "the connection without identifying. Status 1 when none identified itself.\n";
+    } else if (c == "sync") {
+        s = "Usage: otdr sync [--parallel N] REMOTE_DIR LOCAL_DIR\n"
+            "Copy the contents of the remote directory REMOTE_DIR into LOCAL_DIR (created\n"
+            "when missing), fetching only the files that are new or changed: a local\n"
+            "file of another size, or whose time is not the instrument's, is fetched\n"
+            "again. Local files get the instrument's times, so a second sync of an\n"
+            "unchanged tree only lists it. Nothing is ever deleted locally.\n"
+            "A download cut short is kept aside (\".otdr-r*.part\" beside its file) and\n"
+            "continued by the next sync where the server allows it, else fetched again.\n"
+            "Prints how many files were new, changed, unchanged and failed; status 1\n"
+            "when any failed.\n";
     } else {
         return {};
     }
-    if (c == "get" || c == "put" || c == "rmdir")
+    if (c == "get" || c == "put" || c == "rmdir" || c == "sync")
         s += kTexteArbres;
     if (c != "config" && c != "identify" && c != "scan")
         s += "\n" + std::string(kNoteFtp);

@@ -27,6 +27,7 @@ struct tOptionsOtdr
     eProgression eProgres = eProgression::Auto;
     std::optional<std::string> flotte;   // --fleet FILE: the command runs for each instrument of FILE
     int nTaches = 4;                      // --jobs N: instruments at once (1..JOBS_MAX)
+    int nParallele = 1;                   // --parallel: FTP connections of a tree copy
 };
 
 constexpr int JOBS_MAX = 64;

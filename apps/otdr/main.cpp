@@ -94,6 +94,7 @@ int Executer(const std::vector<std::string>& args)
     if (c == "rm") return CommandeRm(ctx);
     if (c == "mkdir") return CommandeMkdir(ctx);
     if (c == "rmdir") return CommandeRmdir(ctx);
+    if (c == "sync") return CommandeSync(ctx);
     throw ErreurUsage("unknown command '" + c + "'");
 }
 

@@ -175,6 +175,30 @@ def scenarios(build, srv, work):
                            "lftp": lftp(port, user, password, "mirror tree %s" % os.path.join(out, "tree")),
                        }))
         if name == "vsftpd":
+            # pyftpdlib (the simulator) stalls now and then on active-mode data
+            # connections of concurrent sessions (lftp's too): vsftpd only.
+            nfiles = os.environ.get("OTDR_BENCH_FILES", "1000")
+            result.append(("copy of a %s-file tree, 4 connections [%s]" % (nfiles, name), "lftp", clean, {
+                "otdr": otdr_cmd(port, user, password, "--parallel", "4", "get", "-r", path("tree"),
+                                 os.path.join(out, "tree")),
+                "otdr1": otdr_cmd(port, user, password, "get", "-r", path("tree"), os.path.join(out, "tree")),
+                "lftp": lftp(port, user, password, "mirror --parallel=4 tree %s" % os.path.join(out, "tree")),
+            }, [("otdr", "otdr1")]))
+            # Each tool syncs its own copy, made once by itself: every run
+            # measured finds nothing to transfer.
+            copies = os.path.join(work, "copies")
+
+            def synced():
+                if os.path.isdir(copies):
+                    return
+                os.makedirs(copies)
+                measure(otdr_cmd(port, user, password, "sync", path("tree"), os.path.join(copies, "otdr")), work)
+                measure(lftp(port, user, password, "mirror --only-newer tree %s" % os.path.join(copies, "lftp")),
+                        work)
+            result.append(("sync of an unchanged %s-file tree [%s]" % (nfiles, name), "lftp", synced, {
+                "otdr": otdr_cmd(port, user, password, "sync", path("tree"), os.path.join(copies, "otdr")),
+                "lftp": lftp(port, user, password, "mirror --only-newer tree %s" % os.path.join(copies, "lftp")),
+            }))
             result.append(("upload of %s MiB, active mode [%s]" % (os.environ.get("OTDR_BENCH_MIB", "256"), name),
                            "curl", clean, {
                                "otdr": otdr_cmd(port, user, password, "put", srv.upload, path("in/up-otdr.bin")),
@@ -201,7 +225,7 @@ def main():
                       int(os.environ.get("OTDR_BENCH_FILES", "1000")), int(os.environ.get("OTDR_BENCH_MIB", "256")))
         print("whole process against whole process, login included, %d interleaved rounds" % args.rounds)
         print("%-52s %-5s %8s %17s %9s %7s" % ("", "tool", "median", "range (s)", "peak KiB", "ratio"))
-        for title, reference, prepare, tools in scenarios(args.build, srv, work):
+        for title, reference, prepare, tools, *autres in scenarios(args.build, srv, work):
             if args.only and args.only not in title:
                 continue
             names = list(tools)
@@ -220,6 +244,11 @@ def main():
                 print("%-52s %-5s %7.3fs %8.3f-%-8.3f %9d %7s" % (
                     title if n == names[0] else "", n, med, min(times[n]), max(times[n]),
                     statistics.median(mem[n]), "%.2f" % (med / ref) if ref > 0 else "-"))
+            # Ratios between two of the tools, measured in the same rounds.
+            for a, b in (autres[0] if autres else []):
+                mb = statistics.median(times[b])
+                print("%-52s %-5s %33s %7s" % ("", a, "/ " + b, "%.2f" % (statistics.median(times[a]) / mb)
+                                               if mb > 0 else "-"))
             sys.stdout.flush()
     finally:
         if srv:

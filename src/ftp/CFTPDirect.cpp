@@ -6,7 +6,6 @@
 #include <cstdio>
 #include <cstring>
 #include <filesystem>
-#include <random>
 #include <system_error>
 
 #if defined(_WIN32)
@@ -38,20 +37,6 @@ short Statut(int n) { return static_cast<short>(static_cast<unsigned>(n) & 0xFFF
 
 long Millisecondes(std::chrono::milliseconds d) { return static_cast<long>(d.count() < 1 ? 1 : d.count()); }
 
-fs::path CheminLocal(const CString& texte) { return FichiersLocaux::Chemin(texte); }
-
-std::FILE* Ouvrir(const fs::path& chemin, const char* mode)
-{
-#if defined(_WIN32)
-    std::wstring m(mode, mode + std::strlen(mode));
-    return _wfopen(chemin.c_str(), m.c_str());
-#else
-    return std::fopen(chemin.c_str(), mode);
-#endif
-}
-
-std::string Texte(const fs::path& p) { return p.string(); }
-
 // Host names, IPv4 and IPv6 texts (with a zone): nothing that could change the
 // URL the address goes into ("user@host", "host/path", "host:port").
 bool AdresseValide(const std::string& h)
@@ -76,29 +61,6 @@ bool AdresseValide(const std::string& h)
         if (!std::isalnum(static_cast<unsigned char>(c)) && c != '-' && c != '.' && c != '_')
             return false;
     return true;
-}
-
-// Gives the file its remote time (seconds since 1970, UTC).
-void DaterFichier(const fs::path& chemin, int64_t nDateUtc)
-{
-#if defined(_WIN32)
-    struct _utimbuf t{static_cast<time_t>(nDateUtc), static_cast<time_t>(nDateUtc)};
-    _wutime(chemin.c_str(), &t);
-#else
-    struct timespec t[2];
-    t[0].tv_sec = t[1].tv_sec = static_cast<time_t>(nDateUtc);
-    t[0].tv_nsec = t[1].tv_nsec = 0;
-    ::utimensat(AT_FDCWD, chemin.c_str(), t, 0);
-#endif
-}
-
-bool Inscriptible(const fs::path& chemin)
-{
-#if defined(_WIN32)
-    return ::_waccess(chemin.c_str(), 2) == 0;
-#else
-    return ::access(chemin.c_str(), W_OK) == 0;
-#endif
 }
 
 // How a listing ended, from the failure number of the directory change or of
@@ -332,171 +294,6 @@ short CFTPDirect::CommandeSurNom(const char* pszVerbe, const CString& strNom)
         return Echec(n);
     m_strErreur.clear();
     return 0;
-}
-
-int CFTPDirect::GetFile(CString strDistant, CString strLocal)
-{
-    if (!Utilisable())
-        return 0;
-    try {
-        const fs::path demande = CheminLocal(strLocal);
-        if (demande.filename().empty())
-            return EchecBool("'" + Texte(demande) + "' names no file");
-        // A symbolic link is written through: the file it leads to is replaced.
-        std::error_code ec;
-        fs::path cible = demande;
-        for (int i = 0; i < 40 && fs::is_symlink(fs::symlink_status(cible, ec)); ++i) {
-            const fs::path lien = fs::read_symlink(cible, ec);
-            if (ec)
-                break;
-            cible = lien.is_absolute() ? lien : cible.parent_path() / lien;
-        }
-        const fs::file_status etat = fs::status(cible, ec);
-        const bool bExiste = fs::exists(etat);
-        if (bExiste) {
-            if (fs::is_directory(etat))
-                return EchecBool("'" + Texte(cible) + "' is a directory");
-            if (!fs::is_regular_file(etat))
-                return EchecBool("'" + Texte(cible) + "' is not a regular file");
-            if (!Inscriptible(cible))
-                return EchecBool("cannot replace '" + Texte(cible) + "': " + std::strerror(errno));
-        }
-
-        // Download beside the target, then rename over it: a failed transfer
-        // leaves an existing file as it was and no partial file behind. The
-        // temporary name is short, whatever the target's length.
-        std::random_device alea;
-        fs::path temporaire;
-        std::FILE* f = nullptr;
-        int nErrno = 0;
-        for (int essai = 0; essai < 8 && !f; ++essai) {
-            char nom[40];
-            std::snprintf(nom, sizeof nom, ".otdr-%08x.part", static_cast<unsigned>(alea()));
-            temporaire = cible.parent_path() / nom;
-            f = Ouvrir(temporaire, "wbx");
-            nErrno = errno;
-            if (!f && nErrno != EEXIST)
-                break;
-        }
-        if (!f)
-            return EchecBool("cannot create '" + Texte(temporaire) + "': " + std::strerror(nErrno));
-
-        // Size and time from the last listing of the same directory, when there is one.
-        const std::string distant = Fil(strDistant);
-        const std::string absolu = CheminDistant::Joindre(m_pSession->RepertoireCourant(), distant);
-        long long nTaille = 0;
-        int64_t nDate = 0;
-        if (!m_pCache->strRepertoire.empty() &&
-            CheminDistant::Normaliser(CheminDistant::Parent(absolu)) == CheminDistant::Normaliser(m_pCache->strRepertoire)) {
-            const tCacheListeFtp::tCle cle{HashFtp(CheminDistant::Nom(absolu)), 0, 0};
-            const auto it = std::lower_bound(m_pCache->cles.begin(), m_pCache->cles.end(), cle);
-            if (it != m_pCache->cles.end() && it->nHash == cle.nHash) {
-                nTaille = static_cast<long long>(it->nTaille);
-                nDate = it->nDateUtc;
-            }
-        }
-        bool bContinuer = true;
-        if (m_progression)
-            bContinuer = m_progression(0, static_cast<uint64_t>(nTaille));
-        if (!bContinuer)
-            m_annulation->Annuler();
-        long long nDateMdtm = 0;
-        int n = bContinuer ? m_pSession->Telecharger(distant, f, nTaille, nDate == 0, nDateMdtm)
-                           : static_cast<int>(CSessionFtp::ANNULE);
-        if (nDate == 0)
-            nDate = nDateMdtm;
-        const long nEcrits = std::ftell(f);
-        bool bFerme = std::fflush(f) == 0;
-        nErrno = errno;
-        bFerme = std::fclose(f) == 0 && bFerme;
-        if (m_progression)
-            m_progression(nEcrits > 0 ? static_cast<uint64_t>(nEcrits) : 0, static_cast<uint64_t>(nTaille));
-        if (n == 0 && !bFerme) {
-            m_strErreur = "cannot write '" + Texte(temporaire) + "': " + std::strerror(nErrno);
-            n = -1;
-        } else if (n != 0) {
-            Echec(n);
-            if (m_strErreur.rfind("cannot write the local file", 0) == 0)
-                m_strErreur = "cannot write '" + Texte(temporaire) + "'" + m_strErreur.substr(27);
-        }
-        if (n == 0) {
-#if !defined(_WIN32)
-            struct stat avant;
-            if (bExiste && ::stat(cible.c_str(), &avant) == 0)
-                ::chmod(temporaire.c_str(), avant.st_mode & 07777);
-#endif
-            if (nDate > 0)
-                DaterFichier(temporaire, nDate);
-            fs::rename(temporaire, cible, ec);
-            if (!ec) {
-                m_strErreur.clear();
-                return 1;
-            }
-            m_strErreur = "cannot replace '" + Texte(cible) + "': " + ec.message();
-        }
-        fs::remove(temporaire, ec);
-        return 0;
-    } catch (const std::exception& ex) {
-        return EchecBool(ex.what());
-    }
-}
-
-int CFTPDirect::PutFile(CString strLocal, CString strDistant)
-{
-    if (!Utilisable())
-        return 0;
-    try {
-        const fs::path source = CheminLocal(strLocal);
-        std::error_code ec;
-        const fs::file_status etat = fs::status(source, ec);
-        if (!fs::exists(etat))
-            return EchecBool("cannot read '" + Texte(source) + "': " + (ec ? ec.message() : "No such file"));
-        if (!fs::is_regular_file(etat))
-            return EchecBool("'" + Texte(source) + "' is not a regular file");
-        const auto taille = fs::file_size(source, ec);
-        if (ec)
-            return EchecBool("cannot read '" + Texte(source) + "': " + ec.message());
-        std::FILE* f = Ouvrir(source, "rb");
-        if (!f)
-            return EchecBool("cannot read '" + Texte(source) + "': " + std::strerror(errno));
-        int64_t nDate = 0;
-#if defined(_WIN32)
-        struct _stat64 st;
-        if (::_fstat64(_fileno(f), &st) == 0)
-            nDate = st.st_mtime;
-#else
-        struct stat st;
-        if (::fstat(fileno(f), &st) == 0)
-            nDate = st.st_mtime;
-#endif
-        OublierListe();
-        const std::string distant = Fil(strDistant);
-        bool bContinuer = true;
-        if (m_progression)
-            bContinuer = m_progression(0, taille);
-        if (!bContinuer)
-            m_annulation->Annuler();
-        const int n = bContinuer ? m_pSession->Envoyer(f, static_cast<long long>(taille), distant, nDate)
-                                 : static_cast<int>(CSessionFtp::ANNULE);
-        std::fclose(f);
-        if (m_progression)
-            m_progression(n == 0 ? taille : 0, taille);
-        if (n == 0) {
-            m_strErreur.clear();
-            return 1;
-        }
-        Echec(n);
-        if (n == CSessionFtp::ANNULE && !distant.empty()) {
-            // What the server stored of the file goes; 550: nothing was stored.
-            const int nDele = m_pSession->Commande("DELE " + distant, true);
-            if (nDele != 0 && nDele != 550)
-                m_strErreur = "cancelled; '" + distant + "' may be left incomplete on the server (" +
-                              m_pSession->DerniereErreur() + ")";
-        }
-        return 0;
-    } catch (const std::exception& ex) {
-        return EchecBool(ex.what());
-    }
 }
 
 int CFTPDirect::DelFile(CString strNom)

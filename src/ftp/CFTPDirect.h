@@ -37,6 +37,7 @@ class CSessionFtp;
 class CAnnulationFtp;
 struct tCacheListeFtp;
 class CRecepteurListeFtp;
+struct tTelechargementFtp;
 
 class OTDR_EXPORT CFTPDirect
 {
@@ -109,6 +110,19 @@ public:
     /// remote file's time (from the last listing of its directory when that
     /// was MLSD, else MDTM) when the server tells it.
     int GetFile(CString strDistant, CString strLocal);
+    /// GetFile for a copy that knows the file from a listing (a sync, a
+    /// parallel copy): the size is nTaille and, unless nDateExacte is 0, the
+    /// time is nDateExacte (seconds, UTC) rather than asked with MDTM. With
+    /// bReprendre the download goes into a partial file of a fixed name
+    /// beside the target (".otdr-r<16 hex digits>.part", after the
+    /// file's name, size and time), which a failed transfer leaves in
+    /// place for a later call to resume: then the server sends only the rest
+    /// (REST), if the partial file is shorter than nTaille; the whole file is
+    /// fetched again when the server refuses REST or the resumed file does
+    /// not come to nTaille bytes. *pRepris, when given, receives the bytes
+    /// kept from a partial file (0 when none was resumed).
+    int GetFileListe(CString strDistant, CString strLocal, uint64_t nTaille, int64_t nDateExacte, bool bReprendre,
+                     uint64_t* pRepris = nullptr);
     /// STOR of the local file, then MFMT to its time when the server offers
     /// MFMT. TRUE on success. Cancelled, it removes what it stored (DELE) and
     /// names the file in GetDerniereErreur when it could not.
@@ -182,6 +196,10 @@ public:
 
 private:
     friend class CMarcheArbre;  // the tree walker (CParcoursDistant)
+
+    int Telecharger(const CString& strDistant, const CString& strLocal, tTelechargementFtp& t);
+    // Whether the last listing gave exact times (MLSD).
+    bool ListeExacte() const;
 
     short Lister(CString* pChemin, int nFallback, CRecepteurListeFtp& recepteur);
     // GetDir, with the MLSD "unique" fact of each entry in pIdentites (in

@@ -7,6 +7,7 @@
 #include <system_error>
 
 #include "common/Conversions.h"
+#include "ftp/CEquipeTransferts.h"
 #include "ftp/CFTPDirect.h"
 #include "ftp/CheminDistant.h"
 #include "ftp/FichiersLocaux.h"
@@ -73,6 +74,11 @@ public:
         : m_ftp(ftp), m_rappels(rappels), m_nProfondeurMax(nProfondeurMax), m_bListerCibles(bListerCibles)
     {
     }
+    // Files go to nSessions clients (the walker's and those `connecter` makes).
+    void Partager(int nSessions, const CParcoursDistant::FonctionConnexion& connecter, bool bTelechargement);
+    // Waits for the shared files, taking some on the walker's client, and
+    // walks the directories they turned out to be.
+    void Finir();
 
     void Descendre(const CString& strDistant, const CString& strLocal, const CString& strRelatif,
                    const std::string& strUnique, int nProfondeur);
@@ -83,7 +89,7 @@ public:
     const tBilan& Bilan() const { return m_bilan; }
 
 private:
-    enum class tIssue { Fait, Passe, Echoue, NonFait };
+    enum class tIssue { Fait, Passe, Echoue, NonFait, Confie };
 
     bool Arreter();
     // The short reason, with why the client says the step failed (the
@@ -94,7 +100,13 @@ private:
     bool Essayer(const std::function<bool()>& etape);
     // One file through the caller's hooks and the step; strNom names it in
     // nonFaits. The caller names an Echoue.
-    tIssue Traiter(const tFichier& f, const CString& strNom, const std::function<bool()>& etape, bool bCopie);
+    tIssue Traiter(const tFichier& f, const CString& strNom, const std::function<bool()>& etape, bool bCopie,
+                   int nProfondeur = 0);
+    // The file step of a copy on a client: the caller's, or the walker's own.
+    bool Transferer(CFTPDirect& ftp, const tFichier& f, bool bTelechargement) const;
+    // What became of a file another client took.
+    void Appliquer(CEquipeTransferts::tResultat& r);
+    void Recolter();
     bool DejaVu(const std::string& strCle, const CString& strChemin);
     bool TropProfond(const CString& strChemin, int nProfondeur);
     // Enters and lists a remote directory after the checks every walk makes
@@ -116,6 +128,14 @@ private:
     std::string m_strRacineReelle;         // the removal's root as the server reports it
     bool m_bReessaye = false;
     bool m_bFin = false;
+    std::unique_ptr<CEquipeTransferts> m_pEquipe;
+    bool m_bTelechargement = false;
+    struct tDescente
+    {
+        CString strDistant, strLocal, strRelatif;
+        int nProfondeur;
+    };
+    std::vector<tDescente> m_aDescendre;   // files shared out that can be entered
 };
 
 CParcoursDistant::CParcoursDistant(CFTPDirect& ftp, tRappels rappels) : m_ftp(ftp), m_rappels(std::move(rappels))
@@ -125,14 +145,18 @@ CParcoursDistant::CParcoursDistant(CFTPDirect& ftp, tRappels rappels) : m_ftp(ft
 CParcoursDistant::tBilan CParcoursDistant::Telecharger(const CString& strDistant, const CString& strLocal)
 {
     CMarcheArbre marche(m_ftp, m_rappels, m_nProfondeurMax, m_bListerCibles);
+    marche.Partager(m_nSessions, m_connecter, true);
     marche.Descendre(CheminDistant::Normaliser(strDistant), strLocal, CString(), std::string(), 0);
+    marche.Finir();
     return marche.Bilan();
 }
 
 CParcoursDistant::tBilan CParcoursDistant::Envoyer(const CString& strLocal, const CString& strDistant)
 {
     CMarcheArbre marche(m_ftp, m_rappels, m_nProfondeurMax, m_bListerCibles);
+    marche.Partager(m_nSessions, m_connecter, false);
     marche.Envoyer(strLocal, CheminDistant::Normaliser(strDistant));
+    marche.Finir();
     return marche.Bilan();
 }
 
@@ -156,7 +180,87 @@ bool CMarcheArbre::Arreter()
         m_bFin = true;
         m_bilan.bArrete = true;
     }
+    if (m_bFin && m_pEquipe)
+        m_pEquipe->Arreter();
     return m_bFin;
+}
+
+// ---------------------------------------------------------------- shared files
+
+void CMarcheArbre::Partager(int nSessions, const CParcoursDistant::FonctionConnexion& connecter, bool bTelechargement)
+{
+    m_bTelechargement = bTelechargement;
+    if (nSessions <= 1 || !connecter)
+        return;
+    m_pEquipe = std::make_unique<CEquipeTransferts>(
+        nSessions - 1, connecter,
+        [this, bTelechargement](CFTPDirect& ftp, CEquipeTransferts::tTache& t) {
+            return Transferer(ftp, t.Fichier(), bTelechargement);
+        },
+        bTelechargement);
+}
+
+bool CMarcheArbre::Transferer(CFTPDirect& ftp, const tFichier& f, bool bTelechargement) const
+{
+    if (m_rappels.transfert)
+        return m_rappels.transfert(ftp, f);
+    if (!bTelechargement)
+        return ftp.PutFile(f.strLocal, f.strDistant) != 0;
+    // Another client has no listing of the directory: size and time come with the file.
+    if (&ftp != &m_ftp)
+        return ftp.GetFileListe(f.strDistant, f.strLocal, f.nTaille, f.nDateExacte, false) != 0;
+    return ftp.GetFile(f.strDistant, f.strLocal) != 0;
+}
+
+void CMarcheArbre::Recolter()
+{
+    if (m_pEquipe)
+        for (CEquipeTransferts::tResultat& r : m_pEquipe->Recolter())
+            Appliquer(r);
+}
+
+void CMarcheArbre::Appliquer(CEquipeTransferts::tResultat& r)
+{
+    using tIssueEquipe = CEquipeTransferts::tIssue;
+    const tFichier& f = r.tache.Fichier();
+    if (r.issue != tIssueEquipe::NonFait && m_rappels.apresFichier)
+        m_rappels.apresFichier(f, r.issue == tIssueEquipe::Fait);
+    if (r.issue == tIssueEquipe::Fait) {
+        ++m_bilan.nFichiers;
+        m_bilan.nOctets += f.nTaille;
+    } else if (r.issue == tIssueEquipe::NonFait) {
+        m_bilan.nonFaits.push_back(r.tache.strNom);
+    } else if (r.bRepertoire) {
+        m_aDescendre.push_back({f.strDistant, f.strLocal, f.strRelatif, r.tache.nProfondeur + 1});
+    } else {
+        NoterEchec(r.tache.strNom, CString(m_bTelechargement ? L"cannot be downloaded" : L"cannot be uploaded") +
+                                       (r.strErreur.IsEmpty() ? CString() : L": " + r.strErreur));
+    }
+}
+
+void CMarcheArbre::Finir()
+{
+    if (!m_pEquipe)
+        return;
+    for (;;) {
+        const bool bSession = m_pEquipe->Finir(
+            m_ftp, [this](CEquipeTransferts::tResultat& r) { Appliquer(r); }, [this] { return Arreter(); },
+            m_bReessaye);
+        if (!bSession && !m_bFin) {
+            m_bilan.bSessionPerdue = true;
+            m_bFin = true;
+        }
+        if (m_aDescendre.empty())
+            break;
+        const tDescente d = m_aDescendre.front();
+        m_aDescendre.erase(m_aDescendre.begin());
+        if (m_bFin)
+            m_bilan.nonFaits.push_back(Dossier(d.strDistant));
+        else
+            Descendre(d.strDistant, d.strLocal, d.strRelatif, std::string(), d.nProfondeur);
+    }
+    m_bilan.nSessions = m_pEquipe->Sessions();
+    m_pEquipe.reset();
 }
 
 bool CMarcheArbre::Essayer(const std::function<bool()>& etape)
@@ -217,8 +321,9 @@ bool CMarcheArbre::DejaVu(const std::string& strCle, const CString& strChemin)
 }
 
 CMarcheArbre::tIssue CMarcheArbre::Traiter(const tFichier& f, const CString& strNom,
-                                           const std::function<bool()>& etape, bool bCopie)
+                                           const std::function<bool()>& etape, bool bCopie, int nProfondeur)
 {
+    Recolter();
     if (Arreter()) {
         m_bilan.nonFaits.push_back(strNom);
         return tIssue::NonFait;
@@ -233,6 +338,17 @@ CMarcheArbre::tIssue CMarcheArbre::Traiter(const tFichier& f, const CString& str
         m_bilan.bArrete = true;
         m_bilan.nonFaits.push_back(strNom);
         return tIssue::NonFait;
+    }
+    if (bCopie && m_pEquipe) {
+        CEquipeTransferts::tTache t;
+        t.fichier = f;
+        t.bDistant = f.pDistant != nullptr;
+        if (f.pDistant)
+            t.distant = *f.pDistant;
+        t.strNom = strNom;
+        t.nProfondeur = nProfondeur;
+        m_pEquipe->Confier(std::move(t));
+        return tIssue::Confie;
     }
     const bool bFait = Essayer(etape);
     if (m_rappels.apresFichier)
@@ -355,18 +471,19 @@ void CMarcheArbre::Descendre(const CString& strDistant, const CString& strLocal,
     if (m_rappels.entreeRepertoire)
         m_rappels.entreeRepertoire(rep);
 
+    const bool bExacte = m_ftp.ListeExacte();
     std::vector<std::pair<CString, std::string>> sousReps;
     for (int i : l.repertoires)
         sousReps.emplace_back(l[i].m_strNom, l.Identite(i));
     for (size_t k = 0; k < l.fichiers.size(); ++k) {
         const tInfosFichierFtp& e = l[l.fichiers[k]];
         const tFichier f{Joindre(strDistant, e.m_strNom), Texte(local / Chemin(e.m_strNom)),
-                         Relatif(strRelatif, e.m_strNom), e.m_nTaille, &e};
+                         Relatif(strRelatif, e.m_strNom), e.m_nTaille, &e, bExacte ? e.m_nDateUtc : 0};
         if (m_bFin) {
             m_bilan.nonFaits.push_back(f.strDistant);
             continue;
         }
-        if (Traiter(f, f.strDistant, [&] { return m_ftp.GetFile(f.strDistant, f.strLocal) != 0; }, true) !=
+        if (Traiter(f, f.strDistant, [&] { return Transferer(m_ftp, f, true); }, true, nProfondeur) !=
             tIssue::Echoue)
             continue;
         const CString raison = Raison(L"cannot be downloaded");
@@ -471,7 +588,7 @@ void CMarcheArbre::Monter(const CString& strLocal, const CString& strDistant, co
                          cible == parCible.end() ? nullptr : &cibles[cible->second]};
         if (m_bFin)
             m_bilan.nonFaits.push_back(f.strLocal);
-        else if (Traiter(f, f.strLocal, [&] { return m_ftp.PutFile(f.strLocal, f.strDistant) != 0; }, true) ==
+        else if (Traiter(f, f.strLocal, [&] { return Transferer(m_ftp, f, false); }, true, nProfondeur) ==
                  tIssue::Echoue)
             NoterEchec(f.strLocal, Raison(L"cannot be uploaded"));
     }

@@ -38,12 +38,22 @@
 //   in again. This happens once per walk: the next time, the walk stops and
 //   what it had not done yet is named in tBilan::nonFaits.
 //
+// - With SetParallele, the copies' files go to several logged-in clients at
+//   once: the walker's own client lists and walks, and the others take the
+//   files as they are listed (the walker's joins them once the walk is done).
+//   A client the server refuses lowers their number; one whose session is
+//   lost twice gives its files back to the others. The rules above hold as
+//   they are; the order in which files end is no longer the walk's.
+//
 // The walk blocks and calls its hooks on the calling thread, which may be any
-// thread that owns the CFTPDirect for the time of the walk. Remote paths are
-// absolute ("/a/b"); local paths are the caller's text for the file system.
+// thread that owns the CFTPDirect for the time of the walk (the transfert hook
+// alone may come from the other clients' threads). Remote paths are absolute
+// ("/a/b"); local paths are the caller's text for the file system.
 
 #include <cstdint>
 #include <functional>
+#include <memory>
+#include <utility>
 #include <vector>
 
 #include "common/CString.h"
@@ -68,6 +78,9 @@ public:
         /// the remote file an upload would replace (only with
         /// SetListerCibles(true)); null when there is none. Valid during the call.
         const tInfosFichierFtp* pDistant = nullptr;
+        /// The remote file's time (seconds, UTC) when the listing gave it
+        /// exactly (MLSD); 0 otherwise, and for an upload.
+        int64_t nDateExacte = 0;
     };
 
     /// A directory entered (its files are about to be handled) or left.
@@ -96,6 +109,11 @@ public:
         /// client's cancel (CFTPDirect::Annuler) stops it too, and also breaks
         /// off the transfer in flight.
         std::function<bool()> arret;
+        /// A copy's file step in place of the walker's own (GetFile, PutFile),
+        /// on the client given: the walker's, or with SetParallele one of the
+        /// others, on that client's thread. True when done; else the client's
+        /// GetDerniereErreur tells why.
+        std::function<bool(CFTPDirect& ftp, const tFichier&)> transfert;
     };
 
     struct tProbleme
@@ -115,6 +133,7 @@ public:
         std::vector<CString> nonFaits;   ///< not tried: the walk stopped (directories end with "/")
         bool bSessionPerdue = false;     ///< stopped because the session stayed gone
         bool bArrete = false;            ///< stopped by the caller
+        int nSessions = 1;               ///< clients used (SetParallele): fewer than asked when refused
         /// Everything was done (links already walked aside).
         bool Complet() const { return echecs.empty() && nonFaits.empty() && !bSessionPerdue && !bArrete; }
     };
@@ -128,6 +147,17 @@ public:
     /// Uploads list each remote directory that already existed, so that
     /// avantFichier learns which remote file a copy would replace.
     void SetListerCibles(bool bLister) { m_bListerCibles = bLister; }
+    /// Makes one more client, logged in to the same server, or null when the
+    /// server refuses it. Called from the thread that will use it.
+    using FonctionConnexion = std::function<std::unique_ptr<CFTPDirect>()>;
+    /// Copies (down and up) move their files on nSessions clients at once: the
+    /// walker's own and nSessions - 1 that `connecter` makes (1, the default:
+    /// the walker's client alone).
+    void SetParallele(int nSessions, FonctionConnexion connecter)
+    {
+        m_nSessions = nSessions < 1 ? 1 : nSessions;
+        m_connecter = std::move(connecter);
+    }
 
     /// Copies the remote directory strDistant into the local directory strLocal
     /// (created when missing, merged into when it exists); existing local files
@@ -145,4 +175,6 @@ private:
     tRappels m_rappels;
     int m_nProfondeurMax = PROFONDEUR_MAX;
     bool m_bListerCibles = false;
+    int m_nSessions = 1;
+    FonctionConnexion m_connecter;
 };

@@ -155,6 +155,7 @@ CSessionFtp::eEchecConnexion CSessionFtp::Connecter(const std::string& utilisate
     m_strUtilisateur = utilisateur;
     m_strMotDePasse = motDePasse;
     m_bSansMlsd = false;
+    m_bSansRest = false;
     m_bMfmt = false;
     m_bFeat = false;
     tRequete r;
@@ -235,7 +236,7 @@ bool CSessionFtp::UrlFichier(const std::string& nom, std::string& url) const
 }
 
 int CSessionFtp::Telecharger(const std::string& nom, std::FILE* fichier, long long nTailleIndicative,
-                             bool bDemanderDate, long long& nDateUtc)
+                             bool bDemanderDate, long long& nDateUtc, long long nReprise)
 {
     nDateUtc = 0;
     tRequete r;
@@ -243,25 +244,38 @@ int CSessionFtp::Telecharger(const std::string& nom, std::FILE* fichier, long lo
         m_strErreur = "501 not a usable file name";
         return 501;
     }
+    if (nReprise > 0 && m_bSansRest) {
+        m_strErreur = "the server does not resume downloads (REST)";
+        return 502;
+    }
     r.pFichierRecu = fichier;
     r.bDonnees = true;
     r.bProgression = true;
     r.bDate = bDemanderDate;
+    r.nReprise = nReprise;
     r.nTotal = nTailleIndicative > 0 ? nTailleIndicative : 0;
-    r.recommencer = [fichier] {
-        std::rewind(fichier);
+    r.recommencer = [fichier, nReprise] {
+        // Back to what was there before this transfer (what stdio still
+        // holds written first, so that it cannot land after the cut).
+        const bool bCoupe = std::fflush(fichier) == 0 &&
 #if defined(_WIN32)
-        return _chsize_s(_fileno(fichier), 0) == 0;
+            _chsize_s(_fileno(fichier), nReprise) == 0;
 #else
-        return ::ftruncate(fileno(fichier), 0) == 0;
+            ::ftruncate(fileno(fichier), static_cast<off_t>(nReprise)) == 0;
 #endif
+        return bCoupe && std::fseek(fichier, 0, SEEK_END) == 0;
     };
     const int n = Executer(r);
-    if (n != 0)
+    if (n != 0) {
+        if (r.nCurl == CURLE_FTP_COULDNT_USE_REST)
+            m_bSansRest = true;
         return n;
+    }
     curl_off_t nRecus = 0;
     curl_easy_getinfo(m_pCurl, CURLINFO_SIZE_DOWNLOAD_T, &nRecus);
-    if (r.nAnnonce >= 0 && nRecus != r.nAnnonce) {
+    // After REST servers announce either the whole size or the rest: the
+    // caller checks the whole file's size instead.
+    if (nReprise == 0 && r.nAnnonce >= 0 && nRecus != r.nAnnonce) {
         m_strErreur = "the file arrived incomplete: " + std::to_string(static_cast<long long>(nRecus)) + " of " +
                       std::to_string(r.nAnnonce) + " bytes";
         return CURLE_PARTIAL_FILE;

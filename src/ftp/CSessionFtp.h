@@ -96,9 +96,15 @@ public:
     /// reply, and with the size its 150 reply announces when it announces one.
     /// nTailleIndicative (from a listing; 0: unknown) serves the progress only.
     /// With bDemanderDate the time comes by MDTM into nDateUtc (0 when the
-    /// server does not tell).
+    /// server does not tell). nReprise > 0: `fichier` already holds that many
+    /// bytes, and the server is asked (REST) to send the rest; the size is then
+    /// the caller's to check. A server that refuses REST fails it with
+    /// RepriseRefusee() true, and is not asked again on this session.
     int Telecharger(const std::string& strNom, std::FILE* fichier, long long nTailleIndicative, bool bDemanderDate,
-                    long long& nDateUtc);
+                    long long& nDateUtc, long long nReprise = 0);
+    bool RepriseRefusee() const { return m_bSansRest; }
+    /// Whether the last listing came by MLSD (exact times) rather than LIST.
+    bool ListeMlsd() const { return !m_bSansMlsd; }
     /// STOR of `fichier` (nTaille bytes) under a name relative to the current
     /// directory; then MFMT to nDateUtc when non-zero and the server lists MFMT
     /// in its FEAT reply (asked before the first such upload).
@@ -145,6 +151,7 @@ private:
     std::string m_strRepertoire = "/";
     std::string m_strErreur;
     bool m_bSansMlsd = false;
+    bool m_bSansRest = false;
     bool m_bMfmt = false;
     bool m_bFeat = false;   ///< FEAT asked (once, before the first upload with a time)
     bool m_bListeCommencee = false;

@@ -255,8 +255,12 @@ void CSessionFtp::Preparer(tRequete& r)
         curl_easy_setopt(c, CURLOPT_WRITEFUNCTION, ecrire);
         curl_easy_setopt(c, CURLOPT_WRITEDATA, &r);
         // The size comes from the listing or the 150 reply, and is checked
-        // once the file is here: no SIZE command before each RETR.
-        curl_easy_setopt(c, CURLOPT_IGNORE_CONTENT_LENGTH, 1L);
+        // once the file is here: no SIZE command before each RETR. A resumed
+        // download needs libcurl's SIZE, without which it sends no REST.
+        if (r.nReprise > 0)
+            curl_easy_setopt(c, CURLOPT_RESUME_FROM_LARGE, static_cast<curl_off_t>(r.nReprise));
+        else
+            curl_easy_setopt(c, CURLOPT_IGNORE_CONTENT_LENGTH, 1L);
         if (r.bDate)
             curl_easy_setopt(c, CURLOPT_FILETIME, 1L);
     } else if (r.pRecepteur) {

@@ -44,6 +44,7 @@ struct CSessionFtp::tRequete
     bool bConnexion = false;         ///< the login request
     long long nTotal = 0;            ///< for the progress: 0 when unknown
     long long nAnnonce = -1;         ///< the size a 150 reply announced
+    long long nReprise = 0;          ///< REST offset of a resumed download
     std::function<bool()> recommencer;  ///< rewinds what the transfer wrote or read
 
     std::vector<std::string> reponses;

@@ -4,6 +4,7 @@
 #include <gtest/gtest.h>
 
 #include <filesystem>
+#include <fstream>
 
 #include "ExecutionTest.h"
 #include "support/ProcessusTest.h"
@@ -146,4 +147,40 @@ TEST(OtdrCliFtp, FileCommandsAskAboutTheirPathAloneAndRespectLocalTargets)
     EXPECT_EQ(CRepertoireTemp::Lire(destination), "the content");
     EXPECT_EQ(CRepertoireTemp::Lire(tmp.Chemin() / std::string(255, 'n')), "the content");
     EXPECT_FALSE(fs::exists(ftp.Racine() / "big/f1.sor"));
+}
+
+TEST(OtdrCliFtp, SyncPrintsWhatMovedInTextAndJsonAndFailsWhenAFileFailed)
+{
+    CRepertoireTemp tmp("otdr-cli-sync");
+    CServeurFtpTest ftp(OTDR_TEST_HOSTILE_SERVER);
+    fs::create_directories(ftp.Racine() / "T/sub");
+    std::ofstream(ftp.Racine() / "T/a.sor") << "alpha";
+    std::ofstream(ftp.Racine() / "T/sub/big.sor") << std::string(200000, 'b');
+    ASSERT_TRUE(ftp.Demarrer({"--retr", "big.sor=426:50000", "--once", "--rest"}));
+    const std::vector<std::string> base{"--address", "127.0.0.1", "--ftp-port", std::to_string(ftp.Port()),
+                                        "--user", "test", "--password", "secret", "--timeout", "2"};
+    auto lancer = [&](std::vector<std::string> args) {
+        args.insert(args.begin(), base.begin(), base.end());
+        return Otdr(tmp, args);
+    };
+    const std::string copie = (tmp.Chemin() / "copy").string();
+
+    auto r = lancer({"sync", "/T", copie});
+    EXPECT_EQ(r.nSortie, 1);
+    EXPECT_NE(r.strSortie.find(": 1 new, 0 changed, 0 unchanged, 1 failed;"), std::string::npos) << r.strSortie;
+    EXPECT_NE(r.strErreur.find("'/T/sub/big.sor': cannot be downloaded: 426 "), std::string::npos) << r.strErreur;
+
+    r = lancer({"--json", "--parallel", "2", "sync", "/T", copie});
+    EXPECT_EQ(r.nSortie, 0) << r.strErreur;
+    EXPECT_NE(r.strSortie.find("\"new\":[\"/T/sub/big.sor\"],\"changed\":[],\"unchanged\":1,\"failed\":[],"
+                               "\"resumed\":1"),
+              std::string::npos)
+        << r.strSortie;
+    EXPECT_EQ(fs::file_size(fs::path(copie) / "sub/big.sor"), 200000u);
+
+    r = lancer({"sync", "/T/a.sor", copie});
+    EXPECT_EQ(r.nSortie, 1);
+    EXPECT_NE(r.strErreur.find("no such directory on the instrument: '/T/a.sor'"), std::string::npos) << r.strErreur;
+    r = lancer({"--parallel", "2", "ls", "/"});
+    EXPECT_EQ(r.nSortie, 2);
 }

@@ -15,6 +15,9 @@ Prints "LISTEN ftp <port>" then "READY" and serves until SIGTERM.
 --refuse NAME    a directory of that name cannot be entered: CWD, and any
                  command on a path through it, answers 550, as an
                  instrument's protected folder would
+--max-cons N     at most N logins at once from one address (more are
+                 greeted with 421 and closed, as instruments that allow few
+                 sessions do)
 --hostile        MLSD of a directory holding a file named ".hostile" also
                  carries entries whose names are paths ("../evil.sor",
                  "..\\up", "a/b.sor"), as a broken or malicious server might
@@ -60,6 +63,7 @@ def parse_args():
     p.add_argument("--throttle", type=int, default=0, metavar="BYTES_PER_SECOND")
     p.add_argument("--refuse", action="append", default=[], metavar="NAME")
     p.add_argument("--hostile", action="store_true")
+    p.add_argument("--max-cons", type=int, default=0)
     return p.parse_args()
 
 
@@ -142,6 +146,7 @@ def main():
     Handler.authorizer = make_authorizer(args, root)
     Handler.banner = "test server ready"
     server = FTPServer((args.address, args.port), Handler)
+    server.max_cons_per_ip = args.max_cons
     signal.signal(signal.SIGTERM, lambda *_: server.close_all() or sys.exit(0))
     print("LISTEN ftp %d" % server.address[1], flush=True)
     print("READY", flush=True)

@@ -15,6 +15,10 @@ Prints "LISTEN ftp <port>" then "READY" and serves until SIGTERM.
 --log                 prints "CMD <hex of its bytes>" for every command line
 --extra PATH=LINE     adds the line LINE, raw bytes (\\r, \\n and \\xNN decoded), to
                       the listings of directory PATH: a name that lies
+--max-cons N          at most N connections at once: more are greeted with 421
+                      and closed
+--rest                REST N makes the next RETR start at byte N (without it,
+                      REST is an unknown command, as on servers that cannot resume)
   MODE is one of:
     refuse            550 at once, no data connection
     425               150, then 425 without any data connection
@@ -34,6 +38,7 @@ import os
 import socket
 import socketserver
 import stat
+import threading
 import time
 
 from serveur_commun import say, serve
@@ -46,6 +51,8 @@ def parse_args():
     p.add_argument("--no-mlsd", action="store_true")
     p.add_argument("--late-data", type=int, default=0, metavar="MS")
     p.add_argument("--once", action="store_true")
+    p.add_argument("--rest", action="store_true")
+    p.add_argument("--max-cons", type=int, default=0)
     p.add_argument("--list", action="append", default=[], metavar="PATH=MODE")
     p.add_argument("--retr", action="append", default=[], metavar="NAME=MODE")
     p.add_argument("--log", action="store_true")
@@ -80,6 +87,8 @@ for _pair in ARGS.extra:
     _path, _, _line = _pair.partition("=")
     _raw = _line.encode("latin-1").decode("unicode_escape").encode("latin-1")
     EXTRA_LINES.setdefault(os.fsencode(_path), []).append(_raw + b"\r\n")
+CONNECTIONS = 0
+CONNECTIONS_LOCK = threading.Lock()
 
 
 def normalise(cwd, arg):
@@ -124,12 +133,28 @@ class Handler(socketserver.StreamRequestHandler):
         self.logged = False
         self.port = None
         self.rnfr = None
+        self.rest = 0
 
     def reply(self, text):
         self.wfile.write(text.encode() + b"\r\n")
         self.wfile.flush()
 
     def handle(self):
+        with CONNECTIONS_LOCK:
+            global CONNECTIONS
+            full = ARGS.max_cons and CONNECTIONS >= ARGS.max_cons
+            if not full:
+                CONNECTIONS += 1
+        if full:
+            self.reply("421 Too many connections.")
+            return
+        try:
+            self.serve()
+        finally:
+            with CONNECTIONS_LOCK:
+                CONNECTIONS -= 1
+
+    def serve(self):
         self.reply("220 hostile test server")
         while True:
             line = self.rfile.readline()
@@ -232,6 +257,13 @@ class Handler(socketserver.StreamRequestHandler):
             self.reply(done)
         except OSError as e:
             self.reply("550 %s." % e.strerror)
+
+    def cmd_REST(self, arg):
+        if not ARGS.rest:
+            self.reply("500 Unknown command.")
+            return
+        self.rest = int(arg or b"0")
+        self.reply("350 Restarting at %d." % self.rest)
 
     def cmd_DELE(self, arg):
         self.simple(os.remove, arg, "250 Deleted.")
@@ -339,7 +371,8 @@ class Handler(socketserver.StreamRequestHandler):
             self.reply("550 No such file.")
             return True
         with open(p, "rb") as f:
-            content = f.read()
+            content = f.read()[self.rest:]
+        self.rest = 0
         mode = mode_for(RETR_MODES, os.path.basename(target))
         # Counts are bytes for files.
         return self.transfer([content], mode and (mode[0], mode[1], True))

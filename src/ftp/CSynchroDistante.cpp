@@ -1,0 +1,136 @@
+#include "ftp/CSynchroDistante.h"
+
+#include <atomic>
+#include <filesystem>
+#include <map>
+#include <set>
+#include <system_error>
+
+#include <sys/stat.h>
+
+#include "ftp/CFTPDirect.h"
+#include "ftp/FichiersLocaux.h"
+
+namespace fs = std::filesystem;
+
+namespace {
+
+bool DateLocale(const fs::path& chemin, uint64_t& nTaille, int64_t& nDate)
+{
+#if defined(_WIN32)
+    struct _stat64 st;
+    if (::_wstat64(chemin.c_str(), &st) != 0 || (st.st_mode & _S_IFMT) != _S_IFREG)
+        return false;
+#else
+    struct stat st;
+    if (::stat(chemin.c_str(), &st) != 0 || !S_ISREG(st.st_mode))
+        return false;
+#endif
+    nTaille = static_cast<uint64_t>(st.st_size);
+    nDate = static_cast<int64_t>(st.st_mtime);
+    return true;
+}
+
+fs::path Partiel(const CParcoursDistant::tFichier& f)
+{
+    const fs::path local = FichiersLocaux::Chemin(f.strLocal);
+    return local.parent_path() /
+           FichiersLocaux::Chemin(FichiersLocaux::NomPartiel(FichiersLocaux::Texte(local.filename()), f.nTaille,
+                                                         f.nDateExacte));
+}
+
+int64_t DateListe(const CParcoursDistant::tFichier& f) { return f.pDistant ? f.pDistant->m_nDateUtc : 0; }
+
+enum class tEtat { Nouveau, Modifie, Inchange };
+
+// How a remote file stands against its local copy (see the header).
+tEtat Comparer(uint64_t nTaille, int64_t nDateExacte, int64_t nDateListe, const CString& strLocal)
+{
+    uint64_t nTailleLocale = 0;
+    int64_t nDateLocale = 0;
+    if (!DateLocale(FichiersLocaux::Chemin(strLocal), nTailleLocale, nDateLocale))
+        return fs::exists(FichiersLocaux::Chemin(strLocal)) ? tEtat::Modifie : tEtat::Nouveau;
+    if (nTailleLocale != nTaille)
+        return tEtat::Modifie;
+    if (nDateExacte != 0)
+        return nDateLocale == nDateExacte ? tEtat::Inchange : tEtat::Modifie;
+    if (nDateListe == 0)
+        return tEtat::Inchange;
+    // LIST gives the minute, or the day for files older than six months.
+    const int64_t nPrecision = nDateListe % 86400 == 0 ? 86400 : 60;
+    return nDateLocale >= nDateListe && nDateLocale < nDateListe + nPrecision ? tEtat::Inchange : tEtat::Modifie;
+}
+
+} // namespace
+
+CSynchroDistante::tBilan CSynchroDistante::Synchroniser(const CString& strDistant, const CString& strLocal)
+{
+    using tFichier = CParcoursDistant::tFichier;
+    tBilan bilan;
+    std::map<CString, bool> nouveaux;       // files handed to the walk, by local path: new or changed
+    std::set<fs::path> partielsGardes;      // of the files that failed
+    std::vector<fs::path> dossiers;         // local directories walked
+    std::atomic<int> nRepris{0};
+
+    CParcoursDistant::tRappels r = m_rappels;
+    r.entreeRepertoire = [&](const CParcoursDistant::tRepertoire& d) {
+        dossiers.push_back(FichiersLocaux::Chemin(d.strLocal));
+        if (m_rappels.entreeRepertoire)
+            m_rappels.entreeRepertoire(d);
+    };
+    r.avantFichier = [&](const tFichier& f) {
+        const tEtat etat = Comparer(f.nTaille, f.nDateExacte, DateListe(f), f.strLocal);
+        if (etat == tEtat::Inchange) {
+            ++bilan.nInchanges;
+            return CParcoursDistant::tSuite::Passer;
+        }
+        const CParcoursDistant::tSuite suite =
+            m_rappels.avantFichier ? m_rappels.avantFichier(f) : CParcoursDistant::tSuite::Faire;
+        if (suite == CParcoursDistant::tSuite::Faire)
+            nouveaux[f.strLocal] = etat == tEtat::Nouveau;
+        return suite;
+    };
+    r.apresFichier = [&](const tFichier& f, bool bReussi) {
+        const auto it = nouveaux.find(f.strLocal);
+        if (bReussi && it != nouveaux.end())
+            (it->second ? bilan.nouveaux : bilan.modifies).push_back(f.strDistant);
+        if (!bReussi)
+            partielsGardes.insert(Partiel(f));
+        if (it != nouveaux.end())
+            nouveaux.erase(it);
+        if (m_rappels.apresFichier)
+            m_rappels.apresFichier(f, bReussi);
+    };
+    r.transfert = [&nRepris](CFTPDirect& ftp, const tFichier& f) {
+        uint64_t nDejaLa = 0;
+        if (!ftp.GetFileListe(f.strDistant, f.strLocal, f.nTaille, f.nDateExacte, true, &nDejaLa))
+            return false;
+        if (nDejaLa > 0)
+            ++nRepris;
+        // A server that tells no time but in its listing: the listing's time,
+        // so that the next sync finds the file unchanged.
+        if (f.nDateExacte == 0 && DateListe(f) != 0 &&
+            Comparer(f.nTaille, 0, DateListe(f), f.strLocal) == tEtat::Modifie)
+            FichiersLocaux::Dater(FichiersLocaux::Chemin(f.strLocal), DateListe(f));
+        return true;
+    };
+
+    CParcoursDistant parcours(m_ftp, r);
+    parcours.SetParallele(m_nSessions, m_connecter);
+    bilan.parcours = parcours.Telecharger(strDistant, strLocal);
+    bilan.nRepris = nRepris;
+
+    // A walk that went through leaves no partial file but those it may resume.
+    if (!bilan.parcours.bArrete && !bilan.parcours.bSessionPerdue) {
+        for (const fs::path& dossier : dossiers) {
+            std::error_code ec;
+            for (fs::directory_iterator it(dossier, ec), fin; !ec && it != fin; it.increment(ec)) {
+                std::error_code ecEntree;
+                if (FichiersLocaux::EstNomPartiel(FichiersLocaux::Texte(it->path().filename())) &&
+                    it->is_regular_file(ecEntree) && !partielsGardes.count(it->path()))
+                    fs::remove(it->path(), ecEntree);
+            }
+        }
+    }
+    return bilan;
+}
