@@ -78,8 +78,6 @@ TEST(OtdrHostilePeer, CommandChannelFailuresNameTheirCauseInTimeAndTouchNothing)
         {{"--idn", "KRX 15"}, 1, "(the reply to \"*IDN?\" is not maker,model,serial,version: \"KRX 15\")"},
         {{"--idn", "a,\x1b[2J,b"}, 0, "Model:       \\x1b[2J"},
         {{"--idn", ""}, 1, "(the reply to \"*IDN?\" is empty)"},
-        // A line nobody asked for, sent on connecting, is not taken for a reply.
-        {{"--greeting", "0"}, 0, "Model:       KRX 15"},
     };
     const std::vector<std::string> connues = {"*REM", "*CLS", "*STB?", "*ESR?", "*IDN?", "*LOC"};
     for (const auto& c : cas) {

@@ -14,7 +14,6 @@ others. At that command it does what --mode says:
     nul       answers with NUL bytes inside the reply ("KRX\\0 15"-like)
     half      sends the start of the reply, then closes mid-line
 
---greeting TEXT  a line sent as soon as a connection opens, before any command
 --idn TEXT       the identification (default a sound one); may lie in its shape
 """
 
@@ -32,7 +31,6 @@ def parse_args():
     p.add_argument("--mode", default="ok", choices=["ok", "cut", "stall", "endless", "nul", "half"])
     p.add_argument("--at", default="*IDN?")
     p.add_argument("--idn", default=SOUND_IDN)
-    p.add_argument("--greeting")
     return p.parse_args()
 
 
@@ -86,8 +84,6 @@ class Handler(socketserver.BaseRequestHandler):
 
     def handle(self):
         say("CONNECTION")
-        if ARGS.greeting is not None:
-            self.send(ARGS.greeting.encode("latin-1", "replace") + b"\n")
         pending = b""
         try:
             while True:
