@@ -42,10 +42,10 @@ ARGS = parse_args()
 
 
 def delay():
-    spec = ARGS.late_connect
-    if spec.startswith("random:"):
-        return random.random() * float(spec.split(":", 1)[1])
-    return float(spec)
+    reglage = ARGS.late_connect
+    if reglage.startswith("random:"):
+        return random.random() * float(reglage.split(":", 1)[1])
+    return float(reglage)
 
 
 def listing():
