@@ -41,12 +41,6 @@ CString Nom(const CString& strChemin)
     return n < 0 ? strChemin : strChemin.Mid(n + 1);
 }
 
-// The remote date to compare: the listing's exact time when it has one.
-long long DateDistante(const tInfosFichierFtp& f)
-{
-    return f.m_nDateUtc != 0 ? static_cast<long long>(f.m_nDateUtc) : TextesTransfert::DateUtc(f.m_strDate);
-}
-
 CString Dossier(const CString& strChemin)
 {
     const int n = strChemin.ReverseFind(L'/');
@@ -272,7 +266,7 @@ bool CDlgFileTransfert::CopieVersLocalAcceptee(const CString& strNom, const tInf
     q.strRepertoire = Dossier(strLocal) + L"/";
     q.bCibleLocale = true;
     q.nTailleSource = source.m_nTaille;
-    q.nDateSource = DateDistante(source);
+    q.nDateSource = TextesTransfert::DateUtc(source);
     return EcrasementAccepte(q, issue);
 }
 
@@ -285,7 +279,7 @@ bool CDlgFileTransfert::CopieVersDistantAcceptee(const CString& strNom, uint64_t
     q.strRepertoire = Dossier(strDistant);
     q.bCibleLocale = false;
     q.nTailleCible = existant.m_nTaille;
-    q.nDateCible = DateDistante(existant);
+    q.nDateCible = TextesTransfert::DateUtc(existant);
     q.nTailleSource = nTaille;
     q.nDateSource = nDate;
     return EcrasementAccepte(q, issue);

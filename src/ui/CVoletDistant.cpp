@@ -211,7 +211,7 @@ bool CVoletDistant::InfosFichier(const CString& strNom, uint64_t& nTaille, long 
     if (!e)
         return false;
     nTaille = e->m_nTaille;
-    nDateUtc = TextesTransfert::DateUtc(e->m_strDate);
+    nDateUtc = TextesTransfert::DateUtc(*e);
     return true;
 }
 

@@ -56,6 +56,11 @@ long long DateUtc(const CString& strTexte)
     return nJours * 86400 + h * 3600 + mi * 60 + se;
 }
 
+long long DateUtc(const tInfosFichierFtp& fichier)
+{
+    return fichier.m_nDateUtc != 0 ? static_cast<long long>(fichier.m_nDateUtc) : DateUtc(fichier.m_strDate);
+}
+
 bool NomRepertoireValide(const CString& strNom)
 {
     static const wchar_t kInterdits[] = L"\\/:*?<>\"|\r\n";

@@ -6,6 +6,7 @@
 
 #include "common/CString.h"
 #include "common/Export.h"
+#include "ftp/InfosFichierFtp.h"
 
 namespace TextesTransfert {
 
@@ -20,6 +21,9 @@ CString TexteDate(std::time_t t);
 // The reverse: seconds since the epoch of a date column text (UTC), 0 when
 // the text is not such a date ("Unknown", "Invalid DateTime").
 long long DateUtc(const CString& strTexte);
+// A listing entry's time to compare: its exact seconds when the listing gave
+// them, else its date column read back.
+long long DateUtc(const tInfosFichierFtp& fichier);
 
 // A name the user may give a new directory: none of \ / : * ? " < > | (nor a
 // line break or NUL, which would end an FTP command), and, blanks at both ends
