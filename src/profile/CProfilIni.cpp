@@ -228,6 +228,97 @@ bool EcrireTout(int fd, const std::string& s)
 }
 #endif
 
+// Creates the profile's folder when it is missing.
+bool PreparerDossier(const fs::path& dossier, std::string& strErreur)
+{
+    std::error_code ec;
+    if (fs::exists(dossier, ec)) return true;
+    fs::create_directories(dossier, ec);
+    if (ec) {
+        strErreur = "cannot create the folder '" + dossier.string() + "': " + ec.message();
+        return false;
+    }
+    // The folder only ever holds the profile: keep it private.
+    fs::permissions(dossier, fs::perms::owner_all, fs::perm_options::replace, ec);
+    return true;
+}
+
+#ifndef _WIN32
+// What the new file keeps of the one it replaces.
+struct tProprietes {
+    mode_t mode = S_IRUSR | S_IWUSR;
+    uid_t proprietaire = ::geteuid();
+    gid_t groupe = ::getegid();
+};
+
+// The existing profile's owner and mode (narrowed to its owner, said in
+// strRemarque); false when it may not be written.
+bool LireProprietes(const fs::path& cible, tProprietes& p, std::string& strErreur, std::string& strRemarque)
+{
+    struct stat st {};
+    if (::stat(cible.c_str(), &st) != 0) {
+        strErreur = Systeme(errno);
+        return false;
+    }
+    // A file its owner made read-only stays so, even for a user the
+    // system would let through.
+    if ((st.st_mode & S_IWUSR) == 0) {
+        strErreur = "it is read-only (mode " + Octal(st.st_mode) + ")";
+        return false;
+    }
+    if (::faccessat(AT_FDCWD, cible.c_str(), W_OK, AT_EACCESS) != 0) {
+        strErreur = Systeme(errno);
+        return false;
+    }
+    p.mode = st.st_mode & 07777;
+    if ((p.mode & ~static_cast<mode_t>(0600)) != 0) {
+        strRemarque = "its mode was " + Octal(p.mode) + ", now 0600: it holds the FTP password";
+        p.mode &= 0600;
+    }
+    p.proprietaire = st.st_uid;
+    p.groupe = st.st_gid;
+    return true;
+}
+
+// Writes the whole new text, synced, into a fresh file beside the profile
+// (its path in temporaire once it exists).
+bool EcrireTemporaire(const fs::path& dossier, const fs::path& cible, const std::string& sortie,
+                      const tProprietes& p, fs::path& temporaire, std::string& strErreur)
+{
+    std::string modele = (dossier / ("." + cible.filename().string() + ".XXXXXX")).string();
+    CDescripteur f(::mkstemp(modele.data()));
+    if (f.Fd() < 0) {
+        strErreur = "cannot create a file in '" + dossier.string() + "': " + Systeme(errno);
+        return false;
+    }
+    temporaire = modele;
+    bool ok = ::fchmod(f.Fd(), p.mode) == 0;
+    // The file keeps its owner when it can (a write made by an administrator).
+    if (ok && (p.proprietaire != ::geteuid() || p.groupe != ::getegid()))
+        (void)::fchown(f.Fd(), p.proprietaire, p.groupe);
+    ok = ok && EcrireTout(f.Fd(), sortie) && ::fsync(f.Fd()) == 0;
+    if (!ok) strErreur = Systeme(errno);
+    if (!f.Fermer() && ok) {
+        strErreur = Systeme(errno);
+        ok = false;
+    }
+    return ok;
+}
+#else
+bool EcrireTemporaire(const fs::path& cible, const std::string& sortie, fs::path& temporaire,
+                      std::string& strErreur)
+{
+    temporaire = cible;
+    temporaire += L".tmp";
+    std::ofstream f(temporaire, std::ios::binary | std::ios::trunc);
+    f.write(sortie.data(), static_cast<std::streamsize>(sortie.size()));
+    f.flush();
+    if (f) return true;
+    strErreur = "cannot write '" + temporaire.string() + "'";
+    return false;
+}
+#endif
+
 } // namespace
 
 CProfilIni::CProfilIni(fs::path chemin) : m_chemin(chemin.empty() ? CheminParDefaut() : std::move(chemin)) {}
@@ -345,16 +436,7 @@ bool CProfilIni::EcrireFichier(const std::string& section, const std::string& cl
     fs::path cible;
     if (!Destination(m_chemin, cible, strErreur)) return false;
     const fs::path dossier = cible.has_parent_path() ? cible.parent_path() : fs::path(".");
-    std::error_code ec;
-    if (!fs::exists(dossier, ec)) {
-        fs::create_directories(dossier, ec);
-        if (ec) {
-            strErreur = "cannot create the folder '" + dossier.string() + "': " + ec.message();
-            return false;
-        }
-        // The folder only ever holds the profile: keep it private.
-        fs::permissions(dossier, fs::perms::owner_all, fs::perm_options::replace, ec);
-    }
+    if (!PreparerDossier(dossier, strErreur)) return false;
 
 #ifndef _WIN32
     CVerrouDossier verrou(dossier);
@@ -368,35 +450,9 @@ bool CProfilIni::EcrireFichier(const std::string& section, const std::string& cl
     std::string contenu;
     const eLecture lecture = Charger(cible, contenu, strErreur);
     if (lecture == eLecture::Refuse) return false;
-
 #ifndef _WIN32
-    mode_t mode = S_IRUSR | S_IWUSR;
-    uid_t proprietaire = ::geteuid();
-    gid_t groupe = ::getegid();
-    if (lecture == eLecture::Lu) {
-        struct stat st {};
-        if (::stat(cible.c_str(), &st) != 0) {
-            strErreur = Systeme(errno);
-            return false;
-        }
-        // A file its owner made read-only stays so, even for a user the
-        // system would let through.
-        if ((st.st_mode & S_IWUSR) == 0) {
-            strErreur = "it is read-only (mode " + Octal(st.st_mode) + ")";
-            return false;
-        }
-        if (::faccessat(AT_FDCWD, cible.c_str(), W_OK, AT_EACCESS) != 0) {
-            strErreur = Systeme(errno);
-            return false;
-        }
-        mode = st.st_mode & 07777;
-        if ((mode & ~static_cast<mode_t>(0600)) != 0) {
-            strRemarque = "its mode was " + Octal(mode) + ", now 0600: it holds the FTP password";
-            mode &= 0600;
-        }
-        proprietaire = st.st_uid;
-        groupe = st.st_gid;
-    }
+    tProprietes proprietes;
+    if (lecture == eLecture::Lu && !LireProprietes(cible, proprietes, strErreur, strRemarque)) return false;
 #endif
 
     CTexteIni texte(contenu);
@@ -404,45 +460,21 @@ bool CProfilIni::EcrireFichier(const std::string& section, const std::string& cl
         texte.Ecrire(section, cle, Proteger(*valeur));
     else
         texte.Supprimer(section, cle);
-    const std::string sortie = texte.Texte();
 
+    fs::path temporaire;
 #ifndef _WIN32
-    std::string modele = (dossier / ("." + cible.filename().string() + ".XXXXXX")).string();
-    CDescripteur f(::mkstemp(modele.data()));
-    if (f.Fd() < 0) {
-        strErreur = "cannot create a file in '" + dossier.string() + "': " + Systeme(errno);
-        return false;
-    }
-    const fs::path temporaire(modele);
-    bool ok = ::fchmod(f.Fd(), mode) == 0;
-    // The file keeps its owner when it can (a write made by an administrator).
-    if (ok && (proprietaire != ::geteuid() || groupe != ::getegid()))
-        (void)::fchown(f.Fd(), proprietaire, groupe);
-    ok = ok && EcrireTout(f.Fd(), sortie) && ::fsync(f.Fd()) == 0;
-    if (!ok) strErreur = Systeme(errno);
-    if (!f.Fermer() && ok) {
-        strErreur = Systeme(errno);
-        ok = false;
-    }
+    bool ok = EcrireTemporaire(dossier, cible, texte.Texte(), proprietes, temporaire, strErreur);
 #else
-    fs::path temporaire = cible;
-    temporaire += L".tmp";
-    bool ok;
-    {
-        std::ofstream f(temporaire, std::ios::binary | std::ios::trunc);
-        f.write(sortie.data(), static_cast<std::streamsize>(sortie.size()));
-        f.flush();
-        ok = static_cast<bool>(f);
-    }
-    if (!ok) strErreur = "cannot write '" + temporaire.string() + "'";
+    bool ok = EcrireTemporaire(cible, texte.Texte(), temporaire, strErreur);
 #endif
     if (ok && !Remplacer(temporaire, cible)) {
         strErreur = "cannot replace it with the new version";
         ok = false;
     }
     if (!ok) {
-        fs::remove(temporaire, ec);
-        strRemarque.clear();
+        std::error_code ec;
+        if (!temporaire.empty()) fs::remove(temporaire, ec);
+        strRemarque.clear();   // nothing changed, the mode included
         return false;
     }
 #ifndef _WIN32
