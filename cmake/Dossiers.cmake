@@ -11,6 +11,13 @@
 
 set(OTDR_INCLUDE_ROOT ${PROJECT_BINARY_DIR}/include)
 
+# An include that climbs with "../" would step around the include roots: every
+# build looks for one before compiling the folders, and fails naming the file.
+add_custom_target(otdr_inclusions
+  COMMAND ${CMAKE_COMMAND} -DRACINE=${PROJECT_SOURCE_DIR} -P ${CMAKE_CURRENT_LIST_DIR}/VerifierInclusions.cmake
+  COMMENT "Checking that no #include climbs with '../'"
+  VERBATIM)
+
 # Writes <root>/<rel> as a header that includes the real one; rewritten only
 # when its text changes, so builds stay incremental.
 function(otdr_entete_relais racine relatif)
@@ -41,6 +48,7 @@ function(otdr_dossier name)
   endforeach()
 
   add_library(otdr_${name} OBJECT ${D_SOURCES})
+  add_dependencies(otdr_${name} otdr_inclusions)
   target_link_libraries(otdr_${name} PUBLIC otdr_${name}_entetes Threads::Threads)
   otdr_warnings(otdr_${name})
 endfunction()
