@@ -10,3 +10,9 @@
 // as \uNNNN, bytes that are not UTF-8 as \xNN, and the backslash doubled so
 // the form cannot be mistaken for the text. Everything else is kept.
 std::string Visible(const std::string& texte);
+
+// The characters that drive a terminal and are never printed as they stand,
+// here or in the JSON output: C0 controls, DEL, C1 controls, and the
+// bidirectional embeddings, overrides and isolates (U+202A..U+202E,
+// U+2066..U+2069), which reorder what follows them on the line.
+bool EstControleTerminal(char32_t c);

@@ -3,6 +3,9 @@
 #include <cstdio>
 #include <cstring>
 
+#include "Affichage.h"
+#include "common/Conversions.h"
+
 namespace {
 
 void Echapper(std::string& r, uint32_t c)
@@ -12,25 +15,17 @@ void Echapper(std::string& r, uint32_t c)
     r += t;
 }
 
-// Length of the well-formed UTF-8 sequence at i (2 to 4 bytes; no overlong
-// form, no surrogate, nothing past U+10FFFF) and its code point; 0 when there is none.
-size_t Sequence(const std::string& s, size_t i, uint32_t& c)
+// The two-character forms JSON gives some characters; null for the others.
+const char* FormeCourte(char32_t c)
 {
-    const auto o = [&](size_t k) { return static_cast<unsigned char>(s[i + k]); };
-    const unsigned char b = o(0);
-    size_t n;
-    uint32_t min;
-    if (b >= 0xC2 && b <= 0xDF) { n = 2; c = b & 0x1F; min = 0x80; }
-    else if (b >= 0xE0 && b <= 0xEF) { n = 3; c = b & 0x0F; min = 0x800; }
-    else if (b >= 0xF0 && b <= 0xF4) { n = 4; c = b & 0x07; min = 0x10000; }
-    else return 0;
-    if (i + n > s.size()) return 0;
-    for (size_t k = 1; k < n; ++k) {
-        if ((o(k) & 0xC0) != 0x80) return 0;
-        c = (c << 6) | (o(k) & 0x3F);
+    switch (c) {
+    case '"': return "\\\"";
+    case '\\': return "\\\\";
+    case '\n': return "\\n";
+    case '\r': return "\\r";
+    case '\t': return "\\t";
+    default: return nullptr;
     }
-    if (c < min || c > 0x10FFFF || (c >= 0xD800 && c <= 0xDFFF)) return 0;
-    return n;
 }
 
 } // namespace
@@ -41,33 +36,20 @@ std::string ChaineJson(const std::string& s)
     r.reserve(s.size() + 2);
     r += '"';
     for (size_t i = 0; i < s.size();) {
-        const unsigned char o = static_cast<unsigned char>(s[i]);
-        if (o < 0x80) {
-            switch (o) {
-            case '"': r += "\\\""; break;
-            case '\\': r += "\\\\"; break;
-            case '\n': r += "\\n"; break;
-            case '\r': r += "\\r"; break;
-            case '\t': r += "\\t"; break;
-            default:
-                if (o < 0x20 || o == 0x7F) Echapper(r, o);
-                else r += static_cast<char>(o);
-            }
-            ++i;
-            continue;
-        }
-        uint32_t c = 0;
-        const size_t n = Sequence(s, i, c);
+        char32_t c = 0;
+        const size_t n = LireCaractereUtf8(s, i, c);
         if (n == 0) {
             r += "\xEF\xBF\xBD";
             ++i;
-        } else if (c <= 0x9F || (c >= 0x202A && c <= 0x202E) || (c >= 0x2066 && c <= 0x2069)) {
-            Echapper(r, c);
-            i += n;
-        } else {
-            r.append(s, i, n);
-            i += n;
+            continue;
         }
+        if (const char* forme = FormeCourte(c))
+            r += forme;
+        else if (EstControleTerminal(c))
+            Echapper(r, c);
+        else
+            r.append(s, i, n);
+        i += n;
     }
     r += '"';
     return r;
@@ -160,25 +142,6 @@ std::string ErreurJson(const std::string& message, int nSortie)
 
 namespace {
 
-void AjouterUtf8(std::string& r, uint32_t c)
-{
-    if (c < 0x80) {
-        r += static_cast<char>(c);
-    } else if (c < 0x800) {
-        r += static_cast<char>(0xC0 | (c >> 6));
-        r += static_cast<char>(0x80 | (c & 0x3F));
-    } else if (c < 0x10000) {
-        r += static_cast<char>(0xE0 | (c >> 12));
-        r += static_cast<char>(0x80 | ((c >> 6) & 0x3F));
-        r += static_cast<char>(0x80 | (c & 0x3F));
-    } else {
-        r += static_cast<char>(0xF0 | (c >> 18));
-        r += static_cast<char>(0x80 | ((c >> 12) & 0x3F));
-        r += static_cast<char>(0x80 | ((c >> 6) & 0x3F));
-        r += static_cast<char>(0x80 | (c & 0x3F));
-    }
-}
-
 bool LireHex4(const std::string& s, size_t& i, uint32_t& c)
 {
     if (i + 4 > s.size()) return false;
@@ -194,6 +157,32 @@ bool LireHex4(const std::string& s, size_t& i, uint32_t& c)
     return true;
 }
 
+// The character of an escape whose backslash is behind i; i ends past it.
+bool LireEchappement(const std::string& s, size_t& i, std::string& r)
+{
+    if (i >= s.size()) return false;
+    const char e = s[i++];
+    static const char kSimples[] = "\"\\/bfnrt";
+    static const char kValeurs[] = "\"\\/\b\f\n\r\t";
+    if (const char* p = std::strchr(kSimples, e); p && e) {
+        r += kValeurs[p - kSimples];
+        return true;
+    }
+    uint32_t u = 0;
+    if (e != 'u' || !LireHex4(s, i, u)) return false;
+    if (u >= 0xDC00 && u <= 0xDFFF) return false;
+    if (u >= 0xD800 && u <= 0xDBFF) {
+        // A high surrogate stands only with its low half, written next.
+        uint32_t bas = 0;
+        if (i + 2 > s.size() || s[i] != '\\' || s[i + 1] != 'u') return false;
+        i += 2;
+        if (!LireHex4(s, i, bas) || bas < 0xDC00 || bas > 0xDFFF) return false;
+        u = 0x10000 + ((u - 0xD800) << 10) + (bas - 0xDC00);
+    }
+    AjouterUtf8(r, u);
+    return true;
+}
+
 // A JSON string literal starting at i (its opening quote); i ends past its closing one.
 bool LireChaine(const std::string& s, size_t& i, std::string& r)
 {
@@ -202,30 +191,10 @@ bool LireChaine(const std::string& s, size_t& i, std::string& r)
         const char c = s[i++];
         if (c == '"') return true;
         if (static_cast<unsigned char>(c) < 0x20) return false;
-        if (c != '\\') {
+        if (c != '\\')
             r += c;
-            continue;
-        }
-        if (i >= s.size()) return false;
-        const char e = s[i++];
-        static const char kSimples[] = "\"\\/bfnrt";
-        static const char kValeurs[] = "\"\\/\b\f\n\r\t";
-        if (const char* p = std::strchr(kSimples, e); p && e) {
-            r += kValeurs[p - kSimples];
-            continue;
-        }
-        uint32_t u = 0;
-        if (e != 'u' || !LireHex4(s, i, u)) return false;
-        if (u >= 0xD800 && u <= 0xDBFF) {
-            uint32_t bas = 0;
-            if (i + 2 > s.size() || s[i] != '\\' || s[i + 1] != 'u') return false;
-            i += 2;
-            if (!LireHex4(s, i, bas) || bas < 0xDC00 || bas > 0xDFFF) return false;
-            u = 0x10000 + ((u - 0xD800) << 10) + (bas - 0xDC00);
-        } else if (u >= 0xDC00 && u <= 0xDFFF) {
+        else if (!LireEchappement(s, i, r))
             return false;
-        }
-        AjouterUtf8(r, u);
     }
     return false;
 }

@@ -40,6 +40,43 @@ wchar_t* AppendWide(wchar_t* out, char32_t c)
     return out;
 }
 
+// The decoder behind LireCaractereUtf8, inlined into the hot loops of this file.
+// Leads C2..F4 only: C0 and C1 could only start an overlong form, F5 and above
+// a code point past U+10FFFF.
+inline size_t LireUtf8(const unsigned char* p, size_t n, size_t i, char32_t& c)
+{
+    const unsigned char b = p[i];
+    if (b < 0x80) {
+        c = b;
+        return 1;
+    }
+    size_t longueur;
+    char32_t min;
+    if (b >= 0xC2 && b <= 0xDF) { longueur = 2; c = b & 0x1F; min = 0x80; }
+    else if (b >= 0xE0 && b <= 0xEF) { longueur = 3; c = b & 0x0F; min = 0x800; }
+    else if (b >= 0xF0 && b <= 0xF4) { longueur = 4; c = b & 0x07; min = 0x10000; }
+    else return 0;
+    if (n - i < longueur) return 0;
+    for (size_t k = 1; k < longueur; ++k) {
+        if ((p[i + k] & 0xC0) != 0x80) return 0;
+        c = (c << 6) | (p[i + k] & 0x3F);
+    }
+    if (c < min || c > 0x10FFFF || IsSurrogate(c)) return 0;
+    return longueur;
+}
+
+// How many bytes one U+FFFD stands for where LireUtf8 found no character: the
+// byte that looks like a lead (C0..F7) and the continuation bytes it would
+// take; a lone byte otherwise.
+size_t LongueurMalformee(const unsigned char* p, size_t n, size_t i)
+{
+    const unsigned char b = p[i];
+    const size_t suite = (b & 0xE0) == 0xC0 ? 1 : (b & 0xF0) == 0xE0 ? 2 : (b & 0xF8) == 0xF0 ? 3 : 0;
+    size_t j = i + 1;
+    while (j < n && j - i <= suite && (p[j] & 0xC0) == 0x80) ++j;
+    return j - i;
+}
+
 size_t Utf8Size(char32_t c) { return c < 0x80 ? 1 : c < 0x800 ? 2 : c < 0x10000 ? 3 : 4; }
 
 char* AppendUtf8(char* out, char32_t c)
@@ -101,40 +138,51 @@ std::string WideToUtf8(const wchar_t* text, size_t length)
 
 std::string WideToUtf8(const std::wstring& text) { return WideToUtf8(text.data(), text.size()); }
 
+size_t LireCaractereUtf8(std::string_view bytes, size_t i, char32_t& c)
+{
+    if (i >= bytes.size()) return 0;
+    return LireUtf8(reinterpret_cast<const unsigned char*>(bytes.data()), bytes.size(), i, c);
+}
+
+void AjouterUtf8(std::string& out, char32_t c)
+{
+    if (IsSurrogate(c) || c > 0x10FFFF) c = kReplacement;
+    char octets[4];
+    out.append(octets, static_cast<size_t>(AppendUtf8(octets, c) - octets));
+}
+
+bool EstUtf8BienForme(std::string_view bytes)
+{
+    const auto* p = reinterpret_cast<const unsigned char*>(bytes.data());
+    char32_t c;
+    for (size_t i = 0, n = 0; i < bytes.size(); i += n) {
+        n = LireUtf8(p, bytes.size(), i, c);
+        if (n == 0) return false;
+    }
+    return true;
+}
+
 size_t Utf8ToWide(const char* bytes, size_t length, wchar_t* out)
 {
     const auto* p = reinterpret_cast<const unsigned char*>(bytes);
     wchar_t* o = out;
     size_t i = 0;
     while (i < length) {
-        unsigned char b = p[i];
-        if (b < 0x80) {
-            *o++ = static_cast<wchar_t>(b);
-            ++i;
+        if (p[i] < 0x80) {
+            *o++ = static_cast<wchar_t>(p[i++]);
             continue;
         }
-        int extra;
-        char32_t c, min;
-        if ((b & 0xE0) == 0xC0) { extra = 1; c = b & 0x1F; min = 0x80; }
-        else if ((b & 0xF0) == 0xE0) { extra = 2; c = b & 0x0F; min = 0x800; }
-        else if ((b & 0xF8) == 0xF0) { extra = 3; c = b & 0x07; min = 0x10000; }
-        else { o = AppendWide(o, kReplacement); ++i; continue; }
-        size_t j = i + 1;
-        int got = 0;
-        while (got < extra && j < length && (p[j] & 0xC0) == 0x80) {
-            c = (c << 6) | (p[j] & 0x3F);
-            ++j;
-            ++got;
-        }
-        if (got < extra || c < min || c > 0x10FFFF || IsSurrogate(c)) {
-            // One replacement per malformed sequence; resume after what was consumed.
+        char32_t c;
+        const size_t n = LireUtf8(p, length, i, c);
+        if (n == 0) {
+            // One replacement per malformed sequence.
             o = AppendWide(o, kReplacement);
-            i = (got == 0) ? i + 1 : j;
+            i += LongueurMalformee(p, length, i);
             continue;
         }
         // A well-formed sequence of n bytes gives at most 2 units: never more than its bytes.
         o = AppendWide(o, c);
-        i = j;
+        i += n;
     }
     return static_cast<size_t>(o - out);
 }

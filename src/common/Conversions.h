@@ -7,6 +7,7 @@
 
 #include <cstdint>
 #include <string>
+#include <string_view>
 
 #include "common/Export.h"
 
@@ -23,6 +24,17 @@ OTDR_EXPORT std::wstring Utf8ToWide(const char* bytes, size_t length);
 OTDR_EXPORT size_t Utf8Length(const wchar_t* text, size_t length);
 OTDR_EXPORT size_t WideToUtf8(const wchar_t* text, size_t length, char* out);
 OTDR_EXPORT size_t Utf8ToWide(const char* bytes, size_t length, wchar_t* out);
+
+// The well-formed UTF-8 character at bytes[i] (no overlong form, no surrogate,
+// nothing past U+10FFFF): its length, 1 to 4, and its code point in c; 0 when
+// the bytes there begin no such character. The one UTF-8 decoder of the
+// library and its tools: Utf8ToWide and the listing parser read through it, the
+// otdr tool's terminal and JSON forms too.
+OTDR_EXPORT size_t LireCaractereUtf8(std::string_view bytes, size_t i, char32_t& c);
+// Whether every byte belongs to a well-formed UTF-8 character.
+OTDR_EXPORT bool EstUtf8BienForme(std::string_view bytes);
+// Appends the UTF-8 form of c (a surrogate or a value past U+10FFFF as U+FFFD).
+OTDR_EXPORT void AjouterUtf8(std::string& out, char32_t c);
 
 // ANSI code page. Characters it cannot hold become DefaultAnsiChar.
 constexpr char DefaultAnsiChar = '?';
