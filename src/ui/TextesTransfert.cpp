@@ -3,6 +3,8 @@
 #include <cstdio>
 #include <cwchar>
 
+#include "common/Dates.h"
+
 namespace TextesTransfert {
 
 CString TexteTaille(uint64_t nTaille)
@@ -46,14 +48,7 @@ long long DateUtc(const CString& strTexte)
         return 0;
     if (mo < 1 || mo > 12 || j < 1 || j > 31 || h > 23 || mi > 59 || se > 60 || a < 1970)
         return 0;
-    // Days from 1970-01-01 of a civil date (proleptic Gregorian).
-    const int y = a - (mo <= 2 ? 1 : 0);
-    const int ere = y / 400;
-    const int ae = y - ere * 400;
-    const int jdA = (153 * (mo + (mo > 2 ? -3 : 9)) + 2) / 5 + j - 1;
-    const int jdE = ae * 365 + ae / 4 - ae / 100 + jdA;
-    const long long nJours = static_cast<long long>(ere) * 146097 + jdE - 719468;
-    return nJours * 86400 + h * 3600 + mi * 60 + se;
+    return JoursDepuis1970(a, mo, j) * 86400 + h * 3600 + mi * 60 + se;
 }
 
 long long DateUtc(const tInfosFichierFtp& fichier)
