@@ -44,7 +44,8 @@ public:
     // yet); otherwise false with the reason, for people.
     bool Verifier(std::string& strRaison) const;
     // Why the last write through this object returned 0; empty after a write
-    // that succeeded.
+    // that succeeded. GetDerniereErreur is the project's name for the last
+    // failure told as text (CFTPDirect's too); GetLastError is the facade's.
     std::string GetDerniereErreur() const;
     // What the last successful write changed besides the value (a mode
     // narrowed to 0600); empty when nothing.
