@@ -105,6 +105,7 @@ public:
     short RecupererFichierFTPBinary(const wchar_t* nom1, const wchar_t* nom2);
 
     // Last error of the worker: 0, or -2 after a retrieval request; -2 without worker.
+    // The worker's own name for it is CTacheDriver::GetDerniereErreur.
     short GetLastError();
     int IsCommunicationEnCours();
     // 1 while the worker holds an FTP client (a start connected, no stop since).

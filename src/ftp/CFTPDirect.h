@@ -201,6 +201,8 @@ private:
     // Whether the last listing gave exact times (MLSD).
     bool ListeExacte() const;
 
+    // Lister is GetDir's work under the project's name, also reached by the
+    // tree walker (GetDir is the name callers know; both stay).
     short Lister(CString* pChemin, int nFallback, CRecepteurListeFtp& recepteur);
     // GetDir, with the MLSD "unique" fact of each entry in pIdentites (in
     // list order, empty when the server gives none) when it is not null.
