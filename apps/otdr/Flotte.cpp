@@ -210,26 +210,30 @@ private:
         }
         // A child that closed both pipes but has not ended yet is looked at again soon.
         if (!fds.empty() && ::poll(fds.data(), fds.size(), bEnAttente ? 50 : -1) < 0 && errno != EINTR) return 0;
-        for (size_t i = 0; i < fds.size(); ++i) {
-            if (fds[i].revents == 0) continue;
-            tTache& t = *quoi[i].first;
-            const bool bSortie = quoi[i].second;
-            char bloc[65536];
-            const ssize_t n = ::read(fds[i].fd, bloc, sizeof bloc);
-            if (n < 0 && errno == EINTR) continue;
-            if (n <= 0) {
-                ::close(fds[i].fd);
-                (bSortie ? t.fdSortie : t.fdErreur) = -1;
-                Relayer(t, bSortie, true);
-                continue;
-            }
-            (bSortie ? t.tamponSortie : t.tamponErreur).append(bloc, static_cast<size_t>(n));
-            Relayer(t, bSortie, false);
-        }
+        for (size_t i = 0; i < fds.size(); ++i)
+            if (fds[i].revents != 0) LireFlux(*quoi[i].first, quoi[i].second);
         size_t nFinies = 0;
         for (tTache& t : m_taches)
             if (t.pid > 0 && !t.bFinie && t.fdSortie < 0 && t.fdErreur < 0 && Recolter(t)) ++nFinies;
         return nFinies;
+    }
+
+    // Takes what one of a child's pipes holds (stdout or stderr) and relays its
+    // whole lines; at the pipe's end, closes it and relays the rest.
+    void LireFlux(tTache& t, bool bSortie)
+    {
+        int& fd = bSortie ? t.fdSortie : t.fdErreur;
+        char bloc[65536];
+        const ssize_t n = ::read(fd, bloc, sizeof bloc);
+        if (n < 0 && errno == EINTR) return;
+        if (n <= 0) {
+            ::close(fd);
+            fd = -1;
+            Relayer(t, bSortie, true);
+            return;
+        }
+        (bSortie ? t.tamponSortie : t.tamponErreur).append(bloc, static_cast<size_t>(n));
+        Relayer(t, bSortie, false);
     }
 
     // Prints the whole lines received (all that is left at the end of the stream).
