@@ -17,7 +17,8 @@ fail() { echo "install_link: $*" >&2; exit 1; }
 PREFIX=$WORK/prefix
 cmake --install "$BUILD" --prefix "$PREFIX" >"$WORK/install.log" || { cat "$WORK/install.log"; fail "install failed"; }
 for f in bin/otdr bin/otdr-sim include/otdrdriver/driver/COtdrDriver.h include/otdrdriver/ftp/CFTPDirect.h \
-         include/otdrdriver/profile/Profil.h; do
+         include/otdrdriver/profile/Profil.h lib/systemd/system/otdr-sync@.service lib/systemd/system/otdr-sync@.timer \
+         lib/sysusers.d/otdr.conf; do
   [[ -e "$PREFIX/$f" ]] || fail "$f not installed"
 done
 # Only the public headers: the libraries' internals stay out of the package.
@@ -55,6 +56,14 @@ PC=$(PKG_CONFIG_PATH=$LIBDIR pkg-config --define-prefix --cflags --libs otdrdriv
 c++ -std=c++17 $FLAGS "$SRC/main.cpp" -o "$WORK/host_pc" $PC \
   || fail "host build with pkg-config failed"
 env -u LD_LIBRARY_PATH "$WORK/host_pc" | grep -qx "connected: 0" || fail "host built with pkg-config did not run"
+# A Qt host: the front end's own .pc brings the core along.
+if [[ -e "$PREFIX/bin/otdr-host" ]]; then
+  [[ -e "$LIBDIR/otdrdriver-qt.pc" ]] || fail "otdrdriver-qt.pc not installed"
+  PC=$(PKG_CONFIG_PATH=$LIBDIR pkg-config --define-prefix --cflags --libs otdrdriver-qt) || fail "pkg-config otdrdriver-qt failed"
+  c++ -std=c++17 $FLAGS -DHOST_AVEC_QT "$SRC/main.cpp" -o "$WORK/host_pc_qt" $PC \
+    || fail "Qt host build with pkg-config failed"
+  env -u LD_LIBRARY_PATH "$WORK/host_pc_qt" | grep -qx "connected: 0" || fail "Qt host built with pkg-config did not run"
+fi
 
 # Against the installed simulator.
 "$PREFIX/bin/otdr-sim" --port 0 --ftp-port 0 >"$WORK/sim.out" 2>"$WORK/sim.err" &
