@@ -5,13 +5,7 @@
 set -euo pipefail
 BUILD=$1
 SRC=$2
-WORK=$(mktemp -d "${TMPDIR:-/tmp}/otdr-install.XXXXXX")
-SIM_PID=
-cleanup() {
-  [[ -n "$SIM_PID" ]] && { kill "$SIM_PID" 2>/dev/null || true; wait "$SIM_PID" 2>/dev/null || true; }
-  rm -rf "$WORK"
-}
-trap cleanup EXIT
+source "$(dirname "$0")/../support/travail_shell.sh" otdr-install
 fail() { echo "install_link: $*" >&2; exit 1; }
 
 PREFIX=$WORK/prefix
@@ -66,12 +60,7 @@ if [[ -e "$PREFIX/bin/otdr-host" ]]; then
 fi
 
 # Against the installed simulator.
-"$PREFIX/bin/otdr-sim" --port 0 --ftp-port 0 >"$WORK/sim.out" 2>"$WORK/sim.err" &
-SIM_PID=$!
-for _ in $(seq 200); do grep -qx READY "$WORK/sim.out" && break; sleep 0.1; done
-grep -qx READY "$WORK/sim.out" || { cat "$WORK/sim.err"; fail "installed otdr-sim did not start"; }
-CP=$(awk '$2 == "command" { print $3 }' "$WORK/sim.out")
-FP=$(awk '$2 == "ftp" { print $3 }' "$WORK/sim.out")
+demarrer_simulateur "$PREFIX/bin/otdr-sim" || fail "installed otdr-sim did not start"
 OUT=$("$WORK/host/host_minimal" 127.0.0.1 "$CP" "$FP") || fail "host_minimal could not reach the simulator"
 grep -q "^model: KRX 15$" <<<"$OUT" || fail "unexpected output: $OUT"
 grep -q "^entries: [1-9]" <<<"$OUT" || fail "unexpected output: $OUT"

@@ -13,13 +13,7 @@ if ((${#debs[@]} == 0)); then
   echo "test_package: no packages in $DEBS: run './run package' first (skipped)"
   exit 77
 fi
-WORK=$(mktemp -d "${TMPDIR:-/tmp}/otdr-package.XXXXXX")
-SIM_PID=
-cleanup() {
-  [[ -n "$SIM_PID" ]] && { kill "$SIM_PID" 2>/dev/null || true; wait "$SIM_PID" 2>/dev/null || true; }
-  rm -rf "$WORK"
-}
-trap cleanup EXIT
+source "$(dirname "$0")/../support/travail_shell.sh" otdr-package
 fail() { echo "test_package: $*" >&2; exit 1; }
 
 ROOT=$WORK/root
@@ -72,12 +66,7 @@ for m in otdrdriver otdrdriver-qt; do
 done
 
 # The packaged tool against the packaged simulator.
-"$ROOT/usr/bin/otdr-sim" --port 0 --ftp-port 0 >"$WORK/sim.out" 2>"$WORK/sim.err" &
-SIM_PID=$!
-for _ in $(seq 200); do grep -qx READY "$WORK/sim.out" && break; sleep 0.1; done
-grep -qx READY "$WORK/sim.out" || { cat "$WORK/sim.err"; fail "the packaged otdr-sim did not start"; }
-CP=$(awk '$2 == "command" { print $3 }' "$WORK/sim.out")
-FP=$(awk '$2 == "ftp" { print $3 }' "$WORK/sim.out")
+demarrer_simulateur "$ROOT/usr/bin/otdr-sim" || fail "the packaged otdr-sim did not start"
 OUT=$(XDG_CONFIG_HOME=$WORK/config "$ROOT/usr/bin/otdr" --address 127.0.0.1 --port "$CP" --ftp-port "$FP" identify) \
   || fail "the packaged otdr could not identify the packaged simulator"
 grep -q "KRX 15" <<<"$OUT" || fail "unexpected identification: $OUT"
