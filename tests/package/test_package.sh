@@ -64,6 +64,12 @@ for m in otdrdriver otdrdriver-qt; do
   c++ -std=c++17 $defs "$SRC/main.cpp" -o "$WORK/host-$m" $PC || fail "host build with pkg-config $m failed"
   "$WORK/host-$m" | grep -qx "connected: 0" || fail "host built with pkg-config $m did not run"
 done
+# And through the CMake package (the Qt front end's target included).
+cmake -S "$SRC" -B "$WORK/host" -DCMAKE_PREFIX_PATH="$ROOT/usr" >"$WORK/cfg.log" 2>&1 \
+  || { cat "$WORK/cfg.log"; fail "find_package(otdrdriver) failed against the -dev package"; }
+cmake --build "$WORK/host" >"$WORK/build.log" 2>&1 || { cat "$WORK/build.log"; fail "CMake host build failed"; }
+grep -q 'HOST_AVEC_QT' "$WORK/host/CMakeFiles/host_minimal.dir/flags.make" || fail "the CMake package has no otdrdriver::qt"
+"$WORK/host/host_minimal" | grep -qx "connected: 0" || fail "the CMake host did not run"
 
 # The packaged tool against the packaged simulator.
 demarrer_simulateur "$ROOT/usr/bin/otdr-sim" || fail "the packaged otdr-sim did not start"
