@@ -43,5 +43,29 @@ install(FILES ${PROJECT_BINARY_DIR}/otdrdriverConfig.cmake ${PROJECT_BINARY_DIR}
 # The prefix is written relative to the .pc file, so the install can be moved.
 file(RELATIVE_PATH OTDR_PC_VERS_PREFIX "/${CMAKE_INSTALL_LIBDIR}/pkgconfig" "/")
 string(REGEX REPLACE "/$" "" OTDR_PC_VERS_PREFIX "${OTDR_PC_VERS_PREFIX}")
-configure_file(${PROJECT_SOURCE_DIR}/cmake/otdrdriver.pc.in ${PROJECT_BINARY_DIR}/otdrdriver.pc @ONLY)
-install(FILES ${PROJECT_BINARY_DIR}/otdrdriver.pc DESTINATION ${CMAKE_INSTALL_LIBDIR}/pkgconfig)
+# The run-time path comes along, so a host built with these flags starts without
+# LD_LIBRARY_PATH; not for the system's own library directory (a package), which
+# the loader searches anyway.
+set(OTDR_PC_RPATH "-Wl,-rpath,\${libdir} ")
+if(CMAKE_INSTALL_FULL_LIBDIR IN_LIST CMAKE_CXX_IMPLICIT_LINK_DIRECTORIES)
+  set(OTDR_PC_RPATH "")
+endif()
+set(_pcs otdrdriver)
+if(TARGET otdrdriver_qt)
+  list(APPEND _pcs otdrdriver-qt)
+endif()
+foreach(pc ${_pcs})
+  configure_file(${PROJECT_SOURCE_DIR}/cmake/${pc}.pc.in ${PROJECT_BINARY_DIR}/${pc}.pc @ONLY)
+  install(FILES ${PROJECT_BINARY_DIR}/${pc}.pc DESTINATION ${CMAKE_INSTALL_LIBDIR}/pkgconfig)
+endforeach()
+
+# Unattended collection on one machine: a templated sync service and its timer
+# (otdr-sync@NAME reads /etc/otdr/NAME.conf), and the system user they run as.
+# Under /usr/local the system's managers find them as well as under /usr.
+set(OTDR_SYSTEMD_UNITDIR "lib/systemd/system" CACHE STRING "Where the systemd units go (relative: under the prefix)")
+set(OTDR_SYSUSERSDIR "lib/sysusers.d" CACHE STRING "Where the system user's sysusers.d file goes (relative: under the prefix)")
+foreach(u otdr-sync@.service otdr-sync@.timer)
+  configure_file(${PROJECT_SOURCE_DIR}/deploy/systemd/${u}.in ${PROJECT_BINARY_DIR}/systemd/${u} @ONLY)
+  install(FILES ${PROJECT_BINARY_DIR}/systemd/${u} DESTINATION ${OTDR_SYSTEMD_UNITDIR})
+endforeach()
+install(FILES ${PROJECT_SOURCE_DIR}/deploy/systemd/otdr.sysusers DESTINATION ${OTDR_SYSUSERSDIR} RENAME otdr.conf)

@@ -8,7 +8,7 @@
 // a time limit of 1 ms to one day, an address without blanks, a non-empty
 // profile path, -r only where it applies, 1 to 64 jobs, 1 to 16 parallel
 // connections, and a fleet file only for the commands that run per
-// instrument, never beside --address.
+// instrument, never beside --address; a shard I/N (0 <= I < N) only with one.
 
 #include <algorithm>
 #include <cstdint>
@@ -64,6 +64,8 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* donnees, size_t taille)
         VERIFIER(o.nTaches >= 1 && o.nTaches <= JOBS_MAX);
         VERIFIER(!o.flotte || o.bAide ||
                  (!o.flotte->empty() && !o.adresse && o.strCommande != "config" && o.strCommande != "scan"));
+        VERIFIER(!o.tranche || ((o.flotte || o.bAide) && o.tranche->nIndice >= 0 &&
+                                o.tranche->nIndice < o.tranche->nNombre));
     } catch (const CErreurOtdr& e) {
         VERIFIER(e.Sortie() == SORTIE_USAGE);
         const std::string ligne = "otdr: " + Visible(e.what());

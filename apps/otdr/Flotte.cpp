@@ -79,7 +79,7 @@ std::vector<std::string> LigneEnfant(const std::vector<std::string>& args, const
         }
         const std::string nom = a.substr(0, a.find('='));
         const bool bRetiree = nom == "--fleet" || nom == "--jobs" || nom == "--port" || nom == "--ftp-port" ||
-                              nom == "--progress";
+                              nom == "--progress" || nom == "--shard";
         const bool bValeurSuit = OptionAvecValeur(nom) && a.find('=') == std::string::npos;
         if (!bRetiree) r.push_back(a);
         if (bValeurSuit && i + 1 < args.size()) {
@@ -367,6 +367,17 @@ private:
     std::string m_strProgramme;
 };
 
+// The instruments of shard I/N: those whose index in the file (comments and
+// blank lines not counted) modulo N is I, so the shards of N runs cover the
+// fleet once between them.
+std::vector<tInstrumentFlotte> GarderTranche(std::vector<tInstrumentFlotte> tous, const tTranche& t)
+{
+    std::vector<tInstrumentFlotte> r;
+    for (size_t i = static_cast<size_t>(t.nIndice); i < tous.size(); i += static_cast<size_t>(t.nNombre))
+        r.push_back(std::move(tous[i]));
+    return r;
+}
+
 } // namespace
 
 std::vector<tInstrumentFlotte> AnalyserFlotte(const std::string& texte, const std::string& fichier)
@@ -415,7 +426,17 @@ int ExecuterFlotte(const std::vector<std::string>& args, const tOptionsOtdr& o)
     std::ostringstream texte;
     texte << f.rdbuf();
     if (o.strCommande.empty()) throw ErreurUsage("no command given (see 'otdr --help')");
-    CFlotte flotte(args, o, AnalyserFlotte(texte.str(), *o.flotte));
+    std::vector<tInstrumentFlotte> instruments = AnalyserFlotte(texte.str(), *o.flotte);
+    if (o.tranche) {
+        const size_t nTous = instruments.size();
+        instruments = GarderTranche(std::move(instruments), *o.tranche);
+        // More shards than instruments is the normal state of a fixed-size
+        // indexed job over a small fleet: nothing to do is no failure.
+        if (instruments.empty() && !o.bJson)
+            std::fprintf(stderr, "otdr: shard %d/%d of the fleet file '%s' has no instrument (it names %zu)\n",
+                         o.tranche->nIndice, o.tranche->nNombre, Visible(*o.flotte).c_str(), nTous);
+    }
+    CFlotte flotte(args, o, std::move(instruments));
     // Whole lines reach the terminal or file in the order written, standard
     // output and error alike.
     std::setvbuf(stdout, nullptr, _IOLBF, 0);

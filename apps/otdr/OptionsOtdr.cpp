@@ -1,5 +1,6 @@
 #include "OptionsOtdr.h"
 
+#include <cctype>
 #include <cerrno>
 #include <cmath>
 #include <cstdlib>
@@ -19,7 +20,7 @@ bool OptionAvecValeur(const std::string& nom)
 {
     return nom == "--profile" || nom == "--address" || nom == "--port" || nom == "--ftp-port" ||
            nom == "--user" || nom == "--password" || nom == "--timeout" || nom == "--progress" ||
-           nom == "--fleet" || nom == "--jobs" || nom == "--parallel";
+           nom == "--fleet" || nom == "--jobs" || nom == "--parallel" || nom == "--shard";
 }
 
 namespace {
@@ -54,6 +55,11 @@ const char* const kOptionsGlobales =
     "  --fleet FILE      run the command for every instrument of FILE, one a line:\n"
     "                    NAME ADDRESS [PORT [FTP_PORT]] ('#' starts a comment)\n"
     "  --jobs N          with --fleet, instruments handled at once (default 4)\n"
+    "  --shard I/N       with --fleet, only the instruments whose index among the\n"
+    "                    file's instrument lines (counted from 0; comments and\n"
+    "                    blank lines not counted) modulo N is I; a shard that gets\n"
+    "                    no instrument says so and succeeds (one shard per\n"
+    "                    machine or per pod of an indexed job)\n"
     "  -h, --help        this help, or the command's\n"
     "  --version         the version\n";
 
@@ -88,6 +94,23 @@ int LirePortOption(const std::string& option, const std::string& valeur)
     if (valeur.empty() || *fin != '\0' || errno != 0 || n < 1 || n > 65535)
         throw ErreurUsage(option + ": '" + valeur + "' is not a port number (1-65535) nor 'default'");
     return static_cast<int>(n);
+}
+
+tTranche LireTranche(const std::string& option, const std::string& valeur)
+{
+    const size_t barre = valeur.find('/');
+    auto entier = [](const std::string& t, long& n) {
+        char* fin = nullptr;
+        errno = 0;
+        n = std::strtol(t.c_str(), &fin, 10);
+        return !t.empty() && std::isdigit(static_cast<unsigned char>(t[0])) && *fin == '\0' && errno == 0 &&
+               n <= 1000000;
+    };
+    long i = -1, n = 0;
+    if (barre == std::string::npos || !entier(valeur.substr(0, barre), i) || !entier(valeur.substr(barre + 1), n) ||
+        n < 1 || i >= n)
+        throw ErreurUsage(option + ": '" + valeur + "' is not a shard I/N (0 <= I < N, e.g. 0/4)");
+    return {static_cast<int>(i), static_cast<int>(n)};
 }
 
 long LireDelai(const std::string& option, const std::string& valeur)
@@ -181,6 +204,8 @@ tOptionsOtdr AnalyserLigne(const std::vector<std::string>& args)
                 if (valeur.empty() || *fin != '\0' || errno != 0 || n < 1 || n > JOBS_MAX)
                     throw ErreurUsage("--jobs: '" + valeur + "' is not a number from 1 to " + std::to_string(JOBS_MAX));
                 o.nTaches = static_cast<int>(n);
+            } else if (nom == "--shard") {
+                o.tranche = LireTranche(nom, valeur);
             }
             continue;
         }
@@ -210,6 +235,7 @@ tOptionsOtdr AnalyserLigne(const std::vector<std::string>& args)
             throw ErreurUsage("--fleet does not apply to " + o.strCommande);
         if (o.adresse) throw ErreurUsage("--fleet and --address exclude each other: the file gives the addresses");
     }
+    if (o.tranche && !o.flotte && !o.bAide) throw ErreurUsage("--shard applies to --fleet only");
     if (o.nParallele > 1 && !o.bAide && !((o.bRecursif && o.strCommande != "rmdir") || o.strCommande == "sync"))
         throw ErreurUsage("option --parallel applies to get -r, put -r and sync only");
     return o;

@@ -8,6 +8,13 @@
 
 enum class eProgression { Auto, Toujours, Jamais };
 
+// --shard I/N: the part of a fleet one run takes (0 <= I < N).
+struct tTranche
+{
+    int nIndice = 0;
+    int nNombre = 1;
+};
+
 struct tOptionsOtdr
 {
     std::string strCommande;              // empty: none given
@@ -27,6 +34,7 @@ struct tOptionsOtdr
     eProgression eProgres = eProgression::Auto;
     std::optional<std::string> flotte;   // --fleet FILE: the command runs for each instrument of FILE
     int nTaches = 4;                      // --jobs N: instruments at once (1..JOBS_MAX)
+    std::optional<tTranche> tranche;      // --shard I/N, with --fleet only
     int nParallele = 1;                   // --parallel: FTP connections of a tree copy
 };
 
@@ -43,6 +51,9 @@ constexpr int PORT_PAR_DEFAUT = 0;
 // A port number 1..65535, or "default" (PORT_PAR_DEFAUT); else a usage error
 // naming the option.
 int LirePortOption(const std::string& strOption, const std::string& strValeur);
+
+// "I/N" with 0 <= I < N -> the shard; a usage error naming the option otherwise.
+tTranche LireTranche(const std::string& strOption, const std::string& strValeur);
 
 // "2", "0.5", "1.5s", "300ms" -> milliseconds; a usage error otherwise.
 long LireDelai(const std::string& strOption, const std::string& strValeur);

@@ -5,19 +5,14 @@
 set -euo pipefail
 BUILD=$1
 SRC=$2
-WORK=$(mktemp -d "${TMPDIR:-/tmp}/otdr-install.XXXXXX")
-SIM_PID=
-cleanup() {
-  [[ -n "$SIM_PID" ]] && { kill "$SIM_PID" 2>/dev/null || true; wait "$SIM_PID" 2>/dev/null || true; }
-  rm -rf "$WORK"
-}
-trap cleanup EXIT
+source "$(dirname "$0")/../support/travail_shell.sh" otdr-install
 fail() { echo "install_link: $*" >&2; exit 1; }
 
 PREFIX=$WORK/prefix
 cmake --install "$BUILD" --prefix "$PREFIX" >"$WORK/install.log" || { cat "$WORK/install.log"; fail "install failed"; }
 for f in bin/otdr bin/otdr-sim include/otdrdriver/driver/COtdrDriver.h include/otdrdriver/ftp/CFTPDirect.h \
-         include/otdrdriver/profile/Profil.h; do
+         include/otdrdriver/profile/Profil.h lib/systemd/system/otdr-sync@.service lib/systemd/system/otdr-sync@.timer \
+         lib/sysusers.d/otdr.conf; do
   [[ -e "$PREFIX/$f" ]] || fail "$f not installed"
 done
 # Only the public headers: the libraries' internals stay out of the package.
@@ -55,14 +50,17 @@ PC=$(PKG_CONFIG_PATH=$LIBDIR pkg-config --define-prefix --cflags --libs otdrdriv
 c++ -std=c++17 $FLAGS "$SRC/main.cpp" -o "$WORK/host_pc" $PC \
   || fail "host build with pkg-config failed"
 env -u LD_LIBRARY_PATH "$WORK/host_pc" | grep -qx "connected: 0" || fail "host built with pkg-config did not run"
+# A Qt host: the front end's own .pc brings the core along.
+if [[ -e "$PREFIX/bin/otdr-host" ]]; then
+  [[ -e "$LIBDIR/otdrdriver-qt.pc" ]] || fail "otdrdriver-qt.pc not installed"
+  PC=$(PKG_CONFIG_PATH=$LIBDIR pkg-config --define-prefix --cflags --libs otdrdriver-qt) || fail "pkg-config otdrdriver-qt failed"
+  c++ -std=c++17 $FLAGS -DHOST_AVEC_QT "$SRC/main.cpp" -o "$WORK/host_pc_qt" $PC \
+    || fail "Qt host build with pkg-config failed"
+  env -u LD_LIBRARY_PATH "$WORK/host_pc_qt" | grep -qx "connected: 0" || fail "Qt host built with pkg-config did not run"
+fi
 
 # Against the installed simulator.
-"$PREFIX/bin/otdr-sim" --port 0 --ftp-port 0 >"$WORK/sim.out" 2>"$WORK/sim.err" &
-SIM_PID=$!
-for _ in $(seq 200); do grep -qx READY "$WORK/sim.out" && break; sleep 0.1; done
-grep -qx READY "$WORK/sim.out" || { cat "$WORK/sim.err"; fail "installed otdr-sim did not start"; }
-CP=$(awk '$2 == "command" { print $3 }' "$WORK/sim.out")
-FP=$(awk '$2 == "ftp" { print $3 }' "$WORK/sim.out")
+demarrer_simulateur "$PREFIX/bin/otdr-sim" || fail "installed otdr-sim did not start"
 OUT=$("$WORK/host/host_minimal" 127.0.0.1 "$CP" "$FP") || fail "host_minimal could not reach the simulator"
 grep -q "^model: KRX 15$" <<<"$OUT" || fail "unexpected output: $OUT"
 grep -q "^entries: [1-9]" <<<"$OUT" || fail "unexpected output: $OUT"

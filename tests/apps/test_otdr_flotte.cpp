@@ -229,6 +229,12 @@ TEST(OtdrFleet, AWrongFleetFileRunsNothing)
         {"a 127.0.0.1\n", {"scan", "127.0.0.1"}, "--fleet does not apply to scan"},
         {"a 127.0.0.1\n", {"--address", "h", "ls"}, "--fleet and --address exclude each other"},
         {"a 127.0.0.1\n", {"--jobs", "0", "ls"}, "--jobs: '0' is not a number from 1 to 64"},
+        {"a 127.0.0.1\n", {"--shard", "2/2", "ls"}, "--shard: '2/2' is not a shard I/N (0 <= I < N"},
+        {"a 127.0.0.1\n", {"--shard=0/0", "ls"}, "--shard: '0/0' is not a shard"},
+        {"a 127.0.0.1\n", {"--shard", "-1/2", "ls"}, "--shard: '-1/2' is not a shard"},
+        {"a 127.0.0.1\n", {"--shard", "1", "ls"}, "--shard: '1' is not a shard"},
+        {"a 127.0.0.1\n", {"--shard", "0/2x", "ls"}, "--shard: '0/2x' is not a shard"},
+        {"# nothing\n", {"--shard", "0/2", "ls"}, "names no instrument"},
     };
     for (const auto& c : cas) {
         std::vector<std::string> args{"--fleet", tmp.Ecrire("f.txt", c.texte).string()};
@@ -246,4 +252,40 @@ TEST(OtdrFleet, AWrongFleetFileRunsNothing)
     r = Otdr(tmp, {"--fleet", (tmp.Chemin() / "absent.txt").string(), "ls"});
     EXPECT_EQ(r.nSortie, 1);
     EXPECT_NE(r.strErreur.find("cannot read the fleet file"), std::string::npos) << r.strErreur;
+}
+
+TEST(OtdrFleet, ShardsTakeEveryNthInstrumentLineAndAnEmptyShardSucceeds)
+{
+    CRepertoireTemp tmp("otdr-fleet");
+    CProcessusTest sim;
+    ASSERT_TRUE(DemarrerSimulateur(sim));
+    const std::string ports = " 127.0.0.1 " + std::to_string(sim.Port("command")) + " " + std::to_string(sim.Port("ftp"));
+    // Comments and blank lines do not count: the instruments' indexes are 0, 1, 2.
+    const std::string flotte =
+        tmp.Ecrire("fleet.txt", "# the bench\na" + ports + "\n\n   # none here\nb" + ports + "\nc" + ports + "\n").string();
+    auto noms = [&](const std::string& tranche) {
+        const auto r = Otdr(tmp, {"--json", "--fleet", flotte, "--shard", tranche, "--jobs", "1", "identify"});
+        EXPECT_EQ(r.nSortie, 0) << tranche << ": " << r.strErreur;
+        EXPECT_TRUE(r.strErreur.empty()) << r.strErreur;
+        return Json(tmp, r.strSortie, "([i['name'] for i in d['instruments'] if i['status'] == 0], d['failed'])");
+    };
+    const struct { const char* tranche; const char* instruments; } cas[] = {
+        {"0/1", "(['a', 'b', 'c'], 0)"}, {"0/2", "(['a', 'c'], 0)"}, {"1/2", "(['b'], 0)"},
+        {"2/4", "(['c'], 0)"},           {"3/4", "([], 0)"},
+    };
+    for (const auto& c : cas) EXPECT_EQ(noms(c.tranche), c.instruments) << c.tranche;
+
+    // In text, the empty shard says so on standard error and prints nothing else.
+    auto r = Otdr(tmp, {"--fleet", flotte, "--shard=5/8", "identify"});
+    EXPECT_EQ(r.nSortie, 0);
+    EXPECT_TRUE(r.strSortie.empty()) << r.strSortie;
+    EXPECT_EQ(r.strErreur, "otdr: shard 5/8 of the fleet file '" + flotte + "' has no instrument (it names 3)\n");
+    r = Otdr(tmp, {"--fleet", flotte, "--shard", "1/2", "identify"});
+    EXPECT_EQ(r.nSortie, 0) << r.strErreur;
+    EXPECT_EQ(r.strSortie.rfind("b: ", 0), 0u) << r.strSortie;
+    EXPECT_EQ(r.strSortie.find("a: "), std::string::npos) << r.strSortie;
+
+    r = Otdr(tmp, {"--shard", "0/2", "identify"});
+    EXPECT_EQ(r.nSortie, 2);
+    EXPECT_NE(r.strErreur.find("--shard applies to --fleet only"), std::string::npos) << r.strErreur;
 }
