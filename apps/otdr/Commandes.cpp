@@ -17,8 +17,10 @@
 #include "CProfilSurcharge.h"
 #include "CProgression.h"
 #include "Contexte.h"
+#include "Delais.h"
 #include "Erreurs.h"
 #include "Json.h"
+#include "comm/SondeAppareils.h"
 #include "comm/TraceCom.h"
 #include "common/Conversions.h"
 #include "driver/COtdrDriver.h"
@@ -251,7 +253,8 @@ static std::shared_ptr<void> PreparerDriver(const tContexte& ctx, COtdrDriver& d
     if (delaiMs) {
         const unsigned long t = static_cast<unsigned long>(*delaiMs);
         tDelaisDriver d = driver.GetDelais();
-        d.m_nAttenteReponse = t;
+        // Each reply waited for S seconds in all, whatever the channel does with it.
+        d.m_nAttenteReponse = static_cast<unsigned long>(AttenteParLecture(*delaiMs));
         d.m_nConnexion = t;
         d.m_nPauseCom = std::min(t, 500ul);
         // Room for the whole sequence of an instrument that answers every query
@@ -266,16 +269,26 @@ static std::shared_ptr<void> PreparerDriver(const tContexte& ctx, COtdrDriver& d
 
 std::string ModeleAppareil(const tContexte& ctx, long nLimiteMs)
 {
-    COtdrDriver driver;
-    const auto garde = PreparerDriver(ctx, driver, nLimiteMs);
-    tDelaisDriver d = driver.GetDelais();
-    d.m_nPauseCom = 1;  // nothing follows the hand-back but the FTP login
-    driver.SetDelais(d);
-    if (!driver.StartDriver())
-        return std::string();   // the worker is abandoned with the process
-    const std::string modele = driver.IsConnexionEnCours() ? Etroit(driver.GetIdentificationAppareil()) : "";
-    driver.StopDriver();
-    return modele;
+    // "*IDN?" alone, as scan asks: a file command never takes the instrument
+    // into remote control (its front panel stays usable).
+    if (ctx.strAdresse.find('/') != std::string::npos) return std::string();   // a block, not an instrument
+    tParametresSonde p;
+    p.nPort = static_cast<unsigned>(ctx.nPort);
+    p.nConnexionMs = static_cast<int>(nLimiteMs);
+    p.nReponseMs = static_cast<int>(AttenteParLecture(nLimiteMs));
+    p.nSimultanes = 1;
+    if (ctx.options.bVerbeux)
+        p.trace = [](const std::string&, eSensTrace sens, const std::string& texte) {
+            const bool bCr = !texte.empty() && texte.back() == '\r';
+            const char* tete = sens == eSensTrace::Envoi ? "> " : sens == eSensTrace::Reception ? "< " : "";
+            EcrireTrace("cmd", tete + texte.substr(0, texte.size() - (bCr ? 1 : 0)));
+        };
+    std::vector<tAppareilSonde> resultats;
+    std::string erreur;
+    if (!SonderAppareils({ctx.strAdresse}, p, resultats, erreur) || resultats.empty() ||
+        resultats[0].eEtat != eEtatSonde::Identifie)
+        return std::string();
+    return resultats[0].strModele;
 }
 
 int CommandeIdentify(tContexte& ctx)
@@ -284,12 +297,12 @@ int CommandeIdentify(tContexte& ctx)
     if (ctx.strAdresse.empty())
         throw ErreurUsage("no instrument address: give --address, or store one with 'otdr config --address A'");
 
-    COtdrDriver driver;
-    const auto garde = PreparerDriver(ctx, driver, ctx.options.delaiMs);
-    if (!driver.StartDriver()) {
+    auto driver = std::make_unique<COtdrDriver>();
+    const auto garde = PreparerDriver(ctx, *driver, ctx.options.delaiMs);
+    if (!driver->StartDriver()) {
         // The worker is still busy with the instrument; the process ends now
         // rather than waiting for it.
-        const unsigned long limite = driver.GetDelais().m_nDemarrage;
+        const unsigned long limite = driver->GetDelais().m_nDemarrage;
         EcrireErreur("the instrument at " + ctx.Cible(ctx.nPort) + " did not complete the connection sequence within " +
                          std::to_string((limite + 999) / 1000) + " s",
                      SORTIE_ECHEC);
@@ -297,14 +310,15 @@ int CommandeIdentify(tContexte& ctx)
         std::_Exit(SORTIE_ECHEC);
     }
     // The port actually reached: the fallback port 21 when the configured one failed.
-    const int nPort = driver.GetPortConnexion() != 0 ? static_cast<int>(driver.GetPortConnexion()) : ctx.nPort;
-    const std::string raison = Etroit(driver.GetRaisonEchecConnexion());
-    if (!driver.IsConnexionEnCours()) {
-        driver.StopDriver();
+    const int nPort = driver->GetPortConnexion() != 0 ? static_cast<int>(driver->GetPortConnexion()) : ctx.nPort;
+    std::string raison = Etroit(driver->GetRaisonEchecConnexion());
+    if (ctx.options.delaiMs) raison = AttenteReelle(raison, *ctx.options.delaiMs);
+    if (!driver->IsConnexionEnCours()) {
+        driver->StopDriver();
         throw ErreurOperation("cannot connect to the instrument at " + ctx.Hote() + " (" + raison + ")");
     }
-    const std::string modele = Etroit(driver.GetIdentificationAppareil());
-    const std::string version = Etroit(driver.GetVersionAppareil());
+    const std::string modele = Etroit(driver->GetIdentificationAppareil());
+    const std::string version = Etroit(driver->GetVersionAppareil());
     if (ctx.options.bJson) {
         CEcrivainJson j;
         j.DebutObjet().Cle("model");
@@ -319,7 +333,9 @@ int CommandeIdentify(tContexte& ctx)
         std::printf("Connection:  connected to %s\n", Visible(ctx.Cible(nPort)).c_str());
     }
     std::fflush(stdout);
-    driver.StopDriver();
+    // The front panel back to the user: released without a stop, the driver
+    // sends "*LOC" on a channel still open.
+    driver.reset();
     if (modele.empty())
         throw ErreurOperation("the instrument at " + ctx.Cible(nPort) +
                               " accepted the connection but did not identify itself" +

@@ -39,9 +39,10 @@ const char* const kOptionsGlobales =
     "                    tried in the driver's order: krx15, krx14, krx12, krx11,\n"
     "                    tellmar, anonymous (krx15 with --password alone first).\n"
     "  --timeout S       time limit in seconds for each connection attempt and for\n"
-    "                    each reply (also the OTDR_TIMEOUT environment variable;\n"
-    "                    default 15 to connect, 30 per reply, and 120 for the\n"
-    "                    whole connection sequence of identify)\n"
+    "                    each reply, in all (also the OTDR_TIMEOUT environment\n"
+    "                    variable; default 15 to connect, 30 per reply, and 120\n"
+    "                    for the whole connection sequence of identify; 3 for the\n"
+    "                    model asked by the file commands)\n"
     "  --parallel N      FTP connections that share the files of get -r, put -r and\n"
     "                    sync (1-16, default 1); fewer when the instrument refuses\n"
     "                    some\n"
@@ -59,8 +60,10 @@ const char* const kOptionsGlobales =
 
 const char* const kNoteFtp =
     "FTP commands log in to the instrument's FTP server directly (address and FTP\n"
-    "port); they do not need the command channel. Remote paths are absolute or\n"
-    "relative to the login directory.\n";
+    "port). Without --user they ask the command channel \"*IDN?\" and nothing\n"
+    "else, so the login fits the instrument's family: the instrument is never\n"
+    "taken into remote control. Remote paths are absolute or relative to the\n"
+    "login directory.\n";
 
 // How every tree command walks, for their help.
 const char* const kTexteArbres =
@@ -258,8 +261,9 @@ std::string AideCommande(const std::string& c)
         s = "Usage: otdr identify [--address A] [--port N]\n"
             "Connect to the instrument's command channel (as a host does with the\n"
             "driver's StartDriver), print its model, its version and the connection\n"
-            "state, then disconnect. Fails (status 1) when no connection can be made\n"
-            "or the instrument does not identify itself.\n";
+            "state, then hand the instrument back to local control (\"*LOC\") and\n"
+            "disconnect. Fails (status 1) when no connection can be made or the\n"
+            "instrument does not identify itself.\n";
     } else if (c == "ls") {
         s = "Usage: otdr ls [REMOTE_DIR]\n"
             "List a remote directory (default: the login directory) like 'ls -l':\n"

@@ -113,8 +113,8 @@ TEST(OtdrCli, HelpOnEveryCommandAndUsageErrorsExitTwo)
         EXPECT_EQ(h.strSortie.rfind(std::string("Usage: otdr ") + c, 0), 0u) << c << h.strSortie;
         EXPECT_TRUE(h.strErreur.empty()) << c;
     }
-    // The FTP commands say they need no command channel.
-    EXPECT_NE(Otdr(tmp, {"ls", "--help"}).strSortie.find("do not need the command channel"), std::string::npos);
+    // The FTP commands say they never take the instrument into remote control.
+    EXPECT_NE(Otdr(tmp, {"ls", "--help"}).strSortie.find("never\ntaken into remote control"), std::string::npos);
 
     const struct { std::vector<std::string> args; const char* message; } cas[] = {
         {{}, "no command given"},

@@ -1,0 +1,154 @@
+// The otdr tool as a field and a nightly job use it: what it sends to the
+// instrument, how long it waits, how it reaches FTP servers behind NAT, where
+// its logins come from, and what it selects.
+
+#include <gtest/gtest.h>
+
+#include <arpa/inet.h>
+#include <netinet/in.h>
+#include <sys/socket.h>
+#include <thread>
+#include <unistd.h>
+
+#include "ExecutionTest.h"
+#include "support/ProcessusTest.h"
+#include "support/RepertoireTemp.h"
+
+namespace fs = std::filesystem;
+
+namespace {
+
+tResultatExecution Otdr(const CRepertoireTemp& tmp, std::vector<std::string> args, std::vector<std::string> env = {})
+{
+    args.insert(args.begin(), OTDR_CLI_PATH);
+    env.push_back("XDG_CONFIG_HOME=" + (tmp.Chemin() / "config").string());
+    env.push_back("HOME=" + tmp.Chemin().string());
+    return Executer(args, env);
+}
+
+// The simulator writes a connection's end when it sees it close, which may come
+// just after the tool has exited.
+std::string TranscriptFini(const fs::path& f)
+{
+    std::string t;
+    for (int i = 0; i < 200; ++i) {
+        t = CRepertoireTemp::Lire(f);
+        const auto n = [&](const char* m) {
+            size_t c = 0;
+            for (size_t p = t.find(m); p != std::string::npos; p = t.find(m, p + 1)) ++c;
+            return c;
+        };
+        if (n("# connection opened") == n("# connection closed")) return t;
+        std::this_thread::sleep_for(std::chrono::milliseconds(20));
+    }
+    return t;
+}
+
+// Accepts connections (the kernel's backlog) and never answers: a mute instrument.
+class CInstrumentMuet
+{
+public:
+    CInstrumentMuet()
+    {
+        m_fd = socket(AF_INET, SOCK_STREAM, 0);
+        sockaddr_in a{};
+        a.sin_family = AF_INET;
+        a.sin_addr.s_addr = htonl(INADDR_LOOPBACK);
+        socklen_t l = sizeof a;
+        if (bind(m_fd, reinterpret_cast<sockaddr*>(&a), sizeof a) == 0 && listen(m_fd, 8) == 0 &&
+            getsockname(m_fd, reinterpret_cast<sockaddr*>(&a), &l) == 0)
+            m_nPort = ntohs(a.sin_port);
+    }
+    ~CInstrumentMuet() { close(m_fd); }
+    int Port() const { return m_nPort; }
+
+private:
+    int m_fd = -1;
+    int m_nPort = 0;
+};
+
+class OtdrOutilTest : public ::testing::Test
+{
+protected:
+    void SetUp() override
+    {
+        racine = tmp.Chemin() / "instrument";
+        tmp.Ecrire("instrument/Traces/a_1310nm.sor", "a1310");
+        tmp.Ecrire("instrument/Traces/b_1550nm.sor", "b1550");
+        tmp.Ecrire("instrument/Traces/c_1310nm.sor", "c1310");
+        tmp.Ecrire("instrument/readme.txt", "hello\n");
+        ASSERT_TRUE(DemarrerSimulateur(sim, {"--ftp-root", racine.string(), "--transcript", transcript.string()}));
+        base = {"--profile", (tmp.Chemin() / "profile.ini").string(), "--address", "127.0.0.1",
+                "--port", std::to_string(sim.Port("command")), "--ftp-port", std::to_string(sim.Port("ftp"))};
+    }
+
+    tResultatExecution Run(std::vector<std::string> args, std::vector<std::string> env = {})
+    {
+        args.insert(args.begin(), base.begin(), base.end());
+        return Otdr(tmp, args, env);
+    }
+
+    // What the command channel received since the last call.
+    std::string Recu()
+    {
+        const std::string t = TranscriptFini(transcript);
+        const std::string nouveau = t.substr(std::min(m_nLu, t.size()));
+        m_nLu = t.size();
+        return nouveau;
+    }
+
+    CRepertoireTemp tmp{"otdr-outil"};
+    fs::path racine;
+    fs::path transcript = tmp.Chemin() / "transcript.txt";
+    CProcessusTest sim;
+    std::vector<std::string> base;
+
+private:
+    size_t m_nLu = 0;
+};
+
+const char* const kSeulementIdn = "# connection opened\n*IDN?\n# connection closed\n";
+
+} // namespace
+
+TEST_F(OtdrOutilTest, FileCommandsAskOnlyIdnAndIdentifyHandsControlBack)
+{
+    const fs::path local = tmp.Chemin() / "local";
+    fs::create_directories(local);
+    const struct { std::vector<std::string> args; std::string attendu; } cas[] = {
+        {{"ls"}, kSeulementIdn},
+        {{"get", "/readme.txt", local.string()}, kSeulementIdn},
+        {{"mkdir", "/New"}, kSeulementIdn},
+        {{"rm", "/readme.txt"}, kSeulementIdn},
+        // Given credentials need no model: the command channel is left alone.
+        {{"--user", "krx15", "--password", "brimola", "ls"}, ""},
+        // The connection sequence, then the front panel back to the user.
+        {{"identify"}, "# connection opened\n*REM\n*CLS\n*STB?\n*CLS\n*STB?\n*CLS\n*STB?\n*IDN?\n*LOC\n"
+                       "# connection closed\n"},
+    };
+    for (const auto& c : cas) {
+        const auto r = Run(c.args);
+        EXPECT_EQ(r.nSortie, 0) << c.args[0] << ": " << r.strErreur;
+        EXPECT_EQ(Recu(), c.attendu) << c.args[0];
+    }
+}
+
+TEST(OtdrOutil, TimeLimitBoundsEachReplyInAllAndMessagesSayIt)
+{
+    CRepertoireTemp tmp("otdr-outil");
+    CInstrumentMuet muet;
+    ASSERT_NE(muet.Port(), 0);
+    const std::vector<std::string> base{"--profile", (tmp.Chemin() / "p.ini").string(), "--address", "127.0.0.1",
+                                        "--port", std::to_string(muet.Port())};
+    // Two replies awaited ("*STB?" of "*CLS", then again after the password
+    // command): each the limit given, not twice it.
+    for (const char* limite : {"1", "0.4"}) {
+        std::vector<std::string> a = base;
+        a.insert(a.end(), {"--timeout", limite, "identify"});
+        const auto r = Otdr(tmp, a);
+        EXPECT_EQ(r.nSortie, 1);
+        EXPECT_NE(r.strErreur.find(std::string("(no reply to \"*STB?\" within ") + limite + " s)"), std::string::npos)
+            << r.strErreur;
+        EXPECT_LT(r.dSecondes, 20.0);
+    }
+}
