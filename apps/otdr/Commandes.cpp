@@ -37,14 +37,6 @@ CString Large(const std::string& s) { return CString(Utf8ToWide(s)); }
 std::string Etroit(const std::wstring& s) { return WideToUtf8(s); }
 CString LargeChemin(const fs::path& p) { return Large(p.string()); }
 
-void VerifierOperandes(const tContexte& ctx, size_t nMin, size_t nMax, const char* usage)
-{
-    const size_t n = ctx.options.operandes.size();
-    if (n < nMin || n > nMax)
-        throw ErreurUsage(std::string(n < nMin ? "missing operand" : "too many operands") + ": usage: otdr " +
-                          usage + " (see 'otdr " + ctx.options.strCommande + " --help')");
-}
-
 // "d-a---r-" style column: the type, then each attribute letter or '-'.
 std::string Attributs(const tInfosFichierFtp& e)
 {
@@ -113,6 +105,14 @@ std::string Raison(CConnexionFtp& c) { return Etroit(c.Ftp().GetDerniereErreur()
 
 } // namespace
 
+void VerifierOperandes(const tContexte& ctx, size_t nMin, size_t nMax, const char* usage)
+{
+    const size_t n = ctx.options.operandes.size();
+    if (n < nMin || n > nMax)
+        throw ErreurUsage(std::string(n < nMin ? "missing operand" : "too many operands") + ": usage: otdr " +
+                          usage + " (see 'otdr " + ctx.options.strCommande + " --help')");
+}
+
 std::string Resume(const char* verbe, int nFichiers, uint64_t nOctets, const std::string& cible, double s)
 {
     char t[64];
@@ -166,51 +166,6 @@ void NoterSessions(const tContexte& ctx, const CParcoursDistant::tBilan& b)
     if (ctx.options.nParallele > 1 && b.nSessions < ctx.options.nParallele)
         std::fprintf(stderr, "otdr: the instrument accepted %d of the %d FTP connections asked for\n", b.nSessions,
                      ctx.options.nParallele);
-}
-
-// ---------------------------------------------------------------- config
-
-int CommandeConfig(tContexte& ctx)
-{
-    VerifierOperandes(ctx, 0, 0, "config [--address A] [--port N|default] [--ftp-port N|default]");
-    const tOptionsOtdr& o = ctx.options;
-    IProfil& p = *ctx.profil;
-    using namespace ClesProfil;
-    const bool bModifier = o.adresse || o.port || o.portFtp;
-    std::string raison;
-    if (!ctx.ini->Verifier(raison))
-        throw ErreurOperation("cannot read the profile '" + ctx.strCheminProfil + "': " + raison +
-                              (bModifier ? " (nothing was changed)" : ""));
-
-    std::vector<std::string> remarques;
-    auto verifier = [&](int ok) {
-        if (!ok)
-            throw ErreurOperation("cannot write the profile '" + ctx.strCheminProfil + "': " +
-                                  ctx.ini->GetDerniereErreur());
-        const std::string r = ctx.ini->GetDerniereRemarque();
-        if (!r.empty() && std::find(remarques.begin(), remarques.end(), r) == remarques.end()) remarques.push_back(r);
-    };
-    // "default" removes the key: the driver's own port applies again.
-    auto ecrirePort = [&](const wchar_t* cle, int n) {
-        verifier(n == PORT_PAR_DEFAUT ? p.WriteProfileString(SECTION_DRIVER, cle, nullptr)
-                                      : p.WriteProfileInt(SECTION_DRIVER, cle, n));
-    };
-    if (o.adresse) verifier(p.WriteProfileString(SECTION_DRIVER, ADRESSE_IP, Large(*o.adresse)));
-    if (o.port) ecrirePort(PORT, *o.port);
-    if (o.portFtp) ecrirePort(FTP_PORT, *o.portFtp);
-    for (const std::string& r : remarques)
-        std::fprintf(stderr, "otdr: the profile '%s': %s\n", Visible(ctx.strCheminProfil).c_str(), r.c_str());
-
-    auto port = [&](const wchar_t* cle, int defaut) {
-        const int n = p.GetProfileInt(SECTION_DRIVER, cle, 0);
-        return (n > 0 && n <= 65535) ? std::to_string(n) : std::to_string(defaut) + " (default)";
-    };
-    const std::string adresse = Etroit(p.GetProfileString(SECTION_DRIVER, ADRESSE_IP, L""));
-    std::printf("profile:   %s\n", Visible(ctx.strCheminProfil).c_str());
-    std::printf("address:   %s\n", adresse.empty() ? "(not set)" : Visible(adresse).c_str());
-    std::printf("port:      %s\n", port(PORT, 1400).c_str());
-    std::printf("ftp-port:  %s\n", port(FTP_PORT, 21).c_str());
-    return SORTIE_SUCCES;
 }
 
 // ---------------------------------------------------------------- identify

@@ -43,6 +43,12 @@ const char* const kOptionsGlobales =
     "                    variable; default 15 to connect, 30 per reply, and 120\n"
     "                    for the whole connection sequence of identify; 3 for the\n"
     "                    model asked by the file commands)\n"
+    "  --passive         passive FTP data connections (the tool connects to the\n"
+    "                    instrument: through NAT, VPNs and firewalls); --active:\n"
+    "                    active ones (the instrument connects back; the default,\n"
+    "                    unless the profile's 'Ftp Passive' is 1). When an active\n"
+    "                    data connection cannot be made, the tool says so and\n"
+    "                    goes on in passive mode.\n"
     "  --parallel N      FTP connections that share the files of get -r, put -r and\n"
     "                    sync (1-16, default 1); fewer when the instrument refuses\n"
     "                    some\n"
@@ -159,6 +165,7 @@ tOptionsOtdr AnalyserLigne(const std::vector<std::string>& args)
                 o.utilisateur = valeur;
             } else if (nom == "--password") {
                 o.motDePasse = valeur;
+                o.bMotDePasseLigne = true;
             } else if (nom == "--timeout") {
                 o.delaiMs = LireDelai(nom, valeur);
             } else if (nom == "--parallel") {
@@ -194,6 +201,8 @@ tOptionsOtdr AnalyserLigne(const std::vector<std::string>& args)
         else if (a == "--verbose" || a == "-v") o.bVerbeux = true;
         else if (a == "--json") o.bJson = true;
         else if (a == "-r" || a == "--recursive") o.bRecursif = true;
+        else if (a == "--passive") o.passif = true;
+        else if (a == "--active") o.passif = false;
         else throw ErreurUsage("unknown option '" + a + "' (see 'otdr --help')");
     }
 

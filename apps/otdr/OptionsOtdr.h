@@ -23,7 +23,9 @@ struct tOptionsOtdr
     std::optional<int> portFtp;
     std::optional<std::string> utilisateur;
     std::optional<std::string> motDePasse;
+    bool bMotDePasseLigne = false;        // given as --password (seen in the process list)
     std::optional<long> delaiMs;          // --timeout, or OTDR_TIMEOUT
+    std::optional<bool> passif;           // --passive (true) or --active (false); else the profile's
     eProgression eProgres = eProgression::Auto;
     std::optional<std::string> flotte;   // --fleet FILE: the command runs for each instrument of FILE
     int nTaches = 4;                      // --jobs N: instruments at once (1..JOBS_MAX)

@@ -63,6 +63,7 @@ void Resoudre(tContexte& ctx)
     };
     ctx.nPort = port(o.port, PORT, 1400);
     ctx.nPortFtp = port(o.portFtp, FTP_PORT, 21);
+    ctx.bPassif = o.passif ? *o.passif : ini->GetProfileInt(SECTION_DRIVER, FTP_PASSIF, 0) != 0;
 }
 
 int Executer(const std::vector<std::string>& args)

@@ -136,6 +136,12 @@ int CFTPDirect::FtpConnexion(CString strUtilisateur, CString strMotDePasse)
         AppliquerDelais(*session);
         session->SetTrace(m_trace);
         session->SetProgression(&m_progression);
+        session->SetModeDonnees(m_eModeDonnees == tModeDonnees::Passif ? CSessionFtp::eModeDonnees::Passif
+                                                                       : CSessionFtp::eModeDonnees::Actif);
+        session->SetRepliPassif([this](const std::string& raison) {
+            m_eModeDonnees = tModeDonnees::Passif;   // the next logins too
+            if (m_repliPassif) m_repliPassif(raison);
+        });
         // USER and PASS go out in the ANSI code page, as typed.
         const CSessionFtp::eEchecConnexion e =
             session->Connecter(WideToAnsi(strUtilisateur), WideToAnsi(strMotDePasse));

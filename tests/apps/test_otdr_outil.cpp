@@ -12,6 +12,7 @@
 
 #include "ExecutionTest.h"
 #include "support/ProcessusTest.h"
+#include "support/ServeurFtp.h"
 #include "support/RepertoireTemp.h"
 
 namespace fs = std::filesystem;
@@ -151,4 +152,71 @@ TEST(OtdrOutil, TimeLimitBoundsEachReplyInAllAndMessagesSayIt)
             << r.strErreur;
         EXPECT_LT(r.dSecondes, 20.0);
     }
+}
+
+namespace {
+
+const std::string kServeurNat = std::string(OTDR_TESTS_DIR) + "/support/serveur_ftp_nat.py";
+
+} // namespace
+
+TEST(OtdrOutil, DataConnectionsPassiveOnRequestAndAfterAFailedActiveOne)
+{
+    CRepertoireTemp tmp("otdr-outil");
+    const fs::path local = tmp.Chemin() / "x.sor";
+    const std::string passif = "going on in passive mode";
+    const struct { const char* mode; std::vector<std::string> options; int nSortie; bool bRepli; const char* erreur; } cas[] = {
+        // Active refused, or lost on its way back: passive once, said, and kept.
+        {"no-active", {}, 0, true, ""},
+        {"active-lost", {}, 0, true, ""},
+        {"no-active", {"--passive"}, 0, false, ""},
+        {"active-lost", {"--passive"}, 0, false, ""},
+        // A server without passive mode: active as ever; passive asked for fails, naming the reply.
+        {"no-passive", {}, 0, false, ""},
+        {"no-passive", {"--passive"}, 1, false, "500 PASV not allowed here."},
+    };
+    for (const auto& c : cas) {
+        CServeurFtpTest serveur(kServeurNat.c_str());
+        ASSERT_TRUE(serveur.Demarrer({"--mode", c.mode}));
+        serveur.Repertoire().Ecrire("T/x.sor", "trace");
+        fs::remove(local);
+        std::vector<std::string> a{"--profile", (tmp.Chemin() / "p.ini").string(), "--address", "127.0.0.1",
+                                   "--ftp-port", std::to_string(serveur.Port()), "--user", "test", "--password",
+                                   "secret", "--timeout", "2"};
+        a.insert(a.end(), c.options.begin(), c.options.end());
+        // A listing, then a download on a fresh session.
+        std::vector<std::string> ls = a, get = a;
+        ls.insert(ls.end(), {"ls", "/T"});
+        get.insert(get.end(), {"get", "/T/x.sor", local.string()});
+        for (const auto& args : {ls, get}) {
+            const auto r = Otdr(tmp, args);
+            const std::string quoi = std::string(c.mode) + " " + args.back();
+            EXPECT_EQ(r.nSortie, c.nSortie) << quoi << ": " << r.strErreur;
+            EXPECT_EQ(r.strErreur.find(passif) != std::string::npos, c.bRepli) << quoi << ": " << r.strErreur;
+            EXPECT_NE(r.strErreur.find(c.erreur), std::string::npos) << quoi << ": " << r.strErreur;
+        }
+        if (c.nSortie == 0) {
+            EXPECT_EQ(CRepertoireTemp::Lire(local), "trace") << c.mode;
+        }
+    }
+
+    // The profile's key asks for passive mode as --passive does; --active overrides it.
+    CServeurFtpTest serveur(kServeurNat.c_str());
+    ASSERT_TRUE(serveur.Demarrer({"--mode", "no-active"}));
+    const std::vector<std::string> profil{"--profile", (tmp.Chemin() / "q.ini").string()};
+    auto avec = [&](std::vector<std::string> a) {
+        a.insert(a.begin(), profil.begin(), profil.end());
+        return a;
+    };
+    auto r = Otdr(tmp, avec({"config", "--address", "127.0.0.1", "--ftp-port", std::to_string(serveur.Port()),
+                             "--passive"}));
+    ASSERT_EQ(r.nSortie, 0) << r.strErreur;
+    EXPECT_NE(r.strSortie.find("data:      passive"), std::string::npos) << r.strSortie;
+    EXPECT_NE(CRepertoireTemp::Lire(tmp.Chemin() / "q.ini").find("Ftp Passive = 1"), std::string::npos);
+    r = Otdr(tmp, avec({"--user", "test", "--password", "secret", "ls", "/"}));
+    EXPECT_EQ(r.nSortie, 0) << r.strErreur;
+    EXPECT_EQ(r.strErreur, "");
+    r = Otdr(tmp, avec({"--active", "--user", "test", "--password", "secret", "ls", "/"}));
+    EXPECT_EQ(r.nSortie, 0) << r.strErreur;
+    EXPECT_NE(r.strErreur.find(passif), std::string::npos) << r.strErreur;
 }
