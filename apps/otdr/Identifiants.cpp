@@ -24,11 +24,11 @@ public:
         if (tcgetattr(m_fd, &m_avant) != 0) return;
         termios t = m_avant;
         t.c_lflag &= ~static_cast<tcflag_t>(ECHO);
-        m_bActif = tcsetattr(m_fd, TCSAFLUSH, &t) == 0;
+        m_bActif = tcsetattr(m_fd, TCSANOW, &t) == 0;   // typed ahead stays
     }
     ~CSansEcho()
     {
-        if (m_bActif) tcsetattr(m_fd, TCSAFLUSH, &m_avant);
+        if (m_bActif) tcsetattr(m_fd, TCSANOW, &m_avant);
     }
     CSansEcho(const CSansEcho&) = delete;
     CSansEcho& operator=(const CSansEcho&) = delete;

@@ -220,3 +220,88 @@ TEST(OtdrOutil, DataConnectionsPassiveOnRequestAndAfterAFailedActiveOne)
     EXPECT_EQ(r.nSortie, 0) << r.strErreur;
     EXPECT_NE(r.strErreur.find(passif), std::string::npos) << r.strErreur;
 }
+
+namespace {
+
+// The tool with `entree` on its standard input (a pipe, not a terminal).
+tResultatExecution OtdrAvecEntree(const CRepertoireTemp& tmp, const std::string& entree, std::vector<std::string> args)
+{
+    std::string ligne = "printf '%s' \"$ENTREE\" | \"$@\"";
+    args.insert(args.begin(), {"/bin/sh", "-c", ligne, "sh", OTDR_CLI_PATH});
+    return Executer(args, {"XDG_CONFIG_HOME=" + (tmp.Chemin() / "config").string(), "HOME=" + tmp.Chemin().string(),
+                           "ENTREE=" + entree});
+}
+
+} // namespace
+
+TEST(OtdrOutil, LoginsComeFromOptionsNetrcTheStoredChoiceOrTheFamilies)
+{
+    CRepertoireTemp tmp("otdr-outil");
+    const fs::path ini = tmp.Chemin() / "p.ini";
+    CServeurFtpTest serveur;
+    ASSERT_TRUE(serveur.Demarrer({"--user", "bob:b0b", "--user", "carol:c4rol", "--print-logins"}));
+    // No command channel: the model stays unknown.
+    const std::vector<std::string> base{"--profile", ini.string(), "--address", "127.0.0.1", "--port",
+                                        std::to_string(PortLibre()), "--ftp-port", std::to_string(serveur.Port())};
+    auto avec = [&](std::vector<std::string> a) {
+        a.insert(a.begin(), base.begin(), base.end());
+        return a;
+    };
+
+    // Stored from standard input, never from the command line; the profile stays private.
+    auto r = OtdrAvecEntree(tmp, "b0b\n", avec({"config", "--user", "bob"}));
+    ASSERT_EQ(r.nSortie, 0) << r.strErreur;
+    EXPECT_NE(r.strSortie.find("login:     bob (password stored)"), std::string::npos) << r.strSortie;
+    EXPECT_EQ(fs::status(ini).permissions() & fs::perms::all, fs::perms::owner_read | fs::perms::owner_write);
+    const std::string stocke = CRepertoireTemp::Lire(ini);
+    EXPECT_NE(stocke.find("Ftp Login = bob"), std::string::npos) << stocke;
+    EXPECT_NE(stocke.find("Ftp Password = b0b"), std::string::npos) << stocke;
+    EXPECT_NE(stocke.find("Ftp Type Identification = 6"), std::string::npos) << stocke;
+    r = Otdr(tmp, avec({"config", "--user", "eve", "--password", "x"}));
+    EXPECT_EQ(r.nSortie, 2);
+    EXPECT_NE(r.strErreur.find("not taken from the command line"), std::string::npos) << r.strErreur;
+    EXPECT_EQ(CRepertoireTemp::Lire(ini), stocke);
+
+    // The stored login serves an instrument whose model is unknown: one login.
+    r = Otdr(tmp, avec({"--timeout", "0.5", "ls", "/"}));
+    EXPECT_EQ(r.nSortie, 0) << r.strErreur;
+    // ~/.netrc's entry for the address comes before it; --user before both.
+    tmp.Ecrire(".netrc", "machine 10.9.9.9 login nobody password x\nmachine 127.0.0.1\n  login carol password c4rol\n");
+    r = Otdr(tmp, avec({"ls", "/"}));
+    EXPECT_EQ(r.nSortie, 0) << r.strErreur;
+    r = Otdr(tmp, avec({"--user", "bob", "--password", "b0b", "ls", "/"}));
+    EXPECT_EQ(r.nSortie, 0) << r.strErreur;
+    // --user alone takes the password of its ~/.netrc entry.
+    r = Otdr(tmp, avec({"--user", "carol", "ls", "/"}));
+    EXPECT_EQ(r.nSortie, 0) << r.strErreur;
+    // --user alone on a terminal asks for the password (script gives the tool one).
+    const std::string commande = "'" + std::string(OTDR_CLI_PATH) + "' --profile '" + ini.string() +
+                                 "' --address 127.0.0.1 --ftp-port " + std::to_string(serveur.Port()) +
+                                 " --user bob ls /";
+    r = Executer({"/bin/sh", "-c", "printf 'b0b\\n' | script -qec \"$0\" /dev/null", commande},
+                 {"HOME=" + (tmp.Chemin() / "ailleurs").string()});
+    EXPECT_EQ(r.nSortie, 0) << r.strSortie << r.strErreur;
+    EXPECT_NE(r.strSortie.find("FTP password for bob@127.0.0.1: "), std::string::npos) << r.strSortie;
+    serveur.Processus().AttendreLigne("never", std::chrono::milliseconds(300));
+    std::vector<std::string> logins;
+    for (const std::string& l : serveur.Processus().Lignes())
+        if (l.rfind("LOGIN ", 0) == 0) logins.push_back(l.substr(6));
+    EXPECT_EQ(logins, (std::vector<std::string>{"bob b0b", "carol c4rol", "bob b0b", "carol c4rol", "bob b0b"}));
+
+    // Forgetting the login goes back to the automatic choice.
+    r = Otdr(tmp, avec({"config", "--user", ""}));
+    EXPECT_EQ(r.nSortie, 0) << r.strErreur;
+    EXPECT_NE(r.strSortie.find("login:     by the instrument's model"), std::string::npos) << r.strSortie;
+}
+
+TEST_F(OtdrOutilTest, AFamilyLoginStillWinsOverTheStoredOne)
+{
+    // The simulator says "KRX 15": its family's login, whatever was stored.
+    auto r = OtdrAvecEntree(tmp, "b0b\n", {"--profile", (tmp.Chemin() / "profile.ini").string(), "config", "--user",
+                                           "bob"});
+    ASSERT_EQ(r.nSortie, 0) << r.strErreur;
+    r = Run({"-v", "ls", "/"});
+    EXPECT_EQ(r.nSortie, 0) << r.strErreur;
+    EXPECT_NE(r.strErreur.find("> USER tellmar"), std::string::npos) << r.strErreur;
+    EXPECT_EQ(r.strErreur.find("> USER bob"), std::string::npos) << r.strErreur;
+}
