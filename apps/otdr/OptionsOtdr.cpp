@@ -2,7 +2,9 @@
 
 #include <cerrno>
 #include <cmath>
+#include <cstdio>
 #include <cstdlib>
+#include <ctime>
 
 #include "Erreurs.h"
 
@@ -19,7 +21,8 @@ bool OptionAvecValeur(const std::string& nom)
 {
     return nom == "--profile" || nom == "--address" || nom == "--port" || nom == "--ftp-port" ||
            nom == "--user" || nom == "--password" || nom == "--timeout" || nom == "--progress" ||
-           nom == "--fleet" || nom == "--jobs" || nom == "--parallel";
+           nom == "--fleet" || nom == "--jobs" || nom == "--parallel" || nom == "--include" ||
+           nom == "--exclude" || nom == "--newer-than" || nom == "--retry";
 }
 
 namespace {
@@ -118,6 +121,62 @@ long LireDelai(const std::string& option, const std::string& valeur)
     return ms < 1 ? 1 : ms;
 }
 
+namespace {
+
+// The checks of a whole command line, once every option is read.
+void Completer(tOptionsOtdr& o)
+{
+    if (!o.motDePasse) {
+        if (const char* env = std::getenv("OTDR_PASSWORD"))
+            o.motDePasse = std::string(env);
+    }
+    // Help and version need no time limit: a wrong one must not stand in their way.
+    if (!o.delaiMs && !o.bAide && !o.bVersion) {
+        if (const char* env = std::getenv("OTDR_TIMEOUT"); env && *env)
+            o.delaiMs = LireDelai("OTDR_TIMEOUT", env);
+    }
+    if (o.bRecursif && !o.bAide && o.strCommande != "get" && o.strCommande != "put" && o.strCommande != "rmdir")
+        throw ErreurUsage("option -r applies to get, put and rmdir only");
+    if (o.flotte && !o.bAide) {
+        if (o.strCommande == "config" || o.strCommande == "scan")
+            throw ErreurUsage("--fleet does not apply to " + o.strCommande);
+        if (o.adresse) throw ErreurUsage("--fleet and --address exclude each other: the file gives the addresses");
+    }
+    if (o.nParallele > 1 && !o.bAide && !((o.bRecursif && o.strCommande != "rmdir") || o.strCommande == "sync"))
+        throw ErreurUsage("option --parallel applies to get -r, put -r and sync only");
+    const bool bArbre = (o.bRecursif && (o.strCommande == "get" || o.strCommande == "put")) || o.strCommande == "sync";
+    if (!o.bAide && !bArbre && (!o.inclusions.empty() || !o.exclusions.empty() || o.nouveauDepuis))
+        throw ErreurUsage("options --include, --exclude and --newer-than apply to get -r, put -r and sync only");
+    const bool bChange = o.strCommande == "get" || o.strCommande == "put" || o.strCommande == "rm" ||
+                         o.strCommande == "mkdir" || o.strCommande == "rmdir" || o.strCommande == "sync";
+    if (o.bEssai && !o.bAide && !bChange)
+        throw ErreurUsage("option --dry-run applies to the commands that change something: get, put, rm, mkdir, "
+                          "rmdir, sync");
+    if (o.bSilencieux) o.eProgres = eProgression::Jamais;
+    // Checked here, before anything runs: a fleet says it once, not once per instrument.
+    if (!o.bAide && !o.strCommande.empty()) VerifierNombreOperandes(o);
+}
+
+// A flag option (no value); false when it is none.
+bool AppliquerDrapeau(tOptionsOtdr& o, const std::string& a)
+{
+    if (a == "-h" || a == "--help") o.bAide = true;
+    else if (a == "--version") o.bVersion = true;
+    else if (a == "--verbose" || a == "-v") o.bVerbeux = true;
+    else if (a == "--json") o.bJson = true;
+    else if (a == "-r" || a == "--recursive") o.bRecursif = true;
+    else if (a == "--passive") o.passif = true;
+    else if (a == "--active") o.passif = false;
+    else if (a == "-q" || a == "--quiet") o.bSilencieux = true;
+    else if (a == "--dry-run") o.bEssai = true;
+    else return false;
+    return true;
+}
+
+} // namespace
+
+
+
 tOptionsOtdr AnalyserLigne(const std::vector<std::string>& args)
 {
     tOptionsOtdr o;
@@ -184,6 +243,19 @@ tOptionsOtdr AnalyserLigne(const std::vector<std::string>& args)
             } else if (nom == "--fleet") {
                 if (valeur.empty()) throw ErreurUsage("--fleet: the file name is empty");
                 o.flotte = valeur;
+            } else if (nom == "--include" || nom == "--exclude") {
+                if (valeur.empty()) throw ErreurUsage(nom + ": the pattern is empty");
+                (nom == "--include" ? o.inclusions : o.exclusions).push_back(valeur);
+            } else if (nom == "--newer-than") {
+                o.nouveauDepuis = LireDateLimite(valeur, static_cast<long long>(std::time(nullptr)));
+            } else if (nom == "--retry") {
+                char* fin = nullptr;
+                errno = 0;
+                const long n = std::strtol(valeur.c_str(), &fin, 10);
+                if (valeur.empty() || *fin != '\0' || errno != 0 || n < 0 || n > REPRISES_MAX)
+                    throw ErreurUsage("--retry: '" + valeur + "' is not a number from 0 to " +
+                                      std::to_string(REPRISES_MAX));
+                o.nReprises = static_cast<int>(n);
             } else if (nom == "--jobs") {
                 char* fin = nullptr;
                 errno = 0;
@@ -196,34 +268,19 @@ tOptionsOtdr AnalyserLigne(const std::vector<std::string>& args)
         }
         if (bValeurJointe)
             throw ErreurUsage("option " + nom + " takes no value");
-        if (a == "-h" || a == "--help") o.bAide = true;
-        else if (a == "--version") o.bVersion = true;
-        else if (a == "--verbose" || a == "-v") o.bVerbeux = true;
-        else if (a == "--json") o.bJson = true;
-        else if (a == "-r" || a == "--recursive") o.bRecursif = true;
-        else if (a == "--passive") o.passif = true;
-        else if (a == "--active") o.passif = false;
-        else throw ErreurUsage("unknown option '" + a + "' (see 'otdr --help')");
+        if (a.size() > 2 && a[0] == '-' && a[1] != '-') {
+            // Short options together: "-rv" is "-r -v".
+            std::vector<std::string> courtes;
+            for (size_t k = 1; k < a.size(); ++k) courtes.push_back(std::string("-") + a[k]);
+            for (const std::string& c : courtes)
+                if (c != "-r" && c != "-v" && c != "-h" && c != "-q")
+                    throw ErreurUsage("unknown option '" + c + "' in '" + a + "' (see 'otdr --help')");
+            for (const std::string& c : courtes) AppliquerDrapeau(o, c);
+            continue;
+        }
+        if (!AppliquerDrapeau(o, a)) throw ErreurUsage("unknown option '" + a + "' (see 'otdr --help')");
     }
-
-    if (!o.motDePasse) {
-        if (const char* env = std::getenv("OTDR_PASSWORD"))
-            o.motDePasse = std::string(env);
-    }
-    // Help and version need no time limit: a wrong one must not stand in their way.
-    if (!o.delaiMs && !o.bAide && !o.bVersion) {
-        if (const char* env = std::getenv("OTDR_TIMEOUT"); env && *env)
-            o.delaiMs = LireDelai("OTDR_TIMEOUT", env);
-    }
-    if (o.bRecursif && !o.bAide && o.strCommande != "get" && o.strCommande != "put" && o.strCommande != "rmdir")
-        throw ErreurUsage("option -r applies to get, put and rmdir only");
-    if (o.flotte && !o.bAide) {
-        if (o.strCommande == "config" || o.strCommande == "scan")
-            throw ErreurUsage("--fleet does not apply to " + o.strCommande);
-        if (o.adresse) throw ErreurUsage("--fleet and --address exclude each other: the file gives the addresses");
-    }
-    if (o.nParallele > 1 && !o.bAide && !((o.bRecursif && o.strCommande != "rmdir") || o.strCommande == "sync"))
-        throw ErreurUsage("option --parallel applies to get -r, put -r and sync only");
+    Completer(o);
     return o;
 }
 
@@ -334,4 +391,65 @@ std::string AideCommande(const std::string& c)
     if (c != "config" && c != "identify" && c != "scan")
         s += "\n" + std::string(kNoteFtp);
     return s + "\n" + kOptionsGlobales;
+}
+
+long long LireDateLimite(const std::string& valeur, long long nMaintenant)
+{
+    const auto erreur = [&] {
+        return ErreurUsage("--newer-than: '" + valeur +
+                           "' is neither a date (2026-12-01, 2026-12-01T08:30, UTC) nor a duration (90s, 30m, 12h, "
+                           "7d, 2w)");
+    };
+    char* fin = nullptr;
+    errno = 0;
+    const double n = std::strtod(valeur.c_str(), &fin);
+    static const std::pair<char, long long> kUnites[] = {{'s', 1}, {'m', 60}, {'h', 3600}, {'d', 86400}, {'w', 604800}};
+    if (fin != valeur.c_str() && errno == 0 && std::isfinite(n) && n >= 0 && fin[0] != '\0' && fin[1] == '\0' &&
+        valeur.find('-') == std::string::npos) {
+        for (const auto& u : kUnites)
+            if (fin[0] == u.first && n * static_cast<double>(u.second) < 1e11)
+                return nMaintenant - static_cast<long long>(std::llround(n * static_cast<double>(u.second)));
+        throw erreur();
+    }
+    std::tm t{};
+    int nLus = 0;
+    const int n1 = std::sscanf(valeur.c_str(), "%4d-%2d-%2d%n", &t.tm_year, &t.tm_mon, &t.tm_mday, &nLus);
+    if (n1 != 3) throw erreur();
+    std::string reste = valeur.substr(static_cast<size_t>(nLus));
+    if (!reste.empty() && reste.back() == 'Z') reste.pop_back();
+    if (!reste.empty()) {
+        int nLusHeure = 0;
+        if ((std::sscanf(reste.c_str(), "T%2d:%2d:%2d%n", &t.tm_hour, &t.tm_min, &t.tm_sec, &nLusHeure) != 3 &&
+             std::sscanf(reste.c_str(), "T%2d:%2d%n", &t.tm_hour, &t.tm_min, &nLusHeure) != 2) ||
+            static_cast<size_t>(nLusHeure) != reste.size())
+            throw erreur();
+    }
+    if (t.tm_mon < 1 || t.tm_mon > 12 || t.tm_mday < 1 || t.tm_mday > 31 || t.tm_hour > 23 || t.tm_min > 59 ||
+        t.tm_sec > 60 || t.tm_year < 1970)
+        throw erreur();
+    t.tm_year -= 1900;
+    t.tm_mon -= 1;
+    return static_cast<long long>(timegm(&t));
+}
+
+void VerifierNombreOperandes(const tOptionsOtdr& o)
+{
+    constexpr size_t N = static_cast<size_t>(-1);
+    static const struct { const char* commande; size_t nMin, nMax; const char* usage; } kUsages[] = {
+        {"config", 0, 0, "config [--address A] [--port N|default] [--ftp-port N|default] [--passive|--active] [--user U]"},
+        {"identify", 0, 0, "identify"},
+        {"ls", 0, 1, "ls [REMOTE_DIR]"},
+        {"get", 2, N, "get [-r] REMOTE... LOCAL"},
+        {"put", 2, 2, "put [-r] LOCAL REMOTE"},
+        {"rm", 1, N, "rm REMOTE..."},
+        {"mkdir", 1, 1, "mkdir REMOTE"},
+        {"rmdir", 1, 1, "rmdir [-r] REMOTE"},
+        {"scan", 1, N, "scan [--port N] TARGET..."},
+        {"sync", 2, 2, "sync REMOTE_DIR LOCAL_DIR"},
+    };
+    const size_t n = o.operandes.size();
+    for (const auto& u : kUsages)
+        if (o.strCommande == u.commande && (n < u.nMin || n > u.nMax))
+            throw ErreurUsage(std::string(n < u.nMin ? "missing operand" : "too many operands") + ": usage: otdr " +
+                              u.usage + " (see 'otdr " + o.strCommande + " --help')");
 }
