@@ -25,7 +25,7 @@ CConnexionFtp::CConnexionFtp(const tContexte& ctx)
 
 void CConnexionFtp::Regler(CFTPDirect& ftp) const
 {
-    ftp.SetModeDonnees(m_ctx.bPassif ? CFTPDirect::tModeDonnees::Passif : CFTPDirect::tModeDonnees::Actif);
+    ftp.SetModeDonnees(m_ctx.eModeFtp);
     ftp.SetRepliPassif([this](const std::string& raison) {
         // Said once, however many connections (--parallel) meet it.
         static std::atomic<bool> bDit{false};

@@ -485,7 +485,7 @@ int TelechargerUn(const tContexte& ctx, CConnexionFtp& c, const std::string& abs
 
 // A remote file to standard output, through a temporary file that the
 // download's checks have passed (a failed one writes nothing).
-int VersSortie(CConnexionFtp& c, const std::string& abs)
+int VersSortie(const tContexte& ctx, CConnexionFtp& c, const std::string& abs)
 {
     // In a directory of its own (mode 0700): nobody can put a link in its place.
     std::error_code ec;
@@ -494,8 +494,17 @@ int VersSortie(CConnexionFtp& c, const std::string& abs)
         throw ErreurOperation("cannot create a temporary directory: " + std::string(std::strerror(errno)));
     struct tEfface { fs::path p; ~tEfface() { std::error_code e; fs::remove_all(p, e); } } efface{modele};
     const fs::path tmp = efface.p / "fichier";
-    if (!c.Ftp().GetFile(Large(abs), LargeChemin(tmp)))
-        throw ErreurOperation("cannot download '" + abs + "': " + Raison(c));
+    CProgression prog(ctx.options.eProgres, 0, 1);
+    c.Ftp().SetProgression([&prog](uint64_t, uint64_t nTotal) {
+        prog.DefinirTotal(nTotal);
+        return true;
+    });
+    prog.Debut(tmp, CheminDistant::Nom(abs), true);
+    const int ok = c.Ftp().GetFile(Large(abs), LargeChemin(tmp));
+    c.Ftp().SetProgression({});
+    prog.Fin(ok ? fs::file_size(tmp, ec) : 0, ok != 0);
+    prog.Terminer();
+    if (!ok) throw ErreurOperation("cannot download '" + abs + "': " + Raison(c));
     std::unique_ptr<std::FILE, int (*)(std::FILE*)> f(std::fopen(tmp.c_str(), "rb"), &std::fclose);
     if (!f) throw ErreurOperation("cannot read the downloaded file '" + tmp.string() + "'");
     char bloc[65536];
@@ -527,7 +536,7 @@ int CommandeGet(tContexte& ctx)
             essai.Imprimer(ctx.options.bJson);
             return SORTIE_SUCCES;
         }
-        return VersSortie(c, sources[0]);
+        return VersSortie(ctx, c, sources[0]);
     }
     std::error_code ec;
     if (sources.size() > 1 && !fs::is_directory(local, ec))

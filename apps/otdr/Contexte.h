@@ -6,6 +6,7 @@
 #include <string>
 
 #include "OptionsOtdr.h"
+#include "ftp/CFTPDirect.h"
 #include "ftp/CParcoursDistant.h"
 #include "profile/CProfilIni.h"
 #include "profile/Profil.h"
@@ -19,7 +20,8 @@ struct tContexte
     std::string strAdresse;            // empty when neither option nor profile gives one
     int nPort = 1400;
     int nPortFtp = 21;
-    bool bPassif = false;              // passive FTP data connections
+    // FTP data connections: --passive or the profile's key; --active: never passive.
+    CFTPDirect::tModeDonnees eModeFtp = CFTPDirect::tModeDonnees::Actif;
 
     // Address text for messages: "host", "[v6 address]", and "host:port".
     std::string Hote() const

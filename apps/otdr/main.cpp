@@ -64,7 +64,9 @@ void Resoudre(tContexte& ctx)
     };
     ctx.nPort = port(o.port, PORT, 1400);
     ctx.nPortFtp = port(o.portFtp, FTP_PORT, 21);
-    ctx.bPassif = o.passif ? *o.passif : ini->GetProfileInt(SECTION_DRIVER, FTP_PASSIF, 0) != 0;
+    using tMode = CFTPDirect::tModeDonnees;
+    if (o.passif) ctx.eModeFtp = *o.passif ? tMode::Passif : tMode::ActifSeul;
+    else if (ini->GetProfileInt(SECTION_DRIVER, FTP_PASSIF, 0) != 0) ctx.eModeFtp = tMode::Passif;
 }
 
 int ExecuterCommande(tContexte& ctx);

@@ -136,8 +136,7 @@ int CFTPDirect::FtpConnexion(CString strUtilisateur, CString strMotDePasse)
         AppliquerDelais(*session);
         session->SetTrace(m_trace);
         session->SetProgression(&m_progression);
-        session->SetModeDonnees(m_eModeDonnees == tModeDonnees::Passif ? CSessionFtp::eModeDonnees::Passif
-                                                                       : CSessionFtp::eModeDonnees::Actif);
+        session->SetModeDonnees(static_cast<CSessionFtp::eModeDonnees>(static_cast<int>(m_eModeDonnees)));
         session->SetRepliPassif([this](const std::string& raison) {
             m_eModeDonnees = tModeDonnees::Passif;   // the next logins too
             if (m_repliPassif) m_repliPassif(raison);

@@ -162,8 +162,8 @@ public:
     /// 425, no connection back within the reply limit) is tried once more in
     /// passive mode, which the client then keeps; the function given to
     /// SetRepliPassif is told why, once per time it happens. Applied from the
-    /// next login on.
-    enum class tModeDonnees { Actif, Passif };
+    /// next login on. ActifSeul: active, without the passive retry.
+    enum class tModeDonnees { Actif, Passif, ActifSeul };
     void SetModeDonnees(tModeDonnees eMode) { m_eModeDonnees = eMode; }
     tModeDonnees GetModeDonnees() const { return m_eModeDonnees; }
     using FonctionRepliPassif = std::function<void(const std::string& strRaison)>;

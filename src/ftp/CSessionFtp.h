@@ -73,7 +73,9 @@ public:
     CSessionFtp(const CSessionFtp&) = delete;
     CSessionFtp& operator=(const CSessionFtp&) = delete;
 
-    enum class eModeDonnees { Actif, Passif };
+    /// Actif: active, once more in passive mode when an active data
+    /// connection cannot be made; ActifSeul: never passive.
+    enum class eModeDonnees { Actif, Passif, ActifSeul };
     /// Called once when the session turns to passive mode after an active data
     /// connection failed, with the reason; may be empty.
     using FonctionRepli = std::function<void(const std::string& strRaison)>;

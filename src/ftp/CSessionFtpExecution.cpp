@@ -154,7 +154,7 @@ void CSessionFtp::Preparer(tRequete& r)
     curl_easy_setopt(c, CURLOPT_PROTOCOLS_STR, "ftp");
     curl_easy_setopt(c, CURLOPT_USERNAME, m_strUtilisateur.c_str());
     curl_easy_setopt(c, CURLOPT_PASSWORD, m_strMotDePasse.c_str());
-    if (m_eModeDonnees == eModeDonnees::Actif)
+    if (m_eModeDonnees != eModeDonnees::Passif)
         curl_easy_setopt(c, CURLOPT_FTPPORT, "-");
     curl_easy_setopt(c, CURLOPT_FTP_FILEMETHOD, static_cast<long>(CURLFTPMETHOD_SINGLECWD));
     curl_easy_setopt(c, CURLOPT_NOSIGNAL, 1L);

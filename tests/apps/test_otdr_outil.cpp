@@ -7,6 +7,8 @@
 #include <arpa/inet.h>
 #include <netinet/in.h>
 #include <sys/socket.h>
+#include <algorithm>
+#include <set>
 #include <thread>
 #include <unistd.h>
 
@@ -200,7 +202,7 @@ TEST(OtdrOutil, DataConnectionsPassiveOnRequestAndAfterAFailedActiveOne)
         }
     }
 
-    // The profile's key asks for passive mode as --passive does; --active overrides it.
+    // The profile's key asks for passive mode as --passive does; --active overrides it, and is never passive.
     CServeurFtpTest serveur(kServeurNat.c_str());
     ASSERT_TRUE(serveur.Demarrer({"--mode", "no-active"}));
     const std::vector<std::string> profil{"--profile", (tmp.Chemin() / "q.ini").string()};
@@ -217,8 +219,9 @@ TEST(OtdrOutil, DataConnectionsPassiveOnRequestAndAfterAFailedActiveOne)
     EXPECT_EQ(r.nSortie, 0) << r.strErreur;
     EXPECT_EQ(r.strErreur, "");
     r = Otdr(tmp, avec({"--active", "--user", "test", "--password", "secret", "ls", "/"}));
-    EXPECT_EQ(r.nSortie, 0) << r.strErreur;
-    EXPECT_NE(r.strErreur.find(passif), std::string::npos) << r.strErreur;
+    EXPECT_EQ(r.nSortie, 1) << r.strErreur;
+    EXPECT_NE(r.strErreur.find("not allowed here."), std::string::npos) << r.strErreur;
+    EXPECT_EQ(r.strErreur.find(passif), std::string::npos) << r.strErreur;
 }
 
 namespace {
@@ -304,4 +307,131 @@ TEST_F(OtdrOutilTest, AFamilyLoginStillWinsOverTheStoredOne)
     EXPECT_EQ(r.nSortie, 0) << r.strErreur;
     EXPECT_NE(r.strErreur.find("> USER tellmar"), std::string::npos) << r.strErreur;
     EXPECT_EQ(r.strErreur.find("> USER bob"), std::string::npos) << r.strErreur;
+}
+
+TEST_F(OtdrOutilTest, PatternsOperandsAndFiltersChooseTheFiles)
+{
+    const fs::path l = tmp.Chemin() / "l";
+    tmp.Ecrire("instrument/Traces/sub/d_1310nm.sor", "d1310");
+    tmp.Ecrire("instrument/Traces/Archive/e_1310nm.sor", "e1310");
+    const struct { std::vector<std::string> args; int nSortie; std::set<std::string> fichiers; } cas[] = {
+        {{"get", "/Traces/*1310nm.sor", "L"}, 0, {"a_1310nm.sor", "c_1310nm.sor"}},
+        {{"get", "/Traces/[ab]_*.sor", "/readme.txt", "L"}, 0, {"a_1310nm.sor", "b_1550nm.sor", "readme.txt"}},
+        {{"get", "/Traces/?_1550nm.sor", "L"}, 0, {"b_1550nm.sor"}},
+        {{"get", "/Traces/*.none", "L"}, 1, {}},
+        {{"get", "-r", "--include", "*1310*", "--exclude", "Archive", "/Traces", "L"}, 0,
+         {"Traces/a_1310nm.sor", "Traces/c_1310nm.sor", "Traces/sub/d_1310nm.sor"}},
+        {{"get", "-r", "--exclude", "sub/*", "--exclude", "*.sor", "--include", "*", "/Traces", "L"}, 0, {}},
+        {{"get", "-r", "--newer-than", "2999-01-01", "/Traces", "L"}, 0, {}},
+        {{"get", "-r", "--newer-than", "1d", "--include", "Archive/*", "/Traces", "L"}, 0,
+         {"Traces/Archive/e_1310nm.sor"}},
+        {{"sync", "--exclude", "*1550*", "/Traces/sub", "L"}, 0, {"d_1310nm.sor"}},
+    };
+    for (const auto& c : cas) {
+        fs::remove_all(l);
+        fs::create_directories(l);
+        std::vector<std::string> args = c.args;
+        std::replace(args.begin(), args.end(), std::string("L"), l.string());
+        const auto r = Run(args);
+        EXPECT_EQ(r.nSortie, c.nSortie) << args[1] << ": " << r.strErreur;
+        std::set<std::string> copies;
+        for (const auto& [chemin, contenu] : CRepertoireTemp::Arbre(l))
+            if (contenu != "<dir>") copies.insert(chemin);
+        EXPECT_EQ(copies, c.fichiers) << args[1] << " " << args[2];
+    }
+}
+
+TEST_F(OtdrOutilTest, DryRunSaysWhatItWouldDoAndTouchesNothing)
+{
+    tmp.Ecrire("local/up/x.sor", "x");
+    tmp.Ecrire("local/up/y.txt", "y");
+    const std::string l = (tmp.Chemin() / "nouveau").string();
+    const struct { std::vector<std::string> args; std::string sortie; } cas[] = {
+        {{"rm", "/Traces/?_1550nm.sor", "/readme.txt"},
+         "would delete '/Traces/b_1550nm.sor'\nwould delete '/readme.txt'\n"},
+        {{"get", "/readme.txt", l}, "would download '/readme.txt' to '" + l + "'\n"},
+        {{"get", "-r", "--exclude", "b_*", "/Traces", l},
+         "would download '/Traces/a_1310nm.sor' to '" + l + "/a_1310nm.sor'\n"
+         "would download '/Traces/c_1310nm.sor' to '" + l + "/c_1310nm.sor'\n"},
+        {{"sync", "--include", "a*", "/Traces", l}, "would download '/Traces/a_1310nm.sor' to '" + l + "/a_1310nm.sor'\n"},
+        {{"put", "-r", "--include", "*.sor", (tmp.Chemin() / "local/up").string(), "/Neuf"},
+         "would upload '" + (tmp.Chemin() / "local/up/x.sor").string() + "' to '/Neuf/x.sor'\n"},
+        {{"mkdir", "/Neuf"}, "would create directory '/Neuf'\n"},
+        {{"rmdir", "-r", "/Traces"}, "would remove directory and all it holds '/Traces'\n"},
+    };
+    const auto avant = CRepertoireTemp::Arbre(racine);
+    for (const auto& c : cas) {
+        std::vector<std::string> args{"--dry-run"};
+        args.insert(args.end(), c.args.begin(), c.args.end());
+        const auto r = Run(args);
+        EXPECT_EQ(r.nSortie, 0) << c.args[0] << ": " << r.strErreur;
+        EXPECT_EQ(r.strSortie, c.sortie) << c.args[0];
+        EXPECT_FALSE(fs::exists(l)) << c.args[0];
+    }
+    EXPECT_EQ(CRepertoireTemp::Arbre(racine), avant);
+
+    // The same as one JSON document.
+    const auto r = Run({"--dry-run", "--json", "rm", "/readme.txt"});
+    EXPECT_EQ(r.nSortie, 0) << r.strErreur;
+    EXPECT_EQ(r.strSortie, "{\"dry_run\":true,\"actions\":[{\"action\":\"delete\",\"from\":\"/readme.txt\",\"to\":null,"
+                           "\"size\":null}]}\n");
+}
+
+TEST_F(OtdrOutilTest, OutputGoesWhereScriptsExpectIt)
+{
+    const fs::path l = tmp.Chemin() / "l";
+    fs::create_directories(l);
+    // A file to standard output, nothing on disk; progress on standard error.
+    auto r = Run({"--progress", "always", "get", "/readme.txt", "-"});
+    EXPECT_EQ(r.nSortie, 0) << r.strErreur;
+    EXPECT_EQ(r.strSortie, "hello\n");
+    EXPECT_NE(r.strErreur.find("100%"), std::string::npos) << r.strErreur;
+    EXPECT_FALSE(fs::exists(tmp.Chemin() / "-"));
+    r = Run({"--progress", "always", "-r", "get", "/Traces", l.string()});
+    EXPECT_EQ(r.nSortie, 0) << r.strErreur;
+    EXPECT_EQ(r.strSortie.rfind("Downloaded 3 files", 0), 0u) << r.strSortie;
+    EXPECT_NE(r.strErreur.find("100%"), std::string::npos) << r.strErreur;
+    // -q: nothing but errors; short options together.
+    r = Run({"-rq", "--progress", "always", "get", "/Traces", (l / "q").string()});
+    EXPECT_EQ(r.nSortie, 0) << r.strErreur;
+    EXPECT_EQ(r.strSortie + r.strErreur, "");
+    EXPECT_EQ(CRepertoireTemp::Lire(l / "q/b_1550nm.sor"), "b1550");
+
+    const struct { std::vector<std::string> args; const char* message; } usages[] = {
+        {{"-rx", "get", "/a", "b"}, "unknown option '-x' in '-rx'"},
+        {{"--include", "*.sor", "ls"}, "apply to get -r, put -r and sync only"},
+        {{"--include", "*.sor", "get", "/a", "b"}, "apply to get -r, put -r and sync only"},
+        {{"--dry-run", "ls"}, "option --dry-run applies to the commands that change something"},
+        {{"--newer-than", "yesterday", "sync", "/a", "b"}, "--newer-than: 'yesterday'"},
+        {{"--retry", "99", "ls"}, "--retry: '99'"},
+        {{"-r", "get", "/Traces", "-"}, "a tree cannot go to standard output"},
+        {{"get", "/Traces/*.sor", "-"}, "one file only goes to standard output"},
+    };
+    for (const auto& u : usages) {
+        r = Run(u.args);
+        EXPECT_EQ(r.nSortie, 2) << u.message;
+        EXPECT_NE(r.strErreur.find(u.message), std::string::npos) << r.strErreur;
+    }
+}
+
+TEST(OtdrOutil, RetryRunsAgainAfterAFailureAndAFleetsUsageErrorIsSaidOnce)
+{
+    CRepertoireTemp tmp("otdr-outil");
+    const std::string libre = std::to_string(PortLibre());
+    auto r = Otdr(tmp, {"--profile", (tmp.Chemin() / "p.ini").string(), "--address", "127.0.0.1", "--ftp-port",
+                        libre, "--user", "u", "--password", "p", "--retry", "2", "ls"});
+    EXPECT_EQ(r.nSortie, 1);
+    EXPECT_NE(r.strErreur.find("trying again in 1 s (1 of 2)"), std::string::npos) << r.strErreur;
+    EXPECT_NE(r.strErreur.find("trying again in 2 s (2 of 2)"), std::string::npos) << r.strErreur;
+    size_t nEchecs = 0;
+    for (size_t p = r.strErreur.find("cannot reach the FTP server"); p != std::string::npos;
+         p = r.strErreur.find("cannot reach the FTP server", p + 1))
+        ++nEchecs;
+    EXPECT_EQ(nEchecs, 3u) << r.strErreur;
+
+    const fs::path flotte = tmp.Ecrire("flotte.txt", "a 127.0.0.1 " + libre + "\nb 127.0.0.1 " + libre +
+                                                         "\nc 127.0.0.1 " + libre + "\n");
+    r = Otdr(tmp, {"--fleet", flotte.string(), "get", "/only-one"});
+    EXPECT_EQ(r.nSortie, 2);
+    EXPECT_EQ(r.strErreur, "otdr: missing operand: usage: otdr get [-r] REMOTE... LOCAL (see 'otdr get --help')\n");
 }
