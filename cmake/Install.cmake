@@ -45,3 +45,11 @@ file(RELATIVE_PATH OTDR_PC_VERS_PREFIX "/${CMAKE_INSTALL_LIBDIR}/pkgconfig" "/")
 string(REGEX REPLACE "/$" "" OTDR_PC_VERS_PREFIX "${OTDR_PC_VERS_PREFIX}")
 configure_file(${PROJECT_SOURCE_DIR}/cmake/otdrdriver.pc.in ${PROJECT_BINARY_DIR}/otdrdriver.pc @ONLY)
 install(FILES ${PROJECT_BINARY_DIR}/otdrdriver.pc DESTINATION ${CMAKE_INSTALL_LIBDIR}/pkgconfig)
+
+# The command-line tool's manual page and bash completion (the packages take
+# them from these places).
+if(TARGET otdr)
+  install(FILES ${PROJECT_SOURCE_DIR}/apps/otdr/otdr.1 DESTINATION ${CMAKE_INSTALL_MANDIR}/man1)
+  install(FILES ${PROJECT_SOURCE_DIR}/apps/otdr/otdr.bash-completion
+    DESTINATION ${CMAKE_INSTALL_DATAROOTDIR}/bash-completion/completions RENAME otdr)
+endif()

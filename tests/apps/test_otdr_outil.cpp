@@ -8,6 +8,7 @@
 #include <netinet/in.h>
 #include <sys/socket.h>
 #include <algorithm>
+#include <regex>
 #include <set>
 #include <thread>
 #include <unistd.h>
@@ -434,4 +435,51 @@ TEST(OtdrOutil, RetryRunsAgainAfterAFailureAndAFleetsUsageErrorIsSaidOnce)
     r = Otdr(tmp, {"--fleet", flotte.string(), "get", "/only-one"});
     EXPECT_EQ(r.nSortie, 2);
     EXPECT_EQ(r.strErreur, "otdr: missing operand: usage: otdr get [-r] REMOTE... LOCAL (see 'otdr get --help')\n");
+}
+
+namespace {
+
+// The options ("--name", "-x") and commands a text names.
+std::set<std::string> Options(const std::string& texte)
+{
+    std::set<std::string> r;
+    const std::regex option(R"((^|[\s\[(|,'])(--?[a-z][a-z-]*[a-z]|-[a-z])(?=[\s\]=,.;)|']|$))");
+    for (std::sregex_iterator it(texte.begin(), texte.end(), option), fin; it != fin; ++it) r.insert((*it)[2]);
+    return r;
+}
+
+} // namespace
+
+TEST(OtdrOutil, ManualPageAndCompletionNameWhatTheHelpNamesAndAreInstalled)
+{
+    CRepertoireTemp tmp("otdr-outil");
+    const fs::path dossier = fs::path(OTDR_TESTS_DIR).parent_path() / "apps/otdr";
+    std::string man = CRepertoireTemp::Lire(dossier / "otdr.1");
+    for (size_t p; (p = man.find("\\-")) != std::string::npos;) man.replace(p, 2, "-");
+    for (const char* f : {"\\fB", "\\fR", "\\fI"})
+        for (size_t p; (p = man.find(f)) != std::string::npos;) man.replace(p, 3, " ");
+    const std::string completion = CRepertoireTemp::Lire(dossier / "otdr.bash-completion");
+
+    std::string aide = Otdr(tmp, {"--help"}).strSortie;
+    for (const char* c : {"config", "identify", "ls", "get", "put", "rm", "mkdir", "rmdir", "scan", "sync"}) {
+        EXPECT_NE(man.find(std::string(".B ") + c), std::string::npos) << c;
+        EXPECT_TRUE(std::regex_search(completion, std::regex(std::string("[\\s\"]") + c + "[\\s\"]"))) << c;
+        aide += Otdr(tmp, {c, "--help"}).strSortie;
+    }
+    std::set<std::string> options = Options(aide);
+    options.erase("-l");   // 'ls -l', the listing it looks like
+    ASSERT_GT(options.size(), 25u);
+    for (const std::string& o : options) {
+        EXPECT_FALSE(Options(man).count(o) == 0) << o << " is in the help, not in the manual page";
+        EXPECT_NE(completion.find(" " + o), std::string::npos) << o << " is not completed";
+    }
+    for (const std::string& o : Options(man)) EXPECT_TRUE(options.count(o)) << o << " is in the manual page only";
+
+    // Where the packages take them from.
+    const fs::path prefixe = tmp.Chemin() / "prefix";
+    const auto r = Executer({OTDR_CMAKE, "--install", OTDR_BUILD_DIR, "--prefix", prefixe.string()}, {}, {},
+                            std::chrono::seconds(120));
+    ASSERT_EQ(r.nSortie, 0) << r.strErreur;
+    EXPECT_EQ(CRepertoireTemp::Lire(prefixe / "share/man/man1/otdr.1"), CRepertoireTemp::Lire(dossier / "otdr.1"));
+    EXPECT_EQ(CRepertoireTemp::Lire(prefixe / "share/bash-completion/completions/otdr"), completion);
 }
