@@ -139,6 +139,8 @@ long LireDelai(const std::string& option, const std::string& valeur)
 
 namespace {
 
+void VerifierPortees(const tOptionsOtdr& o);
+
 // The checks of a whole command line, once every option is read.
 void Completer(tOptionsOtdr& o)
 {
@@ -160,17 +162,24 @@ void Completer(tOptionsOtdr& o)
     }
     if (o.nParallele > 1 && !o.bAide && !((o.bRecursif && o.strCommande != "rmdir") || o.strCommande == "sync"))
         throw ErreurUsage("option --parallel applies to get -r, put -r and sync only");
-    const bool bArbre = (o.bRecursif && (o.strCommande == "get" || o.strCommande == "put")) || o.strCommande == "sync";
-    if (!o.bAide && !bArbre && (!o.inclusions.empty() || !o.exclusions.empty() || o.nouveauDepuis))
-        throw ErreurUsage("options --include, --exclude and --newer-than apply to get -r, put -r and sync only");
-    const bool bChange = o.strCommande == "get" || o.strCommande == "put" || o.strCommande == "rm" ||
-                         o.strCommande == "mkdir" || o.strCommande == "rmdir" || o.strCommande == "sync";
-    if (o.bEssai && !o.bAide && !bChange)
-        throw ErreurUsage("option --dry-run applies to the commands that change something: get, put, rm, mkdir, "
-                          "rmdir, sync");
+    VerifierPortees(o);
     if (o.bSilencieux) o.eProgres = eProgression::Jamais;
     // Checked here, before anything runs: a fleet says it once, not once per instrument.
     if (!o.bAide && !o.strCommande.empty()) VerifierNombreOperandes(o);
+}
+
+// The options that apply to some commands only.
+void VerifierPortees(const tOptionsOtdr& o)
+{
+    if (o.bAide) return;
+    const bool bArbre = (o.bRecursif && (o.strCommande == "get" || o.strCommande == "put")) || o.strCommande == "sync";
+    if (!bArbre && (!o.inclusions.empty() || !o.exclusions.empty() || o.nouveauDepuis))
+        throw ErreurUsage("options --include, --exclude and --newer-than apply to get -r, put -r and sync only");
+    const bool bChange = o.strCommande == "get" || o.strCommande == "put" || o.strCommande == "rm" ||
+                         o.strCommande == "mkdir" || o.strCommande == "rmdir" || o.strCommande == "sync";
+    if (o.bEssai && !bChange)
+        throw ErreurUsage("option --dry-run applies to the commands that change something: get, put, rm, mkdir, "
+                          "rmdir, sync");
 }
 
 // A flag option (no value); false when it is none.
@@ -193,108 +202,117 @@ bool AppliquerDrapeau(tOptionsOtdr& o, const std::string& a)
 
 
 
+namespace {
+
+// A whole number from nMin to nMax, else a usage error naming the option and what it counts.
+int LireNombre(const std::string& nom, const std::string& valeur, long nMin, long nMax, const std::string& quoi)
+{
+    char* fin = nullptr;
+    errno = 0;
+    const long n = std::strtol(valeur.c_str(), &fin, 10);
+    if (valeur.empty() || *fin != '\0' || errno != 0 || n < nMin || n > nMax)
+        throw ErreurUsage(nom + ": '" + valeur + "' is not " + quoi);
+    return static_cast<int>(n);
+}
+
+std::string NonVide(const std::string& nom, const std::string& valeur, const char* quoi)
+{
+    if (valeur.empty()) throw ErreurUsage(nom + ": the " + quoi + " is empty");
+    return valeur;
+}
+
+// An option that takes a value; false when it is none of them.
+bool AppliquerValeur(tOptionsOtdr& o, const std::string& nom, const std::string& valeur)
+{
+    if (nom == "--profile") o.profil = NonVide(nom, valeur, "file name");
+    else if (nom == "--fleet") o.flotte = NonVide(nom, valeur, "file name");
+    else if (nom == "--port") o.port = LirePortOption(nom, valeur);
+    else if (nom == "--ftp-port") o.portFtp = LirePortOption(nom, valeur);
+    else if (nom == "--user") o.utilisateur = valeur;
+    else if (nom == "--timeout") o.delaiMs = LireDelai(nom, valeur);
+    else if (nom == "--include") o.inclusions.push_back(NonVide(nom, valeur, "pattern"));
+    else if (nom == "--exclude") o.exclusions.push_back(NonVide(nom, valeur, "pattern"));
+    else if (nom == "--newer-than") o.nouveauDepuis = LireDateLimite(valeur, static_cast<long long>(std::time(nullptr)));
+    else if (nom == "--parallel")
+        o.nParallele = LireNombre(nom, valeur, 1, PARALLELE_MAX,
+                                  "a number of connections (1-" + std::to_string(PARALLELE_MAX) + ")");
+    else if (nom == "--retry")
+        o.nReprises = LireNombre(nom, valeur, 0, REPRISES_MAX, "a number from 0 to " + std::to_string(REPRISES_MAX));
+    else if (nom == "--jobs")
+        o.nTaches = LireNombre(nom, valeur, 1, JOBS_MAX, "a number from 1 to " + std::to_string(JOBS_MAX));
+    else return false;
+    return true;
+}
+
+void AppliquerOption(tOptionsOtdr& o, const std::string& nom, const std::string& valeur)
+{
+    if (AppliquerValeur(o, nom, valeur)) return;
+    if (nom == "--address") {
+        if (valeur.empty() || valeur.find_first_of(" \t\r\n") != std::string::npos)
+            throw ErreurUsage("--address: '" + valeur + "' is not an address");
+        o.adresse = valeur;
+    } else if (nom == "--password") {
+        o.motDePasse = valeur;
+        o.bMotDePasseLigne = true;
+    } else if (nom == "--progress") {
+        if (valeur == "auto") o.eProgres = eProgression::Auto;
+        else if (valeur == "always") o.eProgres = eProgression::Toujours;
+        else if (valeur == "never") o.eProgres = eProgression::Jamais;
+        else throw ErreurUsage("--progress: '" + valeur + "' is not auto, always or never");
+    }
+}
+
+// Short options together: "-rv" is "-r -v".
+void AppliquerCourtes(tOptionsOtdr& o, const std::string& a)
+{
+    for (size_t k = 1; k < a.size(); ++k) {
+        const std::string c = std::string("-") + a[k];
+        if (c != "-r" && c != "-v" && c != "-h" && c != "-q")
+            throw ErreurUsage("unknown option '" + c + "' in '" + a + "' (see 'otdr --help')");
+    }
+    for (size_t k = 1; k < a.size(); ++k) AppliquerDrapeau(o, std::string("-") + a[k]);
+}
+
+void AjouterMot(tOptionsOtdr& o, const std::string& a)
+{
+    if (!o.strCommande.empty()) {
+        o.operandes.push_back(a);
+        return;
+    }
+    if (!CommandeConnue(a)) throw ErreurUsage("unknown command '" + a + "' (see 'otdr --help')");
+    o.strCommande = a;
+}
+
+} // namespace
+
 tOptionsOtdr AnalyserLigne(const std::vector<std::string>& args)
 {
     tOptionsOtdr o;
     bool bFinOptions = false;
     for (size_t i = 0; i < args.size(); ++i) {
-        std::string a = args[i];
+        const std::string& a = args[i];
         if (bFinOptions || a.empty() || a[0] != '-' || a == "-") {
-            if (o.strCommande.empty()) {
-                if (!CommandeConnue(a))
-                    throw ErreurUsage("unknown command '" + a + "' (see 'otdr --help')");
-                o.strCommande = a;
-            } else {
-                o.operandes.push_back(a);
-            }
+            AjouterMot(o, a);
             continue;
         }
-        if (a == "--") { bFinOptions = true; continue; }
-
-        std::string nom = a, valeur;
-        bool bValeurJointe = false;
-        const size_t egal = a.find('=');
-        if (a.compare(0, 2, "--") == 0 && egal != std::string::npos) {
-            nom = a.substr(0, egal);
-            valeur = a.substr(egal + 1);
-            bValeurJointe = true;
+        if (a == "--") {
+            bFinOptions = true;
+            continue;
         }
+        const size_t egal = a.compare(0, 2, "--") == 0 ? a.find('=') : std::string::npos;
+        const bool bValeurJointe = egal != std::string::npos;
+        const std::string nom = bValeurJointe ? a.substr(0, egal) : a;
         if (OptionAvecValeur(nom)) {
-            if (!bValeurJointe) {
-                if (i + 1 >= args.size())
-                    throw ErreurUsage("option " + nom + " needs a value (see 'otdr --help')");
-                valeur = args[++i];
-            }
-            if (nom == "--profile") {
-                if (valeur.empty()) throw ErreurUsage("--profile: the file name is empty");
-                o.profil = valeur;
-            } else if (nom == "--address") {
-                if (valeur.empty() || valeur.find_first_of(" \t\r\n") != std::string::npos)
-                    throw ErreurUsage("--address: '" + valeur + "' is not an address");
-                o.adresse = valeur;
-            } else if (nom == "--port") {
-                o.port = LirePortOption(nom, valeur);
-            } else if (nom == "--ftp-port") {
-                o.portFtp = LirePortOption(nom, valeur);
-            } else if (nom == "--user") {
-                o.utilisateur = valeur;
-            } else if (nom == "--password") {
-                o.motDePasse = valeur;
-                o.bMotDePasseLigne = true;
-            } else if (nom == "--timeout") {
-                o.delaiMs = LireDelai(nom, valeur);
-            } else if (nom == "--parallel") {
-                char* fin = nullptr;
-                errno = 0;
-                const long n = std::strtol(valeur.c_str(), &fin, 10);
-                if (valeur.empty() || *fin != '\0' || errno != 0 || n < 1 || n > PARALLELE_MAX)
-                    throw ErreurUsage("--parallel: '" + valeur + "' is not a number of connections (1-" +
-                                      std::to_string(PARALLELE_MAX) + ")");
-                o.nParallele = static_cast<int>(n);
-            } else if (nom == "--progress") {
-                if (valeur == "auto") o.eProgres = eProgression::Auto;
-                else if (valeur == "always") o.eProgres = eProgression::Toujours;
-                else if (valeur == "never") o.eProgres = eProgression::Jamais;
-                else throw ErreurUsage("--progress: '" + valeur + "' is not auto, always or never");
-            } else if (nom == "--fleet") {
-                if (valeur.empty()) throw ErreurUsage("--fleet: the file name is empty");
-                o.flotte = valeur;
-            } else if (nom == "--include" || nom == "--exclude") {
-                if (valeur.empty()) throw ErreurUsage(nom + ": the pattern is empty");
-                (nom == "--include" ? o.inclusions : o.exclusions).push_back(valeur);
-            } else if (nom == "--newer-than") {
-                o.nouveauDepuis = LireDateLimite(valeur, static_cast<long long>(std::time(nullptr)));
-            } else if (nom == "--retry") {
-                char* fin = nullptr;
-                errno = 0;
-                const long n = std::strtol(valeur.c_str(), &fin, 10);
-                if (valeur.empty() || *fin != '\0' || errno != 0 || n < 0 || n > REPRISES_MAX)
-                    throw ErreurUsage("--retry: '" + valeur + "' is not a number from 0 to " +
-                                      std::to_string(REPRISES_MAX));
-                o.nReprises = static_cast<int>(n);
-            } else if (nom == "--jobs") {
-                char* fin = nullptr;
-                errno = 0;
-                const long n = std::strtol(valeur.c_str(), &fin, 10);
-                if (valeur.empty() || *fin != '\0' || errno != 0 || n < 1 || n > JOBS_MAX)
-                    throw ErreurUsage("--jobs: '" + valeur + "' is not a number from 1 to " + std::to_string(JOBS_MAX));
-                o.nTaches = static_cast<int>(n);
-            }
-            continue;
-        }
-        if (bValeurJointe)
+            if (!bValeurJointe && i + 1 >= args.size())
+                throw ErreurUsage("option " + nom + " needs a value (see 'otdr --help')");
+            AppliquerOption(o, nom, bValeurJointe ? a.substr(egal + 1) : args[++i]);
+        } else if (bValeurJointe) {
             throw ErreurUsage("option " + nom + " takes no value");
-        if (a.size() > 2 && a[0] == '-' && a[1] != '-') {
-            // Short options together: "-rv" is "-r -v".
-            std::vector<std::string> courtes;
-            for (size_t k = 1; k < a.size(); ++k) courtes.push_back(std::string("-") + a[k]);
-            for (const std::string& c : courtes)
-                if (c != "-r" && c != "-v" && c != "-h" && c != "-q")
-                    throw ErreurUsage("unknown option '" + c + "' in '" + a + "' (see 'otdr --help')");
-            for (const std::string& c : courtes) AppliquerDrapeau(o, c);
-            continue;
+        } else if (a.size() > 2 && a[1] != '-') {
+            AppliquerCourtes(o, a);
+        } else if (!AppliquerDrapeau(o, a)) {
+            throw ErreurUsage("unknown option '" + a + "' (see 'otdr --help')");
         }
-        if (!AppliquerDrapeau(o, a)) throw ErreurUsage("unknown option '" + a + "' (see 'otdr --help')");
     }
     Completer(o);
     return o;
@@ -328,95 +346,103 @@ std::string AideGenerale()
            "'otdr COMMAND --help' describes one command.\n";
 }
 
+namespace {
+
+// Each command's own help, before the notes it shares with others.
+const std::pair<const char*, const char*> kAidesCommandes[] = {
+    {"config",
+     "Usage: otdr config [--address A] [--port N|default] [--ftp-port N|default]\n"
+     "                   [--passive|--active] [--user U] [--profile FILE]\n"
+     "Without options, show the instrument settings of the profile: address,\n"
+     "command port, FTP port, data connections and login. With options,\n"
+     "store the values given; 'default' removes a stored port, so 1400 and 21\n"
+     "apply again. --passive stores passive FTP data connections ('Ftp\n"
+     "Passive'), --active goes back to active ones. --user U stores a login\n"
+     "('Ftp Login', 'Ftp Password', as the identification dialog's \"Other\"\n"
+     "choice): its password is asked on a terminal (not shown) or read from\n"
+     "the first line of standard input, never from the command line; --user ''\n"
+     "forgets it. The stored login serves instruments whose model names no\n"
+     "family.\n"
+     "The profile is the store the driver and every host read ('Adress IP',\n"
+     "'Port' and 'Ftp Port' in section 'OTDR Driver'). A profile that cannot\n"
+     "be read (not a profile, not a regular file, not readable) is reported\n"
+     "and never replaced; a symbolic link is written through to its target.\n"},
+    {"identify",
+     "Usage: otdr identify [--address A] [--port N]\n"
+     "Connect to the instrument's command channel (as a host does with the\n"
+     "driver's StartDriver), print its model, its version and the connection\n"
+     "state, then hand the instrument back to local control (\"*LOC\") and\n"
+     "disconnect. Fails (status 1) when no connection can be made or the\n"
+     "instrument does not identify itself.\n"},
+    {"ls",
+     "Usage: otdr ls [REMOTE_DIR]\n"
+     "List a remote directory (default: the login directory) like 'ls -l':\n"
+     "attributes, size in bytes, date (MM/DD/YYYY HH:MM:SS) and name, sorted by\n"
+     "name. Attributes: d directory, then a archive, c compressed, h hidden,\n"
+     "n normal, r read-only, s system ('-' where absent).\n"
+     "Given a file, list that file. A listing the server cuts short, refuses or\n"
+     "lets time out ends with status 1 and names the directory (what came is shown).\n"},
+    {"get",
+     "Usage: otdr get [-r] REMOTE... LOCAL\n"
+     "Copy the remote file REMOTE to LOCAL (into it when LOCAL is a directory;\n"
+     "with several, LOCAL must be one). The last part of REMOTE may be a\n"
+     "pattern ('/Traces/*1310nm.sor'; '*', '?', '[...]'; quote it from the\n"
+     "shell), matched against its directory's listing. LOCAL '-' writes the\n"
+     "one file to standard output. A failed download leaves an existing LOCAL\n"
+     "file as it was.\n"
+     "With -r, copy the remote directory REMOTE and everything under it: to\n"
+     "LOCAL/<name> when LOCAL is an existing directory, else to LOCAL.\n"},
+    {"put",
+     "Usage: otdr put [-r] LOCAL REMOTE\n"
+     "Copy the local file LOCAL to REMOTE (into it when REMOTE is a remote\n"
+     "directory). With -r, copy the local directory LOCAL and everything under\n"
+     "it: to REMOTE/<name> when REMOTE is an existing remote directory, else to\n"
+     "REMOTE (created).\n"},
+    {"rm",
+     "Usage: otdr rm REMOTE...\n"
+     "Delete the remote files REMOTE (directories: see 'otdr rmdir'). The last\n"
+     "part of each may be a pattern ('/Traces/*.tmp'), matched against its\n"
+     "directory's listing; --dry-run lists what would go.\n"},
+    {"mkdir",
+     "Usage: otdr mkdir REMOTE\n"
+     "Create the remote directory REMOTE; its parent must exist.\n"},
+    {"rmdir",
+     "Usage: otdr rmdir [-r] REMOTE\n"
+     "Remove the remote directory REMOTE, which must be empty; with -r, remove\n"
+     "its files and subdirectories first. The root directory is never removed.\n"
+     "A link is removed as a link: what it leads to is never touched. Nothing\n"
+     "is removed from a directory whose listing was cut short.\n"},
+    {"scan",
+     "Usage: otdr scan [--port N] TARGET...\n"
+     "Find the instruments at TARGET: addresses, host names or IPv4 blocks up to\n"
+     "/22 (1024 addresses, e.g. 192.168.1.0/24). Each address is probed on the\n"
+     "command port (default 1400), 64 at a time: the probe connects (1 s limit),\n"
+     "sends \"*IDN?\" and nothing else, reads the reply (3 s limit) and closes, so\n"
+     "no instrument is taken into remote control. --timeout S sets both limits.\n"
+     "Prints address, model, version and serial of each instrument, in the order\n"
+     "of the targets (a block in ascending order), and the addresses that accepted\n"
+     "the connection without identifying. Status 1 when none identified itself.\n"},
+    {"sync",
+     "Usage: otdr sync [--parallel N] REMOTE_DIR LOCAL_DIR\n"
+     "Copy the contents of the remote directory REMOTE_DIR into LOCAL_DIR (created\n"
+     "when missing), fetching only the files that are new or changed: a local\n"
+     "file of another size, or whose time is not the instrument's, is fetched\n"
+     "again. Local files get the instrument's times, so a second sync of an\n"
+     "unchanged tree only lists it. Nothing is ever deleted locally.\n"
+     "A download cut short is kept aside (\".otdr-r*.part\" beside its file) and\n"
+     "continued by the next sync where the server allows it, else fetched again.\n"
+     "Prints how many files were new, changed, unchanged and failed; status 1\n"
+     "when any failed.\n"},
+};
+
+} // namespace
+
 std::string AideCommande(const std::string& c)
 {
     std::string s;
-    if (c == "config") {
-        s = "Usage: otdr config [--address A] [--port N|default] [--ftp-port N|default]\n"
-            "                   [--passive|--active] [--user U] [--profile FILE]\n"
-            "Without options, show the instrument settings of the profile: address,\n"
-            "command port, FTP port, data connections and login. With options,\n"
-            "store the values given; 'default' removes a stored port, so 1400 and 21\n"
-            "apply again. --passive stores passive FTP data connections ('Ftp\n"
-            "Passive'), --active goes back to active ones. --user U stores a login\n"
-            "('Ftp Login', 'Ftp Password', as the identification dialog's \"Other\"\n"
-            "choice): its password is asked on a terminal (not shown) or read from\n"
-            "the first line of standard input, never from the command line; --user ''\n"
-            "forgets it. The stored login serves instruments whose model names no\n"
-            "family.\n"
-            "The profile is the store the driver and every host read ('Adress IP',\n"
-            "'Port' and 'Ftp Port' in section 'OTDR Driver'). A profile that cannot\n"
-            "be read (not a profile, not a regular file, not readable) is reported\n"
-            "and never replaced; a symbolic link is written through to its target.\n";
-    } else if (c == "identify") {
-        s = "Usage: otdr identify [--address A] [--port N]\n"
-            "Connect to the instrument's command channel (as a host does with the\n"
-            "driver's StartDriver), print its model, its version and the connection\n"
-            "state, then hand the instrument back to local control (\"*LOC\") and\n"
-            "disconnect. Fails (status 1) when no connection can be made or the\n"
-            "instrument does not identify itself.\n";
-    } else if (c == "ls") {
-        s = "Usage: otdr ls [REMOTE_DIR]\n"
-            "List a remote directory (default: the login directory) like 'ls -l':\n"
-            "attributes, size in bytes, date (MM/DD/YYYY HH:MM:SS) and name, sorted by\n"
-            "name. Attributes: d directory, then a archive, c compressed, h hidden,\n"
-            "n normal, r read-only, s system ('-' where absent).\n"
-            "Given a file, list that file. A listing the server cuts short, refuses or\n"
-            "lets time out ends with status 1 and names the directory (what came is shown).\n";
-    } else if (c == "get") {
-        s = "Usage: otdr get [-r] REMOTE... LOCAL\n"
-            "Copy the remote file REMOTE to LOCAL (into it when LOCAL is a directory;\n"
-            "with several, LOCAL must be one). The last part of REMOTE may be a\n"
-            "pattern ('/Traces/*1310nm.sor'; '*', '?', '[...]'; quote it from the\n"
-            "shell), matched against its directory's listing. LOCAL '-' writes the\n"
-            "one file to standard output. A failed download leaves an existing LOCAL\n"
-            "file as it was.\n"
-            "With -r, copy the remote directory REMOTE and everything under it: to\n"
-            "LOCAL/<name> when LOCAL is an existing directory, else to LOCAL.\n";
-    } else if (c == "put") {
-        s = "Usage: otdr put [-r] LOCAL REMOTE\n"
-            "Copy the local file LOCAL to REMOTE (into it when REMOTE is a remote\n"
-            "directory). With -r, copy the local directory LOCAL and everything under\n"
-            "it: to REMOTE/<name> when REMOTE is an existing remote directory, else to\n"
-            "REMOTE (created).\n";
-    } else if (c == "rm") {
-        s = "Usage: otdr rm REMOTE...\n"
-            "Delete the remote files REMOTE (directories: see 'otdr rmdir'). The last\n"
-            "part of each may be a pattern ('/Traces/*.tmp'), matched against its\n"
-            "directory's listing; --dry-run lists what would go.\n";
-    } else if (c == "mkdir") {
-        s = "Usage: otdr mkdir REMOTE\n"
-            "Create the remote directory REMOTE; its parent must exist.\n";
-    } else if (c == "rmdir") {
-        s = "Usage: otdr rmdir [-r] REMOTE\n"
-            "Remove the remote directory REMOTE, which must be empty; with -r, remove\n"
-            "its files and subdirectories first. The root directory is never removed.\n"
-            "A link is removed as a link: what it leads to is never touched. Nothing\n"
-            "is removed from a directory whose listing was cut short.\n";
-    } else if (c == "scan") {
-        s = "Usage: otdr scan [--port N] TARGET...\n"
-            "Find the instruments at TARGET: addresses, host names or IPv4 blocks up to\n"
-            "/22 (1024 addresses, e.g. 192.168.1.0/24). Each address is probed on the\n"
-            "command port (default 1400), 64 at a time: the probe connects (1 s limit),\n"
-            "sends \"*IDN?\" and nothing else, reads the reply (3 s limit) and closes, so\n"
-            "no instrument is taken into remote control. --timeout S sets both limits.\n"
-            "Prints address, model, version and serial of each instrument, in the order\n"
-            "of the targets (a block in ascending order), and the addresses that accepted\n"
-            "the connection without identifying. Status 1 when none identified itself.\n";
-    } else if (c == "sync") {
-        s = "Usage: otdr sync [--parallel N] REMOTE_DIR LOCAL_DIR\n"
-            "Copy the contents of the remote directory REMOTE_DIR into LOCAL_DIR (created\n"
-            "when missing), fetching only the files that are new or changed: a local\n"
-            "file of another size, or whose time is not the instrument's, is fetched\n"
-            "again. Local files get the instrument's times, so a second sync of an\n"
-            "unchanged tree only lists it. Nothing is ever deleted locally.\n"
-            "A download cut short is kept aside (\".otdr-r*.part\" beside its file) and\n"
-            "continued by the next sync where the server allows it, else fetched again.\n"
-            "Prints how many files were new, changed, unchanged and failed; status 1\n"
-            "when any failed.\n";
-    } else {
-        return {};
-    }
+    for (const auto& aide : kAidesCommandes)
+        if (c == aide.first) s = aide.second;
+    if (s.empty()) return {};
     if (c == "get" || c == "put" || c == "rmdir" || c == "sync")
         s += kTexteArbres;
     if (c != "config" && c != "identify" && c != "scan")

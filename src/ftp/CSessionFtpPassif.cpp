@@ -1,6 +1,8 @@
 // The passive retry of a request whose active data connection could not be
 // made: behind NAT or a firewall the server cannot connect back.
 
+#include <algorithm>
+
 #include "ftp/RequeteFtp.h"
 
 int CSessionFtp::RepliPassif(tRequete& r, int n)
@@ -13,12 +15,32 @@ int CSessionFtp::RepliPassif(tRequete& r, int n)
     if (!bEchecActif) return n;
     Expliquer(r, n);
     const std::string raison = m_strErreur;
-    m_eModeDonnees = eModeDonnees::Passif;
-    if (m_trace) m_trace("(active data connection failed: " + raison + "; passive mode from now on)");
-    if (m_repliPassif) m_repliPassif(raison);
     // What the failed attempt left of the control connection is not trusted
     // (the server may still try to connect back, or answer late).
     OublierConnexion();
     if (r.recommencer && !r.recommencer()) return n;
-    return ExecuterUneFois(r);
+    // The first attempt's account, should passive mode be refused as well.
+    const std::vector<std::string> reponses = r.reponses;
+    const int nCurl = r.nCurl;
+    const bool bCommencee = r.bCommencee, bFinPreliminaire = r.bFinPreliminaire, bBloque = r.bBloque;
+    std::string erreur(r.szErreur);
+    m_eModeDonnees = eModeDonnees::Passif;
+    const int n2 = ExecuterUneFois(r);
+    if (n2 != 0 && (r.nCurl == CURLE_FTP_WEIRD_PASV_REPLY || r.nCurl == CURLE_FTP_WEIRD_227_FORMAT)) {
+        // No passive mode either: the active failure is the one to tell, and
+        // passive is not tried again on this session.
+        m_eModeDonnees = eModeDonnees::ActifSeul;
+        r.reponses = reponses;
+        r.nCurl = nCurl;
+        r.bCommencee = bCommencee;
+        r.bFinPreliminaire = bFinPreliminaire;
+        r.bBloque = bBloque;
+        erreur.copy(r.szErreur, sizeof r.szErreur - 1);
+        r.szErreur[std::min(erreur.size(), sizeof r.szErreur - 1)] = '\0';
+        OublierConnexion();
+        return n;
+    }
+    if (m_trace) m_trace("(active data connection failed: " + raison + "; passive mode from now on)");
+    if (m_repliPassif) m_repliPassif(raison);
+    return n2;
 }

@@ -212,7 +212,7 @@ TEST(OtdrFleet, CopiesEveryLiveInstrumentAndNamesTheDeadOne)
     // A command that prints text gives it as the instrument's output.
     r = Otdr(tmp, {"--json", "--fleet", flotte.string(), "--timeout", "2", "get", "-r", "/Traces", local.string()});
     EXPECT_EQ(r.nSortie, 1);
-    EXPECT_EQ(Json(tmp, r.strSortie, "[(i['result'], i.get('output', '')[:11]) for i in d['instruments']]"),
+    EXPECT_EQ(Json(tmp, r.strSortie, "[(i['result'], (i['output'] or '')[:11]) for i in d['instruments']]"),
               "[(None, 'Downloaded '), (None, 'Downloaded '), (None, '')]");
 }
 

@@ -168,9 +168,8 @@ TEST(OtdrHostilePeer, BrokenDownloadsKeepTheOldFileAndLeaveNoTemporary)
         ASSERT_TRUE(serveur.Demarrer({"--retr", std::string("b.sor=") + c.mode}));
         CRepertoireTemp tmp("otdr-hostile");
         tmp.Ecrire("loc/b.sor", "old b");
-        // Active only: a 425 would otherwise be tried again in passive mode.
-        const auto r = Otdr(tmp, {"--active", "--ftp-port", std::to_string(serveur.Port()), "--user", "test",
-                                  "--password", "secret", "--timeout", "1", "get", "/b.sor", "loc/b.sor"});
+        const auto r = Otdr(tmp, {"--ftp-port", std::to_string(serveur.Port()), "--user", "test", "--password",
+                                  "secret", "--timeout", "1", "get", "/b.sor", "loc/b.sor"});
         EXPECT_EQ(r.nSortie, 1);
         AttendreMessage(r, std::string("cannot download '/b.sor' to 'loc/b.sor': ") + c.cause);
         EXPECT_LT(r.dSecondes, 10.0);
@@ -206,7 +205,7 @@ TEST(OtdrHostilePeer, CutListingsExitOneNameTheDirectoryAndLoseNothing)
         for (int i = 0; i < 10; ++i)
             serveur.Repertoire().Ecrire("d/f" + std::to_string(i) + ".sor", "x");
         ASSERT_TRUE(serveur.Demarrer({"--list", c.mode}));
-        std::vector<std::string> args{"--active", "--ftp-port", std::to_string(serveur.Port()), "--user", "test",
+        std::vector<std::string> args{"--ftp-port", std::to_string(serveur.Port()), "--user", "test",
                                       "--password", "secret", "--timeout", "1"};
         args.insert(args.end(), c.commande.begin(), c.commande.end());
         fs::remove_all(copie);
