@@ -301,3 +301,14 @@ TEST_F(FacadeLoginTest, KnownModelNeedsNoDialogAndTouchesNoProfileKey)
     EXPECT_EQ(profil->Contient(SECTION_DRIVER, FTP_TYPE_IDENTIFICATION), 0);
     EXPECT_EQ(profil->Contient(SECTION_DRIVER, FTP_LOGIN), 0);
 }
+
+TEST_F(FacadeLoginTest, TheProfilesPassiveKeyGivesTheDriversFtpClientPassiveDataConnections)
+{
+    Demarrer({"--model", "KRX 15"});
+    ASSERT_NE(driver.GetFTPDirect(), nullptr);
+    EXPECT_EQ(driver.GetFTPDirect()->GetModeDonnees(), CFTPDirect::tModeDonnees::Actif);
+    profil->WriteProfileInt(SECTION_DRIVER, FTP_PASSIF, 1);
+    ASSERT_EQ(driver.StartDriver(), 1);
+    ASSERT_NE(driver.GetFTPDirect(), nullptr);
+    EXPECT_EQ(driver.GetFTPDirect()->GetModeDonnees(), CFTPDirect::tModeDonnees::Passif);
+}
