@@ -10,6 +10,7 @@
 #include "Contexte.h"
 #include "Erreurs.h"
 #include "Identifiants.h"
+#include "Selection.h"
 #include "common/Conversions.h"
 #include "profile/CProfilIni.h"
 #include "profile/ClesProfil.h"
@@ -56,6 +57,29 @@ void Afficher(const tContexte& ctx, IProfil& p)
                                                                 : "by the instrument's model (default)");
 }
 
+// config --dry-run: the keys that would be written (the password never shown, nor asked).
+int EssaiConfig(const tContexte& ctx)
+{
+    const tOptionsOtdr& o = ctx.options;
+    Selection::CEssai essai;
+    auto cle = [&](const char* nom, const std::string& valeur) { essai.Ajouter("set", nom, valeur); };
+    auto port = [&](const char* nom, int n) {
+        if (n == PORT_PAR_DEFAUT) essai.Ajouter("remove", nom, "");
+        else cle(nom, std::to_string(n));
+    };
+    if (o.adresse) cle("Adress IP", *o.adresse);
+    if (o.port) port("Port", *o.port);
+    if (o.portFtp) port("Ftp Port", *o.portFtp);
+    if (o.passif) *o.passif ? cle("Ftp Passive", "1") : essai.Ajouter("remove", "Ftp Passive", "");
+    if (o.utilisateur) {
+        cle("Ftp Type Identification", o.utilisateur->empty() ? "0" : std::to_string(TYPE_AUTRE));
+        cle("Ftp Login", *o.utilisateur);
+        cle("Ftp Password", o.utilisateur->empty() ? "" : "(the password typed)");
+    }
+    essai.Imprimer(o.bJson);
+    return SORTIE_SUCCES;
+}
+
 } // namespace
 
 int CommandeConfig(tContexte& ctx)
@@ -70,6 +94,7 @@ int CommandeConfig(tContexte& ctx)
     if (!ctx.ini->Verifier(raison))
         throw ErreurOperation("cannot read the profile '" + ctx.strCheminProfil + "': " + raison +
                               (bModifier ? " (nothing was changed)" : ""));
+    if (o.bEssai) return EssaiConfig(ctx);
     // Read before anything is written: a refused password changes nothing.
     const std::string mdp = o.utilisateur && !o.utilisateur->empty() ? MotDePasseAStocker(ctx) : std::string();
 

@@ -63,8 +63,8 @@ const char* const kOptionsGlobales =
     "  -v, --verbose     trace every command line and FTP command on standard error\n"
     "                    (passwords masked)\n"
     "  -q, --quiet       no progress, no summary: errors only\n"
-    "  --dry-run         print what get, put, rm, mkdir, rmdir or sync would do,\n"
-    "                    and do nothing\n"
+    "  --dry-run         print what get, put, rm, mkdir, rmdir, sync or config\n"
+    "                    would do, and do nothing\n"
     "  --include PATTERN with get -r, put -r and sync, only the files that match\n"
     "                    (repeatable; '*', '?', '[...]'; a pattern with '/' is\n"
     "                    matched against the path below the tree, else the name)\n"
@@ -176,10 +176,11 @@ void VerifierPortees(const tOptionsOtdr& o)
     if (!bArbre && (!o.inclusions.empty() || !o.exclusions.empty() || o.nouveauDepuis))
         throw ErreurUsage("options --include, --exclude and --newer-than apply to get -r, put -r and sync only");
     const bool bChange = o.strCommande == "get" || o.strCommande == "put" || o.strCommande == "rm" ||
-                         o.strCommande == "mkdir" || o.strCommande == "rmdir" || o.strCommande == "sync";
+                         o.strCommande == "mkdir" || o.strCommande == "rmdir" || o.strCommande == "sync" ||
+                         o.strCommande == "config";
     if (o.bEssai && !bChange)
         throw ErreurUsage("option --dry-run applies to the commands that change something: get, put, rm, mkdir, "
-                          "rmdir, sync");
+                          "rmdir, sync, config");
 }
 
 // A flag option (no value); false when it is none.

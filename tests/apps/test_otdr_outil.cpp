@@ -371,8 +371,14 @@ TEST_F(OtdrOutilTest, DryRunSaysWhatItWouldDoAndTouchesNothing)
     }
     EXPECT_EQ(CRepertoireTemp::Arbre(racine), avant);
 
+    // The profile too is left as it is.
+    auto r = Run({"--dry-run", "config", "--passive"});
+    EXPECT_EQ(r.nSortie, 0) << r.strErreur;
+    EXPECT_NE(r.strSortie.find("would set 'Ftp Passive' to '1'\n"), std::string::npos) << r.strSortie;
+    EXPECT_FALSE(fs::exists(tmp.Chemin() / "profile.ini"));
+
     // The same as one JSON document.
-    const auto r = Run({"--dry-run", "--json", "rm", "/readme.txt"});
+    r = Run({"--dry-run", "--json", "rm", "/readme.txt"});
     EXPECT_EQ(r.nSortie, 0) << r.strErreur;
     EXPECT_EQ(r.strSortie, "{\"dry_run\":true,\"actions\":[{\"action\":\"delete\",\"from\":\"/readme.txt\",\"to\":null,"
                            "\"size\":null}]}\n");
