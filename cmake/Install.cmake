@@ -69,3 +69,11 @@ foreach(u otdr-sync@.service otdr-sync@.timer)
   install(FILES ${PROJECT_BINARY_DIR}/systemd/${u} DESTINATION ${OTDR_SYSTEMD_UNITDIR})
 endforeach()
 install(FILES ${PROJECT_SOURCE_DIR}/deploy/systemd/otdr.sysusers DESTINATION ${OTDR_SYSUSERSDIR} RENAME otdr.conf)
+
+# The command-line tool's manual page and bash completion (the packages take
+# them from these places).
+if(TARGET otdr)
+  install(FILES ${PROJECT_SOURCE_DIR}/apps/otdr/otdr.1 DESTINATION ${CMAKE_INSTALL_MANDIR}/man1)
+  install(FILES ${PROJECT_SOURCE_DIR}/apps/otdr/otdr.bash-completion
+    DESTINATION ${CMAKE_INSTALL_DATAROOTDIR}/bash-completion/completions RENAME otdr)
+endif()

@@ -1,10 +1,13 @@
+#include "Affichage.h"
 #include "CConnexionFtp.h"
 
+#include <atomic>
 #include <chrono>
+#include <cstdio>
 
 #include "Erreurs.h"
+#include "Identifiants.h"
 #include "common/Conversions.h"
-#include "driver/IdentifiantsFtp.h"
 #include "ftp/CheminDistant.h"
 
 namespace {
@@ -22,6 +25,15 @@ CConnexionFtp::CConnexionFtp(const tContexte& ctx)
 
 void CConnexionFtp::Regler(CFTPDirect& ftp) const
 {
+    ftp.SetModeDonnees(m_ctx.eModeFtp);
+    ftp.SetRepliPassif([this](const std::string& raison) {
+        // Said once, however many connections (--parallel) meet it.
+        static std::atomic<bool> bDit{false};
+        if (bDit.exchange(true)) return;
+        std::fprintf(stderr, "otdr: no active data connection with %s (%s): going on in passive mode "
+                             "(--passive, or 'otdr config --passive', asks for it at once)\n",
+                     Visible(m_ctx.Hote()).c_str(), Visible(raison).c_str());
+    });
     if (m_ctx.options.delaiMs) {
         const std::chrono::milliseconds d(*m_ctx.options.delaiMs);
         ftp.SetDelaiConnexion(d);
@@ -49,23 +61,11 @@ void CConnexionFtp::Connecter()
         throw ErreurUsage("no instrument address: give --address, or store one with 'otdr config --address A'");
 
     const tOptionsOtdr& o = m_ctx.options;
-    const CString strUtilisateur = o.utilisateur ? Large(*o.utilisateur) : CString();
-    const CString strMotDePasse = o.motDePasse ? Large(*o.motDePasse) : CString();
-    // Without --user the credentials follow the instrument's model, as the
-    // driver's file transfer does: the command channel is asked first, briefly.
-    std::string modele;
-    if (!o.utilisateur) {
-        const long nLimite = std::min(o.delaiMs ? *o.delaiMs : 3000L, 3000L);
-        modele = ModeleAppareil(m_ctx, nLimite);
-        if (o.bVerbeux)
-            EcrireTrace("ftp", modele.empty() ? "the instrument did not identify itself: the logins in turn"
-                                              : "instrument model '" + modele + "'");
-    }
     std::string tentes;
     std::string raison;
     int nRefus = 0;
-    const int resultat = IdentifiantsFtp::Connecter(
-        Large(modele), o.utilisateur ? strUtilisateur.c_str() : nullptr, o.motDePasse ? strMotDePasse.c_str() : nullptr,
+    const int resultat = ConnecterSelonOptions(
+        m_ctx,
         [&](const CString& u, const CString& p) {
             if (o.bVerbeux)
                 EcrireTrace("ftp", "login to " + m_ctx.Cible(m_ctx.nPortFtp) + " as " + Etroit(u));

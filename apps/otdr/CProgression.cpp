@@ -18,7 +18,7 @@ CProgression* g_pCourante = nullptr;
 CProgression::CProgression(eProgression eMode, uint64_t nTotal, int nFichiers)
     : m_nTotal(nTotal), m_nFichiers(nFichiers), m_debut(std::chrono::steady_clock::now())
 {
-    m_bTerminal = isatty(STDOUT_FILENO) != 0;
+    m_bTerminal = isatty(STDERR_FILENO) != 0;
     m_bActif = eMode == eProgression::Toujours || (eMode == eProgression::Auto && m_bTerminal);
     m_bImmediat = eMode == eProgression::Toujours;
     m_dernierTexte = m_debut;
@@ -47,8 +47,8 @@ void CProgression::Interrompre()
     if (!partiel.empty())
         fs::remove(partiel, ec);
     if (g_pCourante->m_bAffiche && g_pCourante->m_bTerminal)
-        std::fputs("\n", stdout);
-    std::fflush(stdout);
+        std::fputs("\n", stderr);
+    std::fflush(stderr);
 }
 
 void CProgression::AjouterTotal(uint64_t nOctets, int nFichiers)
@@ -249,14 +249,14 @@ void CProgression::Dessiner(bool bFinal)
 
     if (!m_bTerminal) {
         // Not a terminal (log, pipe): a plain line now and then.
-        std::printf("%s%s%s\n", chiffres, m_strNom.empty() || bFinal ? "" : "  ", bFinal ? "" : m_strNom.c_str());
-        std::fflush(stdout);
+        std::fprintf(stderr, "%s%s%s\n", chiffres, m_strNom.empty() || bFinal ? "" : "  ", bFinal ? "" : m_strNom.c_str());
+        std::fflush(stderr);
         m_bAffiche = true;
         return;
     }
     int largeur = 80;
     winsize ws{};
-    if (ioctl(STDOUT_FILENO, TIOCGWINSZ, &ws) == 0 && ws.ws_col > 20)
+    if (ioctl(STDERR_FILENO, TIOCGWINSZ, &ws) == 0 && ws.ws_col > 20)
         largeur = ws.ws_col;
     const int nBarre = 24;
     std::string barre(nBarre, ' ');
@@ -266,7 +266,7 @@ void CProgression::Dessiner(bool bFinal)
     std::string ligne = "[" + barre + "] " + chiffres;
     if (!bFinal && !m_strNom.empty()) ligne += "  " + m_strNom;
     if (static_cast<int>(ligne.size()) > largeur - 1) ligne.resize(static_cast<size_t>(largeur - 1));
-    std::printf("\r\033[K%s%s", ligne.c_str(), bFinal ? "\n" : "");
-    std::fflush(stdout);
+    std::fprintf(stderr, "\r\033[K%s%s", ligne.c_str(), bFinal ? "\n" : "");
+    std::fflush(stderr);
     m_bAffiche = true;
 }

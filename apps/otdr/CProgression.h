@@ -22,7 +22,7 @@
 class CProgression
 {
 public:
-    // nTotal: bytes expected. With Auto the bar shows only when standard output
+    // nTotal: bytes expected. With Auto the bar shows only when standard error
     // is a terminal and the transfer has lasted a second.
     CProgression(eProgression eMode, uint64_t nTotal, int nFichiers);
     ~CProgression();

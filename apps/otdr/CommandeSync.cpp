@@ -3,6 +3,7 @@
 
 #include <cstdio>
 #include <filesystem>
+#include <memory>
 #include <system_error>
 
 #include "Affichage.h"
@@ -11,6 +12,7 @@
 #include "Contexte.h"
 #include "Erreurs.h"
 #include "Json.h"
+#include "Selection.h"
 #include "common/Conversions.h"
 #include "ftp/CSynchroDistante.h"
 
@@ -67,7 +69,8 @@ int CommandeSync(tContexte& ctx)
                               Etroit(c.Ftp().GetDerniereErreur()) + ")");
 
     // The bar counts only the files that move, as the sync finds them.
-    CProgression prog(ctx.options.bJson ? eProgression::Jamais : ctx.options.eProgres, 0, 0);
+    const bool bEssai = ctx.options.bEssai;
+    CProgression prog(ctx.options.bJson || bEssai ? eProgression::Jamais : ctx.options.eProgres, 0, 0);
     CParcoursDistant::tRappels rappels = Suivi(prog, true);
     rappels.entreeRepertoire = nullptr;
     rappels.avantFichier = [&prog](const CParcoursDistant::tFichier& f) {
@@ -75,11 +78,23 @@ int CommandeSync(tContexte& ctx)
         prog.Debut(fs::path(Etroit(f.strLocal)), Etroit(f.strRelatif), true);
         return CParcoursDistant::tSuite::Faire;
     };
-    CSynchroDistante synchro(c.Ftp(), rappels);
+    // --include, --exclude, --newer-than; a dry run notes the files that would
+    // move and leaves no directory behind.
+    const Selection::CFiltre filtre(ctx.options);
+    Selection::CEssai essai;
+    std::unique_ptr<Selection::CRepertoiresTemoins> temoins;
+    if (bEssai) temoins = std::make_unique<Selection::CRepertoiresTemoins>(local);
+    CSynchroDistante synchro(c.Ftp(), Selection::Filtrer(rappels, filtre, bEssai ? &essai : nullptr, true));
     c.Partager(synchro);
     const CSynchroDistante::tBilan b = synchro.Synchroniser(CString(Utf8ToWide(abs)), CString(Utf8ToWide(local.string())));
     prog.Terminer();
     NoterSessions(ctx, b.parcours);
+    if (bEssai) {
+        temoins.reset();
+        essai.Imprimer(ctx.options.bJson);
+        SignalerBilan(b.parcours, "compared");
+        return SORTIE_SUCCES;
+    }
 
     if (ctx.options.bJson) {
         ImprimerJson(abs, local, b, prog.OctetsFaits());
@@ -96,7 +111,7 @@ int CommandeSync(tContexte& ctx)
     std::snprintf(duree, sizeof duree, "%.1f", prog.Secondes());
     ligne += "; " + std::to_string(nCopies) + (nCopies == 1 ? " file" : " files") + " fetched (" +
              CProgression::Octets(prog.OctetsFaits()) + ") in " + duree + " s";
-    std::printf("%s\n", Visible(ligne + LiensIgnores(b.parcours)).c_str());
+    if (!ctx.options.bSilencieux) std::printf("%s\n", Visible(ligne + LiensIgnores(b.parcours)).c_str());
     SignalerBilan(b.parcours, "synced");
     return SORTIE_SUCCES;
 }

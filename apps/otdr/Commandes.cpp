@@ -11,14 +11,19 @@
 #include <mutex>
 #include <optional>
 #include <system_error>
+#include <cerrno>
+#include <unistd.h>
 
 #include "Affichage.h"
 #include "CConnexionFtp.h"
 #include "CProfilSurcharge.h"
 #include "CProgression.h"
 #include "Contexte.h"
+#include "Delais.h"
 #include "Erreurs.h"
 #include "Json.h"
+#include "Selection.h"
+#include "comm/SondeAppareils.h"
 #include "comm/TraceCom.h"
 #include "common/Conversions.h"
 #include "driver/COtdrDriver.h"
@@ -34,14 +39,6 @@ namespace {
 CString Large(const std::string& s) { return CString(Utf8ToWide(s)); }
 std::string Etroit(const std::wstring& s) { return WideToUtf8(s); }
 CString LargeChemin(const fs::path& p) { return Large(p.string()); }
-
-void VerifierOperandes(const tContexte& ctx, size_t nMin, size_t nMax, const char* usage)
-{
-    const size_t n = ctx.options.operandes.size();
-    if (n < nMin || n > nMax)
-        throw ErreurUsage(std::string(n < nMin ? "missing operand" : "too many operands") + ": usage: otdr " +
-                          usage + " (see 'otdr " + ctx.options.strCommande + " --help')");
-}
 
 // "d-a---r-" style column: the type, then each attribute letter or '-'.
 std::string Attributs(const tInfosFichierFtp& e)
@@ -111,6 +108,14 @@ std::string Raison(CConnexionFtp& c) { return Etroit(c.Ftp().GetDerniereErreur()
 
 } // namespace
 
+void VerifierOperandes(const tContexte& ctx, size_t nMin, size_t nMax, const char* usage)
+{
+    const size_t n = ctx.options.operandes.size();
+    if (n < nMin || n > nMax)
+        throw ErreurUsage(std::string(n < nMin ? "missing operand" : "too many operands") + ": usage: otdr " +
+                          usage + " (see 'otdr " + ctx.options.strCommande + " --help')");
+}
+
 std::string Resume(const char* verbe, int nFichiers, uint64_t nOctets, const std::string& cible, double s)
 {
     char t[64];
@@ -166,51 +171,6 @@ void NoterSessions(const tContexte& ctx, const CParcoursDistant::tBilan& b)
                      ctx.options.nParallele);
 }
 
-// ---------------------------------------------------------------- config
-
-int CommandeConfig(tContexte& ctx)
-{
-    VerifierOperandes(ctx, 0, 0, "config [--address A] [--port N|default] [--ftp-port N|default]");
-    const tOptionsOtdr& o = ctx.options;
-    IProfil& p = *ctx.profil;
-    using namespace ClesProfil;
-    const bool bModifier = o.adresse || o.port || o.portFtp;
-    std::string raison;
-    if (!ctx.ini->Verifier(raison))
-        throw ErreurOperation("cannot read the profile '" + ctx.strCheminProfil + "': " + raison +
-                              (bModifier ? " (nothing was changed)" : ""));
-
-    std::vector<std::string> remarques;
-    auto verifier = [&](int ok) {
-        if (!ok)
-            throw ErreurOperation("cannot write the profile '" + ctx.strCheminProfil + "': " +
-                                  ctx.ini->GetDerniereErreur());
-        const std::string r = ctx.ini->GetDerniereRemarque();
-        if (!r.empty() && std::find(remarques.begin(), remarques.end(), r) == remarques.end()) remarques.push_back(r);
-    };
-    // "default" removes the key: the driver's own port applies again.
-    auto ecrirePort = [&](const wchar_t* cle, int n) {
-        verifier(n == PORT_PAR_DEFAUT ? p.WriteProfileString(SECTION_DRIVER, cle, nullptr)
-                                      : p.WriteProfileInt(SECTION_DRIVER, cle, n));
-    };
-    if (o.adresse) verifier(p.WriteProfileString(SECTION_DRIVER, ADRESSE_IP, Large(*o.adresse)));
-    if (o.port) ecrirePort(PORT, *o.port);
-    if (o.portFtp) ecrirePort(FTP_PORT, *o.portFtp);
-    for (const std::string& r : remarques)
-        std::fprintf(stderr, "otdr: the profile '%s': %s\n", Visible(ctx.strCheminProfil).c_str(), r.c_str());
-
-    auto port = [&](const wchar_t* cle, int defaut) {
-        const int n = p.GetProfileInt(SECTION_DRIVER, cle, 0);
-        return (n > 0 && n <= 65535) ? std::to_string(n) : std::to_string(defaut) + " (default)";
-    };
-    const std::string adresse = Etroit(p.GetProfileString(SECTION_DRIVER, ADRESSE_IP, L""));
-    std::printf("profile:   %s\n", Visible(ctx.strCheminProfil).c_str());
-    std::printf("address:   %s\n", adresse.empty() ? "(not set)" : Visible(adresse).c_str());
-    std::printf("port:      %s\n", port(PORT, 1400).c_str());
-    std::printf("ftp-port:  %s\n", port(FTP_PORT, 21).c_str());
-    return SORTIE_SUCCES;
-}
-
 // ---------------------------------------------------------------- identify
 
 namespace {
@@ -251,7 +211,8 @@ static std::shared_ptr<void> PreparerDriver(const tContexte& ctx, COtdrDriver& d
     if (delaiMs) {
         const unsigned long t = static_cast<unsigned long>(*delaiMs);
         tDelaisDriver d = driver.GetDelais();
-        d.m_nAttenteReponse = t;
+        // Each reply waited for S seconds in all, whatever the channel does with it.
+        d.m_nAttenteReponse = static_cast<unsigned long>(AttenteParLecture(*delaiMs));
         d.m_nConnexion = t;
         d.m_nPauseCom = std::min(t, 500ul);
         // Room for the whole sequence of an instrument that answers every query
@@ -266,16 +227,26 @@ static std::shared_ptr<void> PreparerDriver(const tContexte& ctx, COtdrDriver& d
 
 std::string ModeleAppareil(const tContexte& ctx, long nLimiteMs)
 {
-    COtdrDriver driver;
-    const auto garde = PreparerDriver(ctx, driver, nLimiteMs);
-    tDelaisDriver d = driver.GetDelais();
-    d.m_nPauseCom = 1;  // nothing follows the hand-back but the FTP login
-    driver.SetDelais(d);
-    if (!driver.StartDriver())
-        return std::string();   // the worker is abandoned with the process
-    const std::string modele = driver.IsConnexionEnCours() ? Etroit(driver.GetIdentificationAppareil()) : "";
-    driver.StopDriver();
-    return modele;
+    // "*IDN?" alone, as scan asks: a file command never takes the instrument
+    // into remote control (its front panel stays usable).
+    if (ctx.strAdresse.find('/') != std::string::npos) return std::string();   // a block, not an instrument
+    tParametresSonde p;
+    p.nPort = static_cast<unsigned>(ctx.nPort);
+    p.nConnexionMs = static_cast<int>(nLimiteMs);
+    p.nReponseMs = static_cast<int>(AttenteParLecture(nLimiteMs));
+    p.nSimultanes = 1;
+    if (ctx.options.bVerbeux)
+        p.trace = [](const std::string&, eSensTrace sens, const std::string& texte) {
+            const bool bCr = !texte.empty() && texte.back() == '\r';
+            const char* tete = sens == eSensTrace::Envoi ? "> " : sens == eSensTrace::Reception ? "< " : "";
+            EcrireTrace("cmd", tete + texte.substr(0, texte.size() - (bCr ? 1 : 0)));
+        };
+    std::vector<tAppareilSonde> resultats;
+    std::string erreur;
+    if (!SonderAppareils({ctx.strAdresse}, p, resultats, erreur) || resultats.empty() ||
+        resultats[0].eEtat != eEtatSonde::Identifie)
+        return std::string();
+    return resultats[0].strModele;
 }
 
 int CommandeIdentify(tContexte& ctx)
@@ -284,12 +255,12 @@ int CommandeIdentify(tContexte& ctx)
     if (ctx.strAdresse.empty())
         throw ErreurUsage("no instrument address: give --address, or store one with 'otdr config --address A'");
 
-    COtdrDriver driver;
-    const auto garde = PreparerDriver(ctx, driver, ctx.options.delaiMs);
-    if (!driver.StartDriver()) {
+    auto driver = std::make_unique<COtdrDriver>();
+    const auto garde = PreparerDriver(ctx, *driver, ctx.options.delaiMs);
+    if (!driver->StartDriver()) {
         // The worker is still busy with the instrument; the process ends now
         // rather than waiting for it.
-        const unsigned long limite = driver.GetDelais().m_nDemarrage;
+        const unsigned long limite = driver->GetDelais().m_nDemarrage;
         EcrireErreur("the instrument at " + ctx.Cible(ctx.nPort) + " did not complete the connection sequence within " +
                          std::to_string((limite + 999) / 1000) + " s",
                      SORTIE_ECHEC);
@@ -297,14 +268,15 @@ int CommandeIdentify(tContexte& ctx)
         std::_Exit(SORTIE_ECHEC);
     }
     // The port actually reached: the fallback port 21 when the configured one failed.
-    const int nPort = driver.GetPortConnexion() != 0 ? static_cast<int>(driver.GetPortConnexion()) : ctx.nPort;
-    const std::string raison = Etroit(driver.GetRaisonEchecConnexion());
-    if (!driver.IsConnexionEnCours()) {
-        driver.StopDriver();
+    const int nPort = driver->GetPortConnexion() != 0 ? static_cast<int>(driver->GetPortConnexion()) : ctx.nPort;
+    std::string raison = Etroit(driver->GetRaisonEchecConnexion());
+    if (ctx.options.delaiMs) raison = AttenteReelle(raison, *ctx.options.delaiMs);
+    if (!driver->IsConnexionEnCours()) {
+        driver->StopDriver();
         throw ErreurOperation("cannot connect to the instrument at " + ctx.Hote() + " (" + raison + ")");
     }
-    const std::string modele = Etroit(driver.GetIdentificationAppareil());
-    const std::string version = Etroit(driver.GetVersionAppareil());
+    const std::string modele = Etroit(driver->GetIdentificationAppareil());
+    const std::string version = Etroit(driver->GetVersionAppareil());
     if (ctx.options.bJson) {
         CEcrivainJson j;
         j.DebutObjet().Cle("model");
@@ -319,7 +291,9 @@ int CommandeIdentify(tContexte& ctx)
         std::printf("Connection:  connected to %s\n", Visible(ctx.Cible(nPort)).c_str());
     }
     std::fflush(stdout);
-    driver.StopDriver();
+    // The front panel back to the user: released without a stop, the driver
+    // sends "*LOC" on a channel still open.
+    driver.reset();
     if (modele.empty())
         throw ErreurOperation("the instrument at " + ctx.Cible(nPort) +
                               " accepted the connection but did not identify itself" +
@@ -451,13 +425,12 @@ int CommandeLs(tContexte& ctx)
 
 // ---------------------------------------------------------------- get
 
-int CommandeGet(tContexte& ctx)
+namespace {
+
+// One remote file or tree to LOCAL (into it when it is a directory).
+int TelechargerUn(const tContexte& ctx, CConnexionFtp& c, const std::string& abs, const fs::path& local,
+                  Selection::CEssai* pEssai)
 {
-    VerifierOperandes(ctx, 2, 2, "get [-r] REMOTE LOCAL");
-    const fs::path local = fs::path(ctx.options.operandes[1]);
-    CConnexionFtp c(ctx);
-    c.Connecter();
-    const std::string abs = c.Absolu(ctx.options.operandes[0]);
     std::error_code ec;
     const bool bLocalRep = fs::is_directory(local, ec);
     const std::string nom = abs == "/" ? std::string() : CheminDistant::Nom(abs);
@@ -466,6 +439,10 @@ int CommandeGet(tContexte& ctx)
     // directory is known by entering it (first with -r, after a failed RETR without).
     if (abs != "/" && !(ctx.options.bRecursif && c.EstRepertoire(abs))) {
         const fs::path cible = bLocalRep ? local / nom : local;
+        if (pEssai) {
+            pEssai->Ajouter("download", abs, cible.string());
+            return SORTIE_SUCCES;
+        }
         CProgression prog(ctx.options.eProgres, 0, 1);
         c.Ftp().SetProgression([&prog](uint64_t, uint64_t nTotal) {
             prog.DefinirTotal(nTotal);
@@ -489,19 +466,127 @@ int CommandeGet(tContexte& ctx)
     const fs::path racine = bLocalRep && !nom.empty() ? local / nom : local;
     if (fs::exists(racine, ec) && !fs::is_directory(racine, ec))
         throw ErreurOperation("'" + racine.string() + "' exists and is not a directory");
-    CProgression prog(ctx.options.eProgres, 0, 0);
-    CParcoursDistant parcours(c.Ftp(), Suivi(prog, true));
+    CProgression prog(pEssai ? eProgression::Jamais : ctx.options.eProgres, 0, 0);
+    const Selection::CFiltre filtre(ctx.options);
+    // A dry run walks the remote tree as a copy would, and leaves no directory behind.
+    std::unique_ptr<Selection::CRepertoiresTemoins> temoins;
+    if (pEssai) temoins = std::make_unique<Selection::CRepertoiresTemoins>(racine);
+    CParcoursDistant parcours(c.Ftp(), Selection::Filtrer(Suivi(prog, true), filtre, pEssai, true));
     c.Partager(parcours);
     const CParcoursDistant::tBilan bilan = parcours.Telecharger(Large(abs), LargeChemin(racine));
     prog.Terminer();
     NoterSessions(ctx, bilan);
-    std::printf("%s\n", Visible(Resume("Downloaded", bilan.nFichiers, prog.OctetsFaits(), "to " + racine.string(),
-                                       prog.Secondes()) + LiensIgnores(bilan)).c_str());
+    if (!pEssai && !ctx.options.bSilencieux)
+        std::printf("%s\n", Visible(Resume("Downloaded", bilan.nFichiers, prog.OctetsFaits(),
+                                           "to " + racine.string(), prog.Secondes()) + LiensIgnores(bilan)).c_str());
     SignalerBilan(bilan, "downloaded");
     return SORTIE_SUCCES;
 }
 
+// A remote file to standard output, through a temporary file that the
+// download's checks have passed (a failed one writes nothing).
+int VersSortie(const tContexte& ctx, CConnexionFtp& c, const std::string& abs)
+{
+    // In a directory of its own (mode 0700): nobody can put a link in its place.
+    std::error_code ec;
+    std::string modele = (fs::temp_directory_path(ec) / "otdr-XXXXXX").string();
+    if (::mkdtemp(modele.data()) == nullptr)
+        throw ErreurOperation("cannot create a temporary directory: " + std::string(std::strerror(errno)));
+    struct tEfface { fs::path p; ~tEfface() { std::error_code e; fs::remove_all(p, e); } } efface{modele};
+    const fs::path tmp = efface.p / "fichier";
+    CProgression prog(ctx.options.eProgres, 0, 1);
+    c.Ftp().SetProgression([&prog](uint64_t, uint64_t nTotal) {
+        prog.DefinirTotal(nTotal);
+        return true;
+    });
+    prog.Debut(tmp, CheminDistant::Nom(abs), true);
+    const int ok = c.Ftp().GetFile(Large(abs), LargeChemin(tmp));
+    c.Ftp().SetProgression({});
+    prog.Fin(ok ? fs::file_size(tmp, ec) : 0, ok != 0);
+    prog.Terminer();
+    if (!ok) throw ErreurOperation("cannot download '" + abs + "': " + Raison(c));
+    std::unique_ptr<std::FILE, int (*)(std::FILE*)> f(std::fopen(tmp.c_str(), "rb"), &std::fclose);
+    if (!f) throw ErreurOperation("cannot read the downloaded file '" + tmp.string() + "'");
+    char bloc[65536];
+    for (size_t n; (n = std::fread(bloc, 1, sizeof bloc, f.get())) > 0;)
+        if (std::fwrite(bloc, 1, n, stdout) != n) throw ErreurOperation("cannot write to standard output");
+    if (std::fflush(stdout) != 0) throw ErreurOperation("cannot write to standard output");
+    return SORTIE_SUCCES;
+}
+
+} // namespace
+
+int CommandeGet(tContexte& ctx)
+{
+    VerifierOperandes(ctx, 2, static_cast<size_t>(-1), "get [-r] REMOTE... LOCAL");
+    const std::vector<std::string>& ops = ctx.options.operandes;
+    const fs::path local = fs::path(ops.back());
+    const bool bSortie = ops.back() == "-";
+    if (bSortie && ctx.options.bRecursif) throw ErreurUsage("get -r: a tree cannot go to standard output ('-')");
+    CConnexionFtp c(ctx);
+    c.Connecter();
+    const std::vector<std::string> sources =
+        Selection::Developper(c, std::vector<std::string>(ops.begin(), ops.end() - 1), ctx.options.bRecursif);
+    Selection::CEssai essai;
+    Selection::CEssai* pEssai = ctx.options.bEssai ? &essai : nullptr;
+    if (bSortie) {
+        if (sources.size() != 1) throw ErreurUsage("get: one file only goes to standard output ('-')");
+        if (pEssai) {
+            essai.Ajouter("download", sources[0], "-");
+            essai.Imprimer(ctx.options.bJson);
+            return SORTIE_SUCCES;
+        }
+        return VersSortie(ctx, c, sources[0]);
+    }
+    std::error_code ec;
+    if (sources.size() > 1 && !fs::is_directory(local, ec))
+        throw ErreurOperation("'" + local.string() + "' is not a directory (" + std::to_string(sources.size()) +
+                              " files or trees to copy into it)");
+    if (sources.size() == 1 && !pEssai) return TelechargerUn(ctx, c, sources[0], local, nullptr);
+    int nSortie = SORTIE_SUCCES;
+    for (const std::string& abs : sources) {
+        try {
+            TelechargerUn(ctx, c, abs, local, pEssai);
+        } catch (const CErreurOtdr& e) {
+            // Each failure said; the others still copied.
+            if (sources.size() == 1) throw;
+            EcrireErreur(e.what(), e.Sortie());
+            nSortie = SORTIE_ECHEC;
+        }
+    }
+    if (pEssai) essai.Imprimer(ctx.options.bJson);
+    return nSortie;
+}
+
 // ---------------------------------------------------------------- put
+
+namespace {
+
+// put -r --dry-run: the local tree read as the upload would take it (links to
+// directories not followed), the instrument not touched.
+int EssaiEnvoi(const tContexte& ctx, const fs::path& local, const std::string& racine, const Selection::CFiltre& filtre)
+{
+    Selection::CEssai essai;
+    std::vector<std::pair<std::string, fs::path>> fichiers;
+    std::error_code ec;
+    for (fs::recursive_directory_iterator it(local, ec), fin; !ec && it != fin; it.increment(ec)) {
+        if (!it->is_regular_file(ec)) continue;
+        const std::string relatif = fs::relative(it->path(), local, ec).generic_string();
+        const auto t = it->last_write_time(ec);
+        const long long nDate = std::chrono::duration_cast<std::chrono::seconds>(
+                                    t - fs::file_time_type::clock::now() +
+                                    std::chrono::system_clock::now().time_since_epoch()).count();
+        if (filtre.Retenir(relatif, nDate)) fichiers.emplace_back(relatif, it->path());
+    }
+    std::sort(fichiers.begin(), fichiers.end());
+    for (const auto& f : fichiers)
+        essai.Ajouter("upload", f.second.string(), CheminDistant::Joindre(racine, f.first),
+                      static_cast<long long>(fs::file_size(f.second, ec)));
+    essai.Imprimer(ctx.options.bJson);
+    return SORTIE_SUCCES;
+}
+
+} // namespace
 
 int CommandePut(tContexte& ctx)
 {
@@ -529,6 +614,12 @@ int CommandePut(tContexte& ctx)
     if (!bRepLocal) {
         if (bDansRep) abs = CheminDistant::Joindre(abs, nomLocal);
         const uint64_t taille = fs::file_size(local, ec);
+        if (ctx.options.bEssai) {
+            Selection::CEssai essai;
+            essai.Ajouter("upload", local.string(), abs, ec ? -1 : static_cast<long long>(taille));
+            essai.Imprimer(ctx.options.bJson);
+            return SORTIE_SUCCES;
+        }
         CProgression prog(ctx.options.eProgres, ec ? 0 : taille, 1);
         prog.Debut(local, nomLocal, false);
         const int ok = c.Ftp().PutFile(LargeChemin(local), Large(abs));
@@ -540,26 +631,27 @@ int CommandePut(tContexte& ctx)
     }
 
     const std::string racine = bDansRep ? CheminDistant::Joindre(abs, nomLocal) : abs;
+    const Selection::CFiltre filtre(ctx.options);
+    if (ctx.options.bEssai) return EssaiEnvoi(ctx, local, racine, filtre);
     CProgression prog(ctx.options.eProgres, 0, 0);
-    CParcoursDistant parcours(c.Ftp(), Suivi(prog, false));
+    CParcoursDistant parcours(c.Ftp(), Selection::Filtrer(Suivi(prog, false), filtre, nullptr, false));
     c.Partager(parcours);
     const CParcoursDistant::tBilan bilan = parcours.Envoyer(LargeChemin(local), Large(racine));
     prog.Terminer();
     NoterSessions(ctx, bilan);
-    std::printf("%s\n", Visible(Resume("Uploaded", bilan.nFichiers, prog.OctetsFaits(), "to " + racine,
-                                       prog.Secondes()) + LiensIgnores(bilan)).c_str());
+    if (!ctx.options.bSilencieux)
+        std::printf("%s\n", Visible(Resume("Uploaded", bilan.nFichiers, prog.OctetsFaits(), "to " + racine,
+                                           prog.Secondes()) + LiensIgnores(bilan)).c_str());
     SignalerBilan(bilan, "uploaded");
     return SORTIE_SUCCES;
 }
 
 // ---------------------------------------------------------------- rm, mkdir, rmdir
 
-int CommandeRm(tContexte& ctx)
+namespace {
+
+void SupprimerUn(CConnexionFtp& c, const std::string& abs)
 {
-    VerifierOperandes(ctx, 1, 1, "rm REMOTE");
-    CConnexionFtp c(ctx);
-    c.Connecter();
-    const std::string abs = c.Absolu(ctx.options.operandes[0]);
     const tInfosFichierFtp infos = EtatExistant(c, abs);
     if (CFTPDirect::IsDirectory(infos))
         throw ErreurOperation("'" + abs + "' is a directory (use 'otdr rmdir')");
@@ -568,7 +660,35 @@ int CommandeRm(tContexte& ctx)
                               Raison(c) + ")");
     if (!c.Ftp().DelFile(Large(CheminDistant::Nom(abs))))
         throw ErreurOperation("cannot delete '" + abs + "' on the instrument: " + Raison(c));
-    return SORTIE_SUCCES;
+}
+
+} // namespace
+
+int CommandeRm(tContexte& ctx)
+{
+    VerifierOperandes(ctx, 1, static_cast<size_t>(-1), "rm REMOTE...");
+    CConnexionFtp c(ctx);
+    c.Connecter();
+    const std::vector<std::string> cibles = Selection::Developper(c, ctx.options.operandes, false);
+    Selection::CEssai essai;
+    int nSortie = SORTIE_SUCCES;
+    for (const std::string& abs : cibles) {
+        try {
+            if (ctx.options.bEssai) {
+                if (CFTPDirect::IsDirectory(EtatExistant(c, abs)))
+                    throw ErreurOperation("'" + abs + "' is a directory (use 'otdr rmdir')");
+                essai.Ajouter("delete", abs, "");
+            } else {
+                SupprimerUn(c, abs);
+            }
+        } catch (const CErreurOtdr& e) {
+            if (cibles.size() == 1) throw;
+            EcrireErreur(e.what(), e.Sortie());
+            nSortie = SORTIE_ECHEC;
+        }
+    }
+    if (ctx.options.bEssai) essai.Imprimer(ctx.options.bJson);
+    return nSortie;
 }
 
 int CommandeMkdir(tContexte& ctx)
@@ -579,6 +699,13 @@ int CommandeMkdir(tContexte& ctx)
     const std::string abs = c.Absolu(ctx.options.operandes[0]);
     if (abs == "/")
         throw ErreurOperation("'/' already exists on the instrument");
+    if (ctx.options.bEssai) {
+        if (c.EstRepertoire(abs)) throw ErreurOperation("'" + abs + "' already exists on the instrument");
+        Selection::CEssai essai;
+        essai.Ajouter("create directory", abs, "");
+        essai.Imprimer(ctx.options.bJson);
+        return SORTIE_SUCCES;
+    }
     const short n = c.CreerRepertoire(abs);
     if (n == 3)
         throw ErreurOperation("no such directory on the instrument: '" + CheminDistant::Parent(abs) + "' (" +
@@ -603,6 +730,12 @@ int CommandeRmdir(tContexte& ctx)
     const tInfosFichierFtp infos = EtatExistant(c, abs);
     if (!CFTPDirect::IsDirectory(infos))
         throw ErreurOperation("no such directory on the instrument: '" + abs + "' (" + Raison(c) + ")");
+    if (ctx.options.bEssai) {
+        Selection::CEssai essai;
+        essai.Ajouter(ctx.options.bRecursif ? "remove directory and all it holds" : "remove directory", abs, "");
+        essai.Imprimer(ctx.options.bJson);
+        return SORTIE_SUCCES;
+    }
 
     if (ctx.options.bRecursif) {
         CParcoursDistant parcours(c.Ftp());

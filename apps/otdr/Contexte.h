@@ -6,6 +6,7 @@
 #include <string>
 
 #include "OptionsOtdr.h"
+#include "ftp/CFTPDirect.h"
 #include "ftp/CParcoursDistant.h"
 #include "profile/CProfilIni.h"
 #include "profile/Profil.h"
@@ -19,6 +20,8 @@ struct tContexte
     std::string strAdresse;            // empty when neither option nor profile gives one
     int nPort = 1400;
     int nPortFtp = 21;
+    // FTP data connections: --passive or the profile's key; --active: never passive.
+    CFTPDirect::tModeDonnees eModeFtp = CFTPDirect::tModeDonnees::Actif;
 
     // Address text for messages: "host", "[v6 address]", and "host:port".
     std::string Hote() const
@@ -38,6 +41,9 @@ void EcrireTrace(const std::string& strCanal, const std::string& strLigne);
 // Writes the message of a failure on standard error: "otdr: ..." on one line,
 // or under --json one JSON object with the exit status it ends with.
 void EcrireErreur(const std::string& strMessage, int nSortie);
+
+// A usage error unless the command has nMin to nMax operands.
+void VerifierOperandes(const tContexte& ctx, size_t nMin, size_t nMax, const char* pszUsage);
 
 // Commands; each returns the exit status or throws CErreurOtdr.
 int CommandeConfig(tContexte& ctx);

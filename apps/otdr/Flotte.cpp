@@ -349,8 +349,11 @@ private:
             j.Cle("result");
             if (bDocument) j.Brut(t.strDocument.substr(d, f - d + 1));
             else j.Nul();
-            // A command without a document of its own (get, put...): its text.
-            if (!bDocument && d != std::string::npos) j.Cle("output").Valeur(t.strDocument);
+            // A command without a document of its own (get, put...): its text;
+            // the key is always there, null when there is none.
+            j.Cle("output");
+            if (!bDocument && d != std::string::npos) j.Valeur(t.strDocument);
+            else j.Nul();
             j.Cle("error");
             if (t.nSortie == SORTIE_SUCCES) j.Nul();
             else j.Valeur(t.strRaison);

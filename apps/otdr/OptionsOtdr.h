@@ -30,13 +30,31 @@ struct tOptionsOtdr
     std::optional<int> portFtp;
     std::optional<std::string> utilisateur;
     std::optional<std::string> motDePasse;
+    bool bMotDePasseLigne = false;        // given as --password (seen in the process list)
     std::optional<long> delaiMs;          // --timeout, or OTDR_TIMEOUT
+    std::optional<bool> passif;           // --passive (true) or --active (false); else the profile's
     eProgression eProgres = eProgression::Auto;
     std::optional<std::string> flotte;   // --fleet FILE: the command runs for each instrument of FILE
     int nTaches = 4;                      // --jobs N: instruments at once (1..JOBS_MAX)
     std::optional<tTranche> tranche;      // --shard I/N, with --fleet only
     int nParallele = 1;                   // --parallel: FTP connections of a tree copy
+    bool bSilencieux = false;             // -q: no progress, no summary; errors only
+    bool bEssai = false;                  // --dry-run: say what would be done, do nothing
+    std::vector<std::string> inclusions;  // --include PATTERN: only the files that match one
+    std::vector<std::string> exclusions;  // --exclude PATTERN: never the files that match one
+    std::optional<long long> nouveauDepuis;   // --newer-than: seconds since 1970 UTC
+    int nReprises = 0;                    // --retry N: runs again after a failure, N times at most
 };
+
+constexpr int REPRISES_MAX = 10;
+
+// "--newer-than": a date (2026-12-01, 2026-12-01T08:30, 2026-12-01T08:30:15,
+// UTC; a final Z allowed) or a duration back from nMaintenant (90s, 30m, 12h,
+// 7d, 2w) -> seconds since 1970 UTC; a usage error otherwise.
+long long LireDateLimite(const std::string& strValeur, long long nMaintenant);
+
+// The operand count of the command against its usage; a usage error naming it.
+void VerifierNombreOperandes(const tOptionsOtdr& o);
 
 constexpr int JOBS_MAX = 64;
 

@@ -7,6 +7,7 @@
 #include <iostream>
 #include <mutex>
 #include <pthread.h>
+#include <chrono>
 #include <thread>
 
 #include "Affichage.h"
@@ -63,6 +64,29 @@ void Resoudre(tContexte& ctx)
     };
     ctx.nPort = port(o.port, PORT, 1400);
     ctx.nPortFtp = port(o.portFtp, FTP_PORT, 21);
+    using tMode = CFTPDirect::tModeDonnees;
+    if (o.passif) ctx.eModeFtp = *o.passif ? tMode::Passif : tMode::ActifSeul;
+    else if (ini->GetProfileInt(SECTION_DRIVER, FTP_PASSIF, 0) != 0) ctx.eModeFtp = tMode::Passif;
+}
+
+int ExecuterCommande(tContexte& ctx);
+
+// --retry N: a run that failed (status 1: the instrument, the network) is made
+// again, N times at most, after 1, 2, 4... seconds (60 at most); each failure
+// is said. A wrong command line is never retried.
+int AvecReprises(tContexte& ctx)
+{
+    for (int nEssai = 0;; ++nEssai) {
+        try {
+            return ExecuterCommande(ctx);
+        } catch (const CErreurOtdr& e) {
+            if (e.Sortie() != SORTIE_ECHEC || nEssai >= ctx.options.nReprises) throw;
+            EcrireErreur(e.what(), e.Sortie());
+        }
+        const int nAttente = nEssai < 6 ? 1 << nEssai : 60;
+        std::fprintf(stderr, "otdr: trying again in %d s (%d of %d)\n", nAttente, nEssai + 1, ctx.options.nReprises);
+        std::this_thread::sleep_for(std::chrono::seconds(nAttente));
+    }
 }
 
 int Executer(const std::vector<std::string>& args)
@@ -85,8 +109,12 @@ int Executer(const std::vector<std::string>& args)
     if (o.strCommande == "scan") return CommandeScan(ctx);
 
     Resoudre(ctx);
-    const std::string& c = o.strCommande;
-    if (c == "config") return CommandeConfig(ctx);
+    if (o.strCommande == "config") return CommandeConfig(ctx);
+    return AvecReprises(ctx);
+}
+int ExecuterCommande(tContexte& ctx)
+{
+    const std::string& c = ctx.options.strCommande;
     if (c == "identify") return CommandeIdentify(ctx);
     if (c == "ls") return CommandeLs(ctx);
     if (c == "get") return CommandeGet(ctx);

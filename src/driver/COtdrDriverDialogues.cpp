@@ -97,7 +97,6 @@ int COtdrDriver::FileTransfertAvecDemandeLogin()
     }
 
     CString u, p;
-    if (IdentifiantsFtp::ParType(nType, u, p)) return FileTransfert(u, p);
-    if (nType == CDlgSaisieIdentificationFtp::TYPE_AUTRE) return FileTransfert(strUtilisateur, strMotDePasse);
+    if (IdentifiantsFtp::ParChoix(nType, strUtilisateur, strMotDePasse, u, p)) return FileTransfert(u, p);
     return FileTransfert(nullptr, nullptr);
 }

@@ -225,6 +225,8 @@ void CTacheDriver::OnStartDriver(std::uintptr_t, std::intptr_t)
         if (appareil->IsConnecte()) {
             // Not logged in here: the file transfer entry points do that.
             std::unique_ptr<CFTPDirect> ftp(new (std::nothrow) CFTPDirect(appareil->GetAdresse(), nPortFtp));
+            if (ftp && profil && profil->GetProfileInt(ClesProfil::SECTION_DRIVER, ClesProfil::FTP_PASSIF, 0) != 0)
+                ftp->SetModeDonnees(CFTPDirect::tModeDonnees::Passif);
             std::lock_guard<std::mutex> lock(m_mutexEtat);
             m_pAppareil = std::move(appareil);
             m_pFTPDirect = std::move(ftp);

@@ -1,5 +1,7 @@
 #include "driver/IdentifiantsFtp.h"
 
+#include <sstream>
+
 #include "comm/FamillesAppareil.h"
 
 namespace IdentifiantsFtp {
@@ -49,6 +51,96 @@ bool ParType(int nType, CString& strUtilisateur, CString& strMotDePasse)
     if (nType < 1 || nType > 5) return false;
     Prendre(*kParType[nType - 1], strUtilisateur, strMotDePasse);
     return true;
+}
+
+bool ParChoix(int nType, const CString& strLogin, const CString& strMotDePasseChoisi, CString& strUtilisateur,
+              CString& strMotDePasse)
+{
+    constexpr int TYPE_AUTRE = 6;
+    if (ParType(nType, strUtilisateur, strMotDePasse)) return true;
+    if (nType != TYPE_AUTRE) return false;
+    strUtilisateur = strLogin;
+    strMotDePasse = strMotDePasseChoisi;
+    return true;
+}
+
+namespace {
+
+// One entry of a .netrc: its tokens up to the next "machine", "default" or "macdef".
+struct tEntreeNetrc
+{
+    std::string strUtilisateur, strMotDePasse;
+    bool bUtilisateur = false, bMotDePasse = false;
+};
+
+void LireEntree(std::istringstream& flux, tEntreeNetrc& e)
+{
+    std::string mot;
+    while (true) {
+        const std::streampos p = flux.tellg();
+        if (!(flux >> mot)) return;
+        if (mot == "machine" || mot == "default" || mot == "macdef") {
+            flux.seekg(p);
+            return;
+        }
+        std::string valeur;
+        if (!(flux >> valeur)) return;
+        if (mot == "login") e.strUtilisateur = valeur, e.bUtilisateur = true;
+        else if (mot == "password") e.strMotDePasse = valeur, e.bMotDePasse = true;
+    }
+}
+
+// A macro's body runs to the first empty line: its words are no entries.
+void SauterMacro(std::istringstream& flux)
+{
+    std::string ligne;
+    std::getline(flux, ligne);
+    while (std::getline(flux, ligne) && !ligne.empty()) {
+    }
+}
+
+} // namespace
+
+bool ParNetrc(const std::string& texte, const std::string& machine, std::string& strUtilisateur,
+              std::string& strMotDePasse, bool& bMotDePasse)
+{
+    std::istringstream flux(texte);
+    std::string mot;
+    tEntreeNetrc trouvee, parDefaut;
+    bool bTrouvee = false, bDefaut = false;
+    while (flux >> mot) {
+        if (mot == "macdef") {
+            SauterMacro(flux);
+        } else if (mot == "default") {
+            tEntreeNetrc e;
+            LireEntree(flux, e);
+            if (!bDefaut) parDefaut = e, bDefaut = true;
+        } else if (mot == "machine") {
+            std::string nom;
+            flux >> nom;
+            tEntreeNetrc e;
+            LireEntree(flux, e);
+            if (!bTrouvee && nom == machine) trouvee = e, bTrouvee = true;
+        }
+    }
+    const tEntreeNetrc* e = bTrouvee ? &trouvee : bDefaut ? &parDefaut : nullptr;
+    if (!e || !e->bUtilisateur) return false;
+    strUtilisateur = e->strUtilisateur;
+    strMotDePasse = e->strMotDePasse;
+    bMotDePasse = e->bMotDePasse;
+    return true;
+}
+
+int ConnecterSelonChoix(const CString& strModele, int nType, const CString& strLogin,
+                        const CString& strMotDePasseChoisi,
+                        const std::function<int(const CString&, const CString&)>& connexion)
+{
+    CString u, p;
+    if (!strModele.IsEmpty() && ParModele(strModele, u, p)) return connexion(u, p);
+    constexpr int TYPE_AUTRE = 6;
+    if ((nType != TYPE_AUTRE || !strLogin.IsEmpty()) && ParChoix(nType, strLogin, strMotDePasseChoisi, u, p))
+        return connexion(u, p);
+    return Connecter(strModele, nullptr, nullptr, connexion);
 }
 
 int Connecter(const CString& strModele, const wchar_t* user, const wchar_t* password,

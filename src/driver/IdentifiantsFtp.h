@@ -3,6 +3,7 @@
 // file transfer entry points try them.
 
 #include <functional>
+#include <string>
 
 #include "common/CString.h"
 #include "common/Export.h"
@@ -25,6 +26,26 @@ OTDR_EXPORT bool ParModele(const CString& strModele, CString& strUtilisateur, CS
 // The credentials of a type of the identification dialog: 1 to 5 give A, B, C,
 // D, E. False for the others (Automatic, Other), leaving the texts unchanged.
 OTDR_EXPORT bool ParType(int nType, CString& strUtilisateur, CString& strMotDePasse);
+
+// The credentials of a choice of the identification dialog, as stored in the
+// profile: types 1 to 5 give A to E, type 6 ("Other") the login and password
+// given. False for Automatic (0) and any other type, leaving the texts unchanged.
+OTDR_EXPORT bool ParChoix(int nType, const CString& strLogin, const CString& strMotDePasseChoisi,
+                          CString& strUtilisateur, CString& strMotDePasse);
+
+// The login of a machine in a .netrc text: its "machine" entry (names compared
+// exactly), else the "default" entry. bMotDePasse tells whether the entry gave
+// a password. False when neither entry exists or it gives no login.
+OTDR_EXPORT bool ParNetrc(const std::string& strTexte, const std::string& strMachine, std::string& strUtilisateur,
+                          std::string& strMotDePasse, bool& bMotDePasse);
+
+// Logs in with a host's stored choice: the family's credentials when the model
+// names one (as the entry points do, a family overrides any other choice);
+// else the stored choice (ParChoix, type 6 only with a login); else as
+// Connecter with no credentials given. Same results as Connecter.
+OTDR_EXPORT int ConnecterSelonChoix(const CString& strModele, int nType, const CString& strLogin,
+                                    const CString& strMotDePasseChoisi,
+                                    const std::function<int(const CString&, const CString&)>& connexion);
 
 // Logs in as the file transfer entry point does and returns the last login's
 // result: the given credentials ("krx15" / "brimola" for a null pointer, each

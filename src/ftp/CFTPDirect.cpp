@@ -136,6 +136,11 @@ int CFTPDirect::FtpConnexion(CString strUtilisateur, CString strMotDePasse)
         AppliquerDelais(*session);
         session->SetTrace(m_trace);
         session->SetProgression(&m_progression);
+        session->SetModeDonnees(static_cast<CSessionFtp::eModeDonnees>(static_cast<int>(m_eModeDonnees)));
+        session->SetRepliPassif([this](const std::string& raison) {
+            m_eModeDonnees = tModeDonnees::Passif;   // the next logins too
+            if (m_repliPassif) m_repliPassif(raison);
+        });
         // USER and PASS go out in the ANSI code page, as typed.
         const CSessionFtp::eEchecConnexion e =
             session->Connecter(WideToAnsi(strUtilisateur), WideToAnsi(strMotDePasse));

@@ -156,6 +156,19 @@ public:
     void SetDelaiReponse(std::chrono::milliseconds delai);
     void SetDelaiBlocage(std::chrono::milliseconds delai);
 
+    /// Data connections: active (the default; the server connects back) or
+    /// passive (the client connects, which NAT and firewalls let through).
+    /// In active mode, a data connection that cannot be made (PORT refused,
+    /// 425, no connection back within the reply limit) is tried once more in
+    /// passive mode, which the client then keeps; the function given to
+    /// SetRepliPassif is told why, once per time it happens. Applied from the
+    /// next login on. ActifSeul: active, without the passive retry.
+    enum class tModeDonnees { Actif, Passif, ActifSeul };
+    void SetModeDonnees(tModeDonnees eMode) { m_eModeDonnees = eMode; }
+    tModeDonnees GetModeDonnees() const { return m_eModeDonnees; }
+    using FonctionRepliPassif = std::function<void(const std::string& strRaison)>;
+    void SetRepliPassif(FonctionRepliPassif fonction) { m_repliPassif = std::move(fonction); }
+
     /// Called during each file transfer (GetFile, PutFile) with the bytes moved
     /// so far and the file's size (0 when unknown), at least once at the start
     /// and once at the end, and about every 100 ms meanwhile, on the calling
@@ -233,5 +246,7 @@ private:
     std::chrono::milliseconds m_delaiReponse{30000};
     std::chrono::milliseconds m_delaiBlocage{30000};
     FonctionTrace m_trace;
+    tModeDonnees m_eModeDonnees = tModeDonnees::Actif;
+    FonctionRepliPassif m_repliPassif;
     tEtatListe m_etatListe = tEtatListe::Complete;
 };

@@ -6,7 +6,10 @@
 // handle. The current remote directory is tracked here as an absolute path
 // (bytes as the server spells them): each request addresses
 // ftp://host:port/%2F<dir>/<name> with a single CWD, and MKD/RMD/DELE run as
-// POSTQUOTE once that CWD is done. Transfers are binary, in active mode.
+// POSTQUOTE once that CWD is done. Transfers are binary, in active mode
+// unless passive mode is asked; an active data connection that cannot be
+// made (refused PORT/EPRT, 425, no connection back in time) is tried once
+// more in passive mode, which the session then keeps.
 //
 // Failure numbers: the server's reply code when it gave one (550...), else the
 // curl error code, ANNULE for a cancelled request. 0 is success. After each
@@ -70,7 +73,17 @@ public:
     CSessionFtp(const CSessionFtp&) = delete;
     CSessionFtp& operator=(const CSessionFtp&) = delete;
 
+    /// Actif: active, once more in passive mode when an active data
+    /// connection cannot be made; ActifSeul: never passive.
+    enum class eModeDonnees { Actif, Passif, ActifSeul };
+    /// Called once when the session turns to passive mode after an active data
+    /// connection failed, with the reason; may be empty.
+    using FonctionRepli = std::function<void(const std::string& strRaison)>;
+
     void SetDelais(const tDelais& delais) { m_delais = delais; }
+    void SetModeDonnees(eModeDonnees eMode) { m_eModeDonnees = eMode; }
+    eModeDonnees ModeDonnees() const { return m_eModeDonnees; }
+    void SetRepliPassif(FonctionRepli repli) { m_repliPassif = std::move(repli); }
     void SetTrace(FonctionTrace trace) { m_trace = std::move(trace); }
     /// Called during RETR and STOR (see CFTPDirect::SetProgression); may be empty.
     void SetProgression(const FonctionProgression* pProgression) { m_pProgression = pProgression; }
@@ -131,6 +144,8 @@ private:
     struct tRequete;
     int Executer(tRequete& requete);
     int ExecuterUneFois(tRequete& requete);
+    // Once more in passive mode, when an active data connection could not be made.
+    int RepliPassif(tRequete& requete, int nEchec);
     void Expliquer(const tRequete& requete, int nCode);
     void OublierConnexion();
     void Preparer(tRequete& requete);
@@ -157,6 +172,8 @@ private:
     bool m_bListeCommencee = false;
     bool m_bConnexionPerdue = false;
     tDelais m_delais;
+    eModeDonnees m_eModeDonnees = eModeDonnees::Actif;
+    FonctionRepli m_repliPassif;
     FonctionTrace m_trace;
     const FonctionProgression* m_pProgression = nullptr;
 };

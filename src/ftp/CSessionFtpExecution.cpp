@@ -154,7 +154,8 @@ void CSessionFtp::Preparer(tRequete& r)
     curl_easy_setopt(c, CURLOPT_PROTOCOLS_STR, "ftp");
     curl_easy_setopt(c, CURLOPT_USERNAME, m_strUtilisateur.c_str());
     curl_easy_setopt(c, CURLOPT_PASSWORD, m_strMotDePasse.c_str());
-    curl_easy_setopt(c, CURLOPT_FTPPORT, "-");
+    if (m_eModeDonnees != eModeDonnees::Passif)
+        curl_easy_setopt(c, CURLOPT_FTPPORT, "-");
     curl_easy_setopt(c, CURLOPT_FTP_FILEMETHOD, static_cast<long>(CURLFTPMETHOD_SINGLECWD));
     curl_easy_setopt(c, CURLOPT_NOSIGNAL, 1L);
     curl_easy_setopt(c, CURLOPT_ERRORBUFFER, r.szErreur);
@@ -362,6 +363,7 @@ int CSessionFtp::Executer(tRequete& r)
             break;
         n = ExecuterUneFois(r);
     }
+    n = RepliPassif(r, n);
     if (n == 0) {
         m_strErreur.clear();
         return 0;

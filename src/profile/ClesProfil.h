@@ -14,6 +14,9 @@ constexpr const wchar_t* FTP_PASSWORD = L"Ftp Password";                // strin
 // instruments behind port forwarding and local simulators.
 constexpr const wchar_t* PORT = L"Port";
 constexpr const wchar_t* FTP_PORT = L"Ftp Port";
+// Optional: 1 for passive FTP data connections (instruments behind NAT or a
+// firewall); absent or 0, active as the driver always did.
+constexpr const wchar_t* FTP_PASSIF = L"Ftp Passive";
 
 constexpr const wchar_t* SECTION_FTPDIRECT = L"FtpDirect";
 constexpr const wchar_t* REP_LOCAL = L"Rep Local";                      // string, "c:/"

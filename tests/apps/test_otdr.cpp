@@ -113,8 +113,8 @@ TEST(OtdrCli, HelpOnEveryCommandAndUsageErrorsExitTwo)
         EXPECT_EQ(h.strSortie.rfind(std::string("Usage: otdr ") + c, 0), 0u) << c << h.strSortie;
         EXPECT_TRUE(h.strErreur.empty()) << c;
     }
-    // The FTP commands say they need no command channel.
-    EXPECT_NE(Otdr(tmp, {"ls", "--help"}).strSortie.find("do not need the command channel"), std::string::npos);
+    // The FTP commands say they never take the instrument into remote control.
+    EXPECT_NE(Otdr(tmp, {"ls", "--help"}).strSortie.find("never\ntaken into remote control"), std::string::npos);
 
     const struct { std::vector<std::string> args; const char* message; } cas[] = {
         {{}, "no command given"},
@@ -127,7 +127,7 @@ TEST(OtdrCli, HelpOnEveryCommandAndUsageErrorsExitTwo)
         {{"--timeout", "soon", "ls"}, "--timeout: 'soon'"},
         {{"--progress", "sometimes", "ls"}, "--progress: 'sometimes'"},
         {{"-r", "ls"}, "option -r applies to get, put and rmdir only"},
-        {{"get", "/only-one"}, "missing operand: usage: otdr get [-r] REMOTE LOCAL"},
+        {{"get", "/only-one"}, "missing operand: usage: otdr get [-r] REMOTE... LOCAL"},
         {{"ls", "/a", "/b"}, "too many operands"},
         {{"rm"}, "missing operand"},
         {{"config", "extra"}, "too many operands"},
@@ -251,7 +251,7 @@ TEST_F(OtdrCliSimulatorTest, GetCopiesFilesAndTrees)
     r = Run({"--progress", "always", "get", "-r", "/Traces", (local / "t1").string()});
     ASSERT_EQ(r.nSortie, 0) << r.strErreur;
     EXPECT_NE(r.strSortie.find("Downloaded 3 files"), std::string::npos) << r.strSortie;
-    EXPECT_NE(r.strSortie.find("100% "), std::string::npos) << r.strSortie;   // final progress line
+    EXPECT_NE(r.strErreur.find("100% "), std::string::npos) << r.strErreur;   // final progress line
     EXPECT_EQ(CRepertoireTemp::Lire(local / "t1/sub/b.sor"), "abc");
     EXPECT_EQ(CRepertoireTemp::Lire(local / "t1/Mesures été/Ø-ring_1310nm.sor"),
               CRepertoireTemp::Lire(racine / "Traces/Mesures été/Ø-ring_1310nm.sor"));
@@ -473,11 +473,12 @@ TEST(OtdrCli, ProgressOfALongDownloadShowsBytesRateAndTimeLeft)
     ASSERT_EQ(r.nSortie, 0) << r.strErreur;
     const std::regex enCours(R"( ?\d\d% \d+\.\d KiB / 878\.9 KiB  [\d.]+ [KM]iB/s  ETA \d:\d\d  [01]/2 files  (one|two)\.bin)");
     int nEnCours = 0;
-    std::istringstream in(r.strSortie);
+    // Progress goes to standard error, as curl's and wget's do.
+    std::istringstream in(r.strErreur);
     for (std::string l; std::getline(in, l);)
         if (std::regex_match(l, enCours)) ++nEnCours;
-    EXPECT_GE(nEnCours, 1) << r.strSortie;
-    EXPECT_NE(r.strSortie.find("100% 878.9 KiB / 878.9 KiB"), std::string::npos) << r.strSortie;
+    EXPECT_GE(nEnCours, 1) << r.strErreur;
+    EXPECT_NE(r.strErreur.find("100% 878.9 KiB / 878.9 KiB"), std::string::npos) << r.strErreur;
     EXPECT_EQ(CRepertoireTemp::Lire(tmp.Chemin() / "copy/two.bin"), Octets(100000, 7));
 }
 

@@ -131,6 +131,53 @@ TEST(FtpCredentials, EachFixedTypeOfTheIdentificationDialogGivesItsPair)
     }
 }
 
+TEST(FtpCredentials, AStoredChoiceLogsInOnceUnlessTheModelNamesAFamily)
+{
+    const struct { const wchar_t* modele; int nType; const wchar_t* login; tLogins attendus; } cas[] = {
+        {L"", 6, L"bob", {{L"bob", L"pw"}}},
+        {L"", 2, L"bob", {kB}},
+        {L"OTHER 1", 6, L"bob", {{L"bob", L"pw"}}},
+        {L"KRX 15", 6, L"bob", {kC}},            // a family wins, as in the entry points
+        {L"", 6, L"", {kE, kD, kB, kA, kC, {}}},  // "Other" without a login: the automatic order (H last)
+        {L"", 0, L"bob", {kE, kD, kB, kA, kC, {}}},
+    };
+    const std::pair<CString, CString> kH{IdentifiantsFtp::H.szUtilisateur, IdentifiantsFtp::H.szMotDePasse};
+    for (auto c : cas) {
+        if (c.attendus.size() == 6) c.attendus.back() = kH;
+        CJournal j;
+        IdentifiantsFtp::ConnecterSelonChoix(c.modele, c.nType, c.login, L"pw", j.Fn());
+        EXPECT_EQ(j.logins, c.attendus) << c.nType << " " << WideToUtf8(c.login);
+    }
+}
+
+TEST(FtpCredentials, NetrcGivesTheMachinesLoginElseTheDefault)
+{
+    const std::string netrc = "machine a.b login x password 1\n"
+                              "macdef init\nmachine 10.0.0.1 login macro\n\n"
+                              "machine 10.0.0.1\n\tlogin carol\n\tpassword c4rol\n"
+                              "machine nopass login dave\n"
+                              "machine nologin password p\n"
+                              "default login anonymous password me@here\n";
+    const struct { const char* machine; bool bTrouve; const char* u; const char* p; bool bMotDePasse; } cas[] = {
+        {"10.0.0.1", true, "carol", "c4rol", true},
+        {"nopass", true, "dave", "", false},
+        {"nologin", false, "", "", false},
+        {"elsewhere", true, "anonymous", "me@here", true},
+    };
+    for (const auto& c : cas) {
+        std::string u, p;
+        bool bMotDePasse = false;
+        EXPECT_EQ(IdentifiantsFtp::ParNetrc(netrc, c.machine, u, p, bMotDePasse), c.bTrouve) << c.machine;
+        if (!c.bTrouve) continue;
+        EXPECT_EQ(u, c.u) << c.machine;
+        EXPECT_EQ(p, c.p) << c.machine;
+        EXPECT_EQ(bMotDePasse, c.bMotDePasse) << c.machine;
+    }
+    std::string u, p;
+    bool b = false;
+    EXPECT_FALSE(IdentifiantsFtp::ParNetrc("machine a login b\n", "c", u, p, b));
+}
+
 namespace {
 
 // Counts the windows made, by template (the worker makes wait windows on its thread).
@@ -253,4 +300,15 @@ TEST_F(FacadeLoginTest, KnownModelNeedsNoDialogAndTouchesNoProfileKey)
     EXPECT_TRUE(frontal->ModauxLances().empty());
     EXPECT_EQ(profil->Contient(SECTION_DRIVER, FTP_TYPE_IDENTIFICATION), 0);
     EXPECT_EQ(profil->Contient(SECTION_DRIVER, FTP_LOGIN), 0);
+}
+
+TEST_F(FacadeLoginTest, TheProfilesPassiveKeyGivesTheDriversFtpClientPassiveDataConnections)
+{
+    Demarrer({"--model", "KRX 15"});
+    ASSERT_NE(driver.GetFTPDirect(), nullptr);
+    EXPECT_EQ(driver.GetFTPDirect()->GetModeDonnees(), CFTPDirect::tModeDonnees::Actif);
+    profil->WriteProfileInt(SECTION_DRIVER, FTP_PASSIF, 1);
+    ASSERT_EQ(driver.StartDriver(), 1);
+    ASSERT_NE(driver.GetFTPDirect(), nullptr);
+    EXPECT_EQ(driver.GetFTPDirect()->GetModeDonnees(), CFTPDirect::tModeDonnees::Passif);
 }
