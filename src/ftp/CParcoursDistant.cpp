@@ -208,7 +208,9 @@ bool CMarcheArbre::Transferer(CFTPDirect& ftp, const tFichier& f, bool bTelechar
         return ftp.PutFile(f.strLocal, f.strDistant) != 0;
     // Another client has no listing of the directory: size and time come with the file.
     if (&ftp != &m_ftp)
-        return ftp.GetFileListe(f.strDistant, f.strLocal, f.nTaille, f.nDateExacte, false) != 0;
+        return ftp.GetFileListe(f.strDistant, f.strLocal,
+                                {f.nTaille, f.nDateExacte, f.pDistant ? f.pDistant->m_nDateUtc : 0},
+                                CFTPDirect::tReprise::Non) != 0;
     return ftp.GetFile(f.strDistant, f.strLocal) != 0;
 }
 

@@ -31,15 +31,17 @@ bool DateLocale(const fs::path& chemin, uint64_t& nTaille, int64_t& nDate)
     return true;
 }
 
+int64_t DateListe(const CParcoursDistant::tFichier& f) { return f.pDistant ? f.pDistant->m_nDateUtc : 0; }
+
+// The partial file GetFileListe keeps for this version of the file.
 fs::path Partiel(const CParcoursDistant::tFichier& f)
 {
     const fs::path local = FichiersLocaux::Chemin(f.strLocal);
+    const int64_t nVersion = f.nDateExacte != 0 ? f.nDateExacte : DateListe(f);
     return local.parent_path() /
            FichiersLocaux::Chemin(FichiersLocaux::NomPartiel(FichiersLocaux::Texte(local.filename()), f.nTaille,
-                                                         f.nDateExacte));
+                                                         nVersion));
 }
-
-int64_t DateListe(const CParcoursDistant::tFichier& f) { return f.pDistant ? f.pDistant->m_nDateUtc : 0; }
 
 enum class tEtat { Nouveau, Modifie, Inchange };
 
@@ -103,7 +105,8 @@ CSynchroDistante::tBilan CSynchroDistante::Synchroniser(const CString& strDistan
     };
     r.transfert = [&nRepris](CFTPDirect& ftp, const tFichier& f) {
         uint64_t nDejaLa = 0;
-        if (!ftp.GetFileListe(f.strDistant, f.strLocal, f.nTaille, f.nDateExacte, true, &nDejaLa))
+        const CFTPDirect::tVersionFtp version{f.nTaille, f.nDateExacte, DateListe(f)};
+        if (!ftp.GetFileListe(f.strDistant, f.strLocal, version, CFTPDirect::tReprise::Oui, &nDejaLa))
             return false;
         if (nDejaLa > 0)
             ++nRepris;
