@@ -121,15 +121,20 @@ std::string Resume(const char* verbe, int nFichiers, uint64_t nOctets, const std
 
 // A tree walk's hooks for the progress bar: its totals grow as each directory
 // is listed.
-CParcoursDistant::tRappels Suivi(CProgression& prog, bool bTelechargement)
+CParcoursDistant::tRappels Suivi(CProgression& prog)
 {
     CParcoursDistant::tRappels r;
     r.entreeRepertoire = [&prog](const CParcoursDistant::tRepertoire& d) { prog.AjouterTotal(d.nOctets, d.nFichiers); };
-    r.avantFichier = [&prog, bTelechargement](const CParcoursDistant::tFichier& f) {
-        prog.Debut(fs::path(Etroit(f.strLocal)), Etroit(f.strRelatif), bTelechargement);
+    r.avantFichier = [&prog](const CParcoursDistant::tFichier& f) {
+        prog.Debut(Etroit(f.strRelatif));
         return CParcoursDistant::tSuite::Faire;
     };
-    r.apresFichier = [&prog](const CParcoursDistant::tFichier& f, bool bReussi) { prog.Fin(f.nTaille, bReussi); };
+    r.octets = [&prog](const CParcoursDistant::tFichier& f, uint64_t nFaits, uint64_t) {
+        prog.Octets(Etroit(f.strRelatif), nFaits);
+    };
+    r.apresFichier = [&prog](const CParcoursDistant::tFichier& f, bool bReussi) {
+        prog.Fin(Etroit(f.strRelatif), f.nTaille, bReussi);
+    };
     return r;
 }
 
@@ -451,6 +456,20 @@ int CommandeLs(tContexte& ctx)
 
 // ---------------------------------------------------------------- get
 
+enum class ErreurSiAbsent { Non, Oui };
+
+// One run at a time in a local folder: a second sync or tree copy into the
+// same folder stops here, before any file, naming the other run.
+static void VerrouillerDossier(CVerrouDossier& verrou, const fs::path& dossier, ErreurSiAbsent absent)
+{
+    std::error_code ec;
+    if (absent == ErreurSiAbsent::Non && !fs::exists(dossier, ec) && !fs::create_directories(dossier, ec) && ec)
+        throw ErreurOperation("cannot create '" + dossier.string() + "': " + ec.message());
+    std::string raison;
+    if (!verrou.Prendre(dossier, raison))
+        throw ErreurOperation(raison);
+}
+
 int CommandeGet(tContexte& ctx)
 {
     VerifierOperandes(ctx, 2, 2, "get [-r] REMOTE LOCAL");
@@ -467,16 +486,17 @@ int CommandeGet(tContexte& ctx)
     if (abs != "/" && !(ctx.options.bRecursif && c.EstRepertoire(abs))) {
         const fs::path cible = bLocalRep ? local / nom : local;
         CProgression prog(ctx.options.eProgres, 0, 1);
-        c.Ftp().SetProgression([&prog](uint64_t, uint64_t nTotal) {
+        c.Ftp().SetProgression([&prog, &nom](uint64_t nFaits, uint64_t nTotal) {
             prog.DefinirTotal(nTotal);
+            prog.Octets(nom, nFaits);
             return true;
         });
-        prog.Debut(cible, nom, true);
+        prog.Debut(nom);
         const int ok = c.Ftp().GetFile(Large(abs), LargeChemin(cible));
         c.Ftp().SetProgression({});
         std::error_code ecTaille;
         const uint64_t nTaille = ok ? fs::file_size(cible, ecTaille) : 0;
-        prog.Fin(ecTaille ? 0 : nTaille, ok != 0);
+        prog.Fin(nom, ecTaille ? 0 : nTaille, ok != 0);
         prog.Terminer();
         if (ok)
             return SORTIE_SUCCES;
@@ -489,8 +509,10 @@ int CommandeGet(tContexte& ctx)
     const fs::path racine = bLocalRep && !nom.empty() ? local / nom : local;
     if (fs::exists(racine, ec) && !fs::is_directory(racine, ec))
         throw ErreurOperation("'" + racine.string() + "' exists and is not a directory");
+    CVerrouDossier verrou;
+    VerrouillerDossier(verrou, racine, ErreurSiAbsent::Non);
     CProgression prog(ctx.options.eProgres, 0, 0);
-    CParcoursDistant parcours(c.Ftp(), Suivi(prog, true));
+    CParcoursDistant parcours(c.Ftp(), Suivi(prog));
     c.Partager(parcours);
     const CParcoursDistant::tBilan bilan = parcours.Telecharger(Large(abs), LargeChemin(racine));
     prog.Terminer();
@@ -530,9 +552,14 @@ int CommandePut(tContexte& ctx)
         if (bDansRep) abs = CheminDistant::Joindre(abs, nomLocal);
         const uint64_t taille = fs::file_size(local, ec);
         CProgression prog(ctx.options.eProgres, ec ? 0 : taille, 1);
-        prog.Debut(local, nomLocal, false);
+        prog.Debut(nomLocal);
+        c.Ftp().SetProgression([&prog, &nomLocal](uint64_t nFaits, uint64_t) {
+            prog.Octets(nomLocal, nFaits);
+            return true;
+        });
         const int ok = c.Ftp().PutFile(LargeChemin(local), Large(abs));
-        prog.Fin(taille, ok != 0);
+        c.Ftp().SetProgression({});
+        prog.Fin(nomLocal, taille, ok != 0);
         prog.Terminer();
         if (!ok)
             throw ErreurOperation("cannot upload '" + local.string() + "' to '" + abs + "': " + Raison(c));
@@ -540,8 +567,10 @@ int CommandePut(tContexte& ctx)
     }
 
     const std::string racine = bDansRep ? CheminDistant::Joindre(abs, nomLocal) : abs;
+    CVerrouDossier verrou;
+    VerrouillerDossier(verrou, local, ErreurSiAbsent::Oui);
     CProgression prog(ctx.options.eProgres, 0, 0);
-    CParcoursDistant parcours(c.Ftp(), Suivi(prog, false));
+    CParcoursDistant parcours(c.Ftp(), Suivi(prog));
     c.Partager(parcours);
     const CParcoursDistant::tBilan bilan = parcours.Envoyer(LargeChemin(local), Large(racine));
     prog.Terminer();

@@ -296,6 +296,19 @@ short CFTPDirect::CommandeSurNom(const char* pszVerbe, const CString& strNom)
     return 0;
 }
 
+int CFTPDirect::GetDateExacte(CString strNom, int64_t& nDateUtc)
+{
+    nDateUtc = 0;
+    if (!Utilisable())
+        return 0;
+    long long n = 0;
+    const int nEchec = m_pSession->DateExacte(WideToUtf8(strNom), n);
+    if (nEchec != 0)
+        return Echec(nEchec), 0;
+    nDateUtc = n;
+    return 1;
+}
+
 int CFTPDirect::DelFile(CString strNom)
 {
     if (!Utilisable())

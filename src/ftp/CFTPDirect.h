@@ -144,6 +144,13 @@ public:
     /// where no file of that name exists. TRUE on success; on any failure the
     /// server's file is left as it was and the temporary removed.
     int PutFile(CString strLocal, CString strDistant);
+    /// The file's time to the second (MDTM, UTC) into nDateUtc. TRUE when the
+    /// server told it.
+    int GetDateExacte(CString strNom, int64_t& nDateUtc);
+    /// Removes the temporary files of the downloads in flight in this process
+    /// (not the partial files a later call may resume): for a program ended
+    /// by a signal. Safe from any thread.
+    static void SupprimerTemporairesEnCours();
     /// DELE. TRUE on success.
     int DelFile(CString strNom);
     /// CWD to strChemin (absolute, or relative to the current directory). On

@@ -8,7 +8,9 @@
 #include <cstring>
 #include <filesystem>
 #include <memory>
+#include <mutex>
 #include <random>
+#include <set>
 #include <system_error>
 
 #if defined(_WIN32)
@@ -111,6 +113,32 @@ std::string Hex16()
     return texte;
 }
 
+// The whole-file downloads in flight in this process, so that an
+// interrupted program can remove them (SupprimerTemporairesEnCours).
+std::mutex g_mutexTemporaires;
+std::set<fs::path> g_temporaires;
+
+// Keeps a download's temporary on the list while it exists.
+class CTemporaireInscrit
+{
+public:
+    explicit CTemporaireInscrit(const fs::path& chemin) : m_chemin(chemin)
+    {
+        std::lock_guard<std::mutex> verrou(g_mutexTemporaires);
+        g_temporaires.insert(m_chemin);
+    }
+    ~CTemporaireInscrit()
+    {
+        std::lock_guard<std::mutex> verrou(g_mutexTemporaires);
+        g_temporaires.erase(m_chemin);
+    }
+    CTemporaireInscrit(const CTemporaireInscrit&) = delete;
+    CTemporaireInscrit& operator=(const CTemporaireInscrit&) = delete;
+
+private:
+    fs::path m_chemin;
+};
+
 // A temporary file of a random short name beside the target, created anew
 // (never through a link someone left there).
 std::FILE* OuvrirTemporaire(const fs::path& dossier, fs::path& temporaire, int& nErrno)
@@ -209,6 +237,15 @@ std::string Voisin(const std::string& chemin, const std::string& nom)
 
 } // namespace
 
+void CFTPDirect::SupprimerTemporairesEnCours()
+{
+    std::lock_guard<std::mutex> verrou(g_mutexTemporaires);
+    for (const fs::path& p : g_temporaires) {
+        std::error_code ec;
+        fs::remove(p, ec);
+    }
+}
+
 bool CFTPDirect::ListeExacte() const { return m_pSession && m_pSession->ListeMlsd(); }
 
 int CFTPDirect::GetFile(CString strDistant, CString strLocal)
@@ -285,6 +322,10 @@ int CFTPDirect::Telecharger(const CString& strDistant, const CString& strLocal, 
         }
         if (!f)
             return EchecBool("cannot create '" + Texte(temporaire) + "': " + std::strerror(nErrno));
+        // A resumable partial file stays for the next run, whatever ends this one.
+        std::unique_ptr<CTemporaireInscrit> inscrit;
+        if (!t.bReprendre)
+            inscrit = std::make_unique<CTemporaireInscrit>(temporaire);
 
         int n = Recevoir(distant, f.get(), Texte(temporaire), t);
         const long nEcrits = std::ftell(f.get());
@@ -367,8 +408,15 @@ int CFTPDirect::RecevoirUneFois(const std::string& distant, std::FILE* f, const 
     CSessionFtp::tReception reception;
     reception.nTailleIndicative = std::max(t.nTaille, 0LL);
     reception.bDemanderDate = t.nDate == 0;
+    // The span re-read is at most half the partial file: a REST to 0 would
+    // not prove that the server resumes at all.
+    if (t.nRepris == 1) {
+        if (!Tronquer(f))
+            return EchecBool("cannot write '" + temporaire + "': " + std::strerror(errno)), -1;
+        t.nRepris = 0;
+    }
     if (t.nRepris > 0) {
-        const uint64_t k = std::min(t.nRepris, RECOUVREMENT);
+        const uint64_t k = std::min(t.nRepris / 2, RECOUVREMENT);
         reception.strRecouvrement = LireFin(f, t.nRepris, k);
         reception.nReprise = static_cast<long long>(t.nRepris - reception.strRecouvrement.size());
     }

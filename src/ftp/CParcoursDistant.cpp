@@ -104,6 +104,7 @@ private:
                    int nProfondeur = 0);
     // The file step of a copy on a client: the caller's, or the walker's own.
     bool Transferer(CFTPDirect& ftp, const tFichier& f, bool bTelechargement) const;
+    bool TransfererFichier(CFTPDirect& ftp, const tFichier& f, bool bTelechargement) const;
     // What became of a file another client took.
     void Appliquer(CEquipeTransferts::tResultat& r);
     void Recolter();
@@ -201,6 +202,19 @@ void CMarcheArbre::Partager(int nSessions, const CParcoursDistant::FonctionConne
 }
 
 bool CMarcheArbre::Transferer(CFTPDirect& ftp, const tFichier& f, bool bTelechargement) const
+{
+    if (!m_rappels.octets)
+        return TransfererFichier(ftp, f, bTelechargement);
+    ftp.SetProgression([this, &f](uint64_t nFaits, uint64_t nTotal) {
+        m_rappels.octets(f, nFaits, nTotal);
+        return true;
+    });
+    const bool bFait = TransfererFichier(ftp, f, bTelechargement);
+    ftp.SetProgression({});
+    return bFait;
+}
+
+bool CMarcheArbre::TransfererFichier(CFTPDirect& ftp, const tFichier& f, bool bTelechargement) const
 {
     if (m_rappels.transfert)
         return m_rappels.transfert(ftp, f);

@@ -51,8 +51,10 @@
 // ("/a/b"); local paths are the caller's text for the file system.
 
 #include <cstdint>
+#include <filesystem>
 #include <functional>
 #include <memory>
+#include <string>
 #include <utility>
 #include <vector>
 
@@ -114,6 +116,11 @@ public:
         /// others, on that client's thread. True when done; else the client's
         /// GetDerniereErreur tells why.
         std::function<bool(CFTPDirect& ftp, const tFichier&)> transfert;
+        /// The bytes of a file in flight moved so far (and its size, 0 when
+        /// unknown), about every 100 ms and at its start and end, on the
+        /// thread of the client moving it: with SetParallele, from several
+        /// threads at once. Replaces that client's own progression meanwhile.
+        std::function<void(const tFichier&, uint64_t nFaits, uint64_t nTotal)> octets;
     };
 
     struct tProbleme
@@ -177,4 +184,23 @@ private:
     bool m_bListerCibles = false;
     int m_nSessions = 1;
     FonctionConnexion m_connecter;
+};
+
+// One run at a time in a local folder (a sync, a tree copy): an exclusive
+// lock on the directory itself (flock), released when the object goes or the
+// process ends, however it ends. Nothing is written into the folder.
+class OTDR_EXPORT CVerrouDossier
+{
+public:
+    CVerrouDossier() = default;
+    ~CVerrouDossier();
+    CVerrouDossier(const CVerrouDossier&) = delete;
+    CVerrouDossier& operator=(const CVerrouDossier&) = delete;
+    // Takes the lock on an existing directory, at once or not at all; false
+    // with the reason for people (naming the other run's process when the
+    // system tells it).
+    bool Prendre(const std::filesystem::path& dossier, std::string& strRaison);
+
+private:
+    int m_nFd = -1;
 };

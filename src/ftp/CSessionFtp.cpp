@@ -74,6 +74,17 @@ bool LireReponsePwd(const std::string& ligne, std::string& chemin)
     return false;
 }
 
+// Seconds from 1970-01-01 UTC to the start of that day (proleptic Gregorian).
+long long SecondesUtc(int a, int m, int j)
+{
+    a -= m <= 2 ? 1 : 0;
+    const int ere = (a >= 0 ? a : a - 399) / 400;
+    const int ae = a - ere * 400;
+    const int jour = (153 * (m + (m > 2 ? -3 : 9)) + 2) / 5 + j - 1;
+    const int je = ae * 365 + ae / 4 - ae / 100 + jour;
+    return (static_cast<long long>(ere) * 146097 + je - 719468) * 86400LL;
+}
+
 // A final reply of failure ("550 ...").
 bool EstCodeEchec(const std::string& ligne)
 {
@@ -338,6 +349,29 @@ int CSessionFtp::Taille(const std::string& nom, long long& nTaille)
         }
     }
     m_strErreur = "the server does not tell the file's size";
+    return 550;
+}
+
+int CSessionFtp::DateExacte(const std::string& nom, long long& nDateUtc)
+{
+    nDateUtc = 0;
+    std::vector<std::string> reponses;
+    const int n = Commande("*MDTM " + nom, false, &reponses);
+    if (n != 0)
+        return n;
+    for (auto it = reponses.rbegin(); it != reponses.rend(); ++it) {
+        int a = 0, mo = 0, j = 0, h = 0, mi = 0, se = 0;
+        if (it->compare(0, 4, "213 ") == 0 && it->size() >= 18 &&
+            std::sscanf(it->c_str() + 4, "%4d%2d%2d%2d%2d%2d", &a, &mo, &j, &h, &mi, &se) == 6) {
+            nDateUtc = SecondesUtc(a, mo, j) + h * 3600LL + mi * 60LL + se;
+            return nDateUtc > 0 && mo >= 1 && mo <= 12 && j >= 1 && j <= 31 ? 0 : 550;
+        }
+        if (EstCodeEchec(*it)) {
+            m_strErreur = *it;
+            return std::atoi(it->c_str());
+        }
+    }
+    m_strErreur = "the server does not tell the file's time";
     return 550;
 }
 

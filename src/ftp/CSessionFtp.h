@@ -116,6 +116,9 @@ public:
     int Telecharger(const std::string& strNom, std::FILE* fichier, tReception& reception);
     /// SIZE of a file (binary type); the failure number when the server does not tell.
     int Taille(const std::string& strNom, long long& nTaille);
+    /// MDTM of a file: its time to the second (UTC); the failure number when
+    /// the server does not tell.
+    int DateExacte(const std::string& strNom, long long& nDateUtc);
     /// RNFR/RNTO in the current directory.
     int Renommer(const std::string& strDe, const std::string& strVers);
     /// Renommer, run even once cancelled, with short limits (putting a file back).

@@ -15,7 +15,14 @@ namespace fs = std::filesystem;
 
 namespace {
 
-bool DateLocale(const fs::path& chemin, uint64_t& nTaille, int64_t& nDate)
+struct tEtatFichierLocal
+{
+    uint64_t nTaille = 0;
+    int64_t nDate = 0;     ///< modified
+    int64_t nEcrit = 0;    ///< last written or re-dated (the copy's own time)
+};
+
+bool EtatLocal(const fs::path& chemin, tEtatFichierLocal& e)
 {
 #if defined(_WIN32)
     struct _stat64 st;
@@ -26,8 +33,9 @@ bool DateLocale(const fs::path& chemin, uint64_t& nTaille, int64_t& nDate)
     if (::stat(chemin.c_str(), &st) != 0 || !S_ISREG(st.st_mode))
         return false;
 #endif
-    nTaille = static_cast<uint64_t>(st.st_size);
-    nDate = static_cast<int64_t>(st.st_mtime);
+    e.nTaille = static_cast<uint64_t>(st.st_size);
+    e.nDate = static_cast<int64_t>(st.st_mtime);
+    e.nEcrit = static_cast<int64_t>(st.st_ctime);
     return true;
 }
 
@@ -43,24 +51,39 @@ fs::path Partiel(const CParcoursDistant::tFichier& f)
                                                          nVersion));
 }
 
-enum class tEtat { Nouveau, Modifie, Inchange };
+// Douteux: same size, and the listing's time (to the minute or the day)
+// cannot tell: the local copy was made within that window, so the file may
+// have been rewritten after it within the same minute.
+enum class tEtat { Nouveau, Modifie, Inchange, Douteux };
 
 // How a remote file stands against its local copy (see the header).
 tEtat Comparer(uint64_t nTaille, int64_t nDateExacte, int64_t nDateListe, const CString& strLocal)
 {
-    uint64_t nTailleLocale = 0;
-    int64_t nDateLocale = 0;
-    if (!DateLocale(FichiersLocaux::Chemin(strLocal), nTailleLocale, nDateLocale))
+    tEtatFichierLocal local;
+    if (!EtatLocal(FichiersLocaux::Chemin(strLocal), local))
         return fs::exists(FichiersLocaux::Chemin(strLocal)) ? tEtat::Modifie : tEtat::Nouveau;
-    if (nTailleLocale != nTaille)
+    if (local.nTaille != nTaille)
         return tEtat::Modifie;
     if (nDateExacte != 0)
-        return nDateLocale == nDateExacte ? tEtat::Inchange : tEtat::Modifie;
+        return local.nDate == nDateExacte ? tEtat::Inchange : tEtat::Modifie;
     if (nDateListe == 0)
         return tEtat::Inchange;
     // LIST gives the minute, or the day for files older than six months.
     const int64_t nPrecision = nDateListe % 86400 == 0 ? 86400 : 60;
-    return nDateLocale >= nDateListe && nDateLocale < nDateListe + nPrecision ? tEtat::Inchange : tEtat::Modifie;
+    if (local.nDate < nDateListe || local.nDate >= nDateListe + nPrecision)
+        return tEtat::Modifie;
+    return local.nEcrit < nDateListe + nPrecision ? tEtat::Douteux : tEtat::Inchange;
+}
+
+// A doubtful file asked its exact time (MDTM): unchanged only when it is the
+// local copy's; a server that does not tell has it fetched.
+tEtat Lever(CFTPDirect& ftp, const CParcoursDistant::tFichier& f)
+{
+    int64_t nExacte = 0;
+    tEtatFichierLocal local;
+    if (!ftp.GetDateExacte(f.strDistant, nExacte) || !EtatLocal(FichiersLocaux::Chemin(f.strLocal), local))
+        return tEtat::Modifie;
+    return local.nDate == nExacte ? tEtat::Inchange : tEtat::Modifie;
 }
 
 } // namespace
@@ -81,7 +104,9 @@ CSynchroDistante::tBilan CSynchroDistante::Synchroniser(const CString& strDistan
             m_rappels.entreeRepertoire(d);
     };
     r.avantFichier = [&](const tFichier& f) {
-        const tEtat etat = Comparer(f.nTaille, f.nDateExacte, DateListe(f), f.strLocal);
+        tEtat etat = Comparer(f.nTaille, f.nDateExacte, DateListe(f), f.strLocal);
+        if (etat == tEtat::Douteux)
+            etat = Lever(m_ftp, f);
         if (etat == tEtat::Inchange) {
             ++bilan.nInchanges;
             return CParcoursDistant::tSuite::Passer;

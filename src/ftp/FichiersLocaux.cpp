@@ -8,11 +8,18 @@
 #if defined(_WIN32)
 #include <sys/utime.h>
 #else
+#include <cerrno>
+#include <cstring>
+#include <fstream>
 #include <fcntl.h>
+#include <sys/file.h>
 #include <sys/stat.h>
+#include <sys/sysmacros.h>
+#include <unistd.h>
 #endif
 
 #include "common/Conversions.h"
+#include "ftp/CParcoursDistant.h"
 
 namespace fs = std::filesystem;
 
@@ -27,6 +34,32 @@ uint64_t Fnv1a(uint64_t h, const void* p, size_t n)
     }
     return h;
 }
+
+#if !defined(_WIN32)
+// The process holding a flock on the file open as fd, from /proc/locks; 0
+// when the system does not tell.
+long DetenteurVerrou(int fd)
+{
+    struct stat st;
+    if (::fstat(fd, &st) != 0)
+        return 0;
+    char cle[64];
+    std::snprintf(cle, sizeof cle, "%02x:%02x:%llu", major(st.st_dev), minor(st.st_dev),
+                  static_cast<unsigned long long>(st.st_ino));
+    std::ifstream verrous("/proc/locks");
+    std::string ligne;
+    while (std::getline(verrous, ligne)) {
+        // "1: FLOCK  ADVISORY  WRITE 1234 08:01:5678 0 EOF"
+        char type[16] = {}, sorte[16] = {}, acces[16] = {}, fichier[64] = {};
+        long pid = 0;
+        if (ligne.find("->") == std::string::npos &&
+            std::sscanf(ligne.c_str(), "%*d: %15s %15s %15s %ld %63s", type, sorte, acces, &pid, fichier) == 5 &&
+            std::strcmp(type, "FLOCK") == 0 && cle == std::string(fichier))
+            return pid;
+    }
+    return 0;
+}
+#endif
 
 } // namespace
 
@@ -83,3 +116,43 @@ void Dater(const fs::path& chemin, int64_t nDateUtc)
 }
 
 } // namespace FichiersLocaux
+
+CVerrouDossier::~CVerrouDossier()
+{
+#if !defined(_WIN32)
+    if (m_nFd >= 0)
+        ::close(m_nFd);
+#endif
+}
+
+bool CVerrouDossier::Prendre(const fs::path& dossier, std::string& raison)
+{
+#if defined(_WIN32)
+    (void)dossier;
+    (void)raison;
+    return true;
+#else
+    const int fd = ::open(dossier.c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC);
+    if (fd < 0) {
+        raison = "cannot open '" + dossier.string() + "': " + std::strerror(errno);
+        return false;
+    }
+    if (::flock(fd, LOCK_EX | LOCK_NB) != 0) {
+        const int nErrno = errno;
+        const long pid = nErrno == EWOULDBLOCK ? DetenteurVerrou(fd) : 0;
+        ::close(fd);
+        if (nErrno != EWOULDBLOCK) {
+            raison = "cannot lock '" + dossier.string() + "': " + std::strerror(nErrno);
+            return false;
+        }
+        raison = "another otdr run" + (pid > 0 ? " (process " + std::to_string(pid) + ")" : std::string()) +
+                 " is working in '" + dossier.string() + "'; try again once it has finished";
+        return false;
+    }
+    if (m_nFd >= 0)
+        ::close(m_nFd);
+    m_nFd = fd;
+    return true;
+#endif
+}
+

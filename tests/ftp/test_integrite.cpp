@@ -227,3 +227,29 @@ TEST_F(IntegriteTest, AServerThatRefusesTemporaryNamesStillTakesANewFile)
     EXPECT_EQ(m_ftp->PutFile(Texte(source), L"/T/new.sor"), 1) << Erreur();
     EXPECT_EQ(CRepertoireTemp::Lire(Serveur() / "new.sor"), "bravo");
 }
+
+TEST_F(IntegriteTest, ASameSizeRewriteWithinTheListedMinuteIsFetched)
+{
+    // LIST gives the minute: a copy made within that minute cannot tell a
+    // rewrite of the same size from the version it holds; MDTM can.
+    for (const bool bMdtm : {true, false}) {
+        SCOPED_TRACE(bMdtm ? "MDTM" : "no MDTM: fetched again");
+        fs::remove_all(Local());
+        std::vector<std::string> options{"--no-mlsd", "--list-minutes"};
+        if (!bMdtm)
+            options.push_back("--no-mdtm");
+        ASSERT_TRUE(Demarrer(options));
+        const time_t maintenant = ::time(nullptr);
+        const time_t nMinute = maintenant - maintenant % 60;
+        Ecrire(Serveur() / "trace.sor", m_version1, nMinute);
+        auto b = Sync();
+        ASSERT_TRUE(b.Complet());
+        ASSERT_TRUE(CRepertoireTemp::Lire(Local() / "trace.sor") == m_version1);
+
+        Ecrire(Serveur() / "trace.sor", m_version2, nMinute + 1);
+        b = Sync();
+        EXPECT_TRUE(b.Complet());
+        EXPECT_EQ(b.modifies.size(), 1u);
+        EXPECT_TRUE(CRepertoireTemp::Lire(Local() / "trace.sor") == m_version2);
+    }
+}

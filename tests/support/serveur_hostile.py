@@ -20,6 +20,7 @@ Prints "LISTEN ftp <port>" then "READY" and serves until SIGTERM.
 --rest                REST N makes the next RETR start at byte N (without it,
                       REST is an unknown command, as on servers that cannot resume)
 --no-size             SIZE is an unknown command
+--no-mdtm             MDTM is an unknown command
 --rest-ignored        REST N answers 350 but the next RETR sends from byte 0
 --list-minutes        LIST gives "Mon DD HH:MM" (the minute, as ls does for recent
                       files) instead of "Mon DD YYYY"
@@ -67,6 +68,7 @@ def parse_args():
     p.add_argument("--log", action="store_true")
     p.add_argument("--extra", action="append", default=[], metavar="PATH=LINE")
     p.add_argument("--no-size", action="store_true")
+    p.add_argument("--no-mdtm", action="store_true")
     p.add_argument("--rest-ignored", action="store_true")
     p.add_argument("--list-minutes", action="store_true")
     p.add_argument("--no-rename-over", action="store_true")
@@ -264,6 +266,9 @@ class Handler(socketserver.StreamRequestHandler):
             self.reply("550 No such file.")
 
     def cmd_MDTM(self, arg):
+        if ARGS.no_mdtm:
+            self.reply("500 Unknown command.")
+            return
         p = real(normalise(self.cwd, arg))
         if os.path.isfile(p):
             self.reply("213 " + time.strftime("%Y%m%d%H%M%S", time.gmtime(os.path.getmtime(p))))
