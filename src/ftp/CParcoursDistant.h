@@ -12,7 +12,12 @@
 //   and by the path the server reports once it has been entered; a local one
 //   by its canonical path. A link back to a directory already walked is
 //   skipped and named in tBilan::ignores (not a failure).
-// - It descends at most SetProfondeurMax levels below its root (64).
+// - It descends at most SetProfondeurMax levels below its root (64), and
+//   enters at most SetRepertoiresMax directories (100,000).
+// - On a server without unique facts, a directory whose listing is the same
+//   as that of a directory it is inside is a link back up: skipped and named
+//   in tBilan::ignores.
+// - An upload never follows a local link out of its tree (named in echecs).
 // - A directory it cannot enter, list, create or read is skipped with its
 //   branch and named, with the reason, in tBilan::echecs; the rest goes on. A
 //   listing cut short is used as far as it goes by the copies (and named), and
@@ -151,6 +156,8 @@ public:
 
     /// Deepest level walked below the root; deeper directories are named in echecs.
     void SetProfondeurMax(int nProfondeur) { m_nProfondeurMax = nProfondeur; }
+    /// Directories one walk enters at most (100,000): the rest is named in tBilan::echecs.
+    void SetRepertoiresMax(int nRepertoires) { m_nRepertoiresMax = nRepertoires; }
     /// Uploads list each remote directory that already existed, so that
     /// avantFichier learns which remote file a copy would replace.
     void SetListerCibles(bool bLister) { m_bListerCibles = bLister; }
@@ -181,6 +188,7 @@ private:
     CFTPDirect& m_ftp;
     tRappels m_rappels;
     int m_nProfondeurMax = PROFONDEUR_MAX;
+    int m_nRepertoiresMax = 100000;
     bool m_bListerCibles = false;
     int m_nSessions = 1;
     FonctionConnexion m_connecter;

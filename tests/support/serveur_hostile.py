@@ -19,6 +19,9 @@ Prints "LISTEN ftp <port>" then "READY" and serves until SIGTERM.
                       and closed
 --rest                REST N makes the next RETR start at byte N (without it,
                       REST is an unknown command, as on servers that cannot resume)
+--loop NAME           every directory also lists NAME as a directory that
+                      leads back to itself (a link "NAME -> ." on a server that
+                      shows links as directories and no unique facts)
 --no-size             SIZE is an unknown command
 --no-mdtm             MDTM is an unknown command
 --rest-ignored        REST N answers 350 but the next RETR sends from byte 0
@@ -67,6 +70,7 @@ def parse_args():
     p.add_argument("--retr", action="append", default=[], metavar="NAME=MODE")
     p.add_argument("--log", action="store_true")
     p.add_argument("--extra", action="append", default=[], metavar="PATH=LINE")
+    p.add_argument("--loop", action="append", default=[], metavar="NAME")
     p.add_argument("--no-size", action="store_true")
     p.add_argument("--no-mdtm", action="store_true")
     p.add_argument("--rest-ignored", action="store_true")
@@ -124,8 +128,12 @@ def normalise(cwd, arg):
     return b"/" + b"/".join(parts)
 
 
+LOOPS = [os.fsencode(n) for n in ARGS.loop]
+
+
 def real(virtual):
-    return ROOT + virtual if virtual != b"/" else ROOT
+    parts = [p for p in virtual.split(b"/") if p and p not in LOOPS]
+    return ROOT + b"/" + b"/".join(parts) if parts else ROOT
 
 
 def mlsd_line(directory, name):
@@ -399,6 +407,9 @@ class Handler(socketserver.StreamRequestHandler):
             except OSError:
                 pass  # a broken link
         lines += EXTRA_LINES.get(target, [])
+        for name in LOOPS:
+            when = time.strftime("%b %d %Y", time.gmtime(os.stat(p).st_mtime))
+            lines.append(("drwxr-xr-x 1 0 0 0 %s " % when).encode() + name + b"\r\n")
         return self.transfer(lines, mode_for(LIST_MODES, target))
 
     def cmd_MLSD(self, arg):
