@@ -85,8 +85,11 @@ public:
     void Descendre(const CString& strDistant, const CString& strLocal, const CString& strRelatif,
                    const std::string& strUnique, int nProfondeur);
     void Envoyer(const CString& strLocal, const CString& strDistant);
+    // How the listing that showed a directory to remove tells links: LIST
+    // (`ls -l`) shows them as links, MLSD as what they lead to.
+    enum class tListeParent { Racine, Ls, Mlsd };
     bool Vider(const CString& strDistant, const CString& strRelatif, const std::string& strUnique,
-               int nProfondeur);
+               int nProfondeur, tListeParent parent = tListeParent::Racine);
     void NoterEchec(const CString& strChemin, const CString& strRaison);
     const tBilan& Bilan() const { return m_bilan; }
 
@@ -734,7 +737,7 @@ void CMarcheArbre::MonterSousRepertoire(const fs::path& local, const CString& st
 // ---------------------------------------------------------------- removal
 
 bool CMarcheArbre::Vider(const CString& strDistant, const CString& strRelatif, const std::string& strUnique,
-                         int nProfondeur)
+                         int nProfondeur, tListeParent parent)
 {
     // What DELE removes was a link (or a file): gone as such, and nothing it
     // led to is touched.
@@ -745,6 +748,14 @@ bool CMarcheArbre::Vider(const CString& strDistant, const CString& strRelatif, c
     tListe l;
     if (m_bFin) {
         m_bilan.nonFaits.push_back(Dossier(strDistant));
+        return false;
+    }
+    // A DELE refused for a reason that does not show a directory (a read-only
+    // parent refuses it for a link as for a directory): a link it may be, and
+    // what it leads to is not the tree's. Left, and named.
+    const CString refus = m_ftp.GetDerniereErreur();
+    if (parent == tListeParent::Mlsd && refus.Find(L"irectory") < 0) {
+        NoterEchec(strDistant, L"not entered: it may be a link that could not be deleted (" + refus + L")");
         return false;
     }
     if (!Entrer(strDistant, strUnique, nProfondeur, l) || !l.bComplete)
@@ -770,12 +781,13 @@ bool CMarcheArbre::Vider(const CString& strDistant, const CString& strRelatif, c
                  tIssue::Echoue)
             NoterEchec(f.strDistant, Raison(L"cannot be deleted"));
     }
+    const tListeParent liste = m_ftp.ListeExacte() ? tListeParent::Mlsd : tListeParent::Ls;
     for (int i : l.repertoires) {
         const CString strFils = Joindre(strDistant, l[i].m_strNom);
         if (m_bFin)
             m_bilan.nonFaits.push_back(Dossier(strFils));
         else
-            Vider(strFils, Relatif(strRelatif, l[i].m_strNom), l.Identite(i), nProfondeur + 1);
+            Vider(strFils, Relatif(strRelatif, l[i].m_strNom), l.Identite(i), nProfondeur + 1, liste);
     }
     if (m_rappels.sortieRepertoire)
         m_rappels.sortieRepertoire(rep);

@@ -33,7 +33,9 @@
 //   as a file (DELE): what DELE removes was a link (some servers list a link
 //   to a directory as a directory), and what it led to is left alone. A
 //   directory whose path, as the server reports it once entered, lies outside
-//   the tree is not emptied.
+//   the tree is not emptied, nor one listed by MLSD (which shows a link as
+//   what it leads to) whose DELE failed for a reason that does not say it is
+//   a directory (a read-only parent refuses both alike): it is named.
 // - A failure's reason is a short text followed by the client's own
 //   (CFTPDirect::GetDerniereErreur: the server's reply or the local reason).
 // - The client's cancel (CFTPDirect::Annuler) stops the walk as the stop check

@@ -10,6 +10,7 @@
 #include <fstream>
 #include <map>
 #include <thread>
+#include <unistd.h>
 
 #include "ServeurFtpTest.h"
 #include "common/Conversions.h"
@@ -500,4 +501,41 @@ TEST_F(TreeWalkTest, LocalLinksNeverTakeACopyOutOfItsTree)
     EXPECT_EQ(CRepertoireTemp::Arbre(Serveur() / "U"),
               (std::map<std::string, std::string>{{"d", "<dir>"}, {"d/a.txt", "a"}}));
     EXPECT_EQ(Chemins(bm.ignores), (std::vector<std::string>{(envoi / "d2").string()}));
+}
+
+TEST_F(TreeWalkTest, RemovalRunByAnOrdinaryUserNeverEntersALinkItCouldNotDelete)
+{
+    // pyftpdlib as an ordinary user: in a read-only directory the DELE of a
+    // link to another directory of the server, outside the tree removed, is
+    // refused, as it would be for a directory; MLSD shows the link as a directory.
+    CRepertoireTemp base("otdr-rmdir-user");
+    const fs::path racine = base.Chemin() / "root";
+    const fs::path dehors = racine / "Other";
+    Ecrire(dehors / "keep.sor", "keep");
+    Ecrire(racine / "T/f.sor", "f");
+    fs::create_directories(racine / "T/ro/sub");
+    Ecrire(racine / "T/ro/sub/g.sor", "g");
+    fs::create_directory_symlink(dehors, racine / "T/ro/link");
+    std::vector<std::string> argv{OTDR_PYTHON, OTDR_TEST_FTP_SERVER, "--root", racine.string()};
+    if (::geteuid() == 0) {
+        for (const auto& e : fs::recursive_directory_iterator(base.Chemin()))
+            ::lchown(e.path().c_str(), 65534, 65534);
+        ::chown(base.Chemin().c_str(), 65534, 65534);
+        fs::permissions(base.Chemin(), fs::perms::owner_all | fs::perms::others_exec | fs::perms::group_exec);
+        argv.insert(argv.begin(), {"/usr/bin/setpriv", "--reuid=65534", "--regid=65534", "--clear-groups"});
+    }
+    fs::permissions(racine / "T/ro", fs::perms::owner_read | fs::perms::owner_exec);
+    CProcessusTest serveur;
+    ASSERT_TRUE(serveur.Demarrer(argv) && serveur.AttendreLigne("READY"));
+    CFTPDirect ftp(L"127.0.0.1", serveur.Port("ftp"));
+    ftp.SetDelaiReponse(2s);
+    ASSERT_EQ(ftp.FtpConnexion(L"test", L"secret"), 1);
+
+    CParcoursDistant parcours(ftp);
+    const auto bilan = parcours.Supprimer(L"/T");
+    fs::permissions(racine / "T/ro", fs::perms::owner_all);
+    EXPECT_EQ(CRepertoireTemp::Lire(dehors / "keep.sor"), "keep");
+    const auto echecs = Chemins(bilan.echecs);
+    EXPECT_NE(std::find(echecs.begin(), echecs.end(), "/T/ro/link"), echecs.end());
+    EXPECT_FALSE(fs::exists(racine / "T/f.sor"));
 }
