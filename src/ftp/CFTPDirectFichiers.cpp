@@ -16,6 +16,7 @@
 #if defined(_WIN32)
 #include <io.h>
 #else
+#include <sys/file.h>
 #include <sys/stat.h>
 #include <unistd.h>
 #endif
@@ -150,6 +151,10 @@ std::FILE* OuvrirTemporaire(const fs::path& dossier, fs::path& temporaire, int& 
         temporaire = dossier / nom;
         std::FILE* f = Ouvrir(temporaire, "wbx");
         nErrno = errno;
+#if !defined(_WIN32)
+        if (f)
+            FichiersLocaux::Marquer(fileno(f));
+#endif
         if (f || nErrno != EEXIST)
             return f;
     }
@@ -166,22 +171,41 @@ std::FILE* OuvrirPartiel(const fs::path& partiel, uint64_t nTaille, uint64_t& nR
     std::error_code ec;
     const fs::file_status etat = fs::symlink_status(partiel, ec);
     nRepris = 0;
+    // A file of that name this library did not make is the user's: left alone.
+    if (fs::exists(etat) && (!fs::is_regular_file(etat) || !FichiersLocaux::EstMarque(partiel))) {
+        nErrno = EEXIST;
+        return nullptr;
+    }
     if (fs::is_regular_file(etat)) {
         const uint64_t n = fs::file_size(partiel, ec);
         if (!ec && n > 0 && n < nTaille)
             nRepris = n;
     }
+    std::FILE* f = nullptr;
     if (nRepris > 0) {
-        std::FILE* f = Ouvrir(partiel, "a+b");
+        f = Ouvrir(partiel, "a+b");
         nErrno = errno;
-        if (f)
-            return f;
-        nRepris = 0;
+        if (!f)
+            nRepris = 0;
     }
-    if (fs::exists(etat))
-        fs::remove(partiel, ec);
-    std::FILE* f = Ouvrir(partiel, "w+bx");
-    nErrno = errno;
+    if (!f) {
+        if (fs::exists(etat))
+            fs::remove(partiel, ec);
+        f = Ouvrir(partiel, "w+bx");
+        nErrno = errno;
+    }
+#if !defined(_WIN32)
+    // Another run writing the same partial file holds its lock: this one
+    // fetches into a temporary of its own.
+    if (f && ::flock(fileno(f), LOCK_EX | LOCK_NB) != 0) {
+        std::fclose(f);
+        nRepris = 0;
+        nErrno = EBUSY;
+        return nullptr;
+    }
+    if (f)
+        FichiersLocaux::Marquer(fileno(f));
+#endif
     return f;
 }
 
@@ -317,9 +341,16 @@ int CFTPDirect::Telecharger(const CString& strDistant, const CString& strLocal, 
                          CheminLocal(FichiersLocaux::NomPartiel(FichiersLocaux::Texte(cible.filename()),
                                                                 static_cast<uint64_t>(t.nTaille), nVersion));
             f.reset(OuvrirPartiel(temporaire, static_cast<uint64_t>(t.nTaille), t.nRepris, nErrno));
+            // A user's file of that name, or another run's partial file: a
+            // whole fetch into a temporary of this call's own.
+            if (!f && (nErrno == EEXIST || nErrno == EBUSY))
+                t.bReprendre = false;
         } else {
-            f.reset(OuvrirTemporaire(cible.parent_path(), temporaire, nErrno));
+            // What runs killed on the way left here (no run holds it) goes.
+            FichiersLocaux::NettoyerTemporaires(cible.parent_path(), FichiersLocaux::tTemporaires::Telechargements);
         }
+        if (!t.bReprendre)
+            f.reset(OuvrirTemporaire(cible.parent_path(), temporaire, nErrno));
         if (!f)
             return EchecBool("cannot create '" + Texte(temporaire) + "': " + std::strerror(nErrno));
         // A resumable partial file stays for the next run, whatever ends this one.

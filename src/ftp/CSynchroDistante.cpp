@@ -150,15 +150,8 @@ CSynchroDistante::tBilan CSynchroDistante::Synchroniser(const CString& strDistan
 
     // A walk that went through leaves no partial file but those it may resume.
     if (!bilan.parcours.bArrete && !bilan.parcours.bSessionPerdue) {
-        for (const fs::path& dossier : dossiers) {
-            std::error_code ec;
-            for (fs::directory_iterator it(dossier, ec), fin; !ec && it != fin; it.increment(ec)) {
-                std::error_code ecEntree;
-                if (FichiersLocaux::EstNomPartiel(FichiersLocaux::Texte(it->path().filename())) &&
-                    it->is_regular_file(ecEntree) && !partielsGardes.count(it->path()))
-                    fs::remove(it->path(), ecEntree);
-            }
-        }
+        for (const fs::path& dossier : dossiers)
+            FichiersLocaux::NettoyerTemporaires(dossier, FichiersLocaux::tTemporaires::Tous, partielsGardes);
     }
     return bilan;
 }

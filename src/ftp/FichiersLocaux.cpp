@@ -15,6 +15,7 @@
 #include <sys/file.h>
 #include <sys/stat.h>
 #include <sys/sysmacros.h>
+#include <sys/xattr.h>
 #include <unistd.h>
 #endif
 
@@ -101,6 +102,56 @@ bool EstNomPartiel(const CString& strNom)
         return false;
     return std::all_of(n.begin() + 7, n.begin() + 23, [](char c) { return std::isxdigit(static_cast<unsigned char>(c)) != 0; });
 }
+
+bool EstNomTemporaire(const CString& strNom)
+{
+    const std::string n = WideToUtf8(strNom);
+    if (n.size() != 19 || n.compare(0, 6, ".otdr-") != 0 || n.compare(14, 5, ".part") != 0)
+        return false;
+    return std::all_of(n.begin() + 6, n.begin() + 14, [](char c) { return std::isxdigit(static_cast<unsigned char>(c)) != 0; });
+}
+
+#if defined(_WIN32)
+bool Marquer(int) { return false; }
+bool EstMarque(const fs::path&) { return false; }
+void NettoyerTemporaires(const fs::path&, tTemporaires, const std::set<fs::path>&) {}
+#else
+namespace {
+const char MARQUE[] = "user.otdr-temporaire";
+}
+
+bool Marquer(int fd)
+{
+    ::flock(fd, LOCK_EX | LOCK_NB);
+    return ::fsetxattr(fd, MARQUE, "1", 1, 0) == 0;
+}
+
+bool EstMarque(const fs::path& chemin)
+{
+    char valeur[4];
+    return ::lgetxattr(chemin.c_str(), MARQUE, valeur, sizeof valeur) == 1 && valeur[0] == '1';
+}
+
+void NettoyerTemporaires(const fs::path& dossier, tTemporaires genre, const std::set<fs::path>& garder)
+{
+    std::error_code ec;
+    for (fs::directory_iterator it(dossier, ec), fin; !ec && it != fin; it.increment(ec)) {
+        const CString nom = Texte(it->path().filename());
+        const bool bNom = EstNomTemporaire(nom) || (genre == tTemporaires::Tous && EstNomPartiel(nom));
+        std::error_code ecEntree;
+        if (!bNom || garder.count(it->path()) || !it->is_regular_file(ecEntree) || it->is_symlink(ecEntree) ||
+            !EstMarque(it->path()))
+            continue;
+        // Removed only when no run holds it (its writer's lock).
+        const int fd = ::open(it->path().c_str(), O_RDONLY | O_NOFOLLOW | O_CLOEXEC);
+        if (fd < 0)
+            continue;
+        if (::flock(fd, LOCK_EX | LOCK_NB) == 0)
+            ::unlink(it->path().c_str());
+        ::close(fd);
+    }
+}
+#endif
 
 void Dater(const fs::path& chemin, int64_t nDateUtc)
 {

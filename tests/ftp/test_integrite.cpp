@@ -9,7 +9,10 @@
 #include <filesystem>
 #include <fstream>
 #include <fcntl.h>
+#include <sys/file.h>
 #include <sys/stat.h>
+#include <sys/xattr.h>
+#include <unistd.h>
 
 #include "ServeurFtpTest.h"
 #include "common/Conversions.h"
@@ -252,4 +255,35 @@ TEST_F(IntegriteTest, ASameSizeRewriteWithinTheListedMinuteIsFetched)
         EXPECT_EQ(b.modifies.size(), 1u);
         EXPECT_TRUE(CRepertoireTemp::Lire(Local() / "trace.sor") == m_version2);
     }
+}
+
+TEST_F(IntegriteTest, TemporariesOfKilledRunsGoAndAUsersFileOfTheSameNameStays)
+{
+    ASSERT_TRUE(Demarrer({}));
+    const struct
+    {
+        const char* nom;
+        bool bMarque;   // made by this library (its mark)
+        bool bTenu;     // another run is writing it (holds its lock)
+        bool bReste;
+    } cas[] = {
+        {".otdr-0badc0de.part", true, false, false},
+        {".otdr-12345678.part", false, false, true},
+        {".otdr-87654321.part", true, true, true},
+    };
+    std::vector<int> tenus;
+    for (const auto& c : cas) {
+        Ecrire(Local() / c.nom, "x");
+        if (c.bMarque)
+            ASSERT_EQ(::setxattr((Local() / c.nom).c_str(), "user.otdr-temporaire", "1", 1, 0), 0);
+        if (c.bTenu) {
+            tenus.push_back(::open((Local() / c.nom).c_str(), O_RDONLY));
+            ASSERT_EQ(::flock(tenus.back(), LOCK_EX), 0);
+        }
+    }
+    EXPECT_EQ(m_ftp->GetFile(L"/T/petit.sor", Texte(Local() / "petit.sor")), 1) << Erreur();
+    for (const auto& c : cas)
+        EXPECT_EQ(fs::exists(Local() / c.nom), c.bReste) << c.nom;
+    for (int fd : tenus)
+        ::close(fd);
 }
