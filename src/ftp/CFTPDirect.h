@@ -34,6 +34,12 @@
 #include "common/Export.h"
 #include "ftp/InfosFichierFtp.h"
 
+#if defined(_WIN32)
+#define OTDR_FTP_INTERNE
+#else
+#define OTDR_FTP_INTERNE __attribute__((visibility("hidden")))
+#endif
+
 class CMarcheArbre;
 class CSessionFtp;
 class CAnnulationFtp;
@@ -222,17 +228,18 @@ private:
     friend class CMarcheArbre;  // the tree walker (CParcoursDistant)
 
     int Telecharger(const CString& strDistant, const CString& strLocal, tTelechargementFtp& t);
-    void ConnaitreFichier(const std::string& strDistant, tTelechargementFtp& t);
-    int Recevoir(const std::string& strDistant, std::FILE* fichier, const std::string& strTemporaire,
+    // The transfers' steps (CFTPDirectFichiers.cpp): the library's own, not exported.
+    OTDR_FTP_INTERNE void ConnaitreFichier(const std::string& strDistant, tTelechargementFtp& t);
+    OTDR_FTP_INTERNE int Recevoir(const std::string& strDistant, std::FILE* fichier, const std::string& strTemporaire,
                  tTelechargementFtp& t);
-    int RecevoirUneFois(const std::string& strDistant, std::FILE* fichier, const std::string& strTemporaire,
+    OTDR_FTP_INTERNE int RecevoirUneFois(const std::string& strDistant, std::FILE* fichier, const std::string& strTemporaire,
                         tTelechargementFtp& t);
-    bool TailleAttendue(const std::string& strDistant, std::FILE* fichier, tTelechargementFtp& t);
-    bool Conclure(const std::filesystem::path& temporaire, const std::filesystem::path& cible, bool bExiste,
+    OTDR_FTP_INTERNE bool TailleAttendue(const std::string& strDistant, std::FILE* fichier, tTelechargementFtp& t);
+    OTDR_FTP_INTERNE bool Conclure(const std::filesystem::path& temporaire, const std::filesystem::path& cible, bool bExiste,
                   int64_t nDate);
-    int Envoyer(std::FILE* fichier, uint64_t nTaille, const std::string& strDistant, int64_t nDate);
-    int Remplacer(const std::string& strTemporaire, const std::string& strDistant);
-    void Nettoyer(const std::string& strDistant);
+    OTDR_FTP_INTERNE int Envoyer(std::FILE* fichier, uint64_t nTaille, const std::string& strDistant, int64_t nDate);
+    OTDR_FTP_INTERNE int Remplacer(const std::string& strTemporaire, const std::string& strDistant);
+    OTDR_FTP_INTERNE void Nettoyer(const std::string& strDistant);
     // Whether the last listing gave exact times (MLSD).
     bool ListeExacte() const;
 
