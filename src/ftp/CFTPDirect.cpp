@@ -140,7 +140,7 @@ int CFTPDirect::FtpConnexion(CString strUtilisateur, CString strMotDePasse)
         const CSessionFtp::eEchecConnexion e =
             session->Connecter(WideToAnsi(strUtilisateur), WideToAnsi(strMotDePasse));
         if (e != CSessionFtp::eEchecConnexion::Aucun) {
-            m_eEchecConnexion = static_cast<tEchecConnexion>(static_cast<int>(e));
+            m_eEchecConnexion = e;
             return EchecBool(session->DerniereErreur());
         }
         m_eEchecConnexion = tEchecConnexion::Aucun;

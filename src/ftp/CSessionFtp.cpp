@@ -223,7 +223,7 @@ int CSessionFtp::ChangerRepertoire(const std::string& chemin)
     return 0;
 }
 
-int CSessionFtp::Commande(const std::string& commande, bool bMalgreAnnulation, std::vector<std::string>* pReponses)
+int CSessionFtp::Commande(const std::string& commande, eAnnulation annulation, std::vector<std::string>* pReponses)
 {
     if (!CheminDistant::CheminSur(commande)) {
         m_strErreur = "501 the name holds a character FTP commands cannot carry";
@@ -232,7 +232,7 @@ int CSessionFtp::Commande(const std::string& commande, bool bMalgreAnnulation, s
     tRequete r;
     r.strUrl = Url(m_strRepertoire, "");
     r.bSansCorps = true;
-    r.bMalgreAnnulation = bMalgreAnnulation;
+    r.bMalgreAnnulation = annulation == eAnnulation::Ignoree;
     r.postQuote.Ajouter(commande);
     const int n = Executer(r);
     if (pReponses)
@@ -356,7 +356,7 @@ int CSessionFtp::DateExacte(const std::string& nom, long long& nDateUtc)
 {
     nDateUtc = 0;
     std::vector<std::string> reponses;
-    const int n = Commande("*MDTM " + nom, false, &reponses);
+    const int n = Commande("*MDTM " + nom, &reponses);
     if (n != 0)
         return n;
     for (auto it = reponses.rbegin(); it != reponses.rend(); ++it) {
@@ -375,11 +375,17 @@ int CSessionFtp::DateExacte(const std::string& nom, long long& nDateUtc)
     return 550;
 }
 
-int CSessionFtp::Renommer(const std::string& de, const std::string& vers) { return Renommer(de, vers, false); }
+int CSessionFtp::Renommer(const std::string& de, const std::string& vers)
+{
+    return Renommer(de, vers, eAnnulation::Respectee);
+}
 
-int CSessionFtp::RenommerNettoyage(const std::string& de, const std::string& vers) { return Renommer(de, vers, true); }
+int CSessionFtp::RenommerNettoyage(const std::string& de, const std::string& vers)
+{
+    return Renommer(de, vers, eAnnulation::Ignoree);
+}
 
-int CSessionFtp::Renommer(const std::string& de, const std::string& vers, bool bMalgreAnnulation)
+int CSessionFtp::Renommer(const std::string& de, const std::string& vers, eAnnulation annulation)
 {
     if (!CheminDistant::CheminSur(de) || !CheminDistant::CheminSur(vers) || de.empty() || vers.empty()) {
         m_strErreur = "501 the name holds a character FTP commands cannot carry";
@@ -388,7 +394,7 @@ int CSessionFtp::Renommer(const std::string& de, const std::string& vers, bool b
     tRequete r;
     r.strUrl = Url(m_strRepertoire, "");
     r.bSansCorps = true;
-    r.bMalgreAnnulation = bMalgreAnnulation;
+    r.bMalgreAnnulation = annulation == eAnnulation::Ignoree;
     r.postQuote.Ajouter("RNFR " + de);
     r.postQuote.Ajouter("RNTO " + vers);
     return Executer(r);
@@ -479,7 +485,7 @@ int CSessionFtp::FaitsRepertoire(std::string& faits)
     if (m_bSansMlsd)
         return 500;
     std::vector<std::string> reponses;
-    const int n = Commande("MLST", false, &reponses);
+    const int n = Commande("MLST", &reponses);
     if (n != 0)
         return n;
     // The facts come on their own line, after a blank, inside the 250 reply

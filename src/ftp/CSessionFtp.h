@@ -32,6 +32,7 @@
 #include <vector>
 
 #include "ftp/CAnnulationFtp.h"
+#include "ftp/CFTPDirect.h"
 
 typedef void CURL;
 typedef void CURLM;
@@ -53,7 +54,8 @@ public:
         long nBlocageMs = 30000;    ///< data transfer moving no byte
     };
 
-    enum class eEchecConnexion { Aucun, Refusee, Injoignable, Expiree, Annulee };
+    /// How a login failed: the client's own enumeration, one for both.
+    using eEchecConnexion = CFTPDirect::tEchecConnexion;
 
     // Receives a listing line by line (without its CR LF), as it arrives.
     // Debut starts each attempt: a transfer made again starts from nothing.
@@ -86,13 +88,14 @@ public:
     /// the current directory follows on success.
     int ChangerRepertoire(const std::string& strChemin);
     /// A command that needs no data connection (MKD x, RMD x, DELE x), run in
-    /// the current directory. bMalgreAnnulation: runs even once cancelled, with
-    /// short limits (the clean-up after a cancelled upload). pReponses, when
-    /// given, receives the reply lines.
-    int Commande(const std::string& strCommande, bool bMalgreAnnulation = false,
-                 std::vector<std::string>* pReponses = nullptr);
+    /// the current directory. pReponses, when given, receives the reply lines.
+    int Commande(const std::string& strCommande, std::vector<std::string>* pReponses = nullptr)
+    {
+        return Commande(strCommande, eAnnulation::Respectee, pReponses);
+    }
     /// Commande, run even once cancelled (the clean-up after a cancelled upload).
-    int CommandeNettoyage(const std::string& strCommande) { return Commande(strCommande, true); }
+    /// With short limits: the clean-up after a cancelled upload.
+    int CommandeNettoyage(const std::string& strCommande) { return Commande(strCommande, eAnnulation::Ignoree); }
     /// What a download asks and what it learns (see Telecharger).
     struct tReception
     {
@@ -151,9 +154,13 @@ public:
 private:
     struct tRequete;
     int Executer(tRequete& requete);
-    int Renommer(const std::string& strDe, const std::string& strVers, bool bMalgreAnnulation);
+    // Whether a request runs once the session is cancelled (a clean-up).
+    enum class eAnnulation { Respectee, Ignoree };
+    int Commande(const std::string& strCommande, eAnnulation annulation, std::vector<std::string>* pReponses = nullptr);
+    int Renommer(const std::string& strDe, const std::string& strVers, eAnnulation annulation);
     int ExecuterUneFois(tRequete& requete);
     void Expliquer(const tRequete& requete, int nCode);
+    void ExpliquerExpiration(const tRequete& requete);
     void OublierConnexion();
     // A request's libcurl options: Preparer sets the common ones and calls the
     // others (sockets known to the cancel, the watch callback, the data side).

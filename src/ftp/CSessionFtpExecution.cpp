@@ -417,6 +417,21 @@ std::string CSessionFtp::TexteCurl(int n)
     return curl_easy_strerror(static_cast<CURLcode>(n));
 }
 
+void CSessionFtp::ExpliquerExpiration(const tRequete& r)
+{
+    const bool bAucuneReponse = r.reponses.empty();
+    curl_off_t nConnecte = 0;
+    curl_easy_getinfo(m_pCurl, CURLINFO_CONNECT_TIME_T, &nConnecte);
+    if (r.bDonneesVues)
+        m_strErreur = "the transfer stalled: nothing moved for " + Secondes(m_delais.nBlocageMs);
+    else if (bAucuneReponse && nConnecte == 0 && r.bConnexion)
+        m_strErreur = "no answer to the connection within " + Secondes(m_delais.nConnexionMs);
+    else if (bAucuneReponse && r.bConnexion)
+        m_strErreur = "no greeting from the server within " + Secondes(m_delais.nReponseMs);
+    else
+        m_strErreur = "timed out waiting for the server's reply (" + Secondes(m_delais.nReponseMs) + ")";
+}
+
 void CSessionFtp::Expliquer(const tRequete& r, int n)
 {
     if (n == ANNULE) {
@@ -449,19 +464,9 @@ void CSessionFtp::Expliquer(const tRequete& r, int n)
         return;
     }
     case CURLE_OPERATION_TIMEDOUT:
-    case CURLE_ABORTED_BY_CALLBACK: {
-        curl_off_t nConnecte = 0;
-        curl_easy_getinfo(m_pCurl, CURLINFO_CONNECT_TIME_T, &nConnecte);
-        if (r.bDonneesVues)
-            m_strErreur = "the transfer stalled: nothing moved for " + Secondes(m_delais.nBlocageMs);
-        else if (bAucuneReponse && nConnecte == 0 && r.bConnexion)
-            m_strErreur = "no answer to the connection within " + Secondes(m_delais.nConnexionMs);
-        else if (bAucuneReponse && r.bConnexion)
-            m_strErreur = "no greeting from the server within " + Secondes(m_delais.nReponseMs);
-        else
-            m_strErreur = "timed out waiting for the server's reply (" + Secondes(m_delais.nReponseMs) + ")";
+    case CURLE_ABORTED_BY_CALLBACK:
+        ExpliquerExpiration(r);
         return;
-    }
     case CURLE_FTP_ACCEPT_TIMEOUT:
         m_strErreur = "the server did not open the data connection within " + Secondes(m_delais.nReponseMs);
         return;
