@@ -7,10 +7,13 @@
 
 #include <filesystem>
 #include <fstream>
+#include <map>
+#include <thread>
 #include <unistd.h>
 
 #include "ExecutionTest.h"
 #include "ftp/CParcoursDistant.h"
+#include "support/ProcessusTest.h"
 #include "support/RepertoireTemp.h"
 #include "support/ServeurFtp.h"
 
@@ -117,4 +120,55 @@ TEST(OtdrCliIntegrity, ASecondRunIntoTheSameFolderStopsAtOnceNamingTheFirst)
     const auto r = otdr({"sync", "/T", otdr.Copie().string()});
     EXPECT_EQ(r.nSortie, 0) << r.strErreur;
     EXPECT_EQ(CRepertoireTemp::Lire(otdr.Copie() / "trace.sor"), std::string(200000, 't'));
+}
+
+TEST(OtdrCliIntegrity, OverlappingSyncsThenAKillAndARerunEndByteIdentical)
+{
+    CRepertoireTemp tmp("otdr-cli-overlap");
+    std::map<std::string, std::string> attendu;
+    for (int i = 0; i < 3; ++i) {
+        const std::string nom = "T/t" + std::to_string(i) + ".sor";
+        std::string contenu(600000, '\0');
+        for (size_t k = 0; k < contenu.size(); ++k)
+            contenu[k] = static_cast<char>((k * 31 + static_cast<size_t>(i) * 7 + k / 251) & 0xff);
+        tmp.Ecrire("served/" + nom, contenu);
+        attendu["t" + std::to_string(i) + ".sor"] = contenu;
+    }
+    CProcessusTest serveur;
+    ASSERT_TRUE(serveur.Demarrer({OTDR_PYTHON, OTDR_TEST_FTP_SERVER, "--root", (tmp.Chemin() / "served").string(),
+                                  "--throttle", "262144"}));
+    ASSERT_TRUE(serveur.AttendreLigne("READY"));
+    const fs::path copie = tmp.Chemin() / "copy";
+    const std::vector<std::string> base{OTDR_CLI_PATH, "--profile", (tmp.Chemin() / "p.ini").string(),
+                                        "--address", "127.0.0.1", "--ftp-port", std::to_string(serveur.Port("ftp")),
+                                        "--user", "test", "--password", "secret"};
+    auto avec = [&base](std::vector<std::string> args) {
+        args.insert(args.begin(), base.begin(), base.end());
+        return args;
+    };
+
+    // The first run is inside its transfers when the second starts.
+    CProcessusTest premier;
+    ASSERT_TRUE(premier.Demarrer(avec({"sync", "/T", copie.string()})));
+    auto enVol = [&] {
+        std::error_code ec;
+        for (fs::directory_iterator it(copie, ec), fin; !ec && it != fin; it.increment(ec))
+            if (it->path().extension() == ".part")
+                return true;
+        return false;
+    };
+    const auto limite = std::chrono::steady_clock::now() + std::chrono::seconds(10);
+    while (!enVol() && std::chrono::steady_clock::now() < limite)
+        std::this_thread::sleep_for(std::chrono::milliseconds(20));
+    ASSERT_TRUE(enVol());
+    const auto second = Executer(avec({"sync", "/T", copie.string()}), {"OTDR_PASSWORD="}, tmp.Chemin().string());
+    EXPECT_EQ(second.nSortie, 1);
+    EXPECT_NE(second.strErreur.find("(process " + std::to_string(premier.Pid()) + ")"), std::string::npos)
+        << second.strErreur;
+
+    // Killed outright, then run again: the copy ends as the instrument's.
+    premier.Tuer();
+    const auto reprise = Executer(avec({"sync", "/T", copie.string()}), {"OTDR_PASSWORD="}, tmp.Chemin().string());
+    EXPECT_EQ(reprise.nSortie, 0) << reprise.strErreur;
+    EXPECT_EQ(CRepertoireTemp::Arbre(copie), attendu);
 }
