@@ -1,6 +1,7 @@
 #include "CProgression.h"
 
 #include "Affichage.h"
+#include "ftp/CFTPDirect.h"
 
 #include <cmath>
 #include <cstdlib>
@@ -41,11 +42,8 @@ void CProgression::Interrompre()
     std::lock_guard<std::mutex> lock(g_mutexCourante);
     if (!g_pCourante)
         return;
+    CFTPDirect::SupprimerTemporairesEnCours();
     std::lock_guard<std::mutex> lock2(g_pCourante->m_mutex);
-    const fs::path partiel = g_pCourante->FichierPartiel();
-    std::error_code ec;
-    if (!partiel.empty())
-        fs::remove(partiel, ec);
     if (g_pCourante->m_bAffiche && g_pCourante->m_bTerminal)
         std::fputs("\n", stderr);
     std::fflush(stderr);
@@ -65,30 +63,26 @@ void CProgression::DefinirTotal(uint64_t nTotal)
         m_nTotal = nTotal;
 }
 
-void CProgression::Debut(const fs::path& cible, const std::string& strNom, bool bTelechargement)
+void CProgression::Debut(const std::string& strNom)
 {
     std::lock_guard<std::mutex> lock(m_mutex);
-    m_cible = cible;
     m_strNom = Visible(strNom);   // a remote name: shown, never interpreted by the terminal
-    m_bTelechargement = bTelechargement;
-    m_nFdSource = -1;
-    m_source.clear();
-    if (!bTelechargement && m_bActif) {
-        std::error_code ec;
-        m_source = fs::canonical(cible, ec);
-    }
 }
 
-void CProgression::Fin(uint64_t nOctets, bool bReussi)
+void CProgression::Octets(const std::string& strCle, uint64_t nFaits)
+{
+    std::lock_guard<std::mutex> lock(m_mutex);
+    m_enCours[strCle] = nFaits;
+}
+
+void CProgression::Fin(const std::string& strCle, uint64_t nOctets, bool bReussi)
 {
     std::lock_guard<std::mutex> lock(m_mutex);
     if (bReussi) {
         m_nOctetsFaits += nOctets;
         ++m_nFaits;
     }
-    m_cible.clear();
-    m_source.clear();
-    m_nFdSource = -1;
+    m_enCours.erase(strCle);
 }
 
 void CProgression::Terminer()
@@ -118,76 +112,12 @@ double CProgression::Secondes() const
     return std::chrono::duration<double>(std::chrono::steady_clock::now() - m_debut).count();
 }
 
-uint64_t CProgression::PositionLecture()
+uint64_t CProgression::EnCours() const
 {
-#if defined(__linux__)
-    if (m_source.empty())
-        return 0;
-    std::error_code ec;
-    if (m_nFdSource < 0) {
-        for (fs::directory_iterator it("/proc/self/fd", ec), fin; !ec && it != fin; it.increment(ec)) {
-            std::error_code ec2;
-            if (fs::read_symlink(it->path(), ec2) == m_source && !ec2) {
-                m_nFdSource = std::atoi(it->path().filename().c_str());
-                break;
-            }
-        }
-        if (m_nFdSource < 0)
-            return 0;
-    }
-    // The descriptor may have been closed and reused since: check it still is the file.
-    const std::string fd = std::to_string(m_nFdSource);
-    std::error_code ec2;
-    if (fs::read_symlink("/proc/self/fd/" + fd, ec2) != m_source || ec2) {
-        m_nFdSource = -1;
-        return 0;
-    }
-    std::FILE* f = std::fopen(("/proc/self/fdinfo/" + fd).c_str(), "r");
-    if (!f)
-        return 0;
-    unsigned long long pos = 0;
-    char ligne[128];
-    while (std::fgets(ligne, sizeof ligne, f))
-        if (std::sscanf(ligne, "pos: %llu", &pos) == 1)
-            break;
-    std::fclose(f);
-    return pos;
-#else
-    return 0;
-#endif
-}
-
-uint64_t CProgression::TaillePartielle()
-{
-    if (!m_bTelechargement)
-        return PositionLecture();
-    const fs::path partiel = FichierPartiel();
-    if (partiel.empty())
-        return 0;
-    std::error_code ec;
-    const auto t = fs::file_size(partiel, ec);
-    return ec ? 0 : static_cast<uint64_t>(t);
-}
-
-fs::path CProgression::FichierPartiel() const
-{
-    if (!m_bTelechargement || m_cible.empty())
-        return {};
-    // GetFile downloads into ".otdr-<8 hex digits>.part" beside the target
-    // (beside the file a symbolic link leads to).
-    std::error_code ec;
-    fs::path cible = m_cible;
-    if (fs::is_symlink(fs::symlink_status(cible, ec))) {
-        const fs::path lien = fs::read_symlink(cible, ec);
-        cible = lien.is_absolute() ? lien : cible.parent_path() / lien;
-    }
-    for (fs::directory_iterator it(cible.parent_path().empty() ? fs::path(".") : cible.parent_path(), ec), fin;
-         !ec && it != fin; it.increment(ec)) {
-        const std::string n = it->path().filename().string();
-        if (n.size() == 19 && n.compare(0, 6, ".otdr-") == 0 && n.compare(14, 5, ".part") == 0)
-            return it->path();
-    }
-    return {};
+    uint64_t n = 0;
+    for (const auto& fichier : m_enCours)
+        n += fichier.second;
+    return n;
 }
 
 void CProgression::Boucle()
@@ -230,7 +160,7 @@ std::string CProgression::Duree(double secondes)
 
 void CProgression::Dessiner(bool bFinal)
 {
-    uint64_t fait = m_nOctetsFaits + (bFinal ? 0 : TaillePartielle());
+    uint64_t fait = m_nOctetsFaits + (bFinal ? 0 : EnCours());
     if (m_nTotal && fait > m_nTotal) fait = m_nTotal;
     const double ecoule = Secondes();
     const double debit = ecoule > 0 ? static_cast<double>(fait) / ecoule : 0;

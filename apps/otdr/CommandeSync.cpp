@@ -61,6 +61,16 @@ int CommandeSync(tContexte& ctx)
     std::error_code ec;
     if (fs::exists(local, ec) && !fs::is_directory(local, ec))
         throw ErreurOperation("'" + local.string() + "' exists and is not a directory");
+    // One run at a time in a folder (two cron runs that overlap): the second
+    // stops here, before connecting, naming the first. A dry run touches nothing.
+    CVerrouDossier verrou;
+    if (!ctx.options.bEssai) {
+        if (!fs::exists(local, ec) && !fs::create_directories(local, ec) && ec)
+            throw ErreurOperation("cannot create '" + local.string() + "': " + ec.message());
+        std::string raisonVerrou;
+        if (!verrou.Prendre(local, raisonVerrou))
+            throw ErreurOperation(raisonVerrou);
+    }
     CConnexionFtp c(ctx);
     c.Connecter();
     const std::string abs = c.Absolu(ops[0]);
@@ -71,11 +81,11 @@ int CommandeSync(tContexte& ctx)
     // The bar counts only the files that move, as the sync finds them.
     const bool bEssai = ctx.options.bEssai;
     CProgression prog(ctx.options.bJson || bEssai ? eProgression::Jamais : ctx.options.eProgres, 0, 0);
-    CParcoursDistant::tRappels rappels = Suivi(prog, true);
+    CParcoursDistant::tRappels rappels = Suivi(prog);
     rappels.entreeRepertoire = nullptr;
     rappels.avantFichier = [&prog](const CParcoursDistant::tFichier& f) {
         prog.AjouterTotal(f.nTaille, 1);
-        prog.Debut(fs::path(Etroit(f.strLocal)), Etroit(f.strRelatif), true);
+        prog.Debut(Etroit(f.strRelatif));
         return CParcoursDistant::tSuite::Faire;
     };
     // --include, --exclude, --newer-than; a dry run notes the files that would

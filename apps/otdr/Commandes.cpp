@@ -126,15 +126,20 @@ std::string Resume(const char* verbe, int nFichiers, uint64_t nOctets, const std
 
 // A tree walk's hooks for the progress bar: its totals grow as each directory
 // is listed.
-CParcoursDistant::tRappels Suivi(CProgression& prog, bool bTelechargement)
+CParcoursDistant::tRappels Suivi(CProgression& prog)
 {
     CParcoursDistant::tRappels r;
     r.entreeRepertoire = [&prog](const CParcoursDistant::tRepertoire& d) { prog.AjouterTotal(d.nOctets, d.nFichiers); };
-    r.avantFichier = [&prog, bTelechargement](const CParcoursDistant::tFichier& f) {
-        prog.Debut(fs::path(Etroit(f.strLocal)), Etroit(f.strRelatif), bTelechargement);
+    r.avantFichier = [&prog](const CParcoursDistant::tFichier& f) {
+        prog.Debut(Etroit(f.strRelatif));
         return CParcoursDistant::tSuite::Faire;
     };
-    r.apresFichier = [&prog](const CParcoursDistant::tFichier& f, bool bReussi) { prog.Fin(f.nTaille, bReussi); };
+    r.octets = [&prog](const CParcoursDistant::tFichier& f, uint64_t nFaits, uint64_t) {
+        prog.Octets(Etroit(f.strRelatif), nFaits);
+    };
+    r.apresFichier = [&prog](const CParcoursDistant::tFichier& f, bool bReussi) {
+        prog.Fin(Etroit(f.strRelatif), f.nTaille, bReussi);
+    };
     return r;
 }
 
@@ -425,6 +430,20 @@ int CommandeLs(tContexte& ctx)
 
 // ---------------------------------------------------------------- get
 
+enum class ErreurSiAbsent { Non, Oui };
+
+// One run at a time in a local folder: a second sync or tree copy into the
+// same folder stops here, before any file, naming the other run.
+static void VerrouillerDossier(CVerrouDossier& verrou, const fs::path& dossier, ErreurSiAbsent absent)
+{
+    std::error_code ec;
+    if (absent == ErreurSiAbsent::Non && !fs::exists(dossier, ec) && !fs::create_directories(dossier, ec) && ec)
+        throw ErreurOperation("cannot create '" + dossier.string() + "': " + ec.message());
+    std::string raison;
+    if (!verrou.Prendre(dossier, raison))
+        throw ErreurOperation(raison);
+}
+
 namespace {
 
 // One remote file or tree to LOCAL (into it when it is a directory).
@@ -444,16 +463,17 @@ int TelechargerUn(const tContexte& ctx, CConnexionFtp& c, const std::string& abs
             return SORTIE_SUCCES;
         }
         CProgression prog(ctx.options.eProgres, 0, 1);
-        c.Ftp().SetProgression([&prog](uint64_t, uint64_t nTotal) {
+        c.Ftp().SetProgression([&prog, &nom](uint64_t nFaits, uint64_t nTotal) {
             prog.DefinirTotal(nTotal);
+            prog.Octets(nom, nFaits);
             return true;
         });
-        prog.Debut(cible, nom, true);
+        prog.Debut(nom);
         const int ok = c.Ftp().GetFile(Large(abs), LargeChemin(cible));
         c.Ftp().SetProgression({});
         std::error_code ecTaille;
         const uint64_t nTaille = ok ? fs::file_size(cible, ecTaille) : 0;
-        prog.Fin(ecTaille ? 0 : nTaille, ok != 0);
+        prog.Fin(nom, ecTaille ? 0 : nTaille, ok != 0);
         prog.Terminer();
         if (ok)
             return SORTIE_SUCCES;
@@ -471,7 +491,9 @@ int TelechargerUn(const tContexte& ctx, CConnexionFtp& c, const std::string& abs
     // A dry run walks the remote tree as a copy would, and leaves no directory behind.
     std::unique_ptr<Selection::CRepertoiresTemoins> temoins;
     if (pEssai) temoins = std::make_unique<Selection::CRepertoiresTemoins>(racine);
-    CParcoursDistant parcours(c.Ftp(), Selection::Filtrer(Suivi(prog, true), filtre, pEssai, true));
+    CVerrouDossier verrou;
+    if (!pEssai) VerrouillerDossier(verrou, racine, ErreurSiAbsent::Non);
+    CParcoursDistant parcours(c.Ftp(), Selection::Filtrer(Suivi(prog), filtre, pEssai, true));
     c.Partager(parcours);
     const CParcoursDistant::tBilan bilan = parcours.Telecharger(Large(abs), LargeChemin(racine));
     prog.Terminer();
@@ -621,9 +643,14 @@ int CommandePut(tContexte& ctx)
             return SORTIE_SUCCES;
         }
         CProgression prog(ctx.options.eProgres, ec ? 0 : taille, 1);
-        prog.Debut(local, nomLocal, false);
+        prog.Debut(nomLocal);
+        c.Ftp().SetProgression([&prog, &nomLocal](uint64_t nFaits, uint64_t) {
+            prog.Octets(nomLocal, nFaits);
+            return true;
+        });
         const int ok = c.Ftp().PutFile(LargeChemin(local), Large(abs));
-        prog.Fin(taille, ok != 0);
+        c.Ftp().SetProgression({});
+        prog.Fin(nomLocal, taille, ok != 0);
         prog.Terminer();
         if (!ok)
             throw ErreurOperation("cannot upload '" + local.string() + "' to '" + abs + "': " + Raison(c));
@@ -633,8 +660,10 @@ int CommandePut(tContexte& ctx)
     const std::string racine = bDansRep ? CheminDistant::Joindre(abs, nomLocal) : abs;
     const Selection::CFiltre filtre(ctx.options);
     if (ctx.options.bEssai) return EssaiEnvoi(ctx, local, racine, filtre);
+    CVerrouDossier verrou;
+    VerrouillerDossier(verrou, local, ErreurSiAbsent::Oui);
     CProgression prog(ctx.options.eProgres, 0, 0);
-    CParcoursDistant parcours(c.Ftp(), Selection::Filtrer(Suivi(prog, false), filtre, nullptr, false));
+    CParcoursDistant parcours(c.Ftp(), Selection::Filtrer(Suivi(prog), filtre, nullptr, false));
     c.Partager(parcours);
     const CParcoursDistant::tBilan bilan = parcours.Envoyer(LargeChemin(local), Large(racine));
     prog.Terminer();

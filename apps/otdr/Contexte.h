@@ -62,7 +62,7 @@ class CProgression;
 // "Downloaded 3 files (1.2 MiB) to x in 0.4 s".
 std::string Resume(const char* pszVerbe, int nFichiers, uint64_t nOctets, const std::string& strCible, double s);
 // A walk's hooks that feed the progress bar.
-CParcoursDistant::tRappels Suivi(CProgression& prog, bool bTelechargement);
+CParcoursDistant::tRappels Suivi(CProgression& prog);
 // " (skipped 1 link to a directory already walked: '/a/self')", or nothing.
 std::string LiensIgnores(const CParcoursDistant::tBilan& b);
 // Ends a tree command: throws, naming what failed, was skipped or not done.

@@ -145,7 +145,7 @@ int CFTPDirect::FtpConnexion(CString strUtilisateur, CString strMotDePasse)
         const CSessionFtp::eEchecConnexion e =
             session->Connecter(WideToAnsi(strUtilisateur), WideToAnsi(strMotDePasse));
         if (e != CSessionFtp::eEchecConnexion::Aucun) {
-            m_eEchecConnexion = static_cast<tEchecConnexion>(static_cast<int>(e));
+            m_eEchecConnexion = e;
             return EchecBool(session->DerniereErreur());
         }
         m_eEchecConnexion = tEchecConnexion::Aucun;
@@ -299,6 +299,19 @@ short CFTPDirect::CommandeSurNom(const char* pszVerbe, const CString& strNom)
         return Echec(n);
     m_strErreur.clear();
     return 0;
+}
+
+int CFTPDirect::GetDateExacte(CString strNom, int64_t& nDateUtc)
+{
+    nDateUtc = 0;
+    if (!Utilisable())
+        return 0;
+    long long n = 0;
+    const int nEchec = m_pSession->DateExacte(WideToUtf8(strNom), n);
+    if (nEchec != 0)
+        return Echec(nEchec), 0;
+    nDateUtc = n;
+    return 1;
 }
 
 int CFTPDirect::DelFile(CString strNom)

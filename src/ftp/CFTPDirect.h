@@ -22,6 +22,8 @@
 // for it again after a start or a stop instead of keeping the pointer.
 
 #include <chrono>
+#include <cstdio>
+#include <filesystem>
 #include <cstdint>
 #include <functional>
 #include <memory>
@@ -31,6 +33,12 @@
 #include "common/CString.h"
 #include "common/Export.h"
 #include "ftp/InfosFichierFtp.h"
+
+#if defined(_WIN32)
+#define OTDR_FTP_INTERNE
+#else
+#define OTDR_FTP_INTERNE __attribute__((visibility("hidden")))
+#endif
 
 class CMarcheArbre;
 class CSessionFtp;
@@ -110,23 +118,45 @@ public:
     /// remote file's time (from the last listing of its directory when that
     /// was MLSD, else MDTM) when the server tells it.
     int GetFile(CString strDistant, CString strLocal);
+    /// What a listing told of a remote file: what a download checks its
+    /// bytes against, and the identity of a partial file.
+    struct tVersionFtp
+    {
+        uint64_t nTaille = 0;
+        int64_t nDateExacte = 0;  ///< seconds, UTC, when exact (MLSD); 0 otherwise
+        int64_t nDateListe = 0;   ///< the listing's time (to the minute or the day); 0: none
+    };
+    /// Whether a download goes into a partial file that a later call resumes.
+    enum class tReprise { Non, Oui };
     /// GetFile for a copy that knows the file from a listing (a sync, a
-    /// parallel copy): the size is nTaille and, unless nDateExacte is 0, the
-    /// time is nDateExacte (seconds, UTC) rather than asked with MDTM. With
-    /// bReprendre the download goes into a partial file of a fixed name
-    /// beside the target (".otdr-r<16 hex digits>.part", after the
-    /// file's name, size and time), which a failed transfer leaves in
-    /// place for a later call to resume: then the server sends only the rest
-    /// (REST), if the partial file is shorter than nTaille; the whole file is
-    /// fetched again when the server refuses REST or the resumed file does
-    /// not come to nTaille bytes. *pRepris, when given, receives the bytes
-    /// kept from a partial file (0 when none was resumed).
-    int GetFileListe(CString strDistant, CString strLocal, uint64_t nTaille, int64_t nDateExacte, bool bReprendre,
+    /// parallel copy): the download must come to version.nTaille bytes, and
+    /// unless nDateExacte is 0 the time is that rather than asked with MDTM.
+    /// With tReprise::Oui the download goes into a partial file of a fixed name
+    /// beside the target (".otdr-r<16 hex digits>.part", after the file's
+    /// name and version), which a failed transfer leaves in place for a later
+    /// call to resume: the server is then asked (REST) to send again the last
+    /// bytes the partial file holds, and the rest only when they match. Any
+    /// doubt (no REST, a mismatch, a failure of the resumed transfer, a
+    /// resumed file that does not come to the size) fetches the whole file.
+    /// *pRepris, when given, receives the bytes kept from a partial file (0
+    /// when none was resumed).
+    int GetFileListe(CString strDistant, CString strLocal, const tVersionFtp& version, tReprise reprise,
                      uint64_t* pRepris = nullptr);
-    /// STOR of the local file, then MFMT to its time when the server offers
-    /// MFMT. TRUE on success. Cancelled, it removes what it stored (DELE) and
-    /// names the file in GetDerniereErreur when it could not.
+    /// STOR of the local file under a temporary name in the target's
+    /// directory, renamed over the target once whole; then MFMT to its time
+    /// when the server offers MFMT. A server that will not rename over a file
+    /// has the target renamed aside first (and back on failure). When the
+    /// server refuses the temporary name the file is stored directly, but only
+    /// where no file of that name exists. TRUE on success; on any failure the
+    /// server's file is left as it was and the temporary removed.
     int PutFile(CString strLocal, CString strDistant);
+    /// The file's time to the second (MDTM, UTC) into nDateUtc. TRUE when the
+    /// server told it.
+    int GetDateExacte(CString strNom, int64_t& nDateUtc);
+    /// Removes the temporary files of the downloads in flight in this process
+    /// (not the partial files a later call may resume): for a program ended
+    /// by a signal. Safe from any thread.
+    static void SupprimerTemporairesEnCours();
     /// DELE. TRUE on success.
     int DelFile(CString strNom);
     /// CWD to strChemin (absolute, or relative to the current directory). On
@@ -211,6 +241,18 @@ private:
     friend class CMarcheArbre;  // the tree walker (CParcoursDistant)
 
     int Telecharger(const CString& strDistant, const CString& strLocal, tTelechargementFtp& t);
+    // The transfers' steps (CFTPDirectFichiers.cpp): the library's own, not exported.
+    OTDR_FTP_INTERNE void ConnaitreFichier(const std::string& strDistant, tTelechargementFtp& t);
+    OTDR_FTP_INTERNE int Recevoir(const std::string& strDistant, std::FILE* fichier, const std::string& strTemporaire,
+                 tTelechargementFtp& t);
+    OTDR_FTP_INTERNE int RecevoirUneFois(const std::string& strDistant, std::FILE* fichier, const std::string& strTemporaire,
+                        tTelechargementFtp& t);
+    OTDR_FTP_INTERNE bool TailleAttendue(const std::string& strDistant, std::FILE* fichier, tTelechargementFtp& t);
+    OTDR_FTP_INTERNE bool Conclure(const std::filesystem::path& temporaire, const std::filesystem::path& cible, bool bExiste,
+                  int64_t nDate);
+    OTDR_FTP_INTERNE int Envoyer(std::FILE* fichier, uint64_t nTaille, const std::string& strDistant, int64_t nDate);
+    OTDR_FTP_INTERNE int Remplacer(const std::string& strTemporaire, const std::string& strDistant);
+    OTDR_FTP_INTERNE void Nettoyer(const std::string& strDistant);
     // Whether the last listing gave exact times (MLSD).
     bool ListeExacte() const;
 

@@ -70,8 +70,10 @@ public:
     using tRepertoire = CParcoursDistant::tRepertoire;
     using tSuite = CParcoursDistant::tSuite;
 
-    CMarcheArbre(CFTPDirect& ftp, const CParcoursDistant::tRappels& rappels, int nProfondeurMax, bool bListerCibles)
-        : m_ftp(ftp), m_rappels(rappels), m_nProfondeurMax(nProfondeurMax), m_bListerCibles(bListerCibles)
+    CMarcheArbre(CFTPDirect& ftp, const CParcoursDistant::tRappels& rappels, int nProfondeurMax,
+                 int nRepertoiresMax, bool bListerCibles)
+        : m_ftp(ftp), m_rappels(rappels), m_nProfondeurMax(nProfondeurMax), m_nRepertoiresMax(nRepertoiresMax),
+          m_bListerCibles(bListerCibles)
     {
     }
     // Files go to nSessions clients (the walker's and those `connecter` makes).
@@ -83,8 +85,11 @@ public:
     void Descendre(const CString& strDistant, const CString& strLocal, const CString& strRelatif,
                    const std::string& strUnique, int nProfondeur);
     void Envoyer(const CString& strLocal, const CString& strDistant);
+    // How the listing that showed a directory to remove tells links: LIST
+    // (`ls -l`) shows them as links, MLSD as what they lead to.
+    enum class tListeParent { Racine, Ls, Mlsd };
     bool Vider(const CString& strDistant, const CString& strRelatif, const std::string& strUnique,
-               int nProfondeur);
+               int nProfondeur, tListeParent parent = tListeParent::Racine);
     void NoterEchec(const CString& strChemin, const CString& strRaison);
     const tBilan& Bilan() const { return m_bilan; }
 
@@ -104,6 +109,7 @@ private:
                    int nProfondeur = 0);
     // The file step of a copy on a client: the caller's, or the walker's own.
     bool Transferer(CFTPDirect& ftp, const tFichier& f, bool bTelechargement) const;
+    bool TransfererFichier(CFTPDirect& ftp, const tFichier& f, bool bTelechargement) const;
     // What became of a file another client took.
     void Appliquer(CEquipeTransferts::tResultat& r);
     void Recolter();
@@ -116,16 +122,39 @@ private:
     void Trier(const CString& strRep, tListe& liste);
     // The same checks for a local directory (links followed).
     bool EntrerLocal(const fs::path& chemin, const CString& strLocal, int nProfondeur);
-    void Monter(const CString& strLocal, const CString& strDistant, const CString& strRelatif, bool bExistait,
-                int nProfondeur);
+    // Whether the remote directory an upload goes into was there before it.
+    enum class tCible { Nouvelle, Existante };
+    struct tEntreeLocale
+    {
+        CString strNom;
+        uint64_t nTaille;
+    };
+    void Monter(const CString& strLocal, const CString& strDistant, const CString& strRelatif,
+                tCible cibleExistante, int nProfondeur);
+    void MonterSousRepertoire(const fs::path& local, const CString& strDistant, const CString& strRelatif,
+                              const CString& strNom, int nProfondeur);
+    // The files and subdirectories of a local directory, in name order; a
+    // link that leads outside the upload's tree is named and left.
+    bool LireLocal(const fs::path& local, const CString& strLocal, std::vector<tEntreeLocale>& fichiers,
+                   std::vector<tEntreeLocale>& reps);
+    bool DansRacineLocale(const fs::path& chemin) const;
+    // A directory without a unique fact whose listing is the same as one of
+    // the directories it is inside: a link back up (a loop).
+    bool Boucle(const CString& strDistant, const tListe& liste);
 
     CFTPDirect& m_ftp;
     const CParcoursDistant::tRappels& m_rappels;
     const int m_nProfondeurMax;
+    const int m_nRepertoiresMax;
     const bool m_bListerCibles;
     tBilan m_bilan;
     std::map<std::string, CString> m_vus;  // identity of each directory walked, and its path
     std::string m_strRacineReelle;         // the removal's root as the server reports it
+    fs::path m_racineLocale;               // an upload's root, canonical
+    // The listings of the directories the walk is inside, root first (a
+    // digest of names, sizes, dates and kinds), for servers without unique facts.
+    std::vector<std::pair<uint64_t, CString>> m_ascendants;
+    int m_nRepertoiresEntres = 0;
     bool m_bReessaye = false;
     bool m_bFin = false;
     std::unique_ptr<CEquipeTransferts> m_pEquipe;
@@ -144,7 +173,7 @@ CParcoursDistant::CParcoursDistant(CFTPDirect& ftp, tRappels rappels) : m_ftp(ft
 
 CParcoursDistant::tBilan CParcoursDistant::Telecharger(const CString& strDistant, const CString& strLocal)
 {
-    CMarcheArbre marche(m_ftp, m_rappels, m_nProfondeurMax, m_bListerCibles);
+    CMarcheArbre marche(m_ftp, m_rappels, m_nProfondeurMax, m_nRepertoiresMax, m_bListerCibles);
     marche.Partager(m_nSessions, m_connecter, true);
     marche.Descendre(CheminDistant::Normaliser(strDistant), strLocal, CString(), std::string(), 0);
     marche.Finir();
@@ -153,7 +182,7 @@ CParcoursDistant::tBilan CParcoursDistant::Telecharger(const CString& strDistant
 
 CParcoursDistant::tBilan CParcoursDistant::Envoyer(const CString& strLocal, const CString& strDistant)
 {
-    CMarcheArbre marche(m_ftp, m_rappels, m_nProfondeurMax, m_bListerCibles);
+    CMarcheArbre marche(m_ftp, m_rappels, m_nProfondeurMax, m_nRepertoiresMax, m_bListerCibles);
     marche.Partager(m_nSessions, m_connecter, false);
     marche.Envoyer(strLocal, CheminDistant::Normaliser(strDistant));
     marche.Finir();
@@ -162,7 +191,7 @@ CParcoursDistant::tBilan CParcoursDistant::Envoyer(const CString& strLocal, cons
 
 CParcoursDistant::tBilan CParcoursDistant::Supprimer(const CString& strDistant)
 {
-    CMarcheArbre marche(m_ftp, m_rappels, m_nProfondeurMax, m_bListerCibles);
+    CMarcheArbre marche(m_ftp, m_rappels, m_nProfondeurMax, m_nRepertoiresMax, m_bListerCibles);
     const CString strRacine = CheminDistant::Normaliser(strDistant);
     if (strRacine == L"/")
         marche.NoterEchec(strRacine, L"the root directory is never removed");
@@ -202,13 +231,28 @@ void CMarcheArbre::Partager(int nSessions, const CParcoursDistant::FonctionConne
 
 bool CMarcheArbre::Transferer(CFTPDirect& ftp, const tFichier& f, bool bTelechargement) const
 {
+    if (!m_rappels.octets)
+        return TransfererFichier(ftp, f, bTelechargement);
+    ftp.SetProgression([this, &f](uint64_t nFaits, uint64_t nTotal) {
+        m_rappels.octets(f, nFaits, nTotal);
+        return true;
+    });
+    const bool bFait = TransfererFichier(ftp, f, bTelechargement);
+    ftp.SetProgression({});
+    return bFait;
+}
+
+bool CMarcheArbre::TransfererFichier(CFTPDirect& ftp, const tFichier& f, bool bTelechargement) const
+{
     if (m_rappels.transfert)
         return m_rappels.transfert(ftp, f);
     if (!bTelechargement)
         return ftp.PutFile(f.strLocal, f.strDistant) != 0;
     // Another client has no listing of the directory: size and time come with the file.
     if (&ftp != &m_ftp)
-        return ftp.GetFileListe(f.strDistant, f.strLocal, f.nTaille, f.nDateExacte, false) != 0;
+        return ftp.GetFileListe(f.strDistant, f.strLocal,
+                                {f.nTaille, f.nDateExacte, f.pDistant ? f.pDistant->m_nDateUtc : 0},
+                                CFTPDirect::tReprise::Non) != 0;
     return ftp.GetFile(f.strDistant, f.strLocal) != 0;
 }
 
@@ -390,6 +434,13 @@ bool CMarcheArbre::Entrer(const CString& strDistant, const std::string& strUniqu
 {
     if ((!strUnique.empty() && DejaVu("u" + strUnique, strDistant)) || TropProfond(strDistant, nProfondeur))
         return false;
+    if (m_nRepertoiresEntres >= m_nRepertoiresMax) {
+        CString s;
+        s.Format(L"beyond the limit of %d directories in one walk", m_nRepertoiresMax);
+        NoterEchec(strDistant, s);
+        return false;
+    }
+    ++m_nRepertoiresEntres;
 
     CString strChemin = strDistant;
     short n = 0;
@@ -432,7 +483,39 @@ bool CMarcheArbre::Entrer(const CString& strDistant, const std::string& strUniqu
     if (nProfondeur == 0)
         m_strRacineReelle = WideToUtf8(strReel);
     Trier(strDistant, l);
-    return true;
+    return unique.empty() ? !Boucle(strDistant, l) : true;
+}
+
+namespace {
+
+uint64_t Empreinte(uint64_t h, const std::wstring& s)
+{
+    for (wchar_t c : s) {
+        h ^= static_cast<uint64_t>(c);
+        h *= 1099511628211ull;
+    }
+    return (h ^ 0xff) * 1099511628211ull;
+}
+
+} // namespace
+
+bool CMarcheArbre::Boucle(const CString& strDistant, const tListe& l)
+{
+    uint64_t h = 14695981039346656037ull;
+    for (const std::vector<int>* v : {&l.fichiers, &l.repertoires})
+        for (int i : *v)
+            h = Empreinte(Empreinte(Empreinte(h, l[i].m_strNom), l[i].m_strDate + L"|" + l[i].m_strAttributs),
+                          std::to_wstring(l[i].m_nTaille));
+    // Only the directories the walk is inside: a sibling may rightly hold the same files.
+    while (!m_ascendants.empty() && !DansArbre(strDistant, m_ascendants.back().second))
+        m_ascendants.pop_back();
+    for (const auto& [empreinte, chemin] : m_ascendants)
+        if (empreinte == h) {
+            m_bilan.ignores.push_back({strDistant, L"lists the same as " + chemin + L", which it is inside"});
+            return true;
+        }
+    m_ascendants.emplace_back(h, strDistant);
+    return false;
 }
 
 bool CMarcheArbre::EntrerLocal(const fs::path& chemin, const CString& strLocal, int nProfondeur)
@@ -458,6 +541,12 @@ void CMarcheArbre::Descendre(const CString& strDistant, const CString& strLocal,
     // is merged into.
     const fs::path local = Chemin(strLocal);
     std::error_code ec;
+    // Below the root, a link in the local target is never written through:
+    // it could lead anywhere.
+    if (nProfondeur > 0 && fs::is_symlink(fs::symlink_status(local, ec))) {
+        NoterEchec(strLocal, L"is a link in the local target: not written through");
+        return;
+    }
     fs::create_directories(local, ec);
     if (!fs::is_directory(local, ec)) {
         NoterEchec(strLocal, ec ? L"cannot be created: " + Message(ec) : CString(L"exists and is not a directory"));
@@ -519,6 +608,7 @@ void CMarcheArbre::Envoyer(const CString& strLocal, const CString& strRacine)
     }
     if (!EntrerLocal(local, strLocal, 0))
         return;
+    m_racineLocale = fs::canonical(local, ec);
     bool bExistait = Essayer([&] { return m_ftp.SetCurrentDirectoryW(strRacine, 0) == 0; });
     short n = 0;
     if (!bExistait && !m_bFin && !Essayer([&] { return (n = m_ftp.MakeDir(strRacine)) == 0; }) && !m_bFin) {
@@ -528,24 +618,17 @@ void CMarcheArbre::Envoyer(const CString& strLocal, const CString& strRacine)
     if (m_bFin)
         m_bilan.nonFaits.push_back(Dossier(strLocal));
     else
-        Monter(strLocal, strRacine, CString(), bExistait, 0);
+        Monter(strLocal, strRacine, CString(), bExistait ? tCible::Existante : tCible::Nouvelle, 0);
 }
 
-void CMarcheArbre::Monter(const CString& strLocal, const CString& strDistant, const CString& strRelatif,
-                          bool bExistait, int nProfondeur)
+bool CMarcheArbre::LireLocal(const fs::path& local, const CString& strLocal, std::vector<tEntreeLocale>& fichiers,
+                             std::vector<tEntreeLocale>& reps)
 {
-    const fs::path local = Chemin(strLocal);
-    struct tEntreeLocale
-    {
-        CString strNom;
-        uint64_t nTaille;
-    };
-    std::vector<tEntreeLocale> fichiers, reps;
     std::error_code ec;
     for (fs::directory_iterator it(local, ec), fin; !ec && it != fin; it.increment(ec)) {
         const CString nom = Texte(it->path().filename());
         std::error_code ecEntree;
-        const fs::file_status etat = it->status(ecEntree);   // links followed
+        const fs::file_status etat = it->status(ecEntree);   // links followed, within the tree
         const bool bRep = fs::is_directory(etat);
         if (!bRep && !fs::is_regular_file(etat))
             continue;   // sockets, pipes, devices and broken links are not copied
@@ -553,21 +636,45 @@ void CMarcheArbre::Monter(const CString& strLocal, const CString& strDistant, co
             NoterEchec(Texte(it->path()), L"its name cannot be sent to the instrument");
             continue;
         }
+        if (it->is_symlink(ecEntree) && !DansRacineLocale(it->path())) {
+            NoterEchec(Texte(it->path()), L"a link that leads outside the tree: not followed");
+            continue;
+        }
         const uint64_t nTaille = bRep ? 0 : fs::file_size(it->path(), ecEntree);
         (bRep ? reps : fichiers).push_back({nom, ecEntree ? 0 : nTaille});
     }
     if (ec) {
         NoterEchec(strLocal, L"cannot be read: " + Message(ec));
-        return;
+        return false;
     }
     auto parNom = [](const tEntreeLocale& a, const tEntreeLocale& b) { return a.strNom < b.strNom; };
     std::sort(fichiers.begin(), fichiers.end(), parNom);
     std::sort(reps.begin(), reps.end(), parNom);
+    return true;
+}
+
+bool CMarcheArbre::DansRacineLocale(const fs::path& chemin) const
+{
+    std::error_code ec;
+    const fs::path reel = fs::canonical(chemin, ec);
+    if (ec || m_racineLocale.empty())
+        return false;
+    const auto [fin, _] = std::mismatch(m_racineLocale.begin(), m_racineLocale.end(), reel.begin(), reel.end());
+    return fin == m_racineLocale.end();
+}
+
+void CMarcheArbre::Monter(const CString& strLocal, const CString& strDistant, const CString& strRelatif,
+                          tCible cibleExistante, int nProfondeur)
+{
+    const fs::path local = Chemin(strLocal);
+    std::vector<tEntreeLocale> fichiers, reps;
+    if (!LireLocal(local, strLocal, fichiers, reps))
+        return;
 
     // What the upload would replace, for the caller's question.
     tListe cibles;
     std::map<CString, int> parCible;
-    if (bExistait && m_bListerCibles) {
+    if (cibleExistante == tCible::Existante && m_bListerCibles) {
         CString strChemin = strDistant;
         if (m_ftp.GetDir(&strChemin, cibles.liste, 0) == 0)
             for (int i = 0; i < cibles.liste.m_nNombre; ++i)
@@ -593,39 +700,44 @@ void CMarcheArbre::Monter(const CString& strLocal, const CString& strDistant, co
             NoterEchec(f.strLocal, Raison(L"cannot be uploaded"));
     }
     for (const tEntreeLocale& e : reps) {
-        const CString strFils = Texte(local / Chemin(e.strNom));
-        const CString strFilsDistant = Joindre(strDistant, e.strNom);
-        if (m_bFin) {
-            m_bilan.nonFaits.push_back(Dossier(strFils));
-            continue;
-        }
-        // Checked before anything is made on the instrument for it.
-        if (!EntrerLocal(Chemin(strFils), strFils, nProfondeur + 1))
-            continue;
-        short n = 0;
-        bool bExiste = false;
-        if (!Essayer([&] { return (n = m_ftp.MakeDir(strFilsDistant)) == 0; })) {
-            const CString raison = Raison(L"cannot be created on the instrument", n);
-            // Refused because it is there already: merged into.
-            bExiste = !m_bFin && m_ftp.SetCurrentDirectoryW(strFilsDistant, 0) == 0;
-            if (!bExiste && !Arreter())
-                NoterEchec(strFilsDistant, raison);
-            if (!bExiste) {
-                if (m_bFin)
-                    m_bilan.nonFaits.push_back(Dossier(strFils));
-                continue;
-            }
-        }
-        Monter(strFils, strFilsDistant, Relatif(strRelatif, e.strNom), bExiste, nProfondeur + 1);
+        if (m_bFin)
+            m_bilan.nonFaits.push_back(Dossier(Texte(local / Chemin(e.strNom))));
+        else
+            MonterSousRepertoire(local, strDistant, Relatif(strRelatif, e.strNom), e.strNom, nProfondeur + 1);
     }
     if (m_rappels.sortieRepertoire)
         m_rappels.sortieRepertoire(rep);
 }
 
+void CMarcheArbre::MonterSousRepertoire(const fs::path& local, const CString& strDistant, const CString& strRelatif,
+                                        const CString& strNom, int nProfondeur)
+{
+    const CString strFils = Texte(local / Chemin(strNom));
+    const CString strFilsDistant = Joindre(strDistant, strNom);
+    // Checked before anything is made on the instrument for it.
+    if (!EntrerLocal(Chemin(strFils), strFils, nProfondeur))
+        return;
+    short n = 0;
+    if (Essayer([&] { return (n = m_ftp.MakeDir(strFilsDistant)) == 0; })) {
+        Monter(strFils, strFilsDistant, strRelatif, tCible::Nouvelle, nProfondeur);
+        return;
+    }
+    const CString raison = Raison(L"cannot be created on the instrument", n);
+    // Refused because it is there already: merged into.
+    if (!m_bFin && m_ftp.SetCurrentDirectoryW(strFilsDistant, 0) == 0) {
+        Monter(strFils, strFilsDistant, strRelatif, tCible::Existante, nProfondeur);
+        return;
+    }
+    if (!Arreter())
+        NoterEchec(strFilsDistant, raison);
+    if (m_bFin)
+        m_bilan.nonFaits.push_back(Dossier(strFils));
+}
+
 // ---------------------------------------------------------------- removal
 
 bool CMarcheArbre::Vider(const CString& strDistant, const CString& strRelatif, const std::string& strUnique,
-                         int nProfondeur)
+                         int nProfondeur, tListeParent parent)
 {
     // What DELE removes was a link (or a file): gone as such, and nothing it
     // led to is touched.
@@ -636,6 +748,14 @@ bool CMarcheArbre::Vider(const CString& strDistant, const CString& strRelatif, c
     tListe l;
     if (m_bFin) {
         m_bilan.nonFaits.push_back(Dossier(strDistant));
+        return false;
+    }
+    // A DELE refused for a reason that does not show a directory (a read-only
+    // parent refuses it for a link as for a directory): a link it may be, and
+    // what it leads to is not the tree's. Left, and named.
+    const CString refus = m_ftp.GetDerniereErreur();
+    if (parent == tListeParent::Mlsd && refus.Find(L"irectory") < 0) {
+        NoterEchec(strDistant, L"not entered: it may be a link that could not be deleted (" + refus + L")");
         return false;
     }
     if (!Entrer(strDistant, strUnique, nProfondeur, l) || !l.bComplete)
@@ -661,12 +781,13 @@ bool CMarcheArbre::Vider(const CString& strDistant, const CString& strRelatif, c
                  tIssue::Echoue)
             NoterEchec(f.strDistant, Raison(L"cannot be deleted"));
     }
+    const tListeParent liste = m_ftp.ListeExacte() ? tListeParent::Mlsd : tListeParent::Ls;
     for (int i : l.repertoires) {
         const CString strFils = Joindre(strDistant, l[i].m_strNom);
         if (m_bFin)
             m_bilan.nonFaits.push_back(Dossier(strFils));
         else
-            Vider(strFils, Relatif(strRelatif, l[i].m_strNom), l.Identite(i), nProfondeur + 1);
+            Vider(strFils, Relatif(strRelatif, l[i].m_strNom), l.Identite(i), nProfondeur + 1, liste);
     }
     if (m_rappels.sortieRepertoire)
         m_rappels.sortieRepertoire(rep);

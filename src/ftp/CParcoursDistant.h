@@ -12,7 +12,12 @@
 //   and by the path the server reports once it has been entered; a local one
 //   by its canonical path. A link back to a directory already walked is
 //   skipped and named in tBilan::ignores (not a failure).
-// - It descends at most SetProfondeurMax levels below its root (64).
+// - It descends at most SetProfondeurMax levels below its root (64), and
+//   enters at most SetRepertoiresMax directories (100,000).
+// - On a server without unique facts, a directory whose listing is the same
+//   as that of a directory it is inside is a link back up: skipped and named
+//   in tBilan::ignores.
+// - An upload never follows a local link out of its tree (named in echecs).
 // - A directory it cannot enter, list, create or read is skipped with its
 //   branch and named, with the reason, in tBilan::echecs; the rest goes on. A
 //   listing cut short is used as far as it goes by the copies (and named), and
@@ -28,7 +33,9 @@
 //   as a file (DELE): what DELE removes was a link (some servers list a link
 //   to a directory as a directory), and what it led to is left alone. A
 //   directory whose path, as the server reports it once entered, lies outside
-//   the tree is not emptied.
+//   the tree is not emptied, nor one listed by MLSD (which shows a link as
+//   what it leads to) whose DELE failed for a reason that does not say it is
+//   a directory (a read-only parent refuses both alike): it is named.
 // - A failure's reason is a short text followed by the client's own
 //   (CFTPDirect::GetDerniereErreur: the server's reply or the local reason).
 // - The client's cancel (CFTPDirect::Annuler) stops the walk as the stop check
@@ -51,8 +58,10 @@
 // ("/a/b"); local paths are the caller's text for the file system.
 
 #include <cstdint>
+#include <filesystem>
 #include <functional>
 #include <memory>
+#include <string>
 #include <utility>
 #include <vector>
 
@@ -114,6 +123,11 @@ public:
         /// others, on that client's thread. True when done; else the client's
         /// GetDerniereErreur tells why.
         std::function<bool(CFTPDirect& ftp, const tFichier&)> transfert;
+        /// The bytes of a file in flight moved so far (and its size, 0 when
+        /// unknown), about every 100 ms and at its start and end, on the
+        /// thread of the client moving it: with SetParallele, from several
+        /// threads at once. Replaces that client's own progression meanwhile.
+        std::function<void(const tFichier&, uint64_t nFaits, uint64_t nTotal)> octets;
     };
 
     struct tProbleme
@@ -144,6 +158,8 @@ public:
 
     /// Deepest level walked below the root; deeper directories are named in echecs.
     void SetProfondeurMax(int nProfondeur) { m_nProfondeurMax = nProfondeur; }
+    /// Directories one walk enters at most (100,000): the rest is named in tBilan::echecs.
+    void SetRepertoiresMax(int nRepertoires) { m_nRepertoiresMax = nRepertoires; }
     /// Uploads list each remote directory that already existed, so that
     /// avantFichier learns which remote file a copy would replace.
     void SetListerCibles(bool bLister) { m_bListerCibles = bLister; }
@@ -174,7 +190,27 @@ private:
     CFTPDirect& m_ftp;
     tRappels m_rappels;
     int m_nProfondeurMax = PROFONDEUR_MAX;
+    int m_nRepertoiresMax = 100000;
     bool m_bListerCibles = false;
     int m_nSessions = 1;
     FonctionConnexion m_connecter;
+};
+
+// One run at a time in a local folder (a sync, a tree copy): an exclusive
+// lock on the directory itself (flock), released when the object goes or the
+// process ends, however it ends. Nothing is written into the folder.
+class OTDR_EXPORT CVerrouDossier
+{
+public:
+    CVerrouDossier() = default;
+    ~CVerrouDossier();
+    CVerrouDossier(const CVerrouDossier&) = delete;
+    CVerrouDossier& operator=(const CVerrouDossier&) = delete;
+    // Takes the lock on an existing directory, at once or not at all; false
+    // with the reason for people (naming the other run's process when the
+    // system tells it).
+    bool Prendre(const std::filesystem::path& dossier, std::string& strRaison);
+
+private:
+    int m_nFd = -1;
 };

@@ -74,6 +74,24 @@ bool LireReponsePwd(const std::string& ligne, std::string& chemin)
     return false;
 }
 
+// Seconds from 1970-01-01 UTC to the start of that day (proleptic Gregorian).
+long long SecondesUtc(int a, int m, int j)
+{
+    a -= m <= 2 ? 1 : 0;
+    const int ere = (a >= 0 ? a : a - 399) / 400;
+    const int ae = a - ere * 400;
+    const int jour = (153 * (m + (m > 2 ? -3 : 9)) + 2) / 5 + j - 1;
+    const int je = ae * 365 + ae / 4 - ae / 100 + jour;
+    return (static_cast<long long>(ere) * 146097 + je - 719468) * 86400LL;
+}
+
+// A final reply of failure ("550 ...").
+bool EstCodeEchec(const std::string& ligne)
+{
+    return ligne.size() >= 4 && (ligne[0] == '4' || ligne[0] == '5') && std::isdigit(static_cast<unsigned char>(ligne[1])) &&
+           std::isdigit(static_cast<unsigned char>(ligne[2])) && ligne[3] == ' ';
+}
+
 } // namespace
 
 bool CommencePar(const std::string& ligne, const char* mot)
@@ -205,7 +223,7 @@ int CSessionFtp::ChangerRepertoire(const std::string& chemin)
     return 0;
 }
 
-int CSessionFtp::Commande(const std::string& commande, bool bMalgreAnnulation, std::vector<std::string>* pReponses)
+int CSessionFtp::Commande(const std::string& commande, eAnnulation annulation, std::vector<std::string>* pReponses)
 {
     if (!CheminDistant::CheminSur(commande)) {
         m_strErreur = "501 the name holds a character FTP commands cannot carry";
@@ -214,7 +232,7 @@ int CSessionFtp::Commande(const std::string& commande, bool bMalgreAnnulation, s
     tRequete r;
     r.strUrl = Url(m_strRepertoire, "");
     r.bSansCorps = true;
-    r.bMalgreAnnulation = bMalgreAnnulation;
+    r.bMalgreAnnulation = annulation == eAnnulation::Ignoree;
     r.postQuote.Ajouter(commande);
     const int n = Executer(r);
     if (pReponses)
@@ -235,15 +253,16 @@ bool CSessionFtp::UrlFichier(const std::string& nom, std::string& url) const
     return true;
 }
 
-int CSessionFtp::Telecharger(const std::string& nom, std::FILE* fichier, long long nTailleIndicative,
-                             bool bDemanderDate, long long& nDateUtc, long long nReprise)
+int CSessionFtp::Telecharger(const std::string& nom, std::FILE* fichier, tReception& reception)
 {
-    nDateUtc = 0;
+    reception.nDateUtc = 0;
+    reception.bRecouvrementFaux = false;
     tRequete r;
     if (!UrlFichier(nom, r.strUrl)) {
         m_strErreur = "501 not a usable file name";
         return 501;
     }
+    const long long nReprise = reception.nReprise;
     if (nReprise > 0 && m_bSansRest) {
         m_strErreur = "the server does not resume downloads (REST)";
         return 502;
@@ -251,25 +270,35 @@ int CSessionFtp::Telecharger(const std::string& nom, std::FILE* fichier, long lo
     r.pFichierRecu = fichier;
     r.bDonnees = true;
     r.bProgression = true;
-    r.bDate = bDemanderDate;
+    r.bDate = reception.bDemanderDate;
     r.nReprise = nReprise;
-    r.nTotal = nTailleIndicative > 0 ? nTailleIndicative : 0;
-    r.recommencer = [fichier, nReprise] {
+    if (nReprise > 0 && !reception.strRecouvrement.empty())
+        r.pRecouvrement = &reception.strRecouvrement;
+    r.nTotal = reception.nTailleIndicative > 0 ? reception.nTailleIndicative : 0;
+    const long long nGarde = nReprise + static_cast<long long>(r.pRecouvrement ? r.pRecouvrement->size() : 0);
+    r.recommencer = [fichier, nGarde] {
         // Back to what was there before this transfer (what stdio still
         // holds written first, so that it cannot land after the cut).
         const bool bCoupe = std::fflush(fichier) == 0 &&
 #if defined(_WIN32)
-            _chsize_s(_fileno(fichier), nReprise) == 0;
+            _chsize_s(_fileno(fichier), nGarde) == 0;
 #else
-            ::ftruncate(fileno(fichier), static_cast<off_t>(nReprise)) == 0;
+            ::ftruncate(fileno(fichier), static_cast<off_t>(nGarde)) == 0;
 #endif
         return bCoupe && std::fseek(fichier, 0, SEEK_END) == 0;
     };
     const int n = Executer(r);
+    reception.bRecouvrementFaux = r.bRecouvrementFaux;
+    reception.nErrnoLocal = r.nCurl == CURLE_WRITE_ERROR ? r.nErrnoLocal : 0;
     if (n != 0) {
         if (r.nCurl == CURLE_FTP_COULDNT_USE_REST)
             m_bSansRest = true;
         return n;
+    }
+    if (r.pRecouvrement && r.nRecouvrementVu < r.pRecouvrement->size()) {
+        m_strErreur = "the server's data does not match the partial file";
+        reception.bRecouvrementFaux = true;
+        return CURLE_WRITE_ERROR;
     }
     curl_off_t nRecus = 0;
     curl_easy_getinfo(m_pCurl, CURLINFO_SIZE_DOWNLOAD_T, &nRecus);
@@ -280,12 +309,95 @@ int CSessionFtp::Telecharger(const std::string& nom, std::FILE* fichier, long lo
                       std::to_string(r.nAnnonce) + " bytes";
         return CURLE_PARTIAL_FILE;
     }
-    if (bDemanderDate) {
+    if (reception.bDemanderDate) {
         curl_off_t nDate = -1;
         if (curl_easy_getinfo(m_pCurl, CURLINFO_FILETIME_T, &nDate) == CURLE_OK && nDate > 0)
-            nDateUtc = static_cast<long long>(nDate);
+            reception.nDateUtc = static_cast<long long>(nDate);
     }
     return 0;
+}
+
+int CSessionFtp::Taille(const std::string& nom, long long& nTaille)
+{
+    nTaille = -1;
+    if (nom.empty() || !CheminDistant::CheminSur(nom)) {
+        m_strErreur = "501 not a usable file name";
+        return 501;
+    }
+    tRequete r;
+    r.strUrl = Url(m_strRepertoire, "");
+    r.bSansCorps = true;
+    // Servers refuse SIZE in ASCII mode; "*": a refusal is read below.
+    r.postQuote.Ajouter("TYPE I");
+    r.postQuote.Ajouter("*SIZE " + nom);
+    const int n = Executer(r);
+    if (n != 0)
+        return n;
+    for (auto it = r.reponses.rbegin(); it != r.reponses.rend(); ++it) {
+        if (it->compare(0, 4, "213 ") == 0) {
+            char* fin = nullptr;
+            const long long v = std::strtoll(it->c_str() + 4, &fin, 10);
+            if (fin != it->c_str() + 4 && v >= 0) {
+                nTaille = v;
+                return 0;
+            }
+            break;
+        }
+        if (EstCodeEchec(*it)) {
+            m_strErreur = *it;
+            return std::atoi(it->c_str());
+        }
+    }
+    m_strErreur = "the server does not tell the file's size";
+    return 550;
+}
+
+int CSessionFtp::DateExacte(const std::string& nom, long long& nDateUtc)
+{
+    nDateUtc = 0;
+    std::vector<std::string> reponses;
+    const int n = Commande("*MDTM " + nom, &reponses);
+    if (n != 0)
+        return n;
+    for (auto it = reponses.rbegin(); it != reponses.rend(); ++it) {
+        int a = 0, mo = 0, j = 0, h = 0, mi = 0, se = 0;
+        if (it->compare(0, 4, "213 ") == 0 && it->size() >= 18 &&
+            std::sscanf(it->c_str() + 4, "%4d%2d%2d%2d%2d%2d", &a, &mo, &j, &h, &mi, &se) == 6) {
+            nDateUtc = SecondesUtc(a, mo, j) + h * 3600LL + mi * 60LL + se;
+            return nDateUtc > 0 && mo >= 1 && mo <= 12 && j >= 1 && j <= 31 ? 0 : 550;
+        }
+        if (EstCodeEchec(*it)) {
+            m_strErreur = *it;
+            return std::atoi(it->c_str());
+        }
+    }
+    m_strErreur = "the server does not tell the file's time";
+    return 550;
+}
+
+int CSessionFtp::Renommer(const std::string& de, const std::string& vers)
+{
+    return Renommer(de, vers, eAnnulation::Respectee);
+}
+
+int CSessionFtp::RenommerNettoyage(const std::string& de, const std::string& vers)
+{
+    return Renommer(de, vers, eAnnulation::Ignoree);
+}
+
+int CSessionFtp::Renommer(const std::string& de, const std::string& vers, eAnnulation annulation)
+{
+    if (!CheminDistant::CheminSur(de) || !CheminDistant::CheminSur(vers) || de.empty() || vers.empty()) {
+        m_strErreur = "501 the name holds a character FTP commands cannot carry";
+        return 501;
+    }
+    tRequete r;
+    r.strUrl = Url(m_strRepertoire, "");
+    r.bSansCorps = true;
+    r.bMalgreAnnulation = annulation == eAnnulation::Ignoree;
+    r.postQuote.Ajouter("RNFR " + de);
+    r.postQuote.Ajouter("RNTO " + vers);
+    return Executer(r);
 }
 
 int CSessionFtp::Envoyer(std::FILE* fichier, long long taille, const std::string& nom, long long nDateUtc)
@@ -373,7 +485,7 @@ int CSessionFtp::FaitsRepertoire(std::string& faits)
     if (m_bSansMlsd)
         return 500;
     std::vector<std::string> reponses;
-    const int n = Commande("MLST", false, &reponses);
+    const int n = Commande("MLST", &reponses);
     if (n != 0)
         return n;
     // The facts come on their own line, after a blank, inside the 250 reply

@@ -35,6 +35,7 @@
 #include <vector>
 
 #include "ftp/CAnnulationFtp.h"
+#include "ftp/CFTPDirect.h"
 
 typedef void CURL;
 typedef void CURLM;
@@ -56,7 +57,8 @@ public:
         long nBlocageMs = 30000;    ///< data transfer moving no byte
     };
 
-    enum class eEchecConnexion { Aucun, Refusee, Injoignable, Expiree, Annulee };
+    /// How a login failed: the client's own enumeration, one for both.
+    using eEchecConnexion = CFTPDirect::tEchecConnexion;
 
     // Receives a listing line by line (without its CR LF), as it arrives.
     // Debut starts each attempt: a transfer made again starts from nothing.
@@ -99,22 +101,44 @@ public:
     /// the current directory follows on success.
     int ChangerRepertoire(const std::string& strChemin);
     /// A command that needs no data connection (MKD x, RMD x, DELE x), run in
-    /// the current directory. bMalgreAnnulation: runs even once cancelled, with
-    /// short limits (the clean-up after a cancelled upload). pReponses, when
-    /// given, receives the reply lines.
-    int Commande(const std::string& strCommande, bool bMalgreAnnulation = false,
-                 std::vector<std::string>* pReponses = nullptr);
+    /// the current directory. pReponses, when given, receives the reply lines.
+    int Commande(const std::string& strCommande, std::vector<std::string>* pReponses = nullptr)
+    {
+        return Commande(strCommande, eAnnulation::Respectee, pReponses);
+    }
+    /// Commande, run even once cancelled (the clean-up after a cancelled upload).
+    /// With short limits: the clean-up after a cancelled upload.
+    int CommandeNettoyage(const std::string& strCommande) { return Commande(strCommande, eAnnulation::Ignoree); }
+    /// What a download asks and what it learns (see Telecharger).
+    struct tReception
+    {
+        long long nTailleIndicative = 0;  ///< from a listing, for the progress only; 0: unknown
+        bool bDemanderDate = false;       ///< MDTM into nDateUtc (0 when the server does not tell)
+        long long nDateUtc = 0;
+        /// > 0: REST to this offset; the file already holds nReprise bytes plus
+        /// strRecouvrement, which the server must send first (compared, not
+        /// written): the proof that the server resumes where the file stopped.
+        long long nReprise = 0;
+        std::string strRecouvrement;
+        bool bRecouvrementFaux = false;  ///< out: the server's bytes differed from the file's
+        int nErrnoLocal = 0;             ///< out: why the local file could not be written
+    };
     /// RETR of a name (or path) relative to the current directory into
     /// `fichier`, without SIZE: the transfer must end on the server's final
     /// reply, and with the size its 150 reply announces when it announces one.
-    /// nTailleIndicative (from a listing; 0: unknown) serves the progress only.
-    /// With bDemanderDate the time comes by MDTM into nDateUtc (0 when the
-    /// server does not tell). nReprise > 0: `fichier` already holds that many
-    /// bytes, and the server is asked (REST) to send the rest; the size is then
-    /// the caller's to check. A server that refuses REST fails it with
-    /// RepriseRefusee() true, and is not asked again on this session.
-    int Telecharger(const std::string& strNom, std::FILE* fichier, long long nTailleIndicative, bool bDemanderDate,
-                    long long& nDateUtc, long long nReprise = 0);
+    /// A resumed download's size is the caller's to check. A server that
+    /// refuses REST fails it with RepriseRefusee() true, and is not asked again
+    /// on this session.
+    int Telecharger(const std::string& strNom, std::FILE* fichier, tReception& reception);
+    /// SIZE of a file (binary type); the failure number when the server does not tell.
+    int Taille(const std::string& strNom, long long& nTaille);
+    /// MDTM of a file: its time to the second (UTC); the failure number when
+    /// the server does not tell.
+    int DateExacte(const std::string& strNom, long long& nDateUtc);
+    /// RNFR/RNTO in the current directory.
+    int Renommer(const std::string& strDe, const std::string& strVers);
+    /// Renommer, run even once cancelled, with short limits (putting a file back).
+    int RenommerNettoyage(const std::string& strDe, const std::string& strVers);
     bool RepriseRefusee() const { return m_bSansRest; }
     /// Whether the last listing came by MLSD (exact times) rather than LIST.
     bool ListeMlsd() const { return !m_bSansMlsd; }
@@ -143,18 +167,31 @@ public:
 private:
     struct tRequete;
     int Executer(tRequete& requete);
+    // Whether a request runs once the session is cancelled (a clean-up).
+    enum class eAnnulation { Respectee, Ignoree };
+    int Commande(const std::string& strCommande, eAnnulation annulation, std::vector<std::string>* pReponses = nullptr);
+    int Renommer(const std::string& strDe, const std::string& strVers, eAnnulation annulation);
     int ExecuterUneFois(tRequete& requete);
     // Once more in passive mode, when an active data connection could not be made.
     int RepliPassif(tRequete& requete, int nEchec);
     void Expliquer(const tRequete& requete, int nCode);
+    void ExpliquerExpiration(const tRequete& requete);
     void OublierConnexion();
+    // A request's libcurl options: Preparer sets the common ones and calls the
+    // others (sockets known to the cancel, the watch callback, the data side).
     void Preparer(tRequete& requete);
+    void PreparerSockets();
+    void PreparerSurveillance(tRequete& requete);
+    void PreparerDonnees(tRequete& requete);
     std::string Url(const std::string& strRepertoireAbsolu, const std::string& strNom) const;
     // URL of the file strNom (relative to the current directory or absolute);
     // false when it cannot name a file (unsafe, empty, or a directory path).
     bool UrlFichier(const std::string& strNom, std::string& strUrl) const;
     static int Trace(CURL*, int type, char* data, size_t size, void* p);
     static size_t RecevoirEnTete(char* data, size_t taille, size_t n, void* p);
+    // Compares the start of a resumed download with the bytes expected there;
+    // returns how many of `data` were compared (not to be written).
+    static size_t VerifierRecouvrement(tRequete& requete, const char* data, size_t n);
 
     CURL* m_pCurl = nullptr;
     CURLM* m_pMulti = nullptr;  ///< holds the kept connection between requests

@@ -110,6 +110,17 @@ bool EstPerteSession(int nCurl, int n)
 
 } // namespace
 
+size_t CSessionFtp::VerifierRecouvrement(tRequete& r, const char* data, size_t n)
+{
+    if (!r.pRecouvrement || r.nRecouvrementVu >= r.pRecouvrement->size())
+        return 0;
+    const size_t k = std::min(n, r.pRecouvrement->size() - r.nRecouvrementVu);
+    if (std::memcmp(data, r.pRecouvrement->data() + r.nRecouvrementVu, k) != 0)
+        r.bRecouvrementFaux = true;
+    r.nRecouvrementVu += k;
+    return k;
+}
+
 int CSessionFtp::Trace(CURL*, int type, char* data, size_t size, void* p)
 {
     CSessionFtp* self = static_cast<CSessionFtp*>(p);
@@ -168,7 +179,25 @@ void CSessionFtp::Preparer(tRequete& r)
     curl_easy_setopt(c, CURLOPT_LOW_SPEED_TIME, (m_delais.nBlocageMs + 999) / 1000);
     curl_easy_setopt(c, CURLOPT_HEADERFUNCTION, &CSessionFtp::RecevoirEnTete);
     curl_easy_setopt(c, CURLOPT_HEADERDATA, &r);
+    PreparerSockets();
+    PreparerSurveillance(r);
+    if (m_trace) {
+        curl_easy_setopt(c, CURLOPT_DEBUGFUNCTION, &CSessionFtp::Trace);
+        curl_easy_setopt(c, CURLOPT_DEBUGDATA, this);
+        curl_easy_setopt(c, CURLOPT_VERBOSE, 1L);
+    }
+    if (r.bSansCorps)
+        curl_easy_setopt(c, CURLOPT_NOBODY, 1L);
+    if (r.postQuote.p)
+        curl_easy_setopt(c, CURLOPT_POSTQUOTE, r.postQuote.p);
+    if (r.pszCommandeListe)
+        curl_easy_setopt(c, CURLOPT_CUSTOMREQUEST, r.pszCommandeListe);
+    PreparerDonnees(r);
+}
 
+void CSessionFtp::PreparerSockets()
+{
+    CURL* c = m_pCurl;
     // Every socket is known to the cancel, which shuts them down to end any
     // wait at once.
     curl_opensocket_callback ouvrir = [](void* p, curlsocktype, curl_sockaddr* a) -> curl_socket_t {
@@ -192,7 +221,11 @@ void CSessionFtp::Preparer(tRequete& r)
     curl_easy_setopt(c, CURLOPT_CLOSESOCKETDATA, m_annulation.get());
     curl_easy_setopt(c, CURLOPT_SOCKOPTFUNCTION, options);
     curl_easy_setopt(c, CURLOPT_SOCKOPTDATA, m_annulation.get());
+}
 
+void CSessionFtp::PreparerSurveillance(tRequete& r)
+{
+    CURL* c = m_pCurl;
     // Cancel, progress, and the idle check: nothing moved and no reply came for
     // the limit (stall of the data; the final reply that libcurl would
     // otherwise wait 60 s for).
@@ -227,18 +260,11 @@ void CSessionFtp::Preparer(tRequete& r)
     curl_easy_setopt(c, CURLOPT_XFERINFOFUNCTION, surveiller);
     curl_easy_setopt(c, CURLOPT_XFERINFODATA, &r);
     curl_easy_setopt(c, CURLOPT_NOPROGRESS, 0L);
+}
 
-    if (m_trace) {
-        curl_easy_setopt(c, CURLOPT_DEBUGFUNCTION, &CSessionFtp::Trace);
-        curl_easy_setopt(c, CURLOPT_DEBUGDATA, this);
-        curl_easy_setopt(c, CURLOPT_VERBOSE, 1L);
-    }
-    if (r.bSansCorps)
-        curl_easy_setopt(c, CURLOPT_NOBODY, 1L);
-    if (r.postQuote.p)
-        curl_easy_setopt(c, CURLOPT_POSTQUOTE, r.postQuote.p);
-    if (r.pszCommandeListe)
-        curl_easy_setopt(c, CURLOPT_CUSTOMREQUEST, r.pszCommandeListe);
+void CSessionFtp::PreparerDonnees(tRequete& r)
+{
+    CURL* c = m_pCurl;
     if (r.pFichierRecu || r.pFichierEnvoye) {
         // Larger buffers than the defaults (16 KiB / 64 KiB): fewer callbacks
         // and system calls on big traces and archives.
@@ -248,10 +274,16 @@ void CSessionFtp::Preparer(tRequete& r)
     if (r.pFichierRecu) {
         curl_write_callback ecrire = [](char* data, size_t taille, size_t n, void* p) -> size_t {
             tRequete& req = *static_cast<tRequete*>(p);
-            const size_t ecrits = std::fwrite(data, 1, taille * n, req.pFichierRecu);
-            if (ecrits != taille * n)
+            const size_t nRecus = taille * n;
+            const size_t nCompares = VerifierRecouvrement(req, data, nRecus);
+            if (req.bRecouvrementFaux)
+                return 0;
+            const size_t ecrits = std::fwrite(data + nCompares, 1, nRecus - nCompares, req.pFichierRecu);
+            if (ecrits != nRecus - nCompares) {
                 req.nErrnoLocal = errno ? errno : EIO;
-            return ecrits;
+                return 0;
+            }
+            return nRecus;
         };
         curl_easy_setopt(c, CURLOPT_WRITEFUNCTION, ecrire);
         curl_easy_setopt(c, CURLOPT_WRITEDATA, &r);
@@ -300,6 +332,8 @@ int CSessionFtp::ExecuterUneFois(tRequete& r)
     r.reponses.clear();
     r.strReste.clear();
     r.nErrnoLocal = 0;
+    r.nRecouvrementVu = 0;
+    r.bRecouvrementFaux = false;
     r.nAnnonce = -1;
     r.bBloque = false;
     r.bDonneesVues = false;
@@ -385,6 +419,21 @@ std::string CSessionFtp::TexteCurl(int n)
     return curl_easy_strerror(static_cast<CURLcode>(n));
 }
 
+void CSessionFtp::ExpliquerExpiration(const tRequete& r)
+{
+    const bool bAucuneReponse = r.reponses.empty();
+    curl_off_t nConnecte = 0;
+    curl_easy_getinfo(m_pCurl, CURLINFO_CONNECT_TIME_T, &nConnecte);
+    if (r.bDonneesVues)
+        m_strErreur = "the transfer stalled: nothing moved for " + Secondes(m_delais.nBlocageMs);
+    else if (bAucuneReponse && nConnecte == 0 && r.bConnexion)
+        m_strErreur = "no answer to the connection within " + Secondes(m_delais.nConnexionMs);
+    else if (bAucuneReponse && r.bConnexion)
+        m_strErreur = "no greeting from the server within " + Secondes(m_delais.nReponseMs);
+    else
+        m_strErreur = "timed out waiting for the server's reply (" + Secondes(m_delais.nReponseMs) + ")";
+}
+
 void CSessionFtp::Expliquer(const tRequete& r, int n)
 {
     if (n == ANNULE) {
@@ -417,19 +466,9 @@ void CSessionFtp::Expliquer(const tRequete& r, int n)
         return;
     }
     case CURLE_OPERATION_TIMEDOUT:
-    case CURLE_ABORTED_BY_CALLBACK: {
-        curl_off_t nConnecte = 0;
-        curl_easy_getinfo(m_pCurl, CURLINFO_CONNECT_TIME_T, &nConnecte);
-        if (r.bDonneesVues)
-            m_strErreur = "the transfer stalled: nothing moved for " + Secondes(m_delais.nBlocageMs);
-        else if (bAucuneReponse && nConnecte == 0 && r.bConnexion)
-            m_strErreur = "no answer to the connection within " + Secondes(m_delais.nConnexionMs);
-        else if (bAucuneReponse && r.bConnexion)
-            m_strErreur = "no greeting from the server within " + Secondes(m_delais.nReponseMs);
-        else
-            m_strErreur = "timed out waiting for the server's reply (" + Secondes(m_delais.nReponseMs) + ")";
+    case CURLE_ABORTED_BY_CALLBACK:
+        ExpliquerExpiration(r);
         return;
-    }
     case CURLE_FTP_ACCEPT_TIMEOUT:
         m_strErreur = "the server did not open the data connection within " + Secondes(m_delais.nReponseMs);
         return;
@@ -442,6 +481,10 @@ void CSessionFtp::Expliquer(const tRequete& r, int n)
             m_strErreur = "the server closed the connection";
         return;
     case CURLE_WRITE_ERROR:
+        if (r.bRecouvrementFaux) {
+            m_strErreur = "the server's data does not match the partial file";
+            return;
+        }
         m_strErreur = "cannot write the local file: " + TexteErrno(r.nErrnoLocal);
         return;
     case CURLE_READ_ERROR:

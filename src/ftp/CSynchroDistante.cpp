@@ -15,7 +15,14 @@ namespace fs = std::filesystem;
 
 namespace {
 
-bool DateLocale(const fs::path& chemin, uint64_t& nTaille, int64_t& nDate)
+struct tEtatFichierLocal
+{
+    uint64_t nTaille = 0;
+    int64_t nDate = 0;     ///< modified
+    int64_t nEcrit = 0;    ///< last written or re-dated (the copy's own time)
+};
+
+bool EtatLocal(const fs::path& chemin, tEtatFichierLocal& e)
 {
 #if defined(_WIN32)
     struct _stat64 st;
@@ -26,39 +33,57 @@ bool DateLocale(const fs::path& chemin, uint64_t& nTaille, int64_t& nDate)
     if (::stat(chemin.c_str(), &st) != 0 || !S_ISREG(st.st_mode))
         return false;
 #endif
-    nTaille = static_cast<uint64_t>(st.st_size);
-    nDate = static_cast<int64_t>(st.st_mtime);
+    e.nTaille = static_cast<uint64_t>(st.st_size);
+    e.nDate = static_cast<int64_t>(st.st_mtime);
+    e.nEcrit = static_cast<int64_t>(st.st_ctime);
     return true;
-}
-
-fs::path Partiel(const CParcoursDistant::tFichier& f)
-{
-    const fs::path local = FichiersLocaux::Chemin(f.strLocal);
-    return local.parent_path() /
-           FichiersLocaux::Chemin(FichiersLocaux::NomPartiel(FichiersLocaux::Texte(local.filename()), f.nTaille,
-                                                         f.nDateExacte));
 }
 
 int64_t DateListe(const CParcoursDistant::tFichier& f) { return f.pDistant ? f.pDistant->m_nDateUtc : 0; }
 
-enum class tEtat { Nouveau, Modifie, Inchange };
+// The partial file GetFileListe keeps for this version of the file.
+fs::path Partiel(const CParcoursDistant::tFichier& f)
+{
+    const fs::path local = FichiersLocaux::Chemin(f.strLocal);
+    const int64_t nVersion = f.nDateExacte != 0 ? f.nDateExacte : DateListe(f);
+    return local.parent_path() /
+           FichiersLocaux::Chemin(FichiersLocaux::NomPartiel(FichiersLocaux::Texte(local.filename()), f.nTaille,
+                                                         nVersion));
+}
+
+// Douteux: same size, and the listing's time (to the minute or the day)
+// cannot tell: the local copy was made within that window, so the file may
+// have been rewritten after it within the same minute.
+enum class tEtat { Nouveau, Modifie, Inchange, Douteux };
 
 // How a remote file stands against its local copy (see the header).
 tEtat Comparer(uint64_t nTaille, int64_t nDateExacte, int64_t nDateListe, const CString& strLocal)
 {
-    uint64_t nTailleLocale = 0;
-    int64_t nDateLocale = 0;
-    if (!DateLocale(FichiersLocaux::Chemin(strLocal), nTailleLocale, nDateLocale))
+    tEtatFichierLocal local;
+    if (!EtatLocal(FichiersLocaux::Chemin(strLocal), local))
         return fs::exists(FichiersLocaux::Chemin(strLocal)) ? tEtat::Modifie : tEtat::Nouveau;
-    if (nTailleLocale != nTaille)
+    if (local.nTaille != nTaille)
         return tEtat::Modifie;
     if (nDateExacte != 0)
-        return nDateLocale == nDateExacte ? tEtat::Inchange : tEtat::Modifie;
+        return local.nDate == nDateExacte ? tEtat::Inchange : tEtat::Modifie;
     if (nDateListe == 0)
         return tEtat::Inchange;
     // LIST gives the minute, or the day for files older than six months.
     const int64_t nPrecision = nDateListe % 86400 == 0 ? 86400 : 60;
-    return nDateLocale >= nDateListe && nDateLocale < nDateListe + nPrecision ? tEtat::Inchange : tEtat::Modifie;
+    if (local.nDate < nDateListe || local.nDate >= nDateListe + nPrecision)
+        return tEtat::Modifie;
+    return local.nEcrit < nDateListe + nPrecision ? tEtat::Douteux : tEtat::Inchange;
+}
+
+// A doubtful file asked its exact time (MDTM): unchanged only when it is the
+// local copy's; a server that does not tell has it fetched.
+tEtat Lever(CFTPDirect& ftp, const CParcoursDistant::tFichier& f)
+{
+    int64_t nExacte = 0;
+    tEtatFichierLocal local;
+    if (!ftp.GetDateExacte(f.strDistant, nExacte) || !EtatLocal(FichiersLocaux::Chemin(f.strLocal), local))
+        return tEtat::Modifie;
+    return local.nDate == nExacte ? tEtat::Inchange : tEtat::Modifie;
 }
 
 } // namespace
@@ -79,7 +104,9 @@ CSynchroDistante::tBilan CSynchroDistante::Synchroniser(const CString& strDistan
             m_rappels.entreeRepertoire(d);
     };
     r.avantFichier = [&](const tFichier& f) {
-        const tEtat etat = Comparer(f.nTaille, f.nDateExacte, DateListe(f), f.strLocal);
+        tEtat etat = Comparer(f.nTaille, f.nDateExacte, DateListe(f), f.strLocal);
+        if (etat == tEtat::Douteux)
+            etat = Lever(m_ftp, f);
         if (etat == tEtat::Inchange) {
             ++bilan.nInchanges;
             return CParcoursDistant::tSuite::Passer;
@@ -103,7 +130,8 @@ CSynchroDistante::tBilan CSynchroDistante::Synchroniser(const CString& strDistan
     };
     r.transfert = [&nRepris](CFTPDirect& ftp, const tFichier& f) {
         uint64_t nDejaLa = 0;
-        if (!ftp.GetFileListe(f.strDistant, f.strLocal, f.nTaille, f.nDateExacte, true, &nDejaLa))
+        const CFTPDirect::tVersionFtp version{f.nTaille, f.nDateExacte, DateListe(f)};
+        if (!ftp.GetFileListe(f.strDistant, f.strLocal, version, CFTPDirect::tReprise::Oui, &nDejaLa))
             return false;
         if (nDejaLa > 0)
             ++nRepris;
@@ -122,15 +150,8 @@ CSynchroDistante::tBilan CSynchroDistante::Synchroniser(const CString& strDistan
 
     // A walk that went through leaves no partial file but those it may resume.
     if (!bilan.parcours.bArrete && !bilan.parcours.bSessionPerdue) {
-        for (const fs::path& dossier : dossiers) {
-            std::error_code ec;
-            for (fs::directory_iterator it(dossier, ec), fin; !ec && it != fin; it.increment(ec)) {
-                std::error_code ecEntree;
-                if (FichiersLocaux::EstNomPartiel(FichiersLocaux::Texte(it->path().filename())) &&
-                    it->is_regular_file(ecEntree) && !partielsGardes.count(it->path()))
-                    fs::remove(it->path(), ecEntree);
-            }
-        }
+        for (const fs::path& dossier : dossiers)
+            FichiersLocaux::NettoyerTemporaires(dossier, FichiersLocaux::tTemporaires::Tous, partielsGardes);
     }
     return bilan;
 }

@@ -4,6 +4,7 @@
 
 #include <cstdint>
 #include <filesystem>
+#include <set>
 
 #include "common/CString.h"
 
@@ -22,5 +23,25 @@ void Dater(const std::filesystem::path& chemin, int64_t nDateUtc);
 CString NomPartiel(const CString& strNom, uint64_t nTaille, int64_t nDate);
 // True for the names NomPartiel gives.
 bool EstNomPartiel(const CString& strNom);
+
+// True for the names of whole-file download temporaries (".otdr-<8 hex digits>.part").
+bool EstNomTemporaire(const CString& strNom);
+
+// The temporaries of this library are told from a user's file of the same
+// name by a mark (an extended attribute) set when they are made, and from
+// those another run is writing by a lock held while they are open (flock,
+// released however the run ends). Marque marks and locks the file open as fd;
+// false when the file system keeps no mark (then no run ever removes it).
+bool Marquer(int fd);
+
+// What NettoyerTemporaires removes: whole-file download temporaries only
+// (any command), or resumable partial files too (a sync that has walked the
+// directory).
+enum class tTemporaires { Telechargements, Tous };
+// Removes from a directory the marked temporaries no run is writing, but those in garder.
+void NettoyerTemporaires(const std::filesystem::path& dossier, tTemporaires genre,
+                         const std::set<std::filesystem::path>& garder = {});
+// Whether an existing file carries the mark (a partial file this library made).
+bool EstMarque(const std::filesystem::path& chemin);
 
 } // namespace FichiersLocaux

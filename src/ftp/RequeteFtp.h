@@ -45,6 +45,9 @@ struct CSessionFtp::tRequete
     long long nTotal = 0;            ///< for the progress: 0 when unknown
     long long nAnnonce = -1;         ///< the size a 150 reply announced
     long long nReprise = 0;          ///< REST offset of a resumed download
+    const std::string* pRecouvrement = nullptr;  ///< bytes the download must start with (not written)
+    size_t nRecouvrementVu = 0;
+    bool bRecouvrementFaux = false;
     std::function<bool()> recommencer;  ///< rewinds what the transfer wrote or read
 
     std::vector<std::string> reponses;

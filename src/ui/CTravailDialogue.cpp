@@ -5,6 +5,35 @@
 
 #include "ui/Controles.h"
 
+namespace {
+
+// Joins the work's thread on every way out of Executer: if the wait itself
+// throws, the work's questions are still answered until it ends.
+class CJointure
+{
+public:
+    CJointure(std::thread& fil, const std::function<void()>& attendreFin) : m_fil(fil), m_attendreFin(attendreFin) {}
+    ~CJointure()
+    {
+        if (!m_fil.joinable())
+            return;
+        try {
+            m_attendreFin();
+        } catch (...) {
+            // Joined below whatever the front end does.
+        }
+        m_fil.join();
+    }
+    CJointure(const CJointure&) = delete;
+    CJointure& operator=(const CJointure&) = delete;
+
+private:
+    std::thread& m_fil;
+    const std::function<void()>& m_attendreFin;
+};
+
+} // namespace
+
 void CTravailDialogue::Executer(const std::function<void()>& travail, IControle* pLibre,
                                 const std::function<void()>& tour)
 {
@@ -47,10 +76,26 @@ void CTravailDialogue::Executer(const std::function<void()>& travail, IControle*
         if (tour) tour();
         return;
     }
+    {
+        const std::function<void()> attendreFin = [this] { Attendre(nullptr, nullptr, {}); };
+        CJointure jointure(fil, attendreFin);
+        Attendre(FrontalCourant().get(), pLibre, tour);
+    }
+    {
+        std::lock_guard<std::mutex> verrou(m_mutex);
+        m_idTravail = std::thread::id();
+        --m_nEnCours;
+    }
+    if (erreur) std::rethrow_exception(erreur);
+}
 
-    const std::shared_ptr<IFrontal> frontal = FrontalCourant();
+void CTravailDialogue::Attendre(IFrontal* pFrontal, IControle* pLibre, const std::function<void()>& tour)
+{
     for (;;) {
-        frontal->AttendreOperation(m_reveil, PERIODE_MS, pLibre);
+        if (pFrontal)
+            pFrontal->AttendreOperation(m_reveil, PERIODE_MS, pLibre);
+        else
+            m_reveil.Attendre(PERIODE_MS);
         // Reset before looking: a wake-up that comes after the look leaves
         // the event set for the next turn.
         m_reveil.ResetEvent();
@@ -63,13 +108,6 @@ void CTravailDialogue::Executer(const std::function<void()>& travail, IControle*
         if (tour) tour();
         if (bFini) break;
     }
-    fil.join();
-    {
-        std::lock_guard<std::mutex> verrou(m_mutex);
-        m_idTravail = std::thread::id();
-        --m_nEnCours;
-    }
-    if (erreur) std::rethrow_exception(erreur);
 }
 
 void CTravailDialogue::SurFilDialogue(const std::function<void()>& fn)

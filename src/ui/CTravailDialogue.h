@@ -18,6 +18,7 @@
 #include "common/CEvenementManuel.h"
 
 class IControle;
+class IFrontal;
 
 class CTravailDialogue
 {
@@ -52,6 +53,9 @@ private:
         bool bFaite;
     };
     void TraiterDemandes();
+    // Waits for the work to end, answering its requests; through the front
+    // end when pFrontal is given, else with a plain wait.
+    void Attendre(IFrontal* pFrontal, IControle* pLibre, const std::function<void()>& tour);
 
     mutable std::mutex m_mutex;
     std::condition_variable m_condFaite;

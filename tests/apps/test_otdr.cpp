@@ -424,37 +424,56 @@ TEST(OtdrCli, UnreachableInstrumentFailsWithinItsTimeLimits)
     AttendreMessage(r, "did not identify itself");
 }
 
-TEST(OtdrCli, InterruptedDownloadLeavesNoPartialFile)
+TEST(OtdrCli, InterruptedDownloadsLeaveNoPartialFileEvenInParallel)
 {
-    CRepertoireTemp tmp("otdr-cli");
-    tmp.Ecrire("served/big.bin", Octets(4 << 20, 5));   // some 16 s at the server's pace
-    const fs::path cible = tmp.Chemin() / "local";
-    fs::create_directories(cible);
-    tmp.Ecrire("local/big.bin", "previous content");
-    CProcessusTest serveur;
-    ASSERT_TRUE(serveur.Demarrer({OTDR_PYTHON, OTDR_TEST_FTP_SERVER, "--root", (tmp.Chemin() / "served").string(),
-                                  "--user", "krx15:brimola", "--throttle", "262144"}));
-    ASSERT_TRUE(serveur.AttendreLigne("READY"));
-
-    CProcessusTest otdr;
-    ASSERT_TRUE(otdr.Demarrer({OTDR_CLI_PATH, "--profile", (tmp.Chemin() / "p.ini").string(), "--address",
-                               "127.0.0.1", "--ftp-port", std::to_string(serveur.Port("ftp")), "get", "/big.bin",
-                               cible.string()}));
-    // Wait for the download file to appear and grow, then interrupt.
-    auto partiel = [&] {
-        for (auto& e : fs::directory_iterator(cible))
-            if (e.path().extension() == ".part") return e.path();
-        return fs::path();
+    const struct
+    {
+        const char* nom;
+        std::vector<std::string> args;  // after the connection options; the target is added
+        size_t nEnVol;                  // temporary files to see before the interruption
+    } cas[] = {
+        {"get", {"get", "/big.bin"}, 1},
+        {"get -r --parallel 4", {"--parallel", "4", "get", "-r", "/d"}, 4},
     };
-    const auto limite = std::chrono::steady_clock::now() + std::chrono::seconds(10);
-    while (partiel().empty() && std::chrono::steady_clock::now() < limite)
-        std::this_thread::sleep_for(std::chrono::milliseconds(20));
-    ASSERT_FALSE(partiel().empty());
-    const int statut = otdr.Arreter();   // SIGTERM
-    ASSERT_TRUE(WIFEXITED(statut));
-    EXPECT_EQ(WEXITSTATUS(statut), 128 + SIGTERM);
-    EXPECT_TRUE(partiel().empty());
-    EXPECT_EQ(CRepertoireTemp::Lire(cible / "big.bin"), "previous content");
+    for (const auto& c : cas) {
+        SCOPED_TRACE(c.nom);
+        CRepertoireTemp tmp("otdr-cli");
+        tmp.Ecrire("served/big.bin", Octets(4 << 20, 5));   // some 16 s at the server's pace
+        for (int i = 0; i < 4; ++i)
+            tmp.Ecrire("served/d/f" + std::to_string(i) + ".bin", Octets(2 << 20, 6 + i));
+        const fs::path cible = tmp.Chemin() / "local";
+        fs::create_directories(cible);
+        tmp.Ecrire("local/big.bin", "previous content");
+        CProcessusTest serveur;
+        ASSERT_TRUE(serveur.Demarrer({OTDR_PYTHON, OTDR_TEST_FTP_SERVER, "--root", (tmp.Chemin() / "served").string(),
+                                      "--user", "krx15:brimola", "--throttle", "262144"}));
+        ASSERT_TRUE(serveur.AttendreLigne("READY"));
+
+        std::vector<std::string> argv{OTDR_CLI_PATH, "--profile", (tmp.Chemin() / "p.ini").string(), "--address",
+                                      "127.0.0.1", "--ftp-port", std::to_string(serveur.Port("ftp"))};
+        argv.insert(argv.end(), c.args.begin(), c.args.end());
+        argv.push_back(cible.string());
+        CProcessusTest otdr;
+        ASSERT_TRUE(otdr.Demarrer(argv));
+        // Wait for the download files to appear, then interrupt.
+        auto partiels = [&] {
+            std::vector<fs::path> r;
+            std::error_code ec;
+            for (fs::recursive_directory_iterator it(cible, ec), fin; !ec && it != fin; it.increment(ec))
+                if (it->path().extension() == ".part")
+                    r.push_back(it->path());
+            return r;
+        };
+        const auto limite = std::chrono::steady_clock::now() + std::chrono::seconds(10);
+        while (partiels().size() < c.nEnVol && std::chrono::steady_clock::now() < limite)
+            std::this_thread::sleep_for(std::chrono::milliseconds(20));
+        ASSERT_EQ(partiels().size(), c.nEnVol);
+        const int statut = otdr.Arreter();   // SIGTERM
+        ASSERT_TRUE(WIFEXITED(statut));
+        EXPECT_EQ(WEXITSTATUS(statut), 128 + SIGTERM);
+        EXPECT_TRUE(partiels().empty());
+        EXPECT_EQ(CRepertoireTemp::Lire(cible / "big.bin"), "previous content");
+    }
 }
 
 TEST(OtdrCli, ProgressOfALongDownloadShowsBytesRateAndTimeLeft)

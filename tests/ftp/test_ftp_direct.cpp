@@ -215,10 +215,11 @@ TEST(FtpClient, FilesTravelAsUtf8AndDownloadsReplaceOnlyOnSuccess)
     // The name reached the server as C3 A9 2E 73 6F 72.
     EXPECT_EQ(Fichiers(racine), (std::vector<std::string>{"\xC3\xA9.sor"}));
     EXPECT_EQ(CRepertoireTemp::Lire(racine / "\xC3\xA9.sor"), contenu);
-    bool bStor = false;
+    // Stored under a temporary name, then renamed over the target.
+    bool bRnto = false;
     for (const std::string& l : s.trace)
-        bStor = bStor || l == "> STOR \xC3\xA9.sor";
-    EXPECT_TRUE(bStor);
+        bRnto = bRnto || l == "> RNTO \xC3\xA9.sor";
+    EXPECT_TRUE(bRnto);
 
     // Listed back under the same name.
     CString chemin = L"/";

@@ -10,6 +10,7 @@
 #include <fstream>
 #include <map>
 #include <thread>
+#include <unistd.h>
 
 #include "ServeurFtpTest.h"
 #include "common/Conversions.h"
@@ -173,22 +174,63 @@ TEST_F(TreeWalkTest, ServersThatListLinksAsLinksAreWalkedOnceByTheirRealPath)
     EXPECT_TRUE(fs::is_empty(r));
 }
 
-TEST_F(TreeWalkTest, DepthLimitEndsALoopNothingElseCatches)
+TEST_F(TreeWalkTest, LoopsOfLinksOnServersWithoutUniqueFactsEndAtTheirFirstTurn)
 {
     // LIST without unique facts, and a server that reports the path as walked:
-    // only the depth limit tells the loop.
-    m_preparer = [](const fs::path& r) {
-        Ecrire(r / "X/f.txt", "f");
-        fs::create_directory_symlink(".", r / "X/loop");
+    // the listing of a link back up is the same as its target's.
+    const struct
+    {
+        const char* nom;
+        bool bHostile;
+        std::vector<std::string> options;
+        std::vector<std::string> ignores;
+    } cas[] = {
+        {"a link to '.' (pyftpdlib)", false, {"--no-mlsd"}, {"/X/loop"}},
+        {"two links to '.' listed as directories", true, {"--no-mlsd", "--loop", "a", "--loop", "b"},
+         {"/X/a", "/X/b"}},
     };
-    ASSERT_TRUE(Pyftpdlib({"--no-mlsd"}));
-    CParcoursDistant parcours(*m_ftp);
-    // Below the kernel's own limit on links in a path.
-    parcours.SetProfondeurMax(4);
-    const auto bilan = parcours.Telecharger(L"/X", LocalTexte());
-    EXPECT_EQ(bilan.nFichiers, 4);
-    EXPECT_EQ(CRepertoireTemp::Lire(Local() / "loop/loop/loop/f.txt"), "f");
-    EXPECT_EQ(Chemins(bilan.echecs), (std::vector<std::string>{"/X/loop/loop/loop/loop"}));
+    for (const auto& c : cas) {
+        SCOPED_TRACE(c.nom);
+        fs::remove_all(Local());
+        m_preparer = [](const fs::path& r) {
+            Ecrire(r / "X/f.txt", "f");
+            fs::create_directory_symlink(".", r / "X/loop");
+        };
+        if (c.bHostile)
+            m_preparer = [](const fs::path& r) { Ecrire(r / "X/f.txt", "f"); };
+        ASSERT_TRUE(c.bHostile ? Hostile(c.options) : Pyftpdlib(c.options));
+        CParcoursDistant parcours(*m_ftp);
+        const auto bilan = parcours.Telecharger(L"/X", LocalTexte());
+        EXPECT_EQ(bilan.nFichiers, 1);
+        EXPECT_TRUE(bilan.echecs.empty()) << Chemins(bilan.echecs)[0];
+        EXPECT_EQ(Chemins(bilan.ignores), c.ignores);
+        EXPECT_EQ(CRepertoireTemp::Arbre(Local()), (std::map<std::string, std::string>{{"f.txt", "f"}}));
+    }
+}
+
+TEST_F(TreeWalkTest, DepthAndDirectoryCountLimitsEndAWalkAndNameWhereItStopped)
+{
+    m_preparer = [](const fs::path& r) {
+        Ecrire(r / "X/a/b/c/d/f.txt", "f");
+        Ecrire(r / "X/e/g.txt", "g");
+    };
+    ASSERT_TRUE(Pyftpdlib());
+    const struct
+    {
+        int nProfondeur, nRepertoires;
+        std::vector<std::string> echecs;
+    } cas[] = {
+        {3, 100000, {"/X/a/b/c"}},
+        {64, 3, {"/X/a/b/c", "/X/e"}},
+    };
+    for (const auto& c : cas) {
+        fs::remove_all(Local());
+        CParcoursDistant parcours(*m_ftp);
+        parcours.SetProfondeurMax(c.nProfondeur);
+        parcours.SetRepertoiresMax(c.nRepertoires);
+        const auto bilan = parcours.Telecharger(L"/X", LocalTexte());
+        EXPECT_EQ(Chemins(bilan.echecs), c.echecs);
+    }
 }
 
 TEST_F(TreeWalkTest, ListingStatusTellsHowEachListingEnded)
@@ -430,4 +472,70 @@ TEST_F(TreeWalkTest, UploadWalksEachLocalDirectoryOnceAndTheHooksDecide)
     EXPECT_EQ(bilanArret.nFichiers, 1);
     EXPECT_EQ(Chemins(bilanArret.nonFaits),
               (std::vector<std::string>{(t / "f2.txt").string(), (t / "a").string() + "/", (t / "same").string() + "/"}));
+}
+
+TEST_F(TreeWalkTest, LocalLinksNeverTakeACopyOutOfItsTree)
+{
+    m_preparer = [](const fs::path& r) { Ecrire(r / "X/sub/f.txt", "remote"); };
+    ASSERT_TRUE(Pyftpdlib());
+    CRepertoireTemp dehors("otdr-outside");
+    Ecrire(dehors.Chemin() / "secret.txt", "outside");
+
+    // Down: a directory of the target that is a link is not written through.
+    fs::create_directories(Local());
+    fs::create_directory_symlink(dehors.Chemin(), Local() / "sub");
+    CParcoursDistant descente(*m_ftp);
+    const auto bd = descente.Telecharger(L"/X", LocalTexte());
+    EXPECT_EQ(Chemins(bd.echecs), (std::vector<std::string>{(Local() / "sub").string()}));
+    EXPECT_FALSE(fs::exists(dehors.Chemin() / "f.txt"));
+
+    // Up: links inside the tree are followed, those leading out are named and left.
+    const fs::path envoi = m_local.Chemin() / "up";
+    Ecrire(envoi / "d/a.txt", "a");
+    fs::create_directory_symlink(dehors.Chemin(), envoi / "out");
+    fs::create_symlink(dehors.Chemin() / "secret.txt", envoi / "secret.txt");
+    fs::create_directory_symlink(envoi / "d", envoi / "d2");
+    CParcoursDistant montee(*m_ftp);
+    const auto bm = montee.Envoyer(Texte(envoi), L"/U");
+    EXPECT_EQ(Chemins(bm.echecs), (std::vector<std::string>{(envoi / "out").string(), (envoi / "secret.txt").string()}));
+    EXPECT_EQ(CRepertoireTemp::Arbre(Serveur() / "U"),
+              (std::map<std::string, std::string>{{"d", "<dir>"}, {"d/a.txt", "a"}}));
+    EXPECT_EQ(Chemins(bm.ignores), (std::vector<std::string>{(envoi / "d2").string()}));
+}
+
+TEST_F(TreeWalkTest, RemovalRunByAnOrdinaryUserNeverEntersALinkItCouldNotDelete)
+{
+    // pyftpdlib as an ordinary user: in a read-only directory the DELE of a
+    // link to another directory of the server, outside the tree removed, is
+    // refused, as it would be for a directory; MLSD shows the link as a directory.
+    CRepertoireTemp base("otdr-rmdir-user");
+    const fs::path racine = base.Chemin() / "root";
+    const fs::path dehors = racine / "Other";
+    Ecrire(dehors / "keep.sor", "keep");
+    Ecrire(racine / "T/f.sor", "f");
+    fs::create_directories(racine / "T/ro/sub");
+    Ecrire(racine / "T/ro/sub/g.sor", "g");
+    fs::create_directory_symlink(dehors, racine / "T/ro/link");
+    std::vector<std::string> argv{OTDR_PYTHON, OTDR_TEST_FTP_SERVER, "--root", racine.string()};
+    if (::geteuid() == 0) {
+        for (const auto& e : fs::recursive_directory_iterator(base.Chemin()))
+            ::lchown(e.path().c_str(), 65534, 65534);
+        ::chown(base.Chemin().c_str(), 65534, 65534);
+        fs::permissions(base.Chemin(), fs::perms::owner_all | fs::perms::others_exec | fs::perms::group_exec);
+        argv.insert(argv.begin(), {"/usr/bin/setpriv", "--reuid=65534", "--regid=65534", "--clear-groups"});
+    }
+    fs::permissions(racine / "T/ro", fs::perms::owner_read | fs::perms::owner_exec);
+    CProcessusTest serveur;
+    ASSERT_TRUE(serveur.Demarrer(argv) && serveur.AttendreLigne("READY"));
+    CFTPDirect ftp(L"127.0.0.1", serveur.Port("ftp"));
+    ftp.SetDelaiReponse(2s);
+    ASSERT_EQ(ftp.FtpConnexion(L"test", L"secret"), 1);
+
+    CParcoursDistant parcours(ftp);
+    const auto bilan = parcours.Supprimer(L"/T");
+    fs::permissions(racine / "T/ro", fs::perms::owner_all);
+    EXPECT_EQ(CRepertoireTemp::Lire(dehors / "keep.sor"), "keep");
+    const auto echecs = Chemins(bilan.echecs);
+    EXPECT_NE(std::find(echecs.begin(), echecs.end(), "/T/ro/link"), echecs.end());
+    EXPECT_FALSE(fs::exists(racine / "T/f.sor"));
 }

@@ -19,6 +19,18 @@ Prints "LISTEN ftp <port>" then "READY" and serves until SIGTERM.
                       and closed
 --rest                REST N makes the next RETR start at byte N (without it,
                       REST is an unknown command, as on servers that cannot resume)
+--loop NAME           every directory also lists NAME as a directory that
+                      leads back to itself (a link "NAME -> ." on a server that
+                      shows links as directories and no unique facts)
+--no-size             SIZE is an unknown command
+--no-mdtm             MDTM is an unknown command
+--rest-ignored        REST N answers 350 but the next RETR sends from byte 0
+--list-minutes        LIST gives "Mon DD HH:MM" (the minute, as ls does for recent
+                      files) instead of "Mon DD YYYY"
+--no-rename-over      RNTO onto an existing file is refused (550)
+--stor-refuse PREFIX  STOR of a name starting with PREFIX is refused (553)
+--stor-hangup N       STOR: after N bytes both connections close
+--stor-stall N        STOR: after N bytes, reads nothing for 2 s
   MODE is one of:
     refuse            550 at once, no data connection
     425               150, then 425 without any data connection
@@ -29,6 +41,7 @@ Prints "LISTEN ftp <port>" then "READY" and serves until SIGTERM.
     hangup:N          150, N lines (bytes), then the control connection closes
     empty             150, then the data connection closes at once and 226
                       follows (an empty listing that claims success)
+    short:N           150, N bytes, then 226 as if the file were whole
 MLSD facts carry unique=<device>g<inode> of the entry a link leads to, as
 pyftpdlib does; PWD gives the path as the client walked it.
 """
@@ -57,6 +70,15 @@ def parse_args():
     p.add_argument("--retr", action="append", default=[], metavar="NAME=MODE")
     p.add_argument("--log", action="store_true")
     p.add_argument("--extra", action="append", default=[], metavar="PATH=LINE")
+    p.add_argument("--loop", action="append", default=[], metavar="NAME")
+    p.add_argument("--no-size", action="store_true")
+    p.add_argument("--no-mdtm", action="store_true")
+    p.add_argument("--rest-ignored", action="store_true")
+    p.add_argument("--list-minutes", action="store_true")
+    p.add_argument("--no-rename-over", action="store_true")
+    p.add_argument("--stor-refuse", default=None, metavar="PREFIX")
+    p.add_argument("--stor-hangup", type=int, default=-1, metavar="N")
+    p.add_argument("--stor-stall", type=int, default=-1, metavar="N")
     return p.parse_args()
 
 
@@ -106,8 +128,12 @@ def normalise(cwd, arg):
     return b"/" + b"/".join(parts)
 
 
+LOOPS = [os.fsencode(n) for n in ARGS.loop]
+
+
 def real(virtual):
-    return ROOT + virtual if virtual != b"/" else ROOT
+    parts = [p for p in virtual.split(b"/") if p and p not in LOOPS]
+    return ROOT + b"/" + b"/".join(parts) if parts else ROOT
 
 
 def mlsd_line(directory, name):
@@ -121,7 +147,7 @@ def mlsd_line(directory, name):
 def list_line(directory, name):
     st = os.lstat(os.path.join(directory, name))
     kind = "d" if stat.S_ISDIR(st.st_mode) else "l" if stat.S_ISLNK(st.st_mode) else "-"
-    when = time.strftime("%b %d %Y", time.gmtime(st.st_mtime))
+    when = time.strftime("%b %d %H:%M" if ARGS.list_minutes else "%b %d %Y", time.gmtime(st.st_mtime))
     return ("%srw-r--r-- 1 0 0 %d %s " % (kind, st.st_size, when)).encode() + name + b"\r\n"
 
 
@@ -238,6 +264,9 @@ class Handler(socketserver.StreamRequestHandler):
     # --- files
 
     def cmd_SIZE(self, arg):
+        if ARGS.no_size:
+            self.reply("500 Unknown command.")
+            return
         p = real(normalise(self.cwd, arg))
         if os.path.isfile(p):
             self.reply("213 %d" % os.path.getsize(p))
@@ -245,6 +274,9 @@ class Handler(socketserver.StreamRequestHandler):
             self.reply("550 No such file.")
 
     def cmd_MDTM(self, arg):
+        if ARGS.no_mdtm:
+            self.reply("500 Unknown command.")
+            return
         p = real(normalise(self.cwd, arg))
         if os.path.isfile(p):
             self.reply("213 " + time.strftime("%Y%m%d%H%M%S", time.gmtime(os.path.getmtime(p))))
@@ -259,7 +291,7 @@ class Handler(socketserver.StreamRequestHandler):
             self.reply("550 %s." % e.strerror)
 
     def cmd_REST(self, arg):
-        if not ARGS.rest:
+        if not ARGS.rest and not ARGS.rest_ignored:
             self.reply("500 Unknown command.")
             return
         self.rest = int(arg or b"0")
@@ -273,6 +305,24 @@ class Handler(socketserver.StreamRequestHandler):
 
     def cmd_MKD(self, arg):
         self.simple(os.mkdir, arg, '257 "%s" created.' % arg.decode("utf8", "replace"))
+
+    def cmd_RNFR(self, arg):
+        p = real(normalise(self.cwd, arg))
+        if not os.path.exists(p):
+            self.reply("550 No such file.")
+            return
+        self.rnfr = p
+        self.reply("350 Ready for RNTO.")
+
+    def cmd_RNTO(self, arg):
+        source, self.rnfr = self.rnfr, None
+        p = real(normalise(self.cwd, arg))
+        if source is None:
+            self.reply("503 RNFR first.")
+        elif ARGS.no_rename_over and os.path.exists(p):
+            self.reply("550 File exists.")
+        else:
+            self.simple(lambda target: os.rename(source, target), arg, "250 Renamed.")
 
     def cmd_MLST(self, arg):
         if ARGS.no_mlsd:
@@ -325,6 +375,10 @@ class Handler(socketserver.StreamRequestHandler):
             elif kind != "empty":
                 part = b"".join(chunks)[:count] if in_bytes else b"".join(chunks[:count])
                 data.sendall(part)
+                if kind == "short":
+                    data.close()
+                    self.reply("226 Transfer complete.")
+                    return True
                 if kind == "kill":
                     os._exit(1)
                 if kind == "hangup":
@@ -353,6 +407,9 @@ class Handler(socketserver.StreamRequestHandler):
             except OSError:
                 pass  # a broken link
         lines += EXTRA_LINES.get(target, [])
+        for name in LOOPS:
+            when = time.strftime("%b %d %Y", time.gmtime(os.stat(p).st_mtime))
+            lines.append(("drwxr-xr-x 1 0 0 0 %s " % when).encode() + name + b"\r\n")
         return self.transfer(lines, mode_for(LIST_MODES, target))
 
     def cmd_MLSD(self, arg):
@@ -371,7 +428,7 @@ class Handler(socketserver.StreamRequestHandler):
             self.reply("550 No such file.")
             return True
         with open(p, "rb") as f:
-            content = f.read()[self.rest:]
+            content = f.read()[0 if ARGS.rest_ignored else self.rest:]
         self.rest = 0
         mode = mode_for(RETR_MODES, os.path.basename(target))
         # Counts are bytes for files.
@@ -379,16 +436,26 @@ class Handler(socketserver.StreamRequestHandler):
 
     def cmd_STOR(self, arg):
         p = real(normalise(self.cwd, arg))
+        if ARGS.stor_refuse and os.path.basename(p).startswith(os.fsencode(ARGS.stor_refuse)):
+            self.reply("553 File name not allowed.")
+            return True
         data = self.open_data()
         if data is None:
             self.reply("425 Can't open data connection.")
             return True
         self.reply("150 Ready.")
         with data, open(p, "wb") as f:
+            received = 0
             while True:
                 chunk = data.recv(65536)
                 if not chunk:
                     break
+                if 0 <= ARGS.stor_hangup <= received + len(chunk):
+                    f.write(chunk[:ARGS.stor_hangup - received])
+                    return False
+                if 0 <= ARGS.stor_stall <= received < ARGS.stor_stall + len(chunk):
+                    time.sleep(2)
+                received += len(chunk)
                 f.write(chunk)
         self.reply("226 Stored.")
         return True
