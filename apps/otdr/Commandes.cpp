@@ -517,14 +517,16 @@ int VersSortie(const tContexte& ctx, CConnexionFtp& c, const std::string& abs)
     struct tEfface { fs::path p; ~tEfface() { std::error_code e; fs::remove_all(p, e); } } efface{modele};
     const fs::path tmp = efface.p / "fichier";
     CProgression prog(ctx.options.eProgres, 0, 1);
-    c.Ftp().SetProgression([&prog](uint64_t, uint64_t nTotal) {
+    const std::string nom = CheminDistant::Nom(abs);
+    c.Ftp().SetProgression([&prog, &nom](uint64_t nFaits, uint64_t nTotal) {
         prog.DefinirTotal(nTotal);
+        prog.Octets(nom, nFaits);
         return true;
     });
-    prog.Debut(tmp, CheminDistant::Nom(abs), true);
+    prog.Debut(nom);
     const int ok = c.Ftp().GetFile(Large(abs), LargeChemin(tmp));
     c.Ftp().SetProgression({});
-    prog.Fin(ok ? fs::file_size(tmp, ec) : 0, ok != 0);
+    prog.Fin(nom, ok ? fs::file_size(tmp, ec) : 0, ok != 0);
     prog.Terminer();
     if (!ok) throw ErreurOperation("cannot download '" + abs + "': " + Raison(c));
     std::unique_ptr<std::FILE, int (*)(std::FILE*)> f(std::fopen(tmp.c_str(), "rb"), &std::fclose);
