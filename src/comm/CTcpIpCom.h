@@ -31,6 +31,13 @@ struct tDelaisCom
     // Each connection attempt (the configured port, then port 21): both fit in
     // the driver's 120 s start limit. SANS_LIMITE: the system's own.
     int nConnexionMs = 15000;
+    // How long a line nobody asked for may take to show itself: a line that
+    // arrives this soon after the reply to "*IDN?" makes that reply doubtful,
+    // and a probe lets this time pass before it drains and asks.
+    int nReposMs = 100;
+    // Waits of nAttenteReponseMs before a reply counts as missing: the
+    // instrument's two (one sizes the buffer, one reads); a probe waits once.
+    int nAttentesReponse = 2;
 };
 
 // Why the last failing operation of a channel failed.
@@ -45,6 +52,8 @@ enum class eCauseEchec {
     SansReponse,         // no reply within the limit (-1)
     EnvoiImpossible,
     ReponseTropLongue,   // a reply line over TAILLE_MAX_REPONSE bytes (-2)
+    ReponseAmbigue,      // a line came unasked around the reply to "*IDN?" (-2)
+    FluxSansFin,         // the instrument kept sending unasked past the drain's bounds (-2)
 };
 
 class CTcpIpCom : public virtual CGenericCom
@@ -55,7 +64,11 @@ public:
     static constexpr int LONGUEUR_REPONSE_LONGUE = 100;
     static constexpr int TAILLE_MIN_REPONSE = 100;
     static constexpr int TAILLE_BLOC_VIDAGE = 50;
-    static constexpr size_t TAILLE_MAX_REPONSE = 65536; // longest reply line LireReponse accepts
+    static constexpr size_t TAILLE_MAX_REPONSE = 65536; // longest reply line LireReponse accepts, CR LF not counted
+    // The most a drain throws away before it gives up on an instrument that
+    // keeps sending unasked.
+    static constexpr size_t TAILLE_MAX_VIDAGE = 65536;
+    static constexpr size_t LONGUEUR_CITATION = 80;     // of a discarded line, in messages and traces
     // A line that goes on this far past the limit without a line feed is not
     // read to its end: the stream is given up.
     static constexpr size_t TAILLE_MAX_REJET = 1u << 20;
@@ -77,7 +90,18 @@ public:
     // reply's text; the line is still read to its line feed.
     short LireReponse(CString& strReponse) override;
     short LireTampon(char* pTampon, int nTaille, char cTerminateur) override;
+    // Discards what has already arrived, at most TAILLE_MAX_VIDAGE bytes and
+    // for at most the reply limit: past either, -2 (an instrument that keeps
+    // sending). The trace gets a summary (byte count, first line).
     short ViderReception() override;
+    // Interroger, then the reply must stand alone: a line that arrives within
+    // the settle time after it makes the exchange doubtful, and the query is
+    // asked once more. Two equal replies with nothing after them are kept;
+    // otherwise -2, the message quoting the stray text.
+    short InterrogerSansAmbiguite(CString& strReponse, const CString& strRequete) override;
+    // Lets the settle time pass, then drains: a line sent unasked on
+    // connecting is gone before the first question.
+    short ViderApresRepos();
     // Connecter, "*REM", "*CLS" with the status check; when that check fails,
     // the password command and a second checked "*CLS". The TCP link stays up
     // when a later step fails (m_nEtat then stays 0).
@@ -142,6 +166,13 @@ protected:
     // LireTampon, also giving how many bytes it stored before the terminator
     // (NUL bytes among them).
     short LireOctets(char* pTampon, int nTaille, char cTerminateur, int& nOctets);
+    // One reply line (its line feed removed), at most TAILLE_MAX_REPONSE bytes
+    // of text; nTrop: the bytes past that limit, read and dropped.
+    short LireLigneBornee(std::string& octets, size_t& nTrop);
+    // True when input arrives within the settle time (already there included).
+    bool ArriveePendantRepos();
+    // The time waited for the reply being read so far, as said in messages.
+    std::string Attendu() const;
 
     int m_bConnecte = 0;
     std::unique_ptr<CFichierSocket> m_pFichierSocket;
@@ -159,6 +190,8 @@ private:
     tDelaisCom m_delais;
     FonctionTraceCom m_fnTrace;
     std::string m_strDernierEnvoi;   // the last line sent, as traced (for messages)
+    std::string m_strPremierRebut;   // the first line the last drain discarded (cut)
+    int m_nAttenduMs = 0;            // waited without a byte for the reply being read
     eCauseEchec m_eCauseEchec = eCauseEchec::Aucune;
     std::string m_strRaisonEchec;
 };

@@ -52,6 +52,12 @@ std::string CServeurScripte::Recu() const
     return m_recu;
 }
 
+void CServeurScripte::SetAccueil(const std::string& octets)
+{
+    std::lock_guard<std::mutex> v(m_mutex);
+    m_accueil = octets;
+}
+
 void CServeurScripte::Envoyer(const std::string& octets)
 {
     {
@@ -86,6 +92,14 @@ void CServeurScripte::Boucle()
         m_aEnvoyer.clear();
         m_cv.notify_all();
     };
+    // Sends an answer; one that ends in FERMER closes the connection after it.
+    auto repondre = [&](std::string reponse) {
+        const bool fermer = reponse.size() >= FERMER.size() &&
+                            reponse.compare(reponse.size() - FERMER.size(), FERMER.size(), FERMER) == 0;
+        if (fermer) reponse.resize(reponse.size() - FERMER.size());
+        if (!reponse.empty()) send(client, reponse.data(), reponse.size(), MSG_NOSIGNAL);
+        if (fermer) finirConnexion();
+    };
     for (;;) {
         std::string aEnvoyer;
         {
@@ -103,6 +117,12 @@ void CServeurScripte::Boucle()
         if (!(p[0].revents & (POLLIN | POLLHUP | POLLERR))) continue;
         if (client < 0) {
             client = accept4(m_fdEcoute, nullptr, nullptr, SOCK_CLOEXEC);
+            std::string accueil;
+            {
+                std::lock_guard<std::mutex> v(m_mutex);
+                accueil = m_accueil;
+            }
+            if (client >= 0 && !accueil.empty()) repondre(accueil);
             continue;
         }
         char tampon[4096];
@@ -123,11 +143,7 @@ void CServeurScripte::Boucle()
             }
             std::string reponse = m_repondeur ? m_repondeur(ligne) : std::string();
             ligne.clear();
-            const bool fermer = reponse.size() >= FERMER.size() &&
-                                reponse.compare(reponse.size() - FERMER.size(), FERMER.size(), FERMER) == 0;
-            if (fermer) reponse.resize(reponse.size() - FERMER.size());
-            if (!reponse.empty()) send(client, reponse.data(), reponse.size(), MSG_NOSIGNAL);
-            if (fermer) finirConnexion();
+            repondre(std::move(reponse));
         }
     }
     if (client >= 0) close(client);

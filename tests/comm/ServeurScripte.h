@@ -35,6 +35,10 @@ public:
     // Everything received so far, over all connections.
     std::string Recu() const;
 
+    // Bytes sent to every client as soon as it is accepted (ending in FERMER:
+    // then closed). Set before the client connects.
+    void SetAccueil(const std::string& octets);
+
     // Sends bytes to the connected client (from the server's thread).
     void Envoyer(const std::string& octets);
 
@@ -56,6 +60,7 @@ private:
     std::condition_variable m_cv;
     std::string m_recu;
     std::string m_aEnvoyer;
+    std::string m_accueil;
     bool m_bArret = false;
     int m_nConnexionsFinies = 0;
     std::thread m_thread;

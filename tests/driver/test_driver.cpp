@@ -439,13 +439,17 @@ TEST_F(DriverTest, FailedStartSaysWhyAndWhichPort)
         << WideToUtf8(driver.GetRaisonEchecConnexion());
     EXPECT_EQ(driver.GetPortConnexion(), 21u) << "the fallback port was tried last";
 
-    // Connected, but the instrument fails the sequence: the cause, on the port used.
+    // Connected, but the instrument fails the sequence: the first cause (the
+    // time actually waited), then the password fallback's, on the port used.
     const struct {
         std::vector<std::string> options;
         const wchar_t* raison;
     } cas[] = {
-        {{"--silent"}, L"no reply to \"*STB?\" within 0.15 s"},
-        {{"--fail", "*CLS:32"}, L"the instrument reported an error after \"*CLS\" (event status register 32: command error)"},
+        {{"--silent"}, L"no reply to \"*STB?\" within 0.3 s; then, after the password command: no reply to "
+                       L"\"*STB?\" within 0.3 s"},
+        {{"--fail", "*CLS:32"}, L"the instrument reported an error after \"*CLS\" (event status register 32: command "
+                                L"error); then, after the password command: the instrument reported an error after "
+                                L"\"*CLS\" (event status register 32: command error)"},
         {{"--close-mid-reply"}, L"the instrument closed the connection while \"*IDN?\" awaited its reply"},
     };
     for (const auto& c : cas) {
