@@ -24,6 +24,20 @@ int LireRegistre(const CString& reponse)
     return static_cast<int>(std::wcstol(reponse.c_str(), nullptr, 10)) & 0xFF;
 }
 
+// A register value as a sound instrument sends it: digits, white space around.
+bool EstNombre(const CString& reponse)
+{
+    const std::wstring& t = reponse;
+    const size_t debut = t.find_first_not_of(L" \t"), fin = t.find_last_not_of(L" \t\r");
+    if (debut == std::wstring::npos || fin == std::wstring::npos) return false;
+    size_t i = debut + ((t[debut] == L'+' || t[debut] == L'-') ? 1 : 0);
+    if (i > fin) return false;
+    for (; i <= fin; ++i)
+        if (t[i] < L'0' || t[i] > L'9') return false;
+    return true;
+}
+
+constexpr int NB_MAX_LIGNES_INTRUSES = 3;      // skipped before a register reply, at most
 constexpr int BIT_RESUME_EVENEMENTS = 0x20; // STB bit 5: event status summary
 constexpr int MASQUE_ERREURS_ESR = 0x3C;    // ESR bits 2-5: query, device, execution, command error
 
@@ -208,6 +222,10 @@ short CTcpIpCom::Ouvrir()
 {
     short r = Connecter();
     if (r != COM_OK) return r;
+    // A line some instruments send on connecting must not be read as the
+    // reply to the first question.
+    r = ViderApresRepos();
+    if (r != COM_OK) return r;
     r = EnvoyerCommande(CString(L"*REM"), '\n', 0);
     if (r != COM_OK) return r;
     r = EnvoyerCommande(CString(L"*CLS"), 0, 1);
@@ -264,13 +282,26 @@ short CTcpIpCom::EnvoyerCommande(const CString& strCommande, char cTerminateur, 
     return COM_OK;
 }
 
+short CTcpIpCom::InterrogerRegistre(CString& strReponse, const wchar_t* szRequete)
+{
+    short r = Interroger(strReponse, CString(szRequete));
+    // A register is a number. Anything else, with a line right behind it, is
+    // a line nobody asked for that came first: the reply is the next line,
+    // and reading it keeps the later replies in step with their questions.
+    for (int i = 0; i < NB_MAX_LIGNES_INTRUSES && r == COM_OK && !EstNombre(strReponse) && ArriveePendantRepos(); ++i) {
+        if (TraceActive()) Tracer(eSensTrace::Evenement, "not a register value, taken for a line nobody asked for");
+        r = LireReponse(strReponse);
+    }
+    return r;
+}
+
 short CTcpIpCom::VerifierEtat(std::string strCommande)
 {
     CString reponse;
-    short r = Interroger(reponse, CString(L"*STB?"));
+    short r = InterrogerRegistre(reponse, L"*STB?");
     if (r != COM_OK) return r;
     if ((LireRegistre(reponse) & BIT_RESUME_EVENEMENTS) == 0) return COM_OK;
-    r = Interroger(reponse, CString(L"*ESR?"));
+    r = InterrogerRegistre(reponse, L"*ESR?");
     if (r != COM_OK) return r;
     const int esr = LireRegistre(reponse);
     if ((esr & MASQUE_ERREURS_ESR) == 0) return COM_OK;
@@ -512,7 +543,15 @@ short CTcpIpCom::ViderReception()
 short CTcpIpCom::ViderApresRepos()
 {
     Pause(m_delais.nReposMs);
-    return ViderReception();
+    const short r = ViderReception();
+    if (r != COM_OK || !m_pSocket) return r;
+    // Readable with nothing to read: the instrument has already closed, which
+    // is the cause to give (not the failed sends that would follow).
+    if (m_pSocket->AttendreLecture(0) != 0 && m_pSocket->OctetsEnAttente() <= 0) {
+        NoterEchec(eCauseEchec::FermeeParAppareil, "the instrument closed the connection on accepting it");
+        return COM_ECHEC_SUPPORT;
+    }
+    return COM_OK;
 }
 
 bool CTcpIpCom::ArriveePendantRepos()

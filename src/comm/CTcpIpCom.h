@@ -158,6 +158,9 @@ protected:
     bool TraceActive() const;
     // The status check after a command or a query: "*STB?", then "*ESR?".
     short VerifierEtat(std::string strCommande);   // a copy: the queries change the last line sent
+    // Interroger for a status register ("*STB?", "*ESR?"), skipping a line
+    // nobody asked for that came before the number.
+    short InterrogerRegistre(CString& strReponse, const wchar_t* szRequete);
     void Pause(int nMs) const;
     void NoterEchec(eCauseEchec eCause, const std::string& strRaison);
     // Reads and drops what is left of an over-long line, up to and including

@@ -1,8 +1,10 @@
 #include "driver/CTacheDriver.h"
 
 #include <climits>
+#include <mutex>
 #include <new>
 #include <string>
+#include <vector>
 
 #include "comm/CAppareilBaseTcpIp.h"
 #include "common/Conversions.h"
@@ -42,6 +44,60 @@ int LirePort(IProfil* profil, const wchar_t* cle, int defaut)
     if (profil == nullptr) return defaut;
     int n = profil->GetProfileInt(ClesProfil::SECTION_DRIVER, cle, 0);
     return (n > 0 && n <= 65535) ? n : defaut;
+}
+
+// The wait window is one for the process, the workers may be many (one per
+// facade): it stays while any worker's start or stop runs, with the text of
+// the latest one still running. Otherwise one facade's start ending would take
+// the window away from another that is still connecting.
+class CAttentesTaches
+{
+public:
+    void Afficher(const void* pTache, const wchar_t* texte, unsigned idAnimation)
+    {
+        std::lock_guard<std::mutex> lock(m_mutex);
+        Oublier(pTache);
+        m_demandes.push_back({pTache, texte, idAnimation});
+        ::AfficherAttente(texte, idAnimation);
+    }
+
+    void Retirer(const void* pTache, unsigned idAnimation)
+    {
+        std::lock_guard<std::mutex> lock(m_mutex);
+        Oublier(pTache);
+        if (m_demandes.empty())
+            ::AfficherAttente(nullptr, idAnimation);
+        else
+            ::AfficherAttente(m_demandes.back().texte.c_str(), m_demandes.back().idAnimation);
+    }
+
+private:
+    struct tDemande
+    {
+        const void* pTache;
+        std::wstring texte;
+        unsigned idAnimation;
+    };
+
+    void Oublier(const void* pTache)
+    {
+        for (auto it = m_demandes.begin(); it != m_demandes.end(); ++it)
+            if (it->pTache == pTache) {
+                m_demandes.erase(it);
+                return;
+            }
+    }
+
+    std::mutex m_mutex;
+    std::vector<tDemande> m_demandes;
+};
+
+CAttentesTaches& AttentesTaches()
+{
+    // Never destroyed: an abandoned worker may still remove its window while
+    // the process ends.
+    static auto* pAttentes = new CAttentesTaches;
+    return *pAttentes;
 }
 
 } // namespace
@@ -129,12 +185,12 @@ unsigned CTacheDriver::GetPortConnexion() const
 void CTacheDriver::AfficherAttente(const wchar_t* texte, unsigned idAnimation)
 {
     if (texte == nullptr) {
-        if (m_bAttenteAffichee) ::AfficherAttente(nullptr, idAnimation);
+        if (m_bAttenteAffichee) AttentesTaches().Retirer(this, idAnimation);
         m_bAttenteAffichee = false;
         return;
     }
     // A new text replaces the indication shown, if any: only one at a time.
-    ::AfficherAttente(texte, idAnimation);
+    AttentesTaches().Afficher(this, texte, idAnimation);
     m_bAttenteAffichee = true;
 }
 

@@ -59,6 +59,12 @@ std::vector<tCasHostile> Cas()
         {"a line just before the first reply", "", Instrument([](int n) { return n == 1 ? INTRUS + IDN : IDN; }), -2,
          L"", "\"*IDN?\" was answered \"Liar,FAKE-9,0,0\", then \"Maker,KRX 15,SN1,1.5\"", eEtatSonde::Muet, "",
          "was answered \"Liar,FAKE-9,0,0\""},
+        {"a line just before the first status byte", "",
+         [n = std::make_shared<int>(0)](const std::string& ligne) -> std::string {
+             if (ligne == "*STB?") return ++*n == 1 ? INTRUS + "0\r\n" : "0\r\n";
+             return ligne == "*IDN?" ? IDN : std::string();
+         },
+         0, L"KRX 15", "", eEtatSonde::Identifie, "KRX 15", ""},
         {"a line just after the first reply", "", Instrument([](int n) { return n == 1 ? IDN + INTRUS : IDN; }), 0,
          L"KRX 15", "", eEtatSonde::Identifie, "KRX 15", ""},
         {"late reply", "", Instrument([](int) {
@@ -67,7 +73,8 @@ std::vector<tCasHostile> Cas()
          }),
          -1, L"", "no reply to \"*IDN?\" within 0.2 s", eEtatSonde::Muet, "", "no reply to \"*IDN?\" within 0.1 s"},
         {"closes after accepting", CServeurScripte::FERMER, Instrument([](int) { return IDN; }), -2, L"",
-         "; then, after the password command: ", eEtatSonde::Muet, "", "closed the connection"},
+         "the instrument closed the connection on accepting it", eEtatSonde::Muet, "",
+         "the instrument closed the connection on accepting it"},
         {"a maker without a model", "", Instrument([](int) { return std::string("ACME,\r\n"); }), 0, L"", "",
          eEtatSonde::Muet, "", "names no maker and model"},
         {"a maker and a model only", "", Instrument([](int) { return std::string("ACME,MODEL-X\r\n"); }), 0,

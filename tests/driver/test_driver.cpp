@@ -471,3 +471,74 @@ TEST_F(DriverTest, FailedStartSaysWhyAndWhichPort)
     EXPECT_EQ(driver.GetRaisonEchecConnexion(), CString());
     EXPECT_EQ(driver.GetPortConnexion(), static_cast<unsigned>(sim.Port("command")));
 }
+
+namespace {
+
+const std::string kCommandeHostile = std::string(OTDR_TESTS_DIR) + "/support/serveur_commande_hostile.py";
+
+bool DemarrerHostile(CProcessusTest& serveur, const std::vector<std::string>& options)
+{
+    std::vector<std::string> argv = {OTDR_PYTHON, kCommandeHostile};
+    argv.insert(argv.end(), options.begin(), options.end());
+    return serveur.Demarrer(argv) && serveur.AttendreLigne("READY");
+}
+
+} // namespace
+
+TEST_F(DriverTest, AHostKeepsTheRealIdentityOrNoneWhateverStrayLinesCome)
+{
+    const struct
+    {
+        std::vector<std::string> options;
+        const wchar_t* modele;
+        const char* raison;   // in the reason when no model was stored
+    } cas[] = {
+        {{"--at", "CONNECT", "--mode", "before"}, L"KRX 15", ""},
+        {{"--mode", "before"}, L"", "was answered \"Liar Optics,FAKE-9,LX0001,6.66\" twice"},
+        {{"--mode", "after"}, L"", "followed by a line nobody asked for"},
+        {{"--at", "CONNECT", "--mode", "stream"}, L"", ""},
+        {{"--at", "CONNECT", "--mode", "cut"}, L"", "the instrument closed the connection on accepting it"},
+    };
+    COtdrDriver driver;
+    driver.SetDelais(DelaisCourts());
+    for (const auto& c : cas) {
+        SCOPED_TRACE(c.options[0] + " " + c.options[1]);
+        CProcessusTest serveur;
+        ASSERT_TRUE(DemarrerHostile(serveur, c.options));
+        m_profil->WriteProfileString(SECTION_DRIVER, ADRESSE_IP, L"127.0.0.1");
+        m_profil->WriteProfileInt(SECTION_DRIVER, PORT, serveur.Port("command"));
+        EXPECT_EQ(driver.StartDriver(), 1);
+        EXPECT_EQ(driver.GetIdentificationAppareil(), CString(c.modele));
+        const std::string raison = WideToUtf8(driver.GetRaisonEchecConnexion());
+        EXPECT_NE(raison.find(c.raison), std::string::npos) << raison;
+        EXPECT_NE(raison.rfind("cannot send", 0), 0u) << "the first cause leads, not the fallback's: " << raison;
+        driver.StopDriver();
+    }
+}
+
+TEST_F(DriverTest, TwoFacadesEachKeepTheWaitWindowUntilTheirOwnStartEnds)
+{
+    // A's instrument never answers "*IDN?" until its server is killed; B's answers at once.
+    CProcessusTest serveurA, simB;
+    ASSERT_TRUE(DemarrerHostile(serveurA, {"--mode", "stall"}));
+    COtdrDriver a, b;
+    tDelaisDriver d = DelaisCourts();
+    d.m_nAttenteReponse = 20000;
+    a.SetDelais(d);
+    b.SetDelais(DelaisCourts());
+    m_profil->WriteProfileString(SECTION_DRIVER, ADRESSE_IP, L"127.0.0.1");
+    m_profil->WriteProfileInt(SECTION_DRIVER, PORT, serveurA.Port("command"));
+    std::thread filA([&] { a.StartDriver(); });
+    // Once A's worker holds its connection, the profile may name B's instrument.
+    ASSERT_TRUE(serveurA.AttendreLigne("CMD " + std::string("2a49444e3f")));   // "*IDN?"
+    ASSERT_TRUE(DemarrerSim(simB));
+    EXPECT_EQ(b.StartDriver(), 1);
+    EXPECT_EQ(b.GetIdentificationAppareil(), CString(L"KRX 15"));
+    // B is done, A is not: the window stays, with A's text.
+    VerifierAppels({CONNEXION, CONNEXION, CONNEXION});
+    serveurA.Tuer();
+    filA.join();
+    VerifierAppels({CONNEXION, CONNEXION, CONNEXION, RETRAIT});
+    b.StopDriver();
+    a.StopDriver();
+}
