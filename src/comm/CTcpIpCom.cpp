@@ -2,6 +2,7 @@
 
 #include <algorithm>
 #include <cctype>
+#include <climits>
 #include <chrono>
 #include <cstdio>
 #include <cstring>
@@ -147,7 +148,7 @@ short CTcpIpCom::Connecter()
         // What one attempt's failure was, in a few words, and its cause.
         eCauseEchec ePremiere = eCauseEchec::Aucune;
         auto tenter = [&](std::string& strEchec) {
-            if (m_pSocket->Connecter(hote, m_nPort, m_delais.nConnexionMs)) return true;
+            if (m_pSocket->Connecter(hote, m_nPort, LimiteBornee(m_delais.nConnexionMs))) return true;
             eCauseEchec e = eCauseEchec::ConnexionImpossible;
             std::string quoi = "connection failed (" + m_pSocket->GetDerniereErreur() + ")";
             switch (m_pSocket->GetEchecConnexion()) {
@@ -342,9 +343,11 @@ unsigned CTcpIpCom::AttendreDonnees()
     int n = m_pSocket->OctetsEnAttente();
     if (n > 0) return static_cast<unsigned>(n);
     if (n == 0) {
-        const int etat = m_pSocket->AttendreLecture(m_delais.nAttenteReponseMs);
+        const int nLimite = LimiteBornee(m_delais.nAttenteReponseMs);
+        m_bEcourte = m_bEcourte || nLimite != m_delais.nAttenteReponseMs;
+        const int etat = m_pSocket->AttendreLecture(nLimite);
         if (etat == 0) { // time-out
-            m_nAttenduMs += std::max(m_delais.nAttenteReponseMs, 0);
+            m_nAttenduMs += std::max(nLimite, 0);
             return 0;
         }
         n = etat > 0 ? m_pSocket->OctetsEnAttente() : -1;
@@ -445,6 +448,7 @@ short CTcpIpCom::LireReponse(CString& strReponse)
 {
     if (m_bConnecte == 0) return COM_ECHEC_SUPPORT;
     m_nAttenduMs = 0;
+    m_bEcourte = false;
     try {
         std::string octets;
         size_t nJetes = 0;
@@ -473,8 +477,17 @@ short CTcpIpCom::LireReponse(CString& strReponse)
 
 std::string CTcpIpCom::Attendu() const
 {
+    if (m_bEcourte) return "within " + Secondes(m_nAttenduMs) + ", the time the whole exchange had left";
     if (m_delais.nAttenteReponseMs < 0) return Limite(m_delais.nAttenteReponseMs);
     return "within " + Secondes(m_nAttenduMs);
+}
+
+int CTcpIpCom::LimiteBornee(int nLimiteMs) const
+{
+    if (!m_echeance) return nLimiteMs;
+    const auto reste = std::chrono::duration_cast<std::chrono::milliseconds>(*m_echeance - std::chrono::steady_clock::now());
+    const long long nReste = std::clamp<long long>(reste.count(), 0, INT_MAX);
+    return nLimiteMs < 0 ? static_cast<int>(nReste) : static_cast<int>(std::min<long long>(nLimiteMs, nReste));
 }
 
 short CTcpIpCom::JeterFinDeLigne(size_t& nJetes)

@@ -9,7 +9,9 @@
 //
 // Single-threaded: one thread creates, uses and destroys a channel.
 
+#include <chrono>
 #include <memory>
+#include <optional>
 #include <string>
 
 #include "comm/CGenericCom.h"
@@ -138,6 +140,12 @@ public:
 
     int IsReponseLongue() const { return m_bReponseLongue; }
 
+    // A time by which every wait of the channel ends, whatever its own limit
+    // (a connection sequence must end within its caller's limit, with its
+    // cause). Without one, each wait has its own limit only.
+    void SetEcheance(std::chrono::steady_clock::time_point fin) { m_echeance = fin; }
+    void SupprimerEcheance() { m_echeance.reset(); }
+
     void SetDelais(const tDelaisCom& delais) { m_delais = delais; }
     const tDelaisCom& GetDelais() const { return m_delais; }
 
@@ -176,6 +184,8 @@ protected:
     bool ArriveePendantRepos();
     // The time waited for the reply being read so far, as said in messages.
     std::string Attendu() const;
+    // A wait's limit held to the deadline, if any (0 once it has passed).
+    int LimiteBornee(int nLimiteMs) const;
 
     int m_bConnecte = 0;
     std::unique_ptr<CFichierSocket> m_pFichierSocket;
@@ -195,6 +205,8 @@ private:
     std::string m_strDernierEnvoi;   // the last line sent, as traced (for messages)
     std::string m_strPremierRebut;   // the first line the last drain discarded (cut)
     int m_nAttenduMs = 0;            // waited without a byte for the reply being read
+    bool m_bEcourte = false;         // a wait of that reply was cut short by the deadline
+    std::optional<std::chrono::steady_clock::time_point> m_echeance;
     eCauseEchec m_eCauseEchec = eCauseEchec::Aucune;
     std::string m_strRaisonEchec;
 };

@@ -1,5 +1,7 @@
 #include "driver/CTacheDriver.h"
 
+#include <algorithm>
+#include <chrono>
 #include <climits>
 #include <mutex>
 #include <new>
@@ -221,6 +223,7 @@ void CTacheDriver::Liberer(bool bFermer)
 void CTacheDriver::OnStartDriver(std::uintptr_t, std::intptr_t)
 {
     // The instrument's numbers use a dot whatever the host's locale.
+    const auto debut = std::chrono::steady_clock::now();
     CWTSetLocale locale;
     locale.Appliquer();
     AfficherAttente(Ressources::ChargerChaine(Ressources::IDS_CONNEXION), ID_ANIMATION_CONNEXION);
@@ -266,13 +269,9 @@ void CTacheDriver::OnStartDriver(std::uintptr_t, std::intptr_t)
     }
 
     if (appareil) {
-        // Whether the TCP link holds decides what is kept; the status says why
+        // Whether the TCP link holds decides what is kept; the reason says why
         // the instrument is not (or not fully) there.
-        short r = appareil->Ouvrir();
-        if (r == 0) r = appareil->Initialiser();
-        if (r == 0) r = appareil->Identifier();
-        if (r != 0) strRaison = appareil->GetRaisonEchec();
-        else if (appareil->GetModele().IsEmpty()) strRaison = RaisonSansModele(appareil->GetReponseIdentification());
+        strRaison = Sequence(*appareil, debut);
         {
             std::lock_guard<std::mutex> lock(m_mutexEtat);
             m_nPortConnexion = appareil->GetPort();
@@ -297,6 +296,21 @@ void CTacheDriver::OnStartDriver(std::uintptr_t, std::intptr_t)
     AfficherAttente(nullptr, ID_ANIMATION_AUCUNE);
     SignalerFin();
     locale.Restaurer();
+}
+
+std::string CTacheDriver::Sequence(CAppareilBaseTcpIp& appareil, std::chrono::steady_clock::time_point debut)
+{
+    // Ends before the facade stops waiting, so that the cause is told.
+    const unsigned long nLimite = m_nDemarrageMs;
+    if (nLimite < 0xFFFFFFFFul)
+        appareil.SetEcheance(debut + std::chrono::milliseconds(nLimite - std::min(nLimite / 10, 2000ul)));
+    short r = appareil.Ouvrir();
+    if (r == 0) r = appareil.Initialiser();
+    if (r == 0) r = appareil.Identifier();
+    appareil.SupprimerEcheance();
+    if (r != 0) return appareil.GetRaisonEchec();
+    if (appareil.GetModele().IsEmpty()) return RaisonSansModele(appareil.GetReponseIdentification());
+    return {};
 }
 
 void CTacheDriver::OnStopDriver(std::uintptr_t, std::intptr_t)

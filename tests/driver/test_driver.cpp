@@ -463,6 +463,24 @@ TEST_F(DriverTest, FailedStartSaysWhyAndWhichPort)
         EXPECT_EQ(driver.GetPortConnexion(), static_cast<unsigned>(sim.Port("command")));
         driver.StopDriver();
     }
+    // A start limit shorter than the silent instrument's waits: the sequence
+    // ends before the facade gives up, so the host still learns the cause.
+    {
+        CProcessusTest silencieux;
+        ASSERT_TRUE(DemarrerSim(silencieux, {"--silent"}));
+        COtdrDriver presse;
+        tDelaisDriver p = DelaisCourts();
+        p.m_nAttenteReponse = 1000;
+        p.m_nDemarrage = 3000;
+        presse.SetDelais(p);
+        EXPECT_EQ(presse.StartDriver(), 1);
+        EXPECT_EQ(presse.IsConnexionEnCours(), 1);
+        const std::string raison = WideToUtf8(presse.GetRaisonEchecConnexion());
+        EXPECT_EQ(raison.rfind("no reply to \"*STB?\" within 2 s; then, after the password command: no reply to ", 0), 0u)
+            << raison;
+        EXPECT_NE(raison.find(", the time the whole exchange had left"), std::string::npos) << raison;
+        presse.StopDriver();
+    }
     // A start that identifies the instrument leaves no reason behind.
     CProcessusTest sim;
     ASSERT_TRUE(DemarrerSim(sim));
