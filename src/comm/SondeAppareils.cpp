@@ -1,7 +1,9 @@
 #include "comm/SondeAppareils.h"
 
 #include <arpa/inet.h>
+#include <algorithm>
 #include <atomic>
+#include <chrono>
 #include <cerrno>
 #include <cstdlib>
 #include <set>
@@ -99,6 +101,11 @@ void Sonder(tAppareilSonde& r, const tParametresSonde& p)
     }
     CTcpIpCom com;
     Preparer(com, r.strAdresse, p);
+    // A probe ends in its own time whatever the peer does (a trickle of bytes
+    // included): connecting, the settle time, and "*IDN?" at most twice.
+    if (p.nConnexionMs >= 0 && p.nReponseMs >= 0)
+        com.SetEcheance(std::chrono::steady_clock::now() +
+                        std::chrono::milliseconds(p.nConnexionMs + 2LL * p.nReponseMs + 3LL * std::max(p.nReposMs, 0)));
     if (com.Connecter() != CGenericCom::COM_OK) {
         if (com.GetCauseEchec() == eCauseEchec::AdresseInconnue) r.eEtat = eEtatSonde::Inconnu;
         r.strRaison = com.GetRaisonEchec();
