@@ -385,7 +385,9 @@ short CTcpIpCom::LireOctets(char* pTampon, int nTaille, char cTerminateur, int& 
         // follows in the same chunk stays in the socket, to be seen for what
         // it is (the next reply, or a line nobody asked for).
         const int nVus = m_pSocket->Recevoir(pTampon + nLus, nTaille - nLus - 1, true);
-        const void* pFin = nVus > 0 && cTerminateur != 0 ? std::memchr(pTampon + nLus, cTerminateur, static_cast<size_t>(nVus)) : nullptr;
+        const void* pFin = nVus > 0 && cTerminateur != 0
+                               ? std::memchr(pTampon + nLus, cTerminateur, static_cast<size_t>(nVus))
+                               : nullptr;
         const int nPris = pFin ? static_cast<int>(static_cast<const char*>(pFin) - (pTampon + nLus)) + 1 : nVus;
         const int n = nVus > 0 ? m_pSocket->Recevoir(pTampon + nLus, nPris) : nVus;
         if (n <= 0 || n != nPris) { // failure, or the peer closed
@@ -485,7 +487,8 @@ std::string CTcpIpCom::Attendu() const
 int CTcpIpCom::LimiteBornee(int nLimiteMs) const
 {
     if (!m_echeance) return nLimiteMs;
-    const auto reste = std::chrono::duration_cast<std::chrono::milliseconds>(*m_echeance - std::chrono::steady_clock::now());
+    using namespace std::chrono;
+    const auto reste = duration_cast<milliseconds>(*m_echeance - steady_clock::now());
     const long long nReste = std::clamp<long long>(reste.count(), 0, INT_MAX);
     return nLimiteMs < 0 ? static_cast<int>(nReste) : static_cast<int>(std::min<long long>(nLimiteMs, nReste));
 }
@@ -524,7 +527,8 @@ short CTcpIpCom::ViderReception()
     short r = COM_OK;
     // Bounded in bytes and in time: an instrument that keeps sending must not
     // hold the channel (nor fill a trace) for ever.
-    const auto fin = std::chrono::steady_clock::now() + std::chrono::milliseconds(std::max(m_delais.nAttenteReponseMs, 0));
+    const auto fin =
+        std::chrono::steady_clock::now() + std::chrono::milliseconds(std::max(m_delais.nAttenteReponseMs, 0));
     char rebut[TAILLE_BLOC_VIDAGE];
     for (;;) {
         const int nAttente = m_pSocket->OctetsEnAttente();

@@ -104,9 +104,11 @@ public:
     // Lets the settle time pass, then drains: a line sent unasked on
     // connecting is gone before the first question.
     short ViderApresRepos();
-    // Connecter, "*REM", "*CLS" with the status check; when that check fails,
-    // the password command and a second checked "*CLS". The TCP link stays up
-    // when a later step fails (m_nEtat then stays 0).
+    // Connecter, the settle time and a drain (a greeting is not a reply),
+    // "*REM", "*CLS" with the status check; when that check fails, the
+    // password command and a second checked "*CLS" (the message then gives
+    // the first failure, then the second). The TCP link stays up when a later
+    // step fails (m_nEtat then stays 0).
     short Ouvrir() override;
     // Deconnecter and forget the socket; m_bConnecte and m_nEtat become 0.
     void Fermer() override;

@@ -88,7 +88,8 @@ void Preparer(CTcpIpCom& com, const std::string& strAdresse, const tParametresSo
     com.SetDelais(d);
     if (p.trace) {
         const auto& trace = p.trace;
-        com.SetTrace([strAdresse, &trace](eSensTrace sens, const std::string& texte) { trace(strAdresse, sens, texte); });
+        com.SetTrace(
+            [strAdresse, &trace](eSensTrace sens, const std::string& texte) { trace(strAdresse, sens, texte); });
     }
 }
 

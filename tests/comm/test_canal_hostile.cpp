@@ -100,7 +100,8 @@ TEST(HostileInstrument, NoStrayLineIsTakenForTheIdentityOfTheConnectionSequence)
         EXPECT_EQ(r, c.sequence) << c.nom << ": " << appareil.GetRaisonEchec();
         EXPECT_EQ(appareil.GetModele(), CString(c.modele)) << c.nom;
         if (r != 0) {
-            EXPECT_TRUE(Contient(appareil.GetRaisonEchec(), c.raisonSequence)) << c.nom << ": " << appareil.GetRaisonEchec();
+            EXPECT_TRUE(Contient(appareil.GetRaisonEchec(), c.raisonSequence))
+                << c.nom << ": " << appareil.GetRaisonEchec();
         }
         appareil.Fermer();
     }
