@@ -123,9 +123,13 @@ void Sonder(tAppareilSonde& r, const tParametresSonde& p)
         return;
     }
     const auto id = CAppareilBaseTcp::DecouperIdentification(reponse);
-    r.strReponse = WideToUtf8(reponse);
+    // The line as sent, without its CR.
+    const std::wstring ligne = reponse.substr(0, reponse.find_first_of(L"\r\n"));
+    r.strReponse = WideToUtf8(ligne);
     if (!id.EstIdentification()) {
-        r.strRaison = "the reply to \"*IDN?\" names no maker and model";
+        constexpr size_t LONGUEUR_CITEE = 80;
+        r.strRaison = "the reply to \"*IDN?\" names no maker and model: \"" +
+                      WideToUtf8(ligne.substr(0, LONGUEUR_CITEE)) + (ligne.size() > LONGUEUR_CITEE ? "...\"" : "\"");
         return;
     }
     r.eEtat = eEtatSonde::Identifie;

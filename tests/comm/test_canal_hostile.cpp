@@ -76,7 +76,7 @@ std::vector<tCasHostile> Cas()
          "the instrument closed the connection on accepting it", eEtatSonde::Muet, "",
          "the instrument closed the connection on accepting it"},
         {"a maker without a model", "", Instrument([](int) { return std::string("ACME,\r\n"); }), 0, L"", "",
-         eEtatSonde::Muet, "", "names no maker and model"},
+         eEtatSonde::Muet, "", "names no maker and model: \"ACME,\""},
         {"a maker and a model only", "", Instrument([](int) { return std::string("ACME,MODEL-X\r\n"); }), 0,
          L"MODEL-X", "", eEtatSonde::Identifie, "MODEL-X", ""},
     };
