@@ -128,7 +128,7 @@ public:
     void SetPort(unsigned nPort) { m_nPort = nPort; }
     unsigned GetPort() const { return m_nPort; }
     // A probe of one port must not knock on the FTP port when it is closed.
-    void SetPortSecours(bool bSecours) { m_bPortSecours = bSecours; }
+    void SansPortSecours() { m_bPortSecours = false; }
 
     // True when connected and the socket and its sending objects are all present.
     int IsConnecte() const;

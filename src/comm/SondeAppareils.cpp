@@ -76,7 +76,7 @@ bool EstAdresseInvalide(const std::string& adresse)
 
 void Preparer(CTcpIpCom& com, const std::string& strAdresse, const tParametresSonde& p)
 {
-    com.SetPortSecours(false);
+    com.SansPortSecours();
     com.SetAdresse(CString(Utf8ToWide(strAdresse)));
     com.SetPort(p.nPort);
     tDelaisCom d;

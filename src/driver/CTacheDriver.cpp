@@ -120,7 +120,7 @@ int CTacheDriver::InitInstance()
 int CTacheDriver::ExitInstance()
 {
     // Released without Fermer: an instrument still in remote control gets "*LOC".
-    Liberer(false);
+    Liberer(eLiberation::RendreLaMain);
     AfficherAttente(nullptr, ID_ANIMATION_AUCUNE);
     // Nothing will be handled any more: no wait may go on for it.
     m_nDerniereRequeteTerminee = UINT64_MAX;
@@ -204,7 +204,7 @@ void CTacheDriver::SetDelaisCommunication(unsigned long nAttenteReponseMs, unsig
     m_nConnexionMs = nConnexionMs;
 }
 
-void CTacheDriver::Liberer(bool bFermer)
+void CTacheDriver::Liberer(eLiberation eMode)
 {
     std::unique_ptr<CAppareil> appareil;
     std::unique_ptr<CFTPDirect> ftp;
@@ -214,7 +214,7 @@ void CTacheDriver::Liberer(bool bFermer)
         ftp = std::move(m_pFTPDirect);
     }
     if (appareil) {
-        if (bFermer) appareil->Fermer();
+        if (eMode == eLiberation::Fermer) appareil->Fermer();
         appareil.reset();
     }
     ftp.reset();
@@ -230,7 +230,7 @@ void CTacheDriver::OnStartDriver(std::uintptr_t, std::intptr_t)
 
     // A start while connected replaces the connection: the previous instrument
     // and FTP client are released first, as a stop would, instead of leaking.
-    Liberer(true);
+    Liberer(eLiberation::Fermer);
 
     {
         std::lock_guard<std::mutex> lock(m_mutexEtat);
@@ -316,7 +316,7 @@ std::string CTacheDriver::Sequence(CAppareilBaseTcpIp& appareil, std::chrono::st
 void CTacheDriver::OnStopDriver(std::uintptr_t, std::intptr_t)
 {
     AfficherAttente(Ressources::ChargerChaine(Ressources::IDS_DECONNEXION), ID_ANIMATION_DECONNEXION);
-    Liberer(true);
+    Liberer(eLiberation::Fermer);
     AfficherAttente(nullptr, ID_ANIMATION_AUCUNE);
     SignalerFin();
 }

@@ -102,7 +102,10 @@ private:
 
     // Takes the instrument and the FTP client out of the worker (under the lock)
     // so they are released outside it; closing the instrument may take a while.
-    void Liberer(bool bFermer);
+    // Fermer closes the channel first (nothing sent); RendreLaMain deletes it
+    // open, so an instrument in remote control gets "*LOC".
+    enum class eLiberation { Fermer, RendreLaMain };
+    void Liberer(eLiberation eMode);
 
     bool m_bAttenteAffichee = false;                 // worker thread only
     std::atomic<COtdrDriver*> m_pDriver{nullptr};    // recorded, never used to reach the facade

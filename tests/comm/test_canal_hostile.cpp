@@ -93,7 +93,7 @@ TEST(HostileInstrument, NoStrayLineIsTakenForTheIdentityOfTheConnectionSequence)
         serveur.SetAccueil(c.accueil);
         CAppareilBaseTcpIp appareil;
         Preparer(appareil, serveur.Port(), DelaisTest(100, 0));
-        appareil.SetPortSecours(false);
+        appareil.SansPortSecours();
         short r = appareil.Ouvrir();
         if (r == 0) r = appareil.Initialiser();
         if (r == 0) r = appareil.Identifier();
@@ -159,7 +159,7 @@ TEST(HostileInstrument, TheFirstCauseOfAFailedOpeningLeadsItsMessage)
     });
     CTcpIpCom canal;
     Preparer(canal, serveur.Port(), DelaisTest(50));
-    canal.SetPortSecours(false);
+    canal.SansPortSecours();
     EXPECT_NE(canal.Ouvrir(), 0);
     EXPECT_EQ(canal.GetCauseEchec(), eCauseEchec::SansReponse);
     EXPECT_EQ(canal.GetRaisonEchec().rfind("no reply to \"*STB?\" within 0.1 s; then, after the password command: ", 0),
