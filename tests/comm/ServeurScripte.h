@@ -48,13 +48,21 @@ public:
     bool AttendreRecu(const std::string& texte, std::chrono::milliseconds limite = std::chrono::seconds(5));
 
 private:
+    // The server's thread: accepts one client at a time, answers its lines.
     void Boucle();
     void Reveiller();
+    void Accepter();
+    void Recevoir();
+    // Sends an answer; one that ends in FERMER closes the connection after it.
+    void Repondre(std::string reponse);
+    void FinirConnexion();
 
     int m_fdEcoute = -1;
     int m_tubeReveil[2] = {-1, -1};
     int m_nPort = 0;
     Repondeur m_repondeur;
+    int m_client = -1;        // the server's thread only
+    std::string m_ligne;      // the line being received (server's thread only)
 
     mutable std::mutex m_mutex;
     std::condition_variable m_cv;

@@ -20,6 +20,9 @@ using namespace std::chrono_literals;
 namespace {
 
 const std::string IDN = "Maker,KRX 15,SN1,1.5\r\n";
+// A settle time long enough for the scripted peer's greeting or close to land
+// first on a loaded machine.
+constexpr int REPOS_MS = 300;
 const std::string INTRUS = "Liar,FAKE-9,0,0\r\n";   // has the shape of an identification
 
 // An instrument whose "*IDN?" reply is `idn(n)`, n counting the "*IDN?" received from 1.
@@ -92,7 +95,9 @@ TEST(HostileInstrument, NoStrayLineIsTakenForTheIdentityOfTheConnectionSequence)
         CServeurScripte serveur(c.repondeur);
         serveur.SetAccueil(c.accueil);
         CAppareilBaseTcpIp appareil;
-        Preparer(appareil, serveur.Port(), DelaisTest(100, 0));
+        tDelaisCom d = DelaisTest(100, 0);
+        d.nReposMs = REPOS_MS;
+        Preparer(appareil, serveur.Port(), d);
         appareil.SansPortSecours();
         short r = appareil.Ouvrir();
         if (r == 0) r = appareil.Initialiser();
@@ -115,6 +120,7 @@ TEST(HostileInstrument, NoStrayLineIsTakenForTheIdentityOfAProbe)
         tParametresSonde p;
         p.nPort = static_cast<unsigned>(serveur.Port());
         p.nReponseMs = 100;
+        p.nReposMs = REPOS_MS;
         std::vector<tAppareilSonde> r;
         std::string erreur;
         ASSERT_TRUE(SonderAppareils({"127.0.0.1"}, p, r, erreur)) << erreur;

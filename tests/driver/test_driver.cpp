@@ -515,7 +515,7 @@ TEST_F(DriverTest, AHostKeepsTheRealIdentityOrNoneWhateverStrayLinesCome)
         {{"--mode", "before"}, L"", "was answered \"Liar Optics,FAKE-9,LX0001,6.66\" twice"},
         {{"--mode", "after"}, L"", "followed by a line nobody asked for"},
         {{"--at", "CONNECT", "--mode", "stream"}, L"", ""},
-        {{"--at", "CONNECT", "--mode", "cut"}, L"", "the instrument closed the connection on accepting it"},
+        {{"--at", "CONNECT", "--mode", "cut"}, L"", "the instrument closed the connection"},
     };
     COtdrDriver driver;
     driver.SetDelais(DelaisCourts());
