@@ -19,7 +19,7 @@ void ImprimerTableau(const std::vector<tAppareilSonde>& resultats)
         if (r.eEtat == eEtatSonde::Identifie)
             lignes.push_back({Visible(r.strAdresse), Visible(r.strModele), Visible(r.strVersion),
                               Visible(r.strNumeroSerie)});
-        else if (r.eEtat == eEtatSonde::Muet)
+        else if (r.eEtat == eEtatSonde::Muet || r.eEtat == eEtatSonde::Inconnu)
             lignes.push_back({Visible(r.strAdresse), "(not identified: " + Visible(r.strRaison) + ")"});
     }
     if (lignes.size() == 1) return;
@@ -50,9 +50,9 @@ std::string DocumentJson(const std::vector<tAppareilSonde>& resultats, unsigned 
     }
     j.FinTableau().Cle("unidentified").DebutTableau();
     for (const tAppareilSonde& r : resultats) {
-        if (r.eEtat != eEtatSonde::Muet) continue;
-        j.DebutObjet().Cle("address").Valeur(r.strAdresse).Cle("reason").Valeur(r.strRaison);
-        if (!r.strReponse.empty()) j.Cle("reply").Valeur(r.strReponse);
+        if (r.eEtat != eEtatSonde::Muet && r.eEtat != eEtatSonde::Inconnu) continue;
+        j.DebutObjet().Cle("address").Valeur(r.strAdresse).Cle("reason").Valeur(r.strRaison).Cle("reply");
+        r.strReponse ? j.Valeur(*r.strReponse) : j.Nul();
         j.FinObjet();
     }
     j.FinTableau().FinObjet();

@@ -27,15 +27,22 @@ short CAppareilBaseTcp::Identifier()
     if (r != 0) return r;
     CString reponse;
     m_strReponseIdn.clear();
-    r = Interroger(reponse, CString(L"*IDN?"));
+    r = InterrogerSansAmbiguite(reponse, CString(L"*IDN?"));
     if (r != 0) return r;
     m_strReponseIdn = PremiereLigne(reponse);
     const tIdentification id = DecouperIdentification(reponse);
-    if (id.nChamps == 0) return 0;
-    // Two fields leave the model as it was.
-    if (id.nChamps >= 3) m_strModele = id.strModele;
+    // A reply that names no maker and model identifies nothing: what was
+    // known stays.
+    if (!id.EstIdentification()) return 0;
+    m_strModele = id.strModele;
     m_strVersion = id.strVersion;
     return 0;
+}
+
+bool CAppareilBaseTcp::tIdentification::EstIdentification() const
+{
+    auto present = [](const CString& champ) { return champ.find_first_not_of(L" \t") != std::wstring::npos; };
+    return present(strFabricant) && present(strModele);
 }
 
 CAppareilBaseTcp::tIdentification CAppareilBaseTcp::DecouperIdentification(CString reponse)
@@ -48,16 +55,19 @@ CAppareilBaseTcp::tIdentification CAppareilBaseTcp::DecouperIdentification(CStri
     id.strFabricant = reponse.Left(virgule);
     reponse = reponse.Mid(virgule + 1);
     virgule = reponse.Find(L',');
+    if (virgule < 0) {
+        // maker,model: no version.
+        id.strModele = reponse;
+        return id;
+    }
+    id.nChamps = 3;
+    id.strModele = reponse.Left(virgule);
+    reponse = reponse.Mid(virgule + 1);
+    virgule = reponse.Find(L',');
     if (virgule >= 0) {
-        id.nChamps = 3;
-        id.strModele = reponse.Left(virgule);
+        id.nChamps = 4;
+        id.strNumeroSerie = reponse.Left(virgule);
         reponse = reponse.Mid(virgule + 1);
-        virgule = reponse.Find(L',');
-        if (virgule >= 0) {
-            id.nChamps = 4;
-            id.strNumeroSerie = reponse.Left(virgule);
-            reponse = reponse.Mid(virgule + 1);
-        }
     }
     id.strVersion = reponse;
     return id;

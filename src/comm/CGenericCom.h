@@ -53,6 +53,13 @@ public:
     // and the buffer is always NUL-terminated.
     virtual short LireTampon(char* pTampon, int nTaille, char cTerminateur) = 0;
 
+    // Interroger for a query whose reply must not be mistaken for a stray
+    // line; a channel that can tell checks it. Here: Interroger.
+    virtual short InterrogerSansAmbiguite(CString& strReponse, const CString& strRequete)
+    {
+        return Interroger(strReponse, strRequete);
+    }
+
     // Throws away every byte that has already arrived.
     virtual short ViderReception() = 0;
 

@@ -2,6 +2,7 @@
 
 #include <algorithm>
 #include <cctype>
+#include <climits>
 #include <chrono>
 #include <cstdio>
 #include <cstring>
@@ -24,6 +25,20 @@ int LireRegistre(const CString& reponse)
     return static_cast<int>(std::wcstol(reponse.c_str(), nullptr, 10)) & 0xFF;
 }
 
+// A register value as a sound instrument sends it: digits, white space around.
+bool EstNombre(const CString& reponse)
+{
+    const std::wstring& t = reponse;
+    const size_t debut = t.find_first_not_of(L" \t"), fin = t.find_last_not_of(L" \t\r");
+    if (debut == std::wstring::npos || fin == std::wstring::npos) return false;
+    size_t i = debut + ((t[debut] == L'+' || t[debut] == L'-') ? 1 : 0);
+    if (i > fin) return false;
+    for (; i <= fin; ++i)
+        if (t[i] < L'0' || t[i] > L'9') return false;
+    return true;
+}
+
+constexpr int NB_MAX_LIGNES_INTRUSES = 3;      // skipped before a register reply, at most
 constexpr int BIT_RESUME_EVENEMENTS = 0x20; // STB bit 5: event status summary
 constexpr int MASQUE_ERREURS_ESR = 0x3C;    // ESR bits 2-5: query, device, execution, command error
 
@@ -59,6 +74,15 @@ std::string Masquer(const std::string& ligne)
 }
 
 std::string Cite(const std::string& commande) { return "\"" + commande + "\""; }
+
+// A reply as quoted in a message: its first line, cut when long, in UTF-8.
+std::string Citation(const CString& reponse)
+{
+    std::wstring texte = reponse;
+    texte = texte.substr(0, texte.find_first_of(L"\r\n"));
+    const bool bCoupe = texte.size() > CTcpIpCom::LONGUEUR_CITATION;
+    return WideToUtf8(texte.substr(0, CTcpIpCom::LONGUEUR_CITATION)) + (bCoupe ? "..." : "");
+}
 
 } // namespace
 
@@ -124,7 +148,7 @@ short CTcpIpCom::Connecter()
         // What one attempt's failure was, in a few words, and its cause.
         eCauseEchec ePremiere = eCauseEchec::Aucune;
         auto tenter = [&](std::string& strEchec) {
-            if (m_pSocket->Connecter(hote, m_nPort, m_delais.nConnexionMs)) return true;
+            if (m_pSocket->Connecter(hote, m_nPort, LimiteBornee(m_delais.nConnexionMs))) return true;
             eCauseEchec e = eCauseEchec::ConnexionImpossible;
             std::string quoi = "connection failed (" + m_pSocket->GetDerniereErreur() + ")";
             switch (m_pSocket->GetEchecConnexion()) {
@@ -199,14 +223,26 @@ short CTcpIpCom::Ouvrir()
 {
     short r = Connecter();
     if (r != COM_OK) return r;
+    // A line some instruments send on connecting must not be read as the
+    // reply to the first question.
+    r = ViderApresRepos();
+    if (r != COM_OK) return r;
     r = EnvoyerCommande(CString(L"*REM"), '\n', 0);
     if (r != COM_OK) return r;
     r = EnvoyerCommande(CString(L"*CLS"), 0, 1);
     if (r != COM_OK) {
+        // The first failure is the cause; the fallback's own failure (often
+        // only a consequence, such as a broken pipe) comes after it.
+        const eCauseEchec ePremiere = m_eCauseEchec;
+        const std::string strPremiere = m_strRaisonEchec;
         // Instruments that keep remote control behind a password accept it now.
         EnvoyerCommande(CString(L"*PASS \"FPX\" \"LANTERNS\""), '\n', 0);
         r = EnvoyerCommande(CString(L"*CLS"), 0, 1);
-        if (r != COM_OK) return r;
+        if (r != COM_OK) {
+            m_eCauseEchec = ePremiere;
+            m_strRaisonEchec = strPremiere + "; then, after the password command: " + m_strRaisonEchec;
+            return r;
+        }
     }
     m_nEtat = 1;
     return COM_OK;
@@ -247,13 +283,26 @@ short CTcpIpCom::EnvoyerCommande(const CString& strCommande, char cTerminateur, 
     return COM_OK;
 }
 
+short CTcpIpCom::InterrogerRegistre(CString& strReponse, const wchar_t* szRequete)
+{
+    short r = Interroger(strReponse, CString(szRequete));
+    // A register is a number. Anything else, with a line right behind it, is
+    // a line nobody asked for that came first: the reply is the next line,
+    // and reading it keeps the later replies in step with their questions.
+    for (int i = 0; i < NB_MAX_LIGNES_INTRUSES && r == COM_OK && !EstNombre(strReponse) && ArriveePendantRepos(); ++i) {
+        if (TraceActive()) Tracer(eSensTrace::Evenement, "not a register value, taken for a line nobody asked for");
+        r = LireReponse(strReponse);
+    }
+    return r;
+}
+
 short CTcpIpCom::VerifierEtat(std::string strCommande)
 {
     CString reponse;
-    short r = Interroger(reponse, CString(L"*STB?"));
+    short r = InterrogerRegistre(reponse, L"*STB?");
     if (r != COM_OK) return r;
     if ((LireRegistre(reponse) & BIT_RESUME_EVENEMENTS) == 0) return COM_OK;
-    r = Interroger(reponse, CString(L"*ESR?"));
+    r = InterrogerRegistre(reponse, L"*ESR?");
     if (r != COM_OK) return r;
     const int esr = LireRegistre(reponse);
     if ((esr & MASQUE_ERREURS_ESR) == 0) return COM_OK;
@@ -270,8 +319,9 @@ short CTcpIpCom::Interroger(CString& strReponse, const wchar_t* szRequete)
 
 short CTcpIpCom::Interroger(CString& strReponse, const CString& strRequete)
 {
-    ViderReception();
-    short r = EnvoyerCommande(strRequete, '\n', 0);
+    short r = ViderReception();
+    if (r != COM_OK) return r;
+    r = EnvoyerCommande(strRequete, '\n', 0);
     // The instrument needs a moment after sending a long reply before it takes
     // the next query.
     if (m_bReponseLongue != 0) Pause(m_delais.nPauseMs);
@@ -293,8 +343,13 @@ unsigned CTcpIpCom::AttendreDonnees()
     int n = m_pSocket->OctetsEnAttente();
     if (n > 0) return static_cast<unsigned>(n);
     if (n == 0) {
-        const int etat = m_pSocket->AttendreLecture(m_delais.nAttenteReponseMs);
-        if (etat == 0) return 0; // time-out
+        const int nLimite = LimiteBornee(m_delais.nAttenteReponseMs);
+        m_bEcourte = m_bEcourte || nLimite != m_delais.nAttenteReponseMs;
+        const int etat = m_pSocket->AttendreLecture(nLimite);
+        if (etat == 0) { // time-out
+            m_nAttenduMs += std::max(nLimite, 0);
+            return 0;
+        }
         n = etat > 0 ? m_pSocket->OctetsEnAttente() : -1;
         if (n > 0) return static_cast<unsigned>(n);
     }
@@ -326,14 +381,21 @@ short CTcpIpCom::LireOctets(char* pTampon, int nTaille, char cTerminateur, int& 
             r = m_bFluxRompu ? COM_ECHEC_SUPPORT : COM_TIMEOUT;
             break;
         }
-        const int n = m_pSocket->Recevoir(pTampon + nLus, nTaille - nLus - 1);
-        if (n <= 0) { // failure, or the peer closed
+        // Looked at first, then taken only up to the terminator: a line that
+        // follows in the same chunk stays in the socket, to be seen for what
+        // it is (the next reply, or a line nobody asked for).
+        const int nVus = m_pSocket->Recevoir(pTampon + nLus, nTaille - nLus - 1, true);
+        const void* pFin = nVus > 0 && cTerminateur != 0
+                               ? std::memchr(pTampon + nLus, cTerminateur, static_cast<size_t>(nVus))
+                               : nullptr;
+        const int nPris = pFin ? static_cast<int>(static_cast<const char*>(pFin) - (pTampon + nLus)) + 1 : nVus;
+        const int n = nVus > 0 ? m_pSocket->Recevoir(pTampon + nLus, nPris) : nVus;
+        if (n <= 0 || n != nPris) { // failure, or the peer closed
             r = COM_ECHEC_SUPPORT;
             break;
         }
         nLus += n;
-        // Only the end of each chunk is looked at: a line arrives in one piece.
-        if (cTerminateur != 0 && pTampon[nLus - 1] == cTerminateur) {
+        if (pFin) {
             pTampon[nLus - 1] = 0;
             nOctets = nLus - 1;
             pTampon[nLus] = 0;
@@ -345,61 +407,90 @@ short CTcpIpCom::LireOctets(char* pTampon, int nTaille, char cTerminateur, int& 
     return r;
 }
 
+short CTcpIpCom::LireLigneBornee(std::string& octets, size_t& nTrop)
+{
+    // Room for the CR of a CR LF line: the limit counts the text only.
+    constexpr size_t nLimite = TAILLE_MAX_REPONSE + 1;
+    nTrop = 0;
+    // Sized to what is already there (the first wait), never below 100 bytes.
+    const size_t n = static_cast<size_t>(AttendreDonnees()) + 1;
+    if (n == 1 && !m_bFluxRompu && m_delais.nAttentesReponse <= 1) return COM_TIMEOUT;
+    size_t nTaille = std::min<size_t>(std::max<size_t>(n, TAILLE_MIN_REPONSE), nLimite + 1);
+    std::vector<char> tampon(nTaille);
+    int nLus = 0;
+    short r = LireOctets(tampon.data(), static_cast<int>(nTaille), '\n', nLus);
+    // Counted, not measured up to a NUL: a NUL byte in the line must not
+    // make a full buffer look like a whole line.
+    octets.assign(tampon.data(), static_cast<size_t>(nLus));
+    // A full buffer means the line feed has not come yet: a reply that
+    // arrived in pieces larger than the first would otherwise be cut and
+    // still reported as read. Read on up to the line feed (within a bound).
+    bool bPlein = octets.size() == tampon.size() - 1;
+    while (r == COM_OK && bPlein && octets.size() < nLimite) {
+        const size_t nSuite = std::min<size_t>(std::max<size_t>(AttendreDonnees() + 1, TAILLE_MIN_REPONSE),
+                                               nLimite - octets.size() + 1);
+        tampon.assign(nSuite, 0);
+        r = LireOctets(tampon.data(), static_cast<int>(nSuite), '\n', nLus);
+        octets.append(tampon.data(), static_cast<size_t>(nLus));
+        bPlein = static_cast<size_t>(nLus) == nSuite - 1;
+    }
+    // The limit is reached without the line feed: unless it comes next, the
+    // line is too long. Its rest must go, or it would be read as the replies
+    // to the next queries.
+    if (r == COM_OK && bPlein) r = JeterFinDeLigne(nTrop);
+    const size_t nTexte = octets.size() - (!octets.empty() && octets.back() == '\r' ? 1 : 0);
+    if (nTexte > TAILLE_MAX_REPONSE) {
+        nTrop += nTexte - TAILLE_MAX_REPONSE;
+        octets.resize(TAILLE_MAX_REPONSE);
+    }
+    return r;
+}
+
 short CTcpIpCom::LireReponse(CString& strReponse)
 {
     if (m_bConnecte == 0) return COM_ECHEC_SUPPORT;
+    m_nAttenduMs = 0;
+    m_bEcourte = false;
     try {
-        // Sized to what is already there (the first wait), never below 100 bytes.
-        const size_t n = static_cast<size_t>(AttendreDonnees()) + 1;
-        size_t nTaille = std::max<size_t>(n, TAILLE_MIN_REPONSE);
-        nTaille = std::min<size_t>(nTaille, TAILLE_MAX_REPONSE + 1);
-        std::vector<char> tampon(nTaille);
-        int nLus = 0;
-        short r = LireOctets(tampon.data(), static_cast<int>(nTaille), '\n', nLus);
-        // Counted, not measured up to a NUL: a NUL byte in the line must not
-        // make a full buffer look like a whole line.
-        std::string octets(tampon.data(), static_cast<size_t>(nLus));
-        // A full buffer means the line feed has not come yet: a reply that
-        // arrived in pieces larger than the first would otherwise be cut and
-        // still reported as read. Read on up to the line feed (within a bound).
-        bool bPlein = octets.size() == tampon.size() - 1;
-        while (r == COM_OK && bPlein && octets.size() < TAILLE_MAX_REPONSE) {
-            const size_t nSuite = std::min<size_t>(std::max<size_t>(AttendreDonnees() + 1, TAILLE_MIN_REPONSE),
-                                                   TAILLE_MAX_REPONSE - octets.size() + 1);
-            tampon.assign(nSuite, 0);
-            r = LireOctets(tampon.data(), static_cast<int>(nSuite), '\n', nLus);
-            octets.append(tampon.data(), static_cast<size_t>(nLus));
-            bPlein = static_cast<size_t>(nLus) == nSuite - 1;
-        }
+        std::string octets;
+        size_t nJetes = 0;
+        short r = LireLigneBornee(octets, nJetes);
         // The text ends at a NUL, as the line read as a C string would.
         octets.resize(std::min(octets.find('\0'), octets.size()));
         strReponse = AnsiToWide(octets);
-        if (TraceActive()) Tracer(eSensTrace::Reception, octets);
-        size_t nJetes = 0;
-        if (r == COM_OK && bPlein) {
-            // The limit is reached without the line feed: unless it comes next,
-            // the line is too long. Its rest must go, or it would be read as the
-            // replies to the next queries.
-            r = JeterFinDeLigne(nJetes);
-            if (r == COM_OK && nJetes > 0) r = COM_ECHEC_SUPPORT;
-        }
-        if (r == COM_OK) return r;
+        if (TraceActive() && !(r == COM_TIMEOUT && octets.empty())) Tracer(eSensTrace::Reception, octets);
+        if (r == COM_OK && nJetes == 0) return r;
         if (nJetes > 0)
             NoterEchec(eCauseEchec::ReponseTropLongue, "the reply to " + Cite(m_strDernierEnvoi) + " is longer than " +
                                                            std::to_string(TAILLE_MAX_REPONSE) + " bytes");
         else if (r == COM_TIMEOUT)
-            NoterEchec(eCauseEchec::SansReponse,
-                       "no reply to " + Cite(m_strDernierEnvoi) + " " + Limite(m_delais.nAttenteReponseMs));
+            NoterEchec(eCauseEchec::SansReponse, "no reply to " + Cite(m_strDernierEnvoi) + " " + Attendu());
         else if (m_bFluxRompu)
             NoterEchec(eCauseEchec::FermeeParAppareil,
                        "the instrument closed the connection while " + Cite(m_strDernierEnvoi) + " awaited its reply");
         else
             NoterEchec(eCauseEchec::FermeeParAppareil, "the connection failed while " + Cite(m_strDernierEnvoi) +
                                                            " awaited its reply (" + m_pSocket->GetDerniereErreur() + ")");
-        return r;
+        return r == COM_OK ? static_cast<short>(COM_ECHEC_SUPPORT) : r;
     } catch (const std::bad_alloc&) {
         return COM_ECHEC_SUPPORT;
     }
+}
+
+std::string CTcpIpCom::Attendu() const
+{
+    if (m_bEcourte) return "within " + Secondes(m_nAttenduMs) + ", the time the whole exchange had left";
+    if (m_delais.nAttenteReponseMs < 0) return Limite(m_delais.nAttenteReponseMs);
+    return "within " + Secondes(m_nAttenduMs);
+}
+
+int CTcpIpCom::LimiteBornee(int nLimiteMs) const
+{
+    if (!m_echeance) return nLimiteMs;
+    using namespace std::chrono;
+    const auto reste = duration_cast<milliseconds>(*m_echeance - steady_clock::now());
+    const long long nReste = std::clamp<long long>(reste.count(), 0, INT_MAX);
+    return nLimiteMs < 0 ? static_cast<int>(nReste) : static_cast<int>(std::min<long long>(nLimiteMs, nReste));
 }
 
 short CTcpIpCom::JeterFinDeLigne(size_t& nJetes)
@@ -430,15 +521,87 @@ short CTcpIpCom::JeterFinDeLigne(size_t& nJetes)
 short CTcpIpCom::ViderReception()
 {
     if (!m_pSocket) return COM_ECHEC_SUPPORT;
+    m_strPremierRebut.clear();
+    bool bLigneFinie = false;
+    size_t nJetes = 0;
+    short r = COM_OK;
+    // Bounded in bytes and in time: an instrument that keeps sending must not
+    // hold the channel (nor fill a trace) for ever.
+    const auto fin =
+        std::chrono::steady_clock::now() + std::chrono::milliseconds(std::max(m_delais.nAttenteReponseMs, 0));
     char rebut[TAILLE_BLOC_VIDAGE];
     for (;;) {
         const int nAttente = m_pSocket->OctetsEnAttente();
-        if (nAttente <= 0) return COM_OK;
+        if (nAttente <= 0) break;
+        if (nJetes >= TAILLE_MAX_VIDAGE ||
+            (m_delais.nAttenteReponseMs >= 0 && std::chrono::steady_clock::now() >= fin)) {
+            r = COM_ECHEC_SUPPORT;
+            break;
+        }
         const int n = m_pSocket->Recevoir(rebut, TAILLE_BLOC_VIDAGE);
         if (n <= 0) return COM_ECHEC_SUPPORT; // a failing socket would loop forever
-        if (TraceActive()) Tracer(eSensTrace::Evenement, "discarded: " + std::string(rebut, static_cast<size_t>(n)));
-        if (n == nAttente) return COM_OK;
+        nJetes += static_cast<size_t>(n);
+        for (int i = 0; i < n && !bLigneFinie; ++i) {
+            bLigneFinie = rebut[i] == '\n';
+            if (!bLigneFinie && m_strPremierRebut.size() < LONGUEUR_CITATION) m_strPremierRebut.push_back(rebut[i]);
+        }
+        if (n == nAttente) break;
     }
+    if (!m_strPremierRebut.empty() && m_strPremierRebut.back() == '\r') m_strPremierRebut.pop_back();
+    const std::string resume = std::to_string(nJetes) + " bytes nobody asked for, first line " +
+                               Cite(WideToUtf8(AnsiToWide(m_strPremierRebut)));
+    if (r != COM_OK)
+        NoterEchec(eCauseEchec::FluxSansFin, "the instrument keeps sending unasked (" + resume + ")");
+    else if (nJetes > 0 && TraceActive())
+        Tracer(eSensTrace::Evenement, "discarded " + resume);
+    return r;
+}
+
+short CTcpIpCom::ViderApresRepos()
+{
+    Pause(m_delais.nReposMs);
+    const short r = ViderReception();
+    if (r != COM_OK || !m_pSocket) return r;
+    // Readable with nothing to read: the instrument has already closed, which
+    // is the cause to give (not the failed sends that would follow).
+    if (m_pSocket->AttendreLecture(0) != 0 && m_pSocket->OctetsEnAttente() <= 0) {
+        NoterEchec(eCauseEchec::FermeeParAppareil, "the instrument closed the connection on accepting it");
+        return COM_ECHEC_SUPPORT;
+    }
+    return COM_OK;
+}
+
+bool CTcpIpCom::ArriveePendantRepos()
+{
+    if (!m_pSocket) return false;
+    if (m_pSocket->OctetsEnAttente() > 0) return true;
+    if (m_delais.nReposMs <= 0) return false;
+    return m_pSocket->AttendreLecture(m_delais.nReposMs) > 0 && m_pSocket->OctetsEnAttente() > 0;
+}
+
+short CTcpIpCom::InterrogerSansAmbiguite(CString& strReponse, const CString& strRequete)
+{
+    short r = Interroger(strReponse, strRequete);
+    if (r != COM_OK || !ArriveePendantRepos()) return r;
+    // Which line answered the question cannot be told: ask once more.
+    const CString premiere = strReponse;
+    if (TraceActive()) Tracer(eSensTrace::Evenement, "a line came unasked with the reply: asking again");
+    r = Interroger(strReponse, strRequete);
+    if (r != COM_OK) return r;
+    const bool bEgales = strReponse == premiere;
+    if (bEgales && !ArriveePendantRepos()) return COM_OK;
+    std::string raison;
+    if (bEgales) {
+        ViderReception();
+        raison = Cite(m_strDernierEnvoi) + " was answered " + Cite(Citation(premiere)) +
+                 " twice, each time followed by a line nobody asked for (" +
+                 Cite(WideToUtf8(AnsiToWide(m_strPremierRebut))) + ")";
+    } else {
+        raison = Cite(m_strDernierEnvoi) + " was answered " + Cite(Citation(premiere)) + ", then " +
+                 Cite(Citation(strReponse)) + ": a line came unasked, and which one is the reply cannot be told";
+    }
+    NoterEchec(eCauseEchec::ReponseAmbigue, raison);
+    return COM_ECHEC_SUPPORT;
 }
 
 void CTcpIpCom::TransfererConnexion(CTcpIpCom* pDestination)

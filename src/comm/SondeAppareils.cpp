@@ -1,13 +1,16 @@
 #include "comm/SondeAppareils.h"
 
 #include <arpa/inet.h>
+#include <algorithm>
 #include <atomic>
+#include <chrono>
 #include <cerrno>
 #include <cstdlib>
 #include <set>
 #include <system_error>
 #include <thread>
 
+#include "comm/AdresseIp.h"
 #include "comm/CAppareilBaseTcp.h"
 #include "comm/CTcpIpCom.h"
 #include "common/Conversions.h"
@@ -33,7 +36,8 @@ bool Developper(const std::string& cible, std::vector<std::string>& adresses, st
     }
     const size_t barre = cible.find('/');
     if (barre == std::string::npos) {
-        adresses.push_back(cible);
+        // A dotted address in its one form, so that each is probed once.
+        adresses.push_back(WideToUtf8(NormaliserAdresseIp(Utf8ToWide(cible).c_str())));
         return true;
     }
     const std::string base = cible.substr(0, barre), longueur = cible.substr(barre + 1);
@@ -61,38 +65,71 @@ bool Developper(const std::string& cible, std::vector<std::string>& adresses, st
     return true;
 }
 
-void Sonder(tAppareilSonde& r, const tParametresSonde& p)
+// A target made of digits and dots only is meant as an IPv4 address: one
+// that is not (300.1.1.1) must not go to the resolver as a name.
+bool EstAdresseInvalide(const std::string& adresse)
 {
-    CTcpIpCom com;
-    com.SetPortSecours(false);
-    com.SetAdresse(CString(Utf8ToWide(r.strAdresse)));
+    if (adresse.find_first_not_of("0123456789.") != std::string::npos) return false;
+    in_addr a{};
+    return inet_pton(AF_INET, adresse.c_str(), &a) != 1;
+}
+
+void Preparer(CTcpIpCom& com, const std::string& strAdresse, const tParametresSonde& p)
+{
+    com.SansPortSecours();
+    com.SetAdresse(CString(Utf8ToWide(strAdresse)));
     com.SetPort(p.nPort);
     tDelaisCom d;
     d.nConnexionMs = p.nConnexionMs;
     d.nAttenteReponseMs = p.nReponseMs;
+    d.nAttentesReponse = 1;
+    d.nReposMs = p.nReposMs;
     d.nPauseMs = 0;
     com.SetDelais(d);
     if (p.trace) {
-        const std::string adresse = r.strAdresse;
         const auto& trace = p.trace;
-        com.SetTrace([adresse, &trace](eSensTrace sens, const std::string& texte) { trace(adresse, sens, texte); });
+        com.SetTrace(
+            [strAdresse, &trace](eSensTrace sens, const std::string& texte) { trace(strAdresse, sens, texte); });
     }
+}
+
+void Sonder(tAppareilSonde& r, const tParametresSonde& p)
+{
+    if (EstAdresseInvalide(r.strAdresse)) {
+        r.eEtat = eEtatSonde::Inconnu;
+        r.strRaison = "'" + r.strAdresse + "' is not an IPv4 address";
+        return;
+    }
+    CTcpIpCom com;
+    Preparer(com, r.strAdresse, p);
+    // A probe ends in its own time whatever the peer does (a trickle of bytes
+    // included): connecting, the settle time, and "*IDN?" at most twice.
+    if (p.nConnexionMs >= 0 && p.nReponseMs >= 0)
+        com.SetEcheance(std::chrono::steady_clock::now() +
+                        std::chrono::milliseconds(p.nConnexionMs + 2LL * p.nReponseMs + 3LL * std::max(p.nReposMs, 0)));
     if (com.Connecter() != CGenericCom::COM_OK) {
+        if (com.GetCauseEchec() == eCauseEchec::AdresseInconnue) r.eEtat = eEtatSonde::Inconnu;
         r.strRaison = com.GetRaisonEchec();
         return;
     }
     r.eEtat = eEtatSonde::Muet;
     CString reponse;
-    const short n = com.Interroger(reponse, CString(L"*IDN?"));
+    // Only the reply to its own question counts: what came before it goes.
+    short n = com.ViderApresRepos();
+    if (n == CGenericCom::COM_OK) n = com.InterrogerSansAmbiguite(reponse, CString(L"*IDN?"));
     com.Deconnecter();
     if (n != CGenericCom::COM_OK) {
         r.strRaison = com.GetRaisonEchec();
         return;
     }
     const auto id = CAppareilBaseTcp::DecouperIdentification(reponse);
-    r.strReponse = WideToUtf8(reponse);
-    if (id.nChamps == 0) {
-        r.strRaison = "the reply to \"*IDN?\" is not an identification";
+    // The line as sent, without its CR.
+    const std::wstring ligne = reponse.substr(0, reponse.find_first_of(L"\r\n"));
+    r.strReponse = WideToUtf8(ligne);
+    if (!id.EstIdentification()) {
+        constexpr size_t LONGUEUR_CITEE = 80;
+        r.strRaison = "the reply to \"*IDN?\" names no maker and model: \"" +
+                      WideToUtf8(ligne.substr(0, LONGUEUR_CITEE)) + (ligne.size() > LONGUEUR_CITEE ? "...\"" : "\"");
         return;
     }
     r.eEtat = eEtatSonde::Identifie;

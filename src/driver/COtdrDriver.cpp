@@ -178,8 +178,10 @@ void COtdrDriver::SetUniteDistance(tUniteDistance eUnite) { m_eUniteDistance = e
 void COtdrDriver::SetDelais(const tDelaisDriver& delais)
 {
     m_Delais = delais;
-    if (m_pTache)
+    if (m_pTache) {
         m_pTache->SetDelaisCommunication(delais.m_nAttenteReponse, delais.m_nPauseCom, delais.m_nConnexion);
+        m_pTache->SetLimiteDemarrage(delais.m_nDemarrage);
+    }
 }
 
 unsigned long tDelaisDriver::DureeMaxDemarrage() const
@@ -193,9 +195,10 @@ unsigned long tDelaisDriver::DureeMaxDemarrage() const
     // Two connection attempts. Then at most ten reply waits: "*REM", "*CLS"
     // refused ("*STB?", "*ESR?"), the password and "*CLS" again (two more),
     // the two checks of Initialiser and Identifier (four), and "*IDN?", whose
-    // silence costs two waits. A pause may follow each reply. One second for
-    // the rest.
-    const unsigned long long total = 2 * connexion + 10 * reponse + 10 * pause + 1000;
+    // silence costs two waits. A pause may follow each reply; three settle
+    // times (on connecting, after "*IDN?"), one second for the rest, and the
+    // worker's margin (it ends its sequence up to 2 s before the limit).
+    const unsigned long long total = 2 * connexion + 10 * reponse + 10 * pause + 3ull * tDelaisCom().nReposMs + 3000;
     return total >= DELAI_INFINI ? DELAI_INFINI - 1 : static_cast<unsigned long>(total);
 }
 

@@ -1,8 +1,12 @@
 #include "driver/CTacheDriver.h"
 
+#include <algorithm>
+#include <chrono>
 #include <climits>
+#include <mutex>
 #include <new>
 #include <string>
+#include <vector>
 
 #include "comm/CAppareilBaseTcpIp.h"
 #include "common/Conversions.h"
@@ -44,6 +48,60 @@ int LirePort(IProfil* profil, const wchar_t* cle, int defaut)
     return (n > 0 && n <= 65535) ? n : defaut;
 }
 
+// The wait window is one for the process, the workers may be many (one per
+// facade): it stays while any worker's start or stop runs, with the text of
+// the latest one still running. Otherwise one facade's start ending would take
+// the window away from another that is still connecting.
+class CAttentesTaches
+{
+public:
+    void Afficher(const void* pTache, const wchar_t* texte, unsigned idAnimation)
+    {
+        std::lock_guard<std::mutex> lock(m_mutex);
+        Oublier(pTache);
+        m_demandes.push_back({pTache, texte, idAnimation});
+        ::AfficherAttente(texte, idAnimation);
+    }
+
+    void Retirer(const void* pTache, unsigned idAnimation)
+    {
+        std::lock_guard<std::mutex> lock(m_mutex);
+        Oublier(pTache);
+        if (m_demandes.empty())
+            ::AfficherAttente(nullptr, idAnimation);
+        else
+            ::AfficherAttente(m_demandes.back().texte.c_str(), m_demandes.back().idAnimation);
+    }
+
+private:
+    struct tDemande
+    {
+        const void* pTache;
+        std::wstring texte;
+        unsigned idAnimation;
+    };
+
+    void Oublier(const void* pTache)
+    {
+        for (auto it = m_demandes.begin(); it != m_demandes.end(); ++it)
+            if (it->pTache == pTache) {
+                m_demandes.erase(it);
+                return;
+            }
+    }
+
+    std::mutex m_mutex;
+    std::vector<tDemande> m_demandes;
+};
+
+CAttentesTaches& AttentesTaches()
+{
+    // Never destroyed: an abandoned worker may still remove its window while
+    // the process ends.
+    static auto* pAttentes = new CAttentesTaches;
+    return *pAttentes;
+}
+
 } // namespace
 
 CTacheDriver::CTacheDriver(std::shared_ptr<CEvenementManuel> evenement)
@@ -62,7 +120,7 @@ int CTacheDriver::InitInstance()
 int CTacheDriver::ExitInstance()
 {
     // Released without Fermer: an instrument still in remote control gets "*LOC".
-    Liberer(false);
+    Liberer(eLiberation::RendreLaMain);
     AfficherAttente(nullptr, ID_ANIMATION_AUCUNE);
     // Nothing will be handled any more: no wait may go on for it.
     m_nDerniereRequeteTerminee = UINT64_MAX;
@@ -129,12 +187,12 @@ unsigned CTacheDriver::GetPortConnexion() const
 void CTacheDriver::AfficherAttente(const wchar_t* texte, unsigned idAnimation)
 {
     if (texte == nullptr) {
-        if (m_bAttenteAffichee) ::AfficherAttente(nullptr, idAnimation);
+        if (m_bAttenteAffichee) AttentesTaches().Retirer(this, idAnimation);
         m_bAttenteAffichee = false;
         return;
     }
     // A new text replaces the indication shown, if any: only one at a time.
-    ::AfficherAttente(texte, idAnimation);
+    AttentesTaches().Afficher(this, texte, idAnimation);
     m_bAttenteAffichee = true;
 }
 
@@ -146,7 +204,7 @@ void CTacheDriver::SetDelaisCommunication(unsigned long nAttenteReponseMs, unsig
     m_nConnexionMs = nConnexionMs;
 }
 
-void CTacheDriver::Liberer(bool bFermer)
+void CTacheDriver::Liberer(eLiberation eMode)
 {
     std::unique_ptr<CAppareil> appareil;
     std::unique_ptr<CFTPDirect> ftp;
@@ -156,7 +214,7 @@ void CTacheDriver::Liberer(bool bFermer)
         ftp = std::move(m_pFTPDirect);
     }
     if (appareil) {
-        if (bFermer) appareil->Fermer();
+        if (eMode == eLiberation::Fermer) appareil->Fermer();
         appareil.reset();
     }
     ftp.reset();
@@ -165,13 +223,14 @@ void CTacheDriver::Liberer(bool bFermer)
 void CTacheDriver::OnStartDriver(std::uintptr_t, std::intptr_t)
 {
     // The instrument's numbers use a dot whatever the host's locale.
+    const auto debut = std::chrono::steady_clock::now();
     CWTSetLocale locale;
     locale.Appliquer();
     AfficherAttente(Ressources::ChargerChaine(Ressources::IDS_CONNEXION), ID_ANIMATION_CONNEXION);
 
     // A start while connected replaces the connection: the previous instrument
     // and FTP client are released first, as a stop would, instead of leaking.
-    Liberer(true);
+    Liberer(eLiberation::Fermer);
 
     {
         std::lock_guard<std::mutex> lock(m_mutexEtat);
@@ -210,13 +269,9 @@ void CTacheDriver::OnStartDriver(std::uintptr_t, std::intptr_t)
     }
 
     if (appareil) {
-        // Whether the TCP link holds decides what is kept; the status says why
+        // Whether the TCP link holds decides what is kept; the reason says why
         // the instrument is not (or not fully) there.
-        short r = appareil->Ouvrir();
-        if (r == 0) r = appareil->Initialiser();
-        if (r == 0) r = appareil->Identifier();
-        if (r != 0) strRaison = appareil->GetRaisonEchec();
-        else if (appareil->GetModele().IsEmpty()) strRaison = RaisonSansModele(appareil->GetReponseIdentification());
+        strRaison = Sequence(*appareil, debut);
         {
             std::lock_guard<std::mutex> lock(m_mutexEtat);
             m_nPortConnexion = appareil->GetPort();
@@ -245,10 +300,25 @@ void CTacheDriver::OnStartDriver(std::uintptr_t, std::intptr_t)
     locale.Restaurer();
 }
 
+std::string CTacheDriver::Sequence(CAppareilBaseTcpIp& appareil, std::chrono::steady_clock::time_point debut)
+{
+    // Ends before the facade stops waiting, so that the cause is told.
+    const unsigned long nLimite = m_nDemarrageMs;
+    if (nLimite < 0xFFFFFFFFul)
+        appareil.SetEcheance(debut + std::chrono::milliseconds(nLimite - std::min(nLimite / 10, 2000ul)));
+    short r = appareil.Ouvrir();
+    if (r == 0) r = appareil.Initialiser();
+    if (r == 0) r = appareil.Identifier();
+    appareil.SupprimerEcheance();
+    if (r != 0) return appareil.GetRaisonEchec();
+    if (appareil.GetModele().IsEmpty()) return RaisonSansModele(appareil.GetReponseIdentification());
+    return {};
+}
+
 void CTacheDriver::OnStopDriver(std::uintptr_t, std::intptr_t)
 {
     AfficherAttente(Ressources::ChargerChaine(Ressources::IDS_DECONNEXION), ID_ANIMATION_DECONNEXION);
-    Liberer(true);
+    Liberer(eLiberation::Fermer);
     AfficherAttente(nullptr, ID_ANIMATION_AUCUNE);
     SignalerFin();
 }

@@ -11,15 +11,18 @@
 // they see the state of before or after a running handler, never half of it.
 
 #include <atomic>
+#include <chrono>
 #include <cstdint>
 #include <memory>
 #include <mutex>
+#include <string>
 
 #include "common/CString.h"
 #include "common/Export.h"
 #include "driver/CWinThreadEx.h"
 
 class CAppareil;
+class CAppareilBaseTcpIp;
 class CFTPDirect;
 class COtdrDriver;
 
@@ -75,6 +78,9 @@ public:
     // (milliseconds; 0 keeps the channel's defaults; 0xFFFFFFFF and above: no limit).
     void SetDelaisCommunication(unsigned long nAttenteReponseMs, unsigned long nPauseMs,
                                 unsigned long nConnexionMs);
+    // The facade's limit for a start: the sequence ends a little before it,
+    // every wait held to what is left, so the facade always learns the cause.
+    void SetLimiteDemarrage(unsigned long nDemarrageMs) { m_nDemarrageMs = nDemarrageMs; }
 
 protected:
     int InitInstance() override;
@@ -82,6 +88,10 @@ protected:
     void TraiterMessage(const tMessageTache& msg) override;
 
     void OnStartDriver(std::uintptr_t wParam, std::intptr_t lParam);
+    // Ouvrir, Initialiser, Identifier, stopping at the first failure, all
+    // within the start limit counted from `debut`: why the instrument is not
+    // (or not fully) there, empty when it identified itself.
+    std::string Sequence(CAppareilBaseTcpIp& appareil, std::chrono::steady_clock::time_point debut);
     void OnStopDriver(std::uintptr_t wParam, std::intptr_t lParam);
     void OnRecupererFichierFTP(std::uintptr_t wParam, std::intptr_t lParam);
     void OnRecupererFichierFTPBinary(std::uintptr_t wParam, std::intptr_t lParam);
@@ -92,7 +102,10 @@ private:
 
     // Takes the instrument and the FTP client out of the worker (under the lock)
     // so they are released outside it; closing the instrument may take a while.
-    void Liberer(bool bFermer);
+    // Fermer closes the channel first (nothing sent); RendreLaMain deletes it
+    // open, so an instrument in remote control gets "*LOC".
+    enum class eLiberation { Fermer, RendreLaMain };
+    void Liberer(eLiberation eMode);
 
     bool m_bAttenteAffichee = false;                 // worker thread only
     std::atomic<COtdrDriver*> m_pDriver{nullptr};    // recorded, never used to reach the facade
@@ -110,4 +123,5 @@ private:
     std::atomic<unsigned long> m_nAttenteReponseMs{0};
     std::atomic<unsigned long> m_nPauseMs{0};
     std::atomic<unsigned long> m_nConnexionMs{0};
+    std::atomic<unsigned long> m_nDemarrageMs{0xFFFFFFFFul};
 };

@@ -615,9 +615,10 @@ TEST(OtdrCli, IdentifyGivesTheRealCauseAndThePortWithinItsBudget)
 
     // Connected, then each failure named for what it is, with the port used.
     const struct { std::vector<std::string> options; const char* cause; } cas[] = {
-        {{"--silent"}, "(no reply to \"*STB?\" within 0.3 s)"},
+        // The first cause leads; the time said is the time waited (two waits per reply).
+        {{"--silent"}, "(no reply to \"*STB?\" within 0.6 s; then, after the password command: "},
         {{"--fail", "*CLS:16"}, "(the instrument reported an error after \"*CLS\" (event status register 16: "
-                                "execution error))"},
+                                "execution error); then, after the password command: "},
     };
     for (const auto& c : cas) {
         CProcessusTest sim;

@@ -81,15 +81,19 @@ TEST(OtdrScan, FindsSimulatorsOnLoopbackAndSendsThemNothingButIdn)
     CEcouteMuette muette("127.0.0.3", sim2.Port("command"));
     ASSERT_TRUE(muette.Ok());
 
-    // .5 named first, then the block (where .5 is not probed again); .3 accepts but never answers.
-    auto r = Otdr(tmp, {"scan", "--port", port, "--timeout", "0.3", "127.0.0.5", "127.0.0.0/29"});
+    // .5 named first, then the block (where .5 is not probed again, nor .2
+    // written another way); .3 accepts but never answers; 300.1.1.1 is no
+    // address and never reaches the resolver.
+    auto r = Otdr(tmp, {"scan", "--port", port, "--timeout", "0.3", "127.0.0.5", "127.0.0.0/29", "127.0.0.002",
+                        "300.1.1.1"});
     ASSERT_EQ(r.nSortie, 0) << r.strErreur;
     EXPECT_EQ(r.strSortie.substr(0, r.strSortie.find('\n')), "ADDRESS    MODEL   VERSION  SERIAL");
     const size_t p5 = r.strSortie.find("127.0.0.5  KRX 14  2.07     SN-5\n");
     const size_t p2 = r.strSortie.find("127.0.0.2  KRX 15  2.07     VH150427\n");
     const size_t p3 = r.strSortie.find("127.0.0.3  (not identified: no reply to \"*IDN?\" within 0.3 s)");
     EXPECT_TRUE(p5 != std::string::npos && p2 != std::string::npos && p3 != std::string::npos) << r.strSortie;
-    EXPECT_TRUE(p5 < p2 && p2 < p3) << r.strSortie;
+    const size_t p300 = r.strSortie.find("300.1.1.1  (not identified: '300.1.1.1' is not an IPv4 address)");
+    EXPECT_TRUE(p5 < p2 && p2 < p3 && p3 < p300 && p300 != std::string::npos) << r.strSortie;
     EXPECT_EQ(CRepertoireTemp::Lire(t2), kSeulementIdn);
     EXPECT_EQ(CRepertoireTemp::Lire(t5), kSeulementIdn);
 
@@ -100,7 +104,8 @@ TEST(OtdrScan, FindsSimulatorsOnLoopbackAndSendsThemNothingButIdn)
                                      "for i in d['instruments']]"),
               "[('127.0.0.2', 'KRX 15', '2.07', 'VH150427', 'Vardenholm Optics'), "
               "('127.0.0.5', 'KRX 14', '2.07', 'SN-5', 'Vardenholm Optics')]");
-    EXPECT_EQ(Json(tmp, r.strSortie, "[u['address'] for u in d['unidentified']]"), "['127.0.0.3']");
+    EXPECT_EQ(Json(tmp, r.strSortie, "[(u['address'], u['reply']) for u in d['unidentified']]"),
+              "[('127.0.0.3', None)]");
     EXPECT_EQ(CRepertoireTemp::Lire(t2), std::string(kSeulementIdn) + kSeulementIdn);
 }
 

@@ -52,6 +52,12 @@ std::string CServeurScripte::Recu() const
     return m_recu;
 }
 
+void CServeurScripte::SetAccueil(const std::string& octets)
+{
+    std::lock_guard<std::mutex> v(m_mutex);
+    m_accueil = octets;
+}
+
 void CServeurScripte::Envoyer(const std::string& octets)
 {
     {
@@ -73,64 +79,81 @@ bool CServeurScripte::AttendreRecu(const std::string& texte, std::chrono::millis
     return m_cv.wait_for(v, limite, [&] { return m_recu.find(texte) != std::string::npos; });
 }
 
+void CServeurScripte::FinirConnexion()
+{
+    close(m_client);
+    m_client = -1;
+    m_ligne.clear();
+    std::lock_guard<std::mutex> v(m_mutex);
+    ++m_nConnexionsFinies;
+    m_aEnvoyer.clear();
+    m_cv.notify_all();
+}
+
+void CServeurScripte::Repondre(std::string reponse)
+{
+    const bool fermer = reponse.size() >= FERMER.size() &&
+                        reponse.compare(reponse.size() - FERMER.size(), FERMER.size(), FERMER) == 0;
+    if (fermer) reponse.resize(reponse.size() - FERMER.size());
+    if (!reponse.empty()) send(m_client, reponse.data(), reponse.size(), MSG_NOSIGNAL);
+    if (fermer) FinirConnexion();
+}
+
+void CServeurScripte::Accepter()
+{
+    m_client = accept4(m_fdEcoute, nullptr, nullptr, SOCK_CLOEXEC);
+    std::string accueil;
+    {
+        std::lock_guard<std::mutex> v(m_mutex);
+        accueil = m_accueil;
+    }
+    if (m_client >= 0 && !accueil.empty()) Repondre(accueil);
+}
+
+void CServeurScripte::Recevoir()
+{
+    char tampon[4096];
+    const ssize_t n = recv(m_client, tampon, sizeof tampon, 0);
+    if (n <= 0) return FinirConnexion();
+    {
+        std::lock_guard<std::mutex> v(m_mutex);
+        m_recu.append(tampon, static_cast<size_t>(n));
+        m_cv.notify_all();
+    }
+    for (ssize_t i = 0; i < n && m_client >= 0; ++i) {
+        if (tampon[i] != '\n') {
+            m_ligne.push_back(tampon[i]);
+            continue;
+        }
+        std::string reponse = m_repondeur ? m_repondeur(m_ligne) : std::string();
+        m_ligne.clear();
+        Repondre(std::move(reponse));
+    }
+}
+
 void CServeurScripte::Boucle()
 {
-    int client = -1;
-    std::string ligne;
-    auto finirConnexion = [&] {
-        close(client);
-        client = -1;
-        ligne.clear();
-        std::lock_guard<std::mutex> v(m_mutex);
-        ++m_nConnexionsFinies;
-        m_aEnvoyer.clear();
-        m_cv.notify_all();
-    };
     for (;;) {
         std::string aEnvoyer;
         {
             std::lock_guard<std::mutex> v(m_mutex);
             if (m_bArret) break;
-            if (client >= 0) aEnvoyer.swap(m_aEnvoyer);
+            if (m_client >= 0) aEnvoyer.swap(m_aEnvoyer);
         }
-        if (!aEnvoyer.empty()) send(client, aEnvoyer.data(), aEnvoyer.size(), MSG_NOSIGNAL);
-        pollfd p[2] = {{client >= 0 ? client : m_fdEcoute, POLLIN, 0}, {m_tubeReveil[0], POLLIN, 0}};
+        if (!aEnvoyer.empty()) send(m_client, aEnvoyer.data(), aEnvoyer.size(), MSG_NOSIGNAL);
+        pollfd p[2] = {{m_client >= 0 ? m_client : m_fdEcoute, POLLIN, 0}, {m_tubeReveil[0], POLLIN, 0}};
         if (poll(p, 2, 20) <= 0) continue;
         if (p[1].revents & POLLIN) {
             char tampon[64];
             while (read(m_tubeReveil[0], tampon, sizeof tampon) > 0) {}
         }
         if (!(p[0].revents & (POLLIN | POLLHUP | POLLERR))) continue;
-        if (client < 0) {
-            client = accept4(m_fdEcoute, nullptr, nullptr, SOCK_CLOEXEC);
-            continue;
-        }
-        char tampon[4096];
-        ssize_t n = recv(client, tampon, sizeof tampon, 0);
-        if (n <= 0) {
-            finirConnexion();
-            continue;
-        }
-        {
-            std::lock_guard<std::mutex> v(m_mutex);
-            m_recu.append(tampon, static_cast<size_t>(n));
-            m_cv.notify_all();
-        }
-        for (ssize_t i = 0; i < n && client >= 0; ++i) {
-            if (tampon[i] != '\n') {
-                ligne.push_back(tampon[i]);
-                continue;
-            }
-            std::string reponse = m_repondeur ? m_repondeur(ligne) : std::string();
-            ligne.clear();
-            const bool fermer = reponse.size() >= FERMER.size() &&
-                                reponse.compare(reponse.size() - FERMER.size(), FERMER.size(), FERMER) == 0;
-            if (fermer) reponse.resize(reponse.size() - FERMER.size());
-            if (!reponse.empty()) send(client, reponse.data(), reponse.size(), MSG_NOSIGNAL);
-            if (fermer) finirConnexion();
-        }
+        if (m_client < 0)
+            Accepter();
+        else
+            Recevoir();
     }
-    if (client >= 0) close(client);
+    if (m_client >= 0) close(m_client);
 }
 
 CServeurScripte::Repondeur InstrumentSimple(int stb, int esr, const std::string& idn)

@@ -35,6 +35,10 @@ public:
     // Everything received so far, over all connections.
     std::string Recu() const;
 
+    // Bytes sent to every client as soon as it is accepted (ending in FERMER:
+    // then closed). Set before the client connects.
+    void SetAccueil(const std::string& octets);
+
     // Sends bytes to the connected client (from the server's thread).
     void Envoyer(const std::string& octets);
 
@@ -44,18 +48,27 @@ public:
     bool AttendreRecu(const std::string& texte, std::chrono::milliseconds limite = std::chrono::seconds(5));
 
 private:
+    // The server's thread: accepts one client at a time, answers its lines.
     void Boucle();
     void Reveiller();
+    void Accepter();
+    void Recevoir();
+    // Sends an answer; one that ends in FERMER closes the connection after it.
+    void Repondre(std::string reponse);
+    void FinirConnexion();
 
     int m_fdEcoute = -1;
     int m_tubeReveil[2] = {-1, -1};
     int m_nPort = 0;
     Repondeur m_repondeur;
+    int m_client = -1;        // the server's thread only
+    std::string m_ligne;      // the line being received (server's thread only)
 
     mutable std::mutex m_mutex;
     std::condition_variable m_cv;
     std::string m_recu;
     std::string m_aEnvoyer;
+    std::string m_accueil;
     bool m_bArret = false;
     int m_nConnexionsFinies = 0;
     std::thread m_thread;

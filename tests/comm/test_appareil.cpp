@@ -41,8 +41,13 @@ TEST(Instrument, IdentificationReplySplitsIntoModelAndVersion)
         {"Maker,KRX 15,1234,1.5\r\n", L"KRX 15", L"1.5"},
         {"maker,model,serial,ver-a,ver-b\r\n", L"model", L"ver-a,ver-b"},
         {"maker,model,serial\r\n", L"model", L"serial"},
-        {"maker,model\r\n", L"avant", L"model"},
+        // Identified means a maker and a model: two fields are enough, and
+        // anything less stores nothing.
+        {"maker,model\r\n", L"model", L""},
         {"maker\r\n", L"avant", L"avant"},
+        {"maker,\r\n", L"avant", L"avant"},
+        {",model,serial,1.0\r\n", L"avant", L"avant"},
+        {"maker, ,serial,1.0\r\n", L"avant", L"avant"},
         {"maker, model , serial, 2.0\n", L" model ", L" 2.0"},
         {"maker,model,serial,1.0\rtrailing\r\n", L"model", L"1.0"},
     };

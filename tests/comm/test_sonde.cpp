@@ -34,7 +34,7 @@ TEST(SondeAppareils, EachPeerIsIdentifiedOrSaysWhyNotAndHearsOnlyIdn)
         {"version with commas", "Mk,FPX,SN2,1.2,b7\n", eEtatSonde::Identifie, "FPX", "SN2", "1.2,b7", ""},
         {"three fields", "Mk,M,v3\r\n", eEtatSonde::Identifie, "M", "", "v3", ""},
         {"not an identification", "220 FTP ready\r\n", eEtatSonde::Muet, "", "", "",
-         "the reply to \"*IDN?\" is not an identification"},
+         "the reply to \"*IDN?\" names no maker and model"},
         {"silent", "", eEtatSonde::Muet, "", "", "", "no reply to \"*IDN?\" within 0.2 s"},
         {"closes mid-reply", "Mk,KR" + CServeurScripte::FERMER, eEtatSonde::Muet, "", "", "",
          "closed the connection"},

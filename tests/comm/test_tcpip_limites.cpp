@@ -86,7 +86,8 @@ TEST(TcpChannelLimits, FailuresAfterConnectingNameTheirCause)
         eCauseEchec cause;
         const char* raison;
     } cas[] = {
-        {"silent", {}, -1, eCauseEchec::SansReponse, "no reply to \"*STB?\" within 0.05 s"},
+        // Both waits of 50 ms: the time said is the time waited.
+        {"silent", {}, -1, eCauseEchec::SansReponse, "no reply to \"*STB?\" within 0.1 s"},
         {"closes", [](const std::string&) { return CServeurScripte::FERMER; }, -2, eCauseEchec::FermeeParAppareil,
          "the instrument closed the connection while \"*STB?\" awaited its reply"},
         {"command error", InstrumentSimple(32, 36), -3, eCauseEchec::ErreurSignalee,
@@ -108,9 +109,11 @@ TEST(TcpChannelLimits, ReplyOverTheLimitFailsAndLaterRepliesStayInStep)
     const size_t limite = CTcpIpCom::TAILLE_MAX_REPONSE;
     const std::string trop = std::string(limite + 5000, 'x') + "\r\n";
     const std::string juste = std::string(limite, 'y') + "\n";
+    const std::string justeCrLf = std::string(limite, 'z') + "\r\n";   // the limit counts the text only
     CServeurScripte serveur([&](const std::string& ligne) -> std::string {
         if (ligne == "*LRN?") return trop;
         if (ligne == "*JST?") return juste;
+        if (ligne == "*CRLF?") return justeCrLf;
         if (ligne == "*IDN?") return "M,KRX 15,1,2\r\n";
         if (ligne == "*STB?") return "0\r\n";
         return {};
@@ -131,6 +134,8 @@ TEST(TcpChannelLimits, ReplyOverTheLimitFailsAndLaterRepliesStayInStep)
     // A reply of exactly the limit is whole.
     EXPECT_EQ(canal.Interroger(reponse, L"*JST?"), 0);
     EXPECT_EQ(static_cast<size_t>(reponse.GetLength()), limite);
+    EXPECT_EQ(canal.Interroger(reponse, L"*CRLF?"), 0);
+    EXPECT_EQ(static_cast<size_t>(reponse.GetLength()), limite + 1);   // its CR stays, as for every reply
 
     // The rest of an over-long line is dropped up to its line feed only: a
     // reply already waiting behind it is still read.

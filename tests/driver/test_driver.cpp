@@ -439,13 +439,17 @@ TEST_F(DriverTest, FailedStartSaysWhyAndWhichPort)
         << WideToUtf8(driver.GetRaisonEchecConnexion());
     EXPECT_EQ(driver.GetPortConnexion(), 21u) << "the fallback port was tried last";
 
-    // Connected, but the instrument fails the sequence: the cause, on the port used.
+    // Connected, but the instrument fails the sequence: the first cause (the
+    // time actually waited), then the password fallback's, on the port used.
     const struct {
         std::vector<std::string> options;
         const wchar_t* raison;
     } cas[] = {
-        {{"--silent"}, L"no reply to \"*STB?\" within 0.15 s"},
-        {{"--fail", "*CLS:32"}, L"the instrument reported an error after \"*CLS\" (event status register 32: command error)"},
+        {{"--silent"}, L"no reply to \"*STB?\" within 0.3 s; then, after the password command: no reply to "
+                       L"\"*STB?\" within 0.3 s"},
+        {{"--fail", "*CLS:32"}, L"the instrument reported an error after \"*CLS\" (event status register 32: command "
+                                L"error); then, after the password command: the instrument reported an error after "
+                                L"\"*CLS\" (event status register 32: command error)"},
         {{"--close-mid-reply"}, L"the instrument closed the connection while \"*IDN?\" awaited its reply"},
     };
     for (const auto& c : cas) {
@@ -459,6 +463,24 @@ TEST_F(DriverTest, FailedStartSaysWhyAndWhichPort)
         EXPECT_EQ(driver.GetPortConnexion(), static_cast<unsigned>(sim.Port("command")));
         driver.StopDriver();
     }
+    // A start limit shorter than the silent instrument's waits: the sequence
+    // ends before the facade gives up, so the host still learns the cause.
+    {
+        CProcessusTest silencieux;
+        ASSERT_TRUE(DemarrerSim(silencieux, {"--silent"}));
+        COtdrDriver presse;
+        tDelaisDriver p = DelaisCourts();
+        p.m_nAttenteReponse = 1000;
+        p.m_nDemarrage = 3000;
+        presse.SetDelais(p);
+        EXPECT_EQ(presse.StartDriver(), 1);
+        EXPECT_EQ(presse.IsConnexionEnCours(), 1);
+        const std::string raison = WideToUtf8(presse.GetRaisonEchecConnexion());
+        EXPECT_EQ(raison.rfind("no reply to \"*STB?\" within 2 s; then, after the password command: no reply to ", 0), 0u)
+            << raison;
+        EXPECT_NE(raison.find(", the time the whole exchange had left"), std::string::npos) << raison;
+        presse.StopDriver();
+    }
     // A start that identifies the instrument leaves no reason behind.
     CProcessusTest sim;
     ASSERT_TRUE(DemarrerSim(sim));
@@ -466,4 +488,75 @@ TEST_F(DriverTest, FailedStartSaysWhyAndWhichPort)
     EXPECT_EQ(driver.GetIdentificationAppareil(), CString(L"KRX 15"));
     EXPECT_EQ(driver.GetRaisonEchecConnexion(), CString());
     EXPECT_EQ(driver.GetPortConnexion(), static_cast<unsigned>(sim.Port("command")));
+}
+
+namespace {
+
+const std::string kCommandeHostile = std::string(OTDR_TESTS_DIR) + "/support/serveur_commande_hostile.py";
+
+bool DemarrerHostile(CProcessusTest& serveur, const std::vector<std::string>& options)
+{
+    std::vector<std::string> argv = {OTDR_PYTHON, kCommandeHostile};
+    argv.insert(argv.end(), options.begin(), options.end());
+    return serveur.Demarrer(argv) && serveur.AttendreLigne("READY");
+}
+
+} // namespace
+
+TEST_F(DriverTest, AHostKeepsTheRealIdentityOrNoneWhateverStrayLinesCome)
+{
+    const struct
+    {
+        std::vector<std::string> options;
+        const wchar_t* modele;
+        const char* raison;   // in the reason when no model was stored
+    } cas[] = {
+        {{"--at", "CONNECT", "--mode", "before"}, L"KRX 15", ""},
+        {{"--mode", "before"}, L"", "was answered \"Liar Optics,FAKE-9,LX0001,6.66\" twice"},
+        {{"--mode", "after"}, L"", "followed by a line nobody asked for"},
+        {{"--at", "CONNECT", "--mode", "stream"}, L"", ""},
+        {{"--at", "CONNECT", "--mode", "cut"}, L"", "the instrument closed the connection"},
+    };
+    COtdrDriver driver;
+    driver.SetDelais(DelaisCourts());
+    for (const auto& c : cas) {
+        SCOPED_TRACE(c.options[0] + " " + c.options[1]);
+        CProcessusTest serveur;
+        ASSERT_TRUE(DemarrerHostile(serveur, c.options));
+        m_profil->WriteProfileString(SECTION_DRIVER, ADRESSE_IP, L"127.0.0.1");
+        m_profil->WriteProfileInt(SECTION_DRIVER, PORT, serveur.Port("command"));
+        EXPECT_EQ(driver.StartDriver(), 1);
+        EXPECT_EQ(driver.GetIdentificationAppareil(), CString(c.modele));
+        const std::string raison = WideToUtf8(driver.GetRaisonEchecConnexion());
+        EXPECT_NE(raison.find(c.raison), std::string::npos) << raison;
+        EXPECT_NE(raison.rfind("cannot send", 0), 0u) << "the first cause leads, not the fallback's: " << raison;
+        driver.StopDriver();
+    }
+}
+
+TEST_F(DriverTest, TwoFacadesEachKeepTheWaitWindowUntilTheirOwnStartEnds)
+{
+    // A's instrument never answers "*IDN?" until its server is killed; B's answers at once.
+    CProcessusTest serveurA, simB;
+    ASSERT_TRUE(DemarrerHostile(serveurA, {"--mode", "stall"}));
+    COtdrDriver a, b;
+    tDelaisDriver d = DelaisCourts();
+    d.m_nAttenteReponse = 20000;
+    a.SetDelais(d);
+    b.SetDelais(DelaisCourts());
+    m_profil->WriteProfileString(SECTION_DRIVER, ADRESSE_IP, L"127.0.0.1");
+    m_profil->WriteProfileInt(SECTION_DRIVER, PORT, serveurA.Port("command"));
+    std::thread filA([&] { a.StartDriver(); });
+    // Once A's worker holds its connection, the profile may name B's instrument.
+    ASSERT_TRUE(serveurA.AttendreLigne("CMD " + std::string("2a49444e3f")));   // "*IDN?"
+    ASSERT_TRUE(DemarrerSim(simB));
+    EXPECT_EQ(b.StartDriver(), 1);
+    EXPECT_EQ(b.GetIdentificationAppareil(), CString(L"KRX 15"));
+    // B is done, A is not: the window stays, with A's text.
+    VerifierAppels({CONNEXION, CONNEXION, CONNEXION});
+    serveurA.Tuer();
+    filA.join();
+    VerifierAppels({CONNEXION, CONNEXION, CONNEXION, RETRAIT});
+    b.StopDriver();
+    a.StopDriver();
 }

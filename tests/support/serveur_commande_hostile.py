@@ -13,24 +13,36 @@ others. At that command it does what --mode says:
     endless   sends one reply line that never ends, until the client leaves
     nul       answers with NUL bytes inside the reply ("KRX\\0 15"-like)
     half      sends the start of the reply, then closes mid-line
+    before    sends a line nobody asked for (--stray), then the reply
+    after     sends the reply, then a line nobody asked for
+    late      sends the reply after --delay seconds
+    stream    sends --stray lines without end, until the client leaves
 
+--at CONNECT misbehaves on accepting the connection, before any command
+(cut: closes at once; before: a greeting line; stream: a stream).
 --idn TEXT       the identification (default a sound one); may lie in its shape
+--stray TEXT     the line nobody asked for (default one shaped like an identification)
 """
 
 import argparse
 import socket
 import socketserver
+import time
 
 from serveur_commun import say, serve
 
 SOUND_IDN = "Hostile Optics,KRX 15,HX0001,2.07"
+STRAY = "Liar Optics,FAKE-9,LX0001,6.66"
+MODES = ["ok", "cut", "stall", "endless", "nul", "half", "before", "after", "late", "stream"]
 
 
 def parse_args():
     p = argparse.ArgumentParser()
-    p.add_argument("--mode", default="ok", choices=["ok", "cut", "stall", "endless", "nul", "half"])
+    p.add_argument("--mode", default="ok", choices=MODES)
     p.add_argument("--at", default="*IDN?")
     p.add_argument("--idn", default=SOUND_IDN)
+    p.add_argument("--stray", default=STRAY)
+    p.add_argument("--delay", type=float, default=1.0)
     return p.parse_args()
 
 
@@ -71,6 +83,20 @@ class Handler(socketserver.BaseRequestHandler):
                     self.send(chunk)
             except OSError:
                 return False
+        stray = ARGS.stray.encode("latin-1", "replace") + b"\r\n"
+        if mode == "stream":
+            try:
+                while True:
+                    self.send(stray * 64)
+            except OSError:
+                return False
+        if mode == "before":
+            self.send(stray + (self.answer(command) or b""))
+        elif mode == "after":
+            self.send((self.answer(command) or b"") + stray)
+        elif mode == "late":
+            time.sleep(ARGS.delay)
+            self.send(self.answer(command) or b"")
         if mode == "nul":
             self.send(sound[:3] + b"\0" + sound[3:])
         elif mode == "half":
@@ -86,6 +112,8 @@ class Handler(socketserver.BaseRequestHandler):
         say("CONNECTION")
         pending = b""
         try:
+            if ARGS.at.upper() == "CONNECT" and not self.misbehave("CONNECT"):
+                return
             while True:
                 data = self.request.recv(4096)
                 if not data:
