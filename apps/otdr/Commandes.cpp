@@ -238,7 +238,7 @@ std::string ModeleAppareil(const tContexte& ctx, long nLimiteMs)
     tParametresSonde p;
     p.nPort = static_cast<unsigned>(ctx.nPort);
     p.nConnexionMs = static_cast<int>(nLimiteMs);
-    p.nReponseMs = static_cast<int>(AttenteParLecture(nLimiteMs));
+    p.nReponseMs = static_cast<int>(nLimiteMs);   // the probe waits once per reply
     p.nSimultanes = 1;
     if (ctx.options.bVerbeux)
         p.trace = [](const std::string&, eSensTrace sens, const std::string& texte) {
