@@ -181,6 +181,12 @@ short CFTPDirect::GetDir(CString* pChemin, const FonctionEntreeListe& fonction, 
     return Lister(pChemin, nFallback, recepteur);
 }
 
+short CFTPDirect::GetDirBrut(CString* pChemin, const FonctionEntreeBrute& fonction, int nFallback)
+{
+    CRecepteurListeFtp recepteur(fonction);
+    return Lister(pChemin, nFallback, recepteur);
+}
+
 short CFTPDirect::Lister(CString* pChemin, int nFallback, CRecepteurListeFtp& r)
 {
     m_etatListe = tEtatListe::Refusee;

@@ -38,6 +38,7 @@ class CAnnulationFtp;
 struct tCacheListeFtp;
 class CRecepteurListeFtp;
 struct tTelechargementFtp;
+struct tEntreeListeFtp;
 
 class OTDR_EXPORT CFTPDirect
 {
@@ -78,6 +79,13 @@ public:
     /// in GetNomsEnDoublon (by that text): the caller drops it.
     using FonctionEntreeListe = std::function<void(const tInfosFichierFtp&)>;
     short GetDir(CString* pChemin, const FonctionEntreeListe& fonction, int nFallback);
+    /// The same listing again, each entry handed over as parsed: name in
+    /// UTF-8 bytes (a name that is not well-formed UTF-8 comes decoded, its
+    /// malformed bytes as U+FFFD), size, type and the date as listed, with
+    /// its precision. No wide record is built: for callers that print a
+    /// listing rather than keep it. Same names left out as the function form.
+    using FonctionEntreeBrute = std::function<void(const tEntreeListeFtp&)>;
+    short GetDirBrut(CString* pChemin, const FonctionEntreeBrute& fonction, int nFallback);
     /// The names the last GetDir skipped because they decode to the same text,
     /// bytes that are not UTF-8 shown as \xNN (so each is told apart).
     const std::vector<CString>& GetNomsEnDoublon() const { return m_nomsEnDoublon; }

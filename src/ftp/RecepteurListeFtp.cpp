@@ -48,9 +48,17 @@ CString DepuisFil(std::string_view octets)
 
 uint64_t HashFtp(std::string_view s)
 {
-    uint64_t h = 1469598103934665603ull;
-    for (unsigned char c : s)
-        h = (h ^ c) * 1099511628211ull;
+    // FNV-1a over eight bytes at a time: each step is a bijection of the
+    // state, so names of one length that differ in one word never meet.
+    uint64_t h = 1469598103934665603ull ^ s.size();
+    size_t i = 0;
+    for (uint64_t mot = 0; i + 8 <= s.size(); i += 8) {
+        std::memcpy(&mot, s.data() + i, 8);
+        h = (h ^ mot) * 1099511628211ull;
+        h ^= h >> 29;
+    }
+    for (; i < s.size(); ++i)
+        h = (h ^ static_cast<unsigned char>(s[i])) * 1099511628211ull;
     return h;
 }
 
@@ -114,6 +122,10 @@ void CRecepteurListeFtp::Ligne(const char* pLigne, size_t nLongueur)
         m_inutilisables.push_back(NomLisible(e.strNom));
         return;
     }
+    if (m_pBrute) {
+        LigneBrute(e);
+        return;
+    }
     CString nom = DepuisFil(e.strNom);
     const bool bSpecial = e.strNom == "." || e.strNom == "..";
     // Decoding can still make a name unusable (".." followed by a cut character).
@@ -126,7 +138,7 @@ void CRecepteurListeFtp::Ligne(const char* pLigne, size_t nLongueur)
     tInfosFichierFtp infos(std::move(nom), FormaterDateFtp(e), AttributsFtp(e), e.nTaille, nDate);
     if (m_pListe) {
         if (!bExact)
-            m_douteux.push_back({m_pListe->m_nNombre, std::string(e.strNom), tInfosFichierFtp()});
+            m_douteux.push_back({m_pListe->m_nNombre, std::string(e.strNom), tInfosFichierFtp(), tEntreeListeFtp(), std::string()});
         m_pListe->Add(std::move(infos));
         m_pCache->cles.push_back({HashFtp(e.strNom), m_bMlsd ? nDate : 0, e.nTaille});
         if (m_pIdentites)
@@ -136,7 +148,47 @@ void CRecepteurListeFtp::Ligne(const char* pLigne, size_t nLongueur)
         (*m_pFonction)(infos);
     } else {
         // Held back until the end, when it is known whether another name meets it.
-        m_douteux.push_back({-1, std::string(e.strNom), std::move(infos)});
+        m_douteux.push_back({-1, std::string(e.strNom), std::move(infos), tEntreeListeFtp(), std::string()});
+    }
+}
+
+void CRecepteurListeFtp::LigneBrute(const tEntreeListeFtp& e)
+{
+    // Well-formed UTF-8 decodes exactly: the bytes are the name's text.
+    if (EstUtf8Valide(e.strNom)) {
+        m_donnes.push_back(HashFtp(e.strNom));
+        (*m_pBrute)(e);
+        return;
+    }
+    const CString nom = DepuisFil(e.strNom);
+    if (!CheminDistant::NomSur(static_cast<const std::wstring&>(nom))) {
+        m_inutilisables.push_back(NomLisible(e.strNom));
+        return;
+    }
+    // Held back until the end, when it is known whether another name meets it.
+    tDouteux d{-1, std::string(e.strNom), tInfosFichierFtp(), e, WideToUtf8(nom)};
+    d.entree.strUnique = std::string_view();  // the line is gone by then
+    m_douteux.push_back(std::move(d));
+}
+
+void CRecepteurListeFtp::TerminerBrut(std::vector<CString>& noms)
+{
+    std::unordered_map<std::string, int> compte;
+    for (const auto& d : m_douteux)
+        ++compte[d.strTexte];
+    std::sort(m_donnes.begin(), m_donnes.end());
+    for (auto& [texte, n] : compte)
+        if (std::binary_search(m_donnes.begin(), m_donnes.end(), HashFtp(texte))) {
+            ++n;
+            noms.push_back(DepuisFil(texte));
+        }
+    for (auto& d : m_douteux) {
+        if (compte[d.strTexte] > 1) {
+            noms.push_back(NomLisible(d.strBrut));
+        } else {
+            d.entree.strNom = d.strTexte;
+            (*m_pBrute)(d.entree);
+        }
     }
 }
 
@@ -145,6 +197,10 @@ void CRecepteurListeFtp::Terminer(std::vector<CString>& noms)
     noms.clear();
     if (m_douteux.empty())
         return;
+    if (m_pBrute) {
+        TerminerBrut(noms);
+        return;
+    }
     std::unordered_map<std::wstring, int> compte;
     for (const auto& d : m_douteux)
         compte[Texte(d)] = 0;

@@ -7,6 +7,7 @@
 #include <string_view>
 #include <vector>
 
+#include "ftp/AnalyseListeFtp.h"
 #include "ftp/CFTPDirect.h"
 #include "ftp/CSessionFtp.h"
 
@@ -50,6 +51,9 @@ public:
     {
     }
     explicit CRecepteurListeFtp(const CFTPDirect::FonctionEntreeListe& fonction) : m_pFonction(&fonction) {}
+    // Each entry handed over as parsed, its name in UTF-8 bytes: no wide
+    // record is built for it.
+    explicit CRecepteurListeFtp(const CFTPDirect::FonctionEntreeBrute& fonction) : m_pBrute(&fonction) {}
 
     void Debut(bool bMlsd) override;
     void Ligne(const char* pLigne, size_t nLongueur) override;
@@ -67,7 +71,11 @@ private:
         int nIndex;              ///< in the list; -1 when held back
         std::string strBrut;
         tInfosFichierFtp infos;  ///< held back (function form)
+        tEntreeListeFtp entree;  ///< held back (raw form), its name in strTexte
+        std::string strTexte;    ///< raw form: the name as decoded, in UTF-8
     };
+    void LigneBrute(const tEntreeListeFtp& e);
+    void TerminerBrut(std::vector<CString>& noms);
     const std::wstring& Texte(const tDouteux& d) const;
     const std::string* Brut(int i) const;
 
@@ -75,6 +83,7 @@ private:
     tCacheListeFtp* m_pCache = nullptr;
     std::vector<std::string>* m_pIdentites = nullptr;
     const CFTPDirect::FonctionEntreeListe* m_pFonction = nullptr;
+    const CFTPDirect::FonctionEntreeBrute* m_pBrute = nullptr;
     std::vector<tDouteux> m_douteux;
     std::vector<uint64_t> m_donnes;  ///< hashes of the names handed over
     std::vector<CString> m_inutilisables;
