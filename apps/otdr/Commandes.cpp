@@ -400,10 +400,54 @@ void ObjetJson(std::string& r, const tEntreeListeFtp& e)
     r += e.bRepertoire ? ",\"attributes\":\"d\"}" : e.bLectureSeule ? ",\"attributes\":\"r\"}" : ",\"attributes\":\"n\"}";
 }
 
-// The lines of a listing as they will be printed, in blocks of 1 MiB that never
-// move: a directory of 100,000 entries costs its printed text and 12 bytes an
-// entry, nothing more, and sorting moves only the 12 bytes. A text line sorts
-// by the name it ends with; a JSON object by the raw name stored before it.
+// An entry kept until the listing ends: its size, date and kind in 16 bytes,
+// followed in the block by its sort key (the name as shown in text, the raw
+// name in JSON); the line is formatted from them when printed.
+struct tResume
+{
+    uint64_t nTaille;
+    int16_t nAnnee;
+    uint8_t nMois, nJour, nHeure, nMinute, nSeconde;
+    uint8_t nDrapeaux;  ///< date, directory, read-only, then the precision in bits 3-4
+};
+
+tResume Resumer(const tEntreeListeFtp& e)
+{
+    const bool bValide = DateFtpValide(e);
+    tResume r{e.nTaille, static_cast<int16_t>(bValide ? e.nAnnee : 0), 0, 0, 0, 0, 0, 0};
+    if (bValide) {
+        r.nMois = static_cast<uint8_t>(e.nMois);
+        r.nJour = static_cast<uint8_t>(e.nJour);
+        r.nHeure = static_cast<uint8_t>(e.nHeure);
+        r.nMinute = static_cast<uint8_t>(e.nMinute);
+        r.nSeconde = static_cast<uint8_t>(e.nSeconde);
+    }
+    r.nDrapeaux = static_cast<uint8_t>((bValide ? 1 : 0) | (e.bRepertoire ? 2 : 0) | (e.bLectureSeule ? 4 : 0) |
+                                       (static_cast<int>(e.ePrecision) << 3));
+    return r;
+}
+
+tEntreeListeFtp Restituer(const tResume& r, std::string_view nom)
+{
+    tEntreeListeFtp e;
+    e.strNom = nom;
+    e.nTaille = r.nTaille;
+    e.bDate = (r.nDrapeaux & 1) != 0;
+    e.bRepertoire = (r.nDrapeaux & 2) != 0;
+    e.bLectureSeule = (r.nDrapeaux & 4) != 0;
+    e.ePrecision = static_cast<tPrecisionDate>((r.nDrapeaux >> 3) & 3);
+    e.nAnnee = r.nAnnee;
+    e.nMois = r.nMois;
+    e.nJour = r.nJour;
+    e.nHeure = r.nHeure;
+    e.nMinute = r.nMinute;
+    e.nSeconde = r.nSeconde;
+    return e;
+}
+
+// The entries of a listing until it ends, in blocks of 1 MiB that never move:
+// a directory of 100,000 entries costs 16 bytes, its name and 12 bytes an
+// entry, and sorting moves only the 12 bytes.
 class CLignesListe
 {
 public:
@@ -412,20 +456,18 @@ public:
 
     void Ajouter(const tEntreeListeFtp& e)
     {
-        if (m_eForme == tForme::Json) {
-            m_tampon.assign(e.strNom);
-            ObjetJson(m_tampon, e);
-            Garder(m_tampon, e.strNom.size());
-            return;
+        std::string_view cle = e.strNom;
+        if (m_eForme == tForme::Texte && !SimpleAscii(cle)) {
+            m_tampon = Visible(std::string(cle));
+            cle = m_tampon;
         }
-        char tete[kTeteMax];
-        const size_t nTete = TeteTexte(tete, e);
-        std::string_view nom = e.strNom;
-        if (!SimpleAscii(nom)) {
-            m_tampon = Visible(std::string(nom));
-            nom = m_tampon;
-        }
-        Garder(std::string_view(tete, nTete), nom);
+        const tResume r = Resumer(e);
+        char* p = Place(sizeof r + cle.size());
+        std::memcpy(p, &r, sizeof r);
+        if (!cle.empty())
+            std::memcpy(p + sizeof r, cle.data(), cle.size());
+        m_lignes.push_back({static_cast<uint32_t>(m_blocs.size() - 1), static_cast<uint32_t>(p - m_blocs.back().get()),
+                            static_cast<uint32_t>(cle.size())});
     }
 
     // Drops the entries of these names (names that another name's decoding met).
@@ -449,18 +491,25 @@ public:
         if (!std::is_sorted(m_lignes.begin(), m_lignes.end(), avant))
             std::sort(m_lignes.begin(), m_lignes.end(), avant);
         std::string sortie;
-        sortie.reserve(kSortie);
+        sortie.reserve(kSortie + 4096);
         for (size_t i = 0; i < m_lignes.size(); ++i) {
-            const std::string_view l = Texte(m_lignes[i]);
-            if (sortie.size() + l.size() + 1 > kSortie) {
+            if (sortie.size() >= kSortie) {
                 std::fwrite(sortie.data(), 1, sortie.size(), stdout);
                 sortie.clear();
             }
-            if (m_eForme == tForme::Json && i > 0)
-                sortie += ',';
-            sortie.append(l);
-            if (m_eForme == tForme::Texte)
-                sortie += '\n';
+            tResume r;
+            std::memcpy(&r, Debut(m_lignes[i]), sizeof r);
+            const tEntreeListeFtp e = Restituer(r, Cle(m_lignes[i]));
+            if (m_eForme == tForme::Json) {
+                if (i > 0)
+                    sortie += ',';
+                ObjetJson(sortie, e);
+                continue;
+            }
+            char tete[kTeteMax];
+            sortie.append(tete, TeteTexte(tete, e));
+            sortie.append(e.strNom);
+            sortie += '\n';
         }
         std::fwrite(sortie.data(), 1, sortie.size(), stdout);
     }
@@ -472,25 +521,11 @@ private:
     {
         uint32_t nBloc;
         uint32_t nPosition;
-        uint32_t nLongueur;
-        uint32_t nMarque;  ///< text: where the name begins; JSON: the key's length
+        uint32_t nCle;  ///< length of the key after the summary
     };
 
-    // A line in one piece or two, and where its name or key ends or begins.
-    void Garder(std::string_view a, size_t nMarque) { Garder(a, std::string_view(), nMarque); }
-    void Garder(std::string_view a, std::string_view b) { Garder(a, b, a.size()); }
-    void Garder(std::string_view a, std::string_view b, size_t nMarque)
-    {
-        char* p = Place(a.size() + b.size());
-        std::memcpy(p, a.data(), a.size());
-        if (!b.empty())
-            std::memcpy(p + a.size(), b.data(), b.size());
-        m_lignes.push_back({static_cast<uint32_t>(m_blocs.size() - 1), static_cast<uint32_t>(p - m_blocs.back().get()),
-                            static_cast<uint32_t>(a.size() + b.size()), static_cast<uint32_t>(nMarque)});
-    }
-
     // n bytes that stay put: in the current block, or a new one (as large as
-    // the line when the line is larger). Not zeroed: every byte is written first.
+    // the entry when the entry is larger). Not zeroed: every byte is written first.
     char* Place(size_t n)
     {
         if (m_blocs.empty() || m_nUtilise + n > m_nTailleBloc) {
@@ -503,17 +538,7 @@ private:
         return p;
     }
     const char* Debut(const tLigne& l) const { return m_blocs[l.nBloc].get() + l.nPosition; }
-    std::string_view Cle(const tLigne& l) const
-    {
-        if (m_eForme == tForme::Texte)
-            return std::string_view(Debut(l) + l.nMarque, l.nLongueur - l.nMarque);
-        return std::string_view(Debut(l), l.nMarque);
-    }
-    std::string_view Texte(const tLigne& l) const
-    {
-        const size_t nSaut = m_eForme == tForme::Texte ? 0 : l.nMarque;
-        return std::string_view(Debut(l) + nSaut, l.nLongueur - nSaut);
-    }
+    std::string_view Cle(const tLigne& l) const { return std::string_view(Debut(l) + sizeof(tResume), l.nCle); }
 
     tForme m_eForme;
     std::string m_tampon;

@@ -79,7 +79,7 @@ void DateDuJourUtc(int& nAnnee, int& nMois, int& nJour);
 OTDR_EXPORT int64_t DateUtcFtp(const tEntreeListeFtp& entree);
 
 /// Whether the entry has a date that is a real calendar time in the years 100 to 9999.
-bool DateFtpValide(const tEntreeListeFtp& entree);
+OTDR_EXPORT bool DateFtpValide(const tEntreeListeFtp& entree);
 
 /// FormaterDateFtp's text in bytes, into at least 19 chars; returns its length.
 OTDR_EXPORT size_t EcrireDateFtp(const tEntreeListeFtp& entree, char* pTexte);
