@@ -25,6 +25,7 @@
 #include <vector>
 
 #include "Invariant.h"
+#include "common/Conversions.h"
 #include "ftp/AnalyseListeFtp.h"
 #include "ftp/RecepteurListeFtp.h"
 
@@ -178,6 +179,25 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* octets, size_t taille)
     std::sort(gardes.begin(), gardes.end());
     std::sort(attendus.begin(), attendus.end());
     VERIFIER(gardes == attendus);
+
+    // As parsed bytes (otdr ls): the same entries in the same order, names in
+    // UTF-8, the same sizes and dates, and the same names to drop.
+    std::vector<tInfosFichierFtp> bruts;
+    const CFTPDirect::FonctionEntreeBrute brute = [&](const tEntreeListeFtp& e) {
+        bruts.emplace_back(CString(Utf8ToWide(std::string(e.strNom))), FormaterDateFtp(e), AttributsFtp(e), e.nTaille,
+                           DateUtcFtp(e));
+    };
+    CRecepteurListeFtp recepteurBrut(brute);
+    recepteurBrut.Debut(bMlsd);
+    Alimenter(donnees, recepteurBrut, [](size_t) { return size_t{5}; });
+    std::vector<CString> aOterBruts;
+    recepteurBrut.Terminer(aOterBruts);
+    VERIFIER(recepteurBrut.Inutilisables() == entier.inutilisables);
+    std::vector<CString> aOterTries = aOter;
+    std::sort(aOterTries.begin(), aOterTries.end());
+    std::sort(aOterBruts.begin(), aOterBruts.end());
+    VERIFIER(aOterBruts == aOterTries);  // both in the order of their own table
+    VERIFIER(std::equal(bruts.begin(), bruts.end(), donnes.begin(), donnes.end(), Egales));
 
     // Line by line: every line read is a record, in order, or a name left out.
     size_t nLues = 0, nRecevables = 0, k = 0;

@@ -201,49 +201,55 @@ void CRecepteurListeFtp::Terminer(std::vector<CString>& noms)
         TerminerBrut(noms);
         return;
     }
+    // How many entries have each text a doubtful name decodes to.
     std::unordered_map<std::wstring, int> compte;
     for (const auto& d : m_douteux)
-        compte[Texte(d)] = 0;
-    for (const auto& d : m_douteux)
         ++compte[Texte(d)];
-    if (m_pListe) {
-        for (int i = 0; i < m_pListe->m_nNombre; ++i) {
-            auto it = compte.find(m_pListe->m_pElements[i].m_strNom);
-            if (it != compte.end() && !Brut(i))
-                ++it->second;
-        }
-    } else {
-        std::sort(m_donnes.begin(), m_donnes.end());
-        for (auto& [texte, n] : compte)
-            if (std::binary_search(m_donnes.begin(), m_donnes.end(), HashTexte(texte))) {
-                ++n;
-                noms.push_back(CString(texte));
-            }
+    if (m_pListe)
+        TerminerListe(compte, noms);
+    else
+        TerminerFonction(compte, noms);
+}
+
+void CRecepteurListeFtp::TerminerListe(std::unordered_map<std::wstring, int>& compte, std::vector<CString>& noms)
+{
+    for (int i = 0; i < m_pListe->m_nNombre; ++i) {
+        auto it = compte.find(m_pListe->m_pElements[i].m_strNom);
+        if (it != compte.end() && !Brut(i))
+            ++it->second;
     }
-    if (m_pListe) {
-        int nGardes = 0;
-        for (int i = 0; i < m_pListe->m_nNombre; ++i) {
-            tInfosFichierFtp& e = m_pListe->m_pElements[i];
-            auto it = compte.find(e.m_strNom);
-            if (it != compte.end() && it->second > 1) {
-                const std::string* brut = Brut(i);
-                noms.push_back(brut ? NomLisible(*brut) : e.m_strNom);
-                continue;
-            }
-            if (nGardes != i) {
-                m_pListe->m_pElements[nGardes] = std::move(e);
-                if (m_pIdentites)
-                    (*m_pIdentites)[static_cast<size_t>(nGardes)] = std::move((*m_pIdentites)[static_cast<size_t>(i)]);
-            }
-            ++nGardes;
+    int nGardes = 0;
+    for (int i = 0; i < m_pListe->m_nNombre; ++i) {
+        tInfosFichierFtp& e = m_pListe->m_pElements[i];
+        auto it = compte.find(e.m_strNom);
+        if (it != compte.end() && it->second > 1) {
+            const std::string* brut = Brut(i);
+            noms.push_back(brut ? NomLisible(*brut) : e.m_strNom);
+            continue;
         }
-        for (int i = nGardes; i < m_pListe->m_nNombre; ++i)
-            m_pListe->m_pElements[i].~tInfosFichierFtp();
-        m_pListe->m_nNombre = nGardes;
-        if (m_pIdentites)
-            m_pIdentites->resize(static_cast<size_t>(nGardes));
-        return;
+        if (nGardes != i) {
+            m_pListe->m_pElements[nGardes] = std::move(e);
+            if (m_pIdentites)
+                (*m_pIdentites)[static_cast<size_t>(nGardes)] = std::move((*m_pIdentites)[static_cast<size_t>(i)]);
+        }
+        ++nGardes;
     }
+    for (int i = nGardes; i < m_pListe->m_nNombre; ++i)
+        m_pListe->m_pElements[i].~tInfosFichierFtp();
+    m_pListe->m_nNombre = nGardes;
+    if (m_pIdentites)
+        m_pIdentites->resize(static_cast<size_t>(nGardes));
+}
+
+void CRecepteurListeFtp::TerminerFonction(std::unordered_map<std::wstring, int>& compte, std::vector<CString>& noms)
+{
+    // Names handed over already that a doubtful one meets: named for the caller to drop.
+    std::sort(m_donnes.begin(), m_donnes.end());
+    for (auto& [texte, n] : compte)
+        if (std::binary_search(m_donnes.begin(), m_donnes.end(), HashTexte(texte))) {
+            ++n;
+            noms.push_back(CString(texte));
+        }
     for (auto& d : m_douteux) {
         if (compte[d.infos.m_strNom] > 1)
             noms.push_back(NomLisible(d.strBrut));

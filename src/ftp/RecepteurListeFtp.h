@@ -5,6 +5,7 @@
 #include <cstdint>
 #include <string>
 #include <string_view>
+#include <unordered_map>
 #include <vector>
 
 #include "ftp/AnalyseListeFtp.h"
@@ -76,6 +77,8 @@ private:
     };
     void LigneBrute(const tEntreeListeFtp& e);
     void TerminerBrut(std::vector<CString>& noms);
+    void TerminerListe(std::unordered_map<std::wstring, int>& compte, std::vector<CString>& noms);
+    void TerminerFonction(std::unordered_map<std::wstring, int>& compte, std::vector<CString>& noms);
     const std::wstring& Texte(const tDouteux& d) const;
     const std::string* Brut(int i) const;
 
