@@ -391,14 +391,16 @@ bool AnalyserDos(std::string_view ligne, tEntreeListeFtp& e)
 
 namespace {
 
-bool EgalSansCasse(std::string_view a, const char* b)
+// b in lower case; only ASCII letters fold (facts and their values are ASCII).
+bool EgalSansCasse(std::string_view a, std::string_view b)
 {
-    const size_t n = std::strlen(b);
-    if (a.size() != n)
+    if (a.size() != b.size())
         return false;
-    for (size_t i = 0; i < n; ++i)
-        if (std::tolower(static_cast<unsigned char>(a[i])) != b[i])
+    for (size_t i = 0; i < a.size(); ++i) {
+        const char c = a[i] >= 'A' && a[i] <= 'Z' ? static_cast<char>(a[i] + ('a' - 'A')) : a[i];
+        if (c != b[i])
             return false;
+    }
     return true;
 }
 
