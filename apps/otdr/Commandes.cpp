@@ -559,13 +559,27 @@ void ImprimerDebutJson(const std::string& chemin, bool bComplete)
     std::fputs(",\"entries\":[", stdout);
 }
 
-void Imprimer(CLignesListe& lignes, const std::string& chemin, bool bJson, bool bComplete)
+// The lines no rule reads were left out, never guessed at: said after the
+// entries (text: on standard error; JSON: in the document's "unreadable").
+void Imprimer(CLignesListe& lignes, const std::string& chemin, bool bJson, bool bComplete,
+              const std::vector<CString>& illisibles)
 {
     if (bJson)
         ImprimerDebutJson(chemin, bComplete);
     lignes.ImprimerTrie();
-    if (bJson)
-        std::fputs("]}\n", stdout);
+    if (!bJson) {
+        std::fflush(stdout);
+        for (const CString& l : illisibles)
+            std::fprintf(stderr, "otdr: left out a line of the listing that no rule reads: %s\n",
+                         Visible(Etroit(l)).c_str());
+        return;
+    }
+    CEcrivainJson j;
+    j.DebutTableau();
+    for (const CString& l : illisibles)
+        j.Valeur(Etroit(l));
+    j.FinTableau();
+    std::printf("],\"unreadable\":%s}\n", j.Texte().c_str());
 }
 
 // The path is not a directory: the entry itself, from its parent's listing.
@@ -586,7 +600,7 @@ bool ImprimerEntreeSeule(CConnexionFtp& c, const std::string& abs, bool bJson)
     }, 0);
     if (n != 0 || !bTrouve)
         return false;
-    Imprimer(ligne, abs, bJson, true);
+    Imprimer(ligne, abs, bJson, true, {});
     return true;
 }
 
@@ -619,7 +633,7 @@ int CommandeLs(tContexte& ctx)
     const CFTPDirect::tEtatListe etat = c.Ftp().GetEtatDerniereListe();
     const std::string raisonListe = Raison(c);
     lignes.Retirer(c.Ftp().GetNomsEnDoublon());
-    Imprimer(lignes, abs, bJson, etat == CFTPDirect::tEtatListe::Complete);
+    Imprimer(lignes, abs, bJson, etat == CFTPDirect::tEtatListe::Complete, c.Ftp().GetLignesIllisibles());
     if (etat != CFTPDirect::tEtatListe::Complete)
         throw ErreurOperation(CConnexionFtp::ListeIncomplete(abs, etat, raisonListe) +
                               (lignes.Vide() ? "" : ": the entries shown are only part of it"));

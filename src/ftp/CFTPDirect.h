@@ -89,6 +89,10 @@ public:
     /// The names the last GetDir skipped because they decode to the same text,
     /// bytes that are not UTF-8 shown as \xNN (so each is told apart).
     const std::vector<CString>& GetNomsEnDoublon() const { return m_nomsEnDoublon; }
+    /// The lines of the last listing that no rule reads (neither an entry
+    /// nor blank nor a "total N" header), left out rather than guessed at;
+    /// bytes that are not UTF-8 shown as \xNN. The first 100.
+    const std::vector<CString>& GetLignesIllisibles() const { return m_lignesIllisibles; }
 
     /// How the last GetDir ended. Complete: every entry the server sent is in
     /// the list. Coupee: the server or the connection cut the listing after it
@@ -230,6 +234,7 @@ private:
     std::unique_ptr<tCacheListeFtp> m_pCache;    ///< sizes and times of the last listing
     std::vector<CString> m_nomsEnDoublon;
     std::vector<CString> m_nomsInutilisables;
+    std::vector<CString> m_lignesIllisibles;
     std::string m_strErreur;
     tEchecConnexion m_eEchecConnexion = tEchecConnexion::Aucun;
     FonctionProgression m_progression;

@@ -34,6 +34,19 @@ CString NomLisible(std::string_view octets)
     return CString(std::move(r));
 }
 
+// Lines that hold no entry and say so: blank, or the "total N" header of ls -l.
+bool LigneSansEntree(std::string_view ligne)
+{
+    const size_t debut = ligne.find_first_not_of(" \t");
+    if (debut == std::string_view::npos)
+        return true;
+    ligne.remove_prefix(debut);
+    if (ligne.substr(0, 6) != "total ")
+        return false;
+    ligne.remove_prefix(6);
+    return !ligne.empty() && ligne.find_first_not_of("0123456789") == std::string_view::npos;
+}
+
 uint64_t HashTexte(const std::wstring& s)
 {
     return HashFtp(std::string_view(reinterpret_cast<const char*>(s.data()), s.size() * sizeof(wchar_t)));
@@ -106,6 +119,7 @@ void CRecepteurListeFtp::Debut(bool bMlsd)
     m_douteux.clear();
     m_donnes.clear();
     m_inutilisables.clear();
+    m_illisibles.clear();
     m_bMlsd = bMlsd;
     if (!bMlsd)
         DateDuJourUtc(m_nAnnee, m_nMois, m_nJour);
@@ -116,8 +130,11 @@ void CRecepteurListeFtp::Ligne(const char* pLigne, size_t nLongueur)
     tEntreeListeFtp e;
     const std::string_view ligne(pLigne, nLongueur);
     const bool bLue = m_bMlsd ? AnalyserLigneMlsd(ligne, e) : AnalyserLigneList(ligne, e, m_nAnnee, m_nMois, m_nJour);
-    if (!bLue)
+    if (!bLue) {
+        if (m_illisibles.size() < 100 && !LigneSansEntree(ligne))
+            m_illisibles.push_back(NomLisible(ligne));
         return;
+    }
     if (!NomRecevable(e.strNom)) {
         m_inutilisables.push_back(NomLisible(e.strNom));
         return;

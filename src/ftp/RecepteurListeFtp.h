@@ -65,6 +65,9 @@ public:
     // Names left out because they cannot be one path component, on the wire
     // or once decoded (bytes that are not UTF-8 shown as \xNN).
     std::vector<CString>& Inutilisables() { return m_inutilisables; }
+    // Lines no rule reads (not blank, not a "total N" header), shown as
+    // NomLisible shows names: left out, never guessed at. The first 100.
+    std::vector<CString>& Illisibles() { return m_illisibles; }
 
 private:
     struct tDouteux
@@ -90,6 +93,7 @@ private:
     std::vector<tDouteux> m_douteux;
     std::vector<uint64_t> m_donnes;  ///< hashes of the names handed over
     std::vector<CString> m_inutilisables;
+    std::vector<CString> m_illisibles;
     bool m_bMlsd = true;
     int m_nAnnee = 1970, m_nMois = 1, m_nJour = 1;
 };

@@ -167,6 +167,7 @@ TEST(OtdrJson, IdentifyAndLsPrintOneDocumentWhateverTheInstrumentSends)
                    ".replace(tzinfo=__import__('datetime').timezone.utc).timestamp() == e['time']) "
                    "for e in d['entries']]"),
               "[('a \"b\".sor', 5, 'file', 'second', 'n', True)]");
+    EXPECT_EQ(Json(tmp, r.strSortie, "d['unreadable']"), "[]");
 
     r = avec({"ls", "/nowhere"});
     EXPECT_EQ(r.nSortie, 1);

@@ -1,6 +1,7 @@
 #include <gtest/gtest.h>
 
 #include "ftp/AnalyseListeFtp.h"
+#include "ftp/RecepteurListeFtp.h"
 
 #include <string>
 
@@ -212,4 +213,31 @@ TEST(FtpListing, ListingKeepsOrderAndSkipsUnsafeNames)
     for (const tEntreeListeFtp& e : AnalyserListe(mlsd, true))
         noms.emplace_back(e.strNom);
     EXPECT_EQ(noms, (std::vector<std::string>{".", "..", "b.sor", "a.sor"}));
+}
+
+TEST(FtpListing, LinesNoRuleReadsAreNamedNotGuessed)
+{
+    // Unreadable lines among readable ones: each is named, in order, and no
+    // entry is made of it; blank lines and ls's "total N" hold no entry.
+    const std::string liste = "total 24\r\n"
+                              "-rw-rw-rw-   1 user     ftp          2048 Mar 05  2019 old.sor\r\n"
+                              "rw-rw-rw-          0  464195454  464195454 Jul  1  2016 G53.zip\r\n"
+                              "\r\n"
+                              "  size          date       time       name\r\n"
+                              "-rw-rw-rw-   1 user     ftp          2048 Dez 05  2019 dez.sor\r\n"
+                              "01-12-26  15:18       <DIR>          Traces\r\n"
+                              "bad \x1b[2J\xff\r\n";
+    std::vector<std::string> noms;
+    const CFTPDirect::FonctionEntreeBrute f = [&](const tEntreeListeFtp& e) { noms.emplace_back(e.strNom); };
+    CRecepteurListeFtp r(f);
+    r.Debut(false);
+    std::string reste;
+    RecevoirBlocListe(liste.data(), liste.size(), reste, r);
+    std::vector<CString> doublons;
+    r.Terminer(doublons);
+    EXPECT_EQ(noms, (std::vector<std::string>{"old.sor", "Traces"}));
+    EXPECT_EQ(r.Illisibles(), (std::vector<CString>{L"rw-rw-rw-          0  464195454  464195454 Jul  1  2016 G53.zip",
+                                                    L"  size          date       time       name",
+                                                    L"-rw-rw-rw-   1 user     ftp          2048 Dez 05  2019 dez.sor",
+                                                    L"bad \x1b[2J\\xFF"}));
 }
