@@ -66,6 +66,7 @@ set(OTDR_ENTETES_PUBLICS
   comm/TraceCom.h
   comm/SondeAppareils.h
   ftp/CFTPDirect.h
+  ftp/AnalyseListeFtp.h
   ftp/InfosFichierFtp.h
   ftp/CVectorFast.h
   ftp/CheminDistant.h

@@ -25,6 +25,7 @@
 #include <vector>
 
 #include "Invariant.h"
+#include "common/Conversions.h"
 #include "ftp/AnalyseListeFtp.h"
 #include "ftp/RecepteurListeFtp.h"
 
@@ -145,28 +146,16 @@ void VerifierAnneeDeduite(std::string_view ligne)
     }
 }
 
-} // namespace
-
-extern "C" int LLVMFuzzerTestOneInput(const uint8_t* octets, size_t taille)
+// Handed to a function: the same records, less the names it is told to drop;
+// as parsed bytes (otdr ls): the same entries in the same order, names in
+// UTF-8, the same sizes and dates, and the same names to drop.
+void VerifierFormesDonnees(const std::string& donnees, bool bMlsd, const tRecu& entier, std::vector<CString>& aOter)
 {
-    if (taille == 0 || taille > TAILLE_MAX)
-        return 0;
-    const bool bMlsd = (octets[0] & 1) != 0;
-    const std::string donnees(reinterpret_cast<const char*>(octets) + 1, taille - 1);
-
-    // Whole, byte by byte, and in blocks cut where the data says.
-    const tRecu entier = EnListe(donnees, bMlsd, [&](size_t) { return donnees.size(); });
-    VERIFIER(EnListe(donnees, bMlsd, [](size_t) { return size_t{1}; }) == entier);
-    const auto coupe = [&](size_t i) { return size_t{1} + static_cast<unsigned char>(donnees[i]) % 61; };
-    VERIFIER(EnListe(donnees, bMlsd, coupe) == entier);
-
-    // Handed to a function: the same records, less the names it is told to drop.
     std::vector<tInfosFichierFtp> donnes;
     const CFTPDirect::FonctionEntreeListe fonction = [&](const tInfosFichierFtp& e) { donnes.push_back(e); };
     CRecepteurListeFtp recepteur(fonction);
     recepteur.Debut(bMlsd);
     Alimenter(donnees, recepteur, [](size_t) { return size_t{7}; });
-    std::vector<CString> aOter;
     recepteur.Terminer(aOter);
     VERIFIER(recepteur.Inutilisables() == entier.inutilisables);
     std::vector<std::wstring> gardes, attendus;
@@ -179,7 +168,28 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* octets, size_t taille)
     std::sort(attendus.begin(), attendus.end());
     VERIFIER(gardes == attendus);
 
-    // Line by line: every line read is a record, in order, or a name left out.
+    std::vector<tInfosFichierFtp> bruts;
+    const CFTPDirect::FonctionEntreeBrute brute = [&](const tEntreeListeFtp& e) {
+        bruts.emplace_back(CString(Utf8ToWide(std::string(e.strNom))), FormaterDateFtp(e), AttributsFtp(e), e.nTaille,
+                           DateUtcFtp(e));
+    };
+    CRecepteurListeFtp recepteurBrut(brute);
+    recepteurBrut.Debut(bMlsd);
+    Alimenter(donnees, recepteurBrut, [](size_t) { return size_t{5}; });
+    std::vector<CString> aOterBruts;
+    recepteurBrut.Terminer(aOterBruts);
+    VERIFIER(recepteurBrut.Inutilisables() == entier.inutilisables);
+    std::vector<CString> aOterTries = aOter;
+    std::sort(aOterTries.begin(), aOterTries.end());
+    std::sort(aOterBruts.begin(), aOterBruts.end());
+    VERIFIER(aOterBruts == aOterTries);  // both in the order of their own table
+    VERIFIER(std::equal(bruts.begin(), bruts.end(), donnes.begin(), donnes.end(), Egales));
+}
+
+// Every line the parser reads is a record of the listing, in order, or a name
+// left out. Returns how many of those names may enter a listing.
+size_t VerifierLigneALigne(const std::string& donnees, bool bMlsd, const tRecu& entier)
+{
     size_t nLues = 0, nRecevables = 0, k = 0;
     int annee, mois, jour;
     DateDuJourUtc(annee, mois, jour);
@@ -200,6 +210,30 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* octets, size_t taille)
     });
     VERIFIER(k == entier.entrees.size());
     VERIFIER(nLues == entier.entrees.size() + entier.inutilisables.size() + entier.doublons.size());
+    return nRecevables;
+}
+
+} // namespace
+
+extern "C" int LLVMFuzzerTestOneInput(const uint8_t* octets, size_t taille)
+{
+    if (taille == 0 || taille > TAILLE_MAX)
+        return 0;
+    const bool bMlsd = (octets[0] & 1) != 0;
+    const std::string donnees(reinterpret_cast<const char*>(octets) + 1, taille - 1);
+
+    // Whole, byte by byte, and in blocks cut where the data says.
+    const tRecu entier = EnListe(donnees, bMlsd, [&](size_t) { return donnees.size(); });
+    VERIFIER(EnListe(donnees, bMlsd, [](size_t) { return size_t{1}; }) == entier);
+    const auto coupe = [&](size_t i) { return size_t{1} + static_cast<unsigned char>(donnees[i]) % 61; };
+    VERIFIER(EnListe(donnees, bMlsd, coupe) == entier);
+
+    // Handed out one by one, as wide records and as parsed bytes.
+    std::vector<CString> aOter;
+    VerifierFormesDonnees(donnees, bMlsd, entier, aOter);
+
+    // Line by line: every line read is a record, in order, or a name left out.
+    const size_t nRecevables = VerifierLigneALigne(donnees, bMlsd, entier);
 
     // Names left out are told in messages, which a NUL would cut short.
     const auto dits = [](const std::vector<CString>& noms) {

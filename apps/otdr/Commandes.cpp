@@ -27,6 +27,7 @@
 #include "comm/TraceCom.h"
 #include "common/Conversions.h"
 #include "driver/COtdrDriver.h"
+#include "ftp/AnalyseListeFtp.h"
 #include "ftp/CParcoursDistant.h"
 #include "ftp/CheminDistant.h"
 #include "profile/CProfilIni.h"
@@ -39,57 +40,6 @@ namespace {
 CString Large(const std::string& s) { return CString(Utf8ToWide(s)); }
 std::string Etroit(const std::wstring& s) { return WideToUtf8(s); }
 CString LargeChemin(const fs::path& p) { return Large(p.string()); }
-
-// "d-a---r-" style column: the type, then each attribute letter or '-'.
-std::string Attributs(const tInfosFichierFtp& e)
-{
-    std::string s(1, CFTPDirect::IsDirectory(e) ? 'd' : '-');
-    for (wchar_t c : std::wstring(L"achnrs"))
-        s += e.m_strAttributs.Find(c) >= 0 ? static_cast<char>(c) : '-';
-    return s;
-}
-
-// The 'ls -l' style line of an entry; nDebutNom receives where the name starts.
-std::string LigneEntree(const tInfosFichierFtp& e, size_t& nDebutNom)
-{
-    char tete[96];
-    const int n = std::snprintf(tete, sizeof tete, "%s %12llu %-19s ", Attributs(e).c_str(),
-                                static_cast<unsigned long long>(e.m_nTaille), Visible(Etroit(e.m_strDate)).c_str());
-    nDebutNom = static_cast<size_t>(n);
-    return std::string(tete, nDebutNom) + Visible(Etroit(e.m_strNom));
-}
-
-void ImprimerEntree(const tInfosFichierFtp& e)
-{
-    size_t nNom = 0;
-    std::printf("%s\n", LigneEntree(e, nNom).c_str());
-}
-
-// An entry of `ls --json`: the listing's own values, the date also in seconds
-// since 1970 UTC when the server's listing gave one.
-std::string ObjetEntree(const tInfosFichierFtp& e)
-{
-    CEcrivainJson j;
-    j.DebutObjet().Cle("name").Valeur(Etroit(e.m_strNom));
-    j.Cle("type").Valeur(CFTPDirect::IsDirectory(e) ? "directory" : "file");
-    j.Cle("size").Valeur(e.m_nTaille).Cle("date").Valeur(Etroit(e.m_strDate)).Cle("time");
-    if (e.m_nDateUtc != 0) j.Valeur(e.m_nDateUtc);
-    else j.Nul();
-    j.Cle("attributes").Valeur(Etroit(e.m_strAttributs)).FinObjet();
-    return j.Texte();
-}
-
-// The document of `ls --json`: entries sorted by name.
-void ImprimerListeJson(const std::string& chemin, std::vector<std::pair<std::string, std::string>> entrees,
-                       bool bComplete)
-{
-    std::sort(entrees.begin(), entrees.end());
-    CEcrivainJson j;
-    j.DebutObjet().Cle("path").Valeur(chemin).Cle("complete").Valeur(bComplete).Cle("entries").DebutTableau();
-    for (const auto& e : entrees) j.Brut(e.second);
-    j.FinTableau().FinObjet();
-    std::printf("%s\n", j.Texte().c_str());
-}
 
 // A trailing "/" in a remote operand means "into this directory".
 bool FinitParBarre(const std::string& s) { return !s.empty() && s.back() == '/'; }
@@ -310,66 +260,328 @@ int CommandeIdentify(tContexte& ctx)
 
 namespace {
 
-// The lines of a listing as they will be printed, in blocks of 1 MiB that never
-// move: a directory of 100,000 entries costs its printed text and 8 bytes an
-// entry, nothing more, and sorting moves only the 8 bytes.
+// Each entry is formatted from the listing's parsed bytes as it arrives: no
+// wide record, no allocation in the common case (a name of printable ASCII).
+
+// The 'ls -l' style attribute column: the type, then the letters a c h n r s
+// or '-' (a listing gives "d", "r" or "n": see AttributsFtp).
+const char* ColonneAttributs(const tEntreeListeFtp& e)
+{
+    if (e.bRepertoire)
+        return "d------";
+    return e.bLectureSeule ? "-----r-" : "----n--";
+}
+
+// Printable ASCII with nothing to escape: shown and written as it is.
+bool SimpleAscii(std::string_view s)
+{
+    // Eight bytes at a time: none below 0x20, none from 0x7F, no '\\' nor '"'.
+    constexpr uint64_t kUns = 0x0101010101010101ull, kHauts = 0x8080808080808080ull;
+    const auto zero = [](uint64_t x) { return (x - kUns) & ~x & kHauts; };
+    size_t i = 0;
+    for (uint64_t mot = 0; i + 8 <= s.size(); i += 8) {
+        std::memcpy(&mot, s.data() + i, 8);
+        const uint64_t bas = (mot - 0x20 * kUns) & ~mot & kHauts;
+        if ((bas | (mot & kHauts) | zero(mot ^ (0x7F * kUns)) | zero(mot ^ ('\\' * kUns)) | zero(mot ^ ('"' * kUns))) != 0)
+            return false;
+    }
+    for (; i < s.size(); ++i)
+        if (s[i] < 0x20 || s[i] > 0x7E || s[i] == '\\' || s[i] == '"')
+            return false;
+    return true;
+}
+
+void AjouterNombre(std::string& r, uint64_t n)
+{
+    char t[20];
+    size_t i = sizeof t;
+    do {
+        t[--i] = static_cast<char>('0' + n % 10);
+        n /= 10;
+    } while (n != 0);
+    r.append(t + i, sizeof t - i);
+}
+
+void AjouterChaineJson(std::string& r, std::string_view texte)
+{
+    if (SimpleAscii(texte)) {
+        r += '"';
+        r.append(texte);
+        r += '"';
+    } else {
+        r += ChaineJson(std::string(texte));
+    }
+}
+
+// The columns before the name, as 'ls -l' would align them:
+// "-----r-         1234 01/31/2024 15:15:00 ". Returns their length.
+constexpr size_t kTeteMax = 7 + 1 + 20 + 1 + 20;
+
+size_t TeteTexte(char* t, const tEntreeListeFtp& e)
+{
+    std::memcpy(t, ColonneAttributs(e), 7);
+    t[7] = ' ';
+    char chiffres[20];
+    size_t i = sizeof chiffres;
+    uint64_t n = e.nTaille;
+    do {
+        chiffres[--i] = static_cast<char>('0' + n % 10);
+        n /= 10;
+    } while (n != 0);
+    const size_t nChiffres = sizeof chiffres - i;
+    const size_t nBlancs = nChiffres < 12 ? 12 - nChiffres : 0;  // right-aligned in 12 columns
+    std::memset(t + 8, ' ', nBlancs);
+    std::memcpy(t + 8 + nBlancs, chiffres + i, nChiffres);
+    const size_t p = 8 + nBlancs + nChiffres;
+    t[p] = ' ';
+    const size_t nDate = EcrireDateFtp(e, t + p + 1);
+    std::memset(t + p + 1 + nDate, ' ', 20 - nDate);  // left-aligned in 19 columns, then a blank
+    return p + 21;
+}
+
+const char* TextePrecision(tPrecisionDate p)
+{
+    switch (p) {
+    case tPrecisionDate::Jour: return "day";
+    case tPrecisionDate::Minute: return "minute";
+    default: return "second";
+    }
+}
+
+// An entry of `ls --json`. "date" is ISO 8601 UTC to the precision the server
+// gave ("precision": "second", "minute" or "day": a LIST line of an older
+// file has no time of day); "time" the same in seconds since 1970; both null
+// when the listing gave no date. A LIST date is the server's clock, read as UTC.
+void ObjetJson(std::string& r, const tEntreeListeFtp& e)
+{
+    r += "{\"name\":";
+    AjouterChaineJson(r, e.strNom);
+    r += e.bRepertoire ? ",\"type\":\"directory\",\"size\":" : ",\"type\":\"file\",\"size\":";
+    AjouterNombre(r, e.nTaille);
+    char date[20];
+    const size_t n = EcrireDateIso(e, date);
+    if (n == 0) {
+        r += ",\"date\":null,\"precision\":null,\"time\":null";
+    } else {
+        r += ",\"date\":\"";
+        r.append(date, n);
+        r += "\",\"precision\":\"";
+        r += TextePrecision(e.ePrecision);
+        r += "\",\"time\":";
+        const int64_t t = DateUtcFtp(e);
+        if (t < 0) {
+            r += '-';
+            AjouterNombre(r, static_cast<uint64_t>(-t));
+        } else {
+            AjouterNombre(r, static_cast<uint64_t>(t));
+        }
+    }
+    r += e.bRepertoire ? ",\"attributes\":\"d\"}" : e.bLectureSeule ? ",\"attributes\":\"r\"}" : ",\"attributes\":\"n\"}";
+}
+
+// An entry kept until the listing ends: its size, date and kind in 16 bytes,
+// followed in the block by its sort key (the name as shown in text, the raw
+// name in JSON); the line is formatted from them when printed.
+struct tResume
+{
+    uint64_t nTaille;
+    int16_t nAnnee;
+    uint8_t nMois, nJour, nHeure, nMinute, nSeconde;
+    uint8_t nDrapeaux;  ///< date, directory, read-only, then the precision in bits 3-4
+};
+
+tResume Resumer(const tEntreeListeFtp& e)
+{
+    const bool bValide = DateFtpValide(e);
+    tResume r{e.nTaille, static_cast<int16_t>(bValide ? e.nAnnee : 0), 0, 0, 0, 0, 0, 0};
+    if (bValide) {
+        r.nMois = static_cast<uint8_t>(e.nMois);
+        r.nJour = static_cast<uint8_t>(e.nJour);
+        r.nHeure = static_cast<uint8_t>(e.nHeure);
+        r.nMinute = static_cast<uint8_t>(e.nMinute);
+        r.nSeconde = static_cast<uint8_t>(e.nSeconde);
+    }
+    r.nDrapeaux = static_cast<uint8_t>((bValide ? 1 : 0) | (e.bRepertoire ? 2 : 0) | (e.bLectureSeule ? 4 : 0) |
+                                       (static_cast<int>(e.ePrecision) << 3));
+    return r;
+}
+
+tEntreeListeFtp Restituer(const tResume& r, std::string_view nom)
+{
+    tEntreeListeFtp e;
+    e.strNom = nom;
+    e.nTaille = r.nTaille;
+    e.bDate = (r.nDrapeaux & 1) != 0;
+    e.bRepertoire = (r.nDrapeaux & 2) != 0;
+    e.bLectureSeule = (r.nDrapeaux & 4) != 0;
+    e.ePrecision = static_cast<tPrecisionDate>((r.nDrapeaux >> 3) & 3);
+    e.nAnnee = r.nAnnee;
+    e.nMois = r.nMois;
+    e.nJour = r.nJour;
+    e.nHeure = r.nHeure;
+    e.nMinute = r.nMinute;
+    e.nSeconde = r.nSeconde;
+    return e;
+}
+
+// The entries of a listing until it ends, in blocks of 1 MiB that never move:
+// a directory of 100,000 entries costs 16 bytes, its name and 12 bytes an
+// entry, and sorting moves only the 12 bytes.
 class CLignesListe
 {
 public:
-    void Ajouter(const tInfosFichierFtp& e)
+    enum class tForme { Texte, Json };
+    explicit CLignesListe(tForme eForme) : m_eForme(eForme) {}
+
+    void Ajouter(const tEntreeListeFtp& e)
     {
-        size_t nNom = 0;
-        std::string ligne = LigneEntree(e, nNom);
-        if (ligne.size() > 0xFFFF)
-            ligne.resize(0xFFFF);  // a name longer than that is shown cut
-        if (m_blocs.empty() || m_nUtilise + ligne.size() > kBloc) {
-            // Not zeroed: every byte used is written first.
-            m_blocs.push_back(std::unique_ptr<char[]>(new char[kBloc]));
-            m_nUtilise = 0;
+        std::string_view cle = e.strNom;
+        if (m_eForme == tForme::Texte && !SimpleAscii(cle)) {
+            m_tampon = Visible(std::string(cle));
+            cle = m_tampon;
         }
-        std::memcpy(m_blocs.back().get() + m_nUtilise, ligne.data(), ligne.size());
-        m_lignes.push_back({static_cast<uint32_t>(((m_blocs.size() - 1) << 20) | m_nUtilise),
-                            static_cast<uint16_t>(ligne.size()),
-                            static_cast<uint16_t>(nNom)});
-        m_nUtilise += ligne.size();
+        const tResume r = Resumer(e);
+        char* p = Place(sizeof r + cle.size());
+        std::memcpy(p, &r, sizeof r);
+        if (!cle.empty())
+            std::memcpy(p + sizeof r, cle.data(), cle.size());
+        m_lignes.push_back({static_cast<uint32_t>(m_blocs.size() - 1), static_cast<uint32_t>(p - m_blocs.back().get()),
+                            static_cast<uint32_t>(cle.size())});
     }
 
     // Drops the entries of these names (names that another name's decoding met).
     void Retirer(const std::vector<CString>& noms)
     {
         for (const CString& n : noms) {
-            const std::string v = Visible(Etroit(n));
+            const std::string v = m_eForme == tForme::Texte ? Visible(Etroit(n)) : Etroit(n);
             m_lignes.erase(std::remove_if(m_lignes.begin(), m_lignes.end(),
-                                          [&](const tLigne& l) { return Nom(l) == v; }),
+                                          [&](const tLigne& l) { return Cle(l) == v; }),
                            m_lignes.end());
         }
     }
 
     bool Vide() const { return m_lignes.empty(); }
 
+    // Sorted by name; JSON objects separated by commas. Servers mostly list in
+    // order already, which is then kept without sorting.
     void ImprimerTrie()
     {
-        std::sort(m_lignes.begin(), m_lignes.end(), [this](const tLigne& a, const tLigne& b) { return Nom(a) < Nom(b); });
-        for (const tLigne& l : m_lignes) {
-            std::fwrite(Debut(l), 1, l.nLongueur, stdout);
-            std::fputc('\n', stdout);
+        const auto avant = [this](const tLigne& a, const tLigne& b) { return Cle(a) < Cle(b); };
+        if (!std::is_sorted(m_lignes.begin(), m_lignes.end(), avant))
+            std::sort(m_lignes.begin(), m_lignes.end(), avant);
+        std::string sortie;
+        sortie.reserve(kSortie + 4096);
+        for (size_t i = 0; i < m_lignes.size(); ++i) {
+            if (sortie.size() >= kSortie) {
+                std::fwrite(sortie.data(), 1, sortie.size(), stdout);
+                sortie.clear();
+            }
+            tResume r;
+            std::memcpy(&r, Debut(m_lignes[i]), sizeof r);
+            const tEntreeListeFtp e = Restituer(r, Cle(m_lignes[i]));
+            if (m_eForme == tForme::Json) {
+                if (i > 0)
+                    sortie += ',';
+                ObjetJson(sortie, e);
+                continue;
+            }
+            char tete[kTeteMax];
+            sortie.append(tete, TeteTexte(tete, e));
+            sortie.append(e.strNom);
+            sortie += '\n';
         }
+        std::fwrite(sortie.data(), 1, sortie.size(), stdout);
     }
 
 private:
     static constexpr size_t kBloc = 1u << 20;
+    static constexpr size_t kSortie = 1u << 16;
     struct tLigne
     {
-        uint32_t nPosition;  ///< block << 20 | offset
-        uint16_t nLongueur;
-        uint16_t nNom;
+        uint32_t nBloc;
+        uint32_t nPosition;
+        uint32_t nCle;  ///< length of the key after the summary
     };
-    const char* Debut(const tLigne& l) const { return m_blocs[l.nPosition >> 20].get() + (l.nPosition & (kBloc - 1)); }
-    std::string_view Nom(const tLigne& l) const { return std::string_view(Debut(l) + l.nNom, l.nLongueur - l.nNom); }
+
+    // n bytes that stay put: in the current block, or a new one (as large as
+    // the entry when the entry is larger). Not zeroed: every byte is written first.
+    char* Place(size_t n)
+    {
+        if (m_blocs.empty() || m_nUtilise + n > m_nTailleBloc) {
+            m_nTailleBloc = std::max(kBloc, n);
+            m_blocs.push_back(std::unique_ptr<char[]>(new char[m_nTailleBloc]));
+            m_nUtilise = 0;
+        }
+        char* p = m_blocs.back().get() + m_nUtilise;
+        m_nUtilise += n;
+        return p;
+    }
+    const char* Debut(const tLigne& l) const { return m_blocs[l.nBloc].get() + l.nPosition; }
+    std::string_view Cle(const tLigne& l) const { return std::string_view(Debut(l) + sizeof(tResume), l.nCle); }
+
+    tForme m_eForme;
+    std::string m_tampon;
     std::vector<std::unique_ptr<char[]>> m_blocs;
     size_t m_nUtilise = 0;
+    size_t m_nTailleBloc = 0;
     std::vector<tLigne> m_lignes;
 };
+
+bool EstSpecial(std::string_view nom) { return nom == "." || nom == ".."; }
+
+void ImprimerDebutJson(const std::string& chemin, bool bComplete)
+{
+    CEcrivainJson j;
+    j.DebutObjet().Cle("path").Valeur(chemin).Cle("complete").Valeur(bComplete);
+    // The writer's object is left open: the entries follow as they were kept.
+    std::fputs(j.Texte().c_str(), stdout);
+    std::fputs(",\"entries\":[", stdout);
+}
+
+// The lines no rule reads were left out, never guessed at: said after the
+// entries (text: on standard error; JSON: in the document's "unreadable").
+void Imprimer(CLignesListe& lignes, const std::string& chemin, bool bJson, bool bComplete,
+              const std::vector<CString>& illisibles)
+{
+    if (bJson)
+        ImprimerDebutJson(chemin, bComplete);
+    lignes.ImprimerTrie();
+    if (!bJson) {
+        std::fflush(stdout);
+        for (const CString& l : illisibles)
+            std::fprintf(stderr, "otdr: left out a line of the listing that no rule reads: %s\n",
+                         Visible(Etroit(l)).c_str());
+        return;
+    }
+    CEcrivainJson j;
+    j.DebutTableau();
+    for (const CString& l : illisibles)
+        j.Valeur(Etroit(l));
+    j.FinTableau();
+    std::printf("],\"unreadable\":%s}\n", j.Texte().c_str());
+}
+
+// The path is not a directory: the entry itself, from its parent's listing.
+// True when found and printed.
+bool ImprimerEntreeSeule(CConnexionFtp& c, const std::string& abs, bool bJson)
+{
+    if (abs == "/")
+        return false;
+    CString strParent = Large(CheminDistant::Parent(abs));
+    const std::string nom = CheminDistant::Nom(abs);
+    CLignesListe ligne(bJson ? CLignesListe::tForme::Json : CLignesListe::tForme::Texte);
+    bool bTrouve = false;
+    const short n = c.Ftp().GetDirBrut(&strParent, [&](const tEntreeListeFtp& e) {
+        if (!bTrouve && e.strNom == nom) {
+            ligne.Ajouter(e);
+            bTrouve = true;
+        }
+    }, 0);
+    if (n != 0 || !bTrouve)
+        return false;
+    Imprimer(ligne, abs, bJson, true, {});
+    return true;
+}
 
 } // namespace
 
@@ -380,31 +592,18 @@ int CommandeLs(tContexte& ctx)
     c.Connecter();
     const std::string abs = ctx.options.operandes.empty() ? c.RepertoireInitial() : c.Absolu(ctx.options.operandes[0]);
     // Each entry is kept as its printed line only, as the listing arrives.
-    CLignesListe lignes;
     const bool bJson = ctx.options.bJson;
-    std::vector<std::pair<std::string, std::string>> json;   // name, object
+    CLignesListe lignes(bJson ? CLignesListe::tForme::Json : CLignesListe::tForme::Texte);
     CString chemin = Large(abs);
-    const short n = c.Ftp().GetDir(&chemin, [&](const tInfosFichierFtp& e) {
-        if (CFTPDirect::IsSpecialDir(e.m_strNom)) return;
-        if (bJson) json.emplace_back(Etroit(e.m_strNom), ObjetEntree(e));
-        else lignes.Ajouter(e);
+    const short n = c.Ftp().GetDirBrut(&chemin, [&](const tEntreeListeFtp& e) {
+        if (!EstSpecial(e.strNom)) lignes.Ajouter(e);
     }, 0);
     if (n != 0) {
-        // Not a directory: the entry itself, from its parent's listing.
         const std::string raison = Raison(c);
-        const std::string parent = CheminDistant::Parent(abs);
-        CString strParent = Large(parent);
-        const std::wstring nom = Utf8ToWide(CheminDistant::Nom(abs));
-        bool bTrouve = false;
-        if (abs != "/" && c.Ftp().GetDir(&strParent, [&](const tInfosFichierFtp& e) {
-                if (!bTrouve && e.m_strNom == nom) {
-                    if (bJson) ImprimerListeJson(abs, {{Etroit(e.m_strNom), ObjetEntree(e)}}, true);
-                    else ImprimerEntree(e);
-                    bTrouve = true;
-                }
-            }, 0) == 0 && bTrouve)
+        if (ImprimerEntreeSeule(c, abs, bJson))
             return SORTIE_SUCCES;
         // Not in a listing that stopped early says nothing about the path.
+        const std::string parent = CheminDistant::Parent(abs);
         if (abs != "/" && c.Ftp().GetEtatDerniereListe() != CFTPDirect::tEtatListe::Complete &&
             c.Ftp().GetEtatDerniereListe() != CFTPDirect::tEtatListe::Refusee)
             throw ErreurOperation(CConnexionFtp::ListeIncomplete(parent, c.Ftp().GetEtatDerniereListe(), Raison(c)));
@@ -412,19 +611,11 @@ int CommandeLs(tContexte& ctx)
     }
     const CFTPDirect::tEtatListe etat = c.Ftp().GetEtatDerniereListe();
     const std::string raisonListe = Raison(c);
-    const std::vector<CString> doublons = c.Ftp().GetNomsEnDoublon();
-    lignes.Retirer(doublons);
-    for (const CString& d : doublons) {
-        const std::string nomDouble = Etroit(d);
-        json.erase(std::remove_if(json.begin(), json.end(), [&](const auto& e) { return e.first == nomDouble; }),
-                   json.end());
-    }
-    const bool bVide = bJson ? json.empty() : lignes.Vide();
-    if (bJson) ImprimerListeJson(abs, std::move(json), etat == CFTPDirect::tEtatListe::Complete);
-    else lignes.ImprimerTrie();
+    lignes.Retirer(c.Ftp().GetNomsEnDoublon());
+    Imprimer(lignes, abs, bJson, etat == CFTPDirect::tEtatListe::Complete, c.Ftp().GetLignesIllisibles());
     if (etat != CFTPDirect::tEtatListe::Complete)
         throw ErreurOperation(CConnexionFtp::ListeIncomplete(abs, etat, raisonListe) +
-                              (bVide ? "" : ": the entries shown are only part of it"));
+                              (lignes.Vide() ? "" : ": the entries shown are only part of it"));
     return SORTIE_SUCCES;
 }
 

@@ -2,16 +2,25 @@
 // directories, from the instrument simulator's FTP service) beside
 // `lftp -e "mirror ..."` fetching the same tree from the same server, both in
 // active mode. Goal: the dialog takes at most 1.5 times lftp's time.
-
-#include <benchmark/benchmark.h>
+//
+// Each side's clock holds what lftp's does: login, listing and the copy (the
+// dialog's window is created and destroyed inside it too; lftp's process start
+// and exit are inside its own). Rounds (OTDR_BENCH_ROUNDS, at least 7) are
+// interleaved; each run happens in a fresh network namespace with its own
+// simulator when this runs as root (unshare -n), so no run pays for the
+// TIME_WAIT sockets of the one before; otherwise all runs share one simulator,
+// and the output says so.
 
 #include <signal.h>
 #include <spawn.h>
 #include <sys/wait.h>
 #include <unistd.h>
 
+#include <algorithm>
+#include <chrono>
 #include <cstdio>
 #include <cstdlib>
+#include <cstring>
 #include <filesystem>
 #include <fstream>
 #include <map>
@@ -55,12 +64,38 @@ void Generer(const fs::path& racine)
     }
 }
 
+// Runs argv and waits for it; its standard output in *pSortie when asked.
+int Executer(std::vector<std::string> argv, std::string* pSortie = nullptr)
+{
+    int tube[2] = {-1, -1};
+    if (pSortie && ::pipe(tube) != 0) return -1;
+    posix_spawn_file_actions_t actions;
+    posix_spawn_file_actions_init(&actions);
+    if (pSortie) {
+        posix_spawn_file_actions_adddup2(&actions, tube[1], 1);
+        posix_spawn_file_actions_addclose(&actions, tube[0]);
+    }
+    std::vector<char*> args;
+    for (auto& a : argv) args.push_back(a.data());
+    args.push_back(nullptr);
+    pid_t pid = -1;
+    const int rc = posix_spawnp(&pid, args[0], &actions, nullptr, args.data(), environ);
+    posix_spawn_file_actions_destroy(&actions);
+    if (pSortie) {
+        ::close(tube[1]);
+        char t[256];
+        ssize_t n = 0;
+        while (rc == 0 && (n = ::read(tube[0], t, sizeof t)) > 0) pSortie->append(t, static_cast<size_t>(n));
+        ::close(tube[0]);
+    }
+    int statut = 0;
+    if (rc != 0 || ::waitpid(pid, &statut, 0) < 0) return -1;
+    return WIFEXITED(statut) ? WEXITSTATUS(statut) : -1;
+}
+
+// The simulator on the tree already generated in g_banc.dossier.
 bool Demarrer()
 {
-    g_banc.dossier = fs::temp_directory_path() / ("otdr-bench-copie-" + std::to_string(::getpid()));
-    fs::create_directories(g_banc.dossier / "serveur");
-    Generer(g_banc.dossier / "serveur");
-
     int tube[2];
     if (::pipe(tube) != 0) return false;
     posix_spawn_file_actions_t actions;
@@ -94,8 +129,7 @@ void Arreter()
         ::kill(g_banc.pid, SIGTERM);
         ::waitpid(g_banc.pid, nullptr, 0);
     }
-    std::error_code ec;
-    fs::remove_all(g_banc.dossier, ec);
+    g_banc.pid = -1;
 }
 
 fs::path Local(const char* nom)
@@ -114,102 +148,151 @@ size_t Compter(const fs::path& p)
     return n;
 }
 
-void BM_CopieDialogue(benchmark::State& state)
+using Horloge = std::chrono::steady_clock;
+
+double Secondes(Horloge::time_point debut) { return std::chrono::duration<double>(Horloge::now() - debut).count(); }
+
+// One copy through the dialog: login, window, listing, copy, window closed.
+double CopieDialogue(size_t& nFichiers)
 {
     auto profil = std::make_shared<CProfilMemoire>();
     DefinirProfil(profil);
     CFTPDirect ftp(L"127.0.0.1", g_banc.port);
-    size_t nFichiers = 0;
-    for (auto _ : state) {
-        state.PauseTiming();
-        const fs::path local = Local("dialogue");
-        profil->WriteProfileString(ClesProfil::SECTION_FTPDIRECT, ClesProfil::REP_LOCAL,
-                                   CString(Utf8ToWide(local.string() + "/")));
-        CDlgFileTransfert dlg;
-        if (dlg.ConnexionFtp(L"krx11", L"QWPZ", &ftp) != 1 || !dlg.Create()) {
-            state.SkipWithError("login or window failed");
-            return;
-        }
-        dlg.RafraichirDistant();  // the headless front end drops the posted refresh
-        IControle* reps = dlg.GetDlgItem(IdsControles::IDC_REPS_DISTANTS);
-        for (int i = 0; i < reps->GetCount(); ++i)
-            if (reps->GetText(i) == L"[arbre]") reps->SetCurSel(i);
-        state.ResumeTiming();
-        dlg.CopierVersLocal();
-        state.PauseTiming();
-        dlg.DestroyWindow();
-        nFichiers = Compter(local);
-        state.ResumeTiming();
+    const fs::path local = Local("dialogue");
+    profil->WriteProfileString(ClesProfil::SECTION_FTPDIRECT, ClesProfil::REP_LOCAL,
+                               CString(Utf8ToWide(local.string() + "/")));
+    const auto debut = Horloge::now();
+    CDlgFileTransfert dlg;
+    if (dlg.ConnexionFtp(L"krx11", L"QWPZ", &ftp) != 1 || !dlg.Create()) {
+        DefinirProfil(nullptr);
+        return -1;
     }
-    state.counters["files"] = static_cast<double>(nFichiers);
+    dlg.RafraichirDistant();  // the headless front end drops the posted refresh
+    IControle* reps = dlg.GetDlgItem(IdsControles::IDC_REPS_DISTANTS);
+    for (int i = 0; i < reps->GetCount(); ++i)
+        if (reps->GetText(i) == L"[arbre]") reps->SetCurSel(i);
+    dlg.CopierVersLocal();
+    dlg.DestroyWindow();
+    const double s = Secondes(debut);
+    nFichiers = Compter(local);
     DefinirProfil(nullptr);
+    return s;
 }
 
-void BM_CopieLftp(benchmark::State& state)
+// One lftp process: start, login, listing, copy, exit.
+double CopieLftp(size_t& nFichiers)
 {
-    size_t nFichiers = 0;
-    for (auto _ : state) {
-        state.PauseTiming();
-        const fs::path local = Local("lftp");
-        const std::string commande = "set ftp:passive-mode off; set net:max-retries 1; mirror /arbre " +
-                                     (local / "arbre").string() + "; quit";
-        std::vector<std::string> argv{"/usr/bin/lftp", "-u", "krx11,QWPZ", "-p", std::to_string(g_banc.port),
-                                      "-e", commande, "127.0.0.1"};
-        std::vector<char*> args;
-        for (auto& a : argv) args.push_back(a.data());
-        args.push_back(nullptr);
-        state.ResumeTiming();
-        pid_t pid = -1;
-        int statut = 0;
-        if (posix_spawn(&pid, args[0], nullptr, nullptr, args.data(), environ) != 0 ||
-            ::waitpid(pid, &statut, 0) < 0) {
-            state.SkipWithError("lftp failed");
-            return;
-        }
-        state.PauseTiming();
-        nFichiers = Compter(local);
-        state.ResumeTiming();
-    }
-    state.counters["files"] = static_cast<double>(nFichiers);
+    const fs::path local = Local("lftp");
+    const std::string commande = "set ftp:passive-mode off; set net:max-retries 1; mirror /arbre " +
+                                 (local / "arbre").string() + "; quit";
+    const auto debut = Horloge::now();
+    if (Executer({"/usr/bin/lftp", "-u", "krx11,QWPZ", "-p", std::to_string(g_banc.port), "-e", commande,
+                  "127.0.0.1"}) != 0)
+        return -1;
+    const double s = Secondes(debut);
+    nFichiers = Compter(local);
+    return s;
 }
 
-class CRapport : public benchmark::ConsoleReporter
+// Inside a namespace of its own (or not): its simulator, one copy, the time
+// and file count on standard output.
+int UneMesure(const std::string& cote)
 {
-public:
-    void ReportRuns(const std::vector<Run>& runs) override
-    {
-        for (const auto& r : runs) temps[r.benchmark_name()] = r.GetAdjustedRealTime();
-        ConsoleReporter::ReportRuns(runs);
-    }
-    std::map<std::string, double> temps;
-};
-
-} // namespace
-
-BENCHMARK(BM_CopieDialogue)->Unit(benchmark::kMillisecond)->UseRealTime()->Iterations(3);
-BENCHMARK(BM_CopieLftp)->Unit(benchmark::kMillisecond)->UseRealTime()->Iterations(3);
-
-int main(int argc, char** argv)
-{
-    benchmark::Initialize(&argc, argv);
-    if (::access("/usr/bin/lftp", X_OK) != 0) {
-        std::fprintf(stderr, "bench_copie_transfert: needs /usr/bin/lftp\n");
-        return 1;
-    }
+    Executer({"ip", "link", "set", "lo", "up"});  // a fresh namespace's loopback is down; elsewhere it is up
     if (!Demarrer()) {
         std::fprintf(stderr, "bench_copie_transfert: the simulator did not start\n");
         Arreter();
         return 1;
     }
-    CRapport rapport;
-    benchmark::RunSpecifiedBenchmarks(&rapport);
+    size_t nFichiers = 0;
+    const double s = cote == "dialogue" ? CopieDialogue(nFichiers) : CopieLftp(nFichiers);
     Arreter();
-    double dialogue = -1, lftp = -1;
-    for (const auto& [nom, t] : rapport.temps) {
-        if (nom.rfind("BM_CopieDialogue", 0) == 0) dialogue = t;
-        if (nom.rfind("BM_CopieLftp", 0) == 0) lftp = t;
+    if (s < 0) return 1;
+    std::printf("%.6f %zu\n", s, nFichiers);
+    return 0;
+}
+
+struct tSerie
+{
+    std::vector<double> temps;
+    size_t nFichiers = 0;
+};
+
+bool MesurerIsole(const char* soi, const std::string& cote, bool bEspace, tSerie& serie)
+{
+    std::string sortie;
+    std::vector<std::string> argv{soi, "--une-mesure", cote, g_banc.dossier.string()};
+    if (bEspace) argv.insert(argv.begin(), {"unshare", "-n"});
+    if (Executer(argv, &sortie) != 0) return false;
+    double s = 0;
+    if (std::sscanf(sortie.c_str(), "%lf %zu", &s, &serie.nFichiers) != 2) return false;
+    serie.temps.push_back(s);
+    return true;
+}
+
+// Median, minimum and maximum.
+void Resume(std::vector<double> v, double& med, double& lo, double& hi)
+{
+    std::sort(v.begin(), v.end());
+    const size_t n = v.size();
+    med = n % 2 ? v[n / 2] : (v[n / 2 - 1] + v[n / 2]) / 2;
+    lo = v.front();
+    hi = v.back();
+}
+
+void Imprimer(const char* nom, const tSerie& s)
+{
+    double med = 0, lo = 0, hi = 0;
+    Resume(s.temps, med, lo, hi);
+    std::printf("  %-8s %8.3f s  (range %.3f-%.3f)  %zu files\n", nom, med, lo, hi, s.nFichiers);
+}
+
+} // namespace
+
+int main(int argc, char** argv)
+{
+    if (argc == 4 && std::strcmp(argv[1], "--une-mesure") == 0) {
+        g_banc.dossier = argv[3];
+        return UneMesure(argv[2]);
     }
-    if (dialogue > 0 && lftp > 0)
-        std::printf("\nrecursive copy time dialog/lftp  %.2f  (goal <= 1.5)\n", dialogue / lftp);
+    if (::access("/usr/bin/lftp", X_OK) != 0) {
+        std::fprintf(stderr, "bench_copie_transfert: needs /usr/bin/lftp\n");
+        return 1;
+    }
+    const char* env = std::getenv("OTDR_BENCH_ROUNDS");
+    const int nTours = std::max(7, env ? std::atoi(env) : 7);
+    const bool bEspace = ::geteuid() == 0 && Executer({"unshare", "-n", "true"}) == 0;
+    g_banc.dossier = fs::temp_directory_path() / ("otdr-bench-copie-" + std::to_string(::getpid()));
+    fs::create_directories(g_banc.dossier / "serveur");
+    Generer(g_banc.dossier / "serveur");
+    tSerie dialogue, lftp;
+    bool bOk = true;
+    for (int r = 0; r < nTours && bOk; ++r) {
+        // The side that starts alternates.
+        const bool bDialogueDAbord = r % 2 == 0;
+        bOk = MesurerIsole(argv[0], bDialogueDAbord ? "dialogue" : "lftp", bEspace,
+                           bDialogueDAbord ? dialogue : lftp) &&
+              MesurerIsole(argv[0], bDialogueDAbord ? "lftp" : "dialogue", bEspace,
+                           bDialogueDAbord ? lftp : dialogue);
+    }
+    std::error_code ec;
+    fs::remove_all(g_banc.dossier, ec);
+    if (!bOk) {
+        std::fprintf(stderr, "bench_copie_transfert: a run failed\n");
+        return 1;
+    }
+    std::printf("recursive copy of %d files, login and listing included, %d interleaved rounds, %s:\n",
+                kRepertoires * kFichiersParRep, nTours,
+                bEspace ? "each run in a fresh network namespace with its own simulator"
+                        : "one simulator for all runs (no namespace: not root)");
+    Imprimer("dialog", dialogue);
+    Imprimer("lftp", lftp);
+    std::vector<double> rapports;
+    for (size_t i = 0; i < dialogue.temps.size(); ++i) rapports.push_back(dialogue.temps[i] / lftp.temps[i]);
+    double med = 0, lo = 0, hi = 0, md = 0, ml = 0, x = 0;
+    Resume(rapports, med, lo, hi);
+    Resume(dialogue.temps, md, x, x);
+    Resume(lftp.temps, ml, x, x);
+    std::printf("recursive copy time dialog/lftp  %.2f  (rounds %.2f-%.2f; goal <= 1.5)\n", md / ml, lo, hi);
     return 0;
 }

@@ -10,6 +10,11 @@
 #include <vector>
 
 #include "common/CString.h"
+#include "common/Export.h"
+
+/// How much of a listed date the server gave: MLSD and some LIST forms to the
+/// second, most LIST lines to the minute, older Unix lines only the day.
+enum class tPrecisionDate { Aucune, Jour, Minute, Seconde };
 
 struct tEntreeListeFtp
 {
@@ -20,6 +25,7 @@ struct tEntreeListeFtp
     bool bDate = false;         ///< false: the line carried no usable date
     std::string_view strUnique; ///< MLSD "unique" fact, the same for every name of one file or directory (a view)
     int nAnnee = 0, nMois = 0, nJour = 0, nHeure = 0, nMinute = 0, nSeconde = 0;
+    tPrecisionDate ePrecision = tPrecisionDate::Aucune;  ///< of the date as listed (bDate)
 };
 
 /// One MLSD line ("type=file;size=12;modify=20240131120000; name"). False when unreadable.
@@ -70,7 +76,18 @@ void DateDuJourUtc(int& nAnnee, int& nMois, int& nJour);
 /// Seconds since 1970 (UTC) of the entry's date, 0 when it has none or it is
 /// not a real calendar time. MLSD dates are UTC; LIST dates are the server's
 /// clock, taken as UTC.
-int64_t DateUtcFtp(const tEntreeListeFtp& entree);
+OTDR_EXPORT int64_t DateUtcFtp(const tEntreeListeFtp& entree);
+
+/// Whether the entry has a date that is a real calendar time in the years 100 to 9999.
+OTDR_EXPORT bool DateFtpValide(const tEntreeListeFtp& entree);
+
+/// FormaterDateFtp's text in bytes, into at least 19 chars; returns its length.
+OTDR_EXPORT size_t EcrireDateFtp(const tEntreeListeFtp& entree, char* pTexte);
+
+/// The date in ISO 8601, UTC, to its precision: "2024-01-31T15:15:07Z" (second),
+/// "2024-01-31T15:15Z" (minute) or "2024-01-31" (day), into at least 20 chars;
+/// returns its length, 0 when the entry has no valid date.
+OTDR_EXPORT size_t EcrireDateIso(const tEntreeListeFtp& entree, char* pTexte);
 
 /// "MM/DD/YYYY HH:MM:SS", or "Invalid DateTime" when the entry has no date or
 /// the date lies outside the years 100 to 9999 or is not a real calendar time.

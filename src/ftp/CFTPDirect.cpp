@@ -186,11 +186,18 @@ short CFTPDirect::GetDir(CString* pChemin, const FonctionEntreeListe& fonction, 
     return Lister(pChemin, nFallback, recepteur);
 }
 
+short CFTPDirect::GetDirBrut(CString* pChemin, const FonctionEntreeBrute& fonction, int nFallback)
+{
+    CRecepteurListeFtp recepteur(fonction);
+    return Lister(pChemin, nFallback, recepteur);
+}
+
 short CFTPDirect::Lister(CString* pChemin, int nFallback, CRecepteurListeFtp& r)
 {
     m_etatListe = tEtatListe::Refusee;
     m_nomsEnDoublon.clear();
     m_nomsInutilisables.clear();
+    m_lignesIllisibles.clear();
     if (!m_pSession) {
         m_strErreur = "not connected to the FTP server";
         return 0;
@@ -224,6 +231,7 @@ short CFTPDirect::Lister(CString* pChemin, int nFallback, CRecepteurListeFtp& r)
         m_etatListe = EtatListe(*m_pSession, nListe, m_pSession->ListeCommencee());
         r.Terminer(m_nomsEnDoublon);
         m_nomsInutilisables.swap(r.Inutilisables());
+        m_lignesIllisibles.swap(r.Illisibles());
         if (nListe == 0) {
             m_pCache->strRepertoire = m_pCache->cles.empty() ? std::string() : m_pSession->RepertoireCourant();
             std::sort(m_pCache->cles.begin(), m_pCache->cles.end());

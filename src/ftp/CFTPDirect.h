@@ -46,6 +46,7 @@ class CAnnulationFtp;
 struct tCacheListeFtp;
 class CRecepteurListeFtp;
 struct tTelechargementFtp;
+struct tEntreeListeFtp;
 
 class OTDR_EXPORT CFTPDirect
 {
@@ -86,9 +87,20 @@ public:
     /// in GetNomsEnDoublon (by that text): the caller drops it.
     using FonctionEntreeListe = std::function<void(const tInfosFichierFtp&)>;
     short GetDir(CString* pChemin, const FonctionEntreeListe& fonction, int nFallback);
+    /// The same listing again, each entry handed over as parsed: name in
+    /// UTF-8 bytes (a name that is not well-formed UTF-8 comes decoded, its
+    /// malformed bytes as U+FFFD), size, type and the date as listed, with
+    /// its precision. No wide record is built: for callers that print a
+    /// listing rather than keep it. Same names left out as the function form.
+    using FonctionEntreeBrute = std::function<void(const tEntreeListeFtp&)>;
+    short GetDirBrut(CString* pChemin, const FonctionEntreeBrute& fonction, int nFallback);
     /// The names the last GetDir skipped because they decode to the same text,
     /// bytes that are not UTF-8 shown as \xNN (so each is told apart).
     const std::vector<CString>& GetNomsEnDoublon() const { return m_nomsEnDoublon; }
+    /// The lines of the last listing that no rule reads (neither an entry
+    /// nor blank nor a "total N" header), left out rather than guessed at;
+    /// bytes that are not UTF-8 shown as \xNN. The first 100.
+    const std::vector<CString>& GetLignesIllisibles() const { return m_lignesIllisibles; }
 
     /// How the last GetDir ended. Complete: every entry the server sent is in
     /// the list. Coupee: the server or the connection cut the listing after it
@@ -279,6 +291,7 @@ private:
     std::unique_ptr<tCacheListeFtp> m_pCache;    ///< sizes and times of the last listing
     std::vector<CString> m_nomsEnDoublon;
     std::vector<CString> m_nomsInutilisables;
+    std::vector<CString> m_lignesIllisibles;
     std::string m_strErreur;
     tEchecConnexion m_eEchecConnexion = tEchecConnexion::Aucun;
     FonctionProgression m_progression;

@@ -5,8 +5,10 @@
 #include <cstdint>
 #include <string>
 #include <string_view>
+#include <unordered_map>
 #include <vector>
 
+#include "ftp/AnalyseListeFtp.h"
 #include "ftp/CFTPDirect.h"
 #include "ftp/CSessionFtp.h"
 
@@ -50,6 +52,9 @@ public:
     {
     }
     explicit CRecepteurListeFtp(const CFTPDirect::FonctionEntreeListe& fonction) : m_pFonction(&fonction) {}
+    // Each entry handed over as parsed, its name in UTF-8 bytes: no wide
+    // record is built for it.
+    explicit CRecepteurListeFtp(const CFTPDirect::FonctionEntreeBrute& fonction) : m_pBrute(&fonction) {}
 
     void Debut(bool bMlsd) override;
     void Ligne(const char* pLigne, size_t nLongueur) override;
@@ -60,6 +65,9 @@ public:
     // Names left out because they cannot be one path component, on the wire
     // or once decoded (bytes that are not UTF-8 shown as \xNN).
     std::vector<CString>& Inutilisables() { return m_inutilisables; }
+    // Lines no rule reads (not blank, not a "total N" header), shown as
+    // NomLisible shows names: left out, never guessed at. The first 100.
+    std::vector<CString>& Illisibles() { return m_illisibles; }
 
 private:
     struct tDouteux
@@ -67,7 +75,13 @@ private:
         int nIndex;              ///< in the list; -1 when held back
         std::string strBrut;
         tInfosFichierFtp infos;  ///< held back (function form)
+        tEntreeListeFtp entree;  ///< held back (raw form), its name in strTexte
+        std::string strTexte;    ///< raw form: the name as decoded, in UTF-8
     };
+    void LigneBrute(const tEntreeListeFtp& e);
+    void TerminerBrut(std::vector<CString>& noms);
+    void TerminerListe(std::unordered_map<std::wstring, int>& compte, std::vector<CString>& noms);
+    void TerminerFonction(std::unordered_map<std::wstring, int>& compte, std::vector<CString>& noms);
     const std::wstring& Texte(const tDouteux& d) const;
     const std::string* Brut(int i) const;
 
@@ -75,9 +89,11 @@ private:
     tCacheListeFtp* m_pCache = nullptr;
     std::vector<std::string>* m_pIdentites = nullptr;
     const CFTPDirect::FonctionEntreeListe* m_pFonction = nullptr;
+    const CFTPDirect::FonctionEntreeBrute* m_pBrute = nullptr;
     std::vector<tDouteux> m_douteux;
     std::vector<uint64_t> m_donnes;  ///< hashes of the names handed over
     std::vector<CString> m_inutilisables;
+    std::vector<CString> m_illisibles;
     bool m_bMlsd = true;
     int m_nAnnee = 1970, m_nMois = 1, m_nJour = 1;
 };

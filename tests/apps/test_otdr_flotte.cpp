@@ -165,8 +165,14 @@ TEST(OtdrJson, IdentifyAndLsPrintOneDocumentWhateverTheInstrumentSends)
     EXPECT_EQ(Json(tmp, r.strSortie, "(d['path'], d['complete'], [(e['name'], e['type']) for e in d['entries']])"),
               "('/', True, [('Traces', 'directory'), ('Vide', 'directory')])");
     r = avec({"ls", "/Traces"});
-    EXPECT_EQ(Json(tmp, r.strSortie, "[(e['name'], e['size'], e['type'], e['time'] > 0) for e in d['entries']]"),
-              "[('a \"b\".sor', 5, 'file', True)]");
+    // MLSD times: ISO 8601 UTC to the second, the same instant as "time".
+    EXPECT_EQ(Json(tmp, r.strSortie,
+                   "[(e['name'], e['size'], e['type'], e['precision'], e['attributes'], "
+                   "__import__('datetime').datetime.strptime(e['date'], '%Y-%m-%dT%H:%M:%SZ')"
+                   ".replace(tzinfo=__import__('datetime').timezone.utc).timestamp() == e['time']) "
+                   "for e in d['entries']]"),
+              "[('a \"b\".sor', 5, 'file', 'second', 'n', True)]");
+    EXPECT_EQ(Json(tmp, r.strSortie, "d['unreadable']"), "[]");
 
     r = avec({"ls", "/nowhere"});
     EXPECT_EQ(r.nSortie, 1);

@@ -1,6 +1,9 @@
 #include <gtest/gtest.h>
 
 #include "ftp/AnalyseListeFtp.h"
+#include "ftp/RecepteurListeFtp.h"
+
+#include <string>
 
 namespace {
 
@@ -120,6 +123,81 @@ TEST(FtpListing, UnixAndDosListLines)
     }
 }
 
+TEST(FtpListing, EmbeddedServersListLines)
+{
+    // Servers that instruments and controllers embed, each line in the form
+    // its source shows. "Today" for year-less dates: 15 June 2024.
+    const tCas cas[] = {
+        // lwIP's contributed ftpd (Florian Schulze), ftpd.c: every file
+        // "-rw-rw-rw-   1 user     ftp  %11ld %s %02i %02i:%02i %s" this year,
+        // "... %s %02i %5i %s" before (e.g. liyayong572/bk_avdk_smp,
+        // ap/components/app/ftp/ftpd.c).
+        {"-rw-rw-rw-   1 user     ftp         52224 Mar 05 14:07 trace_0001.sor", true, "trace_0001.sor", L"n",
+         52224, L"03/05/2024 14:07:00"},
+        {"-rw-rw-rw-   1 user     ftp          2048 Mar 05  2019 old.sor", true, "old.sor", L"n", 2048,
+         L"03/05/2019 00:00:00"},
+        // lwIP ftpd over FatFs, a card that never had a date (FAT's epoch):
+        // stackoverflow.com/questions/1013486, answer 40045894.
+        {"drw-rw-rw-   1 user     ftp            0 Jan 01  1980 SD", true, "SD", L"d", 0, L"01/01/1980 00:00:00"},
+        // Windows CE's FTP server answers SYST "Windows_CE version 7.0" and
+        // lists in the DOS form (FluentFTP, Servers/Handlers/WindowsCeServer.cs);
+        // a controller's listing quoted in a public LIST parser shows the
+        // 24-hour clock without AM/PM and two-digit years.
+        {"10-07-26  08:19                   22 MDIBlock", true, "MDIBlock", L"n", 22, L"10/07/2026 08:19:00"},
+        {"01-12-26  15:18       <DIR>          M-TEKNIK", true, "M-TEKNIK", L"d", 0, L"01/12/2026 15:18:00"},
+        // wodFTPD, an FTP server component for Windows applications: its
+        // DirFormats documentation (weonlydo.com, wodFTPD-Enumerations-
+        // DirFormats.html), Windows form with single blanks, then UNIX form.
+        {"04-05-02 02:18PM 462848 test1.dll", true, "test1.dll", L"n", 462848, L"04/05/2002 14:18:00"},
+        {"06-29-01 05:38PM <DIR> test4", true, "test4", L"d", 0, L"06/29/2001 17:38:00"},
+        {"-rw-r--r-- 1 root root 462848 Apr 5  2002 test1.dll", true, "test1.dll", L"n", 462848,
+         L"04/05/2002 00:00:00"},
+        {"drw-r--r-- 1 root root      0 Jun 29 2001 test4", true, "test4", L"d", 0, L"06/29/2001 00:00:00"},
+        // busybox ftpd (networking/ftpd.c, popen_ls) lists with busybox's own
+        // "ls -lA": links "%4u", owner and group "%-8.8s", size "%9u"; a device
+        // without a clock shows the epoch.
+        {"-rw-r--r--    1 root     root         52224 Jun  3 14:05 trace_1550nm.sor", true, "trace_1550nm.sor",
+         L"n", 52224, L"06/03/2024 14:05:00"},
+        {"drwxr-xr-x    2 root     root             0 Jan  1  1970 Traces", true, "Traces", L"d", 0,
+         L"01/01/1970 00:00:00"},
+        // StingRay FTP Server 3.0.2 drops the type letter
+        // (github.com/sparkeh9/CoreFTP/issues/29): no rule reads it, so it is
+        // left out rather than guessed.
+        {"rw-rw-rw-          0  464195454  464195454 Jul  1  2016 G53_EZ_s234_Batch_01.zip", false, "", L"", 0, L""},
+    };
+    for (const tCas& c : cas) {
+        tEntreeListeFtp e;
+        Verifier(c, AnalyserLigneList(c.ligne, e, 2024, 6, 15), e);
+    }
+}
+
+TEST(FtpListing, IsoDatesSayTheirPrecision)
+{
+    // The date as the listing gave it, no finer: MLSD to the second, a LIST
+    // line with a time to the minute (or second), one with a year to the day.
+    const struct
+    {
+        bool bMlsd;
+        const char* ligne;
+        const char* iso;
+    } cas[] = {
+        {true, "type=file;size=1;modify=20240131151507; a", "2024-01-31T15:15:07Z"},
+        {false, "-rw-r--r-- 1 a b 1 Jun 03 14:05 a", "2024-06-03T14:05Z"},
+        {false, "-rw-r--r-- 1 a b 1 2023-11-05 07:08:09 a", "2023-11-05T07:08:09Z"},
+        {false, "-rw-r--r-- 1 a b 1 Mar  3  2021 a", "2021-03-03"},
+        {false, "01-31-24  03:15PM  1 a", "2024-01-31T15:15Z"},
+        {true, "type=file;size=1;modify=20230230000000; a", ""},
+        {true, "type=file;size=1; a", ""},
+    };
+    for (const auto& c : cas) {
+        SCOPED_TRACE(c.ligne);
+        tEntreeListeFtp e;
+        ASSERT_TRUE(c.bMlsd ? AnalyserLigneMlsd(c.ligne, e) : AnalyserLigneList(c.ligne, e, 2024, 6, 15));
+        char iso[20];
+        EXPECT_EQ(std::string(iso, EcrireDateIso(e, iso)), c.iso);
+    }
+}
+
 TEST(FtpListing, ListingKeepsOrderAndSkipsUnsafeNames)
 {
     const std::string mlsd = std::string("type=cdir; .\r\n"
@@ -135,4 +213,31 @@ TEST(FtpListing, ListingKeepsOrderAndSkipsUnsafeNames)
     for (const tEntreeListeFtp& e : AnalyserListe(mlsd, true))
         noms.emplace_back(e.strNom);
     EXPECT_EQ(noms, (std::vector<std::string>{".", "..", "b.sor", "a.sor"}));
+}
+
+TEST(FtpListing, LinesNoRuleReadsAreNamedNotGuessed)
+{
+    // Unreadable lines among readable ones: each is named, in order, and no
+    // entry is made of it; blank lines and ls's "total N" hold no entry.
+    const std::string liste = "total 24\r\n"
+                              "-rw-rw-rw-   1 user     ftp          2048 Mar 05  2019 old.sor\r\n"
+                              "rw-rw-rw-          0  464195454  464195454 Jul  1  2016 G53.zip\r\n"
+                              "\r\n"
+                              "  size          date       time       name\r\n"
+                              "-rw-rw-rw-   1 user     ftp          2048 Dez 05  2019 dez.sor\r\n"
+                              "01-12-26  15:18       <DIR>          Traces\r\n"
+                              "bad \x1b[2J\xff\r\n";
+    std::vector<std::string> noms;
+    const CFTPDirect::FonctionEntreeBrute f = [&](const tEntreeListeFtp& e) { noms.emplace_back(e.strNom); };
+    CRecepteurListeFtp r(f);
+    r.Debut(false);
+    std::string reste;
+    RecevoirBlocListe(liste.data(), liste.size(), reste, r);
+    std::vector<CString> doublons;
+    r.Terminer(doublons);
+    EXPECT_EQ(noms, (std::vector<std::string>{"old.sor", "Traces"}));
+    EXPECT_EQ(r.Illisibles(), (std::vector<CString>{L"rw-rw-rw-          0  464195454  464195454 Jul  1  2016 G53.zip",
+                                                    L"  size          date       time       name",
+                                                    L"-rw-rw-rw-   1 user     ftp          2048 Dez 05  2019 dez.sor",
+                                                    L"bad \x1b[2J\\xFF"}));
 }
