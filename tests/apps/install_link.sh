@@ -22,7 +22,10 @@ done
 # Only the public API is exported: no internal class reaches the dynamic symbol table.
 CORE=$(find "$PREFIX" -name 'libotdrdriver.so.*.*' | head -1)
 N=$(nm -D --defined-only "$CORE" | wc -l)
-(( N <= 250 )) || fail "the core library exports $N symbols"
+# The public API is about 260 symbols (facade, FTP client, listing records and
+# dates, walker, sync, folder lock, profile, probe, text codec): a jump past the
+# bound means an internal class leaked into the table.
+(( N <= 300 )) || fail "the core library exports $N symbols"
 if nm -D --defined-only -C "$CORE" | cut -d' ' -f3- | grep -E '^(CDlgFileTransfert|CFrontalMemoire|CSessionFtp|CTacheDriver|std)::'; then
   fail "the core library exports internal symbols"
 fi
