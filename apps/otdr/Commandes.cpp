@@ -224,8 +224,7 @@ int CommandeIdentify(tContexte& ctx)
     }
     // The port actually reached: the fallback port 21 when the configured one failed.
     const int nPort = driver->GetPortConnexion() != 0 ? static_cast<int>(driver->GetPortConnexion()) : ctx.nPort;
-    std::string raison = Etroit(driver->GetRaisonEchecConnexion());
-    if (ctx.options.delaiMs) raison = AttenteReelle(raison, *ctx.options.delaiMs);
+    const std::string raison = Etroit(driver->GetRaisonEchecConnexion());
     if (!driver->IsConnexionEnCours()) {
         driver->StopDriver();
         throw ErreurOperation("cannot connect to the instrument at " + ctx.Hote() + " (" + raison + ")");

@@ -616,7 +616,7 @@ TEST(OtdrCli, IdentifyGivesTheRealCauseAndThePortWithinItsBudget)
     // Connected, then each failure named for what it is, with the port used.
     const struct { std::vector<std::string> options; const char* cause; } cas[] = {
         // The first cause leads; the time said is the time waited (two waits per reply).
-        {{"--silent"}, "(no reply to \"*STB?\" within 0.6 s; then, after the password command: "},
+        {{"--silent"}, "(no reply to \"*STB?\" within 0.3 s; then, after the password command: "},
         {{"--fail", "*CLS:16"}, "(the instrument reported an error after \"*CLS\" (event status register 16: "
                                 "execution error); then, after the password command: "},
     };

@@ -72,7 +72,7 @@ TEST(OtdrHostilePeer, CommandChannelFailuresNameTheirCauseInTimeAndTouchNothing)
     } cas[] = {
         {{"--mode", "cut"}, 1, "(the instrument closed the connection while \"*IDN?\" awaited its reply)"},
         {{"--mode", "half"}, 1, "(the instrument closed the connection while \"*IDN?\" awaited its reply)"},
-        {{"--mode", "stall", "--at", "*STB?"}, 1, "(no reply to \"*STB?\" within 0.6 s; then, after the password command: "},
+        {{"--mode", "stall", "--at", "*STB?"}, 1, "(no reply to \"*STB?\" within 0.3 s; then, after the password command: "},
         {{"--mode", "endless"}, 1, "(the reply to \"*IDN?\" is longer than 65536 bytes)"},
         {{"--mode", "nul"}, 1, "(the reply to \"*IDN?\" is not maker,model,serial,version: \"Hos\")"},
         {{"--idn", "KRX 15"}, 1, "(the reply to \"*IDN?\" is not maker,model,serial,version: \"KRX 15\")"},

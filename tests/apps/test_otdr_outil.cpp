@@ -151,7 +151,7 @@ TEST(OtdrOutil, TimeLimitBoundsEachReplyInAllAndMessagesSayIt)
         a.insert(a.end(), {"--timeout", limite, "identify"});
         const auto r = Otdr(tmp, a);
         EXPECT_EQ(r.nSortie, 1);
-        EXPECT_NE(r.strErreur.find(std::string("(no reply to \"*STB?\" within ") + limite + " s)"), std::string::npos)
+        EXPECT_NE(r.strErreur.find(std::string("(no reply to \"*STB?\" within ") + limite + " s;"), std::string::npos)
             << r.strErreur;
         EXPECT_LT(r.dSecondes, 20.0);
     }
