@@ -164,6 +164,22 @@ namespace {
 
 void VerifierPortees(const tOptionsOtdr& o);
 
+// -r, --fleet, --shard and --parallel against the command they came with.
+void VerifierPorteesCommande(const tOptionsOtdr& o)
+{
+    if (o.bAide) return;
+    if (o.bRecursif && o.strCommande != "get" && o.strCommande != "put" && o.strCommande != "rmdir")
+        throw ErreurUsage("option -r applies to get, put and rmdir only");
+    if (o.flotte) {
+        if (o.strCommande == "config" || o.strCommande == "scan")
+            throw ErreurUsage("--fleet does not apply to " + o.strCommande);
+        if (o.adresse) throw ErreurUsage("--fleet and --address exclude each other: the file gives the addresses");
+    }
+    if (o.tranche && !o.flotte) throw ErreurUsage("--shard applies to --fleet only");
+    if (o.nParallele > 1 && !((o.bRecursif && o.strCommande != "rmdir") || o.strCommande == "sync"))
+        throw ErreurUsage("option --parallel applies to get -r, put -r and sync only");
+}
+
 // The checks of a whole command line, once every option is read.
 void Completer(tOptionsOtdr& o)
 {
@@ -176,16 +192,7 @@ void Completer(tOptionsOtdr& o)
         if (const char* env = std::getenv("OTDR_TIMEOUT"); env && *env)
             o.delaiMs = LireDelai("OTDR_TIMEOUT", env);
     }
-    if (o.bRecursif && !o.bAide && o.strCommande != "get" && o.strCommande != "put" && o.strCommande != "rmdir")
-        throw ErreurUsage("option -r applies to get, put and rmdir only");
-    if (o.flotte && !o.bAide) {
-        if (o.strCommande == "config" || o.strCommande == "scan")
-            throw ErreurUsage("--fleet does not apply to " + o.strCommande);
-        if (o.adresse) throw ErreurUsage("--fleet and --address exclude each other: the file gives the addresses");
-    }
-    if (o.tranche && !o.flotte && !o.bAide) throw ErreurUsage("--shard applies to --fleet only");
-    if (o.nParallele > 1 && !o.bAide && !((o.bRecursif && o.strCommande != "rmdir") || o.strCommande == "sync"))
-        throw ErreurUsage("option --parallel applies to get -r, put -r and sync only");
+    VerifierPorteesCommande(o);
     VerifierPortees(o);
     if (o.bSilencieux) o.eProgres = eProgression::Jamais;
     // Checked here, before anything runs: a fleet says it once, not once per instrument.

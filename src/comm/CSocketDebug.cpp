@@ -40,6 +40,22 @@ int Reste(std::chrono::steady_clock::time_point fin)
     return reste.count() > INT_MAX ? INT_MAX : static_cast<int>(reste.count());
 }
 
+// Waits for a connection started without blocking to end: 0, or why it failed.
+int AttendreConnexion(int fd, bool bSansLimite, std::chrono::steady_clock::time_point fin)
+{
+    pollfd p{fd, POLLOUT, 0};
+    for (;;) {
+        const int r = ::poll(&p, 1, bSansLimite ? -1 : Reste(fin));
+        if (r > 0) break;
+        if (r == 0) return ETIMEDOUT;
+        if (errno != EINTR) return errno;
+    }
+    int err = 0;
+    socklen_t l = sizeof err;
+    if (::getsockopt(fd, SOL_SOCKET, SO_ERROR, &err, &l) != 0) return errno;
+    return err;
+}
+
 } // namespace
 
 int CSocketDebug::ConnecterAvant(int fd, const sockaddr* adresse, unsigned nLongueur, bool bSansLimite,
@@ -49,22 +65,8 @@ int CSocketDebug::ConnecterAvant(int fd, const sockaddr* adresse, unsigned nLong
     // would otherwise hold the thread for the system's two minutes or more.
     const int drapeaux = ::fcntl(fd, F_GETFL);
     if (drapeaux < 0 || ::fcntl(fd, F_SETFL, drapeaux | O_NONBLOCK) != 0) return errno;
-    int err = 0;
-    if (::connect(fd, adresse, nLongueur) != 0) {
-        err = errno;
-        if (err == EINPROGRESS || err == EINTR) {
-            pollfd p{fd, POLLOUT, 0};
-            for (;;) {
-                const int r = ::poll(&p, 1, bSansLimite ? -1 : Reste(fin));
-                if (r < 0 && errno == EINTR) continue;
-                if (r < 0) return errno;
-                if (r == 0) return ETIMEDOUT;
-                break;
-            }
-            socklen_t l = sizeof err;
-            if (::getsockopt(fd, SOL_SOCKET, SO_ERROR, &err, &l) != 0) err = errno;
-        }
-    }
+    int err = ::connect(fd, adresse, nLongueur) == 0 ? 0 : errno;
+    if (err == EINPROGRESS || err == EINTR) err = AttendreConnexion(fd, bSansLimite, fin);
     if (err == 0 && ::fcntl(fd, F_SETFL, drapeaux) != 0) err = errno;
     return err;
 }

@@ -183,6 +183,8 @@ private:
     void PreparerSockets();
     void PreparerSurveillance(tRequete& requete);
     void PreparerDonnees(tRequete& requete);
+    void PreparerReception(tRequete& requete);   // RETR into a file
+    void PreparerEnvoi(tRequete& requete);       // STOR from a file
     std::string Url(const std::string& strRepertoireAbsolu, const std::string& strNom) const;
     // URL of the file strNom (relative to the current directory or absolute);
     // false when it cannot name a file (unsafe, empty, or a directory path).

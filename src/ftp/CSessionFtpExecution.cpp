@@ -264,62 +264,71 @@ void CSessionFtp::PreparerSurveillance(tRequete& r)
 
 void CSessionFtp::PreparerDonnees(tRequete& r)
 {
-    CURL* c = m_pCurl;
     if (r.pFichierRecu || r.pFichierEnvoye) {
         // Larger buffers than the defaults (16 KiB / 64 KiB): fewer callbacks
         // and system calls on big traces and archives.
-        curl_easy_setopt(c, CURLOPT_BUFFERSIZE, 256L * 1024L);
-        curl_easy_setopt(c, CURLOPT_UPLOAD_BUFFERSIZE, 256L * 1024L);
+        curl_easy_setopt(m_pCurl, CURLOPT_BUFFERSIZE, 256L * 1024L);
+        curl_easy_setopt(m_pCurl, CURLOPT_UPLOAD_BUFFERSIZE, 256L * 1024L);
     }
     if (r.pFichierRecu) {
-        curl_write_callback ecrire = [](char* data, size_t taille, size_t n, void* p) -> size_t {
-            tRequete& req = *static_cast<tRequete*>(p);
-            const size_t nRecus = taille * n;
-            const size_t nCompares = VerifierRecouvrement(req, data, nRecus);
-            if (req.bRecouvrementFaux)
-                return 0;
-            const size_t ecrits = std::fwrite(data + nCompares, 1, nRecus - nCompares, req.pFichierRecu);
-            if (ecrits != nRecus - nCompares) {
-                req.nErrnoLocal = errno ? errno : EIO;
-                return 0;
-            }
-            return nRecus;
-        };
-        curl_easy_setopt(c, CURLOPT_WRITEFUNCTION, ecrire);
-        curl_easy_setopt(c, CURLOPT_WRITEDATA, &r);
-        // The size comes from the listing or the 150 reply, and is checked
-        // once the file is here: no SIZE command before each RETR. A resumed
-        // download needs libcurl's SIZE, without which it sends no REST.
-        if (r.nReprise > 0)
-            curl_easy_setopt(c, CURLOPT_RESUME_FROM_LARGE, static_cast<curl_off_t>(r.nReprise));
-        else
-            curl_easy_setopt(c, CURLOPT_IGNORE_CONTENT_LENGTH, 1L);
-        if (r.bDate)
-            curl_easy_setopt(c, CURLOPT_FILETIME, 1L);
+        PreparerReception(r);
     } else if (r.pRecepteur) {
         curl_write_callback lignes = [](char* data, size_t taille, size_t n, void* p) -> size_t {
             tRequete& req = *static_cast<tRequete*>(p);
             RecevoirBlocListe(data, taille * n, req.strReste, *req.pRecepteur);
             return taille * n;
         };
-        curl_easy_setopt(c, CURLOPT_WRITEFUNCTION, lignes);
-        curl_easy_setopt(c, CURLOPT_WRITEDATA, &r);
+        curl_easy_setopt(m_pCurl, CURLOPT_WRITEFUNCTION, lignes);
+        curl_easy_setopt(m_pCurl, CURLOPT_WRITEDATA, &r);
     }
-    if (r.pFichierEnvoye) {
-        curl_read_callback lire = [](char* data, size_t taille, size_t n, void* p) -> size_t {
-            tRequete& req = *static_cast<tRequete*>(p);
-            const size_t lus = std::fread(data, 1, taille * n, req.pFichierEnvoye);
-            if (lus == 0 && std::ferror(req.pFichierEnvoye)) {
-                req.nErrnoLocal = errno ? errno : EIO;
-                return CURL_READFUNC_ABORT;
-            }
-            return lus;
-        };
-        curl_easy_setopt(c, CURLOPT_UPLOAD, 1L);
-        curl_easy_setopt(c, CURLOPT_READFUNCTION, lire);
-        curl_easy_setopt(c, CURLOPT_READDATA, &r);
-        curl_easy_setopt(c, CURLOPT_INFILESIZE_LARGE, static_cast<curl_off_t>(r.nTailleEnvoyee));
-    }
+    if (r.pFichierEnvoye) PreparerEnvoi(r);
+}
+
+void CSessionFtp::PreparerReception(tRequete& r)
+{
+    CURL* c = m_pCurl;
+    curl_write_callback ecrire = [](char* data, size_t taille, size_t n, void* p) -> size_t {
+        tRequete& req = *static_cast<tRequete*>(p);
+        const size_t nRecus = taille * n;
+        const size_t nCompares = VerifierRecouvrement(req, data, nRecus);
+        if (req.bRecouvrementFaux)
+            return 0;
+        const size_t ecrits = std::fwrite(data + nCompares, 1, nRecus - nCompares, req.pFichierRecu);
+        if (ecrits != nRecus - nCompares) {
+            req.nErrnoLocal = errno ? errno : EIO;
+            return 0;
+        }
+        return nRecus;
+    };
+    curl_easy_setopt(c, CURLOPT_WRITEFUNCTION, ecrire);
+    curl_easy_setopt(c, CURLOPT_WRITEDATA, &r);
+    // The size comes from the listing or the 150 reply, and is checked
+    // once the file is here: no SIZE command before each RETR. A resumed
+    // download needs libcurl's SIZE, without which it sends no REST.
+    if (r.nReprise > 0)
+        curl_easy_setopt(c, CURLOPT_RESUME_FROM_LARGE, static_cast<curl_off_t>(r.nReprise));
+    else
+        curl_easy_setopt(c, CURLOPT_IGNORE_CONTENT_LENGTH, 1L);
+    if (r.bDate)
+        curl_easy_setopt(c, CURLOPT_FILETIME, 1L);
+}
+
+void CSessionFtp::PreparerEnvoi(tRequete& r)
+{
+    CURL* c = m_pCurl;
+    curl_read_callback lire = [](char* data, size_t taille, size_t n, void* p) -> size_t {
+        tRequete& req = *static_cast<tRequete*>(p);
+        const size_t lus = std::fread(data, 1, taille * n, req.pFichierEnvoye);
+        if (lus == 0 && std::ferror(req.pFichierEnvoye)) {
+            req.nErrnoLocal = errno ? errno : EIO;
+            return CURL_READFUNC_ABORT;
+        }
+        return lus;
+    };
+    curl_easy_setopt(c, CURLOPT_UPLOAD, 1L);
+    curl_easy_setopt(c, CURLOPT_READFUNCTION, lire);
+    curl_easy_setopt(c, CURLOPT_READDATA, &r);
+    curl_easy_setopt(c, CURLOPT_INFILESIZE_LARGE, static_cast<curl_off_t>(r.nTailleEnvoyee));
 }
 
 int CSessionFtp::ExecuterUneFois(tRequete& r)
