@@ -108,8 +108,8 @@ class Isolement:
             if left:
                 print("isolement: %d loopback sockets still in TIME_WAIT after 120 s" % left, file=sys.stderr)
             return m
-        spec = json.dumps({"servers": servers, "argv": argv, "cwd": cwd})
-        out = subprocess.run(["unshare", "-n", sys.executable, os.path.abspath(__file__), spec],
+        plan = json.dumps({"servers": servers, "argv": argv, "cwd": cwd})
+        out = subprocess.run(["unshare", "-n", sys.executable, os.path.abspath(__file__), plan],
                              stdout=subprocess.PIPE, stderr=subprocess.PIPE, text=True)
         lines = [l for l in out.stdout.splitlines() if l.startswith("{")]
         if out.returncode != 0 or not lines:
@@ -117,18 +117,18 @@ class Isolement:
         return json.loads(lines[-1])
 
 
-def inside(spec):
+def inside(plan):
     subprocess.check_call(["ip", "link", "set", "lo", "up"])
     procs = []
     try:
-        for s in spec["servers"]:
+        for s in plan["servers"]:
             procs.append(subprocess.Popen(s["argv"], stdout=subprocess.DEVNULL, stderr=subprocess.DEVNULL,
                                           cwd=s.get("cwd")))
-        for s in spec["servers"]:
+        for s in plan["servers"]:
             for port in [s["port"]] + s.get("also", []):
                 if not wait_port(s.get("host", "127.0.0.1"), port):
                     raise RuntimeError("%s did not start" % " ".join(s["argv"]))
-        print(json.dumps(measure(spec["argv"], spec["cwd"])))
+        print(json.dumps(measure(plan["argv"], plan["cwd"])))
     finally:
         for p in procs:
             p.terminate()

@@ -85,22 +85,22 @@ class Servers:
                     "port_enable=YES\nconnect_from_port_20=NO\nrun_as_launching_user=YES\nseccomp_sandbox=NO\n"
                     "xferlog_enable=NO\nsecure_chroot_dir=%s\n" % (self.vs_port, root, os.path.join(base, "empty")))
         # The simulator serves the same tree.
-        self.specs = {
+        self.plans = {
             "vsftpd": [{"argv": ["/usr/sbin/vsftpd", conf], "port": self.vs_port}],
             "sim": [{"argv": [os.path.join(ROOT, "apps/otdr-sim/otdr-sim"), "--port",
                               str(PORT_SIM_COMMANDE if isolement.mode == "namespace" else 0), "--ftp-port",
                               str(self.sim_port), "--ftp-root", root], "port": self.sim_port}],
         }
         if isolement.mode == "drain":
-            for name in self.specs:
-                for spec in self.specs[name]:
-                    self.procs.append(subprocess.Popen(spec["argv"], stdout=subprocess.DEVNULL))
-                    if not wait_port("127.0.0.1", spec["port"]):
-                        raise RuntimeError("%s did not start" % spec["argv"][0])
+            for name in self.plans:
+                for plan in self.plans[name]:
+                    self.procs.append(subprocess.Popen(plan["argv"], stdout=subprocess.DEVNULL))
+                    if not wait_port("127.0.0.1", plan["port"]):
+                        raise RuntimeError("%s did not start" % plan["argv"][0])
 
     def measure(self, server, argv, cwd):
         """One timed run of argv against that server (vsftpd or sim)."""
-        return self.isolement.run(self.specs[server], argv, cwd)
+        return self.isolement.run(self.plans[server], argv, cwd)
 
     def close(self):
         for p in self.procs:
@@ -210,17 +210,17 @@ def commands_sent(srv, argv, work):
     if os.path.exists(log):
         os.remove(log)
     conf = os.path.join(work, "vsftpd-log.conf")
-    with open(srv.specs["vsftpd"][0]["argv"][1]) as f, open(conf, "w") as g:
+    with open(srv.plans["vsftpd"][0]["argv"][1]) as f, open(conf, "w") as g:
         g.write(f.read().replace("xferlog_enable=NO\n", "xferlog_enable=YES\nlog_ftp_protocol=YES\n"
                                  "xferlog_std_format=NO\nvsftpd_log_file=%s\n" % log))
-    specs, srv.specs["vsftpd"] = srv.specs["vsftpd"], [{"argv": ["/usr/sbin/vsftpd", conf],
+    plans, srv.plans["vsftpd"] = srv.plans["vsftpd"], [{"argv": ["/usr/sbin/vsftpd", conf],
                                                          "port": srv.vs_port}]
     try:
         if srv.isolement.mode == "drain":
             return "(not counted: needs a namespace of its own)"
         srv.measure("vsftpd", argv, work)
     finally:
-        srv.specs["vsftpd"] = specs
+        srv.plans["vsftpd"] = plans
     counts = {}
     with open(log, errors="replace") as f:
         for line in f:
