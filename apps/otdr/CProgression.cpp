@@ -1,10 +1,12 @@
 #include "CProgression.h"
 
 #include "Affichage.h"
+#include "common/Conversions.h"
 #include "ftp/CFTPDirect.h"
 
 #include <cmath>
 #include <cstdlib>
+#include <utility>
 #include <sys/ioctl.h>
 #include <unistd.h>
 
@@ -199,4 +201,44 @@ void CProgression::Dessiner(bool bFinal)
     std::fprintf(stderr, "\r\033[K%s%s", ligne.c_str(), bFinal ? "\n" : "");
     std::fflush(stderr);
     m_bAffiche = true;
+}
+
+// ---------------------------------------------------------------- the engine's events
+
+namespace {
+std::string Cle(const CParcoursDistant::tFichier& f) { return WideToUtf8(f.strRelatif); }
+} // namespace
+
+CSuiviProgression::CSuiviProgression(CProgression& prog, tTotaux eTotaux, FonctionChoix choisir)
+    : m_prog(prog), m_eTotaux(eTotaux), m_choisir(std::move(choisir))
+{
+}
+
+void CSuiviProgression::Repertoire(const CParcoursDistant::tRepertoire& d)
+{
+    if (m_eTotaux == tTotaux::ParRepertoire)
+        m_prog.AjouterTotal(d.nOctets, d.nFichiers);
+}
+
+CParcoursDistant::tSuite CSuiviProgression::Choisir(const CParcoursDistant::tFichier& f)
+{
+    return m_choisir ? m_choisir(f) : CParcoursDistant::tSuite::Faire;
+}
+
+void CSuiviProgression::Debut(const CParcoursDistant::tFichier& f)
+{
+    if (m_eTotaux == tTotaux::ParFichier)
+        m_prog.AjouterTotal(f.nTaille, 1);
+    m_prog.Debut(Cle(f));
+}
+
+void CSuiviProgression::Octets(const CParcoursDistant::tFichier& f, uint64_t nFaits, uint64_t)
+{
+    m_prog.Octets(Cle(f), nFaits);
+}
+
+void CSuiviProgression::Fin(const CParcoursDistant::tFichier& f, CParcoursDistant::tIssueFichier issue,
+                            const CString&)
+{
+    m_prog.Fin(Cle(f), f.nTaille, issue == CParcoursDistant::tIssueFichier::Fait);
 }

@@ -39,6 +39,7 @@ namespace {
 CString Large(const std::string& s) { return CString(Utf8ToWide(s)); }
 std::string Etroit(const std::wstring& s) { return WideToUtf8(s); }
 CString LargeChemin(const fs::path& p) { return Large(p.string()); }
+using tOperation = CMoteurTransferts::tOperation;
 
 // "d-a---r-" style column: the type, then each attribute letter or '-'.
 std::string Attributs(const tInfosFichierFtp& e)
@@ -124,23 +125,14 @@ std::string Resume(const char* verbe, int nFichiers, uint64_t nOctets, const std
            CProgression::Octets(nOctets) + ") " + cible + " in " + t + " s";
 }
 
-// A tree walk's hooks for the progress bar: its totals grow as each directory
-// is listed.
-CParcoursDistant::tRappels Suivi(CProgression& prog)
+CMoteurTransferts::tResultat ExecuterTravail(CConnexionFtp& c, CMoteurTransferts::tTravail travail,
+                                             CMoteurTransferts::IAbonne& abonne)
 {
-    CParcoursDistant::tRappels r;
-    r.entreeRepertoire = [&prog](const CParcoursDistant::tRepertoire& d) { prog.AjouterTotal(d.nOctets, d.nFichiers); };
-    r.avantFichier = [&prog](const CParcoursDistant::tFichier& f) {
-        prog.Debut(Etroit(f.strRelatif));
-        return CParcoursDistant::tSuite::Faire;
-    };
-    r.octets = [&prog](const CParcoursDistant::tFichier& f, uint64_t nFaits, uint64_t) {
-        prog.Octets(Etroit(f.strRelatif), nFaits);
-    };
-    r.apresFichier = [&prog](const CParcoursDistant::tFichier& f, bool bReussi) {
-        prog.Fin(Etroit(f.strRelatif), f.nTaille, bReussi);
-    };
-    return r;
+    if (travail.eOperation != CMoteurTransferts::tOperation::SupprimerArbre)
+        c.Partager(travail);
+    CMoteurTransferts moteur(c.Ftp(), abonne);
+    moteur.Lancer(std::move(travail));
+    return moteur.Attendre();
 }
 
 // " (skipped 1 link to a directory already copied: '/a/self')", or nothing.
@@ -493,9 +485,10 @@ int TelechargerUn(const tContexte& ctx, CConnexionFtp& c, const std::string& abs
     if (pEssai) temoins = std::make_unique<Selection::CRepertoiresTemoins>(racine);
     CVerrouDossier verrou;
     if (!pEssai) VerrouillerDossier(verrou, racine, ErreurSiAbsent::Non);
-    CParcoursDistant parcours(c.Ftp(), Selection::Filtrer(Suivi(prog), filtre, pEssai, true));
-    c.Partager(parcours);
-    const CParcoursDistant::tBilan bilan = parcours.Telecharger(Large(abs), LargeChemin(racine));
+    CSuiviProgression suivi(prog, CSuiviProgression::tTotaux::ParRepertoire,
+                            Selection::Filtrer({}, filtre, pEssai, true).avantFichier);
+    const auto travail = CMoteurTransferts::tTravail::De(tOperation::TelechargerArbre, Large(abs), LargeChemin(racine));
+    const CParcoursDistant::tBilan bilan = ExecuterTravail(c, travail, suivi).parcours;
     prog.Terminer();
     NoterSessions(ctx, bilan);
     if (!pEssai && !ctx.options.bSilencieux)
@@ -665,9 +658,10 @@ int CommandePut(tContexte& ctx)
     CVerrouDossier verrou;
     VerrouillerDossier(verrou, local, ErreurSiAbsent::Oui);
     CProgression prog(ctx.options.eProgres, 0, 0);
-    CParcoursDistant parcours(c.Ftp(), Selection::Filtrer(Suivi(prog), filtre, nullptr, false));
-    c.Partager(parcours);
-    const CParcoursDistant::tBilan bilan = parcours.Envoyer(LargeChemin(local), Large(racine));
+    CSuiviProgression suivi(prog, CSuiviProgression::tTotaux::ParRepertoire,
+                            Selection::Filtrer({}, filtre, nullptr, false).avantFichier);
+    const auto travail = CMoteurTransferts::tTravail::De(tOperation::EnvoyerArbre, Large(racine), LargeChemin(local));
+    const CParcoursDistant::tBilan bilan = ExecuterTravail(c, travail, suivi).parcours;
     prog.Terminer();
     NoterSessions(ctx, bilan);
     if (!ctx.options.bSilencieux)
@@ -769,8 +763,9 @@ int CommandeRmdir(tContexte& ctx)
     }
 
     if (ctx.options.bRecursif) {
-        CParcoursDistant parcours(c.Ftp());
-        SignalerBilan(parcours.Supprimer(Large(abs)), "removed");
+        CMoteurTransferts::IAbonne sansSuivi;
+        const auto travail = CMoteurTransferts::tTravail::De(tOperation::SupprimerArbre, Large(abs), CString());
+        SignalerBilan(ExecuterTravail(c, travail, sansSuivi).parcours, "removed");
         return SORTIE_SUCCES;
     }
     const short n = c.Ftp().RemDir(Large(CheminDistant::Nom(abs)), Large(CheminDistant::Parent(abs)));
