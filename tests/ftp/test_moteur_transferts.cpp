@@ -14,6 +14,7 @@
 #include <set>
 #include <string>
 #include <tuple>
+#include <utility>
 #include <vector>
 
 #include "ServeurFtpTest.h"
@@ -229,15 +230,19 @@ TEST_F(MoteurTest, ACancelOrTheEnginesEndStopsTheFileInFlightAndLeavesNoPartialT
     m_preparer = [](const fs::path& r) { Ecrire(r / "G/big.sor", std::string(3000000, 'g')); };
     ASSERT_TRUE(Demarrer(OTDR_TEST_FTP_SERVER, {"--throttle", "100000"}));
     enum class tFacon { Annuler, Detruire };
-    for (const tFacon facon : {tFacon::Annuler, tFacon::Detruire}) {
-        SCOPED_TRACE(facon == tFacon::Annuler ? "cancel" : "destructor");
+    // With three clients the file goes to one of the others: the cancel reaches it too.
+    for (const auto& [facon, nSessions] : {std::pair{tFacon::Annuler, 1}, {tFacon::Detruire, 1}, {tFacon::Annuler, 3}}) {
+        SCOPED_TRACE((facon == tFacon::Annuler ? "cancel, sessions: " : "destructor, sessions: ") +
+                     std::to_string(nSessions));
         fs::remove_all(Local());
         const size_t nThreads = Threads();
         CJournal journal;
         CMoteurTransferts::tResultat r;
         {
             CMoteurTransferts moteur(*m_ftp, journal);
-            ASSERT_TRUE(moteur.Lancer(Travail(tOperation::TelechargerArbre, "/G")));
+            CMoteurTransferts::tTravail travail = Travail(tOperation::TelechargerArbre, "/G");
+            travail.SetParallele(nSessions, [this] { return Client(); });
+            ASSERT_TRUE(moteur.Lancer(travail));
             ASSERT_TRUE(journal.AttendreOctets());
             if (facon == tFacon::Annuler) {
                 moteur.Annuler();
