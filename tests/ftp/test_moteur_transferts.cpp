@@ -202,8 +202,9 @@ TEST_F(MoteurTest, ATreeDownloadTellsItsEventsInOrderAndAFailuresCause)
                                                   {"sub/b.sor", "sub", " done"}, {"sub/c.sor", "sub", " done"}}) {
             SCOPED_TRACE(fichier);
             const std::string fin = std::string("end ") + fichier + issue;
-            EXPECT_EQ(std::count_if(l.begin(), l.end(), [&](const std::string& s) {
-                          return s.rfind(std::string("end ") + fichier + " ", 0) == 0;
+            const std::string debutFin = std::string("end ") + fichier + " ";
+            EXPECT_EQ(std::count_if(l.begin(), l.end(), [&debutFin](const std::string& s) {
+                          return s.rfind(debutFin, 0) == 0;
                       }), 1);
             EXPECT_LT(Position(l, std::string("dir ") + rep), Position(l, std::string("start ") + fichier));
             EXPECT_LT(Position(l, std::string("start ") + fichier), Position(l, fin));
