@@ -232,8 +232,10 @@ void CSuiviProgression::Debut(const CParcoursDistant::tFichier& f)
     m_prog.Debut(Cle(f));
 }
 
-void CSuiviProgression::Octets(const CParcoursDistant::tFichier& f, uint64_t nFaits, uint64_t)
+void CSuiviProgression::Octets(const CParcoursDistant::tFichier& f, uint64_t nFaits, uint64_t nTotal)
 {
+    if (m_eTotaux == tTotaux::DuFichier && nTotal > 0)
+        m_prog.DefinirTotal(nTotal);
     m_prog.Octets(Cle(f), nFaits);
 }
 

@@ -76,13 +76,13 @@ private:
 };
 
 // The transfer engine's events on the bar: the totals as the walk lists each
-// directory (or, for a sync, as each file that moves starts), each file's
-// bytes while in flight and once done. `choisir` selects the files (the
-// filters, --dry-run); empty: every file.
+// directory (or, for a sync, as each file that moves starts; for one file, as
+// the client learns its size), each file's bytes while in flight and once
+// done. `choisir` selects the files (the filters, --dry-run); empty: every file.
 class CSuiviProgression : public CMoteurTransferts::IAbonne
 {
 public:
-    enum class tTotaux { ParRepertoire, ParFichier };
+    enum class tTotaux { ParRepertoire, ParFichier, DuFichier };
     using FonctionChoix = std::function<CParcoursDistant::tSuite(const CParcoursDistant::tFichier&)>;
     CSuiviProgression(CProgression& prog, tTotaux eTotaux, FonctionChoix choisir);
 

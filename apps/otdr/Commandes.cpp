@@ -135,6 +135,19 @@ CMoteurTransferts::tResultat ExecuterTravail(CConnexionFtp& c, CMoteurTransferts
     return moteur.Attendre();
 }
 
+// One file through the engine, its progress on the bar (ended); true when
+// done, else the client's GetDerniereErreur says why.
+bool TransfererFichier(CConnexionFtp& c, CProgression& prog, CMoteurTransferts::tOperation eOperation,
+                       const std::string& strDistant, const std::filesystem::path& local)
+{
+    CSuiviProgression suivi(prog, CSuiviProgression::tTotaux::DuFichier, nullptr);
+    const CMoteurTransferts::tResultat r = ExecuterTravail(
+        c, CMoteurTransferts::tTravail::De(eOperation, CString(Utf8ToWide(strDistant)), CString(Utf8ToWide(local.string()))),
+        suivi);
+    prog.Terminer();
+    return r.parcours.nFichiers == 1;
+}
+
 // " (skipped 1 link to a directory already copied: '/a/self')", or nothing.
 std::string LiensIgnores(const CParcoursDistant::tBilan& b)
 {
@@ -455,19 +468,7 @@ int TelechargerUn(const tContexte& ctx, CConnexionFtp& c, const std::string& abs
             return SORTIE_SUCCES;
         }
         CProgression prog(ctx.options.eProgres, 0, 1);
-        c.Ftp().SetProgression([&prog, &nom](uint64_t nFaits, uint64_t nTotal) {
-            prog.DefinirTotal(nTotal);
-            prog.Octets(nom, nFaits);
-            return true;
-        });
-        prog.Debut(nom);
-        const int ok = c.Ftp().GetFile(Large(abs), LargeChemin(cible));
-        c.Ftp().SetProgression({});
-        std::error_code ecTaille;
-        const uint64_t nTaille = ok ? fs::file_size(cible, ecTaille) : 0;
-        prog.Fin(nom, ecTaille ? 0 : nTaille, ok != 0);
-        prog.Terminer();
-        if (ok)
+        if (TransfererFichier(c, prog, tOperation::TelechargerFichier, abs, cible))
             return SORTIE_SUCCES;
         const std::string raison = Raison(c);
         if (!ctx.options.bRecursif && c.EstRepertoire(abs))
@@ -510,18 +511,7 @@ int VersSortie(const tContexte& ctx, CConnexionFtp& c, const std::string& abs)
     struct tEfface { fs::path p; ~tEfface() { std::error_code e; fs::remove_all(p, e); } } efface{modele};
     const fs::path tmp = efface.p / "fichier";
     CProgression prog(ctx.options.eProgres, 0, 1);
-    const std::string nom = CheminDistant::Nom(abs);
-    c.Ftp().SetProgression([&prog, &nom](uint64_t nFaits, uint64_t nTotal) {
-        prog.DefinirTotal(nTotal);
-        prog.Octets(nom, nFaits);
-        return true;
-    });
-    prog.Debut(nom);
-    const int ok = c.Ftp().GetFile(Large(abs), LargeChemin(tmp));
-    c.Ftp().SetProgression({});
-    prog.Fin(nom, ok ? fs::file_size(tmp, ec) : 0, ok != 0);
-    prog.Terminer();
-    if (!ok) throw ErreurOperation("cannot download '" + abs + "': " + Raison(c));
+    if (!TransfererFichier(c, prog, tOperation::TelechargerFichier, abs, tmp)) throw ErreurOperation("cannot download '" + abs + "': " + Raison(c));
     std::unique_ptr<std::FILE, int (*)(std::FILE*)> f(std::fopen(tmp.c_str(), "rb"), &std::fclose);
     if (!f) throw ErreurOperation("cannot read the downloaded file '" + tmp.string() + "'");
     char bloc[65536];
@@ -638,16 +628,7 @@ int CommandePut(tContexte& ctx)
             return SORTIE_SUCCES;
         }
         CProgression prog(ctx.options.eProgres, ec ? 0 : taille, 1);
-        prog.Debut(nomLocal);
-        c.Ftp().SetProgression([&prog, &nomLocal](uint64_t nFaits, uint64_t) {
-            prog.Octets(nomLocal, nFaits);
-            return true;
-        });
-        const int ok = c.Ftp().PutFile(LargeChemin(local), Large(abs));
-        c.Ftp().SetProgression({});
-        prog.Fin(nomLocal, taille, ok != 0);
-        prog.Terminer();
-        if (!ok)
+        if (!TransfererFichier(c, prog, tOperation::EnvoyerFichier, abs, local))
             throw ErreurOperation("cannot upload '" + local.string() + "' to '" + abs + "': " + Raison(c));
         return SORTIE_SUCCES;
     }

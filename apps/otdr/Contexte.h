@@ -2,6 +2,7 @@
 // What every command works with: the parsed options, the profile store, and
 // the instrument's address and ports once resolved from options and profile.
 
+#include <filesystem>
 #include <memory>
 #include <string>
 
@@ -68,6 +69,11 @@ class CConnexionFtp;
 // for its end: the summary.
 CMoteurTransferts::tResultat ExecuterTravail(CConnexionFtp& c, CMoteurTransferts::tTravail travail,
                                              CMoteurTransferts::IAbonne& abonne);
+// One file (TelechargerFichier, EnvoyerFichier) through the engine, its
+// progress on prog (ended); true when done, else the client's
+// GetDerniereErreur says why.
+bool TransfererFichier(CConnexionFtp& c, CProgression& prog, CMoteurTransferts::tOperation eOperation,
+                       const std::string& strDistant, const std::filesystem::path& local);
 // " (skipped 1 link to a directory already walked: '/a/self')", or nothing.
 std::string LiensIgnores(const CParcoursDistant::tBilan& b);
 // Ends a tree command: throws, naming what failed, was skipped or not done.

@@ -4,6 +4,7 @@
 #include <system_error>
 #include <utility>
 
+#include "common/Conversions.h"
 #include "ftp/CFTPDirect.h"
 #include "ftp/CheminDistant.h"
 #include "ftp/FichiersLocaux.h"
@@ -30,10 +31,17 @@ CMoteurTransferts::CMoteurTransferts(CFTPDirect& ftp, IAbonne& abonne) : m_ftp(f
 
 CMoteurTransferts::~CMoteurTransferts()
 {
-    Annuler();
     std::lock_guard<std::mutex> verrou(m_mutexThread);
-    if (m_thread.joinable())
-        m_thread.join();
+    if (!m_thread.joinable())
+        return;
+    // Only a job still running is cancelled, and that cancel does not outlive
+    // the engine: the client serves its owner afterwards.
+    const bool bAnnule = m_bEnCours;
+    if (bAnnule)
+        Annuler();
+    m_thread.join();
+    if (bAnnule)
+        m_ftp.RearmerAnnulation();
 }
 
 bool CMoteurTransferts::Lancer(tTravail travail)
@@ -47,6 +55,7 @@ bool CMoteurTransferts::Lancer(tTravail travail)
     // A cancel of the last job does not reach this one.
     m_bAnnule = false;
     m_ftp.RearmerAnnulation();
+    m_bEnCours = true;
     m_thread = std::thread([this] { Executer(); });
     return true;
 }
@@ -80,6 +89,7 @@ void CMoteurTransferts::Executer()
         m_resultat.parcours.bArrete = true;
     }
     m_abonne.Termine(m_resultat);
+    m_bEnCours = false;
 }
 
 CMoteurTransferts::tSuite CMoteurTransferts::Avant(const tFichier& f) const
@@ -133,25 +143,22 @@ CMoteurTransferts::tResultat CMoteurTransferts::ExecuterArbre()
 }
 
 // One file, with the walker's events and summary: started, its bytes, done
-// once; a failure named with the client's reason.
+// once (with its size); a failure named with the client's reason. The file's
+// name is its source's.
 CMoteurTransferts::tResultat CMoteurTransferts::ExecuterFichier()
 {
     tResultat res;
     const tTravail& t = m_travail;
     const bool bDescente = t.eOperation == tOperation::TelechargerFichier;
+    const fs::path local = FichiersLocaux::Chemin(t.strLocal);
     std::error_code ec;
-    const uint64_t nTaille = bDescente ? 0 : fs::file_size(FichiersLocaux::Chemin(t.strLocal), ec);
-    const tFichier f{t.strDistant, t.strLocal, CheminDistant::Nom(static_cast<const std::wstring&>(t.strDistant)),
-                     ec ? 0 : nTaille};
-    const CString& strNom = bDescente ? f.strDistant : f.strLocal;
+    const uint64_t nTaille = bDescente ? 0 : fs::file_size(local, ec);
+    const CString strNom = bDescente ? CString(CheminDistant::Nom(static_cast<const std::wstring&>(t.strDistant)))
+                                     : CString(Utf8ToWide(local.filename().string()));
+    tFichier f{t.strDistant, t.strLocal, strNom, ec ? 0 : nTaille};
     const tSuite suite = m_bAnnule ? tSuite::Arreter : Avant(f);
-    if (suite == tSuite::Passer) {
-        res.parcours.nPasses = 1;
-        return res;
-    }
-    if (suite == tSuite::Arreter) {
-        res.parcours.bArrete = true;
-        res.parcours.nonFaits.push_back(strNom);
+    if (suite != tSuite::Faire) {
+        Conclure(res.parcours, f, tIssueFichier::NonFait, suite);
         return res;
     }
     m_ftp.SetProgression([this, &f](uint64_t nFaits, uint64_t nTotal) {
@@ -163,21 +170,25 @@ CMoteurTransferts::tResultat CMoteurTransferts::ExecuterFichier()
     const bool bAnnule = !bFait && (m_bAnnule || m_ftp.EstAnnule());
     const tIssueFichier issue = bFait ? tIssueFichier::Fait : bAnnule ? tIssueFichier::NonFait : tIssueFichier::Echoue;
     const CString strCause = issue == tIssueFichier::Echoue ? m_ftp.GetDerniereErreur() : CString();
+    if (bFait && bDescente) {
+        const uint64_t nRecu = fs::file_size(local, ec);
+        f.nTaille = ec ? 0 : nRecu;
+    }
     m_abonne.Fin(f, issue, strCause);
-    Conclure(res.parcours, f, issue, strCause);
+    Conclure(res.parcours, f, issue, tSuite::Faire, strCause);
     return res;
 }
 
 void CMoteurTransferts::Conclure(CParcoursDistant::tBilan& bilan, const tFichier& f, tIssueFichier issue,
-                                 const CString& strCause) const
+                                 tSuite suite, const CString& strCause) const
 {
     const bool bDescente = m_travail.eOperation == tOperation::TelechargerFichier;
     const CString& strNom = bDescente ? f.strDistant : f.strLocal;
-    if (issue == tIssueFichier::Fait) {
-        std::error_code ec;
-        const uint64_t nTaille = bDescente ? fs::file_size(FichiersLocaux::Chemin(f.strLocal), ec) : f.nTaille;
+    if (suite == tSuite::Passer) {
+        bilan.nPasses = 1;
+    } else if (issue == tIssueFichier::Fait) {
         bilan.nFichiers = 1;
-        bilan.nOctets = ec ? 0 : nTaille;
+        bilan.nOctets = f.nTaille;
     } else if (issue == tIssueFichier::NonFait) {
         bilan.bArrete = true;
         bilan.nonFaits.push_back(strNom);

@@ -49,6 +49,8 @@ public:
         SupprimerArbre,     ///< strDistant and all it holds
         TelechargerFichier, ///< the file strDistant to the local file strLocal
         EnvoyerFichier      ///< the local file strLocal to the remote file strDistant
+        // (a file job's tFichier::strRelatif is its source's name; its size, at
+        // Fin, the bytes of the file done)
     };
     /// A copy over an existing file: done, or asked (Question). An upload of
     /// one file is never asked (its target is not listed).
@@ -104,7 +106,8 @@ public:
 
     /// abonne outlives the engine; ftp is logged in (or logs in on its first step).
     CMoteurTransferts(CFTPDirect& ftp, IAbonne& abonne);
-    /// Cancels the job in course, if any, and joins its thread.
+    /// Cancels the job in course, if any, and joins its thread; the client is
+    /// left usable (a job that had ended leaves it untouched).
     ~CMoteurTransferts();
     CMoteurTransferts(const CMoteurTransferts&) = delete;
     CMoteurTransferts& operator=(const CMoteurTransferts&) = delete;
@@ -126,8 +129,9 @@ private:
     OTDR_FTP_INTERNE tResultat ExecuterFichier();
     OTDR_FTP_INTERNE CParcoursDistant::tRappels Rappels();
     OTDR_FTP_INTERNE tSuite Avant(const tFichier& f) const;
-    OTDR_FTP_INTERNE void Conclure(CParcoursDistant::tBilan& bilan, const tFichier& f, tIssueFichier issue,
-                                   const CString& strCause) const;
+    // A file job's summary; suite: what the subscriber chose (Passer: left).
+    OTDR_FTP_INTERNE void Conclure(CParcoursDistant::tBilan& bilan, const tFichier& f, tIssueFichier issue, tSuite suite,
+                                   const CString& strCause = CString()) const;
 
     CFTPDirect& m_ftp;
     IAbonne& m_abonne;
@@ -135,6 +139,7 @@ private:
     tResultat m_resultat;
     std::exception_ptr m_exception;
     std::atomic<bool> m_bAnnule{false};
+    std::atomic<bool> m_bEnCours{false};   ///< a job started and not yet ended
     std::mutex m_mutexThread;   ///< Lancer, Attendre and the destructor, on m_thread
     std::thread m_thread;
 };

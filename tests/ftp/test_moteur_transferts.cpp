@@ -222,6 +222,9 @@ TEST_F(MoteurTest, ATreeDownloadTellsItsEventsInOrderAndAFailuresCause)
         EXPECT_EQ(Fil(r.parcours.echecs[0].strChemin), "/T/bad.sor");
         EXPECT_EQ(Fichiers(Local()), (std::set<std::string>{"a.sor", "sub/b.sor", "sub/c.sor"}));
     }
+    // An engine whose job has ended leaves its client as it was.
+    EXPECT_FALSE(m_ftp->EstAnnule());
+    EXPECT_EQ(m_ftp->SetCurrentDirectoryW(L"/T", 0), 0);
 }
 
 // A cancel from another thread, or the engine's end, while a slow file is in
@@ -257,6 +260,8 @@ TEST_F(MoteurTest, ACancelOrTheEnginesEndStopsTheFileInFlightAndLeavesNoPartialT
             }
         }
         EXPECT_EQ(Threads(), nThreads);
+        if (facon == tFacon::Detruire)
+            EXPECT_FALSE(m_ftp->EstAnnule()) << "the engine's own cancel ends with it";
         const std::vector<std::string> l = journal.Lignes();
         EXPECT_EQ(std::count(l.begin(), l.end(), "end big.sor not done"), 1);
         EXPECT_EQ(std::count(l.begin(), l.end(), "job"), 1);
