@@ -160,6 +160,30 @@ std::string CProgression::Duree(double secondes)
     return s;
 }
 
+namespace {
+
+// The bar's 24 cells for the part done: "=====>   ".
+std::string Barre(double part)
+{
+    const int nBarre = 24;
+    std::string barre(nBarre, ' ');
+    const int plein = static_cast<int>(part * nBarre);
+    for (int i = 0; i < plein && i < nBarre; ++i) barre[static_cast<size_t>(i)] = '=';
+    if (plein < nBarre) barre[static_cast<size_t>(plein)] = '>';
+    return barre;
+}
+
+// Columns of the terminal on standard error; 80 when it does not say.
+int LargeurTerminal()
+{
+    winsize ws{};
+    if (ioctl(STDERR_FILENO, TIOCGWINSZ, &ws) == 0 && ws.ws_col > 20)
+        return ws.ws_col;
+    return 80;
+}
+
+} // namespace
+
 void CProgression::Dessiner(bool bFinal)
 {
     uint64_t fait = m_nOctetsFaits + (bFinal ? 0 : EnCours());
@@ -186,16 +210,8 @@ void CProgression::Dessiner(bool bFinal)
         m_bAffiche = true;
         return;
     }
-    int largeur = 80;
-    winsize ws{};
-    if (ioctl(STDERR_FILENO, TIOCGWINSZ, &ws) == 0 && ws.ws_col > 20)
-        largeur = ws.ws_col;
-    const int nBarre = 24;
-    std::string barre(nBarre, ' ');
-    const int plein = static_cast<int>(part * nBarre);
-    for (int i = 0; i < plein && i < nBarre; ++i) barre[static_cast<size_t>(i)] = '=';
-    if (plein < nBarre) barre[static_cast<size_t>(plein)] = '>';
-    std::string ligne = "[" + barre + "] " + chiffres;
+    const int largeur = LargeurTerminal();
+    std::string ligne = "[" + Barre(part) + "] " + chiffres;
     if (!bFinal && !m_strNom.empty()) ligne += "  " + m_strNom;
     if (static_cast<int>(ligne.size()) > largeur - 1) ligne.resize(static_cast<size_t>(largeur - 1));
     std::fprintf(stderr, "\r\033[K%s%s", ligne.c_str(), bFinal ? "\n" : "");
