@@ -72,6 +72,7 @@ set(OTDR_ENTETES_PUBLICS
   ftp/CheminDistant.h
   ftp/CParcoursDistant.h
   ftp/CSynchroDistante.h
+  ftp/CMoteurTransferts.h
   ui/Attente.h
   driver/COtdrDriver.h
   driver/IdentifiantsFtp.h)

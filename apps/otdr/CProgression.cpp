@@ -1,10 +1,12 @@
 #include "CProgression.h"
 
 #include "Affichage.h"
+#include "common/Conversions.h"
 #include "ftp/CFTPDirect.h"
 
 #include <cmath>
 #include <cstdlib>
+#include <utility>
 #include <sys/ioctl.h>
 #include <unistd.h>
 
@@ -158,6 +160,30 @@ std::string CProgression::Duree(double secondes)
     return s;
 }
 
+namespace {
+
+// The bar's 24 cells for the part done: "=====>   ".
+std::string Barre(double part)
+{
+    const int nBarre = 24;
+    std::string barre(nBarre, ' ');
+    const int plein = static_cast<int>(part * nBarre);
+    for (int i = 0; i < plein && i < nBarre; ++i) barre[static_cast<size_t>(i)] = '=';
+    if (plein < nBarre) barre[static_cast<size_t>(plein)] = '>';
+    return barre;
+}
+
+// Columns of the terminal on standard error; 80 when it does not say.
+int LargeurTerminal()
+{
+    winsize ws{};
+    if (ioctl(STDERR_FILENO, TIOCGWINSZ, &ws) == 0 && ws.ws_col > 20)
+        return ws.ws_col;
+    return 80;
+}
+
+} // namespace
+
 void CProgression::Dessiner(bool bFinal)
 {
     uint64_t fait = m_nOctetsFaits + (bFinal ? 0 : EnCours());
@@ -184,19 +210,53 @@ void CProgression::Dessiner(bool bFinal)
         m_bAffiche = true;
         return;
     }
-    int largeur = 80;
-    winsize ws{};
-    if (ioctl(STDERR_FILENO, TIOCGWINSZ, &ws) == 0 && ws.ws_col > 20)
-        largeur = ws.ws_col;
-    const int nBarre = 24;
-    std::string barre(nBarre, ' ');
-    const int plein = static_cast<int>(part * nBarre);
-    for (int i = 0; i < plein && i < nBarre; ++i) barre[static_cast<size_t>(i)] = '=';
-    if (plein < nBarre) barre[static_cast<size_t>(plein)] = '>';
-    std::string ligne = "[" + barre + "] " + chiffres;
+    const int largeur = LargeurTerminal();
+    std::string ligne = "[" + Barre(part) + "] " + chiffres;
     if (!bFinal && !m_strNom.empty()) ligne += "  " + m_strNom;
     if (static_cast<int>(ligne.size()) > largeur - 1) ligne.resize(static_cast<size_t>(largeur - 1));
     std::fprintf(stderr, "\r\033[K%s%s", ligne.c_str(), bFinal ? "\n" : "");
     std::fflush(stderr);
     m_bAffiche = true;
+}
+
+// ---------------------------------------------------------------- the engine's events
+
+namespace {
+std::string Cle(const CParcoursDistant::tFichier& f) { return WideToUtf8(f.strRelatif); }
+} // namespace
+
+CSuiviProgression::CSuiviProgression(CProgression& prog, tTotaux eTotaux, FonctionChoix choisir)
+    : m_prog(prog), m_eTotaux(eTotaux), m_choisir(std::move(choisir))
+{
+}
+
+void CSuiviProgression::Repertoire(const CParcoursDistant::tRepertoire& d)
+{
+    if (m_eTotaux == tTotaux::ParRepertoire)
+        m_prog.AjouterTotal(d.nOctets, d.nFichiers);
+}
+
+CParcoursDistant::tSuite CSuiviProgression::Choisir(const CParcoursDistant::tFichier& f)
+{
+    return m_choisir ? m_choisir(f) : CParcoursDistant::tSuite::Faire;
+}
+
+void CSuiviProgression::Debut(const CParcoursDistant::tFichier& f)
+{
+    if (m_eTotaux == tTotaux::ParFichier)
+        m_prog.AjouterTotal(f.nTaille, 1);
+    m_prog.Debut(Cle(f));
+}
+
+void CSuiviProgression::Octets(const CParcoursDistant::tFichier& f, uint64_t nFaits, uint64_t nTotal)
+{
+    if (m_eTotaux == tTotaux::DuFichier && nTotal > 0)
+        m_prog.DefinirTotal(nTotal);
+    m_prog.Octets(Cle(f), nFaits);
+}
+
+void CSuiviProgression::Fin(const CParcoursDistant::tFichier& f, CParcoursDistant::tIssueFichier issue,
+                            const CString&)
+{
+    m_prog.Fin(Cle(f), f.nTaille, issue == CParcoursDistant::tIssueFichier::Fait);
 }

@@ -9,12 +9,14 @@
 #include <condition_variable>
 #include <cstdint>
 #include <cstdio>
+#include <functional>
 #include <map>
 #include <mutex>
 #include <string>
 #include <thread>
 
 #include "OptionsOtdr.h"
+#include "ftp/CMoteurTransferts.h"
 
 class CProgression
 {
@@ -71,4 +73,28 @@ private:
     mutable std::mutex m_mutex;
     std::condition_variable m_cv;
     std::thread m_thread;
+};
+
+// The transfer engine's events on the bar: the totals as the walk lists each
+// directory (or, for a sync, as each file that moves starts; for one file, as
+// the client learns its size), each file's bytes while in flight and once
+// done. `choisir` selects the files (the filters, --dry-run); empty: every file.
+class CSuiviProgression : public CMoteurTransferts::IAbonne
+{
+public:
+    enum class tTotaux { ParRepertoire, ParFichier, DuFichier };
+    using FonctionChoix = std::function<CParcoursDistant::tSuite(const CParcoursDistant::tFichier&)>;
+    CSuiviProgression(CProgression& prog, tTotaux eTotaux, FonctionChoix choisir);
+
+    void Repertoire(const CParcoursDistant::tRepertoire& d) override;
+    CParcoursDistant::tSuite Choisir(const CParcoursDistant::tFichier& f) override;
+    void Debut(const CParcoursDistant::tFichier& f) override;
+    void Octets(const CParcoursDistant::tFichier& f, uint64_t nFaits, uint64_t nTotal) override;
+    void Fin(const CParcoursDistant::tFichier& f, CParcoursDistant::tIssueFichier issue,
+             const CString& strCause) override;
+
+private:
+    CProgression& m_prog;
+    const tTotaux m_eTotaux;
+    FonctionChoix m_choisir;
 };

@@ -81,22 +81,17 @@ int CommandeSync(tContexte& ctx)
     // The bar counts only the files that move, as the sync finds them.
     const bool bEssai = ctx.options.bEssai;
     CProgression prog(ctx.options.bJson || bEssai ? eProgression::Jamais : ctx.options.eProgres, 0, 0);
-    CParcoursDistant::tRappels rappels = Suivi(prog);
-    rappels.entreeRepertoire = nullptr;
-    rappels.avantFichier = [&prog](const CParcoursDistant::tFichier& f) {
-        prog.AjouterTotal(f.nTaille, 1);
-        prog.Debut(Etroit(f.strRelatif));
-        return CParcoursDistant::tSuite::Faire;
-    };
     // --include, --exclude, --newer-than; a dry run notes the files that would
     // move and leaves no directory behind.
     const Selection::CFiltre filtre(ctx.options);
     Selection::CEssai essai;
     std::unique_ptr<Selection::CRepertoiresTemoins> temoins;
     if (bEssai) temoins = std::make_unique<Selection::CRepertoiresTemoins>(local);
-    CSynchroDistante synchro(c.Ftp(), Selection::Filtrer(rappels, filtre, bEssai ? &essai : nullptr, true));
-    c.Partager(synchro);
-    const CSynchroDistante::tBilan b = synchro.Synchroniser(CString(Utf8ToWide(abs)), CString(Utf8ToWide(local.string())));
+    CSuiviProgression suivi(prog, CSuiviProgression::tTotaux::ParFichier,
+                            Selection::Filtrer({}, filtre, bEssai ? &essai : nullptr, true).avantFichier);
+    const CMoteurTransferts::tTravail travail = CMoteurTransferts::tTravail::De(
+        CMoteurTransferts::tOperation::Synchroniser, CString(Utf8ToWide(abs)), CString(Utf8ToWide(local.string())));
+    const CSynchroDistante::tBilan b = ExecuterTravail(c, travail, suivi).synchro;
     prog.Terminer();
     NoterSessions(ctx, b.parcours);
     if (bEssai) {

@@ -40,6 +40,7 @@ namespace {
 CString Large(const std::string& s) { return CString(Utf8ToWide(s)); }
 std::string Etroit(const std::wstring& s) { return WideToUtf8(s); }
 CString LargeChemin(const fs::path& p) { return Large(p.string()); }
+using tOperation = CMoteurTransferts::tOperation;
 
 // A trailing "/" in a remote operand means "into this directory".
 bool FinitParBarre(const std::string& s) { return !s.empty() && s.back() == '/'; }
@@ -74,23 +75,27 @@ std::string Resume(const char* verbe, int nFichiers, uint64_t nOctets, const std
            CProgression::Octets(nOctets) + ") " + cible + " in " + t + " s";
 }
 
-// A tree walk's hooks for the progress bar: its totals grow as each directory
-// is listed.
-CParcoursDistant::tRappels Suivi(CProgression& prog)
+CMoteurTransferts::tResultat ExecuterTravail(CConnexionFtp& c, CMoteurTransferts::tTravail travail,
+                                             CMoteurTransferts::IAbonne& abonne)
 {
-    CParcoursDistant::tRappels r;
-    r.entreeRepertoire = [&prog](const CParcoursDistant::tRepertoire& d) { prog.AjouterTotal(d.nOctets, d.nFichiers); };
-    r.avantFichier = [&prog](const CParcoursDistant::tFichier& f) {
-        prog.Debut(Etroit(f.strRelatif));
-        return CParcoursDistant::tSuite::Faire;
-    };
-    r.octets = [&prog](const CParcoursDistant::tFichier& f, uint64_t nFaits, uint64_t) {
-        prog.Octets(Etroit(f.strRelatif), nFaits);
-    };
-    r.apresFichier = [&prog](const CParcoursDistant::tFichier& f, bool bReussi) {
-        prog.Fin(Etroit(f.strRelatif), f.nTaille, bReussi);
-    };
-    return r;
+    if (travail.eOperation != CMoteurTransferts::tOperation::SupprimerArbre)
+        c.Partager(travail);
+    CMoteurTransferts moteur(c.Ftp(), abonne);
+    moteur.Lancer(std::move(travail));
+    return moteur.Attendre();
+}
+
+// One file through the engine, its progress on the bar (ended); true when
+// done, else the client's GetDerniereErreur says why.
+bool TransfererFichier(CConnexionFtp& c, CProgression& prog, CMoteurTransferts::tOperation eOperation,
+                       const std::string& strDistant, const std::filesystem::path& local)
+{
+    CSuiviProgression suivi(prog, CSuiviProgression::tTotaux::DuFichier, nullptr);
+    const CMoteurTransferts::tResultat r = ExecuterTravail(
+        c, CMoteurTransferts::tTravail::De(eOperation, CString(Utf8ToWide(strDistant)), CString(Utf8ToWide(local.string()))),
+        suivi);
+    prog.Terminer();
+    return r.parcours.nFichiers == 1;
 }
 
 // " (skipped 1 link to a directory already copied: '/a/self')", or nothing.
@@ -653,19 +658,7 @@ int TelechargerUn(const tContexte& ctx, CConnexionFtp& c, const std::string& abs
             return SORTIE_SUCCES;
         }
         CProgression prog(ctx.options.eProgres, 0, 1);
-        c.Ftp().SetProgression([&prog, &nom](uint64_t nFaits, uint64_t nTotal) {
-            prog.DefinirTotal(nTotal);
-            prog.Octets(nom, nFaits);
-            return true;
-        });
-        prog.Debut(nom);
-        const int ok = c.Ftp().GetFile(Large(abs), LargeChemin(cible));
-        c.Ftp().SetProgression({});
-        std::error_code ecTaille;
-        const uint64_t nTaille = ok ? fs::file_size(cible, ecTaille) : 0;
-        prog.Fin(nom, ecTaille ? 0 : nTaille, ok != 0);
-        prog.Terminer();
-        if (ok)
+        if (TransfererFichier(c, prog, tOperation::TelechargerFichier, abs, cible))
             return SORTIE_SUCCES;
         const std::string raison = Raison(c);
         if (!ctx.options.bRecursif && c.EstRepertoire(abs))
@@ -683,9 +676,10 @@ int TelechargerUn(const tContexte& ctx, CConnexionFtp& c, const std::string& abs
     if (pEssai) temoins = std::make_unique<Selection::CRepertoiresTemoins>(racine);
     CVerrouDossier verrou;
     if (!pEssai) VerrouillerDossier(verrou, racine, ErreurSiAbsent::Non);
-    CParcoursDistant parcours(c.Ftp(), Selection::Filtrer(Suivi(prog), filtre, pEssai, true));
-    c.Partager(parcours);
-    const CParcoursDistant::tBilan bilan = parcours.Telecharger(Large(abs), LargeChemin(racine));
+    CSuiviProgression suivi(prog, CSuiviProgression::tTotaux::ParRepertoire,
+                            Selection::Filtrer({}, filtre, pEssai, true).avantFichier);
+    const auto travail = CMoteurTransferts::tTravail::De(tOperation::TelechargerArbre, Large(abs), LargeChemin(racine));
+    const CParcoursDistant::tBilan bilan = ExecuterTravail(c, travail, suivi).parcours;
     prog.Terminer();
     NoterSessions(ctx, bilan);
     if (!pEssai && !ctx.options.bSilencieux)
@@ -707,18 +701,7 @@ int VersSortie(const tContexte& ctx, CConnexionFtp& c, const std::string& abs)
     struct tEfface { fs::path p; ~tEfface() { std::error_code e; fs::remove_all(p, e); } } efface{modele};
     const fs::path tmp = efface.p / "fichier";
     CProgression prog(ctx.options.eProgres, 0, 1);
-    const std::string nom = CheminDistant::Nom(abs);
-    c.Ftp().SetProgression([&prog, &nom](uint64_t nFaits, uint64_t nTotal) {
-        prog.DefinirTotal(nTotal);
-        prog.Octets(nom, nFaits);
-        return true;
-    });
-    prog.Debut(nom);
-    const int ok = c.Ftp().GetFile(Large(abs), LargeChemin(tmp));
-    c.Ftp().SetProgression({});
-    prog.Fin(nom, ok ? fs::file_size(tmp, ec) : 0, ok != 0);
-    prog.Terminer();
-    if (!ok) throw ErreurOperation("cannot download '" + abs + "': " + Raison(c));
+    if (!TransfererFichier(c, prog, tOperation::TelechargerFichier, abs, tmp)) throw ErreurOperation("cannot download '" + abs + "': " + Raison(c));
     std::unique_ptr<std::FILE, int (*)(std::FILE*)> f(std::fopen(tmp.c_str(), "rb"), &std::fclose);
     if (!f) throw ErreurOperation("cannot read the downloaded file '" + tmp.string() + "'");
     char bloc[65536];
@@ -835,16 +818,7 @@ int CommandePut(tContexte& ctx)
             return SORTIE_SUCCES;
         }
         CProgression prog(ctx.options.eProgres, ec ? 0 : taille, 1);
-        prog.Debut(nomLocal);
-        c.Ftp().SetProgression([&prog, &nomLocal](uint64_t nFaits, uint64_t) {
-            prog.Octets(nomLocal, nFaits);
-            return true;
-        });
-        const int ok = c.Ftp().PutFile(LargeChemin(local), Large(abs));
-        c.Ftp().SetProgression({});
-        prog.Fin(nomLocal, taille, ok != 0);
-        prog.Terminer();
-        if (!ok)
+        if (!TransfererFichier(c, prog, tOperation::EnvoyerFichier, abs, local))
             throw ErreurOperation("cannot upload '" + local.string() + "' to '" + abs + "': " + Raison(c));
         return SORTIE_SUCCES;
     }
@@ -855,9 +829,10 @@ int CommandePut(tContexte& ctx)
     CVerrouDossier verrou;
     VerrouillerDossier(verrou, local, ErreurSiAbsent::Oui);
     CProgression prog(ctx.options.eProgres, 0, 0);
-    CParcoursDistant parcours(c.Ftp(), Selection::Filtrer(Suivi(prog), filtre, nullptr, false));
-    c.Partager(parcours);
-    const CParcoursDistant::tBilan bilan = parcours.Envoyer(LargeChemin(local), Large(racine));
+    CSuiviProgression suivi(prog, CSuiviProgression::tTotaux::ParRepertoire,
+                            Selection::Filtrer({}, filtre, nullptr, false).avantFichier);
+    const auto travail = CMoteurTransferts::tTravail::De(tOperation::EnvoyerArbre, Large(racine), LargeChemin(local));
+    const CParcoursDistant::tBilan bilan = ExecuterTravail(c, travail, suivi).parcours;
     prog.Terminer();
     NoterSessions(ctx, bilan);
     if (!ctx.options.bSilencieux)
@@ -959,8 +934,9 @@ int CommandeRmdir(tContexte& ctx)
     }
 
     if (ctx.options.bRecursif) {
-        CParcoursDistant parcours(c.Ftp());
-        SignalerBilan(parcours.Supprimer(Large(abs)), "removed");
+        CMoteurTransferts::IAbonne sansSuivi;
+        const auto travail = CMoteurTransferts::tTravail::De(tOperation::SupprimerArbre, Large(abs), CString());
+        SignalerBilan(ExecuterTravail(c, travail, sansSuivi).parcours, "removed");
         return SORTIE_SUCCES;
     }
     const short n = c.Ftp().RemDir(Large(CheminDistant::Nom(abs)), Large(CheminDistant::Parent(abs)));

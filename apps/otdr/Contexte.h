@@ -2,11 +2,13 @@
 // What every command works with: the parsed options, the profile store, and
 // the instrument's address and ports once resolved from options and profile.
 
+#include <filesystem>
 #include <memory>
 #include <string>
 
 #include "OptionsOtdr.h"
 #include "ftp/CFTPDirect.h"
+#include "ftp/CMoteurTransferts.h"
 #include "ftp/CParcoursDistant.h"
 #include "profile/CProfilIni.h"
 #include "profile/Profil.h"
@@ -61,8 +63,17 @@ int CommandeSync(tContexte& ctx);
 class CProgression;
 // "Downloaded 3 files (1.2 MiB) to x in 0.4 s".
 std::string Resume(const char* pszVerbe, int nFichiers, uint64_t nOctets, const std::string& strCible, double s);
-// A walk's hooks that feed the progress bar.
-CParcoursDistant::tRappels Suivi(CProgression& prog);
+class CConnexionFtp;
+// Runs a job in the transfer engine on c's client (with --parallel's
+// connections for the copies and sync), abonne told its events, and waits
+// for its end: the summary.
+CMoteurTransferts::tResultat ExecuterTravail(CConnexionFtp& c, CMoteurTransferts::tTravail travail,
+                                             CMoteurTransferts::IAbonne& abonne);
+// One file (TelechargerFichier, EnvoyerFichier) through the engine, its
+// progress on prog (ended); true when done, else the client's
+// GetDerniereErreur says why.
+bool TransfererFichier(CConnexionFtp& c, CProgression& prog, CMoteurTransferts::tOperation eOperation,
+                       const std::string& strDistant, const std::filesystem::path& local);
 // " (skipped 1 link to a directory already walked: '/a/self')", or nothing.
 std::string LiensIgnores(const CParcoursDistant::tBilan& b);
 // Ends a tree command: throws, naming what failed, was skipped or not done.

@@ -251,8 +251,9 @@ public:
 
 private:
     friend class CMarcheArbre;  // the tree walker (CParcoursDistant)
+    // Everything private is the library's own, not exported.
 
-    int Telecharger(const CString& strDistant, const CString& strLocal, tTelechargementFtp& t);
+    OTDR_FTP_INTERNE int Telecharger(const CString& strDistant, const CString& strLocal, tTelechargementFtp& t);
     // The transfers' steps (CFTPDirectFichiers.cpp): the library's own, not exported.
     OTDR_FTP_INTERNE void ConnaitreFichier(const std::string& strDistant, tTelechargementFtp& t);
     OTDR_FTP_INTERNE int Recevoir(const std::string& strDistant, std::FILE* fichier, const std::string& strTemporaire,
@@ -266,25 +267,25 @@ private:
     OTDR_FTP_INTERNE int Remplacer(const std::string& strTemporaire, const std::string& strDistant);
     OTDR_FTP_INTERNE void Nettoyer(const std::string& strDistant);
     // Whether the last listing gave exact times (MLSD).
-    bool ListeExacte() const;
+    OTDR_FTP_INTERNE bool ListeExacte() const;
 
     // Lister is GetDir's work under the project's name, also reached by the
     // tree walker (GetDir is the name callers know; both stay).
-    short Lister(CString* pChemin, int nFallback, CRecepteurListeFtp& recepteur);
+    OTDR_FTP_INTERNE short Lister(CString* pChemin, int nFallback, CRecepteurListeFtp& recepteur);
     // GetDir, with the MLSD "unique" fact of each entry in pIdentites (in
     // list order, empty when the server gives none) when it is not null.
-    short Lister(CString* pChemin, CListeFichiersFtp& liste, int nFallback, std::vector<std::string>* pIdentites);
+    OTDR_FTP_INTERNE short Lister(CString* pChemin, CListeFichiersFtp& liste, int nFallback, std::vector<std::string>* pIdentites);
     // The "unique" fact of the current directory (MLST); empty when the server
     // gives none.
-    std::string IdentiteRepertoireCourant();
+    OTDR_FTP_INTERNE std::string IdentiteRepertoireCourant();
     // Names the last GetDir left out because they cannot be one path component.
     const std::vector<CString>& NomsInutilisables() const { return m_nomsInutilisables; }
-    void AppliquerDelais(CSessionFtp& session) const;
-    short Echec(int nCode);
-    short CommandeSurNom(const char* pszVerbe, const CString& strNom);
-    int EchecBool(const std::string& strRaison);
-    bool Utilisable();
-    void OublierListe();
+    OTDR_FTP_INTERNE void AppliquerDelais(CSessionFtp& session) const;
+    OTDR_FTP_INTERNE short Echec(int nCode);
+    OTDR_FTP_INTERNE short CommandeSurNom(const char* pszVerbe, const CString& strNom);
+    OTDR_FTP_INTERNE int EchecBool(const std::string& strRaison);
+    OTDR_FTP_INTERNE bool Utilisable();
+    OTDR_FTP_INTERNE void OublierListe();
 
     std::shared_ptr<CAnnulationFtp> m_annulation;
     std::unique_ptr<CSessionFtp> m_pSession;  ///< null when not connected

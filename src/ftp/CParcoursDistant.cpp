@@ -69,6 +69,7 @@ public:
     using tFichier = CParcoursDistant::tFichier;
     using tRepertoire = CParcoursDistant::tRepertoire;
     using tSuite = CParcoursDistant::tSuite;
+    using tIssueFichier = CParcoursDistant::tIssueFichier;
 
     CMarcheArbre(CFTPDirect& ftp, const CParcoursDistant::tRappels& rappels, int nProfondeurMax,
                  int nRepertoiresMax, bool bListerCibles)
@@ -269,6 +270,12 @@ void CMarcheArbre::Appliquer(CEquipeTransferts::tResultat& r)
     const tFichier& f = r.tache.Fichier();
     if (r.issue != tIssueEquipe::NonFait && m_rappels.apresFichier)
         m_rappels.apresFichier(f, r.issue == tIssueEquipe::Fait);
+    if (m_rappels.finFichier) {
+        const tIssueFichier issue = r.issue == tIssueEquipe::Fait     ? tIssueFichier::Fait
+                                    : r.issue == tIssueEquipe::Echoue ? tIssueFichier::Echoue
+                                                                      : tIssueFichier::NonFait;
+        m_rappels.finFichier(f, issue, r.strErreur);
+    }
     if (r.issue == tIssueEquipe::Fait) {
         ++m_bilan.nFichiers;
         m_bilan.nOctets += f.nTaille;
@@ -397,6 +404,10 @@ CMarcheArbre::tIssue CMarcheArbre::Traiter(const tFichier& f, const CString& str
     const bool bFait = Essayer(etape);
     if (m_rappels.apresFichier)
         m_rappels.apresFichier(f, bFait);
+    if (m_rappels.finFichier) {
+        const tIssueFichier issue = bFait ? tIssueFichier::Fait : m_bFin ? tIssueFichier::NonFait : tIssueFichier::Echoue;
+        m_rappels.finFichier(f, issue, issue == tIssueFichier::Echoue ? m_ftp.GetDerniereErreur() : CString());
+    }
     if (bFait) {
         ++m_bilan.nFichiers;
         if (bCopie)

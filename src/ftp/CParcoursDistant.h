@@ -106,11 +106,19 @@ public:
     /// stop the walk there (the rest goes to nonFaits).
     enum class tSuite { Faire, Passer, Arreter };
 
+    /// What became of a file avantFichier let through: done, failed, or not
+    /// done (the walk stopped, or the step was cancelled, before it ended).
+    enum class tIssueFichier { Fait, Echoue, NonFait };
+
     /// The caller's hooks; each may be empty.
     struct tRappels
     {
         std::function<tSuite(const tFichier&)> avantFichier;
         std::function<void(const tFichier&, bool bReussi)> apresFichier;
+        /// Once for each file avantFichier let through, after apresFichier
+        /// where that is called; strCause: the client's reason for a failure
+        /// (CFTPDirect::GetDerniereErreur), else empty.
+        std::function<void(const tFichier&, tIssueFichier, const CString& strCause)> finFichier;
         std::function<void(const tRepertoire&)> entreeRepertoire;
         std::function<void(const tRepertoire&)> sortieRepertoire;
         /// Asked before each step and after each failed one: true stops the
