@@ -41,7 +41,8 @@ protected:
     // The server's files, and the dialog logged in to it.
     bool Connecter(CDlgFileTransfert& dlg, const std::vector<std::string>& options = {})
     {
-        if (!m_serveur.Demarrer(options)) return false;
+        // Started once per test; a table's rows share it.
+        if (m_serveur.Port() == 0 && !m_serveur.Demarrer(options)) return false;
         m_ftp = std::make_unique<CFTPDirect>(L"127.0.0.1", m_serveur.Port());
         m_ftp->SetDelaiReponse(std::chrono::seconds(10));
         return dlg.ConnexionFtp(L"test", L"secret", m_ftp.get()) == 1;
@@ -49,6 +50,35 @@ protected:
     fs::path Serveur() const { return m_serveur.Racine(); }
 
     static void Cliquer(QDialog* d, unsigned id) { QTest::mouseClick(Enfant<QPushButton>(d, id), Qt::LeftButton); }
+    // Input as the platform sends it: to the window, at a position or to
+    // whatever has the focus there.
+    static void CliquerParLaFenetre(QWidget* w)
+    {
+        QTest::mouseClick(w->window()->windowHandle(), Qt::LeftButton, {}, w->mapTo(w->window(), w->rect().center()));
+    }
+    static void ToucheParLaFenetre(QWidget* w, Qt::Key touche)
+    {
+        QTest::keyClick(w->window()->windowHandle(), touche);
+    }
+    // The offscreen platform leaves no window active after a question closes,
+    // where a window manager gives the activation back to the dialog.
+    static void Focaliser(QWidget* w)
+    {
+        w->window()->activateWindow();
+        w->setFocus();
+        QCoreApplication::processEvents();
+        EXPECT_TRUE(w->hasFocus());
+    }
+    template <typename G>
+    static void Faire(G geste, QPushButton* annuler)
+    {
+        switch (geste) {
+        case G::ClicSouris: CliquerParLaFenetre(annuler); break;
+        case G::Espace: Focaliser(annuler); ToucheParLaFenetre(annuler, Qt::Key_Space); break;
+        case G::Entree: Focaliser(annuler); ToucheParLaFenetre(annuler, Qt::Key_Return); break;
+        case G::Echap: ToucheParLaFenetre(annuler, Qt::Key_Escape); break;
+        }
+    }
     static void ToutSelectionner(QDialog* d, unsigned idTable)
     {
         auto* t = Enfant<QTreeWidget>(d, idTable);
@@ -111,6 +141,12 @@ TEST_F(QtOperationsTest, InputDuringACopyIsDroppedAndTheWindowsKeepPainting)
             QTest::keyClick(locale, Qt::Key_Delete);
             QTest::keyClicks(Enfant<QLineEdit>(d, IDC_REP_DISTANT), QStringLiteral("/ailleurs"));
             QTest::keyClick(Enfant<QLineEdit>(d, IDC_REP_DISTANT), Qt::Key_Return);
+            // And the same as the platform delivers it, through the windows.
+            CliquerParLaFenetre(&hote);
+            CliquerParLaFenetre(Enfant<QPushButton>(d, IDC_FERMER));
+            CliquerParLaFenetre(locale->viewport());
+            for (Qt::Key touche : {Qt::Key_Delete, Qt::Key_F5, Qt::Key_A, Qt::Key_Tab})
+                ToucheParLaFenetre(d, touche);
         });
         utilisateur.start(50);
         Cliquer(d, IDC_VERS_LOCAL);
@@ -132,53 +168,62 @@ TEST_F(QtOperationsTest, InputDuringACopyIsDroppedAndTheWindowsKeepPainting)
     for (int i = 0; i < 2; ++i) EXPECT_EQ(fs::file_size(Local() / ("f" + std::to_string(i) + ".sor")), 120000u);
 }
 
+// How a user stops a copy, each through the window as the platform delivers
+// it (Qt then finds the widget under the mouse or with the focus).
+enum class eGeste { ClicSouris, Espace, Entree, Echap };
+
 TEST_F(QtOperationsTest, CancelStopsACopyAndTheOldFilesStayWhole)
 {
-    // Two seconds for each file (see above), unless stopped.
-    for (int i = 0; i < 4; ++i) {
-        EcrireFichier(Serveur() / ("f" + std::to_string(i) + ".sor"), 120000);
-        EcrireFichier(Local() / ("f" + std::to_string(i) + ".sor"), 7);
-    }
-    CDlgFileTransfert dlg;
-    ASSERT_TRUE(Connecter(dlg, {"--throttle", "50000"}));
-    QString etatFinal;
-    Executer(dlg, [&](QDialog* d) {
-        ToutSelectionner(d, IDC_FICHIERS_DISTANTS);
-        bool bRepondu = false, bAnnule = false;
-        QTimer utilisateur;
-        QObject::connect(&utilisateur, &QTimer::timeout, [&] {
-            // The question first (its own modal loop): overwrite them all.
-            if (QDialog* q = Question(); q && !bRepondu) {
-                bRepondu = true;
-                Cliquer(q, IDC_ECRASER_TOUT);
-                return;
-            }
-            auto* annuler = Enfant<QPushButton>(d, IDC_ANNULER_OPERATION);
-            if (bRepondu && !bAnnule && AttenteGuiEnCours() && annuler->isVisible() && Etat(d).startsWith("Copying")) {
-                bAnnule = true;
-                QTest::mouseClick(annuler, Qt::LeftButton);
-            }
+    for (eGeste geste : {eGeste::ClicSouris, eGeste::Espace, eGeste::Entree, eGeste::Echap}) {
+        SCOPED_TRACE(static_cast<int>(geste));
+        // Two seconds for each file (see above), unless stopped.
+        for (int i = 0; i < 4; ++i) {
+            EcrireFichier(Serveur() / ("f" + std::to_string(i) + ".sor"), 120000);
+            EcrireFichier(Local() / ("f" + std::to_string(i) + ".sor"), 7);
+        }
+        CDlgFileTransfert dlg;
+        ASSERT_TRUE(Connecter(dlg, {"--throttle", "50000"}));
+        QString etatFinal;
+        Executer(dlg, [&](QDialog* d) {
+            ToutSelectionner(d, IDC_FICHIERS_DISTANTS);
+            bool bRepondu = false, bAnnule = false;
+            QTimer utilisateur;
+            QObject::connect(&utilisateur, &QTimer::timeout, [&] {
+                // The question first (its own modal loop): overwrite them all.
+                if (QDialog* q = Question(); q && !bRepondu) {
+                    bRepondu = true;
+                    Cliquer(q, IDC_ECRASER_TOUT);
+                    return;
+                }
+                auto* annuler = Enfant<QPushButton>(d, IDC_ANNULER_OPERATION);
+                if (bRepondu && !bAnnule && AttenteGuiEnCours() && annuler->isVisible() && Etat(d).startsWith("Copying")) {
+                    bAnnule = true;
+                    Faire(geste, annuler);
+                }
+            });
+            utilisateur.start(20);
+            Cliquer(d, IDC_VERS_LOCAL);
+            utilisateur.stop();
+            EXPECT_TRUE(bRepondu);
+            EXPECT_TRUE(bAnnule);
+            etatFinal = Etat(d);
+            EXPECT_TRUE(d->isVisible()) << "Escape during a copy closed the dialog";
+            EXPECT_FALSE(Enfant<QPushButton>(d, IDC_ANNULER_OPERATION)->isVisible());
+            EXPECT_FALSE(Enfant<QProgressBar>(d, IDC_PROGRESSION)->isVisible());
+            QTest::keyClick(d, Qt::Key_Escape);
         });
-        utilisateur.start(20);
-        Cliquer(d, IDC_VERS_LOCAL);
-        utilisateur.stop();
-        EXPECT_TRUE(bRepondu);
-        EXPECT_TRUE(bAnnule);
-        etatFinal = Etat(d);
-        EXPECT_FALSE(Enfant<QPushButton>(d, IDC_ANNULER_OPERATION)->isVisible());
-        EXPECT_FALSE(Enfant<QProgressBar>(d, IDC_PROGRESSION)->isVisible());
-        QTest::keyClick(d, Qt::Key_Escape);
-    });
-    EXPECT_TRUE(etatFinal.startsWith(QStringLiteral("Cancelled: "))) << etatFinal.toStdString();
-    int nCopies = 0;
-    for (int i = 0; i < 4; ++i) {
-        const auto taille = fs::file_size(Local() / ("f" + std::to_string(i) + ".sor"));
-        EXPECT_TRUE(taille == 7 || taille == 120000) << "a partial file: " << taille;
-        nCopies += taille != 7;
+        EXPECT_TRUE(etatFinal.startsWith(QStringLiteral("Cancelled: "))) << etatFinal.toStdString();
+        int nCopies = 0;
+        for (int i = 0; i < 4; ++i) {
+            const auto taille = fs::file_size(Local() / ("f" + std::to_string(i) + ".sor"));
+            EXPECT_TRUE(taille == 7 || taille == 120000) << "a partial file: " << taille;
+            nCopies += taille != 7;
+        }
+        EXPECT_EQ(nCopies, 0) << "the transfer under way was not stopped";
+        for (const auto& e : fs::directory_iterator(Local()))
+            EXPECT_EQ(e.path().extension(), ".sor") << "left behind: " << e.path();
+        m_ftp.reset();
     }
-    EXPECT_EQ(nCopies, 0) << "the transfer under way was not stopped";
-    for (const auto& e : fs::directory_iterator(Local()))
-        EXPECT_EQ(e.path().extension(), ".sor") << "left behind: " << e.path();
 }
 
 TEST_F(QtOperationsTest, RemovalActsOnTheDirectoryItAskedAbout)
