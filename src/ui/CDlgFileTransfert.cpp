@@ -127,6 +127,10 @@ int CDlgFileTransfert::OnInitDialog()
         f->SetTailleMinimale(640, 480);
     PlacerControles();
 
+    // The user starts in a list, never in a path field (typing there would
+    // replace the path).
+    m_voletLocal.Focaliser(IDC_FICHIERS_LOCAUX);
+
     // The remote pane is listed once the dialog is on screen.
     if (IFenetreDialogue* f = GetFenetre())
         f->PosterClic(IDC_RAFRAICHIR_DISTANT);
@@ -167,7 +171,21 @@ void CDlgFileTransfert::OnCancel()
         Annuler();
         return;
     }
+    if (FermerQuestionOuverte())
+        return;
     CDialogue::OnCancel();
+}
+
+bool CDlgFileTransfert::FermerQuestionOuverte()
+{
+    for (CVoletTransfert* v : {static_cast<CVoletTransfert*>(&m_voletLocal), static_cast<CVoletTransfert*>(&m_voletDistant)}) {
+        switch (v->EtatRangee()) {
+        case CVoletTransfert::tEtatRangee::Saisie: FermerSaisie(*v); return true;
+        case CVoletTransfert::tEtatRangee::Confirmation: v->FermerConfirmation(); return true;
+        case CVoletTransfert::tEtatRangee::Normal: break;
+        }
+    }
+    return false;
 }
 
 void CDlgFileTransfert::OnDestroy()

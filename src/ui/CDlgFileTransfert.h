@@ -198,6 +198,10 @@ private:
     void SupprimerFichiers(CVoletTransfert& volet);
     void DemanderSuppression(CVoletTransfert& volet);
     void ConfirmerSuppression(CVoletTransfert& volet);
+    // After a copy, the focus goes back to the pane it was copied from.
+    void FocaliserSource(CVoletTransfert& volet);
+    // Escape on an open name entry or removal question closes it; true then.
+    bool FermerQuestionOuverte();
 
     // "Delete files" and the Delete key: asks once, then deletes.
     void DemanderSuppressionFichiers(CVoletTransfert& volet);

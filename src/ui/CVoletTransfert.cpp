@@ -90,6 +90,13 @@ void CVoletTransfert::ActiverBoutons(bool bActifs)
 
 void CVoletTransfert::ChangerEtatRangee(tEtatRangee etat)
 {
+    const tEtatRangee avant = m_etatRangee;
+    m_etatRangee = etat;
+    IFenetreDialogue* f = m_dlg.GetFenetre();
+    if (avant == tEtatRangee::Normal && etat != tEtatRangee::Normal) {
+        IControle* focus = f ? f->GetFocus() : nullptr;
+        m_nFocusAvant = focus ? focus->GetId() : 0;
+    }
     const bool bNormal = etat == tEtatRangee::Normal;
     const bool bSaisie = etat == tEtatRangee::Saisie;
     const bool bConfirmation = etat == tEtatRangee::Confirmation;
@@ -99,6 +106,20 @@ void CVoletTransfert::ChangerEtatRangee(tEtatRangee etat)
         m_dlg.Afficher(id, bSaisie);
     for (unsigned id : {m_ids.nConfirmer, m_ids.nAnnulerSuppr, m_ids.nQuestion})
         m_dlg.Afficher(id, bConfirmation);
+    if (bSaisie)
+        Focaliser(m_ids.nNom);
+    else if (bConfirmation)
+        Focaliser(m_ids.nAnnulerSuppr);
+    else if (avant != tEtatRangee::Normal)
+        Focaliser(m_dlg.Utilisable(m_nFocusAvant) ? m_nFocusAvant : m_ids.nReps);
+}
+
+void CVoletTransfert::Focaliser(unsigned nId)
+{
+    if (!m_dlg.Utilisable(nId))
+        return;
+    if (IControle* c = Controle(nId))
+        c->SetFocus();
 }
 
 void CVoletTransfert::Rafraichir()

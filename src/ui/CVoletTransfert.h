@@ -80,7 +80,14 @@ public:
     void AjouterColonnes();
     // The six buttons of the row (the four operations, "Remove" and "Cancel").
     void ActiverBoutons(bool bActifs);
+    // Shows the row's state. A question or the name entry takes the focus
+    // when it appears (the entry its field, the question its "Cancel"), and
+    // gives it back where it was when it goes (to the directory list when that
+    // control is gone or cannot take it).
     void ChangerEtatRangee(tEtatRangee etat);
+    tEtatRangee EtatRangee() const { return m_etatRangee; }
+    // The focus to one of this pane's controls, when it can take it.
+    void Focaliser(unsigned nId);
     void Rafraichir();
     // Double-click in the directory list: into the selected directory, or up
     // for "[..]".
@@ -127,4 +134,6 @@ protected:
 private:
     const tIds m_ids;
     CString m_strRepDemande;  // named by the removal question shown, or empty
+    tEtatRangee m_etatRangee = tEtatRangee::Normal;
+    unsigned m_nFocusAvant = 0;  // where the focus was before the question or the entry
 };

@@ -238,7 +238,17 @@ TEST_F(QtOperationsTest, RemovalActsOnTheDirectoryItAskedAbout)
             QTest::mouseClick(reps->viewport(), Qt::LeftButton, {}, reps->visualItemRect(reps->item(Ligne(reps, nom))).center());
         };
         auto* question = Enfant<QLabel>(d, IDC_QUESTION_LOCAL);
+        EXPECT_EQ(QApplication::focusWidget(), Enfant<QTreeWidget>(d, IDC_FICHIERS_LOCAUX)) << "at opening";
         choisir(QStringLiteral("[tmpdir]"));
+        // Escape, as the platform sends it, withdraws the question and gives
+        // the focus back; the dialog stays.
+        QTest::keyClick(reps, Qt::Key_Delete);
+        ASSERT_TRUE(question->isVisible());
+        EXPECT_EQ(QApplication::focusWidget(), Enfant<QPushButton>(d, IDC_ANNULER_SUPPR_LOCAL));
+        ToucheParLaFenetre(d, Qt::Key_Escape);
+        EXPECT_TRUE(d->isVisible());
+        EXPECT_FALSE(question->isVisible());
+        EXPECT_EQ(QApplication::focusWidget(), reps);
         Cliquer(d, IDC_SUPPR_REP_LOCAL);
         ASSERT_TRUE(question->isVisible());
         EXPECT_TRUE(question->text().contains(QStringLiteral("\"tmpdir\"")));

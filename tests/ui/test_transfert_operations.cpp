@@ -242,27 +242,70 @@ TEST_F(TransferOperationsTest, CancelDuringATreeRemovalStopsTheWalkWhereItStands
     EXPECT_TRUE(m_frontal->Messages().empty());
 }
 
-TEST_F(TransferOperationsTest, FocusStaysOffThePathFieldsAndComesBackToTheButtonUsed)
+TEST_F(TransferOperationsTest, FocusStartsInAListAndGoesToTheListEachOperationActedOn)
 {
     PreparerD();
     CDlgFileTransfert dlg;
     Ouvrir(dlg, [&](CFenetreScriptee& f) {
+        auto focus = [&] { return f.GetFocus() ? f.GetFocus()->GetId() : 0u; };
+        EXPECT_EQ(focus(), IDC_FICHIERS_LOCAUX) << "at opening";
         for (unsigned id : {IDC_RAFRAICHIR_LOCAL, IDC_RAFRAICHIR_DISTANT}) {
             ASSERT_TRUE(f.Cliquer(id));
-            EXPECT_EQ(f.GetFocus(), f.GetDlgItem(id)) << id;
+            EXPECT_EQ(focus(), id);
         }
-        // A copy: the button used keeps the focus, the remote path is untouched.
+        // A copy: back to the list copied from; the remote path is untouched.
         ASSERT_TRUE(f.CliquerLigne(IDC_FICHIERS_LOCAUX, 0));
         ASSERT_TRUE(f.Cliquer(IDC_VERS_DISTANT));
-        EXPECT_EQ(f.GetFocus(), f.GetDlgItem(IDC_VERS_DISTANT));
+        EXPECT_EQ(focus(), IDC_FICHIERS_LOCAUX) << "after a copy";
         EXPECT_EQ(dlg.GetRepDistant(), CString(L"/d"));
         // Enter on a directory opens it.
         ASSERT_TRUE(f.Choisir(IDC_REPS_DISTANTS, Index(f.GetDlgItem(IDC_REPS_DISTANTS), L"[sous]")));
         f.AppuyerEntree();
         EXPECT_EQ(dlg.GetRepDistant(), CString(L"/d/sous"));
-        EXPECT_EQ(f.GetFocus(), f.GetDlgItem(IDC_REPS_DISTANTS));
+        EXPECT_EQ(focus(), IDC_REPS_DISTANTS);
     });
-    EXPECT_GT(m_frontal->NombreAttentes(), 0) << "the work did not run under the operation wait";
+}
+
+TEST_F(TransferOperationsTest, QuestionsTakeTheFocusEscapeClosesThemAndGivesItBack)
+{
+    fs::create_directories(Local() / "vieux");
+    CDlgFileTransfert dlg;
+    dlg.ConnexionFtp(L"u", L"p", nullptr);
+    Executer(dlg, [&](CFenetreScriptee& f) {
+        auto focus = [&] { return f.GetFocus() ? f.GetFocus()->GetId() : 0u; };
+        // The name entry: its field takes the focus; Escape closes the entry
+        // only, and the focus goes back to the button that opened it.
+        ASSERT_TRUE(f.Cliquer(IDC_CREER_REP_LOCAL));
+        EXPECT_EQ(focus(), IDC_NOM_LOCAL);
+        f.AppuyerEchap();
+        EXPECT_FALSE(f.EstTerminee()) << "Escape on the entry closed the dialog";
+        EXPECT_FALSE(f.GetDlgItem(IDC_NOM_LOCAL)->IsWindowVisible());
+        EXPECT_EQ(focus(), IDC_CREER_REP_LOCAL);
+        // Made with Enter: the focus lands on the directory list.
+        ASSERT_TRUE(f.Cliquer(IDC_CREER_REP_LOCAL));
+        ASSERT_TRUE(f.Taper(IDC_NOM_LOCAL, L"neuf"));
+        f.AppuyerEntree();
+        EXPECT_TRUE(fs::is_directory(Local() / "neuf"));
+        EXPECT_EQ(focus(), IDC_REPS_LOCAUX) << "after creating a directory";
+        // The removal question: its Cancel takes the focus (Enter is harmless);
+        // Escape withdraws it and gives the focus back to the list.
+        ASSERT_TRUE(f.Choisir(IDC_REPS_LOCAUX, Index(f.GetDlgItem(IDC_REPS_LOCAUX), L"[vieux]")));
+        ASSERT_TRUE(f.AppuyerSuppr());
+        EXPECT_EQ(focus(), IDC_ANNULER_SUPPR_LOCAL);
+        f.AppuyerEchap();
+        EXPECT_FALSE(f.EstTerminee()) << "Escape on the question closed the dialog";
+        EXPECT_FALSE(f.GetDlgItem(IDC_QUESTION_LOCAL)->IsWindowVisible());
+        EXPECT_EQ(focus(), IDC_REPS_LOCAUX);
+        EXPECT_TRUE(fs::is_directory(Local() / "vieux"));
+        // Confirmed: removed, the focus on the list.
+        ASSERT_TRUE(f.AppuyerSuppr());
+        ASSERT_TRUE(f.Cliquer(IDC_CONFIRMER_SUPPR_LOCAL));
+        EXPECT_FALSE(fs::exists(Local() / "vieux"));
+        EXPECT_EQ(focus(), IDC_REPS_LOCAUX) << "after a removal";
+        // With nothing open, Escape closes the dialog.
+        f.AppuyerEchap();
+        EXPECT_TRUE(f.EstTerminee());
+    });
 }
 
 TEST_F(TransferOperationsTest, FailuresAreNamedWithTheirCause)
