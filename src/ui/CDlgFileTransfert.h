@@ -182,6 +182,21 @@ private:
 
     void Activer(unsigned nId, bool bActif);
     void Afficher(unsigned nId, bool bVisible);
+
+    // Layout, by region; each returns or takes the bounds it shares.
+    struct tZone { int l, t, r, b; };
+    tRect RectDe(unsigned nId) const;
+    void Placer(unsigned nId, int x, int y, int cx, int cy);
+    // The status strip and the bars above it; returns the top of the bars.
+    int PlacerBandeEtat(const tRect& client);
+    void PlacerColonneCentrale(const tRect& client);
+    // The panes above B.
+    void PlacerVolets(const tRect& client, int B);
+    void PlacerVoletLocal(const tZone& haut, const tZone& liste, int nMilieu);
+    void PlacerVoletDistant(const tZone& haut, const tZone& liste);
+    void PlacerRangee(const tZone& z, const CVoletTransfert::tIds& ids);
+    // The bars of a copy: the file's and the whole operation's.
+    void AfficherBarres(const tEtatProgression& e);
     bool EstActif(unsigned nId) const;
     // Enabled and shown: a user could press it.
     bool Utilisable(unsigned nId) const;

@@ -98,6 +98,11 @@ public:
     virtual CString GetWindowText() const = 0;
     virtual void SetWindowText(const CString& texte) = 0;
     virtual void SetFocus() = 0;
+    // Static text: the part of the text (from SetWindowText, in characters)
+    // that a front end may shorten in its middle when the whole does not fit,
+    // so that the rest (numbers) stays readable; such a text keeps its font
+    // size. A new text has no such part until told.
+    virtual void SetPartieReductible(int /*nDebut*/, int /*nLongueur*/) {}
     // Repaints now (a long operation in a handler shows its progress).
     virtual void UpdateWindow() = 0;
 

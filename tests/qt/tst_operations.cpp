@@ -347,3 +347,41 @@ TEST_F(QtOperationsTest, OverwriteQuestionShowsBothFilesAndEnterSkips)
     EXPECT_TRUE(textes[2].startsWith(QStringLiteral("Copied file : 2.9 k (3000 bytes), ")));
     EXPECT_EQ(fs::file_size(Local() / "a.sor"), 20u);
 }
+
+TEST_F(QtOperationsTest, AtTheSmallestSizeALongNameGivesWayToTheNumbersInASteadyFont)
+{
+    const std::string nom = "Lindenweg_Strasse_Abschnitt_Nord_Kabel_0042_Faser_17_Messung_1550nm_Richtung_B.sor";
+    EcrireFichier(Serveur() / nom, 120000);
+    CDlgFileTransfert dlg;
+    ASSERT_TRUE(Connecter(dlg, {"--throttle", "50000"}));
+    struct tVu { QString montre, complet, bulle; QFont police; int nLargeur; int nFichier, nTotal; };
+    std::vector<tVu> vus;
+    Executer(dlg, [&](QDialog* d) {
+        d->resize(d->minimumSize());
+        QCoreApplication::processEvents();
+        ToutSelectionner(d, IDC_FICHIERS_DISTANTS);
+        auto* etat = Enfant<QLabel>(d, IDC_ETAT_OPERATION);
+        QTimer utilisateur;
+        QObject::connect(&utilisateur, &QTimer::timeout, [&] {
+            if (!AttenteGuiEnCours() || !etat->toolTip().startsWith(QLatin1String("Copying"))) return;
+            vus.push_back({etat->text(), QString::fromStdWString(dlg.GetEtat()), etat->toolTip(), etat->font(),
+                           etat->width(), Enfant<QProgressBar>(d, IDC_PROGRESSION_FICHIER)->value(),
+                           Enfant<QProgressBar>(d, IDC_PROGRESSION)->value()});
+        });
+        utilisateur.start(20);
+        Cliquer(d, IDC_VERS_LOCAL);
+        QTest::keyClick(d, Qt::Key_Escape);
+    });
+    ASSERT_GE(vus.size(), 2u) << "the status line never had to shorten the name";
+    for (const tVu& v : vus) {
+        EXPECT_TRUE(v.montre.contains(QChar(0x2026))) << v.montre.toStdString();
+        EXPECT_EQ(v.bulle, v.complet) << "the whole line is the tooltip";
+        // The numbers after the name are all there, and the line fits.
+        const QString suite = v.complet.mid(v.complet.indexOf(QLatin1String(".sor")) + 4);
+        EXPECT_TRUE(v.montre.endsWith(suite)) << v.montre.toStdString();
+        EXPECT_LE(QFontMetrics(v.police).horizontalAdvance(v.montre), v.nLargeur);
+        EXPECT_EQ(v.police, vus.front().police) << "the font changed between refreshes";
+        EXPECT_EQ(v.nFichier, v.nTotal) << "one file: both bars agree";
+    }
+    EXPECT_EQ(fs::file_size(Local() / nom), 120000u);
+}

@@ -114,7 +114,13 @@ TEST_F(QtTransferDialogTest, ResizingLaysTheControlsOutAndKeepsTheMinimum)
             ASSERT_EQ(d->size(), taille);
             auto g = [&](unsigned id) { return d->findChild<QWidget*>(QString::number(id))->geometry(); };
             // The status strip and its "Cancel" take the bottom; the rest stands above them.
-            const int S = g(IDC_ANNULER_OPERATION).height(), Bp = B - S - 4;
+            // The bars of a copy stand above it, each under its pane.
+            const int S = g(IDC_ANNULER_OPERATION).height(), Hb = g(IDC_PROGRESSION_FICHIER).height();
+            const int Bp = B - S - 4 - Hb - 4;
+            EXPECT_EQ(g(IDC_PROGRESSION_FICHIER).left(), 4);
+            EXPECT_EQ(g(IDC_PROGRESSION_FICHIER).right() + 1, M - 4);
+            EXPECT_EQ(g(IDC_PROGRESSION).left(), M + 4);
+            EXPECT_EQ(g(IDC_PROGRESSION).right() + 1, R - 4);
             EXPECT_EQ(g(IDC_ANNULER_OPERATION).bottom() + 1, B - 4);
             EXPECT_EQ(g(IDC_ANNULER_OPERATION).right() + 1, R - 4);
             EXPECT_EQ(g(IDC_ETAT_OPERATION).left(), 4);
@@ -127,7 +133,7 @@ TEST_F(QtTransferDialogTest, ResizingLaysTheControlsOutAndKeepsTheMinimum)
             EXPECT_EQ(g(IDC_FICHIERS_DISTANTS).left(), M + 4);
             EXPECT_EQ(g(IDC_FICHIERS_DISTANTS).x() + g(IDC_FICHIERS_DISTANTS).width(), R - 4);
             // The middle column stays centred.
-            for (unsigned id : {IDC_FERMER, IDC_VERS_DISTANT, IDC_VERS_LOCAL, IDC_PROGRESSION})
+            for (unsigned id : {IDC_FERMER, IDC_VERS_DISTANT, IDC_VERS_LOCAL})
                 EXPECT_EQ(g(id).left(), (R - g(id).width()) / 2) << id;
             // Button rows: 4 pixels above the strip, the four buttons spread.
             const int bw = g(IDC_RAFRAICHIR_LOCAL).width(), X0 = 4, X1 = M - 4;

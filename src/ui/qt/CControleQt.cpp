@@ -59,7 +59,26 @@ protected:
 class CLibelle : public QLabel
 {
 public:
-    CLibelle(const QString& texte, QWidget* parent) : QLabel(texte, parent) {}
+    CLibelle(const QString& texte, QWidget* parent) : QLabel(texte, parent), m_texte(texte) {}
+
+    // The whole text, whatever is shown of it.
+    const QString& Texte() const { return m_texte; }
+    void DefinirTexte(const QString& texte)
+    {
+        m_texte = texte;
+        m_nDebut = m_nLongueur = 0;
+        Ajuster();
+    }
+    // The part that may be shortened in its middle; from then on the label
+    // keeps its font (a line that changes size as it refreshes is hard to read).
+    void DefinirPartieReductible(int nDebut, int nLongueur)
+    {
+        if (nDebut < 0 || nLongueur <= 0 || nDebut + nLongueur > m_texte.size()) return;
+        m_nDebut = nDebut;
+        m_nLongueur = nLongueur;
+        m_bPoliceFixe = true;
+        Ajuster();
+    }
 
     void Ajuster()
     {
@@ -67,13 +86,18 @@ public:
         const bool bUneLigne = height() < 2 * QFontMetrics(base).lineSpacing();
         setWordWrap(!bUneLigne);
         QFont police = base;
-        if (bUneLigne && width() > 0 && base.pointSizeF() > 0) {
+        QString montre = m_texte;
+        if (m_bPoliceFixe) {
+            if (bUneLigne) montre = Reduit(QFontMetrics(base));
+        } else if (bUneLigne && width() > 0 && base.pointSizeF() > 0) {
             // Fonts snap to whole pixels: step down until the text fits.
             const double minimum = base.pointSizeF() * 0.8;
-            while (QFontMetrics(police).horizontalAdvance(text()) > width() && police.pointSizeF() > minimum)
+            while (QFontMetrics(police).horizontalAdvance(m_texte) > width() && police.pointSizeF() > minimum)
                 police.setPointSizeF(std::max(minimum, police.pointSizeF() - 0.25));
         }
         if (police != font()) setFont(police);
+        if (montre != text()) setText(montre);
+        setToolTip(montre != m_texte ? m_texte : QString());
     }
 
 protected:
@@ -82,6 +106,22 @@ protected:
         QLabel::resizeEvent(e);
         Ajuster();
     }
+
+private:
+    // The text with its shortenable part cut in the middle so the whole fits.
+    QString Reduit(const QFontMetrics& fm) const
+    {
+        if (width() <= 0 || m_nLongueur == 0 || fm.horizontalAdvance(m_texte) <= width()) return m_texte;
+        const QString avant = m_texte.left(m_nDebut), partie = m_texte.mid(m_nDebut, m_nLongueur),
+                      apres = m_texte.mid(m_nDebut + m_nLongueur);
+        const int nPlace = width() - fm.horizontalAdvance(avant) - fm.horizontalAdvance(apres);
+        const int nMinimum = fm.horizontalAdvance(QStringLiteral("ab\u2026yz"));
+        return avant + fm.elidedText(partie, Qt::ElideMiddle, std::max(nPlace, nMinimum)) + apres;
+    }
+
+    QString m_texte;
+    int m_nDebut = 0, m_nLongueur = 0;
+    bool m_bPoliceFixe = false;
 };
 
 } // namespace
@@ -369,7 +409,7 @@ CString CControleQt::GetWindowText() const
     if (auto* b = qobject_cast<QAbstractButton*>(m_pWidget.data())) return DepuisQString(b->text());
     if (auto* c = Deroulante()) return DepuisQString(c->currentText());
     if (m_modele.nType == tTypeControle::Statique)
-        return DepuisQString(static_cast<QLabel*>(m_pWidget.data())->text());
+        return DepuisQString(static_cast<CLibelle*>(m_pWidget.data())->Texte());
     return {};
 }
 
@@ -385,10 +425,14 @@ void CControleQt::SetWindowText(const CString& texte)
     } else if (auto* b = qobject_cast<QAbstractButton*>(m_pWidget.data())) {
         b->setText(t);
     } else if (m_modele.nType == tTypeControle::Statique) {
-        auto* l = static_cast<CLibelle*>(m_pWidget.data());
-        l->setText(t);
-        l->Ajuster();
+        static_cast<CLibelle*>(m_pWidget.data())->DefinirTexte(t);
     }
+}
+
+void CControleQt::SetPartieReductible(int nDebut, int nLongueur)
+{
+    if (m_pWidget && m_modele.nType == tTypeControle::Statique)
+        static_cast<CLibelle*>(m_pWidget.data())->DefinirPartieReductible(nDebut, nLongueur);
 }
 
 void CControleQt::SetFocus()

@@ -61,6 +61,7 @@ public:
     CString GetWindowText() const override;
     void SetWindowText(const CString& texte) override;
     void SetFocus() override;
+    void SetPartieReductible(int nDebut, int nLongueur) override;
     void UpdateWindow() override;
 
     void SetSel(int debut, int fin) override;
