@@ -16,7 +16,7 @@ constexpr tEntree kTable[] = {
     {IDS_MODEM_ECHEC, L"Modem failure"},
     {IDS_COLONNE_NOM, L"Name"},
     {IDS_COLONNE_TAILLE, L"Size"},
-    {IDS_COLONNE_DATE, L"Date/Time"},
+    {IDS_COLONNE_DATE, L"Date/Time (local)"},
     {IDS_NOM_REPERTOIRE_INVALIDE,
      L"A file name cannot be empty and cannot use the following characters :   \\ / : * ? \\\" < > |"},
     {IDS_TRANSFERT_TRACES, L"Trace transfer ..."},

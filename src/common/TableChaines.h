@@ -15,7 +15,7 @@ enum : unsigned {
     IDS_MODEM_ECHEC = 2049,         // "Modem failure"
     IDS_COLONNE_NOM = 2064,         // "Name"
     IDS_COLONNE_TAILLE = 2065,      // "Size"
-    IDS_COLONNE_DATE = 2066,        // "Date/Time"
+    IDS_COLONNE_DATE = 2066,        // "Date/Time (local)"
     IDS_NOM_REPERTOIRE_INVALIDE = 2067,
     IDS_TRANSFERT_TRACES = 2070,    // "Trace transfer ..."
     IDS_CONNEXION = 2071,           // "Connecting ..."

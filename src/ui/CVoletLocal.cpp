@@ -73,7 +73,7 @@ void CVoletLocal::Remplir()
             if (n < 0)
                 continue;
             table->SetItemText(n, 1, TextesTransfert::TexteTaille(f.m_nTaille));
-            table->SetItemText(n, 2, f.m_strDate);
+            table->SetItemText(n, 2, TextesTransfert::DateAffichee(f.m_strDate));
             table->SetItemData(n, f.m_nTaille);
         }
         m_dlg.TrierListe(m_dlg.GetColonneTri(), table);

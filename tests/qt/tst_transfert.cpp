@@ -34,7 +34,7 @@ TEST_F(QtTransferDialogTest, HeaderClickSortsByTheRealSizeAndAgainReverses)
     dlg.ConnexionFtp(L"u", L"p", nullptr);
     Executer(dlg, [&](QDialog* d) {
         auto* table = Enfant<QTreeWidget>(d, IDC_FICHIERS_LOCAUX);
-        EXPECT_EQ(table->headerItem()->text(2), QStringLiteral("Date/Time"));
+        EXPECT_EQ(table->headerItem()->text(2), QStringLiteral("Date/Time (local)"));
         EXPECT_GE(table->columnWidth(2), table->fontMetrics().horizontalAdvance(table->topLevelItem(0)->text(2)) + 6);
         // Sizes by their bytes (shown 2.9 k, 10, 500), the header's arrow with them.
         CliquerEnTete(table, 1);
@@ -151,6 +151,39 @@ TEST_F(QtTransferDialogTest, ResizingLaysTheControlsOutAndKeepsTheMinimum)
         QCoreApplication::processEvents();
         EXPECT_GE(d->width(), 640);
         EXPECT_GE(d->height(), 480);
+        QTest::keyClick(d, Qt::Key_Escape);
+    });
+}
+
+TEST_F(QtTransferDialogTest, LongNamesKeepBothEndsAndTellTheWholeNameInATooltip)
+{
+    const QString nom = QStringLiteral("Lindenweg_Strasse_Abschnitt_Nord_Kabel_0042_Faser_17_Messung_1550nm.sor");
+    const QString rep = QStringLiteral("Lindenweg_Strasse_Abschnitt_Sued_Kabel_0043_Faser_18_Messung_1625nm");
+    EcrireFichier(Local() / nom.toStdString(), 10);
+    fs::create_directories(Local() / rep.toStdString());
+    CDlgFileTransfert dlg;
+    dlg.ConnexionFtp(L"u", L"p", nullptr);
+    Executer(dlg, [&](QDialog* d) {
+        d->resize(d->minimumSize());
+        QCoreApplication::processEvents();
+        auto* table = Enfant<QTreeWidget>(d, IDC_FICHIERS_LOCAUX);
+        auto* reps = Enfant<QListWidget>(d, IDC_REPS_LOCAUX);
+        EXPECT_EQ(table->textElideMode(), Qt::ElideMiddle);
+        EXPECT_EQ(reps->textElideMode(), Qt::ElideMiddle);
+        ASSERT_EQ(table->topLevelItemCount(), 1);
+        EXPECT_EQ(table->topLevelItem(0)->toolTip(0), nom);
+        const int iRep = Ligne(reps, QLatin1Char('[') + rep + QLatin1Char(']'));
+        ASSERT_GE(iRep, 0);
+        EXPECT_EQ(reps->item(iRep)->toolTip(), QLatin1Char('[') + rep + QLatin1Char(']'));
+        // What is drawn of the name holds its end: the extension at the
+        // smallest size, the wavelength too at 1,240 pixels.
+        auto montre = [&] {
+            return table->fontMetrics().elidedText(nom, table->textElideMode(), table->columnWidth(0) - 8);
+        };
+        EXPECT_TRUE(montre().endsWith(QStringLiteral(".sor"))) << montre().toStdString();
+        d->resize(1240, d->height());
+        QCoreApplication::processEvents();
+        EXPECT_TRUE(montre().endsWith(QStringLiteral("1550nm.sor"))) << montre().toStdString();
         QTest::keyClick(d, Qt::Key_Escape);
     });
 }

@@ -5,6 +5,8 @@
 
 #include "TransfertFtpTest.h"
 
+#include <cstdlib>
+#include <string>
 #include <sys/stat.h>
 #include <utime.h>
 
@@ -324,23 +326,62 @@ TEST_F(TransferOperationsTest, FailuresAreNamedWithTheirCause)
 }
 
 // Downloads take the instrument's date, uploads give it theirs (MFMT).
-TEST_F(TransferOperationsTest, DatesTravelWithTheFilesBothWays)
+namespace {
+
+// A time zone for the test's length (POSIX rules: no zone files needed).
+class CFuseau
 {
-    Ecrire(Serveur() / "distant.sor", "d");
-    DaterFichier(Serveur() / "distant.sor", kAncien);
-    Ecrire(Local() / "local.sor", "l");
-    DaterFichier(Local() / "local.sor", kRecent);
-    CDlgFileTransfert dlg;
-    Ouvrir(dlg, [&](CFenetreScriptee& f) {
-        ASSERT_TRUE(f.CliquerLigne(IDC_FICHIERS_DISTANTS, Ligne(f.GetDlgItem(IDC_FICHIERS_DISTANTS), L"distant.sor")));
-        ASSERT_TRUE(f.Cliquer(IDC_VERS_LOCAL));
-        IControle* locale = f.GetDlgItem(IDC_FICHIERS_LOCAUX);
-        EXPECT_EQ(locale->GetItemText(Ligne(locale, L"distant.sor"), 2), CString(L"11/14/2023 22:13:20"));
-        ASSERT_TRUE(f.CliquerLigne(IDC_FICHIERS_LOCAUX, Ligne(locale, L"local.sor")));
-        ASSERT_TRUE(f.Cliquer(IDC_VERS_DISTANT));
-        IControle* distante = f.GetDlgItem(IDC_FICHIERS_DISTANTS);
-        EXPECT_EQ(distante->GetItemText(Ligne(distante, L"local.sor"), 2), CString(L"06/15/2025 15:06:40"));
-    });
-    EXPECT_EQ(DateFichier(Local() / "distant.sor"), kAncien);
-    EXPECT_EQ(DateFichier(Serveur() / "local.sor"), kRecent);
+public:
+    explicit CFuseau(const char* pszTz)
+    {
+        if (const char* p = std::getenv("TZ")) m_strAncien = p, m_bAncien = true;
+        setenv("TZ", pszTz, 1);
+        tzset();
+    }
+    ~CFuseau()
+    {
+        if (m_bAncien) setenv("TZ", m_strAncien.c_str(), 1);
+        else unsetenv("TZ");
+        tzset();
+    }
+    CFuseau(const CFuseau&) = delete;
+    CFuseau& operator=(const CFuseau&) = delete;
+
+private:
+    std::string m_strAncien;
+    bool m_bAncien = false;
+};
+
+} // namespace
+
+TEST_F(TransferOperationsTest, DatesTravelWithTheFilesBothWaysAndShowInLocalTime)
+{
+    struct tCas { const char* pszTz; const wchar_t* pszAncien; const wchar_t* pszRecent; };
+    const tCas cas[] = {{"UTC0", L"11/14/2023 22:13:20", L"06/15/2025 15:06:40"},
+                        {"XST-3", L"11/15/2023 01:13:20", L"06/15/2025 18:06:40"}};
+    for (const tCas& c : cas) {
+        SCOPED_TRACE(c.pszTz);
+        CFuseau fuseau(c.pszTz);
+        for (const fs::path& p : {Local() / "distant.sor", Serveur() / "local.sor"}) fs::remove(p);
+        Ecrire(Serveur() / "distant.sor", "d");
+        DaterFichier(Serveur() / "distant.sor", kAncien);
+        Ecrire(Local() / "local.sor", "l");
+        DaterFichier(Local() / "local.sor", kRecent);
+        CDlgFileTransfert dlg;
+        Ouvrir(dlg, [&](CFenetreScriptee& f) {
+            IControle* distante = f.GetDlgItem(IDC_FICHIERS_DISTANTS);
+            EXPECT_EQ(distante->GetItemText(Ligne(distante, L"distant.sor"), 2), CString(c.pszAncien));
+            ASSERT_TRUE(f.CliquerLigne(IDC_FICHIERS_DISTANTS, Ligne(distante, L"distant.sor")));
+            ASSERT_TRUE(f.Cliquer(IDC_VERS_LOCAL));
+            IControle* locale = f.GetDlgItem(IDC_FICHIERS_LOCAUX);
+            EXPECT_EQ(locale->GetColumnText(2), CString(L"Date/Time (local)"));
+            EXPECT_EQ(locale->GetItemText(Ligne(locale, L"distant.sor"), 2), CString(c.pszAncien));
+            ASSERT_TRUE(f.CliquerLigne(IDC_FICHIERS_LOCAUX, Ligne(locale, L"local.sor")));
+            ASSERT_TRUE(f.Cliquer(IDC_VERS_DISTANT));
+            EXPECT_EQ(distante->GetItemText(Ligne(distante, L"local.sor"), 2), CString(c.pszRecent));
+        });
+        EXPECT_EQ(DateFichier(Local() / "distant.sor"), kAncien);
+        EXPECT_EQ(DateFichier(Serveur() / "local.sor"), kRecent);
+        m_ftp.reset();
+    }
 }

@@ -248,6 +248,8 @@ void CControleQt::Creer()
         l->setSelectionMode(QAbstractItemView::SingleSelection);
         l->setSortingEnabled(false);  // sorted insertion is ours (same order as the logic's)
         l->setUniformItemSizes(true);
+        // Long names keep both ends (a wavelength or an index is often last).
+        l->setTextElideMode(Qt::ElideMiddle);
         // Only the user's choices report: the logic's changes block the signals.
         connect(l, &QListWidget::itemSelectionChanged, this, [this, l] {
             if (m_modele.nStyles & STYLE_NOTIFIANT) Notifier(tNotification::ChangementSelection, l->currentRow());
@@ -273,6 +275,7 @@ void CControleQt::Creer()
         v->setItemsExpandable(false);
         v->setUniformRowHeights(true);
         v->setAllColumnsShowFocus(true);
+        v->setTextElideMode(Qt::ElideMiddle);
         v->setSortingEnabled(false);  // the dialog logic sorts on header clicks
         v->setSelectionBehavior(QAbstractItemView::SelectRows);
         v->setSelectionMode((styles & STYLE_MULTISELECTION) ? QAbstractItemView::ExtendedSelection
