@@ -54,6 +54,15 @@ constexpr tEntree kTable[] = {
     {IDS_ECHEC_LOGIN_SANS_RAISON, L"Could not log in to the instrument's FTP server (tried: %ls)."},
     {IDS_ANNULE, L"cancelled"},
     {IDS_DATE_INCONNUE, L"date unknown"},
+    {IDS_MENU_OUVRIR, L"Open\tEnter"},
+    {IDS_MENU_COPIER_VERS_DISTANT, L"Copy to the instrument"},
+    {IDS_MENU_COPIER_VERS_LOCAL, L"Copy to this computer"},
+    {IDS_MENU_RENOMMER, L"Rename\tF2"},
+    {IDS_MENU_SUPPRIMER, L"Delete\tDel"},
+    {IDS_MENU_CREER_REP, L"Create directory\tF7"},
+    {IDS_MENU_RAFRAICHIR, L"Refresh\tF5"},
+    {IDS_NOUVEAU_NOM, L"New name :"},
+    {IDS_NOM_NOUVEAU_REP, L"Name of the new directory :"},
 };
 } // namespace
 

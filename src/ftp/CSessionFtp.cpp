@@ -222,6 +222,20 @@ int CSessionFtp::Commande(const std::string& commande, bool bMalgreAnnulation, s
     return n;
 }
 
+int CSessionFtp::Renommer(const std::string& de, const std::string& vers)
+{
+    if (de.empty() || vers.empty() || !CheminDistant::CheminSur(de) || !CheminDistant::CheminSur(vers)) {
+        m_strErreur = "501 not a usable file name";
+        return 501;
+    }
+    tRequete r;
+    r.strUrl = Url(m_strRepertoire, "");
+    r.bSansCorps = true;
+    r.postQuote.Ajouter("RNFR " + de);
+    r.postQuote.Ajouter("RNTO " + vers);
+    return Executer(r);
+}
+
 bool CSessionFtp::UrlFichier(const std::string& nom, std::string& url) const
 {
     if (nom.empty() || !CheminDistant::CheminSur(nom))

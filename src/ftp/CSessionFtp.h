@@ -91,6 +91,9 @@ public:
     /// given, receives the reply lines.
     int Commande(const std::string& strCommande, bool bMalgreAnnulation = false,
                  std::vector<std::string>* pReponses = nullptr);
+    /// RNFR strDe then RNTO strVers, one right after the other as the
+    /// protocol wants, in the current directory.
+    int Renommer(const std::string& strDe, const std::string& strVers);
     /// RETR of a name (or path) relative to the current directory into
     /// `fichier`, without SIZE: the transfer must end on the server's final
     /// reply, and with the size its 150 reply announces when it announces one.

@@ -180,7 +180,8 @@ bool CDlgFileTransfert::FermerQuestionOuverte()
 {
     for (CVoletTransfert* v : {static_cast<CVoletTransfert*>(&m_voletLocal), static_cast<CVoletTransfert*>(&m_voletDistant)}) {
         switch (v->EtatRangee()) {
-        case CVoletTransfert::tEtatRangee::Saisie: FermerSaisie(*v); return true;
+        case CVoletTransfert::tEtatRangee::Saisie:
+        case CVoletTransfert::tEtatRangee::Renommage: FermerSaisie(*v); return true;
         case CVoletTransfert::tEtatRangee::Confirmation: v->FermerConfirmation(); return true;
         case CVoletTransfert::tEtatRangee::Normal: break;
         }
@@ -256,12 +257,13 @@ void CDlgFileTransfert::OnCommande(unsigned nId, tNotification n, int nParametre
         break;
     case tNotification::ToucheSuppr:
         // The Delete key does what the pane's button would, if it could be pressed.
-        if (CVoletTransfert* volet = VoletDe(nId)) {
-            if (nId == volet->Ids().nFichiers && Utilisable(volet->Ids().nSupprFichiers))
-                DemanderSuppressionFichiers(*volet);
-            else if (nId == volet->Ids().nReps && Utilisable(volet->Ids().nSupprRep))
-                DemanderSuppression(*volet);
-        }
+        SupprimerDepuisListe(nId);
+        break;
+    case tNotification::Touche:
+        ToucheListe(nId, static_cast<tTouche>(nParametre));
+        break;
+    case tNotification::MenuContextuel:
+        MenuListe(nId);
         break;
     case tNotification::ChangementTexte:
         if (nId == IDC_NOM_LOCAL)

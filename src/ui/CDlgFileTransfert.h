@@ -213,6 +213,16 @@ private:
     void SupprimerFichiers(CVoletTransfert& volet);
     void DemanderSuppression(CVoletTransfert& volet);
     void ConfirmerSuppression(CVoletTransfert& volet);
+    // Keys, context menu and renaming (CDlgFileTransfertMenu.cpp).
+    void Commander(unsigned nId);
+    void SupprimerDepuisListe(unsigned nIdListe);
+    void ToucheListe(unsigned nIdListe, tTouche touche);
+    void MenuListe(unsigned nIdListe);
+    std::vector<tEntreeMenu> EntreesMenu(CVoletTransfert& volet, unsigned nIdListe);
+    // The one file or directory selected in that list, or "".
+    CString NomARenommer(CVoletTransfert& volet, unsigned nIdListe) const;
+    void OuvrirRenommage(CVoletTransfert& volet, unsigned nIdListe);
+    void Renommer(CVoletTransfert& volet);
     // After a copy, the focus goes back to the pane it was copied from.
     void FocaliserSource(CVoletTransfert& volet);
     // Escape on an open name entry or removal question closes it; true then.
@@ -301,4 +311,5 @@ private:
     // Clicks the dialog posted to itself while a wait ran: delivered after.
     std::vector<unsigned> m_vecClicsDifferes;
     CString m_strEtat;  // the status line between operations
+    CString m_strARenommer;  // the name the open rename entry replaces
 };

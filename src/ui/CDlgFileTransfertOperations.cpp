@@ -302,6 +302,10 @@ bool CDlgFileTransfert::LireNomRep(CVoletTransfert& volet, CString& strNom)
 
 void CDlgFileTransfert::CreerRep(CVoletTransfert& volet)
 {
+    if (volet.EtatRangee() == CVoletTransfert::tEtatRangee::Renommage) {
+        Renommer(volet);
+        return;
+    }
     CString strNom;
     if (!volet.Disponible() || !LireNomRep(volet, strNom))
         return;

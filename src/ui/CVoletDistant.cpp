@@ -186,6 +186,15 @@ bool CVoletDistant::SupprimerFichier(const CString& strNom)
     return bFait;
 }
 
+bool CVoletDistant::Renommer(const CString& strAncien, const CString& strNouveau)
+{
+    CFTPDirect* pFtp = m_dlg.m_pFtp;
+    bool bFait = false;
+    if (pFtp)
+        m_dlg.ExecuterHorsFil([&] { bFait = pFtp->Rename(CheminFichier(strAncien), CheminFichier(strNouveau)) != 0; });
+    return bFait;
+}
+
 bool CVoletDistant::SupprimerRepertoire(const CString& strNom)
 {
     CFTPDirect* pFtp = m_dlg.m_pFtp;

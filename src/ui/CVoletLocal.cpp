@@ -146,6 +146,13 @@ bool CVoletLocal::SupprimerFichier(const CString& strNom)
     return bFait;
 }
 
+bool CVoletLocal::Renommer(const CString& strAncien, const CString& strNouveau)
+{
+    bool bFait = false;
+    m_dlg.ExecuterHorsFil([&] { bFait = PanneauLocal::Renommer(m_strRep + strAncien, m_strRep + strNouveau, &m_strErreur); });
+    return bFait;
+}
+
 bool CVoletLocal::SupprimerRepertoire(const CString& strNom)
 {
     bool bFait = false;

@@ -98,10 +98,13 @@ void CVoletTransfert::ChangerEtatRangee(tEtatRangee etat)
         m_nFocusAvant = focus ? focus->GetId() : 0;
     }
     const bool bNormal = etat == tEtatRangee::Normal;
-    const bool bSaisie = etat == tEtatRangee::Saisie;
+    const bool bSaisie = etat == tEtatRangee::Saisie || etat == tEtatRangee::Renommage;
     const bool bConfirmation = etat == tEtatRangee::Confirmation;
     for (unsigned id : {m_ids.nRafraichir, m_ids.nSupprFichiers, m_ids.nCreerRep, m_ids.nSupprRep})
         m_dlg.Afficher(id, bNormal);
+    if (IControle* libelle = bSaisie ? Controle(m_ids.nLibelleNom) : nullptr)
+        libelle->SetWindowText(Ressources::Chaine(etat == tEtatRangee::Renommage ? Ressources::IDS_NOUVEAU_NOM
+                                                                                  : Ressources::IDS_NOM_NOUVEAU_REP));
     for (unsigned id : {m_ids.nLibelleNom, m_ids.nNom, m_ids.nValiderNom, m_ids.nAnnulerNom})
         m_dlg.Afficher(id, bSaisie);
     for (unsigned id : {m_ids.nConfirmer, m_ids.nAnnulerSuppr, m_ids.nQuestion})
@@ -136,6 +139,12 @@ void CVoletTransfert::EntrerSelection()
         return;
     const CString strTexte = reps->GetText(reps->GetCurSel());
     m_strRep = strTexte == L"[..]" ? Parent() : CheminRepertoire(SansCrochets(strTexte));
+    Remplir();
+}
+
+void CVoletTransfert::MonterAuParent()
+{
+    m_strRep = Parent();
     Remplir();
 }
 

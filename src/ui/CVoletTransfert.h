@@ -28,7 +28,8 @@ public:
         unsigned nConfirmer, nAnnulerSuppr, nQuestion;
         unsigned nReps, nFichiers;
     };
-    enum class tEtatRangee { Normal, Saisie, Confirmation };
+    // The name entry serves a new directory (Saisie) or a new name (Renommage).
+    enum class tEtatRangee { Normal, Saisie, Renommage, Confirmation };
 
     CVoletTransfert(CDlgFileTransfert& dlg, CString& strRep, const tIds& ids);
     virtual ~CVoletTransfert();
@@ -63,6 +64,8 @@ public:
     virtual bool CreerRepertoire(const CString& strNom) = 0;
     virtual bool SupprimerFichier(const CString& strNom) = 0;
     virtual bool SupprimerRepertoire(const CString& strNom) = 0;
+    // A file or directory of the pane's directory gets a new name there.
+    virtual bool Renommer(const CString& strAncien, const CString& strNouveau) = 0;
     virtual CString DerniereErreur() const = 0;
     // Size and date of a file the last fill listed; false when it listed none
     // of that name.
@@ -92,6 +95,8 @@ public:
     // Double-click in the directory list: into the selected directory, or up
     // for "[..]".
     void EntrerSelection();
+    // Up one level (Backspace), as "[..]" does.
+    void MonterAuParent();
     // The selected directory's name ("[name]" in the list), empty when none.
     CString RepertoireSelectionne() const;
     bool RepertoireEstSelectionne() const;

@@ -187,3 +187,47 @@ TEST_F(QtTransferDialogTest, LongNamesKeepBothEndsAndTellTheWholeNameInATooltip)
         QTest::keyClick(d, Qt::Key_Escape);
     });
 }
+
+TEST_F(QtTransferDialogTest, RightClickOffersTheOperationsThatApplyAndF2RenamesInPlace)
+{
+    EcrireFichier(Local() / "a.sor", 10);
+    CDlgFileTransfert dlg;
+    dlg.ConnexionFtp(L"u", L"p", nullptr);
+    Executer(dlg, [&](QDialog* d) {
+        auto* table = Enfant<QTreeWidget>(d, IDC_FICHIERS_LOCAUX);
+        const QPoint p = table->viewport()->mapTo(d, table->visualItemRect(table->topLevelItem(0)).center());
+        QStringList textes, actives;
+        QTimer::singleShot(0, [&] {
+            QMenu* menu = nullptr;
+            ASSERT_TRUE(AttendreQue([&] { return (menu = qobject_cast<QMenu*>(QApplication::activePopupWidget())); }));
+            for (QAction* a : menu->actions()) {
+                if (a->isSeparator()) continue;
+                textes << a->text();
+                if (a->isEnabled()) actives << a->text().section(QLatin1Char('\t'), 0, 0);
+            }
+            menu->close();
+        });
+        // As the platform delivers it: a right press and release on the window.
+        QTest::mouseClick(d->windowHandle(), Qt::RightButton, {}, p);
+        EXPECT_TRUE(AttendreQue([&] { return !textes.isEmpty(); }));
+        EXPECT_TRUE(textes.contains(QStringLiteral("Rename\tF2")));
+        // Not connected: no copy to the instrument.
+        EXPECT_EQ(actives, (QStringList{"Rename", "Delete", "Create directory", "Refresh"}));
+        // F2 on the row: the entry holds the name, with the focus. (The
+        // offscreen platform leaves the dialog inactive once a popup closed.)
+        d->activateWindow();
+        EXPECT_TRUE(QTest::qWaitForWindowActive(d));
+        table->setFocus();
+        table->setCurrentItem(table->topLevelItem(0));
+        QTest::keyClick(table, Qt::Key_F2);
+        auto* nom = Enfant<QLineEdit>(d, IDC_NOM_LOCAL);
+        ASSERT_TRUE(nom->isVisible());
+        EXPECT_EQ(nom->text(), QStringLiteral("a.sor"));
+        EXPECT_TRUE(nom->hasFocus());
+        nom->setText(QStringLiteral("b.sor"));
+        QTest::keyClick(nom, Qt::Key_Return);
+        EXPECT_EQ(Noms(table), QStringList{"b.sor"});
+        QTest::keyClick(d, Qt::Key_Escape);
+    });
+    EXPECT_TRUE(fs::exists(Local() / "b.sor"));
+}

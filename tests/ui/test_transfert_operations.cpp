@@ -385,3 +385,77 @@ TEST_F(TransferOperationsTest, DatesTravelWithTheFilesBothWaysAndShowInLocalTime
         m_ftp.reset();
     }
 }
+
+TEST_F(TransferOperationsTest, CommandKeysAndTheContextMenuDoWhatTheButtonsDoAndRenameOnBothSides)
+{
+    PreparerD();
+    CDlgFileTransfert dlg;
+    Ouvrir(dlg, [&](CFenetreScriptee& f) {
+        auto focus = [&] { return f.GetFocus() ? f.GetFocus()->GetId() : 0u; };
+        auto renommer = [&](unsigned idListe, unsigned idNom, const wchar_t* pszNom) {
+            ASSERT_TRUE(f.DonnerFocus(idListe));
+            ASSERT_TRUE(f.AppuyerTouche(tTouche::F2));
+            ASSERT_EQ(focus(), idNom);
+            f.GetDlgItem(idNom)->SetWindowText(pszNom);
+            f.AppuyerEntree();
+        };
+        // F2: a local rename, then one on the instrument (RNFR/RNTO).
+        IControle* locale = f.GetDlgItem(IDC_FICHIERS_LOCAUX);
+        ASSERT_TRUE(f.CliquerLigne(IDC_FICHIERS_LOCAUX, Ligne(locale, L"l1.sor")));
+        EXPECT_EQ(f.GetDlgItem(IDC_NOM_LOCAL)->GetWindowText(), CString());
+        renommer(IDC_FICHIERS_LOCAUX, IDC_NOM_LOCAL, L"l1_1550nm.sor");
+        EXPECT_TRUE(fs::exists(Local() / "l1_1550nm.sor"));
+        EXPECT_FALSE(fs::exists(Local() / "l1.sor"));
+        EXPECT_EQ(focus(), IDC_FICHIERS_LOCAUX);
+        IControle* distante = f.GetDlgItem(IDC_FICHIERS_DISTANTS);
+        ASSERT_TRUE(f.CliquerLigne(IDC_FICHIERS_DISTANTS, Ligne(distante, L"r1.sor")));
+        renommer(IDC_FICHIERS_DISTANTS, IDC_NOM_DISTANT, L"r1_1625nm.sor");
+        EXPECT_TRUE(fs::exists(Serveur() / "d" / "r1_1625nm.sor"));
+        EXPECT_FALSE(fs::exists(Serveur() / "d" / "r1.sor"));
+        EXPECT_GE(Ligne(distante, L"r1_1625nm.sor"), 0) << "the pane was not refreshed";
+        // Never over another file: refused, named, both whole.
+        const auto n2 = fs::file_size(Local() / "l2.sor"), n3 = fs::file_size(Local() / "l3.sor");
+        ASSERT_TRUE(f.CliquerLigne(IDC_FICHIERS_LOCAUX, Ligne(locale, L"l2.sor")));
+        renommer(IDC_FICHIERS_LOCAUX, IDC_NOM_LOCAL, L"l3.sor");
+        ASSERT_EQ(m_frontal->Messages().size(), 1u);
+        EXPECT_NE(m_frontal->Messages()[0].Find(L"l2.sor"), -1) << m_frontal->Messages()[0].c_str();
+        EXPECT_EQ(fs::file_size(Local() / "l2.sor"), n2);
+        EXPECT_EQ(fs::file_size(Local() / "l3.sor"), n3);
+        m_frontal->EffacerMessages();
+        // F7 opens the name entry; Escape closes it.
+        ASSERT_TRUE(f.DonnerFocus(IDC_FICHIERS_DISTANTS));
+        ASSERT_TRUE(f.AppuyerTouche(tTouche::F7));
+        EXPECT_EQ(focus(), IDC_NOM_DISTANT);
+        f.AppuyerEchap();
+        EXPECT_FALSE(f.GetDlgItem(IDC_NOM_DISTANT)->IsWindowVisible());
+        // F5 lists again what changed behind the dialog's back.
+        Ecrire(Serveur() / "d" / "nouveau.sor", "n");
+        ASSERT_TRUE(f.DonnerFocus(IDC_FICHIERS_DISTANTS));
+        ASSERT_TRUE(f.AppuyerTouche(tTouche::F5));
+        EXPECT_GE(Ligne(distante, L"nouveau.sor"), 0);
+        // The menu of the local files: what applies, then a copy through it.
+        ASSERT_TRUE(f.CliquerLigne(IDC_FICHIERS_LOCAUX, Ligne(locale, L"l2.sor")));
+        ASSERT_TRUE(f.OuvrirMenu(IDC_VERS_DISTANT));
+        std::vector<unsigned> actives;
+        for (const tEntreeMenu& e : f.DernierMenu())
+            if (e.bActif && e.nCommande != 0) actives.push_back(e.nCommande);
+        EXPECT_EQ(actives, (std::vector<unsigned>{IDC_VERS_DISTANT, IDC_MENU_RENOMMER, IDC_SUPPR_FICHIERS_LOCAUX,
+                                                   IDC_CREER_REP_LOCAL, IDC_RAFRAICHIR_LOCAL}));
+        EXPECT_EQ(fs::file_size(Serveur() / "d" / "l2.sor"), n2);
+        // F8 deletes with the question (answered No here, then Yes).
+        ASSERT_TRUE(f.CliquerLigne(IDC_FICHIERS_LOCAUX, Ligne(locale, L"l2.sor")));
+        m_frontal->AjouterReponseMessage(ID_NON);
+        ASSERT_TRUE(f.AppuyerTouche(tTouche::F8));
+        EXPECT_TRUE(fs::exists(Local() / "l2.sor"));
+        m_frontal->AjouterReponseMessage(ID_OUI);
+        ASSERT_TRUE(f.AppuyerTouche(tTouche::F8));
+        EXPECT_FALSE(fs::exists(Local() / "l2.sor"));
+        // The directory menu opens; Backspace goes back up.
+        ASSERT_TRUE(f.Choisir(IDC_REPS_DISTANTS, Index(f.GetDlgItem(IDC_REPS_DISTANTS), L"[sous]")));
+        ASSERT_TRUE(f.OuvrirMenu(IDC_MENU_OUVRIR));
+        EXPECT_EQ(dlg.GetRepDistant(), CString(L"/d/sous"));
+        ASSERT_TRUE(f.DonnerFocus(IDC_REPS_DISTANTS));
+        ASSERT_TRUE(f.AppuyerTouche(tTouche::RetourArriere));
+        EXPECT_EQ(dlg.GetRepDistant(), CString(L"/d"));
+    });
+}

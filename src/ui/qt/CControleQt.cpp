@@ -315,6 +315,11 @@ void CControleQt::Creer()
     w->setEnabled(m_modele.bActif);
     w->setVisible(m_modele.bVisible);
     w->installEventFilter(this);
+    if (EstListe()) {
+        // The right button (over the list or its rows) and the menu key.
+        w->setContextMenuPolicy(Qt::CustomContextMenu);
+        connect(w, &QWidget::customContextMenuRequested, this, [this] { Notifier(tNotification::MenuContextuel); });
+    }
 }
 
 void CControleQt::AjusterDeroulante(int hauteurModele)
@@ -337,14 +342,34 @@ bool CControleQt::eventFilter(QObject* objet, QEvent* e)
                 if (e->type() == QEvent::FocusIn) m_fenetre.FocusPris();
                 Notifier(e->type() == QEvent::FocusIn ? tNotification::PriseFocus : tNotification::PerteFocus);
             }
-        } else if (e->type() == QEvent::KeyPress && static_cast<QKeyEvent*>(e)->key() == Qt::Key_Delete
-                   && !(static_cast<QKeyEvent*>(e)->modifiers() & ~Qt::KeypadModifier)
-                   && (m_modele.nType == tTypeControle::ListeSimple || m_modele.nType == tTypeControle::VueListe)) {
-            Notifier(tNotification::ToucheSuppr);
-            return true;
+        } else if (e->type() == QEvent::KeyPress && EstListe()) {
+            if (ToucheDeListe(static_cast<QKeyEvent*>(e))) return true;
         }
     }
     return QObject::eventFilter(objet, e);
+}
+
+bool CControleQt::EstListe() const
+{
+    return m_modele.nType == tTypeControle::ListeSimple || m_modele.nType == tTypeControle::VueListe;
+}
+
+bool CControleQt::ToucheDeListe(const QKeyEvent* k)
+{
+    if (k->modifiers() & ~Qt::KeypadModifier)
+        return false;
+    tTouche touche{};
+    switch (k->key()) {
+    case Qt::Key_Delete: Notifier(tNotification::ToucheSuppr); return true;
+    case Qt::Key_F2: touche = tTouche::F2; break;
+    case Qt::Key_F5: touche = tTouche::F5; break;
+    case Qt::Key_F7: touche = tTouche::F7; break;
+    case Qt::Key_F8: touche = tTouche::F8; break;
+    case Qt::Key_Backspace: touche = tTouche::RetourArriere; break;
+    default: return false;
+    }
+    Notifier(tNotification::Touche, static_cast<int>(touche));
+    return true;
 }
 
 QLineEdit* CControleQt::Edition() const { return qobject_cast<QLineEdit*>(m_pWidget.data()); }

@@ -14,6 +14,7 @@
 class CFenetreQt;
 class QComboBox;
 class QLabel;
+class QKeyEvent;
 class QLineEdit;
 class QListWidget;
 class QMovie;
@@ -119,6 +120,9 @@ private:
     void Notifier(tNotification n, int parametre = 0);
     int IndexTrie(const CString& texte) const;
     QLineEdit* Edition() const;
+    bool EstListe() const;
+    // Delete and the command keys of a list, reported; true when it was one.
+    bool ToucheDeListe(const QKeyEvent* k);
     QListWidget* Liste() const;
     QComboBox* Deroulante() const;
     CVueListe* Vue() const;
