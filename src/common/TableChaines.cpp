@@ -63,6 +63,8 @@ constexpr tEntree kTable[] = {
     {IDS_MENU_RAFRAICHIR, L"Refresh\tF5"},
     {IDS_NOUVEAU_NOM, L"New name :"},
     {IDS_NOM_NOUVEAU_REP, L"Name of the new directory :"},
+    {IDS_ADRESSE_DOUTEUSE, L"\"%ls\" is neither an IPv4 address (four numbers from 0 to 255) nor a host name.\n\n"
+                           L"Store it anyway ?"},
 };
 } // namespace
 

@@ -72,6 +72,7 @@ enum : unsigned {
     IDS_MENU_RAFRAICHIR = 2137,
     IDS_NOUVEAU_NOM = 2138,             // the name entry's label while renaming
     IDS_NOM_NOUVEAU_REP = 2139,         // and while creating a directory
+    IDS_ADRESSE_DOUTEUSE = 2140,        // the configuration asks before storing such an address
 };
 
 // The text of a string resource, or null when the id is unknown.
