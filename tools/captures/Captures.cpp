@@ -11,8 +11,8 @@
 //
 // Writes: wait-window.png, configuration.png, identification.png,
 // transfer.png, transfer-name-entry.png, transfer-remove-confirmation.png,
-// transfer-overwrite.png, transfer-progress.png. Exit status 0 when all eight
-// were written; a picture that came out empty (a window gone, or not yet
+// transfer-overwrite.png, transfer-progress.png, transfer-menu.png. Exit
+// status 0 when all nine were written; a picture that came out empty (a window gone, or not yet
 // drawn) is an error with its reason.
 
 #include <QApplication>
@@ -28,6 +28,7 @@
 #include <QPushButton>
 #include <QScreen>
 #include <QTest>
+#include <QMenu>
 #include <QTimer>
 #include <QTreeWidget>
 #include <QWindow>
@@ -285,6 +286,23 @@ int main(int argc, char** argv)
         }
         Capturer(d, "transfer.png");
 
+        // The right-click menu of the local files, over the dialog, brought up
+        // as the platform does (a right press on the window).
+        if (locale && locale->topLevelItemCount() > 0) {
+            bool bMenu = false;
+            QTimer::singleShot(300, [&] {
+                if (auto* menu = qobject_cast<QMenu*>(QApplication::activePopupWidget())) {
+                    bMenu = true;
+                    Capturer(d, "transfer-menu.png");
+                    menu->close();
+                }
+            });
+            const QPoint p = locale->viewport()->mapTo(d, locale->visualItemRect(locale->topLevelItem(0)).center());
+            QTest::mouseClick(d->windowHandle(), Qt::RightButton, {}, p);
+            if (!QTest::qWaitFor([&] { return bMenu; }, 3000))
+                std::fprintf(stderr, "otdr-captures: the context menu did not show\n");
+        }
+
         Cliquer(d, IDC_CREER_REP_LOCAL);
         if (auto* nom = Enfant<QLineEdit>(d, IDC_NOM_LOCAL)) QTest::keyClicks(nom, QStringLiteral("campaign_2026"));
         Capturer(d, "transfer-name-entry.png");
@@ -353,7 +371,7 @@ int main(int argc, char** argv)
     }
 
     DesinstallerFrontalQt();
-    constexpr int kImages = 8;
+    constexpr int kImages = 9;
     if (g_nEcrites != kImages)
         std::fprintf(stderr, "otdr-captures: %d of %d pictures written\n", g_nEcrites, kImages);
     return g_nEcrites == kImages ? 0 : 1;
