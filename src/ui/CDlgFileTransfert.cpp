@@ -265,6 +265,13 @@ void CDlgFileTransfert::OnCommande(unsigned nId, tNotification n, int nParametre
     case tNotification::MenuContextuel:
         MenuListe(nId);
         break;
+    case tNotification::Depot:
+        // Files dragged to the other pane: the copy its button makes.
+        if (nId == IDC_FICHIERS_DISTANTS && static_cast<unsigned>(nParametre) == IDC_FICHIERS_LOCAUX)
+            Commander(IDC_VERS_DISTANT);
+        else if (nId == IDC_FICHIERS_LOCAUX && static_cast<unsigned>(nParametre) == IDC_FICHIERS_DISTANTS)
+            Commander(IDC_VERS_LOCAL);
+        break;
     case tNotification::ChangementTexte:
         if (nId == IDC_NOM_LOCAL)
             FiltrerNomLocal();

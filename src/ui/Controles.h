@@ -85,6 +85,7 @@ enum class tNotification {
     ToucheSuppr,        // Delete key pressed in a list box or a list view
     Touche,             // another command key in a list box or a list view; parametre = tTouche
     MenuContextuel,     // the user asked for a list's context menu (right button, menu key)
+    Depot,              // rows of another list view dropped on this one; parametre = its id
 };
 
 // The command keys a list reports (tNotification::Touche), without modifiers.

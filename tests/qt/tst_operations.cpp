@@ -6,7 +6,9 @@
 
 #include "TransfertQt.h"
 
+#include <QDropEvent>
 #include <QLabel>
+#include <QMimeData>
 #include <QProgressBar>
 
 #include <chrono>
@@ -384,4 +386,35 @@ TEST_F(QtOperationsTest, AtTheSmallestSizeALongNameGivesWayToTheNumbersInASteady
         EXPECT_EQ(v.nFichier, v.nTotal) << "one file: both bars agree";
     }
     EXPECT_EQ(fs::file_size(Local() / nom), 120000u);
+}
+
+TEST_F(QtOperationsTest, FilesDroppedOnTheOtherPaneAreCopiedThereAndNothingElseIsTaken)
+{
+    EcrireFichier(Local() / "a.sor", 1000);
+    EcrireFichier(Local() / "b.sor", 2000);
+    CDlgFileTransfert dlg;
+    ASSERT_TRUE(Connecter(dlg));
+    Executer(dlg, [&](QDialog* d) {
+        auto* locale = Enfant<QTreeWidget>(d, IDC_FICHIERS_LOCAUX);
+        auto* distante = Enfant<QTreeWidget>(d, IDC_FICHIERS_DISTANTS);
+        QTest::mouseClick(locale->viewport(), Qt::LeftButton, {}, locale->visualItemRect(locale->topLevelItem(0)).center());
+        auto deposer = [](QTreeWidget* source, QTreeWidget* cible) {
+            std::unique_ptr<QMimeData> mime(source->model()->mimeData(source->selectionModel()->selectedIndexes()));
+            const QPoint p = cible->viewport()->rect().center();
+            QDragEnterEvent entree(p, Qt::CopyAction, mime.get(), Qt::LeftButton, {});
+            QCoreApplication::sendEvent(cible->viewport(), &entree);
+            QDropEvent depot(QPointF(p), Qt::CopyAction, mime.get(), Qt::LeftButton, {});
+            QCoreApplication::sendEvent(cible->viewport(), &depot);
+            return entree.isAccepted() && depot.isAccepted();
+        };
+        // Onto its own table: refused, nothing happens.
+        EXPECT_FALSE(deposer(locale, locale));
+        EXPECT_TRUE(deposer(locale, distante));
+        EXPECT_TRUE(AttendreQue([&] { return distante->topLevelItemCount() == 1; }));
+        EXPECT_EQ(Noms(distante), QStringList{"a.sor"});
+        EXPECT_EQ(locale->topLevelItemCount(), 2) << "a drop moved rows";
+        QTest::keyClick(d, Qt::Key_Escape);
+    });
+    EXPECT_EQ(fs::file_size(Serveur() / "a.sor"), 1000u);
+    EXPECT_FALSE(fs::exists(Serveur() / "b.sor"));
 }

@@ -8,6 +8,8 @@
 #include <QAbstractItemView>
 #include <QButtonGroup>
 #include <QComboBox>
+#include <QMimeData>
+#include <QDropEvent>
 #include <QFocusEvent>
 #include <QKeyEvent>
 #include <QFontMetrics>
@@ -146,6 +148,51 @@ QItemSelectionModel::SelectionFlags CVueListe::selectionCommand(const QModelInde
     return flags;
 }
 
+QMimeData* CVueListe::mimeData(const QList<QTreeWidgetItem*>& items) const
+{
+    QMimeData* d = QTreeWidget::mimeData(items);
+    if (d) d->setData(QLatin1String(TypeMime()), objectName().toLatin1());
+    return d;
+}
+
+namespace {
+
+// The id of the other table of the same window a drag comes from, or 0.
+unsigned SourceDepot(const QWidget* cible, const QMimeData* d)
+{
+    if (!d || !d->hasFormat(QLatin1String(CVueListe::TypeMime()))) return 0;
+    const QString nom = QString::fromLatin1(d->data(QLatin1String(CVueListe::TypeMime())));
+    const auto* source = cible->window()->findChild<const CVueListe*>(nom);
+    return source && source != cible ? nom.toUInt() : 0;
+}
+
+} // namespace
+
+void CVueListe::dragEnterEvent(QDragEnterEvent* e)
+{
+    if (m_depot && SourceDepot(this, e->mimeData())) e->acceptProposedAction();
+    else e->ignore();
+}
+
+void CVueListe::dragMoveEvent(QDragMoveEvent* e)
+{
+    if (m_depot && SourceDepot(this, e->mimeData())) e->acceptProposedAction();
+    else e->ignore();
+}
+
+void CVueListe::dropEvent(QDropEvent* e)
+{
+    const unsigned nSource = m_depot ? SourceDepot(this, e->mimeData()) : 0;
+    if (!nSource) {
+        e->ignore();
+        return;
+    }
+    // A copy: nothing moves in either table; the dialog copies and lists again.
+    e->setDropAction(Qt::CopyAction);
+    e->accept();
+    m_depot(nSource);
+}
+
 void CVueListe::SetLargeurNom(int nLargeur)
 {
     m_nLargeurNom = nLargeur;
@@ -276,6 +323,12 @@ void CControleQt::Creer()
         v->setUniformRowHeights(true);
         v->setAllColumnsShowFocus(true);
         v->setTextElideMode(Qt::ElideMiddle);
+        // Rows dragged to the other pane's table copy there.
+        v->setDragEnabled(true);
+        v->setAcceptDrops(true);
+        v->setDragDropMode(QAbstractItemView::DragDrop);
+        v->setDefaultDropAction(Qt::CopyAction);
+        v->m_depot = [this](unsigned nSource) { Notifier(tNotification::Depot, static_cast<int>(nSource)); };
         v->setSortingEnabled(false);  // the dialog logic sorts on header clicks
         v->setSelectionBehavior(QAbstractItemView::SelectRows);
         v->setSelectionMode((styles & STYLE_MULTISELECTION) ? QAbstractItemView::ExtendedSelection

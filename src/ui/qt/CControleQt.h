@@ -9,6 +9,8 @@
 #include <QPointer>
 #include <QTreeWidget>
 
+#include <functional>
+
 #include "ui/Controles.h"
 
 class CFenetreQt;
@@ -31,8 +33,17 @@ public:
     explicit CVueListe(QWidget* parent);
     void SetLargeurNom(int nLargeur);
     void AjusterNom();
+    // Rows dragged from another table of the same window and dropped here:
+    // called with that table's control id (the rows themselves stay).
+    std::function<void(unsigned nIdSource)> m_depot;
+    // The mime type that names the table a drag comes from.
+    static const char* TypeMime() { return "application/x-otdr-table"; }
 
 protected:
+    QMimeData* mimeData(const QList<QTreeWidgetItem*>& items) const override;
+    void dragEnterEvent(QDragEnterEvent* e) override;
+    void dragMoveEvent(QDragMoveEvent* e) override;
+    void dropEvent(QDropEvent* e) override;
     QItemSelectionModel::SelectionFlags selectionCommand(const QModelIndex& index, const QEvent* e) const override;
     bool viewportEvent(QEvent* e) override;
     void resizeEvent(QResizeEvent* e) override;
