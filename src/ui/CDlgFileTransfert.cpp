@@ -256,21 +256,10 @@ void CDlgFileTransfert::OnCommande(unsigned nId, tNotification n, int nParametre
             volet->SelectionChangee();
         break;
     case tNotification::ToucheSuppr:
-        // The Delete key does what the pane's button would, if it could be pressed.
-        SupprimerDepuisListe(nId);
-        break;
     case tNotification::Touche:
-        ToucheListe(nId, static_cast<tTouche>(nParametre));
-        break;
     case tNotification::MenuContextuel:
-        MenuListe(nId);
-        break;
     case tNotification::Depot:
-        // Files dragged to the other pane: the copy its button makes.
-        if (nId == IDC_FICHIERS_DISTANTS && static_cast<unsigned>(nParametre) == IDC_FICHIERS_LOCAUX)
-            Commander(IDC_VERS_DISTANT);
-        else if (nId == IDC_FICHIERS_LOCAUX && static_cast<unsigned>(nParametre) == IDC_FICHIERS_DISTANTS)
-            Commander(IDC_VERS_LOCAL);
+        CommandeListe(nId, n, nParametre);
         break;
     case tNotification::ChangementTexte:
         if (nId == IDC_NOM_LOCAL)

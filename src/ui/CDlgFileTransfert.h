@@ -215,6 +215,8 @@ private:
     void ConfirmerSuppression(CVoletTransfert& volet);
     // Keys, context menu and renaming (CDlgFileTransfertMenu.cpp).
     void Commander(unsigned nId);
+    // Delete and command keys, the context menu and drops on a list.
+    void CommandeListe(unsigned nIdListe, tNotification n, int nParametre);
     void SupprimerDepuisListe(unsigned nIdListe);
     void ToucheListe(unsigned nIdListe, tTouche touche);
     void MenuListe(unsigned nIdListe);

@@ -16,6 +16,31 @@ void CDlgFileTransfert::Commander(unsigned nId)
         OnCommande(nId, tNotification::Clic, 0);
 }
 
+void CDlgFileTransfert::CommandeListe(unsigned nIdListe, tNotification n, int nParametre)
+{
+    switch (n) {
+    case tNotification::ToucheSuppr:
+        // The Delete key does what the pane's button would, if it could be pressed.
+        SupprimerDepuisListe(nIdListe);
+        break;
+    case tNotification::Touche:
+        ToucheListe(nIdListe, static_cast<tTouche>(nParametre));
+        break;
+    case tNotification::MenuContextuel:
+        MenuListe(nIdListe);
+        break;
+    case tNotification::Depot:
+        // Files dragged to the other pane: the copy its button makes.
+        if (nIdListe == IDC_FICHIERS_DISTANTS && static_cast<unsigned>(nParametre) == IDC_FICHIERS_LOCAUX)
+            Commander(IDC_VERS_DISTANT);
+        else if (nIdListe == IDC_FICHIERS_LOCAUX && static_cast<unsigned>(nParametre) == IDC_FICHIERS_DISTANTS)
+            Commander(IDC_VERS_LOCAL);
+        break;
+    default:
+        break;
+    }
+}
+
 void CDlgFileTransfert::SupprimerDepuisListe(unsigned nIdListe)
 {
     CVoletTransfert* volet = VoletDe(nIdListe);

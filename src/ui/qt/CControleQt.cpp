@@ -250,6 +250,52 @@ void CControleQt::Notifier(tNotification n, int parametre)
     if (!m_bCoupe) m_fenetre.Notifier(m_modele.nId, n, parametre);
 }
 
+QWidget* CControleQt::CreerListe(QDialog* parent)
+{
+    auto* l = new QListWidget(parent);
+    l->setSelectionMode(QAbstractItemView::SingleSelection);
+    l->setSortingEnabled(false);  // sorted insertion is ours (same order as the logic's)
+    l->setUniformItemSizes(true);
+    // Long names keep both ends (a wavelength or an index is often last).
+    l->setTextElideMode(Qt::ElideMiddle);
+    // Only the user's choices report: the logic's changes block the signals.
+    connect(l, &QListWidget::itemSelectionChanged, this, [this, l] {
+        if (m_modele.nStyles & STYLE_NOTIFIANT) Notifier(tNotification::ChangementSelection, l->currentRow());
+    });
+    connect(l, &QListWidget::itemDoubleClicked, this, [this, l](QListWidgetItem* item) {
+        if (m_modele.nStyles & STYLE_NOTIFIANT) Notifier(tNotification::DoubleClic, l->row(item));
+    });
+    return l;
+}
+
+QWidget* CControleQt::CreerVue(QDialog* parent, unsigned styles)
+{
+    auto* v = new CVueListe(parent);
+    v->setRootIsDecorated(false);
+    v->setItemsExpandable(false);
+    v->setUniformRowHeights(true);
+    v->setAllColumnsShowFocus(true);
+    v->setTextElideMode(Qt::ElideMiddle);
+    // Rows dragged to the other pane's table copy there.
+    v->setDragEnabled(true);
+    v->setAcceptDrops(true);
+    v->setDragDropMode(QAbstractItemView::DragDrop);
+    v->setDefaultDropAction(Qt::CopyAction);
+    v->m_depot = [this](unsigned nSource) { Notifier(tNotification::Depot, static_cast<int>(nSource)); };
+    v->setSortingEnabled(false);  // the dialog logic sorts on header clicks
+    v->setSelectionBehavior(QAbstractItemView::SelectRows);
+    v->setSelectionMode((styles & STYLE_MULTISELECTION) ? QAbstractItemView::ExtendedSelection
+                                                         : QAbstractItemView::SingleSelection);
+    v->setColumnCount(0);
+    v->header()->setStretchLastSection(false);
+    v->header()->setSectionsClickable(true);
+    v->header()->setSectionsMovable(false);
+    v->header()->setHighlightSections(false);
+    connect(v->header(), &QHeaderView::sectionClicked, this,
+            [this](int colonne) { Notifier(tNotification::ClicEnTete, colonne); });
+    return v;
+}
+
 void CControleQt::Creer()
 {
     QDialog* parent = m_fenetre.Dialog();
@@ -290,23 +336,9 @@ void CControleQt::Creer()
         w = r;
         break;
     }
-    case tTypeControle::ListeSimple: {
-        auto* l = new QListWidget(parent);
-        l->setSelectionMode(QAbstractItemView::SingleSelection);
-        l->setSortingEnabled(false);  // sorted insertion is ours (same order as the logic's)
-        l->setUniformItemSizes(true);
-        // Long names keep both ends (a wavelength or an index is often last).
-        l->setTextElideMode(Qt::ElideMiddle);
-        // Only the user's choices report: the logic's changes block the signals.
-        connect(l, &QListWidget::itemSelectionChanged, this, [this, l] {
-            if (m_modele.nStyles & STYLE_NOTIFIANT) Notifier(tNotification::ChangementSelection, l->currentRow());
-        });
-        connect(l, &QListWidget::itemDoubleClicked, this, [this, l](QListWidgetItem* item) {
-            if (m_modele.nStyles & STYLE_NOTIFIANT) Notifier(tNotification::DoubleClic, l->row(item));
-        });
-        w = l;
+    case tTypeControle::ListeSimple:
+        w = CreerListe(parent);
         break;
-    }
     case tTypeControle::ListeDeroulante: {
         auto* c = new QComboBox(parent);
         c->setEditable(false);
@@ -316,33 +348,9 @@ void CControleQt::Creer()
         w = c;
         break;
     }
-    case tTypeControle::VueListe: {
-        auto* v = new CVueListe(parent);
-        v->setRootIsDecorated(false);
-        v->setItemsExpandable(false);
-        v->setUniformRowHeights(true);
-        v->setAllColumnsShowFocus(true);
-        v->setTextElideMode(Qt::ElideMiddle);
-        // Rows dragged to the other pane's table copy there.
-        v->setDragEnabled(true);
-        v->setAcceptDrops(true);
-        v->setDragDropMode(QAbstractItemView::DragDrop);
-        v->setDefaultDropAction(Qt::CopyAction);
-        v->m_depot = [this](unsigned nSource) { Notifier(tNotification::Depot, static_cast<int>(nSource)); };
-        v->setSortingEnabled(false);  // the dialog logic sorts on header clicks
-        v->setSelectionBehavior(QAbstractItemView::SelectRows);
-        v->setSelectionMode((styles & STYLE_MULTISELECTION) ? QAbstractItemView::ExtendedSelection
-                                                             : QAbstractItemView::SingleSelection);
-        v->setColumnCount(0);
-        v->header()->setStretchLastSection(false);
-        v->header()->setSectionsClickable(true);
-        v->header()->setSectionsMovable(false);
-        v->header()->setHighlightSections(false);
-        connect(v->header(), &QHeaderView::sectionClicked, this,
-                [this](int colonne) { Notifier(tNotification::ClicEnTete, colonne); });
-        w = v;
+    case tTypeControle::VueListe:
+        w = CreerVue(parent, styles);
         break;
-    }
     case tTypeControle::BarreProgression: {
         auto* b = new QProgressBar(parent);
         b->setTextVisible(false);
@@ -358,7 +366,11 @@ void CControleQt::Creer()
         break;
     }
     }
+    Installer(w);
+}
 
+void CControleQt::Installer(QWidget* w)
+{
     m_pWidget = w;
     w->setObjectName(QString::number(m_modele.nId));
     const tUnitesBase& base = m_fenetre.Base();

@@ -15,6 +15,7 @@
 
 class CFenetreQt;
 class QComboBox;
+class QDialog;
 class QLabel;
 class QKeyEvent;
 class QLineEdit;
@@ -132,6 +133,11 @@ private:
     int IndexTrie(const CString& texte) const;
     QLineEdit* Edition() const;
     bool EstListe() const;
+    // The two kinds of list, made for Creer.
+    QWidget* CreerListe(QDialog* parent);
+    QWidget* CreerVue(QDialog* parent, unsigned styles);
+    // The made widget's name, place, states and reports.
+    void Installer(QWidget* w);
     // Delete and the command keys of a list, reported; true when it was one.
     bool ToucheDeListe(const QKeyEvent* k);
     QListWidget* Liste() const;
