@@ -51,28 +51,30 @@ void CFenetreHote::Connecter()
     m_pEtat->setText(QStringLiteral("Connecting..."));
     m_driver.StartDriver();
     // Why the instrument could not be reached, or did not say what it is.
-    MettreAJour(Texte(m_driver.GetRaisonEchecConnexion()));
+    m_strDerniereRaison = Texte(m_driver.GetRaisonEchecConnexion());
+    MettreAJour();
 }
 
 void CFenetreHote::TransfererFichiers()
 {
-    QString strRemarque;
+    m_strDerniereRaison.clear();
     if (m_driver.FileTransfertAvecDemandeLogin() == 0) {
         CFTPDirect* pFtp = m_driver.GetFTPDirect();
         const QString strRaison = pFtp ? Texte(pFtp->GetDerniereErreur()) : QString();
-        strRemarque = strRaison.isEmpty() ? QStringLiteral("file transfer: no login was accepted")
-                                          : QStringLiteral("file transfer: login failed (%1)").arg(strRaison);
+        m_strDerniereRaison = strRaison.isEmpty() ? QStringLiteral("file transfer: no login was accepted")
+                                                  : QStringLiteral("file transfer: login failed (%1)").arg(strRaison);
     }
-    MettreAJour(strRemarque);
+    MettreAJour();
 }
 
 void CFenetreHote::Deconnecter()
 {
     m_driver.StopDriver();
+    m_strDerniereRaison.clear();
     MettreAJour();
 }
 
-void CFenetreHote::MettreAJour(const QString& strRemarque)
+void CFenetreHote::MettreAJour()
 {
     const bool bConnecte = m_driver.IsConnexionEnCours() != 0;
     QString adresse;
@@ -90,7 +92,7 @@ void CFenetreHote::MettreAJour(const QString& strRemarque)
         texte = adresse.isEmpty() ? QStringLiteral("Not connected - no instrument configured")
                                   : QStringLiteral("Not connected (instrument: %1)").arg(adresse);
     }
-    if (!strRemarque.isEmpty()) texte += QStringLiteral(" - ") + strRemarque;
+    if (!m_strDerniereRaison.isEmpty()) texte += QStringLiteral(" - ") + m_strDerniereRaison;
     m_pEtat->setText(texte);
     m_pConnecter->setEnabled(!bConnecte);
     m_pTransfert->setEnabled(bConnecte);

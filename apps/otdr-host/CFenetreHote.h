@@ -22,7 +22,8 @@ public:
 
 private:
     // The state line, followed by what the last action came to when it failed.
-    void MettreAJour(const QString& strRemarque = QString());
+    // The status line: the connection, and why the last attempt failed.
+    void MettreAJour();
 
     COtdrDriver m_driver;
     QPushButton* m_pConfigurer;
@@ -30,4 +31,7 @@ private:
     QPushButton* m_pTransfert;
     QPushButton* m_pDeconnecter;
     QLabel* m_pEtat;
+    // Why the last connection or file transfer failed; kept until one succeeds
+    // or the user disconnects, so a later refresh of the line does not lose it.
+    QString m_strDerniereRaison;
 };

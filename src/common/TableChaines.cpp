@@ -16,7 +16,7 @@ constexpr tEntree kTable[] = {
     {IDS_MODEM_ECHEC, L"Modem failure"},
     {IDS_COLONNE_NOM, L"Name"},
     {IDS_COLONNE_TAILLE, L"Size"},
-    {IDS_COLONNE_DATE, L"Date/Time"},
+    {IDS_COLONNE_DATE, L"Date/Time (local)"},
     {IDS_NOM_REPERTOIRE_INVALIDE,
      L"A file name cannot be empty and cannot use the following characters :   \\ / : * ? \\\" < > |"},
     {IDS_TRANSFERT_TRACES, L"Trace transfer ..."},
@@ -54,6 +54,17 @@ constexpr tEntree kTable[] = {
     {IDS_ECHEC_LOGIN_SANS_RAISON, L"Could not log in to the instrument's FTP server (tried: %ls)."},
     {IDS_ANNULE, L"cancelled"},
     {IDS_DATE_INCONNUE, L"date unknown"},
+    {IDS_MENU_OUVRIR, L"Open\tEnter"},
+    {IDS_MENU_COPIER_VERS_DISTANT, L"Copy to the instrument"},
+    {IDS_MENU_COPIER_VERS_LOCAL, L"Copy to this computer"},
+    {IDS_MENU_RENOMMER, L"Rename\tF2"},
+    {IDS_MENU_SUPPRIMER, L"Delete\tDel"},
+    {IDS_MENU_CREER_REP, L"Create directory\tF7"},
+    {IDS_MENU_RAFRAICHIR, L"Refresh\tF5"},
+    {IDS_NOUVEAU_NOM, L"New name :"},
+    {IDS_NOM_NOUVEAU_REP, L"Name of the new directory :"},
+    {IDS_ADRESSE_DOUTEUSE, L"\"%ls\" is neither an IPv4 address (four numbers from 0 to 255) nor a host name.\n\n"
+                           L"Store it anyway ?"},
 };
 } // namespace
 

@@ -15,7 +15,7 @@ enum : unsigned {
     IDS_MODEM_ECHEC = 2049,         // "Modem failure"
     IDS_COLONNE_NOM = 2064,         // "Name"
     IDS_COLONNE_TAILLE = 2065,      // "Size"
-    IDS_COLONNE_DATE = 2066,        // "Date/Time"
+    IDS_COLONNE_DATE = 2066,        // "Date/Time (local)"
     IDS_NOM_REPERTOIRE_INVALIDE = 2067,
     IDS_TRANSFERT_TRACES = 2070,    // "Trace transfer ..."
     IDS_CONNEXION = 2071,           // "Connecting ..."
@@ -62,6 +62,17 @@ enum : unsigned {
     IDS_ECHEC_LOGIN_SANS_RAISON = 2128,
     IDS_ANNULE = 2129,                  // "cancelled", as the reason of a file not handled
     IDS_DATE_INCONNUE = 2130,           // "date unknown"
+    // The transfer panes' context menu and rename.
+    IDS_MENU_OUVRIR = 2131,
+    IDS_MENU_COPIER_VERS_DISTANT = 2132,
+    IDS_MENU_COPIER_VERS_LOCAL = 2133,
+    IDS_MENU_RENOMMER = 2134,
+    IDS_MENU_SUPPRIMER = 2135,
+    IDS_MENU_CREER_REP = 2136,
+    IDS_MENU_RAFRAICHIR = 2137,
+    IDS_NOUVEAU_NOM = 2138,             // the name entry's label while renaming
+    IDS_NOM_NOUVEAU_REP = 2139,         // and while creating a directory
+    IDS_ADRESSE_DOUTEUSE = 2140,        // the configuration asks before storing such an address
 };
 
 // The text of a string resource, or null when the id is unknown.

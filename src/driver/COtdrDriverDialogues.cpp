@@ -2,7 +2,7 @@
 // on the host's calling thread; the FTP client belongs to the worker and is
 // only logged in and used here. The logins run off that thread under the wait
 // window (the host stays painted, its input is dropped); when none succeeds,
-// a message says which logins were tried and why the last one failed.
+// a message names each login tried with the server's own reply to it.
 
 #include "common/TableChaines.h"
 #include "driver/COtdrDriver.h"
@@ -46,7 +46,10 @@ int COtdrDriver::FileTransfert(const wchar_t* user, const wchar_t* password)
         resultat = IdentifiantsFtp::Connecter(strModele, user, password, [&](const CString& u, const CString& p) {
             strEssais += (strEssais.IsEmpty() ? L"" : L", ") + u;
             if (dlg.ConnexionFtp(u, p, pFtp) == 1) return 1;
-            strRaison = pFtp->GetDerniereErreur();
+            // One line a login: a refusal can differ from one user to the next.
+            const CString strReponse = pFtp->GetDerniereErreur();
+            if (!strReponse.IsEmpty())
+                strRaison += (strRaison.IsEmpty() ? L"" : L"\n") + u + L": " + strReponse;
             // Unreachable, cut or silent: no other login can do better.
             return pFtp->GetEchecConnexion() == CFTPDirect::tEchecConnexion::Refusee ? 0 : -1;
         });

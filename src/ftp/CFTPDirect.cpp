@@ -329,6 +329,18 @@ int CFTPDirect::DelFile(CString strNom)
     return CommandeSurNom("DELE ", strNom) == 0;
 }
 
+int CFTPDirect::Rename(CString strAncien, CString strNouveau)
+{
+    if (!Utilisable())
+        return 0;
+    OublierListe();
+    const int n = m_pSession->Renommer(Fil(strAncien), Fil(strNouveau));
+    if (n != 0)
+        return Echec(n), 0;
+    m_strErreur.clear();
+    return 1;
+}
+
 short CFTPDirect::SetCurrentDirectoryW(CString strChemin, int nCreer)
 {
     if (!m_pSession)

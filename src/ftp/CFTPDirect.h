@@ -171,6 +171,9 @@ public:
     static void SupprimerTemporairesEnCours();
     /// DELE. TRUE on success.
     int DelFile(CString strNom);
+    /// RNFR strAncien, RNTO strNouveau (names or paths relative to the
+    /// current directory). TRUE on success; GetDerniereErreur says why not.
+    int Rename(CString strAncien, CString strNouveau);
     /// CWD to strChemin (absolute, or relative to the current directory). On
     /// failure with nCreer 0 returns 3; with nCreer non-zero walks the "/"
     /// components from the current directory, entering or creating each (an

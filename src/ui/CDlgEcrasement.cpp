@@ -37,7 +37,7 @@ CString CDlgEcrasement::TexteFichier(uint64_t nTaille, long long nDateUtc)
 {
     CString strOctets;
     strOctets.Format(L"%llu", static_cast<unsigned long long>(nTaille));
-    const CString strDate = nDateUtc != 0 ? TextesTransfert::TexteDate(static_cast<std::time_t>(nDateUtc))
+    const CString strDate = nDateUtc != 0 ? TextesTransfert::TexteDateLocale(static_cast<std::time_t>(nDateUtc))
                                           : Ressources::Chaine(Ressources::IDS_DATE_INCONNUE);
     CString s;
     s.Format(Ressources::ChargerChaine(Ressources::IDS_TAILLE_DATE), TextesTransfert::TexteTaille(nTaille).c_str(),

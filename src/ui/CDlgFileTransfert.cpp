@@ -127,6 +127,10 @@ int CDlgFileTransfert::OnInitDialog()
         f->SetTailleMinimale(640, 480);
     PlacerControles();
 
+    // The user starts in a list, never in a path field (typing there would
+    // replace the path).
+    m_voletLocal.Focaliser(IDC_FICHIERS_LOCAUX);
+
     // The remote pane is listed once the dialog is on screen.
     if (IFenetreDialogue* f = GetFenetre())
         f->PosterClic(IDC_RAFRAICHIR_DISTANT);
@@ -167,7 +171,22 @@ void CDlgFileTransfert::OnCancel()
         Annuler();
         return;
     }
+    if (FermerQuestionOuverte())
+        return;
     CDialogue::OnCancel();
+}
+
+bool CDlgFileTransfert::FermerQuestionOuverte()
+{
+    for (CVoletTransfert* v : {static_cast<CVoletTransfert*>(&m_voletLocal), static_cast<CVoletTransfert*>(&m_voletDistant)}) {
+        switch (v->EtatRangee()) {
+        case CVoletTransfert::tEtatRangee::Saisie:
+        case CVoletTransfert::tEtatRangee::Renommage: FermerSaisie(*v); return true;
+        case CVoletTransfert::tEtatRangee::Confirmation: v->FermerConfirmation(); return true;
+        case CVoletTransfert::tEtatRangee::Normal: break;
+        }
+    }
+    return false;
 }
 
 void CDlgFileTransfert::OnDestroy()
@@ -237,13 +256,10 @@ void CDlgFileTransfert::OnCommande(unsigned nId, tNotification n, int nParametre
             volet->SelectionChangee();
         break;
     case tNotification::ToucheSuppr:
-        // The Delete key does what the pane's button would, if it could be pressed.
-        if (CVoletTransfert* volet = VoletDe(nId)) {
-            if (nId == volet->Ids().nFichiers && Utilisable(volet->Ids().nSupprFichiers))
-                DemanderSuppressionFichiers(*volet);
-            else if (nId == volet->Ids().nReps && Utilisable(volet->Ids().nSupprRep))
-                DemanderSuppression(*volet);
-        }
+    case tNotification::Touche:
+    case tNotification::MenuContextuel:
+    case tNotification::Depot:
+        CommandeListe(nId, n, nParametre);
         break;
     case tNotification::ChangementTexte:
         if (nId == IDC_NOM_LOCAL)
@@ -268,96 +284,153 @@ void CDlgFileTransfert::OnCommande(unsigned nId, tNotification n, int nParametre
 
 // ---------------------------------------------------------------- layout and enabling
 
+tRect CDlgFileTransfert::RectDe(unsigned nId) const
+{
+    IControle* c = GetDlgItem(nId);
+    return c ? c->GetRect() : tRect{};
+}
+
+void CDlgFileTransfert::Placer(unsigned nId, int x, int y, int cx, int cy)
+{
+    if (IControle* c = GetDlgItem(nId))
+        c->MoveWindow(x, y, cx, cy);
+}
+
 void CDlgFileTransfert::PlacerControles()
 {
-    IControle* progression = GetDlgItem(IDC_PROGRESSION);
     IFenetreDialogue* f = GetFenetre();
-    if (!progression || !f)
+    if (!f || !GetDlgItem(IDC_PROGRESSION))
         return;
-
-    struct tZone { int l, t, r, b; };
-    auto deplacer = [](IControle* c, int x, int y, int cx, int cy) {
-        if (c) c->MoveWindow(x, y, cx, cy);
-    };
-    auto rect = [this](unsigned id) { IControle* c = GetDlgItem(id); return c ? c->GetRect() : tRect{}; };
-
     const tRect client = f->GetClientRect();
-    const int L = client.left, T = client.top, R = client.right;
-    // The status strip takes the bottom, "Cancel" at its right; everything
-    // else is laid out in what is left above it.
-    const tRect annuler = rect(IDC_ANNULER_OPERATION);
+    const int nHautBande = PlacerBandeEtat(client);
+    PlacerColonneCentrale(client);
+    PlacerVolets(client, nHautBande);
+}
+
+int CDlgFileTransfert::PlacerBandeEtat(const tRect& client)
+{
+    // The status line takes the bottom, "Cancel" at its right; the two bars
+    // of a copy (the file's under the left pane, the whole operation's under
+    // the right one) stand just above it, each as wide as its pane.
+    const int L = client.left, R = client.right, M = L + (R - L) / 2;
+    const tRect annuler = RectDe(IDC_ANNULER_OPERATION);
     const int S = annuler.Hauteur();
     const int B = client.bottom - (S > 0 ? S + 4 : 0);
-    deplacer(GetDlgItem(IDC_ANNULER_OPERATION), R - 4 - annuler.Largeur(), B, annuler.Largeur(), S);
-    deplacer(GetDlgItem(IDC_ETAT_OPERATION), L + 4, B, std::max(0, R - L - annuler.Largeur() - 12), S);
-    const int M = L + (R - L) / 2;
-    const int Pw = progression->GetRect().Largeur();
+    Placer(IDC_ANNULER_OPERATION, R - 4 - annuler.Largeur(), B, annuler.Largeur(), S);
+    Placer(IDC_ETAT_OPERATION, L + 4, B, std::max(0, R - L - annuler.Largeur() - 12), S);
+    const int Hb = RectDe(IDC_PROGRESSION_FICHIER).Hauteur();
+    if (Hb <= 0)
+        return B;
+    const int Yb = B - 2 - Hb;
+    Placer(IDC_PROGRESSION_FICHIER, L + 4, Yb, std::max(0, M - 4 - (L + 4)), Hb);
+    Placer(IDC_PROGRESSION, M + 4, Yb, std::max(0, R - 4 - (M + 4)), Hb);
+    return Yb - 2;
+}
 
-    tZone hautG{L, T, M - (Pw / 2 - 4), B};
-    tZone hautD{M + (Pw / 2 - 4), T, R, B};
-    const int H = rect(IDC_RAFRAICHIR_LOCAL).Hauteur();
-    const int Y = B - 8 - H;
+void CDlgFileTransfert::PlacerColonneCentrale(const tRect& client)
+{
+    const int L = client.left, R = client.right;
+    for (unsigned id : {IDC_FERMER, IDC_VERS_DISTANT, IDC_VERS_LOCAL}) {
+        const tRect r = RectDe(id);
+        Placer(id, L + (R - L - r.Largeur()) / 2, r.top, r.Largeur(), r.Hauteur());
+    }
+}
+
+void CDlgFileTransfert::PlacerVolets(const tRect& client, int B)
+{
+    const int L = client.left, T = client.top, R = client.right;
+    const int M = L + (R - L) / 2;
+    // The middle column, as wide as "Close" with a margin, parts the upper rows.
+    const int nDemiColonne = (RectDe(IDC_FERMER).Largeur() + 12) / 2 - 4;
+    tZone hautG{L, T, M - nDemiColonne, B};
+    tZone hautD{M + nDemiColonne, T, R, B};
+    const int Y = B - 8 - RectDe(IDC_RAFRAICHIR_LOCAL).Hauteur();
     tZone listeG{L, T, M, Y}, listeD{M, T, R, Y};
     tZone rangeeG{L, Y, M, B}, rangeeD{M, Y, R, B};
     for (tZone* z : {&hautG, &hautD, &listeG, &listeD, &rangeeG, &rangeeD}) {
         z->l += 4; z->t += 4; z->r -= 4; z->b -= 4;
     }
+    PlacerVoletLocal(hautG, listeG, (R - L) / 2);
+    PlacerVoletDistant(hautD, listeD);
+    PlacerRangee(rangeeG, m_voletLocal.Ids());
+    PlacerRangee(rangeeD, m_voletDistant.Ids());
+}
 
-    // Local path field: from its label to the middle.
-    {
-        const tRect lib = rect(IDC_LIBELLE_LOCAL);
-        const tRect r = rect(IDC_REP_LOCAL);
-        deplacer(GetDlgItem(IDC_REP_LOCAL), lib.right, r.top, (R - L) / 2 - lib.right, r.Hauteur());
-    }
+void CDlgFileTransfert::PlacerVoletLocal(const tZone& haut, const tZone& liste, int nMilieu)
+{
+    // The path field: from its label to the middle.
+    const tRect lib = RectDe(IDC_LIBELLE_LOCAL);
+    const tRect chemin = RectDe(IDC_REP_LOCAL);
+    Placer(IDC_REP_LOCAL, lib.right, chemin.top, nMilieu - lib.right, chemin.Hauteur());
     for (unsigned id : {IDC_LECTEURS, IDC_REPS_LOCAUX}) {
-        const tRect r = rect(id);
-        deplacer(GetDlgItem(id), hautG.l, r.top, hautG.r - hautG.l, r.Hauteur());
+        const tRect r = RectDe(id);
+        Placer(id, haut.l, r.top, haut.r - haut.l, r.Hauteur());
     }
-    {
-        const tRect r = rect(IDC_FICHIERS_LOCAUX);
-        deplacer(GetDlgItem(IDC_FICHIERS_LOCAUX), listeG.l, r.top, listeG.r - listeG.l, listeG.b - r.top);
-    }
-    {
-        const tRect lib = rect(IDC_LIBELLE_DISTANT);
-        deplacer(GetDlgItem(IDC_LIBELLE_DISTANT), hautD.l, lib.top, lib.Largeur(), lib.Hauteur());
-        const int nDroiteLibelle = hautD.l + lib.Largeur();
-        const tRect r = rect(IDC_REP_DISTANT);
-        deplacer(GetDlgItem(IDC_REP_DISTANT), nDroiteLibelle, r.top, hautD.r - nDroiteLibelle, r.Hauteur());
-        const tRect reps = rect(IDC_REPS_DISTANTS);
-        deplacer(GetDlgItem(IDC_REPS_DISTANTS), hautD.l, reps.top, hautD.r - hautD.l, reps.Hauteur());
-        const tRect fic = rect(IDC_FICHIERS_DISTANTS);
-        deplacer(GetDlgItem(IDC_FICHIERS_DISTANTS), listeD.l, fic.top, listeD.r - listeD.l, listeD.b - fic.top);
-    }
-    for (unsigned id : {IDC_FERMER, IDC_VERS_DISTANT, IDC_VERS_LOCAL, IDC_PROGRESSION}) {
-        const tRect r = rect(id);
-        deplacer(GetDlgItem(id), L + (R - L - r.Largeur()) / 2, r.top, r.Largeur(), r.Hauteur());
-    }
+    const tRect fic = RectDe(IDC_FICHIERS_LOCAUX);
+    Placer(IDC_FICHIERS_LOCAUX, liste.l, fic.top, liste.r - liste.l, liste.b - fic.top);
+}
 
-    auto placerRangee = [&](const tZone& z, const CVoletTransfert::tIds& ids) {
-        const int X0 = z.l, X1 = z.r, Y0 = z.t, Y1 = z.b;
-        const tRect ref = rect(ids.nRafraichir);
-        const int bw = ref.Largeur(), bh = ref.Hauteur();
-        const int G = (X1 - X0 - bw) / 3;
-        deplacer(GetDlgItem(ids.nRafraichir), X0, Y0, bw, bh);
-        deplacer(GetDlgItem(ids.nConfirmer), X0, Y0, bw, bh);
-        deplacer(GetDlgItem(ids.nSupprFichiers), X0 + G, Y0, bw, bh);
-        deplacer(GetDlgItem(ids.nCreerRep), X1 - G - bw, Y0, bw, bh);
-        deplacer(GetDlgItem(ids.nSupprRep), X1 - bw, Y0, bw, bh);
-        deplacer(GetDlgItem(ids.nAnnulerSuppr), X1 - bw, Y0, bw, bh);
-        const tRect lib = rect(ids.nLibelleNom);
-        const int lw = lib.Largeur(), lh = lib.Hauteur();
-        deplacer(GetDlgItem(ids.nLibelleNom), X0 + bw + 4, Y0, lw, lh);
-        deplacer(GetDlgItem(ids.nNom), X0 + bw + 4, Y0 + lh + 4, (X1 - bw - 4) - (X0 + bw + 4), lh);
-        const int ch = rect(ids.nAnnulerNom).Hauteur();
-        // "Cancel" and "Create" share the row's height one above the other, as
-        // in the template; inset by 4 pixels each they would overlap by 8 and
-        // "Create" would be hidden under "Cancel".
-        deplacer(GetDlgItem(ids.nAnnulerNom), X1 - bw, Y0, bw, ch);
-        deplacer(GetDlgItem(ids.nValiderNom), X1 - bw, Y1 - ch, bw, ch);
-        deplacer(GetDlgItem(ids.nQuestion), X0 + bw + 4, Y0, (X1 - bw - 4) - (X0 + bw + 4), Y1 - Y0);
+void CDlgFileTransfert::PlacerVoletDistant(const tZone& haut, const tZone& liste)
+{
+    const tRect lib = RectDe(IDC_LIBELLE_DISTANT);
+    Placer(IDC_LIBELLE_DISTANT, haut.l, lib.top, lib.Largeur(), lib.Hauteur());
+    const int nDroiteLibelle = haut.l + lib.Largeur();
+    const tRect chemin = RectDe(IDC_REP_DISTANT);
+    Placer(IDC_REP_DISTANT, nDroiteLibelle, chemin.top, haut.r - nDroiteLibelle, chemin.Hauteur());
+    const tRect reps = RectDe(IDC_REPS_DISTANTS);
+    Placer(IDC_REPS_DISTANTS, haut.l, reps.top, haut.r - haut.l, reps.Hauteur());
+    const tRect fic = RectDe(IDC_FICHIERS_DISTANTS);
+    Placer(IDC_FICHIERS_DISTANTS, liste.l, fic.top, liste.r - liste.l, liste.b - fic.top);
+}
+
+void CDlgFileTransfert::PlacerRangee(const tZone& z, const CVoletTransfert::tIds& ids)
+{
+    const int X0 = z.l, X1 = z.r, Y0 = z.t, Y1 = z.b;
+    const tRect ref = RectDe(ids.nRafraichir);
+    const int bw = ref.Largeur(), bh = ref.Hauteur();
+    const int G = (X1 - X0 - bw) / 3;
+    Placer(ids.nRafraichir, X0, Y0, bw, bh);
+    Placer(ids.nConfirmer, X0, Y0, bw, bh);
+    Placer(ids.nSupprFichiers, X0 + G, Y0, bw, bh);
+    Placer(ids.nCreerRep, X1 - G - bw, Y0, bw, bh);
+    Placer(ids.nSupprRep, X1 - bw, Y0, bw, bh);
+    Placer(ids.nAnnulerSuppr, X1 - bw, Y0, bw, bh);
+    const tRect lib = RectDe(ids.nLibelleNom);
+    const int lw = lib.Largeur(), lh = lib.Hauteur();
+    Placer(ids.nLibelleNom, X0 + bw + 4, Y0, lw, lh);
+    Placer(ids.nNom, X0 + bw + 4, Y0 + lh + 4, (X1 - bw - 4) - (X0 + bw + 4), lh);
+    const int ch = RectDe(ids.nAnnulerNom).Hauteur();
+    // "Cancel" and "Create" share the row's height one above the other, as
+    // in the template; inset by 4 pixels each they would overlap by 8 and
+    // "Create" would be hidden under "Cancel".
+    Placer(ids.nAnnulerNom, X1 - bw, Y0, bw, ch);
+    Placer(ids.nValiderNom, X1 - bw, Y1 - ch, bw, ch);
+    Placer(ids.nQuestion, X0 + bw + 4, Y0, (X1 - bw - 4) - (X0 + bw + 4), Y1 - Y0);
+}
+
+void CDlgFileTransfert::AfficherBarres(const tEtatProgression& e)
+{
+    constexpr int kPas = 1000;
+    auto montrer = [this](unsigned nId, double dPart) {
+        IControle* barre = GetDlgItem(nId);
+        if (!barre)
+            return;
+        if (!barre->IsWindowVisible()) {
+            barre->SetRange(0, kPas);
+            barre->ShowWindow(true);
+        }
+        barre->SetPos(static_cast<int>(std::clamp(dPart, 0.0, 1.0) * kPas));
     };
-    placerRangee(rangeeG, m_voletLocal.Ids());
-    placerRangee(rangeeD, m_voletDistant.Ids());
+    montrer(IDC_PROGRESSION, e.nOctetsTotal > 0
+                                 ? static_cast<double>(e.nOctetsTraites) / static_cast<double>(e.nOctetsTotal)
+                                 : static_cast<double>(e.nFichiersTraites) / e.nFichiersTotal);
+    // The file's own bar: for copies, whose files have a size.
+    if (m_genre != tGenre::Copie)
+        return;
+    double dFichier = e.bFichierEnCours ? 0.0 : 1.0;
+    if (e.bFichierEnCours && e.nTailleFichier > 0)
+        dFichier = static_cast<double>(e.nOctetsFichier) / static_cast<double>(e.nTailleFichier);
+    montrer(IDC_PROGRESSION_FICHIER, dFichier);
 }
 
 void CDlgFileTransfert::DesactiverDistant()

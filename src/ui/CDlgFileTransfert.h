@@ -182,6 +182,21 @@ private:
 
     void Activer(unsigned nId, bool bActif);
     void Afficher(unsigned nId, bool bVisible);
+
+    // Layout, by region; each returns or takes the bounds it shares.
+    struct tZone { int l, t, r, b; };
+    tRect RectDe(unsigned nId) const;
+    void Placer(unsigned nId, int x, int y, int cx, int cy);
+    // The status strip and the bars above it; returns the top of the bars.
+    int PlacerBandeEtat(const tRect& client);
+    void PlacerColonneCentrale(const tRect& client);
+    // The panes above B.
+    void PlacerVolets(const tRect& client, int B);
+    void PlacerVoletLocal(const tZone& haut, const tZone& liste, int nMilieu);
+    void PlacerVoletDistant(const tZone& haut, const tZone& liste);
+    void PlacerRangee(const tZone& z, const CVoletTransfert::tIds& ids);
+    // The bars of a copy: the file's and the whole operation's.
+    void AfficherBarres(const tEtatProgression& e);
     bool EstActif(unsigned nId) const;
     // Enabled and shown: a user could press it.
     bool Utilisable(unsigned nId) const;
@@ -198,6 +213,22 @@ private:
     void SupprimerFichiers(CVoletTransfert& volet);
     void DemanderSuppression(CVoletTransfert& volet);
     void ConfirmerSuppression(CVoletTransfert& volet);
+    // Keys, context menu and renaming (CDlgFileTransfertMenu.cpp).
+    void Commander(unsigned nId);
+    // Delete and command keys, the context menu and drops on a list.
+    void CommandeListe(unsigned nIdListe, tNotification n, int nParametre);
+    void SupprimerDepuisListe(unsigned nIdListe);
+    void ToucheListe(unsigned nIdListe, tTouche touche);
+    void MenuListe(unsigned nIdListe);
+    std::vector<tEntreeMenu> EntreesMenu(CVoletTransfert& volet, unsigned nIdListe);
+    // The one file or directory selected in that list, or "".
+    CString NomARenommer(CVoletTransfert& volet, unsigned nIdListe) const;
+    void OuvrirRenommage(CVoletTransfert& volet, unsigned nIdListe);
+    void Renommer(CVoletTransfert& volet);
+    // After a copy, the focus goes back to the pane it was copied from.
+    void FocaliserSource(CVoletTransfert& volet);
+    // Escape on an open name entry or removal question closes it; true then.
+    bool FermerQuestionOuverte();
 
     // "Delete files" and the Delete key: asks once, then deletes.
     void DemanderSuppressionFichiers(CVoletTransfert& volet);
@@ -282,4 +313,5 @@ private:
     // Clicks the dialog posted to itself while a wait ran: delivered after.
     std::vector<unsigned> m_vecClicsDifferes;
     CString m_strEtat;  // the status line between operations
+    CString m_strARenommer;  // the name the open rename entry replaces
 };

@@ -150,6 +150,7 @@ void CDlgFileTransfert::CopierVersLocal()
 
     Activer(IDC_VERS_DISTANT, true);
     FinOperation();
+    FocaliserSource(m_voletDistant);
 }
 
 void CDlgFileTransfert::CopierVersDistant()
@@ -177,6 +178,13 @@ void CDlgFileTransfert::CopierVersDistant()
 
     Activer(IDC_VERS_LOCAL, true);
     FinOperation();
+    FocaliserSource(m_voletLocal);
+}
+
+void CDlgFileTransfert::FocaliserSource(CVoletTransfert& volet)
+{
+    // Where the user chose what to copy: the files when some are selected.
+    volet.Focaliser(volet.NombreFichiersSelectionnes() > 0 ? volet.Ids().nFichiers : volet.Ids().nReps);
 }
 
 // ---------------------------------------------------------------- file deletion
@@ -191,6 +199,7 @@ void CDlgFileTransfert::SupprimerFichiers(CVoletTransfert& volet)
     volet.Actualiser();
     ActiverTout();
     FinOperation();
+    volet.Focaliser(volet.Ids().nFichiers);
 }
 
 void CDlgFileTransfert::DemanderSuppressionFichiers(CVoletTransfert& volet)
@@ -237,7 +246,6 @@ void CDlgFileTransfert::OuvrirSaisie(CVoletTransfert& volet)
     IControle* champ = volet.Controle(volet.Ids().nNom);
     if (champ) champ->SetWindowText(CString());
     volet.ChangerEtatRangee(CVoletTransfert::tEtatRangee::Saisie);
-    if (champ) champ->SetFocus();
 }
 
 void CDlgFileTransfert::FermerSaisie(CVoletTransfert& volet)
@@ -294,6 +302,10 @@ bool CDlgFileTransfert::LireNomRep(CVoletTransfert& volet, CString& strNom)
 
 void CDlgFileTransfert::CreerRep(CVoletTransfert& volet)
 {
+    if (volet.EtatRangee() == CVoletTransfert::tEtatRangee::Renommage) {
+        Renommer(volet);
+        return;
+    }
     CString strNom;
     if (!volet.Disponible() || !LireNomRep(volet, strNom))
         return;
@@ -303,6 +315,7 @@ void CDlgFileTransfert::CreerRep(CVoletTransfert& volet)
     FermerSaisie(volet);
     volet.Actualiser();
     FinOperation();
+    volet.Focaliser(volet.Ids().nReps);
 }
 
 void CDlgFileTransfert::CreerRepLocal()
@@ -364,6 +377,7 @@ void CDlgFileTransfert::ConfirmerSuppression(CVoletTransfert& volet)
     Activer(IDC_VERS_LOCAL, bVersLocal);
     ActiverTout();
     FinOperation();
+    volet.Focaliser(volet.Ids().nReps);
 }
 
 void CDlgFileTransfert::ConfirmerSuppressionRepLocal()

@@ -21,8 +21,6 @@ namespace {
 
 // The failure message names at most this many paths; a long list would not fit a box.
 constexpr size_t kEchecsNommes = 20;
-// The progress bar counts in thousandths of the operation.
-constexpr int kPasBarre = 1000;
 
 CString Formater(unsigned idChaine, ...)
 {
@@ -377,25 +375,22 @@ void CDlgFileTransfert::AfficherProgression()
     const tEtatProgression e = m_progression.Lire();
     if (e.nFichiersTotal == 0)
         return;
-    if (IControle* barre = GetDlgItem(IDC_PROGRESSION)) {
-        if (!barre->IsWindowVisible()) {
-            barre->SetRange(0, kPasBarre);
-            barre->ShowWindow(true);
-        }
-        const double dPart = e.nOctetsTotal > 0
-                                 ? static_cast<double>(e.nOctetsTraites) / static_cast<double>(e.nOctetsTotal)
-                                 : static_cast<double>(e.nFichiersTraites) / e.nFichiersTotal;
-        barre->SetPos(static_cast<int>(std::min(1.0, dPart) * kPasBarre));
-    }
+    AfficherBarres(e);
     IControle* etat = GetDlgItem(IDC_ETAT_OPERATION);
     const CString strTexte = m_bAnnule ? Ressources::Chaine(Ressources::IDS_ANNULATION_EN_COURS) : TexteProgression(e);
-    if (etat && etat->GetWindowText() != strTexte)
+    if (etat && etat->GetWindowText() != strTexte) {
         etat->SetWindowText(strTexte);
+        // Where the window is narrow, the name gives way, not the numbers.
+        const size_t nNom = e.strFichier.IsEmpty() || m_bAnnule ? CString::npos : strTexte.find(e.strFichier);
+        if (nNom != CString::npos)
+            etat->SetPartieReductible(static_cast<int>(nNom), static_cast<int>(e.strFichier.size()));
+    }
 }
 
 void CDlgFileTransfert::FinProgression()
 {
     Afficher(IDC_PROGRESSION, false);
+    Afficher(IDC_PROGRESSION_FICHIER, false);
 }
 
 CString CDlgFileTransfert::TexteProgression(const tEtatProgression& e) const

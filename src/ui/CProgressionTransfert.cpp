@@ -19,6 +19,7 @@ void CProgressionTransfert::Demarrer()
     m_nDeplaces = 0;
     m_echantillons.clear();
     m_echantillons.emplace_back(Maintenant(), 0);
+    m_dRestantLisse = -1;
 }
 
 void CProgressionTransfert::AjouterAFaire(int nFichiers, uint64_t nOctets)
@@ -89,6 +90,7 @@ void CProgressionTransfert::Reprendre()
     std::lock_guard<std::mutex> verrou(m_mutex);
     m_echantillons.clear();
     m_echantillons.emplace_back(Maintenant(), m_nDeplaces);
+    m_dRestantLisse = -1;
 }
 
 void CProgressionTransfert::Echantillonner()
@@ -112,10 +114,36 @@ tEtatProgression CProgressionTransfert::Lire() const
         if (dSecondes >= 0.5)
             etat.dDebit = static_cast<double>(dernier.second - premier.second) / dSecondes;
     }
-    if (etat.dDebit > 0 && etat.nOctetsTotal >= etat.nOctetsTraites)
-        etat.nSecondesRestantes =
-            static_cast<long long>(std::ceil(static_cast<double>(etat.nOctetsTotal - etat.nOctetsTraites) / etat.dDebit));
+    if (etat.dDebit > 0 && etat.nOctetsTotal >= etat.nOctetsTraites) {
+        const double dRestant = static_cast<double>(etat.nOctetsTotal - etat.nOctetsTraites) / etat.dDebit;
+        // Until the rate covers its whole window, the estimate is taken as it is.
+        const bool bFenetrePleine = m_echantillons.back().first - m_echantillons.front().first >= FENETRE_DEBIT;
+        if (!bFenetrePleine)
+            m_dRestantLisse = -1;
+        etat.nSecondesRestantes = Lisser(dRestant);
+    } else {
+        m_dRestantLisse = -1;
+    }
     return etat;
+}
+
+long long CProgressionTransfert::Lisser(double dRestant) const
+{
+    // An average that forgets in a few seconds: a bursty link moves the
+    // estimate smoothly instead of making it jump with each burst, and it
+    // still follows a link that really changed.
+    const tInstant t = Maintenant();
+    if (m_dRestantLisse < 0) {
+        m_dRestantLisse = dRestant;
+    } else {
+        const double dEcart = std::chrono::duration<double>(t - m_tRestant).count();
+        const double dPoids = 1.0 - std::exp(-std::max(0.0, dEcart) / std::chrono::duration<double>(LISSAGE_RESTANT).count());
+        // The time that passed counts down before the new measure pulls.
+        const double dPrevu = std::max(0.0, m_dRestantLisse - std::max(0.0, dEcart));
+        m_dRestantLisse = dPrevu + dPoids * (dRestant - dPrevu);
+    }
+    m_tRestant = t;
+    return static_cast<long long>(std::ceil(m_dRestantLisse));
 }
 
 namespace TextesProgression {

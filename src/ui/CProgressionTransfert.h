@@ -64,17 +64,23 @@ public:
 
     // The rate is measured over about this much of the recent past.
     static constexpr std::chrono::seconds FENETRE_DEBIT{5};
+    // The time left shown forgets older estimates over about this long.
+    static constexpr std::chrono::seconds LISSAGE_RESTANT{3};
 
 private:
     using tInstant = std::chrono::steady_clock::time_point;
     tInstant Maintenant() const;
     void Echantillonner();
+    // The time left, smoothed with what earlier readings showed.
+    long long Lisser(double dRestant) const;
 
     tHorloge m_horloge;
     mutable std::mutex m_mutex;
     tEtatProgression m_etat;
     uint64_t m_nDeplaces = 0;  // bytes that really moved, for the rate
     std::deque<std::pair<tInstant, uint64_t>> m_echantillons;
+    mutable double m_dRestantLisse = -1;  // -1: no estimate yet
+    mutable tInstant m_tRestant;
 };
 
 namespace TextesProgression {

@@ -103,7 +103,10 @@ void CVoletDistant::Remplir()
         const int n = table->InsertItem(table->GetItemCount(), e.m_strNom);
         if (n >= 0 && !bTransfert) {
             table->SetItemText(n, 1, TextesTransfert::TexteTaille(e.m_nTaille));
-            table->SetItemText(n, 2, e.m_strDate);
+            // Exact times (UTC by the protocol) in local time; a listing's
+            // own date text, whose zone nobody knows, as it came.
+            table->SetItemText(n, 2, e.m_nDateUtc != 0 ? TextesTransfert::TexteDateLocale(static_cast<std::time_t>(e.m_nDateUtc))
+                                                       : e.m_strDate);
             table->SetItemData(n, e.m_nTaille);
         }
     }
@@ -180,6 +183,15 @@ bool CVoletDistant::SupprimerFichier(const CString& strNom)
     bool bFait = false;
     if (pFtp)
         m_dlg.ExecuterHorsFil([&] { bFait = pFtp->DelFile(CheminFichier(strNom)) != 0; });
+    return bFait;
+}
+
+bool CVoletDistant::Renommer(const CString& strAncien, const CString& strNouveau)
+{
+    CFTPDirect* pFtp = m_dlg.m_pFtp;
+    bool bFait = false;
+    if (pFtp)
+        m_dlg.ExecuterHorsFil([&] { bFait = pFtp->Rename(CheminFichier(strAncien), CheminFichier(strNouveau)) != 0; });
     return bFait;
 }
 

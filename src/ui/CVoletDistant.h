@@ -29,6 +29,7 @@ public:
     CString CheminRepertoire(const CString& strNom) const override;
     bool CreerRepertoire(const CString& strNom) override;
     bool SupprimerFichier(const CString& strNom) override;
+    bool Renommer(const CString& strAncien, const CString& strNouveau) override;
     bool SupprimerRepertoire(const CString& strNom) override;
     CString DerniereErreur() const override;
     bool InfosFichier(const CString& strNom, uint64_t& nTaille, long long& nDateUtc) const override;

@@ -73,7 +73,7 @@ void CVoletLocal::Remplir()
             if (n < 0)
                 continue;
             table->SetItemText(n, 1, TextesTransfert::TexteTaille(f.m_nTaille));
-            table->SetItemText(n, 2, f.m_strDate);
+            table->SetItemText(n, 2, TextesTransfert::DateAffichee(f.m_strDate));
             table->SetItemData(n, f.m_nTaille);
         }
         m_dlg.TrierListe(m_dlg.GetColonneTri(), table);
@@ -143,6 +143,13 @@ bool CVoletLocal::SupprimerFichier(const CString& strNom)
 {
     bool bFait = false;
     m_dlg.ExecuterHorsFil([&] { bFait = PanneauLocal::SupprimerFichier(m_strRep + strNom, &m_strErreur); });
+    return bFait;
+}
+
+bool CVoletLocal::Renommer(const CString& strAncien, const CString& strNouveau)
+{
+    bool bFait = false;
+    m_dlg.ExecuterHorsFil([&] { bFait = PanneauLocal::Renommer(m_strRep + strAncien, m_strRep + strNouveau, &m_strErreur); });
     return bFait;
 }
 

@@ -24,6 +24,7 @@ public:
     bool EstLien(const CString& strChemin) const override;
     bool CreerRepertoire(const CString& strNom) override;
     bool SupprimerFichier(const CString& strNom) override;
+    bool Renommer(const CString& strAncien, const CString& strNouveau) override;
     bool SupprimerRepertoire(const CString& strNom) override;
     CString DerniereErreur() const override { return m_strErreur; }
     bool InfosFichier(const CString& strNom, uint64_t& nTaille, long long& nDateUtc) const override;

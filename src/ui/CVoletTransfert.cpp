@@ -90,15 +90,39 @@ void CVoletTransfert::ActiverBoutons(bool bActifs)
 
 void CVoletTransfert::ChangerEtatRangee(tEtatRangee etat)
 {
+    const tEtatRangee avant = m_etatRangee;
+    m_etatRangee = etat;
+    IFenetreDialogue* f = m_dlg.GetFenetre();
+    if (avant == tEtatRangee::Normal && etat != tEtatRangee::Normal) {
+        IControle* focus = f ? f->GetFocus() : nullptr;
+        m_nFocusAvant = focus ? focus->GetId() : 0;
+    }
     const bool bNormal = etat == tEtatRangee::Normal;
-    const bool bSaisie = etat == tEtatRangee::Saisie;
+    const bool bSaisie = etat == tEtatRangee::Saisie || etat == tEtatRangee::Renommage;
     const bool bConfirmation = etat == tEtatRangee::Confirmation;
     for (unsigned id : {m_ids.nRafraichir, m_ids.nSupprFichiers, m_ids.nCreerRep, m_ids.nSupprRep})
         m_dlg.Afficher(id, bNormal);
+    if (IControle* libelle = bSaisie ? Controle(m_ids.nLibelleNom) : nullptr)
+        libelle->SetWindowText(Ressources::Chaine(etat == tEtatRangee::Renommage ? Ressources::IDS_NOUVEAU_NOM
+                                                                                  : Ressources::IDS_NOM_NOUVEAU_REP));
     for (unsigned id : {m_ids.nLibelleNom, m_ids.nNom, m_ids.nValiderNom, m_ids.nAnnulerNom})
         m_dlg.Afficher(id, bSaisie);
     for (unsigned id : {m_ids.nConfirmer, m_ids.nAnnulerSuppr, m_ids.nQuestion})
         m_dlg.Afficher(id, bConfirmation);
+    if (bSaisie)
+        Focaliser(m_ids.nNom);
+    else if (bConfirmation)
+        Focaliser(m_ids.nAnnulerSuppr);
+    else if (avant != tEtatRangee::Normal)
+        Focaliser(m_dlg.Utilisable(m_nFocusAvant) ? m_nFocusAvant : m_ids.nReps);
+}
+
+void CVoletTransfert::Focaliser(unsigned nId)
+{
+    if (!m_dlg.Utilisable(nId))
+        return;
+    if (IControle* c = Controle(nId))
+        c->SetFocus();
 }
 
 void CVoletTransfert::Rafraichir()
@@ -115,6 +139,12 @@ void CVoletTransfert::EntrerSelection()
         return;
     const CString strTexte = reps->GetText(reps->GetCurSel());
     m_strRep = strTexte == L"[..]" ? Parent() : CheminRepertoire(SansCrochets(strTexte));
+    Remplir();
+}
+
+void CVoletTransfert::MonterAuParent()
+{
+    m_strRep = Parent();
     Remplir();
 }
 

@@ -28,7 +28,8 @@ public:
         unsigned nConfirmer, nAnnulerSuppr, nQuestion;
         unsigned nReps, nFichiers;
     };
-    enum class tEtatRangee { Normal, Saisie, Confirmation };
+    // The name entry serves a new directory (Saisie) or a new name (Renommage).
+    enum class tEtatRangee { Normal, Saisie, Renommage, Confirmation };
 
     CVoletTransfert(CDlgFileTransfert& dlg, CString& strRep, const tIds& ids);
     virtual ~CVoletTransfert();
@@ -63,6 +64,8 @@ public:
     virtual bool CreerRepertoire(const CString& strNom) = 0;
     virtual bool SupprimerFichier(const CString& strNom) = 0;
     virtual bool SupprimerRepertoire(const CString& strNom) = 0;
+    // A file or directory of the pane's directory gets a new name there.
+    virtual bool Renommer(const CString& strAncien, const CString& strNouveau) = 0;
     virtual CString DerniereErreur() const = 0;
     // Size and date of a file the last fill listed; false when it listed none
     // of that name.
@@ -80,11 +83,20 @@ public:
     void AjouterColonnes();
     // The six buttons of the row (the four operations, "Remove" and "Cancel").
     void ActiverBoutons(bool bActifs);
+    // Shows the row's state. A question or the name entry takes the focus
+    // when it appears (the entry its field, the question its "Cancel"), and
+    // gives it back where it was when it goes (to the directory list when that
+    // control is gone or cannot take it).
     void ChangerEtatRangee(tEtatRangee etat);
+    tEtatRangee EtatRangee() const { return m_etatRangee; }
+    // The focus to one of this pane's controls, when it can take it.
+    void Focaliser(unsigned nId);
     void Rafraichir();
     // Double-click in the directory list: into the selected directory, or up
     // for "[..]".
     void EntrerSelection();
+    // Up one level (Backspace), as "[..]" does.
+    void MonterAuParent();
     // The selected directory's name ("[name]" in the list), empty when none.
     CString RepertoireSelectionne() const;
     bool RepertoireEstSelectionne() const;
@@ -127,4 +139,6 @@ protected:
 private:
     const tIds m_ids;
     CString m_strRepDemande;  // named by the removal question shown, or empty
+    tEtatRangee m_etatRangee = tEtatRangee::Normal;
+    unsigned m_nFocusAvant = 0;  // where the focus was before the question or the entry
 };

@@ -36,10 +36,19 @@
 
 #include <cstdint>
 #include <memory>
+#include <vector>
 
 #include "common/CString.h"
 #include "common/Export.h"
 #include "ui/ModeleDialogue.h"
+
+// One entry of a context menu: the command it gives (0: a separator), its
+// text ("Text\tShortcut") and whether it can be chosen now.
+struct tEntreeMenu {
+    unsigned nCommande = 0;
+    CString strTexte;
+    bool bActif = true;
+};
 
 // Results of dialogs and message boxes; also the ids of the OK and Cancel buttons.
 constexpr int ID_OK = 1;
@@ -74,7 +83,13 @@ enum class tNotification {
     PerteFocus,         // control lost the keyboard focus
     ClicEnTete,         // list view column header clicked; parametre = column
     ToucheSuppr,        // Delete key pressed in a list box or a list view
+    Touche,             // another command key in a list box or a list view; parametre = tTouche
+    MenuContextuel,     // the user asked for a list's context menu (right button, menu key)
+    Depot,              // rows of another list view dropped on this one; parametre = its id
 };
+
+// The command keys a list reports (tNotification::Touche), without modifiers.
+enum class tTouche { F2 = 1, F5, F7, F8, RetourArriere };
 
 // One control of a dialog window. Operations that do not apply to the control's
 // kind do nothing and return 0, -1 or an empty text.
@@ -98,6 +113,11 @@ public:
     virtual CString GetWindowText() const = 0;
     virtual void SetWindowText(const CString& texte) = 0;
     virtual void SetFocus() = 0;
+    // Static text: the part of the text (from SetWindowText, in characters)
+    // that a front end may shorten in its middle when the whole does not fit,
+    // so that the rest (numbers) stays readable; such a text keeps its font
+    // size. A new text has no such part until told.
+    virtual void SetPartieReductible(int /*nDebut*/, int /*nLongueur*/) {}
     // Repaints now (a long operation in a handler shows its progress).
     virtual void UpdateWindow() = 0;
 
@@ -212,6 +232,10 @@ public:
     // Queues a click of control 'id' to this window, delivered by its message loop
     // after the current handler returns (PostMessage of a command).
     virtual void PosterClic(unsigned id) = 0;
+
+    // A context menu at the mouse (or under the focused control): the command
+    // chosen, 0 when none. Without a user (the default) none is chosen.
+    virtual unsigned MenuContextuel(const std::vector<tEntreeMenu>& /*entrees*/) { return 0; }
 
     // Modal message box over this window: the text, OK only or with a second
     // button; returns ID_OK, ID_ANNULER, ID_OUI or ID_NON.

@@ -66,6 +66,12 @@ enum : unsigned {
     // Under the panes: what the running operation is doing, and its "Cancel".
     IDC_ETAT_OPERATION = 2440,
     IDC_ANNULER_OPERATION = 2441,
+    // Above the status line while a copy runs: the file's bar (IDC_PROGRESSION
+    // is the whole operation's).
+    IDC_PROGRESSION_FICHIER = 2442,
+    // Commands of the panes' context menu and keys that no button gives.
+    IDC_MENU_OUVRIR = 2443,
+    IDC_MENU_RENOMMER = 2444,
 };
 
 // 2090 "File already exists" (the overwrite question; Cancel is ID_ANNULER)

@@ -78,6 +78,7 @@ const tModeleDialogue kFileTransfert{
         // of the operation in course (shown while one runs).
         {IDC_ETAT_OPERATION, T::Statique, L"", STYLE_CENTRE_VERT, 3, 275, 358, 14, V, true},
         {IDC_ANNULER_OPERATION, T::Bouton, L"Cancel", 0, 366, 275, 40, 14, H, true},
+        {IDC_PROGRESSION_FICHIER, T::BarreProgression, L"", 0, 181, 110, 48, 9, H, true},
     }};
 
 const tModeleDialogue kEcrasement{

@@ -220,6 +220,17 @@ bool SupprimerFichier(const CString& strChemin, CString* pstrRaison)
     return Supprimer(strChemin, pstrRaison, false);
 }
 
+bool Renommer(const CString& strDe, const CString& strVers, CString* pstrRaison)
+{
+    std::error_code ec;
+    const fs::path de = Chemin(strDe), vers = Chemin(strVers);
+    // rename() would replace a file of that name without a word.
+    if (fs::exists(fs::symlink_status(vers, ec)))
+        return Echec(std::make_error_code(std::errc::file_exists), pstrRaison);
+    fs::rename(de, vers, ec);
+    return !ec || Echec(ec, pstrRaison);
+}
+
 bool SupprimerRepertoire(const CString& strChemin, CString* pstrRaison)
 {
     return Supprimer(strChemin, pstrRaison, true);

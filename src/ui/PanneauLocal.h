@@ -61,6 +61,8 @@ CString Parent(const CString& strRep);
 // pstrRaison (when given) receives the system's reason ("Permission denied").
 bool CreerRepertoire(const CString& strChemin, CString* pstrRaison = nullptr);
 bool SupprimerFichier(const CString& strChemin, CString* pstrRaison = nullptr);
+// Renames within one directory; never over an existing name.
+bool Renommer(const CString& strDe, const CString& strVers, CString* pstrRaison = nullptr);
 // Removes an empty directory, or a symbolic link to a directory (the link only).
 bool SupprimerRepertoire(const CString& strChemin, CString* pstrRaison = nullptr);
 // Size and last-write time (seconds since the epoch, UTC; 0 when unknown) of

@@ -22,22 +22,44 @@ CString TexteTaille(uint64_t nTaille)
     return s;
 }
 
+namespace {
+
+CString TexteCalendrier(const std::tm* pTm)
+{
+    if (!pTm || pTm->tm_year + 1900 < 0 || pTm->tm_year + 1900 > 9999)
+        return CString(L"Unknown");
+    CString s;
+    s.Format(L"%02d/%02d/%04d %02d:%02d:%02d", pTm->tm_mon + 1, pTm->tm_mday, pTm->tm_year + 1900, pTm->tm_hour,
+             pTm->tm_min, pTm->tm_sec);
+    return s;
+}
+
+} // namespace
+
 CString TexteDate(std::time_t t)
 {
     std::tm tmUtc{};
 #ifdef _WIN32
-    if (gmtime_s(&tmUtc, &t) != 0)
-        return CString(L"Unknown");
+    return TexteCalendrier(gmtime_s(&tmUtc, &t) == 0 ? &tmUtc : nullptr);
 #else
-    if (!gmtime_r(&t, &tmUtc))
-        return CString(L"Unknown");
+    return TexteCalendrier(gmtime_r(&t, &tmUtc));
 #endif
-    if (tmUtc.tm_year + 1900 < 0 || tmUtc.tm_year + 1900 > 9999)
-        return CString(L"Unknown");
-    CString s;
-    s.Format(L"%02d/%02d/%04d %02d:%02d:%02d", tmUtc.tm_mon + 1, tmUtc.tm_mday,
-             tmUtc.tm_year + 1900, tmUtc.tm_hour, tmUtc.tm_min, tmUtc.tm_sec);
-    return s;
+}
+
+CString TexteDateLocale(std::time_t t)
+{
+    std::tm tmLocal{};
+#ifdef _WIN32
+    return TexteCalendrier(localtime_s(&tmLocal, &t) == 0 ? &tmLocal : nullptr);
+#else
+    return TexteCalendrier(localtime_r(&t, &tmLocal));
+#endif
+}
+
+CString DateAffichee(const CString& strDateUtc)
+{
+    const long long t = DateUtc(strDateUtc);
+    return t != 0 ? TexteDateLocale(static_cast<std::time_t>(t)) : strDateUtc;
 }
 
 long long DateUtc(const CString& strTexte)

@@ -18,6 +18,12 @@ CString TexteTaille(uint64_t nTaille);
 // date sort reads fixed character positions). "Unknown" when the time cannot
 // be turned into calendar fields.
 CString TexteDate(std::time_t t);
+// The same layout in the computer's local time, as the panes and the
+// overwrite question show dates (their column header says so).
+CString TexteDateLocale(std::time_t t);
+// What the panes show for a date column text: a UTC date ("MM/DD/YYYY
+// HH:MM:SS") in local time; any other text as it is.
+CString DateAffichee(const CString& strDateUtc);
 // The reverse: seconds since the epoch of a date column text (UTC), 0 when
 // the text is not such a date ("Unknown", "Invalid DateTime").
 long long DateUtc(const CString& strTexte);

@@ -13,6 +13,7 @@
 #include <QListWidget>
 #include <QPushButton>
 #include <QTest>
+#include <QMenu>
 #include <QTimer>
 #include <QTreeWidget>
 

@@ -6,7 +6,9 @@
 
 #include "TransfertQt.h"
 
+#include <QDropEvent>
 #include <QLabel>
+#include <QMimeData>
 #include <QProgressBar>
 
 #include <chrono>
@@ -41,7 +43,8 @@ protected:
     // The server's files, and the dialog logged in to it.
     bool Connecter(CDlgFileTransfert& dlg, const std::vector<std::string>& options = {})
     {
-        if (!m_serveur.Demarrer(options)) return false;
+        // Started once per test; a table's rows share it.
+        if (m_serveur.Port() == 0 && !m_serveur.Demarrer(options)) return false;
         m_ftp = std::make_unique<CFTPDirect>(L"127.0.0.1", m_serveur.Port());
         m_ftp->SetDelaiReponse(std::chrono::seconds(10));
         return dlg.ConnexionFtp(L"test", L"secret", m_ftp.get()) == 1;
@@ -49,6 +52,35 @@ protected:
     fs::path Serveur() const { return m_serveur.Racine(); }
 
     static void Cliquer(QDialog* d, unsigned id) { QTest::mouseClick(Enfant<QPushButton>(d, id), Qt::LeftButton); }
+    // Input as the platform sends it: to the window, at a position or to
+    // whatever has the focus there.
+    static void CliquerParLaFenetre(QWidget* w)
+    {
+        QTest::mouseClick(w->window()->windowHandle(), Qt::LeftButton, {}, w->mapTo(w->window(), w->rect().center()));
+    }
+    static void ToucheParLaFenetre(QWidget* w, Qt::Key touche)
+    {
+        QTest::keyClick(w->window()->windowHandle(), touche);
+    }
+    // The offscreen platform leaves no window active after a question closes,
+    // where a window manager gives the activation back to the dialog.
+    static void Focaliser(QWidget* w)
+    {
+        w->window()->activateWindow();
+        w->setFocus();
+        QCoreApplication::processEvents();
+        EXPECT_TRUE(w->hasFocus());
+    }
+    template <typename G>
+    static void Faire(G geste, QPushButton* annuler)
+    {
+        switch (geste) {
+        case G::ClicSouris: CliquerParLaFenetre(annuler); break;
+        case G::Espace: Focaliser(annuler); ToucheParLaFenetre(annuler, Qt::Key_Space); break;
+        case G::Entree: Focaliser(annuler); ToucheParLaFenetre(annuler, Qt::Key_Return); break;
+        case G::Echap: ToucheParLaFenetre(annuler, Qt::Key_Escape); break;
+        }
+    }
     static void ToutSelectionner(QDialog* d, unsigned idTable)
     {
         auto* t = Enfant<QTreeWidget>(d, idTable);
@@ -111,6 +143,12 @@ TEST_F(QtOperationsTest, InputDuringACopyIsDroppedAndTheWindowsKeepPainting)
             QTest::keyClick(locale, Qt::Key_Delete);
             QTest::keyClicks(Enfant<QLineEdit>(d, IDC_REP_DISTANT), QStringLiteral("/ailleurs"));
             QTest::keyClick(Enfant<QLineEdit>(d, IDC_REP_DISTANT), Qt::Key_Return);
+            // And the same as the platform delivers it, through the windows.
+            CliquerParLaFenetre(&hote);
+            CliquerParLaFenetre(Enfant<QPushButton>(d, IDC_FERMER));
+            CliquerParLaFenetre(locale->viewport());
+            for (Qt::Key touche : {Qt::Key_Delete, Qt::Key_F5, Qt::Key_A, Qt::Key_Tab})
+                ToucheParLaFenetre(d, touche);
         });
         utilisateur.start(50);
         Cliquer(d, IDC_VERS_LOCAL);
@@ -132,53 +170,62 @@ TEST_F(QtOperationsTest, InputDuringACopyIsDroppedAndTheWindowsKeepPainting)
     for (int i = 0; i < 2; ++i) EXPECT_EQ(fs::file_size(Local() / ("f" + std::to_string(i) + ".sor")), 120000u);
 }
 
+// How a user stops a copy, each through the window as the platform delivers
+// it (Qt then finds the widget under the mouse or with the focus).
+enum class eGeste { ClicSouris, Espace, Entree, Echap };
+
 TEST_F(QtOperationsTest, CancelStopsACopyAndTheOldFilesStayWhole)
 {
-    // Two seconds for each file (see above), unless stopped.
-    for (int i = 0; i < 4; ++i) {
-        EcrireFichier(Serveur() / ("f" + std::to_string(i) + ".sor"), 120000);
-        EcrireFichier(Local() / ("f" + std::to_string(i) + ".sor"), 7);
-    }
-    CDlgFileTransfert dlg;
-    ASSERT_TRUE(Connecter(dlg, {"--throttle", "50000"}));
-    QString etatFinal;
-    Executer(dlg, [&](QDialog* d) {
-        ToutSelectionner(d, IDC_FICHIERS_DISTANTS);
-        bool bRepondu = false, bAnnule = false;
-        QTimer utilisateur;
-        QObject::connect(&utilisateur, &QTimer::timeout, [&] {
-            // The question first (its own modal loop): overwrite them all.
-            if (QDialog* q = Question(); q && !bRepondu) {
-                bRepondu = true;
-                Cliquer(q, IDC_ECRASER_TOUT);
-                return;
-            }
-            auto* annuler = Enfant<QPushButton>(d, IDC_ANNULER_OPERATION);
-            if (bRepondu && !bAnnule && AttenteGuiEnCours() && annuler->isVisible() && Etat(d).startsWith("Copying")) {
-                bAnnule = true;
-                QTest::mouseClick(annuler, Qt::LeftButton);
-            }
+    for (eGeste geste : {eGeste::ClicSouris, eGeste::Espace, eGeste::Entree, eGeste::Echap}) {
+        SCOPED_TRACE(static_cast<int>(geste));
+        // Two seconds for each file (see above), unless stopped.
+        for (int i = 0; i < 4; ++i) {
+            EcrireFichier(Serveur() / ("f" + std::to_string(i) + ".sor"), 120000);
+            EcrireFichier(Local() / ("f" + std::to_string(i) + ".sor"), 7);
+        }
+        CDlgFileTransfert dlg;
+        ASSERT_TRUE(Connecter(dlg, {"--throttle", "50000"}));
+        QString etatFinal;
+        Executer(dlg, [&](QDialog* d) {
+            ToutSelectionner(d, IDC_FICHIERS_DISTANTS);
+            bool bRepondu = false, bAnnule = false;
+            QTimer utilisateur;
+            QObject::connect(&utilisateur, &QTimer::timeout, [&] {
+                // The question first (its own modal loop): overwrite them all.
+                if (QDialog* q = Question(); q && !bRepondu) {
+                    bRepondu = true;
+                    Cliquer(q, IDC_ECRASER_TOUT);
+                    return;
+                }
+                auto* annuler = Enfant<QPushButton>(d, IDC_ANNULER_OPERATION);
+                if (bRepondu && !bAnnule && AttenteGuiEnCours() && annuler->isVisible() && Etat(d).startsWith("Copying")) {
+                    bAnnule = true;
+                    Faire(geste, annuler);
+                }
+            });
+            utilisateur.start(20);
+            Cliquer(d, IDC_VERS_LOCAL);
+            utilisateur.stop();
+            EXPECT_TRUE(bRepondu);
+            EXPECT_TRUE(bAnnule);
+            etatFinal = Etat(d);
+            EXPECT_TRUE(d->isVisible()) << "Escape during a copy closed the dialog";
+            EXPECT_FALSE(Enfant<QPushButton>(d, IDC_ANNULER_OPERATION)->isVisible());
+            EXPECT_FALSE(Enfant<QProgressBar>(d, IDC_PROGRESSION)->isVisible());
+            QTest::keyClick(d, Qt::Key_Escape);
         });
-        utilisateur.start(20);
-        Cliquer(d, IDC_VERS_LOCAL);
-        utilisateur.stop();
-        EXPECT_TRUE(bRepondu);
-        EXPECT_TRUE(bAnnule);
-        etatFinal = Etat(d);
-        EXPECT_FALSE(Enfant<QPushButton>(d, IDC_ANNULER_OPERATION)->isVisible());
-        EXPECT_FALSE(Enfant<QProgressBar>(d, IDC_PROGRESSION)->isVisible());
-        QTest::keyClick(d, Qt::Key_Escape);
-    });
-    EXPECT_TRUE(etatFinal.startsWith(QStringLiteral("Cancelled: "))) << etatFinal.toStdString();
-    int nCopies = 0;
-    for (int i = 0; i < 4; ++i) {
-        const auto taille = fs::file_size(Local() / ("f" + std::to_string(i) + ".sor"));
-        EXPECT_TRUE(taille == 7 || taille == 120000) << "a partial file: " << taille;
-        nCopies += taille != 7;
+        EXPECT_TRUE(etatFinal.startsWith(QStringLiteral("Cancelled: "))) << etatFinal.toStdString();
+        int nCopies = 0;
+        for (int i = 0; i < 4; ++i) {
+            const auto taille = fs::file_size(Local() / ("f" + std::to_string(i) + ".sor"));
+            EXPECT_TRUE(taille == 7 || taille == 120000) << "a partial file: " << taille;
+            nCopies += taille != 7;
+        }
+        EXPECT_EQ(nCopies, 0) << "the transfer under way was not stopped";
+        for (const auto& e : fs::directory_iterator(Local()))
+            EXPECT_EQ(e.path().extension(), ".sor") << "left behind: " << e.path();
+        m_ftp.reset();
     }
-    EXPECT_EQ(nCopies, 0) << "the transfer under way was not stopped";
-    for (const auto& e : fs::directory_iterator(Local()))
-        EXPECT_EQ(e.path().extension(), ".sor") << "left behind: " << e.path();
 }
 
 TEST_F(QtOperationsTest, RemovalActsOnTheDirectoryItAskedAbout)
@@ -193,7 +240,17 @@ TEST_F(QtOperationsTest, RemovalActsOnTheDirectoryItAskedAbout)
             QTest::mouseClick(reps->viewport(), Qt::LeftButton, {}, reps->visualItemRect(reps->item(Ligne(reps, nom))).center());
         };
         auto* question = Enfant<QLabel>(d, IDC_QUESTION_LOCAL);
+        EXPECT_EQ(QApplication::focusWidget(), Enfant<QTreeWidget>(d, IDC_FICHIERS_LOCAUX)) << "at opening";
         choisir(QStringLiteral("[tmpdir]"));
+        // Escape, as the platform sends it, withdraws the question and gives
+        // the focus back; the dialog stays.
+        QTest::keyClick(reps, Qt::Key_Delete);
+        ASSERT_TRUE(question->isVisible());
+        EXPECT_EQ(QApplication::focusWidget(), Enfant<QPushButton>(d, IDC_ANNULER_SUPPR_LOCAL));
+        ToucheParLaFenetre(d, Qt::Key_Escape);
+        EXPECT_TRUE(d->isVisible());
+        EXPECT_FALSE(question->isVisible());
+        EXPECT_EQ(QApplication::focusWidget(), reps);
         Cliquer(d, IDC_SUPPR_REP_LOCAL);
         ASSERT_TRUE(question->isVisible());
         EXPECT_TRUE(question->text().contains(QStringLiteral("\"tmpdir\"")));
@@ -291,4 +348,73 @@ TEST_F(QtOperationsTest, OverwriteQuestionShowsBothFilesAndEnterSkips)
     EXPECT_TRUE(textes[1].startsWith(QStringLiteral("Existing file : 20 (20 bytes), ")));
     EXPECT_TRUE(textes[2].startsWith(QStringLiteral("Copied file : 2.9 k (3000 bytes), ")));
     EXPECT_EQ(fs::file_size(Local() / "a.sor"), 20u);
+}
+
+TEST_F(QtOperationsTest, AtTheSmallestSizeALongNameGivesWayToTheNumbersInASteadyFont)
+{
+    const std::string nom = "Lindenweg_Strasse_Abschnitt_Nord_Kabel_0042_Faser_17_Messung_1550nm_Richtung_B.sor";
+    EcrireFichier(Serveur() / nom, 120000);
+    CDlgFileTransfert dlg;
+    ASSERT_TRUE(Connecter(dlg, {"--throttle", "50000"}));
+    struct tVu { QString montre, complet, bulle; QFont police; int nLargeur; int nFichier, nTotal; };
+    std::vector<tVu> vus;
+    Executer(dlg, [&](QDialog* d) {
+        d->resize(d->minimumSize());
+        QCoreApplication::processEvents();
+        ToutSelectionner(d, IDC_FICHIERS_DISTANTS);
+        auto* etat = Enfant<QLabel>(d, IDC_ETAT_OPERATION);
+        QTimer utilisateur;
+        QObject::connect(&utilisateur, &QTimer::timeout, [&] {
+            if (!AttenteGuiEnCours() || !etat->toolTip().startsWith(QLatin1String("Copying"))) return;
+            vus.push_back({etat->text(), QString::fromStdWString(dlg.GetEtat()), etat->toolTip(), etat->font(),
+                           etat->width(), Enfant<QProgressBar>(d, IDC_PROGRESSION_FICHIER)->value(),
+                           Enfant<QProgressBar>(d, IDC_PROGRESSION)->value()});
+        });
+        utilisateur.start(20);
+        Cliquer(d, IDC_VERS_LOCAL);
+        QTest::keyClick(d, Qt::Key_Escape);
+    });
+    ASSERT_GE(vus.size(), 2u) << "the status line never had to shorten the name";
+    for (const tVu& v : vus) {
+        EXPECT_TRUE(v.montre.contains(QChar(0x2026))) << v.montre.toStdString();
+        EXPECT_EQ(v.bulle, v.complet) << "the whole line is the tooltip";
+        // The numbers after the name are all there, and the line fits.
+        const QString suite = v.complet.mid(v.complet.indexOf(QLatin1String(".sor")) + 4);
+        EXPECT_TRUE(v.montre.endsWith(suite)) << v.montre.toStdString();
+        EXPECT_LE(QFontMetrics(v.police).horizontalAdvance(v.montre), v.nLargeur);
+        EXPECT_EQ(v.police, vus.front().police) << "the font changed between refreshes";
+        EXPECT_EQ(v.nFichier, v.nTotal) << "one file: both bars agree";
+    }
+    EXPECT_EQ(fs::file_size(Local() / nom), 120000u);
+}
+
+TEST_F(QtOperationsTest, FilesDroppedOnTheOtherPaneAreCopiedThereAndNothingElseIsTaken)
+{
+    EcrireFichier(Local() / "a.sor", 1000);
+    EcrireFichier(Local() / "b.sor", 2000);
+    CDlgFileTransfert dlg;
+    ASSERT_TRUE(Connecter(dlg));
+    Executer(dlg, [&](QDialog* d) {
+        auto* locale = Enfant<QTreeWidget>(d, IDC_FICHIERS_LOCAUX);
+        auto* distante = Enfant<QTreeWidget>(d, IDC_FICHIERS_DISTANTS);
+        QTest::mouseClick(locale->viewport(), Qt::LeftButton, {}, locale->visualItemRect(locale->topLevelItem(0)).center());
+        auto deposer = [](QTreeWidget* source, QTreeWidget* cible) {
+            std::unique_ptr<QMimeData> mime(source->model()->mimeData(source->selectionModel()->selectedIndexes()));
+            const QPoint p = cible->viewport()->rect().center();
+            QDragEnterEvent entree(p, Qt::CopyAction, mime.get(), Qt::LeftButton, {});
+            QCoreApplication::sendEvent(cible->viewport(), &entree);
+            QDropEvent depot(QPointF(p), Qt::CopyAction, mime.get(), Qt::LeftButton, {});
+            QCoreApplication::sendEvent(cible->viewport(), &depot);
+            return entree.isAccepted() && depot.isAccepted();
+        };
+        // Onto its own table: refused, nothing happens.
+        EXPECT_FALSE(deposer(locale, locale));
+        EXPECT_TRUE(deposer(locale, distante));
+        EXPECT_TRUE(AttendreQue([&] { return distante->topLevelItemCount() == 1; }));
+        EXPECT_EQ(Noms(distante), QStringList{"a.sor"});
+        EXPECT_EQ(locale->topLevelItemCount(), 2) << "a drop moved rows";
+        QTest::keyClick(d, Qt::Key_Escape);
+    });
+    EXPECT_EQ(fs::file_size(Serveur() / "a.sor"), 1000u);
+    EXPECT_FALSE(fs::exists(Serveur() / "b.sor"));
 }

@@ -34,7 +34,7 @@ TEST_F(QtTransferDialogTest, HeaderClickSortsByTheRealSizeAndAgainReverses)
     dlg.ConnexionFtp(L"u", L"p", nullptr);
     Executer(dlg, [&](QDialog* d) {
         auto* table = Enfant<QTreeWidget>(d, IDC_FICHIERS_LOCAUX);
-        EXPECT_EQ(table->headerItem()->text(2), QStringLiteral("Date/Time"));
+        EXPECT_EQ(table->headerItem()->text(2), QStringLiteral("Date/Time (local)"));
         EXPECT_GE(table->columnWidth(2), table->fontMetrics().horizontalAdvance(table->topLevelItem(0)->text(2)) + 6);
         // Sizes by their bytes (shown 2.9 k, 10, 500), the header's arrow with them.
         CliquerEnTete(table, 1);
@@ -114,7 +114,13 @@ TEST_F(QtTransferDialogTest, ResizingLaysTheControlsOutAndKeepsTheMinimum)
             ASSERT_EQ(d->size(), taille);
             auto g = [&](unsigned id) { return d->findChild<QWidget*>(QString::number(id))->geometry(); };
             // The status strip and its "Cancel" take the bottom; the rest stands above them.
-            const int S = g(IDC_ANNULER_OPERATION).height(), Bp = B - S - 4;
+            // The bars of a copy stand above it, each under its pane.
+            const int S = g(IDC_ANNULER_OPERATION).height(), Hb = g(IDC_PROGRESSION_FICHIER).height();
+            const int Bp = B - S - 4 - Hb - 4;
+            EXPECT_EQ(g(IDC_PROGRESSION_FICHIER).left(), 4);
+            EXPECT_EQ(g(IDC_PROGRESSION_FICHIER).right() + 1, M - 4);
+            EXPECT_EQ(g(IDC_PROGRESSION).left(), M + 4);
+            EXPECT_EQ(g(IDC_PROGRESSION).right() + 1, R - 4);
             EXPECT_EQ(g(IDC_ANNULER_OPERATION).bottom() + 1, B - 4);
             EXPECT_EQ(g(IDC_ANNULER_OPERATION).right() + 1, R - 4);
             EXPECT_EQ(g(IDC_ETAT_OPERATION).left(), 4);
@@ -127,7 +133,7 @@ TEST_F(QtTransferDialogTest, ResizingLaysTheControlsOutAndKeepsTheMinimum)
             EXPECT_EQ(g(IDC_FICHIERS_DISTANTS).left(), M + 4);
             EXPECT_EQ(g(IDC_FICHIERS_DISTANTS).x() + g(IDC_FICHIERS_DISTANTS).width(), R - 4);
             // The middle column stays centred.
-            for (unsigned id : {IDC_FERMER, IDC_VERS_DISTANT, IDC_VERS_LOCAL, IDC_PROGRESSION})
+            for (unsigned id : {IDC_FERMER, IDC_VERS_DISTANT, IDC_VERS_LOCAL})
                 EXPECT_EQ(g(id).left(), (R - g(id).width()) / 2) << id;
             // Button rows: 4 pixels above the strip, the four buttons spread.
             const int bw = g(IDC_RAFRAICHIR_LOCAL).width(), X0 = 4, X1 = M - 4;
@@ -147,4 +153,81 @@ TEST_F(QtTransferDialogTest, ResizingLaysTheControlsOutAndKeepsTheMinimum)
         EXPECT_GE(d->height(), 480);
         QTest::keyClick(d, Qt::Key_Escape);
     });
+}
+
+TEST_F(QtTransferDialogTest, LongNamesKeepBothEndsAndTellTheWholeNameInATooltip)
+{
+    const QString nom = QStringLiteral("Lindenweg_Strasse_Abschnitt_Nord_Kabel_0042_Faser_17_Messung_1550nm.sor");
+    const QString rep = QStringLiteral("Lindenweg_Strasse_Abschnitt_Sued_Kabel_0043_Faser_18_Messung_1625nm");
+    EcrireFichier(Local() / nom.toStdString(), 10);
+    fs::create_directories(Local() / rep.toStdString());
+    CDlgFileTransfert dlg;
+    dlg.ConnexionFtp(L"u", L"p", nullptr);
+    Executer(dlg, [&](QDialog* d) {
+        d->resize(d->minimumSize());
+        QCoreApplication::processEvents();
+        auto* table = Enfant<QTreeWidget>(d, IDC_FICHIERS_LOCAUX);
+        auto* reps = Enfant<QListWidget>(d, IDC_REPS_LOCAUX);
+        EXPECT_EQ(table->textElideMode(), Qt::ElideMiddle);
+        EXPECT_EQ(reps->textElideMode(), Qt::ElideMiddle);
+        ASSERT_EQ(table->topLevelItemCount(), 1);
+        EXPECT_EQ(table->topLevelItem(0)->toolTip(0), nom);
+        const int iRep = Ligne(reps, QLatin1Char('[') + rep + QLatin1Char(']'));
+        ASSERT_GE(iRep, 0);
+        EXPECT_EQ(reps->item(iRep)->toolTip(), QLatin1Char('[') + rep + QLatin1Char(']'));
+        // What is drawn of the name holds its end: the extension at the
+        // smallest size, the wavelength too at 1,240 pixels.
+        auto montre = [&] {
+            return table->fontMetrics().elidedText(nom, table->textElideMode(), table->columnWidth(0) - 8);
+        };
+        EXPECT_TRUE(montre().endsWith(QStringLiteral(".sor"))) << montre().toStdString();
+        d->resize(1240, d->height());
+        QCoreApplication::processEvents();
+        EXPECT_TRUE(montre().endsWith(QStringLiteral("1550nm.sor"))) << montre().toStdString();
+        QTest::keyClick(d, Qt::Key_Escape);
+    });
+}
+
+TEST_F(QtTransferDialogTest, RightClickOffersTheOperationsThatApplyAndF2RenamesInPlace)
+{
+    EcrireFichier(Local() / "a.sor", 10);
+    CDlgFileTransfert dlg;
+    dlg.ConnexionFtp(L"u", L"p", nullptr);
+    Executer(dlg, [&](QDialog* d) {
+        auto* table = Enfant<QTreeWidget>(d, IDC_FICHIERS_LOCAUX);
+        const QPoint p = table->viewport()->mapTo(d, table->visualItemRect(table->topLevelItem(0)).center());
+        QStringList textes, actives;
+        QTimer::singleShot(0, [&] {
+            QMenu* menu = nullptr;
+            ASSERT_TRUE(AttendreQue([&] { return (menu = qobject_cast<QMenu*>(QApplication::activePopupWidget())); }));
+            for (QAction* a : menu->actions()) {
+                if (a->isSeparator()) continue;
+                textes << a->text();
+                if (a->isEnabled()) actives << a->text().section(QLatin1Char('\t'), 0, 0);
+            }
+            menu->close();
+        });
+        // As the platform delivers it: a right press and release on the window.
+        QTest::mouseClick(d->windowHandle(), Qt::RightButton, {}, p);
+        EXPECT_TRUE(AttendreQue([&] { return !textes.isEmpty(); }));
+        EXPECT_TRUE(textes.contains(QStringLiteral("Rename\tF2")));
+        // Not connected: no copy to the instrument.
+        EXPECT_EQ(actives, (QStringList{"Rename", "Delete", "Create directory", "Refresh"}));
+        // F2 on the row: the entry holds the name, with the focus. (The
+        // offscreen platform leaves the dialog inactive once a popup closed.)
+        d->activateWindow();
+        EXPECT_TRUE(QTest::qWaitForWindowActive(d));
+        table->setFocus();
+        table->setCurrentItem(table->topLevelItem(0));
+        QTest::keyClick(table, Qt::Key_F2);
+        auto* nom = Enfant<QLineEdit>(d, IDC_NOM_LOCAL);
+        ASSERT_TRUE(nom->isVisible());
+        EXPECT_EQ(nom->text(), QStringLiteral("a.sor"));
+        EXPECT_TRUE(nom->hasFocus());
+        nom->setText(QStringLiteral("b.sor"));
+        QTest::keyClick(nom, Qt::Key_Return);
+        EXPECT_EQ(Noms(table), QStringList{"b.sor"});
+        QTest::keyClick(d, Qt::Key_Escape);
+    });
+    EXPECT_TRUE(fs::exists(Local() / "b.sor"));
 }

@@ -309,15 +309,51 @@ void CFenetreScriptee::AppuyerEchap()
     TraiterMessages();
 }
 
-bool CFenetreScriptee::AppuyerSuppr()
+IControle* CFenetreScriptee::ListeFocalisee()
 {
     IControle* focus = EstTerminee() || m_scripte.EnAttente() ? nullptr : GetFocus();
     if (!focus || (focus->GetType() != tTypeControle::ListeSimple && focus->GetType() != tTypeControle::VueListe)
         || !focus->IsWindowEnabled() || !focus->IsWindowVisible())
+        return nullptr;
+    return focus;
+}
+
+bool CFenetreScriptee::AppuyerSuppr()
+{
+    IControle* focus = ListeFocalisee();
+    if (!focus)
         return false;
     Ecouteur().OnNotification(focus->GetId(), tNotification::ToucheSuppr, 0);
     TraiterMessages();
     return true;
+}
+
+bool CFenetreScriptee::AppuyerTouche(tTouche touche)
+{
+    IControle* focus = ListeFocalisee();
+    if (!focus)
+        return false;
+    Ecouteur().OnNotification(focus->GetId(), tNotification::Touche, static_cast<int>(touche));
+    TraiterMessages();
+    return true;
+}
+
+bool CFenetreScriptee::OuvrirMenu(unsigned nChoix)
+{
+    IControle* focus = ListeFocalisee();
+    if (!focus)
+        return false;
+    m_dernierMenu.clear();
+    m_nChoixMenu = nChoix;
+    Ecouteur().OnNotification(focus->GetId(), tNotification::MenuContextuel, 0);
+    TraiterMessages();
+    return true;
+}
+
+unsigned CFenetreScriptee::MenuContextuel(const std::vector<tEntreeMenu>& entrees)
+{
+    m_dernierMenu = entrees;
+    return m_nChoixMenu;
 }
 
 void CFenetreScriptee::Redimensionner(int largeur, int hauteur)

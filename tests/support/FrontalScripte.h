@@ -117,6 +117,13 @@ public:
     void AppuyerEchap();
     // Delete key in the focused list box or list view.
     bool AppuyerSuppr();
+    // A command key (F2, F5, F7, F8, Backspace) in the focused list.
+    bool AppuyerTouche(tTouche touche);
+    // The focused list's context menu: the entries it offered, and the
+    // entry with command nChoix chosen (0: none, the menu closed).
+    bool OuvrirMenu(unsigned nChoix);
+    const std::vector<tEntreeMenu>& DernierMenu() const { return m_dernierMenu; }
+    unsigned MenuContextuel(const std::vector<tEntreeMenu>& entrees) override;
     // New client size, no smaller than the minimum size.
     void Redimensionner(int largeur, int hauteur);
     // Reports a size of 0 x 0; the client rectangle and the controls stay.
@@ -130,6 +137,8 @@ public:
 private:
     using Verrou = std::lock_guard<std::mutex>;
     IControle* ControleUtilisable(unsigned id);
+    // The focused list box or list view that a key would reach, or null.
+    IControle* ListeFocalisee();
     bool EditionUtilisable(unsigned id, IControle*& c);
     void CocherRadio(const IControle& radio);
 
@@ -139,4 +148,6 @@ private:
     tRect m_client;
     int m_nLargeurMin = 0, m_nHauteurMin = 0;
     std::map<unsigned, int> m_ancres;  // list view id -> anchor row of Shift clicks
+    std::vector<tEntreeMenu> m_dernierMenu;
+    unsigned m_nChoixMenu = 0;
 };

@@ -22,7 +22,8 @@ protected:
     int Ouvrir(CDlgFileTransfert& dlg, const std::function<void(CFenetreScriptee&)>& script,
                const std::vector<std::string>& options = {})
     {
-        if (!m_serveur.Demarrer(options)) return -1;
+        // Started once per test; a table's rows share it.
+        if (m_serveur.Port() == 0 && !m_serveur.Demarrer(options)) return -1;
         m_ftp = std::make_unique<CFTPDirect>(L"127.0.0.1", m_serveur.Port());
         m_ftp->SetDelaiConnexion(std::chrono::seconds(5));
         m_ftp->SetDelaiReponse(std::chrono::seconds(5));

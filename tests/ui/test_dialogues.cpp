@@ -3,12 +3,16 @@
 
 #include <gtest/gtest.h>
 
+#include <cwchar>
+#include <string>
+
 #include "driver/COtdrDriver.h"
 #include "profile/CProfilMemoire.h"
 #include "profile/ClesProfil.h"
 #include "support/FrontalScripte.h"
 #include "ui/Attente.h"
 #include "ui/CDlgAttente.h"
+#include "ui/CDlgConfigDriverOtdr.h"
 #include "ui/CDlgSaisieIdentificationFtp.h"
 #include "ui/IdsControles.h"
 #include "ui/Ressources.h"
@@ -68,6 +72,38 @@ TEST_F(DialogsTest, ConfigurationShowsTheStoredAddressAndConnectStoresTheTypedOn
     EXPECT_EQ(driver.ConfigDriver(), 1);
     EXPECT_EQ(vu, CString(L"10.1.2.3"));
     EXPECT_EQ(Adresse(), CString(L"7lab-box.local"));
+}
+
+TEST_F(DialogsTest, AnImplausibleAddressIsStoredOnlyWhenConfirmed)
+{
+    struct tCas { const wchar_t* pszAdresse; bool bPlausible; };
+    const tCas cas[] = {{L"192.168.1.7", true}, {L"7lab-box.local", true}, {L"otdr", true}, {L"fe80::1", true},
+                        {L"999.1.1.1", false}, {L"field unit 7", false}, {L"1.2.3", false}, {L"-box.lab", false},
+                        {L"a..b", false}, {L"host_name", false}};
+    for (const tCas& c : cas)
+        EXPECT_EQ(CDlgConfigDriverOtdr::AdressePlausible(c.pszAdresse), c.bPlausible)
+            << std::string(c.pszAdresse, c.pszAdresse + wcslen(c.pszAdresse));
+    for (int reponse : {ID_NON, ID_OUI}) {
+        profil->WriteProfileString(SECTION_DRIVER, ADRESSE_IP, L"10.1.2.3");
+        frontal->EffacerMessages();
+        bool bOuvert = false;
+        frontal->AjouterReponseMessage(reponse);
+        frontal->AjouterScriptModal([&](CFenetreScriptee& f) {
+            Remplacer(f, IDC_ADRESSE, L"999.1.1.1");
+            f.Cliquer(ID_OK);
+            // Refused: the dialog stays, the address in the field to correct.
+            bOuvert = !f.EstTerminee();
+            if (bOuvert) {
+                EXPECT_EQ(f.GetFocus(), f.GetDlgItem(IDC_ADRESSE));
+                f.Cliquer(ID_ANNULER);
+            }
+        });
+        driver.ConfigDriver();
+        ASSERT_EQ(frontal->Messages().size(), 1u);
+        EXPECT_NE(frontal->Messages()[0].Find(L"\"999.1.1.1\" is neither an IPv4 address"), -1);
+        EXPECT_EQ(bOuvert, reponse == ID_NON);
+        EXPECT_EQ(Adresse(), CString(reponse == ID_OUI ? L"999.1.1.1" : L"10.1.2.3"));
+    }
 }
 
 TEST_F(DialogsTest, ConfigurationCancelledKeepsTheStoredAddress)

@@ -268,6 +268,21 @@ TEST_F(FacadeLoginTest, UserGivenByTheHostIsTheOnlyLoginAndItsRefusalIsSaid)
     EXPECT_NE(frontal->Messages()[0].Find(L"530"), -1) << "the server's reply";
 }
 
+TEST_F(FacadeLoginTest, WhenEveryLoginIsRefusedEachIsNamedWithItsOwnReply)
+{
+    CServeurFtp refus{std::vector<std::string>{}};  // knows none of the fixed logins
+    ASSERT_TRUE(refus.Pret());
+    Demarrer({"--idn", "Vardenholm Optics"}, refus.Port());
+    EXPECT_EQ(driver.FileTransfert(nullptr, nullptr), 0);
+    ASSERT_EQ(frontal->Messages().size(), 1u);
+    const CString texte = frontal->Messages()[0];
+    for (const auto& login : OrdreComplet(kE)) {
+        const CString strLigne = L"\n" + login.first + L": 530";
+        EXPECT_NE(texte.Find(strLigne), -1) << "no line for " << std::string(login.first.begin(), login.first.end())
+                                           << " in " << std::string(texte.begin(), texte.end());
+    }
+}
+
 TEST_F(FacadeLoginTest, AServerThatCannotBeReachedEndsTheLoginsAtTheFirst)
 {
     CEcouteSaturee muet;

@@ -156,3 +156,28 @@ TEST(TransferTexts, ProgressPiecesAndDatesBothWays)
     for (const wchar_t* texte : {L"Unknown", L"Invalid DateTime", L"13/01/2026 10:00:00", L"01/02/2026 10:00"})
         EXPECT_EQ(TextesTransfert::DateUtc(texte), 0) << texte;
 }
+
+TEST(TransferProgress, TimeLeftOnABurstyLinkMovesSmoothly)
+{
+    // 64 kB arrive at once, then nothing for two seconds, again and again
+    // (32 kB/s on average); the dialog reads four times a second.
+    CHorloge h;
+    CProgressionTransfert p(h.Fonction());
+    p.Demarrer();
+    const uint64_t nTotal = 2000000;
+    p.AjouterAFaire(1, nTotal);
+    p.DebutFichier(L"long.sor", nTotal);
+    uint64_t n = 0;
+    long long nAvant = -1, nSautMax = 0;
+    for (int quart = 0; quart < 160; ++quart) {
+        if (quart % 8 == 0) p.Avancer(n += 65536, 0);
+        h.Avancer(250);
+        const long long nReste = p.Lire().nSecondesRestantes;
+        // From the sixth second on, the rate window holds a few bursts.
+        if (quart >= 24 && nAvant >= 0) nSautMax = std::max(nSautMax, std::abs(nReste - nAvant));
+        nAvant = nReste;
+    }
+    // Raw, the estimate jumps by about a third at each burst (10 s or more here).
+    EXPECT_LE(nSautMax, 3) << "the time left jumps between readings";
+    EXPECT_NEAR(static_cast<double>(nAvant), static_cast<double>(nTotal - n) / 32768.0, 10.0);
+}

@@ -5,6 +5,8 @@
 
 #include "TransfertFtpTest.h"
 
+#include <cstdlib>
+#include <string>
 #include <sys/stat.h>
 #include <utime.h>
 
@@ -242,27 +244,70 @@ TEST_F(TransferOperationsTest, CancelDuringATreeRemovalStopsTheWalkWhereItStands
     EXPECT_TRUE(m_frontal->Messages().empty());
 }
 
-TEST_F(TransferOperationsTest, FocusStaysOffThePathFieldsAndComesBackToTheButtonUsed)
+TEST_F(TransferOperationsTest, FocusStartsInAListAndGoesToTheListEachOperationActedOn)
 {
     PreparerD();
     CDlgFileTransfert dlg;
     Ouvrir(dlg, [&](CFenetreScriptee& f) {
+        auto focus = [&] { return f.GetFocus() ? f.GetFocus()->GetId() : 0u; };
+        EXPECT_EQ(focus(), IDC_FICHIERS_LOCAUX) << "at opening";
         for (unsigned id : {IDC_RAFRAICHIR_LOCAL, IDC_RAFRAICHIR_DISTANT}) {
             ASSERT_TRUE(f.Cliquer(id));
-            EXPECT_EQ(f.GetFocus(), f.GetDlgItem(id)) << id;
+            EXPECT_EQ(focus(), id);
         }
-        // A copy: the button used keeps the focus, the remote path is untouched.
+        // A copy: back to the list copied from; the remote path is untouched.
         ASSERT_TRUE(f.CliquerLigne(IDC_FICHIERS_LOCAUX, 0));
         ASSERT_TRUE(f.Cliquer(IDC_VERS_DISTANT));
-        EXPECT_EQ(f.GetFocus(), f.GetDlgItem(IDC_VERS_DISTANT));
+        EXPECT_EQ(focus(), IDC_FICHIERS_LOCAUX) << "after a copy";
         EXPECT_EQ(dlg.GetRepDistant(), CString(L"/d"));
         // Enter on a directory opens it.
         ASSERT_TRUE(f.Choisir(IDC_REPS_DISTANTS, Index(f.GetDlgItem(IDC_REPS_DISTANTS), L"[sous]")));
         f.AppuyerEntree();
         EXPECT_EQ(dlg.GetRepDistant(), CString(L"/d/sous"));
-        EXPECT_EQ(f.GetFocus(), f.GetDlgItem(IDC_REPS_DISTANTS));
+        EXPECT_EQ(focus(), IDC_REPS_DISTANTS);
     });
-    EXPECT_GT(m_frontal->NombreAttentes(), 0) << "the work did not run under the operation wait";
+}
+
+TEST_F(TransferOperationsTest, QuestionsTakeTheFocusEscapeClosesThemAndGivesItBack)
+{
+    fs::create_directories(Local() / "vieux");
+    CDlgFileTransfert dlg;
+    dlg.ConnexionFtp(L"u", L"p", nullptr);
+    Executer(dlg, [&](CFenetreScriptee& f) {
+        auto focus = [&] { return f.GetFocus() ? f.GetFocus()->GetId() : 0u; };
+        // The name entry: its field takes the focus; Escape closes the entry
+        // only, and the focus goes back to the button that opened it.
+        ASSERT_TRUE(f.Cliquer(IDC_CREER_REP_LOCAL));
+        EXPECT_EQ(focus(), IDC_NOM_LOCAL);
+        f.AppuyerEchap();
+        EXPECT_FALSE(f.EstTerminee()) << "Escape on the entry closed the dialog";
+        EXPECT_FALSE(f.GetDlgItem(IDC_NOM_LOCAL)->IsWindowVisible());
+        EXPECT_EQ(focus(), IDC_CREER_REP_LOCAL);
+        // Made with Enter: the focus lands on the directory list.
+        ASSERT_TRUE(f.Cliquer(IDC_CREER_REP_LOCAL));
+        ASSERT_TRUE(f.Taper(IDC_NOM_LOCAL, L"neuf"));
+        f.AppuyerEntree();
+        EXPECT_TRUE(fs::is_directory(Local() / "neuf"));
+        EXPECT_EQ(focus(), IDC_REPS_LOCAUX) << "after creating a directory";
+        // The removal question: its Cancel takes the focus (Enter is harmless);
+        // Escape withdraws it and gives the focus back to the list.
+        ASSERT_TRUE(f.Choisir(IDC_REPS_LOCAUX, Index(f.GetDlgItem(IDC_REPS_LOCAUX), L"[vieux]")));
+        ASSERT_TRUE(f.AppuyerSuppr());
+        EXPECT_EQ(focus(), IDC_ANNULER_SUPPR_LOCAL);
+        f.AppuyerEchap();
+        EXPECT_FALSE(f.EstTerminee()) << "Escape on the question closed the dialog";
+        EXPECT_FALSE(f.GetDlgItem(IDC_QUESTION_LOCAL)->IsWindowVisible());
+        EXPECT_EQ(focus(), IDC_REPS_LOCAUX);
+        EXPECT_TRUE(fs::is_directory(Local() / "vieux"));
+        // Confirmed: removed, the focus on the list.
+        ASSERT_TRUE(f.AppuyerSuppr());
+        ASSERT_TRUE(f.Cliquer(IDC_CONFIRMER_SUPPR_LOCAL));
+        EXPECT_FALSE(fs::exists(Local() / "vieux"));
+        EXPECT_EQ(focus(), IDC_REPS_LOCAUX) << "after a removal";
+        // With nothing open, Escape closes the dialog.
+        f.AppuyerEchap();
+        EXPECT_TRUE(f.EstTerminee());
+    });
 }
 
 TEST_F(TransferOperationsTest, FailuresAreNamedWithTheirCause)
@@ -281,23 +326,136 @@ TEST_F(TransferOperationsTest, FailuresAreNamedWithTheirCause)
 }
 
 // Downloads take the instrument's date, uploads give it theirs (MFMT).
-TEST_F(TransferOperationsTest, DatesTravelWithTheFilesBothWays)
+namespace {
+
+// A time zone for the test's length (POSIX rules: no zone files needed).
+class CFuseau
 {
-    Ecrire(Serveur() / "distant.sor", "d");
-    DaterFichier(Serveur() / "distant.sor", kAncien);
-    Ecrire(Local() / "local.sor", "l");
-    DaterFichier(Local() / "local.sor", kRecent);
+public:
+    explicit CFuseau(const char* pszTz)
+    {
+        if (const char* p = std::getenv("TZ")) m_strAncien = p, m_bAncien = true;
+        setenv("TZ", pszTz, 1);
+        tzset();
+    }
+    ~CFuseau()
+    {
+        if (m_bAncien) setenv("TZ", m_strAncien.c_str(), 1);
+        else unsetenv("TZ");
+        tzset();
+    }
+    CFuseau(const CFuseau&) = delete;
+    CFuseau& operator=(const CFuseau&) = delete;
+
+private:
+    std::string m_strAncien;
+    bool m_bAncien = false;
+};
+
+} // namespace
+
+TEST_F(TransferOperationsTest, DatesTravelWithTheFilesBothWaysAndShowInLocalTime)
+{
+    struct tCas { const char* pszTz; const wchar_t* pszAncien; const wchar_t* pszRecent; };
+    const tCas cas[] = {{"UTC0", L"11/14/2023 22:13:20", L"06/15/2025 15:06:40"},
+                        {"XST-3", L"11/15/2023 01:13:20", L"06/15/2025 18:06:40"}};
+    for (const tCas& c : cas) {
+        SCOPED_TRACE(c.pszTz);
+        CFuseau fuseau(c.pszTz);
+        for (const fs::path& p : {Local() / "distant.sor", Serveur() / "local.sor"}) fs::remove(p);
+        Ecrire(Serveur() / "distant.sor", "d");
+        DaterFichier(Serveur() / "distant.sor", kAncien);
+        Ecrire(Local() / "local.sor", "l");
+        DaterFichier(Local() / "local.sor", kRecent);
+        CDlgFileTransfert dlg;
+        Ouvrir(dlg, [&](CFenetreScriptee& f) {
+            IControle* distante = f.GetDlgItem(IDC_FICHIERS_DISTANTS);
+            EXPECT_EQ(distante->GetItemText(Ligne(distante, L"distant.sor"), 2), CString(c.pszAncien));
+            ASSERT_TRUE(f.CliquerLigne(IDC_FICHIERS_DISTANTS, Ligne(distante, L"distant.sor")));
+            ASSERT_TRUE(f.Cliquer(IDC_VERS_LOCAL));
+            IControle* locale = f.GetDlgItem(IDC_FICHIERS_LOCAUX);
+            EXPECT_EQ(locale->GetColumnText(2), CString(L"Date/Time (local)"));
+            EXPECT_EQ(locale->GetItemText(Ligne(locale, L"distant.sor"), 2), CString(c.pszAncien));
+            ASSERT_TRUE(f.CliquerLigne(IDC_FICHIERS_LOCAUX, Ligne(locale, L"local.sor")));
+            ASSERT_TRUE(f.Cliquer(IDC_VERS_DISTANT));
+            EXPECT_EQ(distante->GetItemText(Ligne(distante, L"local.sor"), 2), CString(c.pszRecent));
+        });
+        EXPECT_EQ(DateFichier(Local() / "distant.sor"), kAncien);
+        EXPECT_EQ(DateFichier(Serveur() / "local.sor"), kRecent);
+        m_ftp.reset();
+    }
+}
+
+TEST_F(TransferOperationsTest, CommandKeysAndTheContextMenuDoWhatTheButtonsDoAndRenameOnBothSides)
+{
+    PreparerD();
     CDlgFileTransfert dlg;
     Ouvrir(dlg, [&](CFenetreScriptee& f) {
-        ASSERT_TRUE(f.CliquerLigne(IDC_FICHIERS_DISTANTS, Ligne(f.GetDlgItem(IDC_FICHIERS_DISTANTS), L"distant.sor")));
-        ASSERT_TRUE(f.Cliquer(IDC_VERS_LOCAL));
+        auto focus = [&] { return f.GetFocus() ? f.GetFocus()->GetId() : 0u; };
+        auto renommer = [&](unsigned idListe, unsigned idNom, const wchar_t* pszNom) {
+            ASSERT_TRUE(f.DonnerFocus(idListe));
+            ASSERT_TRUE(f.AppuyerTouche(tTouche::F2));
+            ASSERT_EQ(focus(), idNom);
+            f.GetDlgItem(idNom)->SetWindowText(pszNom);
+            f.AppuyerEntree();
+        };
+        // F2: a local rename, then one on the instrument (RNFR/RNTO).
         IControle* locale = f.GetDlgItem(IDC_FICHIERS_LOCAUX);
-        EXPECT_EQ(locale->GetItemText(Ligne(locale, L"distant.sor"), 2), CString(L"11/14/2023 22:13:20"));
-        ASSERT_TRUE(f.CliquerLigne(IDC_FICHIERS_LOCAUX, Ligne(locale, L"local.sor")));
-        ASSERT_TRUE(f.Cliquer(IDC_VERS_DISTANT));
+        ASSERT_TRUE(f.CliquerLigne(IDC_FICHIERS_LOCAUX, Ligne(locale, L"l1.sor")));
+        EXPECT_EQ(f.GetDlgItem(IDC_NOM_LOCAL)->GetWindowText(), CString());
+        renommer(IDC_FICHIERS_LOCAUX, IDC_NOM_LOCAL, L"l1_1550nm.sor");
+        EXPECT_TRUE(fs::exists(Local() / "l1_1550nm.sor"));
+        EXPECT_FALSE(fs::exists(Local() / "l1.sor"));
+        EXPECT_EQ(focus(), IDC_FICHIERS_LOCAUX);
         IControle* distante = f.GetDlgItem(IDC_FICHIERS_DISTANTS);
-        EXPECT_EQ(distante->GetItemText(Ligne(distante, L"local.sor"), 2), CString(L"06/15/2025 15:06:40"));
+        ASSERT_TRUE(f.CliquerLigne(IDC_FICHIERS_DISTANTS, Ligne(distante, L"r1.sor")));
+        renommer(IDC_FICHIERS_DISTANTS, IDC_NOM_DISTANT, L"r1_1625nm.sor");
+        EXPECT_TRUE(fs::exists(Serveur() / "d" / "r1_1625nm.sor"));
+        EXPECT_FALSE(fs::exists(Serveur() / "d" / "r1.sor"));
+        EXPECT_GE(Ligne(distante, L"r1_1625nm.sor"), 0) << "the pane was not refreshed";
+        // Never over another file: refused, named, both whole.
+        const auto n2 = fs::file_size(Local() / "l2.sor"), n3 = fs::file_size(Local() / "l3.sor");
+        ASSERT_TRUE(f.CliquerLigne(IDC_FICHIERS_LOCAUX, Ligne(locale, L"l2.sor")));
+        renommer(IDC_FICHIERS_LOCAUX, IDC_NOM_LOCAL, L"l3.sor");
+        ASSERT_EQ(m_frontal->Messages().size(), 1u);
+        EXPECT_NE(m_frontal->Messages()[0].Find(L"l2.sor"), -1) << m_frontal->Messages()[0].c_str();
+        EXPECT_EQ(fs::file_size(Local() / "l2.sor"), n2);
+        EXPECT_EQ(fs::file_size(Local() / "l3.sor"), n3);
+        m_frontal->EffacerMessages();
+        // F7 opens the name entry; Escape closes it.
+        ASSERT_TRUE(f.DonnerFocus(IDC_FICHIERS_DISTANTS));
+        ASSERT_TRUE(f.AppuyerTouche(tTouche::F7));
+        EXPECT_EQ(focus(), IDC_NOM_DISTANT);
+        f.AppuyerEchap();
+        EXPECT_FALSE(f.GetDlgItem(IDC_NOM_DISTANT)->IsWindowVisible());
+        // F5 lists again what changed behind the dialog's back.
+        Ecrire(Serveur() / "d" / "nouveau.sor", "n");
+        ASSERT_TRUE(f.DonnerFocus(IDC_FICHIERS_DISTANTS));
+        ASSERT_TRUE(f.AppuyerTouche(tTouche::F5));
+        EXPECT_GE(Ligne(distante, L"nouveau.sor"), 0);
+        // The menu of the local files: what applies, then a copy through it.
+        ASSERT_TRUE(f.CliquerLigne(IDC_FICHIERS_LOCAUX, Ligne(locale, L"l2.sor")));
+        ASSERT_TRUE(f.OuvrirMenu(IDC_VERS_DISTANT));
+        std::vector<unsigned> actives;
+        for (const tEntreeMenu& e : f.DernierMenu())
+            if (e.bActif && e.nCommande != 0) actives.push_back(e.nCommande);
+        EXPECT_EQ(actives, (std::vector<unsigned>{IDC_VERS_DISTANT, IDC_MENU_RENOMMER, IDC_SUPPR_FICHIERS_LOCAUX,
+                                                   IDC_CREER_REP_LOCAL, IDC_RAFRAICHIR_LOCAL}));
+        EXPECT_EQ(fs::file_size(Serveur() / "d" / "l2.sor"), n2);
+        // F8 deletes with the question (answered No here, then Yes).
+        ASSERT_TRUE(f.CliquerLigne(IDC_FICHIERS_LOCAUX, Ligne(locale, L"l2.sor")));
+        m_frontal->AjouterReponseMessage(ID_NON);
+        ASSERT_TRUE(f.AppuyerTouche(tTouche::F8));
+        EXPECT_TRUE(fs::exists(Local() / "l2.sor"));
+        m_frontal->AjouterReponseMessage(ID_OUI);
+        ASSERT_TRUE(f.AppuyerTouche(tTouche::F8));
+        EXPECT_FALSE(fs::exists(Local() / "l2.sor"));
+        // The directory menu opens; Backspace goes back up.
+        ASSERT_TRUE(f.Choisir(IDC_REPS_DISTANTS, Index(f.GetDlgItem(IDC_REPS_DISTANTS), L"[sous]")));
+        ASSERT_TRUE(f.OuvrirMenu(IDC_MENU_OUVRIR));
+        EXPECT_EQ(dlg.GetRepDistant(), CString(L"/d/sous"));
+        ASSERT_TRUE(f.DonnerFocus(IDC_REPS_DISTANTS));
+        ASSERT_TRUE(f.AppuyerTouche(tTouche::RetourArriere));
+        EXPECT_EQ(dlg.GetRepDistant(), CString(L"/d"));
     });
-    EXPECT_EQ(DateFichier(Local() / "distant.sor"), kAncien);
-    EXPECT_EQ(DateFichier(Serveur() / "local.sor"), kRecent);
 }

@@ -11,8 +11,8 @@
 //
 // Writes: wait-window.png, configuration.png, identification.png,
 // transfer.png, transfer-name-entry.png, transfer-remove-confirmation.png,
-// transfer-overwrite.png, transfer-progress.png. Exit status 0 when all eight
-// were written; a picture that came out empty (a window gone, or not yet
+// transfer-overwrite.png, transfer-progress.png, transfer-menu.png. Exit
+// status 0 when all nine were written; a picture that came out empty (a window gone, or not yet
 // drawn) is an error with its reason.
 
 #include <QApplication>
@@ -28,6 +28,7 @@
 #include <QPushButton>
 #include <QScreen>
 #include <QTest>
+#include <QMenu>
 #include <QTimer>
 #include <QTreeWidget>
 #include <QWindow>
@@ -201,6 +202,119 @@ int Argument(const QStringList& args, const QString& nom, QString* valeur)
 
 } // namespace
 
+// 4. The dialog on the simulator: both panes, the right-click menu, the name
+// entry, the removal confirmation.
+void CapturerTransfert(QDialog* d)
+{
+    auto* distante = Enfant<QTreeWidget>(d, IDC_FICHIERS_DISTANTS);
+    auto* locale = Enfant<QTreeWidget>(d, IDC_FICHIERS_LOCAUX);
+    auto* repsDistants = Enfant<QListWidget>(d, IDC_REPS_DISTANTS);
+    // The instrument keeps its traces in a directory: go there as a user would.
+    if (!QTest::qWaitFor([&] { return repsDistants->count() > 0; }, 10000))
+        std::fprintf(stderr, "otdr-captures: the remote pane stayed empty\n");
+    auto entrer = [&](const QString& nom) {
+        for (int i = 0; i < repsDistants->count(); ++i) {
+            const QString texte = repsDistants->item(i)->text();
+            if (texte == QLatin1String("[..]") || !texte.contains(nom)) continue;
+            const QPoint p = repsDistants->visualItemRect(repsDistants->item(i)).center();
+            QTest::mouseClick(repsDistants->viewport(), Qt::LeftButton, {}, p);
+            QTest::mouseDClick(repsDistants->viewport(), Qt::LeftButton, {}, p);
+            return;
+        }
+    };
+    entrer(QStringLiteral("Traces"));
+    for (int niveau = 0; niveau < 3 && distante->topLevelItemCount() == 0; ++niveau) entrer(QStringLiteral("["));
+    if (!QTest::qWaitFor([&] { return distante->topLevelItemCount() > 0; }, 10000))
+        std::fprintf(stderr, "otdr-captures: no remote files\n");
+    if (locale && locale->topLevelItemCount() > 1) {
+        locale->topLevelItem(0)->setSelected(true);
+        locale->topLevelItem(1)->setSelected(true);
+    }
+    Capturer(d, "transfer.png");
+
+    // The right-click menu of the local files, over the dialog, brought up
+    // as the platform does (a right press on the window).
+    if (locale && locale->topLevelItemCount() > 0) {
+        bool bMenu = false;
+        QTimer::singleShot(300, [&] {
+            if (auto* menu = qobject_cast<QMenu*>(QApplication::activePopupWidget())) {
+                bMenu = true;
+                Capturer(d, "transfer-menu.png");
+                menu->close();
+            }
+        });
+        const QPoint p = locale->viewport()->mapTo(d, locale->visualItemRect(locale->topLevelItem(0)).center());
+        QTest::mouseClick(d->windowHandle(), Qt::RightButton, {}, p);
+        if (!QTest::qWaitFor([&] { return bMenu; }, 3000))
+            std::fprintf(stderr, "otdr-captures: the context menu did not show\n");
+    }
+
+    Cliquer(d, IDC_CREER_REP_LOCAL);
+    if (auto* nom = Enfant<QLineEdit>(d, IDC_NOM_LOCAL)) QTest::keyClicks(nom, QStringLiteral("campaign_2026"));
+    Capturer(d, "transfer-name-entry.png");
+    Cliquer(d, IDC_ANNULER_NOM_LOCAL);
+
+    // Asking to remove a local directory: the row shows the question.
+    auto* repsLocaux = Enfant<QListWidget>(d, IDC_REPS_LOCAUX);
+    for (int i = 0; i < repsLocaux->count(); ++i) {
+        if (repsLocaux->item(i)->text() != QLatin1String("[archive]")) continue;
+        QTest::mouseClick(repsLocaux->viewport(), Qt::LeftButton, {},
+                          repsLocaux->visualItemRect(repsLocaux->item(i)).center());
+    }
+    Cliquer(d, IDC_SUPPR_REP_LOCAL);
+    if (!Enfant<QWidget>(d, IDC_QUESTION_LOCAL)->isVisible())
+        std::fprintf(stderr, "otdr-captures: the removal question did not show\n");
+    Capturer(d, "transfer-remove-confirmation.png");
+    Cliquer(d, IDC_ANNULER_SUPPR_LOCAL);
+    Cliquer(d, IDC_FERMER);
+}
+
+// 5. On the slowed-down server: the overwrite question, then the copy in
+// progress, which the user cancels.
+void CapturerCopieLente(int nPortLent)
+{
+    CFTPDirect lent(L"127.0.0.1", nPortLent);
+    CDlgFileTransfert dlg;
+    if (dlg.ConnexionFtp(L"test", L"secret", &lent) != 1) {
+        std::fprintf(stderr, "otdr-captures: cannot log in to the slow FTP server\n");
+    } else {
+        QuandOuvert(2055, [](QDialog* d) {
+            auto* distante = Enfant<QTreeWidget>(d, IDC_FICHIERS_DISTANTS);
+            if (!QTest::qWaitFor([&] { return distante->topLevelItemCount() > 1; }, 10000))
+                std::fprintf(stderr, "otdr-captures: the slow server lists nothing\n");
+            distante->setFocus();
+            distante->selectAll();
+            bool bRepondu = false, bVu = false;
+            QTimer utilisateur;
+            QObject::connect(&utilisateur, &QTimer::timeout, [&] {
+                if (!bRepondu) {
+                    if (QDialog* q = Fenetre(2090)) {
+                        bRepondu = true;
+                        Capturer(q, "transfer-overwrite.png");
+                        Cliquer(q, IDC_ECRASER_TOUT);
+                    }
+                    return;
+                }
+                // Once a file is through, the line shows every piece.
+                auto* etat = Enfant<QLabel>(d, IDC_ETAT_OPERATION);
+                if (bVu || !AttenteGuiEnCours() || !etat->text().contains(QStringLiteral("/s")))
+                    return;
+                bVu = true;
+                utilisateur.stop();
+                Capturer(d, "transfer-progress.png");
+                Cliquer(d, IDC_ANNULER_OPERATION);
+            });
+            utilisateur.start(50);
+            Cliquer(d, IDC_VERS_LOCAL);
+            utilisateur.stop();
+            if (!bRepondu) std::fprintf(stderr, "otdr-captures: no question before overwriting\n");
+            if (!bVu) std::fprintf(stderr, "otdr-captures: the copy ended before it could be seen\n");
+            Cliquer(d, IDC_FERMER);
+        });
+        dlg.DoModal();
+    }
+}
+
 int main(int argc, char** argv)
 {
     QApplication app(argc, argv);
@@ -256,104 +370,16 @@ int main(int argc, char** argv)
         dlg.DoModal();
     }
 
-    // 4. The file transfer dialog through the facade: both panes, the name
-    // entry, the removal confirmation.
-    QuandOuvert(2055, [](QDialog* d) {
-        auto* distante = Enfant<QTreeWidget>(d, IDC_FICHIERS_DISTANTS);
-        auto* locale = Enfant<QTreeWidget>(d, IDC_FICHIERS_LOCAUX);
-        auto* repsDistants = Enfant<QListWidget>(d, IDC_REPS_DISTANTS);
-        // The instrument keeps its traces in a directory: go there as a user would.
-        if (!QTest::qWaitFor([&] { return repsDistants->count() > 0; }, 10000))
-            std::fprintf(stderr, "otdr-captures: the remote pane stayed empty\n");
-        auto entrer = [&](const QString& nom) {
-            for (int i = 0; i < repsDistants->count(); ++i) {
-                const QString texte = repsDistants->item(i)->text();
-                if (texte == QLatin1String("[..]") || !texte.contains(nom)) continue;
-                const QPoint p = repsDistants->visualItemRect(repsDistants->item(i)).center();
-                QTest::mouseClick(repsDistants->viewport(), Qt::LeftButton, {}, p);
-                QTest::mouseDClick(repsDistants->viewport(), Qt::LeftButton, {}, p);
-                return;
-            }
-        };
-        entrer(QStringLiteral("Traces"));
-        for (int niveau = 0; niveau < 3 && distante->topLevelItemCount() == 0; ++niveau) entrer(QStringLiteral("["));
-        if (!QTest::qWaitFor([&] { return distante->topLevelItemCount() > 0; }, 10000))
-            std::fprintf(stderr, "otdr-captures: no remote files\n");
-        if (locale && locale->topLevelItemCount() > 1) {
-            locale->topLevelItem(0)->setSelected(true);
-            locale->topLevelItem(1)->setSelected(true);
-        }
-        Capturer(d, "transfer.png");
-
-        Cliquer(d, IDC_CREER_REP_LOCAL);
-        if (auto* nom = Enfant<QLineEdit>(d, IDC_NOM_LOCAL)) QTest::keyClicks(nom, QStringLiteral("campaign_2026"));
-        Capturer(d, "transfer-name-entry.png");
-        Cliquer(d, IDC_ANNULER_NOM_LOCAL);
-
-        // Asking to remove a local directory: the row shows the question.
-        auto* repsLocaux = Enfant<QListWidget>(d, IDC_REPS_LOCAUX);
-        for (int i = 0; i < repsLocaux->count(); ++i) {
-            if (repsLocaux->item(i)->text() != QLatin1String("[archive]")) continue;
-            QTest::mouseClick(repsLocaux->viewport(), Qt::LeftButton, {},
-                              repsLocaux->visualItemRect(repsLocaux->item(i)).center());
-        }
-        Cliquer(d, IDC_SUPPR_REP_LOCAL);
-        if (!Enfant<QWidget>(d, IDC_QUESTION_LOCAL)->isVisible())
-            std::fprintf(stderr, "otdr-captures: the removal question did not show\n");
-        Capturer(d, "transfer-remove-confirmation.png");
-        Cliquer(d, IDC_ANNULER_SUPPR_LOCAL);
-        Cliquer(d, IDC_FERMER);
-    });
+    // 4. The file transfer dialog through the facade.
+    QuandOuvert(2055, CapturerTransfert);
     driver.FileTransfert(nullptr, nullptr);
     driver.StopDriver();
 
-    // 5. On the slowed-down server: the question before overwriting a file,
-    // then the copy in progress, which the user cancels.
-    {
-        CFTPDirect lent(L"127.0.0.1", portLent.toInt());
-        CDlgFileTransfert dlg;
-        if (dlg.ConnexionFtp(L"test", L"secret", &lent) != 1) {
-            std::fprintf(stderr, "otdr-captures: cannot log in to the slow FTP server\n");
-        } else {
-            QuandOuvert(2055, [](QDialog* d) {
-                auto* distante = Enfant<QTreeWidget>(d, IDC_FICHIERS_DISTANTS);
-                if (!QTest::qWaitFor([&] { return distante->topLevelItemCount() > 1; }, 10000))
-                    std::fprintf(stderr, "otdr-captures: the slow server lists nothing\n");
-                distante->setFocus();
-                distante->selectAll();
-                bool bRepondu = false, bVu = false;
-                QTimer utilisateur;
-                QObject::connect(&utilisateur, &QTimer::timeout, [&] {
-                    if (!bRepondu) {
-                        if (QDialog* q = Fenetre(2090)) {
-                            bRepondu = true;
-                            Capturer(q, "transfer-overwrite.png");
-                            Cliquer(q, IDC_ECRASER_TOUT);
-                        }
-                        return;
-                    }
-                    // Once a file is through, the line shows every piece.
-                    auto* etat = Enfant<QLabel>(d, IDC_ETAT_OPERATION);
-                    if (bVu || !AttenteGuiEnCours() || !etat->text().contains(QStringLiteral("/s")))
-                        return;
-                    bVu = true;
-                    utilisateur.stop();
-                    Capturer(d, "transfer-progress.png");
-                    Cliquer(d, IDC_ANNULER_OPERATION);
-                });
-                utilisateur.start(50);
-                Cliquer(d, IDC_VERS_LOCAL);
-                utilisateur.stop();
-                if (!bRepondu) std::fprintf(stderr, "otdr-captures: no question before overwriting\n");
-                if (!bVu) std::fprintf(stderr, "otdr-captures: the copy ended before it could be seen\n");
-                Cliquer(d, IDC_FERMER);
-            });
-            dlg.DoModal();
-        }
-    }
+    // 5. The slowed-down server.
+    CapturerCopieLente(portLent.toInt());
 
     DesinstallerFrontalQt();
-    constexpr int kImages = 8;
+    constexpr int kImages = 9;
     if (g_nEcrites != kImages)
         std::fprintf(stderr, "otdr-captures: %d of %d pictures written\n", g_nEcrites, kImages);
     return g_nEcrites == kImages ? 0 : 1;

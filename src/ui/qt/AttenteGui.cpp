@@ -5,8 +5,10 @@
 #include <QElapsedTimer>
 #include <QEvent>
 #include <QKeyEvent>
+#include <QMouseEvent>
 #include <QPointer>
 #include <QThread>
+#include <QWindow>
 
 #include <algorithm>
 #include <memory>
@@ -51,14 +53,16 @@ public:
 
 private:
     // True for what the live button takes as usual; Escape, and Enter on it,
-    // click it here and go no further.
+    // click it here and go no further. Input reaches the application twice:
+    // first addressed to the window (a QWindow), then, once Qt has found the
+    // widget under the mouse or with the focus, addressed to that widget.
     static bool PourLeBoutonLibre(QObject* objet, QEvent* e)
     {
         QAbstractButton* libre = s_libre;
         if (!libre || !libre->isVisible() || !libre->isEnabled()) return false;
-        const bool surLuiMeme = objet == libre;
         if (e->type() == QEvent::KeyPress || e->type() == QEvent::KeyRelease) {
             const auto* k = static_cast<QKeyEvent*>(e);
+            const bool surLuiMeme = objet == libre || (DeSaFenetre(objet, libre) && libre->hasFocus());
             const bool entree = k->key() == Qt::Key_Return || k->key() == Qt::Key_Enter;
             if (k->key() == Qt::Key_Escape || (entree && surLuiMeme)) {
                 if (e->type() == QEvent::KeyPress && !k->isAutoRepeat()) libre->click();
@@ -71,10 +75,27 @@ private:
         case QEvent::MouseButtonRelease:
         case QEvent::MouseButtonDblClick:
         case QEvent::MouseMove:
-            return surLuiMeme;
+            return objet == libre || SourisSurLui(objet, static_cast<QMouseEvent*>(e), libre);
         default:
             return false;
         }
+    }
+
+    // The window that holds the live button.
+    static bool DeSaFenetre(QObject* objet, QWidget* libre)
+    {
+        return objet->isWindowType() && objet == static_cast<QObject*>(libre->window()->windowHandle());
+    }
+
+    // A mouse event addressed to the button's window goes on when it falls on
+    // the button, or when the button holds the mouse since its press (the
+    // release then belongs to it wherever it happens).
+    static bool SourisSurLui(QObject* objet, const QMouseEvent* e, QAbstractButton* libre)
+    {
+        if (!DeSaFenetre(objet, libre)) return false;
+        if (libre->isDown()) return true;
+        const QPoint p = libre->mapFrom(libre->window(), e->position().toPoint());
+        return libre->rect().contains(p);
     }
 
     static bool EstSaisie(QEvent* e)

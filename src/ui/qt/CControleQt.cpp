@@ -8,6 +8,8 @@
 #include <QAbstractItemView>
 #include <QButtonGroup>
 #include <QComboBox>
+#include <QMimeData>
+#include <QDropEvent>
 #include <QFocusEvent>
 #include <QKeyEvent>
 #include <QFontMetrics>
@@ -59,7 +61,26 @@ protected:
 class CLibelle : public QLabel
 {
 public:
-    CLibelle(const QString& texte, QWidget* parent) : QLabel(texte, parent) {}
+    CLibelle(const QString& texte, QWidget* parent) : QLabel(texte, parent), m_texte(texte) {}
+
+    // The whole text, whatever is shown of it.
+    const QString& Texte() const { return m_texte; }
+    void DefinirTexte(const QString& texte)
+    {
+        m_texte = texte;
+        m_nDebut = m_nLongueur = 0;
+        Ajuster();
+    }
+    // The part that may be shortened in its middle; from then on the label
+    // keeps its font (a line that changes size as it refreshes is hard to read).
+    void DefinirPartieReductible(int nDebut, int nLongueur)
+    {
+        if (nDebut < 0 || nLongueur <= 0 || nDebut + nLongueur > m_texte.size()) return;
+        m_nDebut = nDebut;
+        m_nLongueur = nLongueur;
+        m_bPoliceFixe = true;
+        Ajuster();
+    }
 
     void Ajuster()
     {
@@ -67,13 +88,18 @@ public:
         const bool bUneLigne = height() < 2 * QFontMetrics(base).lineSpacing();
         setWordWrap(!bUneLigne);
         QFont police = base;
-        if (bUneLigne && width() > 0 && base.pointSizeF() > 0) {
+        QString montre = m_texte;
+        if (m_bPoliceFixe) {
+            if (bUneLigne) montre = Reduit(QFontMetrics(base));
+        } else if (bUneLigne && width() > 0 && base.pointSizeF() > 0) {
             // Fonts snap to whole pixels: step down until the text fits.
             const double minimum = base.pointSizeF() * 0.8;
-            while (QFontMetrics(police).horizontalAdvance(text()) > width() && police.pointSizeF() > minimum)
+            while (QFontMetrics(police).horizontalAdvance(m_texte) > width() && police.pointSizeF() > minimum)
                 police.setPointSizeF(std::max(minimum, police.pointSizeF() - 0.25));
         }
         if (police != font()) setFont(police);
+        if (montre != text()) setText(montre);
+        setToolTip(montre != m_texte ? m_texte : QString());
     }
 
 protected:
@@ -82,6 +108,22 @@ protected:
         QLabel::resizeEvent(e);
         Ajuster();
     }
+
+private:
+    // The text with its shortenable part cut in the middle so the whole fits.
+    QString Reduit(const QFontMetrics& fm) const
+    {
+        if (width() <= 0 || m_nLongueur == 0 || fm.horizontalAdvance(m_texte) <= width()) return m_texte;
+        const QString avant = m_texte.left(m_nDebut), partie = m_texte.mid(m_nDebut, m_nLongueur),
+                      apres = m_texte.mid(m_nDebut + m_nLongueur);
+        const int nPlace = width() - fm.horizontalAdvance(avant) - fm.horizontalAdvance(apres);
+        const int nMinimum = fm.horizontalAdvance(QStringLiteral("ab\u2026yz"));
+        return avant + fm.elidedText(partie, Qt::ElideMiddle, std::max(nPlace, nMinimum)) + apres;
+    }
+
+    QString m_texte;
+    int m_nDebut = 0, m_nLongueur = 0;
+    bool m_bPoliceFixe = false;
 };
 
 } // namespace
@@ -104,6 +146,51 @@ QItemSelectionModel::SelectionFlags CVueListe::selectionCommand(const QModelInde
         if ((mods & Qt::ShiftModifier) && !(mods & Qt::ControlModifier)) flags |= QItemSelectionModel::Clear;
     }
     return flags;
+}
+
+QMimeData* CVueListe::mimeData(const QList<QTreeWidgetItem*>& items) const
+{
+    QMimeData* d = QTreeWidget::mimeData(items);
+    if (d) d->setData(QLatin1String(TypeMime()), objectName().toLatin1());
+    return d;
+}
+
+namespace {
+
+// The id of the other table of the same window a drag comes from, or 0.
+unsigned SourceDepot(const QWidget* cible, const QMimeData* d)
+{
+    if (!d || !d->hasFormat(QLatin1String(CVueListe::TypeMime()))) return 0;
+    const QString nom = QString::fromLatin1(d->data(QLatin1String(CVueListe::TypeMime())));
+    const auto* source = cible->window()->findChild<const CVueListe*>(nom);
+    return source && source != cible ? nom.toUInt() : 0;
+}
+
+} // namespace
+
+void CVueListe::dragEnterEvent(QDragEnterEvent* e)
+{
+    if (m_depot && SourceDepot(this, e->mimeData())) e->acceptProposedAction();
+    else e->ignore();
+}
+
+void CVueListe::dragMoveEvent(QDragMoveEvent* e)
+{
+    if (m_depot && SourceDepot(this, e->mimeData())) e->acceptProposedAction();
+    else e->ignore();
+}
+
+void CVueListe::dropEvent(QDropEvent* e)
+{
+    const unsigned nSource = m_depot ? SourceDepot(this, e->mimeData()) : 0;
+    if (!nSource) {
+        e->ignore();
+        return;
+    }
+    // A copy: nothing moves in either table; the dialog copies and lists again.
+    e->setDropAction(Qt::CopyAction);
+    e->accept();
+    m_depot(nSource);
 }
 
 void CVueListe::SetLargeurNom(int nLargeur)
@@ -163,6 +250,52 @@ void CControleQt::Notifier(tNotification n, int parametre)
     if (!m_bCoupe) m_fenetre.Notifier(m_modele.nId, n, parametre);
 }
 
+QWidget* CControleQt::CreerListe(QDialog* parent)
+{
+    auto* l = new QListWidget(parent);
+    l->setSelectionMode(QAbstractItemView::SingleSelection);
+    l->setSortingEnabled(false);  // sorted insertion is ours (same order as the logic's)
+    l->setUniformItemSizes(true);
+    // Long names keep both ends (a wavelength or an index is often last).
+    l->setTextElideMode(Qt::ElideMiddle);
+    // Only the user's choices report: the logic's changes block the signals.
+    connect(l, &QListWidget::itemSelectionChanged, this, [this, l] {
+        if (m_modele.nStyles & STYLE_NOTIFIANT) Notifier(tNotification::ChangementSelection, l->currentRow());
+    });
+    connect(l, &QListWidget::itemDoubleClicked, this, [this, l](QListWidgetItem* item) {
+        if (m_modele.nStyles & STYLE_NOTIFIANT) Notifier(tNotification::DoubleClic, l->row(item));
+    });
+    return l;
+}
+
+QWidget* CControleQt::CreerVue(QDialog* parent, unsigned styles)
+{
+    auto* v = new CVueListe(parent);
+    v->setRootIsDecorated(false);
+    v->setItemsExpandable(false);
+    v->setUniformRowHeights(true);
+    v->setAllColumnsShowFocus(true);
+    v->setTextElideMode(Qt::ElideMiddle);
+    // Rows dragged to the other pane's table copy there.
+    v->setDragEnabled(true);
+    v->setAcceptDrops(true);
+    v->setDragDropMode(QAbstractItemView::DragDrop);
+    v->setDefaultDropAction(Qt::CopyAction);
+    v->m_depot = [this](unsigned nSource) { Notifier(tNotification::Depot, static_cast<int>(nSource)); };
+    v->setSortingEnabled(false);  // the dialog logic sorts on header clicks
+    v->setSelectionBehavior(QAbstractItemView::SelectRows);
+    v->setSelectionMode((styles & STYLE_MULTISELECTION) ? QAbstractItemView::ExtendedSelection
+                                                         : QAbstractItemView::SingleSelection);
+    v->setColumnCount(0);
+    v->header()->setStretchLastSection(false);
+    v->header()->setSectionsClickable(true);
+    v->header()->setSectionsMovable(false);
+    v->header()->setHighlightSections(false);
+    connect(v->header(), &QHeaderView::sectionClicked, this,
+            [this](int colonne) { Notifier(tNotification::ClicEnTete, colonne); });
+    return v;
+}
+
 void CControleQt::Creer()
 {
     QDialog* parent = m_fenetre.Dialog();
@@ -203,21 +336,9 @@ void CControleQt::Creer()
         w = r;
         break;
     }
-    case tTypeControle::ListeSimple: {
-        auto* l = new QListWidget(parent);
-        l->setSelectionMode(QAbstractItemView::SingleSelection);
-        l->setSortingEnabled(false);  // sorted insertion is ours (same order as the logic's)
-        l->setUniformItemSizes(true);
-        // Only the user's choices report: the logic's changes block the signals.
-        connect(l, &QListWidget::itemSelectionChanged, this, [this, l] {
-            if (m_modele.nStyles & STYLE_NOTIFIANT) Notifier(tNotification::ChangementSelection, l->currentRow());
-        });
-        connect(l, &QListWidget::itemDoubleClicked, this, [this, l](QListWidgetItem* item) {
-            if (m_modele.nStyles & STYLE_NOTIFIANT) Notifier(tNotification::DoubleClic, l->row(item));
-        });
-        w = l;
+    case tTypeControle::ListeSimple:
+        w = CreerListe(parent);
         break;
-    }
     case tTypeControle::ListeDeroulante: {
         auto* c = new QComboBox(parent);
         c->setEditable(false);
@@ -227,26 +348,9 @@ void CControleQt::Creer()
         w = c;
         break;
     }
-    case tTypeControle::VueListe: {
-        auto* v = new CVueListe(parent);
-        v->setRootIsDecorated(false);
-        v->setItemsExpandable(false);
-        v->setUniformRowHeights(true);
-        v->setAllColumnsShowFocus(true);
-        v->setSortingEnabled(false);  // the dialog logic sorts on header clicks
-        v->setSelectionBehavior(QAbstractItemView::SelectRows);
-        v->setSelectionMode((styles & STYLE_MULTISELECTION) ? QAbstractItemView::ExtendedSelection
-                                                             : QAbstractItemView::SingleSelection);
-        v->setColumnCount(0);
-        v->header()->setStretchLastSection(false);
-        v->header()->setSectionsClickable(true);
-        v->header()->setSectionsMovable(false);
-        v->header()->setHighlightSections(false);
-        connect(v->header(), &QHeaderView::sectionClicked, this,
-                [this](int colonne) { Notifier(tNotification::ClicEnTete, colonne); });
-        w = v;
+    case tTypeControle::VueListe:
+        w = CreerVue(parent, styles);
         break;
-    }
     case tTypeControle::BarreProgression: {
         auto* b = new QProgressBar(parent);
         b->setTextVisible(false);
@@ -262,7 +366,11 @@ void CControleQt::Creer()
         break;
     }
     }
+    Installer(w);
+}
 
+void CControleQt::Installer(QWidget* w)
+{
     m_pWidget = w;
     w->setObjectName(QString::number(m_modele.nId));
     const tUnitesBase& base = m_fenetre.Base();
@@ -272,6 +380,11 @@ void CControleQt::Creer()
     w->setEnabled(m_modele.bActif);
     w->setVisible(m_modele.bVisible);
     w->installEventFilter(this);
+    if (EstListe()) {
+        // The right button (over the list or its rows) and the menu key.
+        w->setContextMenuPolicy(Qt::CustomContextMenu);
+        connect(w, &QWidget::customContextMenuRequested, this, [this] { Notifier(tNotification::MenuContextuel); });
+    }
 }
 
 void CControleQt::AjusterDeroulante(int hauteurModele)
@@ -294,14 +407,34 @@ bool CControleQt::eventFilter(QObject* objet, QEvent* e)
                 if (e->type() == QEvent::FocusIn) m_fenetre.FocusPris();
                 Notifier(e->type() == QEvent::FocusIn ? tNotification::PriseFocus : tNotification::PerteFocus);
             }
-        } else if (e->type() == QEvent::KeyPress && static_cast<QKeyEvent*>(e)->key() == Qt::Key_Delete
-                   && !(static_cast<QKeyEvent*>(e)->modifiers() & ~Qt::KeypadModifier)
-                   && (m_modele.nType == tTypeControle::ListeSimple || m_modele.nType == tTypeControle::VueListe)) {
-            Notifier(tNotification::ToucheSuppr);
-            return true;
+        } else if (e->type() == QEvent::KeyPress && EstListe()) {
+            if (ToucheDeListe(static_cast<QKeyEvent*>(e))) return true;
         }
     }
     return QObject::eventFilter(objet, e);
+}
+
+bool CControleQt::EstListe() const
+{
+    return m_modele.nType == tTypeControle::ListeSimple || m_modele.nType == tTypeControle::VueListe;
+}
+
+bool CControleQt::ToucheDeListe(const QKeyEvent* k)
+{
+    if (k->modifiers() & ~Qt::KeypadModifier)
+        return false;
+    tTouche touche{};
+    switch (k->key()) {
+    case Qt::Key_Delete: Notifier(tNotification::ToucheSuppr); return true;
+    case Qt::Key_F2: touche = tTouche::F2; break;
+    case Qt::Key_F5: touche = tTouche::F5; break;
+    case Qt::Key_F7: touche = tTouche::F7; break;
+    case Qt::Key_F8: touche = tTouche::F8; break;
+    case Qt::Key_Backspace: touche = tTouche::RetourArriere; break;
+    default: return false;
+    }
+    Notifier(tNotification::Touche, static_cast<int>(touche));
+    return true;
 }
 
 QLineEdit* CControleQt::Edition() const { return qobject_cast<QLineEdit*>(m_pWidget.data()); }
@@ -369,7 +502,7 @@ CString CControleQt::GetWindowText() const
     if (auto* b = qobject_cast<QAbstractButton*>(m_pWidget.data())) return DepuisQString(b->text());
     if (auto* c = Deroulante()) return DepuisQString(c->currentText());
     if (m_modele.nType == tTypeControle::Statique)
-        return DepuisQString(static_cast<QLabel*>(m_pWidget.data())->text());
+        return DepuisQString(static_cast<CLibelle*>(m_pWidget.data())->Texte());
     return {};
 }
 
@@ -385,10 +518,14 @@ void CControleQt::SetWindowText(const CString& texte)
     } else if (auto* b = qobject_cast<QAbstractButton*>(m_pWidget.data())) {
         b->setText(t);
     } else if (m_modele.nType == tTypeControle::Statique) {
-        auto* l = static_cast<CLibelle*>(m_pWidget.data());
-        l->setText(t);
-        l->Ajuster();
+        static_cast<CLibelle*>(m_pWidget.data())->DefinirTexte(t);
     }
+}
+
+void CControleQt::SetPartieReductible(int nDebut, int nLongueur)
+{
+    if (m_pWidget && m_modele.nType == tTypeControle::Statique)
+        static_cast<CLibelle*>(m_pWidget.data())->DefinirPartieReductible(nDebut, nLongueur);
 }
 
 void CControleQt::SetFocus()

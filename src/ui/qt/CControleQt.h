@@ -9,11 +9,15 @@
 #include <QPointer>
 #include <QTreeWidget>
 
+#include <functional>
+
 #include "ui/Controles.h"
 
 class CFenetreQt;
 class QComboBox;
+class QDialog;
 class QLabel;
+class QKeyEvent;
 class QLineEdit;
 class QListWidget;
 class QMovie;
@@ -30,8 +34,17 @@ public:
     explicit CVueListe(QWidget* parent);
     void SetLargeurNom(int nLargeur);
     void AjusterNom();
+    // Rows dragged from another table of the same window and dropped here:
+    // called with that table's control id (the rows themselves stay).
+    std::function<void(unsigned nIdSource)> m_depot;
+    // The mime type that names the table a drag comes from.
+    static const char* TypeMime() { return "application/x-otdr-table"; }
 
 protected:
+    QMimeData* mimeData(const QList<QTreeWidgetItem*>& items) const override;
+    void dragEnterEvent(QDragEnterEvent* e) override;
+    void dragMoveEvent(QDragMoveEvent* e) override;
+    void dropEvent(QDropEvent* e) override;
     QItemSelectionModel::SelectionFlags selectionCommand(const QModelIndex& index, const QEvent* e) const override;
     bool viewportEvent(QEvent* e) override;
     void resizeEvent(QResizeEvent* e) override;
@@ -61,6 +74,7 @@ public:
     CString GetWindowText() const override;
     void SetWindowText(const CString& texte) override;
     void SetFocus() override;
+    void SetPartieReductible(int nDebut, int nLongueur) override;
     void UpdateWindow() override;
 
     void SetSel(int debut, int fin) override;
@@ -118,6 +132,14 @@ private:
     void Notifier(tNotification n, int parametre = 0);
     int IndexTrie(const CString& texte) const;
     QLineEdit* Edition() const;
+    bool EstListe() const;
+    // The two kinds of list, made for Creer.
+    QWidget* CreerListe(QDialog* parent);
+    QWidget* CreerVue(QDialog* parent, unsigned styles);
+    // The made widget's name, place, states and reports.
+    void Installer(QWidget* w);
+    // Delete and the command keys of a list, reported; true when it was one.
+    bool ToucheDeListe(const QKeyEvent* k);
     QListWidget* Liste() const;
     QComboBox* Deroulante() const;
     CVueListe* Vue() const;

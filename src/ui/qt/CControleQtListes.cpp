@@ -51,7 +51,10 @@ int CControleQt::AddString(const CString& texte)
     if (!Liste() && !Deroulante()) return -1;
     const int index = (m_modele.nStyles & STYLE_TRIE) ? IndexTrie(texte) : GetCount();
     QSignalBlocker bloque(m_pWidget);
-    if (auto* l = Liste()) l->insertItem(index, VersQString(texte));
+    if (auto* l = Liste()) {
+        l->insertItem(index, VersQString(texte));
+        l->item(index)->setToolTip(VersQString(texte));  // the whole name where it is shortened
+    }
     else if (auto* c = Deroulante()) {
         const int sel = c->currentIndex();
         c->insertItem(index, VersQString(texte));
@@ -176,6 +179,7 @@ int CControleQt::InsertItem(int ligne, const CString& texte)
     ligne = std::min(ligne, v->topLevelItemCount());
     auto* item = new QTreeWidgetItem;
     item->setText(0, VersQString(texte));
+    item->setToolTip(0, VersQString(texte));
     for (int i = 0; i < v->columnCount(); ++i) item->setTextAlignment(i, m_alignements[static_cast<size_t>(i)]);
     QSignalBlocker bloque(v);
     v->insertTopLevelItem(ligne, item);
@@ -188,6 +192,7 @@ bool CControleQt::SetItemText(int ligne, int colonne, const CString& texte)
     if (!v || ligne < 0 || ligne >= v->topLevelItemCount() || colonne < 0 || colonne >= v->columnCount())
         return false;
     v->topLevelItem(ligne)->setText(colonne, VersQString(texte));
+    if (colonne == 0) v->topLevelItem(ligne)->setToolTip(0, VersQString(texte));
     return true;
 }
 

@@ -5,7 +5,9 @@
 #include <QCloseEvent>
 #include <QEventLoop>
 #include <QFontMetricsF>
+#include <QCursor>
 #include <QKeyEvent>
+#include <QMenu>
 #include <QMessageBox>
 #include <QRadioButton>
 #include <QResizeEvent>
@@ -370,4 +372,27 @@ int MessageBoxQt(QWidget* parent, const CString& texte, tBoutonsMessage boutons)
     case QMessageBox::No: return ID_NON;
     default: return ID_OK;
     }
+}
+
+unsigned CFenetreQt::MenuContextuel(const std::vector<tEntreeMenu>& entrees)
+{
+    QMenu menu(m_pDialog);
+    menu.setObjectName(QStringLiteral("menuContextuel"));
+    for (const tEntreeMenu& e : entrees) {
+        if (e.nCommande == 0) {
+            menu.addSeparator();
+            continue;
+        }
+        QAction* a = menu.addAction(QString::fromStdWString(e.strTexte));
+        a->setData(e.nCommande);
+        a->setEnabled(e.bActif);
+    }
+    // At the mouse when it is over the focused list (a right click), else
+    // under the list's current row (the menu key).
+    QWidget* focus = QApplication::focusWidget();
+    QPoint p = QCursor::pos();
+    if (focus && !focus->rect().contains(focus->mapFromGlobal(p)))
+        p = focus->mapToGlobal(focus->rect().center());
+    QAction* choix = menu.exec(p);
+    return choix ? choix->data().toUInt() : 0u;
 }

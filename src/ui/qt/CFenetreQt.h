@@ -67,6 +67,7 @@ public:
     void EndDialog(int resultat) override;
     void PosterClic(unsigned id) override;
     int MessageBox(const CString& texte, tBoutonsMessage boutons) override;
+    unsigned MenuContextuel(const std::vector<tEntreeMenu>& entrees) override;
 
     // --- used by the widgets
     QDialog* Dialog() const { return m_pDialog; }
