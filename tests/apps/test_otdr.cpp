@@ -17,6 +17,7 @@
 #include "support/ProcessusTest.h"
 #include "support/RepertoireTemp.h"
 #include "support/ServeurFtp.h"
+#include "support/ServeurMuet.h"
 
 namespace fs = std::filesystem;
 
@@ -47,29 +48,6 @@ std::string Octets(size_t n, unsigned graine)
     for (size_t i = 0; i < n; ++i) s[i] = static_cast<char>((i * 131 + graine * 7 + (i >> 7)) & 0xFF);
     return s;
 }
-
-// A listening socket that never accepts and never answers: an instrument that hangs.
-class CServeurMuet
-{
-public:
-    CServeurMuet()
-    {
-        m_fd = socket(AF_INET, SOCK_STREAM, 0);
-        sockaddr_in a{};
-        a.sin_family = AF_INET;
-        a.sin_addr.s_addr = htonl(INADDR_LOOPBACK);
-        socklen_t l = sizeof a;
-        if (bind(m_fd, reinterpret_cast<sockaddr*>(&a), sizeof a) == 0 && listen(m_fd, 8) == 0 &&
-            getsockname(m_fd, reinterpret_cast<sockaddr*>(&a), &l) == 0)
-            m_nPort = ntohs(a.sin_port);
-    }
-    ~CServeurMuet() { close(m_fd); }
-    int Port() const { return m_nPort; }
-
-private:
-    int m_fd = -1;
-    int m_nPort = 0;
-};
 
 class OtdrCliSimulatorTest : public ::testing::Test
 {

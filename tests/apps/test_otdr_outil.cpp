@@ -17,6 +17,7 @@
 #include "support/ProcessusTest.h"
 #include "support/ServeurFtp.h"
 #include "support/RepertoireTemp.h"
+#include "support/ServeurMuet.h"
 
 namespace fs = std::filesystem;
 
@@ -47,29 +48,6 @@ std::string TranscriptFini(const fs::path& f)
     }
     return t;
 }
-
-// Accepts connections (the kernel's backlog) and never answers: a mute instrument.
-class CInstrumentMuet
-{
-public:
-    CInstrumentMuet()
-    {
-        m_fd = socket(AF_INET, SOCK_STREAM, 0);
-        sockaddr_in a{};
-        a.sin_family = AF_INET;
-        a.sin_addr.s_addr = htonl(INADDR_LOOPBACK);
-        socklen_t l = sizeof a;
-        if (bind(m_fd, reinterpret_cast<sockaddr*>(&a), sizeof a) == 0 && listen(m_fd, 8) == 0 &&
-            getsockname(m_fd, reinterpret_cast<sockaddr*>(&a), &l) == 0)
-            m_nPort = ntohs(a.sin_port);
-    }
-    ~CInstrumentMuet() { close(m_fd); }
-    int Port() const { return m_nPort; }
-
-private:
-    int m_fd = -1;
-    int m_nPort = 0;
-};
 
 class OtdrOutilTest : public ::testing::Test
 {
@@ -140,7 +118,7 @@ TEST_F(OtdrOutilTest, FileCommandsAskOnlyIdnAndIdentifyHandsControlBack)
 TEST(OtdrOutil, TimeLimitBoundsEachReplyInAllAndMessagesSayIt)
 {
     CRepertoireTemp tmp("otdr-outil");
-    CInstrumentMuet muet;
+    CServeurMuet muet;
     ASSERT_NE(muet.Port(), 0);
     const std::vector<std::string> base{"--profile", (tmp.Chemin() / "p.ini").string(), "--address", "127.0.0.1",
                                         "--port", std::to_string(muet.Port())};
