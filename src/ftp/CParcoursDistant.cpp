@@ -104,9 +104,12 @@ private:
     // Runs a step; when the session was lost, runs it once more (once per
     // walk). False when it failed; m_bFin then tells whether the walk stops.
     bool Essayer(const std::function<bool()>& etape);
+    // What a file step does: a copy moves bytes (and may go to the other
+    // clients of a parallel copy), a removal does not.
+    enum class tEtape { Copie, Suppression };
     // One file through the caller's hooks and the step; strNom names it in
     // nonFaits. The caller names an Echoue.
-    tIssue Traiter(const tFichier& f, const CString& strNom, const std::function<bool()>& etape, bool bCopie,
+    tIssue Traiter(const tFichier& f, const CString& strNom, const std::function<bool()>& etape, tEtape eEtape,
                    int nProfondeur = 0);
     // The file step of a copy on a client: the caller's, or the walker's own.
     bool Transferer(CFTPDirect& ftp, const tFichier& f, bool bTelechargement) const;
@@ -372,7 +375,7 @@ bool CMarcheArbre::DejaVu(const std::string& strCle, const CString& strChemin)
 }
 
 CMarcheArbre::tIssue CMarcheArbre::Traiter(const tFichier& f, const CString& strNom,
-                                           const std::function<bool()>& etape, bool bCopie, int nProfondeur)
+                                           const std::function<bool()>& etape, tEtape eEtape, int nProfondeur)
 {
     Recolter();
     if (Arreter()) {
@@ -390,7 +393,7 @@ CMarcheArbre::tIssue CMarcheArbre::Traiter(const tFichier& f, const CString& str
         m_bilan.nonFaits.push_back(strNom);
         return tIssue::NonFait;
     }
-    if (bCopie && m_pEquipe) {
+    if (eEtape == tEtape::Copie && m_pEquipe) {
         CEquipeTransferts::tTache t;
         t.fichier = f;
         t.bDistant = f.pDistant != nullptr;
@@ -410,7 +413,7 @@ CMarcheArbre::tIssue CMarcheArbre::Traiter(const tFichier& f, const CString& str
     }
     if (bFait) {
         ++m_bilan.nFichiers;
-        if (bCopie)
+        if (eEtape == tEtape::Copie)
             m_bilan.nOctets += f.nTaille;
         return tIssue::Fait;
     }
@@ -583,7 +586,7 @@ void CMarcheArbre::Descendre(const CString& strDistant, const CString& strLocal,
             m_bilan.nonFaits.push_back(f.strDistant);
             continue;
         }
-        if (Traiter(f, f.strDistant, [&] { return Transferer(m_ftp, f, true); }, true, nProfondeur) !=
+        if (Traiter(f, f.strDistant, [&] { return Transferer(m_ftp, f, true); }, tEtape::Copie, nProfondeur) !=
             tIssue::Echoue)
             continue;
         const CString raison = Raison(L"cannot be downloaded");
@@ -706,7 +709,7 @@ void CMarcheArbre::Monter(const CString& strLocal, const CString& strDistant, co
                          cible == parCible.end() ? nullptr : &cibles[cible->second]};
         if (m_bFin)
             m_bilan.nonFaits.push_back(f.strLocal);
-        else if (Traiter(f, f.strLocal, [&] { return Transferer(m_ftp, f, false); }, true, nProfondeur) ==
+        else if (Traiter(f, f.strLocal, [&] { return Transferer(m_ftp, f, false); }, tEtape::Copie, nProfondeur) ==
                  tIssue::Echoue)
             NoterEchec(f.strLocal, Raison(L"cannot be uploaded"));
     }
@@ -788,7 +791,7 @@ bool CMarcheArbre::Vider(const CString& strDistant, const CString& strRelatif, c
         const tFichier f{Joindre(strDistant, e.m_strNom), CString(), Relatif(strRelatif, e.m_strNom), e.m_nTaille, &e};
         if (m_bFin)
             m_bilan.nonFaits.push_back(f.strDistant);
-        else if (Traiter(f, f.strDistant, [&] { return m_ftp.DelFile(f.strDistant) != 0; }, false) ==
+        else if (Traiter(f, f.strDistant, [&] { return m_ftp.DelFile(f.strDistant) != 0; }, tEtape::Suppression) ==
                  tIssue::Echoue)
             NoterEchec(f.strDistant, Raison(L"cannot be deleted"));
     }
