@@ -304,8 +304,8 @@ private:
     tIssueFichier FinFichier(const CString& strChemin, tIssueFichier issue);
     // The failures that are files of the copy's source pane, in its directory
     // now: the names that Retry selects again.
-    std::vector<CString> NomsAReprendre(const std::vector<std::pair<CString, CString>>& echecs);
-    CVoletTransfert* VoletReprise();
+    std::vector<CString> NomsAReessayer(const std::vector<std::pair<CString, CString>>& echecs);
+    CVoletTransfert* VoletReessai();
     // The failure message; with Retry when some files can be copied again.
     void SignalerEchecs(const std::vector<std::pair<CString, CString>>& echecs);
 
@@ -345,5 +345,5 @@ private:
     std::shared_ptr<CJournalTransfert> m_pJournal = std::make_shared<CJournalTransfert>();
     int m_bJournal = 0;
     // The copy button of the operation in course, which Retry clicks again.
-    unsigned m_nCommandeReprise = 0;
+    unsigned m_nCommandeReessai = 0;
 };

@@ -129,19 +129,19 @@ tIssueFichier CDlgFileTransfert::FinFichier(const CString& strChemin, tIssueFich
 
 // ---------------------------------------------------------------- failures and Retry
 
-CVoletTransfert* CDlgFileTransfert::VoletReprise()
+CVoletTransfert* CDlgFileTransfert::VoletReessai()
 {
-    switch (m_nCommandeReprise) {
+    switch (m_nCommandeReessai) {
     case IDC_VERS_LOCAL: return &m_voletDistant;
     case IDC_VERS_DISTANT: return &m_voletLocal;
     default: return nullptr;
     }
 }
 
-std::vector<CString> CDlgFileTransfert::NomsAReprendre(const std::vector<std::pair<CString, CString>>& echecs)
+std::vector<CString> CDlgFileTransfert::NomsAReessayer(const std::vector<std::pair<CString, CString>>& echecs)
 {
     std::vector<CString> noms;
-    CVoletTransfert* volet = VoletReprise();
+    CVoletTransfert* volet = VoletReessai();
     if (!volet || !volet->Disponible())
         return noms;
     for (const auto& echec : echecs) {
@@ -169,8 +169,8 @@ void CDlgFileTransfert::SignalerEchecs(const std::vector<std::pair<CString, CStr
         strSuite.Format(L"\n(+%d)", static_cast<int>(echecs.size() - kEchecsNommes));
         strTexte += strSuite;
     }
-    const std::vector<CString> noms = m_bAnnule ? std::vector<CString>() : NomsAReprendre(echecs);
-    CVoletTransfert* volet = VoletReprise();
+    const std::vector<CString> noms = m_bAnnule ? std::vector<CString>() : NomsAReessayer(echecs);
+    CVoletTransfert* volet = VoletReessai();
     IFenetreDialogue* f = GetFenetre();
     if (noms.empty() || !volet || !f) {
         MessageBox(strTexte, tBoutonsMessage::Ok);
@@ -180,5 +180,5 @@ void CDlgFileTransfert::SignalerEchecs(const std::vector<std::pair<CString, CStr
         return;
     // The same button again, on just those files: same rules, same questions.
     volet->SelectionnerFichiers(noms);
-    f->PosterClic(m_nCommandeReprise);
+    f->PosterClic(m_nCommandeReessai);
 }

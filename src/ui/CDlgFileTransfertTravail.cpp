@@ -102,7 +102,7 @@ void CDlgFileTransfert::FinOperation()
     ViderJournal();
     if (!echecs.empty())
         SignalerEchecs(echecs);
-    m_nCommandeReprise = 0;
+    m_nCommandeReessai = 0;
 }
 
 void CDlgFileTransfert::ExecuterHorsFil(const std::function<void()>& travail)
