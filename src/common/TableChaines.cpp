@@ -65,6 +65,14 @@ constexpr tEntree kTable[] = {
     {IDS_NOM_NOUVEAU_REP, L"Name of the new directory :"},
     {IDS_ADRESSE_DOUTEUSE, L"\"%ls\" is neither an IPv4 address (four numbers from 0 to 255) nor a host name.\n\n"
                            L"Store it anyway ?"},
+    {IDS_JOURNAL_FAIT, L"%ls: done"},
+    {IDS_JOURNAL_PASSE, L"%ls: skipped"},
+    {IDS_JOURNAL_ANNULE, L"%ls: cancelled"},
+    {IDS_JOURNAL_ECHEC, L"%ls: failed: %ls"},
+    {IDS_JOURNAL_ECHEC_SANS_CAUSE, L"%ls: failed"},
+    {IDS_MONTRER_JOURNAL, L"Show log"},
+    {IDS_CACHER_JOURNAL, L"Hide log"},
+    {IDS_MENU_COPIER_JOURNAL, L"Copy\tCtrl+C"},
 };
 } // namespace
 

@@ -73,6 +73,15 @@ enum : unsigned {
     IDS_NOUVEAU_NOM = 2138,             // the name entry's label while renaming
     IDS_NOM_NOUVEAU_REP = 2139,         // and while creating a directory
     IDS_ADRESSE_DOUTEUSE = 2140,        // the configuration asks before storing such an address
+    // The transfer dialog's session log: each file's outcome, the button, its menu.
+    IDS_JOURNAL_FAIT = 2141,            // "%ls: done"
+    IDS_JOURNAL_PASSE = 2142,           // "%ls: skipped"
+    IDS_JOURNAL_ANNULE = 2143,          // "%ls: cancelled"
+    IDS_JOURNAL_ECHEC = 2144,           // "%ls: failed: %ls"
+    IDS_JOURNAL_ECHEC_SANS_CAUSE = 2145,// "%ls: failed"
+    IDS_MONTRER_JOURNAL = 2146,
+    IDS_CACHER_JOURNAL = 2147,
+    IDS_MENU_COPIER_JOURNAL = 2148,
 };
 
 // The text of a string resource, or null when the id is unknown.

@@ -21,6 +21,7 @@ constexpr const wchar_t* FTP_PASSIF = L"Ftp Passive";
 constexpr const wchar_t* SECTION_FTPDIRECT = L"FtpDirect";
 constexpr const wchar_t* REP_LOCAL = L"Rep Local";                      // string, "c:/"
 constexpr const wchar_t* REP_DISTANT = L"Rep Distant";                  // string, "/"
+constexpr const wchar_t* JOURNAL = L"Show Log";                         // int, 0: the session log hidden
 
 constexpr const wchar_t* DEFAUT_REP_LOCAL = L"c:/";
 constexpr const wchar_t* DEFAUT_REP_DISTANT = L"/";

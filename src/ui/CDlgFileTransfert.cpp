@@ -4,6 +4,7 @@
 
 #include "ftp/CFTPDirect.h"
 #include "ftp/CheminDistant.h"
+#include "common/Conversions.h"
 #include "profile/ClesProfil.h"
 #include "profile/Profil.h"
 #include "ui/IdsControles.h"
@@ -37,6 +38,10 @@ int CDlgFileTransfert::ConnexionFtp(CString strUtilisateur, CString strMotDePass
     m_pFtp = pFtp;
     m_bConnecte = 0;
     if (m_pFtp) {
+        // The log shows the login too. The trace holds the log, not the
+        // dialog: a client that outlives the dialog writes nowhere harmful.
+        std::shared_ptr<CJournalTransfert> journal = m_pJournal;
+        m_pFtp->SetTrace([journal](const std::string& strLigne) { journal->Ajouter(Utf8ToWide(strLigne)); });
         int bConnecte = 0;
         ExecuterHorsFil([&] { bConnecte = pFtp->FtpConnexion(strUtilisateur, strMotDePasse); });
         m_bConnecte = bConnecte ? 1 : 0;
@@ -101,6 +106,8 @@ void CDlgFileTransfert::DoDataExchange(int bSauver)
 int CDlgFileTransfert::OnInitDialog()
 {
     CDialogue::OnInitDialog();
+    // First: the listings below already write to the log.
+    InitialiserJournal();
 
     m_decision.SetQuestion([this](const tQuestionEcrasement& q) {
         tReponseEcrasement reponse;
@@ -194,6 +201,7 @@ void CDlgFileTransfert::OnDestroy()
     if (!m_pFtp)
         return;
     m_pFtp->FtpDeconnexion();
+    m_pFtp->SetTrace({});
     if (auto profil = ProfilCourant()) {
         profil->WriteProfileString(ClesProfil::SECTION_FTPDIRECT, ClesProfil::REP_LOCAL, m_strRepLocal);
         profil->WriteProfileString(ClesProfil::SECTION_FTPDIRECT, ClesProfil::REP_DISTANT, m_strRepDistant);
@@ -222,6 +230,7 @@ void CDlgFileTransfert::OnCommande(unsigned nId, tNotification n, int nParametre
         switch (nId) {
         case IDC_FERMER: CDialogue::OnOK(); break;
         case IDC_ANNULER_OPERATION: Annuler(); break;
+        case IDC_AFFICHER_JOURNAL: BasculerJournal(); break;
         case IDC_RAFRAICHIR_LOCAL: RafraichirLocal(); break;
         case IDC_RAFRAICHIR_DISTANT: RafraichirDistant(); break;
         case IDC_VERS_LOCAL: CopierVersLocal(); break;
@@ -302,7 +311,7 @@ void CDlgFileTransfert::PlacerControles()
     if (!f || !GetDlgItem(IDC_PROGRESSION))
         return;
     const tRect client = f->GetClientRect();
-    const int nHautBande = PlacerBandeEtat(client);
+    const int nHautBande = PlacerJournal(client, PlacerBandeEtat(client));
     PlacerColonneCentrale(client);
     PlacerVolets(client, nHautBande);
 }

@@ -38,9 +38,12 @@
 //                                    overwrite question), the failure message
 //   CDlgFileTransfertArbres.cpp      recursive copies and removals
 //   CDlgFileTransfertTri.cpp         sorting the file tables
+//   CDlgFileTransfertJournal.cpp     the session log pane, and Retry of the
+//                                    files a copy could not handle
 
 #include <atomic>
 #include <functional>
+#include <memory>
 #include <mutex>
 #include <vector>
 
@@ -49,6 +52,7 @@
 #include "ftp/CParcoursDistant.h"
 #include "ui/CDecisionEcrasement.h"
 #include "ui/CDialogue.h"
+#include "ui/CJournalTransfert.h"
 #include "ui/CProgressionTransfert.h"
 #include "ui/CTravailDialogue.h"
 #include "ui/CVoletDistant.h"
@@ -129,6 +133,8 @@ public:
     int TransfertEnCours() const { return m_bTransfertEnCours; }
     // The status line's text.
     CString GetEtat() const;
+    // Whether the session log is shown (remembered in the profile).
+    bool JournalVisible() const { return m_bJournal != 0; }
 
     // Deepest level a recursive copy or removal descends to below the
     // directory chosen (deeper directories are skipped and named).
@@ -283,6 +289,26 @@ private:
 
     void NoterEchec(const CString& strChemin) { NoterEchec(strChemin, CString()); }
 
+    // --- the session log and Retry (CDlgFileTransfertJournal.cpp)
+    void InitialiserJournal();
+    void BasculerJournal();
+    void MontrerJournal();
+    // Moves the lines the work wrote into the log's list (dialog's thread).
+    void ViderJournal();
+    // Below the panes when shown, above the bars; returns the top left to the panes.
+    int PlacerJournal(const tRect& client, int B);
+    void CommandeJournal(tNotification n, int nParametre);
+    void CopierJournal();
+    // One file's outcome (any thread); failures are written by NoterEchec.
+    void Journaliser(const CString& strChemin, tIssueFichier issue);
+    tIssueFichier FinFichier(const CString& strChemin, tIssueFichier issue);
+    // The failures that are files of the copy's source pane, in its directory
+    // now: the names that Retry selects again.
+    std::vector<CString> NomsAReessayer(const std::vector<std::pair<CString, CString>>& echecs);
+    CVoletTransfert* VoletReessai();
+    // The failure message; with Retry when some files can be copied again.
+    void SignalerEchecs(const std::vector<std::pair<CString, CString>>& echecs);
+
     // Member order and initial values as the dialog's model has them.
     CString m_strRepLocal;
     CString m_strRepDistant;
@@ -314,4 +340,10 @@ private:
     std::vector<unsigned> m_vecClicsDifferes;
     CString m_strEtat;  // the status line between operations
     CString m_strARenommer;  // the name the open rename entry replaces
+
+    // Shared with the client's trace, which may outlive the dialog.
+    std::shared_ptr<CJournalTransfert> m_pJournal = std::make_shared<CJournalTransfert>();
+    int m_bJournal = 0;
+    // The copy button of the operation in course, which Retry clicks again.
+    unsigned m_nCommandeReessai = 0;
 };

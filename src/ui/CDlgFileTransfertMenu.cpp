@@ -18,6 +18,10 @@ void CDlgFileTransfert::Commander(unsigned nId)
 
 void CDlgFileTransfert::CommandeListe(unsigned nIdListe, tNotification n, int nParametre)
 {
+    if (nIdListe == IDC_JOURNAL) {
+        CommandeJournal(n, nParametre);
+        return;
+    }
     switch (n) {
     case tNotification::ToucheSuppr:
         // The Delete key does what the pane's button would, if it could be pressed.
@@ -67,6 +71,7 @@ void CDlgFileTransfert::ToucheListe(unsigned nIdListe, tTouche touche)
         if (volet->EtatRangee() == CVoletTransfert::tEtatRangee::Normal && Utilisable(volet->Ids().nRafraichir))
             volet->MonterAuParent();
         break;
+    case tTouche::Copier: break;  // the panes copy nothing to the clipboard
     }
 }
 

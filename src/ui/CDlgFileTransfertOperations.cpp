@@ -129,6 +129,7 @@ void CDlgFileTransfert::CopierVersLocal()
     if (!m_pFtp)
         return;
     DebutOperation();
+    m_nCommandeReessai = IDC_VERS_LOCAL;
     Activer(IDC_VERS_DISTANT, false);
 
     const CString strRep = m_voletDistant.RepertoireSelectionne();
@@ -158,6 +159,7 @@ void CDlgFileTransfert::CopierVersDistant()
     if (!m_pFtp)
         return;
     DebutOperation();
+    m_nCommandeReessai = IDC_VERS_DISTANT;
     Activer(IDC_VERS_LOCAL, false);
 
     const CString strRep = m_voletLocal.RepertoireSelectionne();

@@ -19,9 +19,6 @@ using namespace IdsControles;
 
 namespace {
 
-// The failure message names at most this many paths; a long list would not fit a box.
-constexpr size_t kEchecsNommes = 20;
-
 CString Formater(unsigned idChaine, ...)
 {
     CString s;
@@ -102,20 +99,10 @@ void CDlgFileTransfert::FinOperation()
         std::lock_guard<std::mutex> verrou(m_mutexEchecs);
         echecs.swap(m_vecEchecs);
     }
-    if (echecs.empty())
-        return;
-    CString strTexte = Ressources::Chaine(Ressources::IDS_ECHECS_TRANSFERT);
-    for (size_t i = 0; i < echecs.size() && i < kEchecsNommes; ++i) {
-        strTexte += L"\n" + echecs[i].first;
-        if (!echecs[i].second.IsEmpty())
-            strTexte += L": " + echecs[i].second;
-    }
-    if (echecs.size() > kEchecsNommes) {
-        CString strSuite;
-        strSuite.Format(L"\n(+%d)", static_cast<int>(echecs.size() - kEchecsNommes));
-        strTexte += strSuite;
-    }
-    MessageBox(strTexte, tBoutonsMessage::Ok);
+    ViderJournal();
+    if (!echecs.empty())
+        SignalerEchecs(echecs);
+    m_nCommandeReessai = 0;
 }
 
 void CDlgFileTransfert::ExecuterHorsFil(const std::function<void()>& travail)
@@ -138,7 +125,10 @@ void CDlgFileTransfert::ExecuterHorsFil(const std::function<void()>& travail)
         annuler->ShowWindow(true);
         annuler->EnableWindow(true);
     }
-    m_travail.Executer(travail, annuler, [this] { AfficherProgression(); });
+    m_travail.Executer(travail, annuler, [this] {
+        ViderJournal();
+        AfficherProgression();
+    });
     if (bMontrer)
         annuler->ShowWindow(false);
     if (bSeul)
@@ -166,6 +156,9 @@ void CDlgFileTransfert::NoterEchec(const CString& strChemin, const CString& strC
     // Once cancelled, what fails is what was not done, which the summary says.
     if (m_bAnnule && !bMemeAnnule)
         return;
+    m_pJournal->Ajouter(strCause.IsEmpty()
+                            ? Formater(Ressources::IDS_JOURNAL_ECHEC_SANS_CAUSE, strChemin.c_str())
+                            : Formater(Ressources::IDS_JOURNAL_ECHEC, strChemin.c_str(), strCause.c_str()));
     std::lock_guard<std::mutex> verrou(m_mutexEchecs);
     m_vecEchecs.emplace_back(strChemin, strCause);
 }
@@ -176,17 +169,6 @@ CString CDlgFileTransfert::CauseFtp() const
 }
 
 // ---------------------------------------------------------------- the copy of one file
-
-namespace {
-
-// How one copy ends: it counts in the progress.
-tIssueFichier Fin(CProgressionTransfert& progression, tIssueFichier issue)
-{
-    progression.FinFichier(issue);
-    return issue;
-}
-
-} // namespace
 
 bool CDlgFileTransfert::EcrasementAccepte(const tQuestionEcrasement& question, tIssueFichier& issue)
 {
@@ -211,18 +193,18 @@ tIssueFichier CDlgFileTransfert::TelechargerFichier(const CString& strDistant, c
     const CString strNom = source.m_strNom.IsEmpty() ? Nom(strDistant) : source.m_strNom;
     m_progression.DebutFichier(strNom, source.m_nTaille);
     if (m_bAnnule || !m_pFtp)
-        return Fin(m_progression, tIssueFichier::Annule);
+        return FinFichier(strDistant, tIssueFichier::Annule);
 
     tIssueFichier issue;
     if (!CopieVersLocalAcceptee(strNom, source, strLocal, issue))
-        return Fin(m_progression, issue);
+        return FinFichier(strDistant, issue);
     if (m_pFtp->GetFile(strDistant, strLocal))
-        return Fin(m_progression, tIssueFichier::Fait);
+        return FinFichier(strDistant, tIssueFichier::Fait);
     // A download cut short leaves the old file whole and nothing beside it.
     if (m_bAnnule || m_pFtp->EstAnnule())
-        return Fin(m_progression, tIssueFichier::Annule);
+        return FinFichier(strDistant, tIssueFichier::Annule);
     NoterEchec(strDistant, CauseFtp());
-    return Fin(m_progression, tIssueFichier::Echec);
+    return FinFichier(strDistant, tIssueFichier::Echec);
 }
 
 tIssueFichier CDlgFileTransfert::EnvoyerFichier(const CString& strLocal, const CString& strDistant,
@@ -239,19 +221,19 @@ tIssueFichier CDlgFileTransfert::EnvoyerFichier(const CString& strLocal, const C
     PanneauLocal::InfosFichier(strLocal, nTaille, nDate);
     m_progression.DebutFichier(strNom, nTaille);
     if (m_bAnnule || !m_pFtp)
-        return Fin(m_progression, tIssueFichier::Annule);
+        return FinFichier(strLocal, tIssueFichier::Annule);
 
     tIssueFichier issue;
     if (pExistant && !CopieVersDistantAcceptee(strNom, nTaille, nDate, strDistant, *pExistant, issue))
-        return Fin(m_progression, issue);
+        return FinFichier(strLocal, issue);
     if (m_pFtp->PutFile(strLocal, strDistant))
-        return Fin(m_progression, tIssueFichier::Fait);
+        return FinFichier(strLocal, tIssueFichier::Fait);
     if (m_bAnnule || m_pFtp->EstAnnule()) {
         NoterEnvoiInterrompu(strDistant);
-        return Fin(m_progression, tIssueFichier::Annule);
+        return FinFichier(strLocal, tIssueFichier::Annule);
     }
     NoterEchec(strLocal, CauseFtp());
-    return Fin(m_progression, tIssueFichier::Echec);
+    return FinFichier(strLocal, tIssueFichier::Echec);
 }
 
 bool CDlgFileTransfert::CopieVersLocalAcceptee(const CString& strNom, const tInfosFichierFtp& source,
@@ -317,19 +299,20 @@ CParcoursDistant::tRappels CDlgFileTransfert::RappelsParcours(tSensParcours sens
         }
         if (bAccepte)
             return tSuite::Faire;
-        m_progression.FinFichier(issue);
+        FinFichier(sens == tSensParcours::VersDistant ? f.strLocal : f.strDistant, issue);
         return issue == tIssueFichier::Passe ? tSuite::Passer : tSuite::Arreter;
     };
     r.apresFichier = [this, sens](const CParcoursDistant::tFichier& f, bool bReussi) {
+        const CString& strSource = sens == tSensParcours::VersDistant ? f.strLocal : f.strDistant;
         if (bReussi) {
-            m_progression.FinFichier(tIssueFichier::Fait);
+            FinFichier(strSource, tIssueFichier::Fait);
             return;
         }
         const bool bAnnule = m_bAnnule || (m_pFtp && m_pFtp->EstAnnule());
         if (bAnnule && sens == tSensParcours::VersDistant)
             NoterEnvoiInterrompu(f.strDistant);
         // The walk names the failure with its cause in its summary.
-        m_progression.FinFichier(bAnnule ? tIssueFichier::Annule : tIssueFichier::Echec);
+        FinFichier(strSource, bAnnule ? tIssueFichier::Annule : tIssueFichier::Echec);
     };
     r.arret = [this] { return static_cast<bool>(m_bAnnule); };
     return r;

@@ -399,3 +399,15 @@ int CFrontalMemoire::MessageBox(const CString&, tBoutonsMessage boutons)
 {
     return boutons == tBoutonsMessage::OuiNon ? ID_OUI : ID_OK;
 }
+
+void CFenetreMemoire::CopierTexte(const CString& texte)
+{
+    Verrou v(m_mutex);
+    m_strCopie = texte;
+}
+
+CString CFenetreMemoire::TexteCopie() const
+{
+    Verrou v(m_mutex);
+    return m_strCopie;
+}

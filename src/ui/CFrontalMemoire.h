@@ -44,6 +44,9 @@ public:
     void EndDialog(int resultat) override;
     void PosterClic(unsigned) override {}
     int MessageBox(const CString& texte, tBoutonsMessage boutons) override;
+    // The clipboard of the window: what was copied last.
+    void CopierTexte(const CString& texte) override;
+    CString TexteCopie() const;
 
     // Whether EndDialog (or a modal run) has ended the window.
     bool EstTerminee() const;
@@ -73,4 +76,5 @@ private:
     int m_nResultat = 0;
     IControle* m_pFocus = nullptr;
     IControle* m_pFocusSuspendu = nullptr;  // disabled or hidden while it had the focus
+    CString m_strCopie;
 };

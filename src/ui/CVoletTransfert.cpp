@@ -1,5 +1,7 @@
 #include "ui/CVoletTransfert.h"
 
+#include <algorithm>
+
 #include "common/TableChaines.h"
 #include "ui/CDlgFileTransfert.h"
 #include "ui/Ressources.h"
@@ -200,6 +202,28 @@ void CVoletTransfert::SelectionnerTout()
 {
     if (IControle* table = Controle(m_ids.nFichiers))
         table->SetItemSelected(-1, true);
+}
+
+void CVoletTransfert::SelectionnerFichiers(const std::vector<CString>& noms)
+{
+    if (IControle* liste = Controle(m_ids.nReps))
+        liste->SetCurSel(-1);
+    IControle* table = Controle(m_ids.nFichiers);
+    if (!table)
+        return;
+    table->SetItemSelected(-1, false);
+    for (int i = 0; i < table->GetItemCount(); ++i)
+        if (std::find(noms.begin(), noms.end(), table->GetItemText(i, 0)) != noms.end())
+            table->SetItemSelected(i, true);
+}
+
+bool CVoletTransfert::ContientFichier(const CString& strNom) const
+{
+    IControle* table = Controle(m_ids.nFichiers);
+    for (int i = 0; table && i < table->GetItemCount(); ++i)
+        if (table->GetItemText(i, 0) == strNom)
+            return true;
+    return false;
 }
 
 void CVoletTransfert::PriseFocus(unsigned nId)

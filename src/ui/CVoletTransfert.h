@@ -105,6 +105,10 @@ public:
     std::vector<CString> NomsSelectionnes() const;
     int NombreFichiersSelectionnes() const;
     void SelectionnerTout();
+    // Selects exactly these files of the table (and no directory).
+    void SelectionnerFichiers(const std::vector<CString>& noms);
+    // Whether the file table lists that name.
+    bool ContientFichier(const CString& strNom) const;
     // Within a pane, either a directory or files are selected, never both:
     // the list that gains the focus clears the other's selection.
     void PriseFocus(unsigned nId);

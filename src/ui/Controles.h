@@ -55,9 +55,11 @@ constexpr int ID_OK = 1;
 constexpr int ID_ANNULER = 2;
 constexpr int ID_OUI = 6;
 constexpr int ID_NON = 7;
+constexpr int ID_REESSAYER = 4;
 
 // Buttons of a message box.
-enum class tBoutonsMessage { Ok, OkAnnuler, OuiNon };
+// OkReessayer: OK first (Enter and Escape), and "Retry".
+enum class tBoutonsMessage { Ok, OkAnnuler, OuiNon, OkReessayer };
 
 // A rectangle in pixels, right and bottom exclusive (as a RECT).
 struct tRect {
@@ -89,7 +91,8 @@ enum class tNotification {
 };
 
 // The command keys a list reports (tNotification::Touche), without modifiers.
-enum class tTouche { F2 = 1, F5, F7, F8, RetourArriere };
+// Copier: the platform's copy shortcut (Ctrl+C).
+enum class tTouche { F2 = 1, F5, F7, F8, RetourArriere, Copier };
 
 // One control of a dialog window. Operations that do not apply to the control's
 // kind do nothing and return 0, -1 or an empty text.
@@ -237,8 +240,11 @@ public:
     // chosen, 0 when none. Without a user (the default) none is chosen.
     virtual unsigned MenuContextuel(const std::vector<tEntreeMenu>& /*entrees*/) { return 0; }
 
+    // Puts text on the clipboard. Without a user (the default) it goes nowhere.
+    virtual void CopierTexte(const CString& /*texte*/) {}
+
     // Modal message box over this window: the text, OK only or with a second
-    // button; returns ID_OK, ID_ANNULER, ID_OUI or ID_NON.
+    // button; returns ID_OK, ID_ANNULER, ID_OUI, ID_NON or ID_REESSAYER.
     virtual int MessageBox(const CString& texte, tBoutonsMessage boutons) = 0;
 };
 

@@ -72,6 +72,11 @@ enum : unsigned {
     // Commands of the panes' context menu and keys that no button gives.
     IDC_MENU_OUVRIR = 2443,
     IDC_MENU_RENOMMER = 2444,
+    // The session log under the panes, the button that shows or hides it and
+    // its menu's "Copy".
+    IDC_JOURNAL = 2445,
+    IDC_AFFICHER_JOURNAL = 2446,
+    IDC_MENU_COPIER = 2447,
 };
 
 // 2090 "File already exists" (the overwrite question; Cancel is ID_ANNULER)

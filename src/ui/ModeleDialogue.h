@@ -40,6 +40,8 @@ enum : unsigned {
     STYLE_ANIM_CENTRE = 1u << 12,         // animation: clip centred in the control
     STYLE_ANIM_TRANSPARENT = 1u << 13,    // animation: transparent background
     STYLE_ANIM_AUTO = 1u << 14,           // animation: plays as soon as opened
+    STYLE_JOURNAL = 1u << 15,             // list view: a log (one column, no header, no drag,
+                                          // follows the last row while it is in view)
 };
 
 // Dialog styles (bit mask).

@@ -79,6 +79,8 @@ const tModeleDialogue kFileTransfert{
         {IDC_ETAT_OPERATION, T::Statique, L"", STYLE_CENTRE_VERT, 3, 275, 358, 14, V, true},
         {IDC_ANNULER_OPERATION, T::Bouton, L"Cancel", 0, 366, 275, 40, 14, H, true},
         {IDC_PROGRESSION_FICHIER, T::BarreProgression, L"", 0, 181, 110, 48, 9, H, true},
+        {IDC_AFFICHER_JOURNAL, T::Bouton, L"Show log", 0, 185, 89, 40, 14, V, true},
+        {IDC_JOURNAL, T::VueListe, L"", VUE | STYLE_JOURNAL, 3, 200, 404, 60, H, true},
     }};
 
 const tModeleDialogue kEcrasement{

@@ -6,10 +6,14 @@
 
 #include "TransfertQt.h"
 
+#include <QClipboard>
 #include <QDropEvent>
+#include <QGuiApplication>
 #include <QLabel>
+#include <QMessageBox>
 #include <QMimeData>
 #include <QProgressBar>
+#include <QRegularExpression>
 
 #include <chrono>
 #include <vector>
@@ -417,4 +421,51 @@ TEST_F(QtOperationsTest, FilesDroppedOnTheOtherPaneAreCopiedThereAndNothingElseI
     });
     EXPECT_EQ(fs::file_size(Serveur() / "a.sor"), 1000u);
     EXPECT_FALSE(fs::exists(Serveur() / "b.sor"));
+}
+
+TEST_F(QtOperationsTest, SessionLogShowsTheCommandsCopiesWithCtrlCAndRetryRunsOnlyTheFailedFilesAgain)
+{
+    EcrireFichier(Serveur() / "a.sor", 1000);
+    EcrireFichier(Serveur() / "b.sor", 1000);
+    CDlgFileTransfert dlg;
+    ASSERT_TRUE(Connecter(dlg));
+    Executer(dlg, [&](QDialog* d) {
+        auto* journal = Enfant<QTreeWidget>(d, IDC_JOURNAL);
+        EXPECT_FALSE(journal->isVisible());
+        Cliquer(d, IDC_AFFICHER_JOURNAL);
+        EXPECT_TRUE(journal->isVisible());
+        EXPECT_EQ(Enfant<QPushButton>(d, IDC_AFFICHER_JOURNAL)->text(), QStringLiteral("Hide log"));
+        ToutSelectionner(d, IDC_FICHIERS_DISTANTS);
+        fs::remove(Serveur() / "b.sor");
+        // The first failure message is answered Retry, the second OK.
+        int nMessages = 0;
+        QTimer utilisateur;
+        QObject::connect(&utilisateur, &QTimer::timeout, [&] {
+            auto* m = qobject_cast<QMessageBox*>(QApplication::activeModalWidget());
+            if (!m) return;
+            ASSERT_NE(m->button(QMessageBox::Retry), nullptr);
+            m->button(++nMessages == 1 ? QMessageBox::Retry : QMessageBox::Ok)->click();
+        });
+        utilisateur.start(20);
+        Cliquer(d, IDC_VERS_LOCAL);
+        ASSERT_TRUE(AttendreQue([&] { return nMessages == 2 && !AttenteGuiEnCours(); }));
+        utilisateur.stop();
+        const QStringList lignes = Noms(journal);
+        EXPECT_EQ(lignes.filter(QRegularExpression("^> PASS \\*\\*\\*\\*$")).size(), 1);
+        EXPECT_TRUE(lignes.filter(QStringLiteral("secret")).isEmpty());
+        EXPECT_EQ(lignes.filter(QRegularExpression("^/a\\.sor: done$")).size(), 1);
+        EXPECT_EQ(lignes.filter(QRegularExpression("^/b\\.sor: failed: 550")).size(), 2);
+        // The last line is in view.
+        const QRect vue = journal->viewport()->rect();
+        EXPECT_TRUE(vue.intersects(journal->visualItemRect(journal->topLevelItem(journal->topLevelItemCount() - 1))));
+
+        journal->setFocus();
+        journal->clearSelection();
+        journal->topLevelItem(static_cast<int>(lignes.indexOf(QStringLiteral("/a.sor: done"))))->setSelected(true);
+        QTest::keyClick(journal, Qt::Key_C, Qt::ControlModifier);
+        EXPECT_EQ(QGuiApplication::clipboard()->text(), QStringLiteral("/a.sor: done\n"));
+        Cliquer(d, IDC_FERMER);
+    });
+    EXPECT_EQ(m_profil->GetProfileInt(ClesProfil::SECTION_FTPDIRECT, ClesProfil::JOURNAL, 0), 1);
+    EXPECT_EQ(CRepertoireTemp::Lire(Local() / "a.sor"), std::string(1000, 'x'));
 }

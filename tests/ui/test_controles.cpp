@@ -4,10 +4,12 @@
 
 #include <gtest/gtest.h>
 
+#include <thread>
 #include <vector>
 
 #include "support/FrontalScripte.h"
 #include "ui/CDialogue.h"
+#include "ui/CJournalTransfert.h"
 #include "ui/IdsControles.h"
 #include "ui/Ressources.h"
 
@@ -181,4 +183,23 @@ TEST_F(ControlsTest, SelectionsMadeByTheLogicReportNothing)
     // The user's choice is reported.
     ASSERT_TRUE(f->Choisir(IDC_LECTEURS, 0));
     EXPECT_EQ(dlg.evenements.back(), (tEvenement{IDC_LECTEURS, tNotification::ChangementSelection, 0}));
+}
+
+TEST_F(ControlsTest, SessionLogTakesLinesFromAnotherThreadAndKeepsOnlyTheLast)
+{
+    IControle* liste = f->GetDlgItem(IDC_JOURNAL);
+    ASSERT_NE(liste, nullptr);
+    liste->InsertColumn(0, CString(), tAlignement::Gauche, 100);
+    CJournalTransfert journal;
+    const int nLignes = CJournalTransfert::LIGNES_MAX + 500;
+    std::thread travail([&] {
+        for (int i = 0; i < nLignes; ++i) journal.Ajouter(CString(std::to_wstring(i)));
+    });
+    // The dialog's thread moves lines as they come, never touching the list elsewhere.
+    for (int i = 0; i < 50; ++i) journal.Afficher(liste);
+    travail.join();
+    journal.Afficher(liste);
+    ASSERT_EQ(liste->GetItemCount(), CJournalTransfert::LIGNES_MAX);
+    EXPECT_EQ(liste->GetItemText(0, 0), CString(std::to_wstring(nLignes - CJournalTransfert::LIGNES_MAX)));
+    EXPECT_EQ(liste->GetItemText(CJournalTransfert::LIGNES_MAX - 1, 0), CString(std::to_wstring(nLignes - 1)));
 }

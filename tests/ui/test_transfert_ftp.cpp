@@ -4,6 +4,8 @@
 // link loops on either side; and a whole session through the facade on the
 // simulator.
 
+#include <algorithm>
+
 #include "TransfertFtpTest.h"
 #include "driver/COtdrDriver.h"
 
@@ -361,4 +363,99 @@ TEST_F(TransferDialogTest, SessionDownChangeUpAndRemoveThroughTheFacade)
     EXPECT_TRUE(fs::exists(distant.Chemin() / "racine.txt"));
     EXPECT_EQ(m_profil->GetProfileString(SECTION_FTPDIRECT, REP_DISTANT, L""), CString(L"/"));
     driver.StopDriver();
+}
+
+namespace {
+
+std::vector<CString> LignesJournal(CFenetreScriptee& f)
+{
+    std::vector<CString> lignes;
+    IControle* journal = f.GetDlgItem(IDC_JOURNAL);
+    for (int i = 0; journal && i < journal->GetItemCount(); ++i)
+        lignes.push_back(journal->GetItemText(i, 0));
+    return lignes;
+}
+
+int Compter(const std::vector<CString>& lignes, const CString& strDebut)
+{
+    return static_cast<int>(std::count_if(lignes.begin(), lignes.end(),
+                                          [&](const CString& l) { return l.Find(strDebut) == 0; }));
+}
+
+} // namespace
+
+TEST_F(TransferDialogFtpTest, SessionLogShowsCommandsWithThePasswordMaskedEachFileAndCopies)
+{
+    PreparerD();
+    CDlgFileTransfert dlg;
+    Ouvrir(dlg, [&](CFenetreScriptee& f) {
+        // Hidden until asked for; filled all the same.
+        EXPECT_FALSE(f.GetDlgItem(IDC_JOURNAL)->IsWindowVisible());
+        SelectionnerDistants(f, {L"r1.sor", L"r3.sor"});
+        fs::remove(Serveur() / "d" / "r1.sor");
+        ASSERT_TRUE(f.Cliquer(IDC_VERS_LOCAL));
+        const std::vector<CString> lignes = LignesJournal(f);
+        EXPECT_EQ(Compter(lignes, L"> USER test"), 1);
+        EXPECT_EQ(Compter(lignes, L"> PASS ****"), 1);
+        EXPECT_GE(Compter(lignes, L"< 230"), 1);
+        for (const CString& l : lignes)
+            EXPECT_EQ(l.Find(L"secret"), -1) << l;
+        EXPECT_EQ(Compter(lignes, L"/d/r3.sor: done"), 1);
+        EXPECT_EQ(Compter(lignes, L"/d/r1.sor: failed: "), 1);
+        EXPECT_EQ(Compter(lignes, L"> RETR "), 2);
+
+        // Shown: the panes make room for it; its menu and Ctrl+C copy.
+        const int nBasListe = f.GetDlgItem(IDC_FICHIERS_LOCAUX)->GetRect().bottom;
+        ASSERT_TRUE(f.Cliquer(IDC_AFFICHER_JOURNAL));
+        EXPECT_TRUE(f.GetDlgItem(IDC_JOURNAL)->IsWindowVisible());
+        EXPECT_EQ(f.GetDlgItem(IDC_AFFICHER_JOURNAL)->GetWindowText(), CString(L"Hide log"));
+        EXPECT_LT(f.GetDlgItem(IDC_FICHIERS_LOCAUX)->GetRect().bottom, nBasListe);
+        EXPECT_LE(f.GetDlgItem(IDC_FICHIERS_LOCAUX)->GetRect().bottom, f.GetDlgItem(IDC_JOURNAL)->GetRect().top);
+        ASSERT_TRUE(f.DonnerFocus(IDC_JOURNAL));
+        ASSERT_TRUE(f.OuvrirMenu(IDC_MENU_COPIER));
+        EXPECT_NE(f.TexteCopie().Find(L"> PASS ****\n"), -1);
+        EXPECT_NE(f.TexteCopie().Find(L"/d/r3.sor: done\n"), -1);
+        ASSERT_TRUE(f.CliquerLigne(IDC_JOURNAL, Ligne(f.GetDlgItem(IDC_JOURNAL), L"/d/r3.sor: done")));
+        ASSERT_TRUE(f.AppuyerTouche(tTouche::Copier));
+        EXPECT_EQ(f.TexteCopie(), CString(L"/d/r3.sor: done\n"));
+    });
+    EXPECT_EQ(m_profil->GetProfileInt(SECTION_FTPDIRECT, JOURNAL, 0), 1);
+
+    // The next dialog opens with the log shown, and hides it on a click.
+    CDlgFileTransfert suivant;
+    Ouvrir(suivant, [&](CFenetreScriptee& f) {
+        EXPECT_TRUE(f.GetDlgItem(IDC_JOURNAL)->IsWindowVisible());
+        EXPECT_GE(Compter(LignesJournal(f), L"> PASS ****"), 1);
+        ASSERT_TRUE(f.Cliquer(IDC_AFFICHER_JOURNAL));
+        EXPECT_FALSE(f.GetDlgItem(IDC_JOURNAL)->IsWindowVisible());
+    });
+    EXPECT_EQ(m_profil->GetProfileInt(SECTION_FTPDIRECT, JOURNAL, 1), 0);
+}
+
+TEST_F(TransferDialogFtpTest, RetryCopiesOnlyTheFailedFilesAgain)
+{
+    PreparerD();
+    CDlgFileTransfert dlg;
+    Ouvrir(dlg, [&](CFenetreScriptee& f) {
+        SelectionnerDistants(f, {L"r1.sor", L"r2.sor", L"r3.sor"});
+        fs::remove(Serveur() / "d" / "r1.sor");
+        // Retry once; the file is still missing, and the second time the user stops.
+        m_frontal->AjouterReponseMessage(ID_REESSAYER);
+        m_frontal->AjouterReponseMessage(ID_OK);
+        ASSERT_TRUE(f.Cliquer(IDC_VERS_LOCAL));
+        const std::vector<CString> lignes = LignesJournal(f);
+        EXPECT_EQ(Compter(lignes, L"/d/r1.sor: failed"), 2);
+        EXPECT_EQ(Compter(lignes, L"/d/r2.sor: done"), 1);
+        EXPECT_EQ(Compter(lignes, L"/d/r3.sor: done"), 1);
+        // r1 twice, r2 and r3 once: the second run copied r1 alone.
+        EXPECT_EQ(Compter(lignes, L"> RETR "), 4);
+        EXPECT_EQ(dlg.GetEtat(), CString(L"0 of 1 files copied (0), 1 failed"));
+        EXPECT_EQ(f.GetDlgItem(IDC_FICHIERS_DISTANTS)->GetSelectedCount(), 1);
+    });
+    ASSERT_EQ(m_frontal->Messages().size(), 2u);
+    for (const CString& m : m_frontal->Messages()) {
+        EXPECT_NE(m.Find(L"/d/r1.sor"), -1) << m;
+        EXPECT_EQ(m.Find(L"r2.sor"), -1) << m;
+    }
+    EXPECT_EQ(CRepertoireTemp::Lire(Local() / "r2.sor"), Binaire(2, 200));
 }

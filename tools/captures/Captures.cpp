@@ -11,13 +11,14 @@
 //
 // Writes: wait-window.png, configuration.png, identification.png,
 // transfer.png, transfer-name-entry.png, transfer-remove-confirmation.png,
-// transfer-overwrite.png, transfer-progress.png, transfer-menu.png. Exit
+// transfer-overwrite.png, transfer-progress.png, transfer-menu.png, transfer-log.png. Exit
 // status 0 when all nine were written; a picture that came out empty (a window gone, or not yet
 // drawn) is an error with its reason.
 
 #include <QApplication>
 #include <QDialog>
 #include <QDir>
+#include <QFile>
 #include <QImage>
 #include <QLabel>
 #include <QLineEdit>
@@ -29,6 +30,7 @@
 #include <QScreen>
 #include <QTest>
 #include <QMenu>
+#include <QMessageBox>
 #include <QTimer>
 #include <QTreeWidget>
 #include <QWindow>
@@ -315,16 +317,50 @@ void CapturerCopieLente(int nPortLent)
     }
 }
 
+// 6. The session log after a copy with one failure: a file the server listed
+// is gone when it is fetched. The failure message is answered "OK".
+void CapturerJournal(int nPortLent, const QString& strRacineLente)
+{
+    CFTPDirect lent(L"127.0.0.1", nPortLent);
+    CDlgFileTransfert dlg;
+    if (dlg.ConnexionFtp(L"test", L"secret", &lent) != 1) {
+        std::fprintf(stderr, "otdr-captures: cannot log in to the slow FTP server\n");
+        return;
+    }
+    QuandOuvert(2055, [strRacineLente](QDialog* d) {
+        auto* distante = Enfant<QTreeWidget>(d, IDC_FICHIERS_DISTANTS);
+        if (!QTest::qWaitFor([&] { return distante->topLevelItemCount() > 1; }, 10000))
+            std::fprintf(stderr, "otdr-captures: the slow server lists nothing\n");
+        if (!Enfant<QWidget>(d, IDC_JOURNAL)->isVisible()) Cliquer(d, IDC_AFFICHER_JOURNAL);
+        distante->setFocus();
+        for (int i = 0; i < distante->topLevelItemCount(); ++i) {
+            const QString nom = distante->topLevelItem(i)->text(0);
+            distante->topLevelItem(i)->setSelected(nom.contains(QStringLiteral("short")) || nom.contains(QStringLiteral("gone")));
+        }
+        QFile::remove(strRacineLente + QStringLiteral("/trace_1625nm_0107_gone.sor"));
+        QTimer utilisateur;
+        QObject::connect(&utilisateur, &QTimer::timeout, [&] {
+            if (auto* m = qobject_cast<QMessageBox*>(QApplication::activeModalWidget())) m->done(QMessageBox::Ok);
+        });
+        utilisateur.start(100);
+        Cliquer(d, IDC_VERS_LOCAL);
+        utilisateur.stop();
+        Capturer(d, "transfer-log.png");
+        Cliquer(d, IDC_FERMER);
+    });
+    dlg.DoModal();
+}
+
 int main(int argc, char** argv)
 {
     QApplication app(argc, argv);
-    QString port, portFtp, portLent, local;
+    QString port, portFtp, portLent, local, racineLente;
     const QStringList args = QApplication::arguments();
     if (!Argument(args, "--port", &port) || !Argument(args, "--ftp-port", &portFtp)
         || !Argument(args, "--slow-ftp-port", &portLent) || !Argument(args, "--local", &local)
-        || !Argument(args, "--out", &g_dossier)) {
-        std::fprintf(stderr,
-                     "usage: otdr-captures --port N --ftp-port N --slow-ftp-port N --local DIR --out DIR\n");
+        || !Argument(args, "--out", &g_dossier) || !Argument(args, "--slow-ftp-dir", &racineLente)) {
+        std::fprintf(stderr, "usage: otdr-captures --port N --ftp-port N --slow-ftp-port N --slow-ftp-dir DIR "
+                             "--local DIR --out DIR\n");
         return 2;
     }
     QDir().mkpath(g_dossier);
@@ -377,9 +413,10 @@ int main(int argc, char** argv)
 
     // 5. The slowed-down server.
     CapturerCopieLente(portLent.toInt());
+    CapturerJournal(portLent.toInt(), racineLente);
 
     DesinstallerFrontalQt();
-    constexpr int kImages = 9;
+    constexpr int kImages = 10;
     if (g_nEcrites != kImages)
         std::fprintf(stderr, "otdr-captures: %d of %d pictures written\n", g_nEcrites, kImages);
     return g_nEcrites == kImages ? 0 : 1;

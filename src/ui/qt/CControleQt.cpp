@@ -287,7 +287,15 @@ QWidget* CControleQt::CreerVue(QDialog* parent, unsigned styles)
     v->setSelectionMode((styles & STYLE_MULTISELECTION) ? QAbstractItemView::ExtendedSelection
                                                          : QAbstractItemView::SingleSelection);
     v->setColumnCount(0);
-    v->header()->setStretchLastSection(false);
+    if (styles & STYLE_JOURNAL) {
+        // A log: one column as wide as the view, nothing to drag, names kept whole at the start.
+        v->setDragEnabled(false);
+        v->setAcceptDrops(false);
+        v->setDragDropMode(QAbstractItemView::NoDragDrop);
+        v->setHeaderHidden(true);
+        v->setTextElideMode(Qt::ElideRight);
+    }
+    v->header()->setStretchLastSection((styles & STYLE_JOURNAL) != 0);
     v->header()->setSectionsClickable(true);
     v->header()->setSectionsMovable(false);
     v->header()->setHighlightSections(false);
@@ -421,6 +429,10 @@ bool CControleQt::EstListe() const
 
 bool CControleQt::ToucheDeListe(const QKeyEvent* k)
 {
+    if (k->matches(QKeySequence::Copy)) {
+        Notifier(tNotification::Touche, static_cast<int>(tTouche::Copier));
+        return true;
+    }
     if (k->modifiers() & ~Qt::KeypadModifier)
         return false;
     tTouche touche{};

@@ -5,6 +5,7 @@
 #include <QComboBox>
 #include <QHeaderView>
 #include <QListWidget>
+#include <QScrollBar>
 #include <QSignalBlocker>
 #include <QTreeWidget>
 
@@ -182,7 +183,11 @@ int CControleQt::InsertItem(int ligne, const CString& texte)
     item->setToolTip(0, VersQString(texte));
     for (int i = 0; i < v->columnCount(); ++i) item->setTextAlignment(i, m_alignements[static_cast<size_t>(i)]);
     QSignalBlocker bloque(v);
+    // A log follows its last line while the user has not scrolled away from it.
+    const QScrollBar* barre = v->verticalScrollBar();
+    const bool bSuivre = (m_modele.nStyles & STYLE_JOURNAL) && barre->value() >= barre->maximum();
     v->insertTopLevelItem(ligne, item);
+    if (bSuivre) v->scrollToBottom();
     return ligne;
 }
 

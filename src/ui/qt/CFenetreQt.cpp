@@ -8,6 +8,8 @@
 #include <QCursor>
 #include <QKeyEvent>
 #include <QMenu>
+#include <QClipboard>
+#include <QGuiApplication>
 #include <QMessageBox>
 #include <QRadioButton>
 #include <QResizeEvent>
@@ -357,21 +359,31 @@ int MessageBoxQt(QWidget* parent, const CString& texte, tBoutonsMessage boutons)
     // The button Enter presses and the one Escape presses: the same lone OK
     // for a notice, two buttons for a question.
     QMessageBox::StandardButton accepter = QMessageBox::Ok, refuser = QMessageBox::Ok;
+    QMessageBox::StandardButtons autres = QMessageBox::NoButton;
     switch (boutons) {
     case tBoutonsMessage::Ok: break;
+    case tBoutonsMessage::OkReessayer: autres = QMessageBox::Retry; break;
     case tBoutonsMessage::OkAnnuler: refuser = QMessageBox::Cancel; break;
     case tBoutonsMessage::OuiNon: accepter = QMessageBox::Yes; refuser = QMessageBox::No; break;
     }
-    boite.setIcon(accepter == refuser ? QMessageBox::Information : QMessageBox::Question);
-    boite.setStandardButtons(QMessageBox::StandardButtons(accepter) | refuser);
+    boite.setIcon(autres != QMessageBox::NoButton ? QMessageBox::Warning
+                  : accepter == refuser          ? QMessageBox::Information
+                                                 : QMessageBox::Question);
+    boite.setStandardButtons(QMessageBox::StandardButtons(accepter) | refuser | autres);
     boite.setDefaultButton(accepter);
     boite.setEscapeButton(refuser);
     switch (boite.exec()) {
     case QMessageBox::Cancel: return ID_ANNULER;
     case QMessageBox::Yes: return ID_OUI;
     case QMessageBox::No: return ID_NON;
+    case QMessageBox::Retry: return ID_REESSAYER;
     default: return ID_OK;
     }
+}
+
+void CFenetreQt::CopierTexte(const CString& texte)
+{
+    QGuiApplication::clipboard()->setText(VersQString(texte));
 }
 
 unsigned CFenetreQt::MenuContextuel(const std::vector<tEntreeMenu>& entrees)

@@ -68,6 +68,7 @@ public:
     void PosterClic(unsigned id) override;
     int MessageBox(const CString& texte, tBoutonsMessage boutons) override;
     unsigned MenuContextuel(const std::vector<tEntreeMenu>& entrees) override;
+    void CopierTexte(const CString& texte) override;
 
     // --- used by the widgets
     QDialog* Dialog() const { return m_pDialog; }
