@@ -1,5 +1,7 @@
 #include "common/TableChaines.h"
 
+#include <cstdarg>
+
 namespace Ressources {
 
 namespace {
@@ -84,5 +86,15 @@ const wchar_t* ChargerChaine(unsigned id)
 }
 
 CString Chaine(unsigned id) { return CString(ChargerChaine(id)); }
+
+CString Formater(unsigned idChaine, ...)
+{
+    CString s;
+    va_list args;
+    va_start(args, idChaine);
+    s.FormatV(ChargerChaine(idChaine), args);
+    va_end(args);
+    return s;
+}
 
 } // namespace Ressources

@@ -90,4 +90,7 @@ const wchar_t* ChargerChaine(unsigned id);
 // The same as a CString (empty when the id is unknown).
 CString Chaine(unsigned id);
 
+// The string resource used as a printf format for the arguments that follow.
+CString Formater(unsigned idChaine, ...);
+
 } // namespace Ressources

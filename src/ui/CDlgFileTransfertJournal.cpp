@@ -21,15 +21,7 @@ constexpr size_t kEchecsNommes = 20;
 // The log's height in pixels when shown.
 constexpr int kHauteurJournal = 120;
 
-CString Formater(unsigned idChaine, ...)
-{
-    CString s;
-    va_list args;
-    va_start(args, idChaine);
-    s.FormatV(Ressources::ChargerChaine(idChaine), args);
-    va_end(args);
-    return s;
-}
+using Ressources::Formater;
 
 } // namespace
 

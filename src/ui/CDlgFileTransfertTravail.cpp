@@ -19,15 +19,7 @@ using namespace IdsControles;
 
 namespace {
 
-CString Formater(unsigned idChaine, ...)
-{
-    CString s;
-    va_list args;
-    va_start(args, idChaine);
-    s.FormatV(Ressources::ChargerChaine(idChaine), args);
-    va_end(args);
-    return s;
-}
+using Ressources::Formater;
 
 // The last component of a path, local or remote.
 CString Nom(const CString& strChemin)
